@@ -1,0 +1,111 @@
+#pragma once
+// The simulated spectrometer's detector: what one channel reads in one scan.
+//
+// Plain arithmetic with its own random source, no threads and no clock, so a
+// scan can be reproduced exactly from its seed.
+//
+// Model, per pixel i with wavelength λ(i) from the channel's true
+// calibration:
+//   counts = dark offset + dark current · t · (1 + fixed pattern)
+//          + (t / 100 ms) · [lamp lines                      (laser or not)
+//                            + laser power · (Raman bands + laser residue
+//                                             + fluorescence) (laser on only)]
+// Each band has the instrument's line shape, a pseudo-Voigt a few pixels
+// wide, centred at its wavelength (a Raman band at 1 / (1/λlaser − shift·1e-7)).
+// Each of the `average` readings adds shot noise and read noise, is rounded to
+// whole counts and clipped to the 12-bit range 0..4095; the readings are
+// averaged, optionally corrected for the electrical dark level, and smoothed
+// with the boxcar (mean over i − boxcar … i + boxcar, clipped at the ends).
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <random>
+
+#include "Samples.h"
+
+namespace vexlar::qdv {
+
+constexpr int kPixels = 2048;
+constexpr int kChannels = 8;
+constexpr int kFullScaleCounts = 4095;     // 12-bit detector
+constexpr int kMinIntegrationMs = 4;       // shortest integration the detector allows
+constexpr double kDefaultLaserWavelengthNm = 632.8;
+constexpr double kDarkOffsetCounts = 100.0;
+constexpr double kReadNoiseCounts = 3.0;
+constexpr double kElectronsPerCount = 4.0;  // sets the shot noise of a count level
+constexpr double kReferenceIntegrationMs = 100.0;  // sample brightness is given for this time
+constexpr double kLineWidthPixels = 2.5;   // full width at half maximum of the line shape
+constexpr double kLorentzFraction = 0.3;   // Lorentzian share of the pseudo-Voigt
+constexpr double kFluorescencePeakCounts = 250.0;
+constexpr double kLaserResidueCounts = 120.0;
+
+// A channel's true wavelength calibration: λ(i) = intercept + first·i +
+// second·i² + third·i³ nm. The default is the program's default polynomial.
+struct Calibration {
+    double intercept = 350.0;
+    double first = 0.5;
+    double second = 5e-5;
+    double third = 0.0;
+
+    bool operator==(const Calibration&) const = default;
+    double WavelengthAt(double pixel) const;
+    // dλ/di in nm per pixel.
+    double DispersionAt(double pixel) const;
+};
+
+// The wavelength in nm of a Raman band `shift` cm-1 from the laser line.
+double RamanBandWavelength(double laserWavelengthNm, double shiftPerCm);
+
+// What sits in front of one channel and how the device is set up.
+struct ChannelSetup {
+    Calibration calibration;
+    SampleKind sample = SampleKind::Cyclohexane;
+    double laserWavelengthNm = kDefaultLaserWavelengthNm;
+    double laserPower = 1.0;     // relative
+    double noise = 1.0;          // scales shot and read noise; 0 gives noiseless scans
+    double darkCurrent = 200.0;  // counts per second
+    double fluorescence = 1.0;   // scales every sample's fluorescence
+};
+
+// The scan as the program asked for it; out-of-range values are allowed and
+// taken as Normalized() gives them.
+struct ScanSettings {
+    int integrationMs = 100;
+    int average = 1;
+    int boxcar = 0;
+    bool laserOn = true;
+    bool correctDark = false;
+};
+
+// Average below 1 counts as 1, a negative boxcar as 0, a boxcar wider than
+// the detector as the detector's width, an integration time below the
+// detector's minimum as that minimum.
+ScanSettings Normalized(const ScanSettings& scan);
+
+class ScanGenerator {
+public:
+    explicit ScanGenerator(std::uint64_t seed);
+
+    // Fills out[kPixels] with one scan. When abort is given and becomes true
+    // between two of the averaged readings, stops and returns false (out is
+    // then incomplete).
+    bool Generate(const ChannelSetup& setup, const ScanSettings& scan, float* out,
+                  const std::atomic<bool>* abort = nullptr);
+
+    // The noise-free mean counts of one reading, before rounding and
+    // clipping, into out[kPixels].
+    static void ExpectedCounts(const ChannelSetup& setup, const ScanSettings& scan, double* out);
+
+    // The dark level the driver subtracts when dark correction is on.
+    static double ElectricalDark(const ChannelSetup& setup, const ScanSettings& scan);
+
+private:
+    std::mt19937_64 random_;
+    std::normal_distribution<double> gaussian_{0.0, 1.0};
+    std::array<double, kPixels> expected_{};
+    std::array<double, kPixels> sum_{};
+    std::array<double, kPixels + 1> prefix_{};
+};
+
+}  // namespace vexlar::qdv

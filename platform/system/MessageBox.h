@@ -1,0 +1,46 @@
+#pragma once
+// The operator message box: every message for the operator goes through
+// ShowOperatorMessage, which shows a modal box with a warning icon, the given
+// title and text, and an OK button, and returns when the operator has
+// pressed OK. Tests put a MessageRecorder in its place, so nothing blocks.
+
+#include <string>
+#include <vector>
+
+namespace vexlar::sys {
+
+struct OperatorMessage {
+    std::string text;
+    std::string title;
+
+    bool operator==(const OperatorMessage&) const = default;
+};
+
+// Safe from any thread: from another thread the box is shown on the
+// user-interface thread and the call waits for it. Without a user interface
+// the message goes to standard error.
+void ShowOperatorMessage(const std::string& text, const std::string& title);
+
+// While alive, takes every operator message instead of the box, in order.
+// Recorders nest: the newest one records, and the previous one records again
+// when it goes away.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    // Read on the thread that shows the messages, or once other threads are done.
+    const std::vector<OperatorMessage>& messages() const;
+    void clear();
+
+private:
+    friend void ShowOperatorMessage(const std::string& text, const std::string& title);
+    void Record(const std::string& text, const std::string& title);
+
+    MessageRecorder* previous_;
+    std::vector<OperatorMessage> messages_;
+};
+
+}  // namespace vexlar::sys

@@ -1,0 +1,260 @@
+#include "DataFile.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace vexlar::xrt {
+
+namespace {
+
+constexpr int kSignificantDigits = 17;  // every double reads back identical
+constexpr std::string_view kDescriptionLine =
+    "# One series of points: x<TAB>y per line; lines starting with # are comments.";
+constexpr std::size_t kQuotedTextLimit = 40;  // how much of a bad field a message repeats
+
+void AppendNumber(std::string* text, double value)
+{
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                kSignificantDigits);
+    text->append(buffer, result.ptr);
+}
+
+std::string LineError(std::size_t line, const std::string& what)
+{
+    return "line " + std::to_string(line) + ": " + what;
+}
+
+std::string Quoted(std::string_view text)
+{
+    const bool cut = text.size() > kQuotedTextLimit;
+    std::string quoted;
+    quoted.reserve(kQuotedTextLimit + 5);
+    quoted.push_back('"');
+    quoted.append(text.substr(0, kQuotedTextLimit));
+    if (cut)
+        quoted.append("...");
+    quoted.push_back('"');
+    return quoted;
+}
+
+std::string_view TrimSpaces(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A whole-string decimal integer.
+bool ParseInt(std::string_view text, int* value)
+{
+    auto result = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+// Splits the text into lines, taking "\n" and "\r\n" as line ends and
+// refusing a line over the limit before anything is copied.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    // False at the end of the text or on an over-long line (see tooLong()).
+    bool Next(std::string_view* line)
+    {
+        if (position_ >= text_.size())
+            return false;
+        ++number_;
+        std::size_t end = text_.find('\n', position_);
+        if (end == std::string_view::npos)
+            end = text_.size();
+        std::string_view found = text_.substr(position_, end - position_);
+        position_ = end + 1;
+        if (!found.empty() && found.back() == '\r')
+            found.remove_suffix(1);
+        if (found.size() > kDataFileMaxLineLength) {
+            tooLong_ = true;
+            return false;
+        }
+        *line = found;
+        return true;
+    }
+
+    std::size_t number() const { return number_; }
+    bool tooLong() const { return tooLong_; }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+    std::size_t number_ = 0;
+    bool tooLong_ = false;
+};
+
+bool CheckFormatLine(std::string_view line, std::string* error)
+{
+    if (line.substr(0, kDataFileFormatLine.size()) != kDataFileFormatLine) {
+        *error = LineError(1, "not a Vexlar chart data file (the first line should read \"" +
+                                  std::string(kDataFileFormatLine) + std::to_string(kDataFileVersion) + "\")");
+        return false;
+    }
+    std::string_view version = line.substr(kDataFileFormatLine.size());
+    int number = 0;
+    if (!ParseInt(version, &number) || number != kDataFileVersion) {
+        *error = LineError(1, "data file version " + Quoted(version) + " is not supported (only version " +
+                                  std::to_string(kDataFileVersion) + " is)");
+        return false;
+    }
+    return true;
+}
+
+// One "x<TAB>y" line.
+bool ParsePointLine(std::string_view line, std::size_t lineNumber, double* x, double* y, std::string* error)
+{
+    if (line.empty()) {
+        *error = LineError(lineNumber, "empty line where a point was expected");
+        return false;
+    }
+    std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos || line.find('\t', tab + 1) != std::string_view::npos) {
+        *error = LineError(lineNumber, "expected two numbers separated by one tab, found " + Quoted(line));
+        return false;
+    }
+    std::string_view xText = line.substr(0, tab);
+    std::string_view yText = line.substr(tab + 1);
+    if (!ParseFiniteDouble(xText, x)) {
+        *error = LineError(lineNumber, "x value " + Quoted(xText) + " is not a finite number");
+        return false;
+    }
+    if (!ParseFiniteDouble(yText, y)) {
+        *error = LineError(lineNumber, "y value " + Quoted(yText) + " is not a finite number");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int FirstNonFinitePoint(const double* x, const double* y, int points)
+{
+    for (int i = 0; i < points; ++i) {
+        if (!std::isfinite(x[i]) || !std::isfinite(y[i]))
+            return i;
+    }
+    return -1;
+}
+
+std::string FormatDataFile(const double* x, const double* y, int points)
+{
+    std::string text;
+    text.reserve(160 + static_cast<std::size_t>(points) * 48);
+    text.append(kDataFileFormatLine).append(std::to_string(kDataFileVersion)).append("\n");
+    text.append(kDescriptionLine).append("\n");
+    text.append("# ").append(kDataFilePointsKey).append(" ").append(std::to_string(points)).append("\n");
+    for (int i = 0; i < points; ++i) {
+        AppendNumber(&text, x[i]);
+        text.push_back('\t');
+        AppendNumber(&text, y[i]);
+        text.push_back('\n');
+    }
+    return text;
+}
+
+bool ParseFiniteDouble(std::string_view text, double* value)
+{
+    // A leading '+' is taken as other programs write it; from_chars does not.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    double parsed = 0.0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::general);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(parsed))
+        return false;
+    *value = parsed;
+    return true;
+}
+
+bool ParseDataFile(std::string_view text, DataFileContents* contents, std::string* error)
+{
+    if (text.empty()) {
+        *error = "the file is empty";
+        return false;
+    }
+    if (text.size() > kDataFileMaxBytes) {
+        *error = "the file is larger than " + std::to_string(kDataFileMaxBytes >> 20) + " MiB";
+        return false;
+    }
+
+    LineReader reader(text);
+    std::string_view line;
+    auto tooLong = [&] {
+        *error = LineError(reader.number(), "longer than " + std::to_string(kDataFileMaxLineLength) + " characters");
+        return false;
+    };
+    if (!reader.Next(&line))
+        return tooLong();
+    if (!CheckFormatLine(line, error))
+        return false;
+
+    DataFileContents read;
+    int declared = -1;
+    while (reader.Next(&line)) {
+        const std::size_t number = reader.number();
+        if (!line.empty() && line.front() == '#') {
+            std::string_view comment = TrimSpaces(line.substr(1));
+            if (comment.substr(0, kDataFilePointsKey.size()) != kDataFilePointsKey)
+                continue;
+            if (declared >= 0) {
+                *error = LineError(number, "a second point count");
+                return false;
+            }
+            std::string_view count = TrimSpaces(comment.substr(kDataFilePointsKey.size()));
+            if (!ParseInt(count, &declared) || declared < 1 || declared > kDataFileMaxPoints) {
+                *error = LineError(number, "point count " + Quoted(count) + " is not a number from 1 to " +
+                                               std::to_string(kDataFileMaxPoints));
+                return false;
+            }
+            read.x.reserve(static_cast<std::size_t>(declared));
+            read.y.reserve(static_cast<std::size_t>(declared));
+            continue;
+        }
+        if (declared < 0) {
+            *error = LineError(number, "point data before the \"# " + std::string(kDataFilePointsKey) + " N\" line");
+            return false;
+        }
+        if (read.x.size() == static_cast<std::size_t>(declared)) {
+            *error = LineError(number, "more points than the " + std::to_string(declared) + " the file declares");
+            return false;
+        }
+        double x = 0.0;
+        double y = 0.0;
+        if (!ParsePointLine(line, number, &x, &y, error))
+            return false;
+        read.x.push_back(x);
+        read.y.push_back(y);
+    }
+    if (reader.tooLong())
+        return tooLong();
+    // Every line ends with a line end; a file that stops inside a line was
+    // cut short, perhaps inside the last number, which would otherwise read
+    // as a different value.
+    if (text.back() != '\n') {
+        *error = LineError(reader.number(), "the file ends inside this line: it was cut short");
+        return false;
+    }
+    if (declared < 0) {
+        *error = "the file has no \"# " + std::string(kDataFilePointsKey) + " N\" line";
+        return false;
+    }
+    if (read.x.size() != static_cast<std::size_t>(declared)) {
+        *error = "the file ends after " + std::to_string(read.x.size()) + " points; it declares " +
+                 std::to_string(declared);
+        return false;
+    }
+    *contents = std::move(read);
+    return true;
+}
+
+}  // namespace vexlar::xrt

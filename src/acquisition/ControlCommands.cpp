@@ -1,0 +1,154 @@
+// The acquisition controls: the control bar's changes, forwarded by the
+// frame as WM_BAR_PARAM with a kind code, and the dark, additive and
+// hardware commands.
+
+#include <algorithm>
+#include <cstring>
+
+#include "MessageBox.h"
+#include "acquisition/ControlCommands.h"
+#include "acquisition/NumberText.h"
+#include "acquisition/ViewHost.h"
+#include "acquisition/VexlarView.h"
+#include "calibration/ControlBarTexts.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+constexpr std::size_t kFieldTextLimit = 99;
+
+std::string FieldText(const ViewHost& host, int id)
+{
+    std::string text = host.Text(id);
+    if (text.size() > kFieldTextLimit)
+        text.resize(kFieldTextLimit);
+    return text;
+}
+
+std::string FormatWavelength(float nm)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(nm));
+    return text;
+}
+
+}  // namespace
+
+void CVexlarView::OnInitialUpdate()
+{
+    if (!host_)
+        return;
+    const DriverParams& p = params();
+    host_->SetChecked(IDC_LASER, false);
+    host_->SetChecked(IDC_CONTINUOUS, true);
+    host_->SetText(IDC_AVERAGE, std::to_string(p.Average));
+    host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
+    host_->SetText(IDC_INTEGRATION_TIME, std::to_string(static_cast<unsigned>(p.IntegrationTime)));
+    LoadControlBarTexts(*host_);
+}
+
+void CVexlarView::OnBarParam(int kind)
+{
+    if (!host_)
+        return;
+    DriverParams& p = params();
+    switch (kind) {
+    case BAR_INTEGRATION_TIME_EDITED:
+    case BAR_INTEGRATION_TIME_CHOSEN:
+    case BAR_AVERAGE_EDITED:
+    case BAR_BOXCAR_EDITED: {
+        // A list closed without a selection has no item text: the typed
+        // text counts, as when the field loses the focus.
+        std::string text = FieldText(*host_, IDC_INTEGRATION_TIME);
+        if (kind == BAR_INTEGRATION_TIME_CHOSEN && host_->SelectedIndex(IDC_INTEGRATION_TIME) >= 0)
+            text = host_->SelectedItemText(IDC_INTEGRATION_TIME);
+        else if (kind == BAR_AVERAGE_EDITED)
+            text = FieldText(*host_, IDC_AVERAGE);
+        else if (kind == BAR_BOXCAR_EDITED)
+            text = FieldText(*host_, IDC_BOXCAR);
+        p.changed = 1;
+        const int value = LenientInt(text);
+        if (kind == BAR_AVERAGE_EDITED)
+            p.Average = static_cast<std::int16_t>(value);
+        else if (kind == BAR_BOXCAR_EDITED)
+            p.Boxcar = static_cast<std::int16_t>(value);
+        else
+            p.IntegrationTime = static_cast<std::uint16_t>(value);
+        QDV_ParamSet(&p);
+        p.changed = 0;
+        break;
+    }
+    case BAR_CONTINUOUS:
+        scanning = 1;
+        additive = 0;
+        QDV_SingleScan(hinst);
+        break;
+    case BAR_ADDITIVE:
+        scanning = 0;
+        additions = 0;
+        break;
+    case BAR_CHANNEL_CHOSEN:
+        SelectChannel(host_->SelectedIndex(IDC_CHANNEL));
+        break;
+    case BAR_LASER_WAVELENGTH_EDITED:
+        if (!SetLaserWavelength(FieldText(*host_, IDC_LASER_WAVELENGTH).c_str())) {
+            vexlar::sys::ShowOperatorMessage(
+                "The laser wavelength must be a positive number of nanometres.", kErrorTitle);
+            host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(laserWavelength));
+        }
+        break;
+    case BAR_X_AXIS_CHOSEN:
+        SetXAxisMode(host_->SelectedIndex(IDC_X_AXIS));
+        break;
+    case BAR_LASER_CLICKED:
+        QDV_V7400StrobeEnable(host_->IsChecked(IDC_LASER) ? 1 : 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void CVexlarView::OnStoreDark()
+{
+    std::copy(std::begin(spectrum), std::end(spectrum), std::begin(dark));
+    darkStored = 1;
+}
+
+void CVexlarView::OnSubtractDark()
+{
+    subtractDark = subtractDark == 1 ? 0 : 1;
+}
+
+void CVexlarView::OnAdditiveMode()
+{
+    if (additive == 1) {
+        // Leaving: the sum and its count stay, so a later start goes on
+        // adding to it; the scan in flight is dropped.
+        discardNext = 1;
+        scanning = 0;
+        additive = 0;
+    } else if (darkStored) {
+        if (additions == 0)
+            std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
+        additive = 1;
+        scanning = 1;
+        QDV_SingleScan(hinst);
+    } else {
+        vexlar::sys::ShowOperatorMessage("You must store a dark spectrum before\nentering the Additive Mode.",
+                                         kErrorTitle);
+    }
+}
+
+void CVexlarView::SwitchLaserOff()
+{
+    QDV_V7400StrobeEnable(0);
+    if (host_)
+        host_->SetChecked(IDC_LASER, false);
+}
+
+void CVexlarView::OnConfigureHardware()
+{
+    QDV_Config(nullptr, nullptr, 0, 0);
+}

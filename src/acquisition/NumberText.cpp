@@ -1,0 +1,117 @@
+#include "acquisition/NumberText.h"
+
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace vexlar {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+std::size_t SkipBlanks(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    return i;
+}
+
+// Length of the decimal number at the start of text (sign, digits, point,
+// exponent), 0 when there is none.
+std::size_t DecimalNumberLength(std::string_view text)
+{
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0;
+    // An exponent counts only when at least one digit follows it: "5e" is 5.
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j]))
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
+}  // namespace
+
+std::optional<double> LeadingDouble(std::string_view text)
+{
+    text.remove_prefix(SkipBlanks(text));
+    const std::size_t length = DecimalNumberLength(text);
+    if (length == 0)
+        return std::nullopt;
+    std::string_view number = text.substr(0, length);
+    bool negative = false;
+    if (number.front() == '+' || number.front() == '-') {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                              std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone out of range; tell overflow from
+        // underflow by the exponent's sign the way strtod would.
+        const auto e = number.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    (void)end;
+    return negative ? -value : value;
+}
+
+double LenientDouble(std::string_view text)
+{
+    return LeadingDouble(text).value_or(0.0);
+}
+
+int LenientInt(std::string_view text)
+{
+    text.remove_prefix(SkipBlanks(text));
+    bool negative = false;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace vexlar

@@ -1,0 +1,26 @@
+#pragma once
+// Numbers typed by the operator or read from text files, converted leniently:
+// leading blanks skipped, a leading decimal number taken, anything after it
+// ignored, and no number at all gives 0. The conversions do not depend on the
+// process locale, so "632.8" reads the same under every language setting.
+
+#include <optional>
+#include <string_view>
+
+namespace vexlar {
+
+// The leading decimal number of text ("632.8 nm" gives 632.8, "abc" gives
+// 0.0). Accepts an optional sign, digits with an optional point, and an
+// optional exponent; never "inf", "nan" or hexadecimal. A number too large
+// for a double gives an infinity of its sign, as the C library does.
+double LenientDouble(std::string_view text);
+
+// The leading decimal integer of text ("12 ms" gives 12, "x" gives 0), held
+// to the range of int instead of overflowing.
+int LenientInt(std::string_view text);
+
+// The leading decimal number of text, or nothing when text does not begin
+// (after blanks) with one.
+std::optional<double> LeadingDouble(std::string_view text);
+
+}  // namespace vexlar

@@ -1,0 +1,41 @@
+#pragma once
+// What the view needs of the main frame around it: the acquisition control
+// bar's fields and the status bar's message pane. The frame implements it;
+// tests put a stand-in in its place.
+
+#include <string>
+
+namespace vexlar {
+
+// Acquisition control-bar controls, by id.
+enum ControlId : int {
+    IDC_CONTINUOUS = 1012,
+    IDC_ADDITIVE = 1013,
+    IDC_LASER_WAVELENGTH = 1016,
+    IDC_X_AXIS = 1018,
+    IDC_CHANNEL = 1021,
+    IDC_INTEGRATION_TIME = 1022,
+    IDC_AVERAGE = 1024,
+    IDC_BOXCAR = 1025,
+    IDC_LASER = 1043,
+};
+
+class ViewHost {
+public:
+    virtual ~ViewHost() = default;
+
+    // Check boxes and radio buttons of the control bar.
+    virtual void SetChecked(int controlId, bool checked) = 0;
+    virtual bool IsChecked(int controlId) const = 0;
+    // The visible text of an edit or drop-down list.
+    virtual std::string Text(int controlId) const = 0;
+    virtual void SetText(int controlId, const std::string& text) = 0;
+    // The selected item of a drop-down list: its index (-1 for none) and text.
+    virtual int SelectedIndex(int controlId) const = 0;
+    virtual std::string SelectedItemText(int controlId) const = 0;
+
+    // The status bar's message pane.
+    virtual void SetStatusText(const std::string& text) = 0;
+};
+
+}  // namespace vexlar

@@ -1,0 +1,152 @@
+// Construction, set-up and tear-down of the view, in the order the
+// instrument needs: the laser is off before anything else happens, the
+// settings and axes exist before the chart, the chart before the driver
+// sends its first scan.
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Font.h"
+#include "MessageBox.h"
+#include "WindowTimers.h"
+#include "Xrt.h"
+#include "acquisition/VexlarView.h"
+#include "display/Chart2D.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+constexpr std::size_t kDriverErrorTextSize = 200;  // 199 characters and the terminator
+
+}  // namespace
+
+CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
+{
+    // The buffers are the driver's to fill; zero them so that nothing
+    // undefined can ever reach the screen.
+    std::memset(raw, 0, sizeof raw);
+    std::memset(spectrum, 0, sizeof spectrum);
+    std::memset(dark, 0, sizeof dark);
+    std::memset(wavelength, 0, sizeof wavelength);
+    std::memset(wavenumber, 0, sizeof wavenumber);
+    std::memset(ramanShift, 0, sizeof ramanShift);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        const calibration::Coefficients defaults;
+        calIntercept[ch] = defaults.intercept;
+        calFirst[ch] = defaults.first;
+        calSecond[ch] = defaults.second;
+        calThird[ch] = defaults.third;
+    }
+    timeAcqRunning = 0;
+    firstDelayPending = 0;
+    darkPending = 0;
+    // The program starts with the laser off, whatever state it was left in.
+    QDV_V7400StrobeEnable(0);
+}
+
+bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
+{
+    // 1. The view window itself.
+    if (!app)
+        return false;
+    setParent(parent);
+    setGeometry(rect);
+    setFocusPolicy(Qt::StrongFocus);
+    // 2.
+    app_ = app;
+    // 3.
+    darkStored = 0;
+    subtractDark = 0;
+    additive = 0;
+    additions = 0;
+    discardNext = 0;
+    peakLabelsShown = 0;
+    cursorShown = 0;
+    // 4.
+    LoadSettings();
+    // 5.
+    annotationMoving = 0;
+    peakSearchDone = 0;
+    // 7.
+    hinst = app_->hinst;
+    // 8. The live data set, created once here (the plot set-up uses it).
+    liveData = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, kPixels);
+    seriesStyle = XrtDataStyle{};
+    // 9, 10.
+    laserWavenumber = calibration::LaserWavenumber(laserWavelength);
+    {
+        const calibration::Coefficients c{calIntercept[channel], calFirst[channel], calSecond[channel],
+                                          calThird[channel]};
+        calibration::RebuildAxes(c, laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+    }
+    // 11.
+    scanning = 1;
+    // 12.
+    SetUpPlot(QRect(QPoint(0, 0), rect.size()));
+    // 13. Only the selected channel is enabled, and only here.
+    DriverParams& p = params();
+    p.size = sizeof(DriverParams);
+    p.window = static_cast<QObject*>(this);
+    p.hinst = hinst;
+    for (int ch = 0; ch < kChannels; ++ch)
+        p.buffer[ch] = raw[ch];
+    p.channelEnable[channel] = 1;
+    // 14.
+    const std::int16_t status = QDV_Register(&p);
+    if (status != 0)
+        ShowDriverError("Registered Failed", status);
+    // 15. Continuous acquisition starts.
+    p.unnamed56 = 1;
+    p.changed = 1;
+    p.unnamed76 = 0;
+    QDV_ParamSet(&p);
+    QDV_SingleScan(hinst);
+    created_ = true;
+    return true;
+}
+
+CVexlarView::~CVexlarView()
+{
+    // 1.
+    XrtDataDestroy(liveData);
+    liveData = 0;
+    seriesStyle = XrtDataStyle{};
+    if (openedData != 0) {
+        XrtDataDestroy(openedData);
+        openedData = 0;
+    }
+    if (created_) {
+        // 2.
+        SaveSettings();
+        // The laser is a safety matter: a program that has ended never
+        // leaves it on.
+        QDV_V7400StrobeEnable(0);
+        // 3.
+        QDV_Stop(hinst);
+        QDV_UnRegister(hinst);
+    }
+    // 4.
+    for (unsigned& id : timerIds) {
+        if (id != 0)
+            vexlar::sys::KillTimer(this, id);
+        id = 0;
+    }
+    // 5.
+    for (AnnotationRecord& a : annotations)
+        a.ReleaseFont();
+    // 6. The chart window destroys its chart with it.
+    delete chartWindow_;
+    chartWindow_ = nullptr;
+}
+
+void CVexlarView::ShowDriverError(const char* text, int code)
+{
+    char message[kDriverErrorTextSize];
+    std::snprintf(message, sizeof message, "%s\nFunction returned %d", text,
+                  static_cast<int>(static_cast<std::int16_t>(code)));
+    vexlar::sys::ShowOperatorMessage(message, kErrorTitle);
+}

@@ -1,0 +1,216 @@
+#include "app/AcquisitionBar.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "acquisition/ControlCommands.h"
+#include "acquisition/ViewHost.h"
+
+namespace vexlar {
+
+namespace {
+
+struct ControlHelp {
+    int id;
+    const char* prompt;
+    const char* tip;
+};
+
+constexpr ControlHelp kHelp[] = {
+    {IDC_INTEGRATION_TIME, "Integration Time in msec", "Select integration time"},
+    {IDC_AVERAGE, "Changes number of spectra to average", "Spectra to average"},
+    {IDC_BOXCAR, "Changes boxcar smoothing width", "Boxcar smoothing width"},
+    {IDC_LASER, "Toggles laser on/off", "Laser Toggle"},
+    {IDC_CONTINUOUS, "Continuous scan mode", "Selects continuous scan mode"},
+    {IDC_ADDITIVE, "Single scan mode", "Selects additive scan mode"},
+    {IDC_CHANNEL, "Selects spectrometer channel", "Select spectrometer channel"},
+    {IDC_LASER_WAVELENGTH, "Selects laser wavelength", "Laser wavelength"},
+    {IDC_X_AXIS, "Selects x axis mode", "Acquisition mode"},
+};
+
+const QStringList kIntegrationTimes = {"4",     "10",    "15",    "20",    "25",    "30",    "35",    "40",
+                                       "45",    "50",    "100",   "200",   "300",   "400",   "500",   "600",
+                                       "700",   "800",   "900",   "1000",  "5000",  "10000", "15000", "20000",
+                                       "25000", "30000", "35000", "40000", "45000", "50000", "55000", "60000"};
+const QStringList kChannels = {"Master",  "Slave 1", "Slave 2", "Slave 3",
+                               "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
+const QStringList kXAxes = {"Wavelength (nm)", "Raman Shift (cm-1)"};
+
+}  // namespace
+
+void CloseReportingComboBox::hidePopup()
+{
+    QComboBox::hidePopup();
+    Q_EMIT listClosed();
+}
+
+AcquisitionBar::AcquisitionBar(QWidget* parent) : QToolBar(parent)
+{
+    setWindowTitle("Acquisition");
+    setObjectName("AcquisitionBar");
+    setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+
+    AddList(IDC_INTEGRATION_TIME, kIntegrationTimes, 80, BAR_INTEGRATION_TIME_CHOSEN, BAR_INTEGRATION_TIME_EDITED);
+    AddLabel("msec");
+    addSeparator();
+    AddLabel("Avg");
+    AddEdit(IDC_AVERAGE, 50, BAR_AVERAGE_EDITED);
+    AddLabel("Box");
+    AddEdit(IDC_BOXCAR, 50, BAR_BOXCAR_EDITED);
+    addSeparator();
+
+    auto* laser = new QCheckBox("Laser\nOn", this);
+    addWidget(laser);
+    controls_[IDC_LASER] = laser;
+    SetHelp(laser, IDC_LASER);
+    connect(laser, &QCheckBox::clicked, this, [this] { Q_EMIT barEvent(BAR_LASER_CLICKED); });
+    addSeparator();
+
+    // The two scan modes, one above the other.
+    auto* modes = new QWidget(this);
+    auto* modesLayout = new QVBoxLayout(modes);
+    modesLayout->setContentsMargins(2, 0, 2, 0);
+    modesLayout->setSpacing(0);
+    auto* continuous = new QRadioButton("Continuous", modes);
+    auto* additive = new QRadioButton("Additive", modes);
+    modesLayout->addWidget(continuous);
+    modesLayout->addWidget(additive);
+    addWidget(modes);
+    controls_[IDC_CONTINUOUS] = continuous;
+    controls_[IDC_ADDITIVE] = additive;
+    SetHelp(continuous, IDC_CONTINUOUS);
+    SetHelp(additive, IDC_ADDITIVE);
+    connect(continuous, &QRadioButton::clicked, this, [this] { Q_EMIT barEvent(BAR_CONTINUOUS); });
+    connect(additive, &QRadioButton::clicked, this, [this] { Q_EMIT barEvent(BAR_ADDITIVE); });
+    addSeparator();
+
+    AddList(IDC_CHANNEL, kChannels, 90, BAR_CHANNEL_CHOSEN, -1);
+    AddEdit(IDC_LASER_WAVELENGTH, 60, BAR_LASER_WAVELENGTH_EDITED);
+    AddLabel("nm");
+    AddList(IDC_X_AXIS, kXAxes, 150, BAR_X_AXIS_CHOSEN, -1);
+}
+
+CloseReportingComboBox* AcquisitionBar::AddList(int id, const QStringList& items, int minimumWidth, int listKind,
+                                                int focusKind)
+{
+    auto* list = new CloseReportingComboBox(this);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->addItems(items);
+    list->setMinimumWidth(minimumWidth);
+    list->setMaxVisibleItems(12);
+    list->setCurrentIndex(-1);
+    addWidget(list);
+    controls_[id] = list;
+    SetHelp(list, id);
+    connect(list, &CloseReportingComboBox::listClosed, this, [this, listKind] { Q_EMIT barEvent(listKind); });
+    if (focusKind >= 0) {
+        list->lineEdit()->installEventFilter(this);
+        focusKinds_[list->lineEdit()] = focusKind;
+    }
+    return list;
+}
+
+QLineEdit* AcquisitionBar::AddEdit(int id, int width, int focusKind)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setFixedWidth(width);
+    addWidget(edit);
+    controls_[id] = edit;
+    SetHelp(edit, id);
+    edit->installEventFilter(this);
+    focusKinds_[edit] = focusKind;
+    return edit;
+}
+
+void AcquisitionBar::AddLabel(const QString& text)
+{
+    auto* label = new QLabel(text, this);
+    label->setContentsMargins(4, 0, 4, 0);
+    addWidget(label);
+}
+
+void AcquisitionBar::SetHelp(QWidget* control, int id)
+{
+    for (const ControlHelp& h : kHelp) {
+        if (h.id == id) {
+            control->setStatusTip(h.prompt);
+            control->setToolTip(h.tip);
+        }
+    }
+}
+
+bool AcquisitionBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        const auto it = focusKinds_.find(watched);
+        if (it != focusKinds_.end())
+            Q_EMIT barEvent(it->second);
+    }
+    return QToolBar::eventFilter(watched, event);
+}
+
+QWidget* AcquisitionBar::Control(int id) const
+{
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void AcquisitionBar::SetChecked(int id, bool checked)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+        button->setChecked(checked);
+}
+
+bool AcquisitionBar::IsChecked(int id) const
+{
+    const auto* button = qobject_cast<const QAbstractButton*>(Control(id));
+    return button && button->isChecked();
+}
+
+std::string AcquisitionBar::Text(int id) const
+{
+    QWidget* control = Control(id);
+    if (auto* list = qobject_cast<QComboBox*>(control))
+        return list->currentText().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text().toStdString();
+    return {};
+}
+
+void AcquisitionBar::SetText(int id, const std::string& text)
+{
+    QWidget* control = Control(id);
+    if (auto* list = qobject_cast<QComboBox*>(control)) {
+        // Only the visible text: no item is selected.
+        list->setCurrentIndex(-1);
+        list->setEditText(QString::fromStdString(text));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(QString::fromStdString(text));
+    }
+}
+
+int AcquisitionBar::SelectedIndex(int id) const
+{
+    // The list's selection: set when the operator picks an item, none
+    // (-1) after the bar's text was set.
+    const auto* list = qobject_cast<const QComboBox*>(Control(id));
+    return list ? list->currentIndex() : -1;
+}
+
+std::string AcquisitionBar::SelectedItemText(int id) const
+{
+    const auto* list = qobject_cast<const QComboBox*>(Control(id));
+    const int index = SelectedIndex(id);
+    if (!list || index < 0 || index >= list->count())
+        return {};
+    return list->itemText(index).toStdString();
+}
+
+}  // namespace vexlar

@@ -1,0 +1,53 @@
+#pragma once
+// Command ids of the menu, tool bar and accelerators.
+
+namespace vexlar {
+
+enum CommandId : int {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_SAVE_GRAPH = 57603,
+    ID_EXPORT_SPECTRUM = 32803,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_DIRECT = 57608,
+    ID_FILE_PRINT_SETUP = 57606,
+    ID_FILE_MRU_FILE1 = 57616,
+    ID_APP_EXIT = 57665,
+    ID_CLEAR_ALL_ANNOTATIONS = 32824,
+    ID_PEAK_LABELS = 32850,
+    ID_CURSOR = 32839,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+    ID_CONFIGURE_HARDWARE = 32805,
+    ID_CONFIGURE_SPECTROMETER = 32804,
+    ID_TIME_ACQ_CONFIGURE = 32853,
+    ID_TIME_ACQ_START = 32854,
+    ID_TIME_ACQ_STOP = 32855,
+    ID_MARK_ALL_PEAKS = 32845,
+    ID_PEAK_SETTINGS = 32846,
+    ID_MARK_PEAK_AT_CURSOR = 32841,
+    ID_SHOW_PEAK_TABLE = 32842,
+    ID_PRINT_PEAK_TABLE = 32847,
+    ID_RESET_PEAK_TABLE = 32848,
+    ID_APP_ABOUT = 57664,
+    ID_STORE_DARK = 32774,
+    ID_SUBTRACT_DARK = 32775,
+    ID_ADDITIVE_MODE = 32776,
+    ID_AUTOSCALE = 32799,
+    ID_SET_SCALE = 32800,
+    ID_UNSCALE = 32801,
+    ID_CURSOR_LEFT_25 = 32833,
+    ID_CURSOR_LEFT_1 = 32834,
+    ID_CURSOR_RIGHT_1 = 32835,
+    ID_CURSOR_RIGHT_25 = 32836,
+    ID_CURSOR_NEXT_PEAK_LEFT = 32837,
+    ID_CURSOR_NEXT_PEAK_RIGHT = 32838,
+    ID_RESET = 32852,
+};
+
+// Child ids of the frame's bars.
+constexpr int kToolBarChildId = 59392;
+constexpr int kStatusBarChildId = 59393;
+constexpr int kControlBarChildId = 104;
+
+}  // namespace vexlar

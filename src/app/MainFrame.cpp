@@ -1,0 +1,236 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "Messages.h"
+#include "acquisition/ControlCommands.h"
+#include "acquisition/VexlarView.h"
+#include "app/AboutDlg.h"
+#include "app/AcquisitionBar.h"
+#include "app/CommandIds.h"
+#include "app/CommandTable.h"
+#include "app/VexlarDoc.h"
+#include "calibration/ControlBarTexts.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr QSize kInitialClientSize(1000, 600);
+constexpr QSize kToolBarIconSize(16, 15);
+// How often check marks and enabling are brought up to date besides when a
+// menu opens and after each command.
+constexpr int kCommandUpdateIntervalMs = 200;
+constexpr char kIdleText[] = "Ready";
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppContext* context, CVexlarDoc* document) : context_(context), document_(document)
+{
+    setWindowTitle(document_ ? document_->Caption() : QString("Vexlar"));
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Shutdown, in order: the control bar's texts, then the view's tear-down
+    // (its settings, the laser off, the driver released), then the rest.
+    if (controlBar_) {
+        SaveControlBarTexts(*this);
+        // Fields losing the focus while the window goes away are no longer
+        // the operator's doing.
+        disconnect(controlBar_, nullptr, this, nullptr);
+    }
+    if (updateTimer_)
+        updateTimer_->stop();
+    delete view_;
+    view_ = nullptr;
+}
+
+bool CMainFrame::Create()
+{
+    // 1. The view first: acquisition starts before any bar exists.
+    view_ = new CVexlarView;
+    if (!view_->Create(context_, QRect(QPoint(0, 0), kInitialClientSize), this))
+        return false;
+    setCentralWidget(view_);
+    resize(kInitialClientSize.width() + 60, kInitialClientSize.height() + 110);
+    CreateActions();
+    CreateMenus();
+    // 2-5.
+    if (!CreateToolBar() || !CreateStatusBar() || !CreateControlBar())
+        return false;
+    view_->SetHost(this);
+    BindCommands();
+
+    updateTimer_ = new QTimer(this);
+    connect(updateTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+    updateTimer_->start(kCommandUpdateIntervalMs);
+    UpdateCommandUI();
+    return true;
+}
+
+void CMainFrame::CreateActions()
+{
+    for (const CommandInfo& info : AllCommands()) {
+        auto* a = new QAction(this);
+        a->setData(info.id);
+        a->setText(QString::fromUtf8(info.menuText ? info.menuText : info.tip));
+        a->setStatusTip(info.prompt);
+        if (info.tip)
+            a->setToolTip(info.tip);
+        if (info.icon)
+            a->setIcon(QIcon(info.icon));
+        a->setCheckable(info.checkable);
+        a->setEnabled(false);
+        const int id = info.id;
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        actions_[id] = a;
+    }
+    actions_[ID_FILE_NEW]->setShortcut(QKeySequence("Ctrl+N"));
+    actions_[ID_FILE_OPEN]->setShortcut(QKeySequence("Ctrl+O"));
+    actions_[ID_SAVE_GRAPH]->setShortcut(QKeySequence("Ctrl+S"));
+    actions_[ID_FILE_PRINT]->setShortcut(QKeySequence("Ctrl+P"));
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_SAVE_GRAPH, ID_FILE_PRINT})
+        actions_[id]->setShortcutContext(Qt::WindowShortcut);
+}
+
+void CMainFrame::CreateMenus()
+{
+    for (const MenuInfo& menuInfo : MenuBarLayout()) {
+        QMenu* menu = menuBar()->addMenu(menuInfo.title);
+        for (int id : menuInfo.items) {
+            if (id == kSeparator)
+                menu->addSeparator();
+            else
+                menu->addAction(actions_.at(id));
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+}
+
+bool CMainFrame::CreateToolBar()
+{
+    toolBar_ = new QToolBar("Toolbar", this);
+    toolBar_->setObjectName("ToolBar");
+    toolBar_->setProperty("childId", kToolBarChildId);
+    toolBar_->setIconSize(kToolBarIconSize);
+    toolBar_->setOrientation(Qt::Vertical);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : ToolBarLayout()) {
+        if (id == kSeparator)
+            toolBar_->addSeparator();
+        else
+            toolBar_->addAction(actions_.at(id));
+    }
+    addToolBar(Qt::LeftToolBarArea, toolBar_);
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setProperty("childId", kStatusBarChildId);
+    messagePane_ = new QLabel(kIdleText, bar);
+    messagePane_->setObjectName("MessagePane");
+    bar->addWidget(messagePane_, 1);
+    return true;
+}
+
+bool CMainFrame::CreateControlBar()
+{
+    controlBar_ = new AcquisitionBar(this);
+    controlBar_->setProperty("childId", kControlBarChildId);
+    addToolBar(Qt::TopToolBarArea, controlBar_);
+    connect(controlBar_, &AcquisitionBar::barEvent, this, &CMainFrame::ForwardBarEvent);
+    return true;
+}
+
+void CMainFrame::ForwardBarEvent(int kind)
+{
+    // Every control-bar event goes to the view as WM_BAR_PARAM; the frame
+    // itself changes nothing.
+    if (!view_)
+        return;
+    vexlar::sys::WindowMessageEvent message(WM_BAR_PARAM, static_cast<vexlar::sys::WPARAM>(kind), 0);
+    QCoreApplication::sendEvent(view_, &message);
+    UpdateCommandUI();
+}
+
+void CMainFrame::BindCommands()
+{
+    CVexlarView* v = view_;
+    commands_[ID_APP_EXIT] = {[this] { close(); }, {}, {}};
+    commands_[ID_VIEW_TOOLBAR] = {[this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {},
+                                  [this] { return toolBar_->isVisible(); }};
+    commands_[ID_VIEW_STATUS_BAR] = {[this] { statusBar()->setVisible(!statusBar()->isVisible()); }, {},
+                                     [this] { return statusBar()->isVisible(); }};
+    commands_[ID_CONFIGURE_HARDWARE] = {[v] { v->OnConfigureHardware(); }, {}, {}};
+    commands_[ID_APP_ABOUT] = {[this] {
+                                   CAboutDlg about(this);
+                                   about.exec();
+                               },
+                               {}, {}};
+    commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
+    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->subtractDark != 0; }};
+    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
+    commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (view_)
+        view_->SwitchLaserOff();
+    QMainWindow::closeEvent(event);
+}
+
+QAction* CMainFrame::action(int id) const
+{
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::RunCommand(int id)
+{
+    const auto it = commands_.find(id);
+    if (it != commands_.end() && (!it->second.enabled || it->second.enabled()))
+        it->second.run();
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    for (auto& [id, a] : actions_) {
+        const auto it = commands_.find(id);
+        // A command without a handler stays visible and disabled.
+        const bool enabled = it != commands_.end() && (!it->second.enabled || it->second.enabled());
+        a->setEnabled(enabled);
+        if (a->isCheckable())
+            a->setChecked(it != commands_.end() && it->second.checked && it->second.checked());
+    }
+}
+
+QString CMainFrame::statusText() const
+{
+    return messagePane_ ? messagePane_->text() : QString();
+}
+
+void CMainFrame::SetChecked(int controlId, bool checked) { controlBar_->SetChecked(controlId, checked); }
+bool CMainFrame::IsChecked(int controlId) const { return controlBar_->IsChecked(controlId); }
+std::string CMainFrame::Text(int controlId) const { return controlBar_->Text(controlId); }
+void CMainFrame::SetText(int controlId, const std::string& text) { controlBar_->SetText(controlId, text); }
+int CMainFrame::SelectedIndex(int controlId) const { return controlBar_->SelectedIndex(controlId); }
+std::string CMainFrame::SelectedItemText(int controlId) const { return controlBar_->SelectedItemText(controlId); }
+
+void CMainFrame::SetStatusText(const std::string& text)
+{
+    if (messagePane_)
+        messagePane_->setText(QString::fromStdString(text));
+}

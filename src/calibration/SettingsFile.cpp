@@ -1,0 +1,546 @@
+// The settings file: one table of every key with its section, default and
+// formats, the orders of reading and writing over it, and the conversions
+// between the stored texts and the working values.
+
+#include "calibration/SettingsFile.h"
+
+#include <locale.h>
+
+#include <cstdio>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+
+#include "Profile.h"
+#include "acquisition/NumberText.h"
+#include "calibration/Axes.h"
+
+namespace vexlar::settings {
+
+namespace {
+
+using W = WorkingSettings;
+using B = ControlBarTexts;
+
+// --- Sections ------------------------------------------------------------------
+
+constexpr char kAcquisition[] = "Acquisition";
+constexpr char kPeakFind[] = "PeakFind";
+constexpr char kTimeAcquisition[] = "TimeAcquisition";
+constexpr char kDialogBar[] = "DialogBar";
+// The calibration section of each channel, by channel index.
+constexpr const char* kChannelSections[kCalibratedChannels] = {
+    "Master", "Slave1", "Slave2", "Slave3", "Slave4", "Slave5", "Slave6", "Slave7",
+};
+// A key of the table whose section is the calibration section of each channel.
+constexpr const char* kEachChannel = nullptr;
+
+// --- How a key is read, checked and written ------------------------------------
+
+// Integer: a leading decimal integer, the default when the key is missing.
+// Text: at most the key's number of characters; numbers are taken from it
+// the way atof takes them.
+enum class ReadAs { Integer, Text };
+
+// Signed "%d", Unsigned "%u", Fixed "%f", Exponent "%.6e", Text as it stands.
+enum class WriteAs { Signed, Unsigned, Fixed, Exponent, Text };
+
+// Checks a value must pass before it reaches the workspace.
+enum class Check {
+    None,
+    IntegrationTime,  // low 16 bits; above the longest restored time becomes the restart time
+    ChannelIndex,  // 0 to 7, else the default: it indexes the calibration tables and the buffers
+    ZeroOrOne,  // a two-way switch; anything else the default
+    UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
+};
+
+// Texts of numbers, of the base file name and of the control bar.
+constexpr unsigned kNumberChars = 39;
+constexpr unsigned kPathChars = 259;
+constexpr unsigned kBarChars = kControlBarTextMax;
+constexpr unsigned kLongestText = kPathChars;
+
+// Integration times above this do not survive a restart...
+constexpr std::uint16_t kLongestRestoredIntegrationTimeMs = 2000;
+// ...they come back as this.
+constexpr std::uint16_t kRestartIntegrationTimeMs = 250;
+
+// Where a value goes: a member of the working values (a calibration table
+// holds one value per channel) or of the control-bar texts.
+using PerChannel = float (W::*)[kCalibratedChannels];
+using Target = std::variant<int W::*, unsigned W::*, std::int16_t W::*, std::uint16_t W::*, float W::*, double W::*,
+                            std::string W::*, PerChannel, std::string B::*>;
+
+enum class Id {
+    NumChannels,
+    IntegrationTime,
+    Average,
+    Boxcar,
+    CorrectDark,
+    Channel,
+    LaserWavelength,
+    ViewRaman,
+    First,
+    Second,
+    Third,
+    Intercept,
+    Threshold,
+    Width,
+    Slope,
+    StoreDark,
+    ToggleLaser,
+    LaserWarmupTime,
+    DelayBeforeFirstAcquisition,
+    DelayBetweenAcquisitions,
+    NumberOfAcquisitions,
+    FileFormat,
+    BaseFilename,
+    BarChannel,
+    BarLaserWavelength,
+    BarXAxis,
+};
+
+struct Key {
+    Id id;
+    const char* section;  // kEachChannel: the calibration section of each channel
+    const char* name;
+    ReadAs read;
+    unsigned maxChars;  // text reads
+    const char* defaultValue;  // as it would stand in the file
+    WriteAs write;
+    Check check;
+    Target target;
+};
+
+constexpr ReadAs kInt = ReadAs::Integer;
+constexpr ReadAs kText = ReadAs::Text;
+
+// Every key of the file, once.
+constexpr Key kKeys[] = {
+    // [Acquisition]: the working acquisition values.
+    {Id::NumChannels, kAcquisition, "NumChannels", kInt, 0, "1", WriteAs::Signed, Check::None, &W::numChannels},
+    {Id::IntegrationTime, kAcquisition, "IntegrationTime", kInt, 0, "100", WriteAs::Signed, Check::IntegrationTime,
+     &W::integrationTime},
+    {Id::Average, kAcquisition, "Average", kInt, 0, "1", WriteAs::Signed, Check::None, &W::average},
+    {Id::Boxcar, kAcquisition, "Boxcar", kInt, 0, "1", WriteAs::Signed, Check::None, &W::boxcar},
+    {Id::CorrectDark, kAcquisition, "CorrectDark", kInt, 0, "0", WriteAs::Signed, Check::None, &W::correctDark},
+    {Id::Channel, kAcquisition, "Channel", kInt, 0, "0", WriteAs::Signed, Check::ChannelIndex, &W::channel},
+    {Id::LaserWavelength, kAcquisition, "LaserWavelength", kText, kNumberChars, "632.8 nm", WriteAs::Fixed,
+     Check::UsableLaserWavelength, &W::laserWavelength},
+    {Id::ViewRaman, kAcquisition, "ViewRaman", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &W::xAxisMode},
+    // [Master], [Slave1] to [Slave7]: the calibration of each channel.
+    {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::None, &W::calFirst},
+    {Id::Second, kEachChannel, "Second", kText, kNumberChars, "5e-5", WriteAs::Exponent, Check::None, &W::calSecond},
+    {Id::Third, kEachChannel, "Third", kText, kNumberChars, "0.0", WriteAs::Exponent, Check::None, &W::calThird},
+    {Id::Intercept, kEachChannel, "Intercept", kText, kNumberChars, "350.0", WriteAs::Fixed, Check::None,
+     &W::calIntercept},
+    // [PeakFind]: the peak-finder settings.
+    {Id::Threshold, kPeakFind, "Threshold", kText, kNumberChars, "100", WriteAs::Fixed, Check::None,
+     &W::peakThreshold},
+    {Id::Width, kPeakFind, "Width", kInt, 0, "1", WriteAs::Signed, Check::None, &W::peakWidth},
+    {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::None, &W::peakSlope},
+    // [TimeAcquisition]: the timed-series settings.
+    {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &W::storeDark},
+    {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None,
+     &W::toggleLaser},
+    {Id::LaserWarmupTime, kTimeAcquisition, "LaserWarmupTime", kInt, 0, "10", WriteAs::Unsigned, Check::None,
+     &W::laserWarmupTime},
+    {Id::DelayBeforeFirstAcquisition, kTimeAcquisition, "DelayBeforeFirstAcquisition", kInt, 0, "60",
+     WriteAs::Unsigned, Check::None, &W::delayBeforeFirstAcquisition},
+    {Id::DelayBetweenAcquisitions, kTimeAcquisition, "DelayBetweenAcquisitions", kInt, 0, "60", WriteAs::Unsigned,
+     Check::None, &W::delayBetweenAcquisitions},
+    {Id::NumberOfAcquisitions, kTimeAcquisition, "NumberOfAcquisitions", kInt, 0, "100", WriteAs::Unsigned,
+     Check::None, &W::numberOfAcquisitions},
+    {Id::FileFormat, kTimeAcquisition, "FileFormat", kInt, 0, "0", WriteAs::Unsigned, Check::None, &W::fileFormat},
+    {Id::BaseFilename, kTimeAcquisition, "BaseFilename", kText, kPathChars, "Temp", WriteAs::Text, Check::None,
+     &W::baseFilename},
+    // [DialogBar]: what three control-bar fields showed.
+    {Id::BarChannel, kDialogBar, "Channel", kText, kBarChars, "Master", WriteAs::Text, Check::None, &B::channel},
+    {Id::BarLaserWavelength, kDialogBar, "LaserWavelength", kText, kBarChars, "632.8", WriteAs::Text, Check::None,
+     &B::laserWavelength},
+    {Id::BarXAxis, kDialogBar, "XAxis", kText, kBarChars, "Wavelength (nm)", WriteAs::Text, Check::None, &B::xAxis},
+};
+
+constexpr std::size_t kKeyCount = std::size(kKeys);
+
+// Working values, in the order they are read...
+constexpr Id kReadOrder[] = {
+    Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBeforeFirstAcquisition,
+    Id::DelayBetweenAcquisitions, Id::NumberOfAcquisitions, Id::FileFormat, Id::BaseFilename,
+    Id::First, Id::Second, Id::Third, Id::Intercept,
+    Id::NumChannels, Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel,
+    Id::LaserWavelength, Id::ViewRaman,
+    Id::Threshold, Id::Width, Id::Slope,
+};
+
+// ...and written, which decides the order of sections and keys in a new file.
+constexpr Id kWriteOrder[] = {
+    Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBetweenAcquisitions,
+    Id::NumberOfAcquisitions, Id::BaseFilename, Id::DelayBeforeFirstAcquisition, Id::FileFormat,
+    Id::First, Id::Second, Id::Third, Id::Intercept,
+    Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel, Id::LaserWavelength,
+    Id::ViewRaman, Id::NumChannels,
+    Id::Threshold, Id::Width, Id::Slope,
+};
+
+constexpr Id kControlBarOrder[] = {Id::BarChannel, Id::BarLaserWavelength, Id::BarXAxis};
+
+// --- The table checks itself at compile time -------------------------------------
+
+constexpr bool TableIsIndexedById()
+{
+    for (std::size_t i = 0; i < kKeyCount; ++i) {
+        if (static_cast<std::size_t>(kKeys[i].id) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(TableIsIndexedById(), "kKeys lists the keys in the order of Id");
+
+constexpr bool IsControlBarKey(const Key& key)
+{
+    return std::holds_alternative<std::string B::*>(key.target);
+}
+
+// Every working key exactly once and no control-bar key.
+template <std::size_t N>
+constexpr bool CoversEveryWorkingKeyOnce(const Id (&order)[N])
+{
+    for (const Key& key : kKeys) {
+        int count = 0;
+        for (Id id : order)
+            count += id == key.id ? 1 : 0;
+        if (count != (IsControlBarKey(key) ? 0 : 1))
+            return false;
+    }
+    return true;
+}
+static_assert(CoversEveryWorkingKeyOnce(kReadOrder), "every working key is read once");
+static_assert(CoversEveryWorkingKeyOnce(kWriteOrder), "every working key is written once");
+
+// Integer reads go to integer members, text reads to numbers or texts, and
+// every text fits the read buffer.
+constexpr bool ReadsMatchTargets()
+{
+    for (const Key& key : kKeys) {
+        const bool integral = std::holds_alternative<int W::*>(key.target) ||
+                              std::holds_alternative<unsigned W::*>(key.target) ||
+                              std::holds_alternative<std::int16_t W::*>(key.target) ||
+                              std::holds_alternative<std::uint16_t W::*>(key.target);
+        if (integral != (key.read == ReadAs::Integer))
+            return false;
+        if (key.read == ReadAs::Text && (key.maxChars == 0 || key.maxChars > kLongestText))
+            return false;
+    }
+    return true;
+}
+static_assert(ReadsMatchTargets(), "each key's read fits its member");
+
+const Key& KeyOf(Id id)
+{
+    return kKeys[static_cast<std::size_t>(id)];
+}
+
+// Calls visit(section, channel) for each section the key lives in; channel is
+// the calibration channel, 0 for a key with one section.
+template <class Visit>
+void ForEachSection(const Key& key, Visit visit)
+{
+    if (key.section != kEachChannel) {
+        visit(key.section, 0);
+        return;
+    }
+    for (int ch = 0; ch < kCalibratedChannels; ++ch)
+        visit(kChannelSections[ch], ch);
+}
+
+// --- Reading ----------------------------------------------------------------------
+
+// A key's value as read: the integer of an integer read, the text of a text read.
+struct Stored {
+    int integer = 0;
+    std::string text;
+};
+
+Stored DefaultOf(const Key& key)
+{
+    Stored value;
+    if (key.read == ReadAs::Integer)
+        value.integer = LenientInt(key.defaultValue);
+    else
+        value.text = key.defaultValue;
+    return value;
+}
+
+// Reads one key; false with the reason when the file exists but cannot be read.
+bool ReadStored(const Key& key, const char* section, const char* fileName, Stored* value, std::string* error)
+{
+    if (key.read == ReadAs::Integer) {
+        value->integer = sys::GetPrivateProfileInt(section, key.name, LenientInt(key.defaultValue), fileName);
+    } else {
+        char text[kLongestText + 1] = {};
+        sys::GetPrivateProfileString(section, key.name, key.defaultValue, text, key.maxChars + 1, fileName);
+        value->text = text;
+    }
+    *error = sys::LastProfileError();
+    return error->empty();
+}
+
+int CheckedInteger(const Key& key, int value)
+{
+    switch (key.check) {
+    case Check::IntegrationTime: {
+        const auto low = static_cast<std::uint16_t>(value);
+        return low > kLongestRestoredIntegrationTimeMs ? kRestartIntegrationTimeMs : low;
+    }
+    case Check::ChannelIndex:
+        return value >= 0 && value < kCalibratedChannels ? value : LenientInt(key.defaultValue);
+    case Check::ZeroOrOne:
+        return value == 0 || value == 1 ? value : LenientInt(key.defaultValue);
+    default:
+        return value;
+    }
+}
+
+double CheckedNumber(const Key& key, double value)
+{
+    if (key.check != Check::UsableLaserWavelength)
+        return value;
+    // Held in single precision: a value that only a double can hold is no
+    // better than infinity.
+    const bool usable = calibration::IsUsableLaserWavelength(value) &&
+                        calibration::IsUsableLaserWavelength(static_cast<float>(value));
+    return usable ? value : LenientDouble(key.defaultValue);
+}
+
+// Puts a value read for key (in the calibration section of channel) where it belongs.
+void Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
+{
+    const int integer = key.read == ReadAs::Integer ? CheckedInteger(key, value.integer) : 0;
+    const double number = key.read == ReadAs::Text ? CheckedNumber(key, LenientDouble(value.text)) : 0.0;
+    std::visit(
+        [&](auto member) {
+            using Member = decltype(member);
+            if constexpr (std::is_same_v<Member, std::string B::*>) {
+                bar->*member = value.text;
+            } else if constexpr (std::is_same_v<Member, std::string W::*>) {
+                working->*member = value.text;
+            } else if constexpr (std::is_same_v<Member, PerChannel>) {
+                (working->*member)[channel] = static_cast<float>(number);
+            } else {
+                using Value = std::remove_reference_t<decltype(working->*member)>;
+                if constexpr (std::is_integral_v<Value>)
+                    working->*member = static_cast<Value>(integer);
+                else
+                    working->*member = static_cast<Value>(number);
+            }
+        },
+        key.target);
+}
+
+// --- Writing ---------------------------------------------------------------------
+
+// Formats in the C locale for as long as it lives, on this thread only: the
+// operator's language (which QApplication puts in force) may use a decimal
+// comma, and a file written with one would read back wrong.
+class CNumberFormatting {
+public:
+    CNumberFormatting()
+    {
+        if (const locale_t c = CLocale())
+            previous_ = ::uselocale(c);
+    }
+    ~CNumberFormatting()
+    {
+        if (previous_)
+            ::uselocale(previous_);
+    }
+    CNumberFormatting(const CNumberFormatting&) = delete;
+    CNumberFormatting& operator=(const CNumberFormatting&) = delete;
+
+private:
+    static locale_t CLocale()
+    {
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+        return c;
+    }
+    locale_t previous_ = locale_t{};
+};
+
+template <class Number>
+std::string Printf(const char* format, Number value)
+{
+    CNumberFormatting c;
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, format, value);
+    if (length < 0)
+        return {};
+    if (static_cast<std::size_t>(length) < sizeof text)
+        return std::string(text, static_cast<std::size_t>(length));
+    // "%f" of a large double runs to hundreds of digits.
+    std::string longer(static_cast<std::size_t>(length), '\0');
+    std::snprintf(longer.data(), longer.size() + 1, format, value);
+    return longer;
+}
+
+// The text written for key (in the calibration section of channel).
+std::string Formatted(const Key& key, int channel, const W& working, const B& bar)
+{
+    long long integer = 0;
+    double number = 0.0;
+    std::string text;
+    std::visit(
+        [&](auto member) {
+            using Member = decltype(member);
+            if constexpr (std::is_same_v<Member, std::string B::*>) {
+                text = bar.*member;
+            } else if constexpr (std::is_same_v<Member, std::string W::*>) {
+                text = working.*member;
+            } else if constexpr (std::is_same_v<Member, PerChannel>) {
+                number = (working.*member)[channel];  // single precision, widened
+            } else {
+                using Value = std::remove_cvref_t<decltype(working.*member)>;
+                if constexpr (std::is_integral_v<Value>)
+                    integer = working.*member;
+                else
+                    number = working.*member;
+            }
+        },
+        key.target);
+    switch (key.write) {
+    case WriteAs::Signed:
+        return Printf("%d", static_cast<int>(integer));
+    case WriteAs::Unsigned:
+        return Printf("%u", static_cast<unsigned>(integer));
+    case WriteAs::Fixed:
+        return FormatFixed(number);
+    case WriteAs::Exponent:
+        return FormatExponent(number);
+    case WriteAs::Text:
+        return key.maxChars ? ClipText(text, key.maxChars) : text;
+    }
+    return text;
+}
+
+// Writes the keys of order in one file write; false with the first reason.
+template <std::size_t N>
+bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const char* fileName, std::string* error)
+{
+    // There is no cached copy to flush, but the request costs nothing and
+    // keeps the sequence the platform expects.
+    sys::WritePrivateProfileString(nullptr, nullptr, nullptr, fileName);
+    std::string firstError;
+    sys::ProfileWriteBatch batch(fileName);
+    for (Id id : order) {
+        const Key& key = KeyOf(id);
+        ForEachSection(key, [&](const char* section, int channel) {
+            const std::string value = Formatted(key, channel, working, bar);
+            if (!sys::WritePrivateProfileString(section, key.name, value.c_str(), fileName) && firstError.empty())
+                firstError = sys::LastProfileError();
+        });
+    }
+    if (!batch.Commit() && firstError.empty())
+        firstError = sys::LastProfileError();
+    if (firstError.empty())
+        return true;
+    if (error)
+        *error = firstError;
+    return false;
+}
+
+}  // namespace
+
+WorkingSettings DefaultSettings()
+{
+    W working;
+    B unused;
+    for (Id id : kReadOrder) {
+        const Key& key = KeyOf(id);
+        ForEachSection(key, [&](const char*, int channel) { Put(key, channel, DefaultOf(key), &working, &unused); });
+    }
+    return working;
+}
+
+ControlBarTexts DefaultControlBarTexts()
+{
+    W unused;
+    B bar;
+    for (Id id : kControlBarOrder)
+        Put(KeyOf(id), 0, DefaultOf(KeyOf(id)), &unused, &bar);
+    return bar;
+}
+
+LoadedSettings ReadWorkingSettings(const char* fileName)
+{
+    LoadedSettings loaded;
+    B unused;
+    for (Id id : kReadOrder) {
+        const Key& key = KeyOf(id);
+        bool readable = true;
+        ForEachSection(key, [&](const char* section, int channel) {
+            Stored value;
+            if (!readable || !ReadStored(key, section, fileName, &value, &loaded.error)) {
+                readable = false;
+                return;
+            }
+            Put(key, channel, value, &loaded.values, &unused);
+        });
+        if (!readable) {
+            // Half a file is worse than none: every value takes its default.
+            loaded.values = DefaultSettings();
+            return loaded;
+        }
+    }
+    return loaded;
+}
+
+bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, const char* fileName)
+{
+    return WriteKeys(kWriteOrder, values, B{}, fileName, error);
+}
+
+ControlBarTexts ReadControlBarTexts(const char* fileName)
+{
+    W unused;
+    B bar;
+    for (Id id : kControlBarOrder) {
+        const Key& key = KeyOf(id);
+        Stored value;
+        std::string error;
+        if (!ReadStored(key, key.section, fileName, &value, &error))
+            return DefaultControlBarTexts();
+        Put(key, 0, value, &unused, &bar);
+    }
+    return bar;
+}
+
+bool WriteControlBarTexts(const ControlBarTexts& texts, std::string* error, const char* fileName)
+{
+    return WriteKeys(kControlBarOrder, W{}, texts, fileName, error);
+}
+
+std::string FormatFixed(double value)
+{
+    return Printf("%f", value);
+}
+
+std::string FormatExponent(double value)
+{
+    return Printf("%.6e", value);
+}
+
+std::string ClipText(const std::string& text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    constexpr unsigned char kContinuationMask = 0xC0;
+    constexpr unsigned char kContinuationBits = 0x80;
+    std::size_t cut = maxBytes;
+    // The byte at cut starts the part dropped; while it continues a
+    // character, that character is dropped whole.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & kContinuationMask) == kContinuationBits)
+        --cut;
+    return text.substr(0, cut);
+}
+
+}  // namespace vexlar::settings

@@ -1,0 +1,114 @@
+#pragma once
+// The settings file vexlar.ini: the working values that survive a restart
+// and the three control-bar texts, read and written through the
+// private-profile calls.
+//
+// Every key the program keeps lives in one table in SettingsFile.cpp with its
+// section, how it is read, its default and how it is written; the orders of
+// reading and writing are lists over that table. Numbers are written in the
+// C conventions whatever language the operator's session uses, so a file
+// written under a comma-decimal language reads back the same.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vexlar::settings {
+
+// A bare name: it resolves to $XDG_CONFIG_HOME/vexlar/ (by default
+// ~/.config/vexlar/), created on the first save.
+constexpr char kFileName[] = "vexlar.ini";
+
+// One calibration section per channel: [Master], [Slave1] to [Slave7].
+constexpr int kCalibratedChannels = 8;
+
+// The longest control-bar text stored.
+constexpr std::size_t kControlBarTextMax = 49;
+
+// The working values, in the types the view holds them.
+struct WorkingSettings {
+    // [Acquisition]
+    int numChannels = 0;
+    std::uint16_t integrationTime = 0;  // ms
+    std::int16_t average = 0;
+    std::int16_t boxcar = 0;
+    int correctDark = 0;
+    std::int16_t channel = 0;  // always 0 to 7 after loading
+    float laserWavelength = 0.0f;  // nm; always positive and finite after loading
+    int xAxisMode = 0;  // 0 wavelength, 1 Raman shift; always one of them after loading
+
+    // [Master], [Slave1] to [Slave7]: the cubic calibration of each channel.
+    float calFirst[kCalibratedChannels] = {};
+    float calSecond[kCalibratedChannels] = {};
+    float calThird[kCalibratedChannels] = {};
+    float calIntercept[kCalibratedChannels] = {};
+
+    // [PeakFind]
+    double peakThreshold = 0.0;
+    int peakWidth = 0;
+    double peakSlope = 0.0;
+
+    // [TimeAcquisition]
+    int storeDark = 0;
+    unsigned toggleLaser = 0;
+    unsigned laserWarmupTime = 0;  // s
+    unsigned delayBeforeFirstAcquisition = 0;  // s
+    unsigned delayBetweenAcquisitions = 0;  // s
+    unsigned numberOfAcquisitions = 0;
+    unsigned fileFormat = 0;  // 0 spectrum file, 1 export file
+    std::string baseFilename;  // at most 259 characters
+
+    bool operator==(const WorkingSettings&) const = default;
+};
+
+// The texts of the control bar's channel list, laser-wavelength field and
+// x-axis list, as the operator last saw them ([DialogBar]).
+struct ControlBarTexts {
+    std::string channel;
+    std::string laserWavelength;
+    std::string xAxis;
+
+    bool operator==(const ControlBarTexts&) const = default;
+};
+
+// What a missing file gives.
+WorkingSettings DefaultSettings();
+ControlBarTexts DefaultControlBarTexts();
+
+struct LoadedSettings {
+    WorkingSettings values;
+    // Empty when the file was read or does not exist; otherwise the path and
+    // why it could not be read, and values holds the defaults.
+    std::string error;
+};
+
+// Reads every working value. A missing key gives its default; a number that
+// does not begin the text reads 0. Values that would break the workspace
+// are replaced on the way in: a channel outside 0 to 7 and an x-axis mode
+// other than 0 or 1 load as 0, a laser wavelength that is not positive and
+// finite loads as the default; the integration time keeps its low 16 bits
+// and anything above 2000 ms becomes 250 ms.
+LoadedSettings ReadWorkingSettings(const char* fileName = kFileName);
+
+// Writes every working value in one file write (keys replaced in place, new
+// keys at the end of their section, new sections at the end of the file,
+// everything else kept). False with the path and the reason in error when
+// any of it could not be written; the file then keeps what it held.
+bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, const char* fileName = kFileName);
+
+// The [DialogBar] texts; the defaults when the file cannot be read.
+ControlBarTexts ReadControlBarTexts(const char* fileName = kFileName);
+
+// Writes the three texts, each cut to kControlBarTextMax characters, in one
+// file write; false with the path and the reason in error.
+bool WriteControlBarTexts(const ControlBarTexts& texts, std::string* error, const char* fileName = kFileName);
+
+// The number formats of the file, in the C conventions whatever the process
+// locale: "%f" and "%.6e".
+std::string FormatFixed(double value);
+std::string FormatExponent(double value);
+
+// At most maxBytes bytes of text, never ending inside a UTF-8 sequence.
+std::string ClipText(const std::string& text, std::size_t maxBytes);
+
+}  // namespace vexlar::settings

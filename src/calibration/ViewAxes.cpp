@@ -1,0 +1,114 @@
+// The view's calibration table and x axes: rebuilding the axis arrays for
+// the selected channel and laser line, and putting the axis of the current
+// x-axis mode on the chart.
+
+#include "Xrt.h"
+#include "acquisition/NumberText.h"
+#include "acquisition/VexlarView.h"
+#include "display/RepaintGuard.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr char kWavelengthTitle[] = "Wavelength (nm)";
+constexpr char kRamanTitle[] = "Raman Shift (cm-1)";
+
+void SetXRange(XrtHandle chart, calibration::XRange range)
+{
+    XrtSetValues(chart, XRT_X_MIN, range.minimum);
+    XrtSetValues(chart, XRT_X_BOUND_MIN, range.minimum);
+    XrtSetValues(chart, XRT_X_MAX, range.maximum);
+    XrtSetValues(chart, XRT_X_BOUND_MAX, range.maximum);
+}
+
+void SetFullScaleY(XrtHandle chart)
+{
+    XrtSetValues(chart, XRT_Y_MIN, 0.0);
+    XrtSetValues(chart, XRT_Y_MAX, kFullScaleIntensity);
+}
+
+}  // namespace
+
+void CVexlarView::RebuildAxes()
+{
+    const calibration::Coefficients c{calIntercept[channel], calFirst[channel], calSecond[channel],
+                                      calThird[channel]};
+    calibration::RebuildAxes(c, laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+}
+
+void CVexlarView::ShowXAxis()
+{
+    ApplyXAxisToChart();
+    XrtDataSetYData(liveData, 0, spectrum, kPixels);
+    XrtSetValues(chart(), XRT_DATA, liveData);
+}
+
+void CVexlarView::ApplyXAxisToChart()
+{
+    if (xAxisMode != 0) {
+        ApplyRamanAxisToChart();
+        return;
+    }
+    const XrtHandle c = chart();
+    XrtDataSetXData(liveData, 0, wavelength, kPixels);
+    SetXRange(c, calibration::WavelengthAxisRange(wavelength));
+    SetFullScaleY(c);
+    XrtSetValues(c, XRT_X_TITLE, kWavelengthTitle);
+}
+
+void CVexlarView::ApplyRamanAxisToChart()
+{
+    const XrtHandle c = chart();
+    XrtDataSetXData(liveData, 0, ramanShift, kPixels);
+    SetXRange(c, calibration::RamanAxisRange(ramanShift));
+    SetFullScaleY(c);
+    XrtSetValues(c, XRT_X_TITLE, kRamanTitle);
+}
+
+void CVexlarView::SelectChannel(int index)
+{
+    // Only the eight channels the tables hold; a list closed without a
+    // selection changes nothing.
+    if (index < 0 || index >= kChannels)
+        return;
+    channel = static_cast<std::int16_t>(index);
+    RepaintGuard repaint(chart());
+    RebuildAxes();
+    ShowXAxis();
+}
+
+bool CVexlarView::SetLaserWavelength(const char* text)
+{
+    const std::optional<double> value = LeadingDouble(text ? text : "");
+    // A wavelength that is not a positive finite number would put infinite
+    // Raman shifts on the axis: it is refused and nothing changes.
+    if (!value || !calibration::IsUsableLaserWavelength(*value)
+        || !calibration::IsUsableLaserWavelength(static_cast<float>(*value)))
+        return false;
+    laserWavelength = static_cast<float>(*value);
+    laserWavenumber = calibration::LaserWavenumber(*value);
+    calibration::ComputeRamanShift(laserWavenumber, wavenumber, ramanShift);
+    if (xAxisMode == 1) {
+        RepaintGuard repaint(chart());
+        ApplyRamanAxisToChart();
+        XrtDataSetYData(liveData, 0, spectrum, kPixels);
+        XrtSetValues(chart(), XRT_DATA, liveData);
+    }
+    return true;
+}
+
+void CVexlarView::SetXAxisMode(int index)
+{
+    // Only the two axes there are.
+    if (index != 0 && index != 1)
+        return;
+    xAxisMode = index;
+    {
+        RepaintGuard repaint(chart());
+        ShowXAxis();
+    }
+    // Peak labels shown are re-made in the new unit once the peak table
+    // exists in the view.
+    annotationRefresh = 1;
+}

@@ -1,0 +1,108 @@
+// Loading and saving the view's working values: read once when the view is
+// created, written once when it is torn down. The keys, their defaults and
+// the file format are in SettingsFile; this is the copy between the file's
+// values and the workspace.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "MessageBox.h"
+#include "acquisition/VexlarView.h"
+#include "calibration/SettingsFile.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+
+static_assert(kChannels == settings::kCalibratedChannels, "one calibration section per channel");
+static_assert(sizeof CVexlarView::BaseFilename > 259, "the base file name holds 259 characters");
+
+template <class T>
+void CopyTable(const T (&from)[kChannels], T (&to)[kChannels])
+{
+    std::memcpy(to, from, sizeof to);
+}
+
+}  // namespace
+
+void CVexlarView::LoadSettings()
+{
+    const settings::LoadedSettings loaded = settings::ReadWorkingSettings(settings::kFileName);
+    if (!loaded.error.empty()) {
+        // The program still starts; the operator learns why it forgot its
+        // set-up, once.
+        std::fprintf(stderr, "Vexlar: %s; starting with the default settings.\n", loaded.error.c_str());
+    }
+    const settings::WorkingSettings& s = loaded.values;
+
+    DriverParams& p = params();
+    numChannels = s.numChannels;
+    p.IntegrationTime = s.integrationTime;
+    p.Average = s.average;
+    p.Boxcar = s.boxcar;
+    p.CorrectDark = s.correctDark;
+    channel = s.channel;
+    laserWavelength = s.laserWavelength;
+    xAxisMode = s.xAxisMode;
+
+    CopyTable(s.calFirst, calFirst);
+    CopyTable(s.calSecond, calSecond);
+    CopyTable(s.calThird, calThird);
+    CopyTable(s.calIntercept, calIntercept);
+
+    peakThreshold = s.peakThreshold;
+    peakWidth = s.peakWidth;
+    peakSlope = s.peakSlope;
+
+    StoreDark = s.storeDark;
+    ToggleLaser = s.toggleLaser;
+    LaserWarmupTime = s.laserWarmupTime;
+    DelayBeforeFirstAcquisition = s.delayBeforeFirstAcquisition;
+    DelayBetweenAcquisitions = s.delayBetweenAcquisitions;
+    NumberOfAcquisitions = s.numberOfAcquisitions;
+    FileFormat = s.fileFormat;
+    std::snprintf(BaseFilename, sizeof BaseFilename, "%s", s.baseFilename.c_str());
+}
+
+bool CVexlarView::SaveSettings()
+{
+    settings::WorkingSettings s;
+    const DriverParams& p = params();
+    s.numChannels = numChannels;
+    s.integrationTime = p.IntegrationTime;
+    s.average = p.Average;
+    s.boxcar = p.Boxcar;
+    s.correctDark = p.CorrectDark;
+    s.channel = channel;
+    s.laserWavelength = laserWavelength;
+    s.xAxisMode = xAxisMode;
+
+    CopyTable(calFirst, s.calFirst);
+    CopyTable(calSecond, s.calSecond);
+    CopyTable(calThird, s.calThird);
+    CopyTable(calIntercept, s.calIntercept);
+
+    s.peakThreshold = peakThreshold;
+    s.peakWidth = peakWidth;
+    s.peakSlope = peakSlope;
+
+    s.storeDark = StoreDark;
+    s.toggleLaser = ToggleLaser;
+    s.laserWarmupTime = LaserWarmupTime;
+    s.delayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
+    s.delayBetweenAcquisitions = DelayBetweenAcquisitions;
+    s.numberOfAcquisitions = NumberOfAcquisitions;
+    s.fileFormat = FileFormat;
+    s.baseFilename.assign(BaseFilename, strnlen(BaseFilename, sizeof BaseFilename));
+
+    std::string error;
+    if (settings::WriteWorkingSettings(s, &error, settings::kFileName))
+        return true;
+    // The file keeps what it held; the operator must know this run's
+    // settings are not in it.
+    vexlar::sys::ShowOperatorMessage("The settings could not be saved.\n" + error, kErrorTitle);
+    return false;
+}

@@ -1,0 +1,153 @@
+// The chart that fills the view: its one-time set-up, following the view's
+// size, and the status-bar readout of the cursor and the additive scan count.
+
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "Font.h"
+#include "Xrt.h"
+#include "acquisition/ViewHost.h"
+#include "acquisition/VexlarView.h"
+#include "display/Chart2D.h"
+#include "display/RepaintGuard.h"
+
+using namespace vexlar;
+
+namespace {
+
+// The chart window is a visible child of the view.
+constexpr unsigned kChildVisibleStyle = CChart2D::kStyleChild | CChart2D::kStyleVisible;
+constexpr unsigned kChartWindowId = 0;
+
+constexpr int kPlotMarginBottom = 60;
+constexpr int kPlotMarginTop = 18;
+constexpr int kPlotMarginRight = 40;
+constexpr int kPlotMarginLeft = 60;
+constexpr int kInitialCursorPoint = 1000;
+constexpr int kPeakLabelFontHeight = 14;
+constexpr int kUpwardsEscapement = 900;  // tenths of a degree: text reads upwards
+
+// Style records: line pattern, line width, line colour (0x00BBGGRR), point
+// symbol, symbol size, symbol colour, and one more word; the last two stay 0.
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::uint32_t kBlue = 0xFF0000;
+constexpr XrtDataStyle kSpectrumStyle{{2, 2, kRed, 1, 2, kRed, 0, 0, 0}};
+constexpr XrtDataStyle kSecondStyle{{4, 2, kBlue, 0, 2, kRed, 0, 0, 0}};
+
+}  // namespace
+
+XrtHandle CVexlarView::chart() const
+{
+    return chartWindow_ ? chartWindow_->chart() : 0;
+}
+
+void CVexlarView::SetUpPlot(const QRect& rect)
+{
+    // 1. liveData exists already (view set-up).
+    // 2. The chart window; set-up goes on with whatever handles exist.
+    chartWindow_ = new CChart2D;
+    chartWindow_->Create("", kChildVisibleStyle, rect, this, kChartWindowId);
+    const XrtHandle c = chart();
+    // 3.
+    XrtDataSetXData(liveData, 0, wavelength, kPixels);
+    XrtDataSetYData(liveData, 0, spectrum, kPixels);
+    // 4.
+    XrtSetValues(c, XRT_REPAINT, 0);
+    // 5. No right axis line, no minor ticks, no top axis line, no grid.
+    XrtSetValues(c, XRT_RIGHT_AXIS_SHOWN, 0);
+    XrtSetValues(c, XRT_X_MINOR_TICKS_SHOWN, 0);
+    XrtSetValues(c, XRT_Y_MINOR_TICKS_SHOWN, 0);
+    XrtSetValues(c, XRT_TOP_AXIS_SHOWN, 0);
+    XrtSetValues(c, XRT_X_GRID_SHOWN, 0);
+    XrtSetValues(c, XRT_Y_GRID_SHOWN, 0);
+    // 6.
+    XrtSetValues(c, XRT_MARGIN_BOTTOM, kPlotMarginBottom);
+    XrtSetValues(c, XRT_MARGIN_TOP, kPlotMarginTop);
+    XrtSetValues(c, XRT_MARGIN_RIGHT, kPlotMarginRight);
+    XrtSetValues(c, XRT_MARGIN_LEFT, kPlotMarginLeft);
+    // 7.
+    ApplyXAxisToChart();
+    // 8.
+    XrtSetValues(c, XRT_Y_TITLE, "Intensity");
+    // 9.
+    seriesStyle = kSpectrumStyle;
+    XrtSetValues(c, XRT_DATA, liveData);
+    XrtSetValues(c, XRT_LEGEND_SHOWN, 0);
+    XrtSetNthDataStyle(c, 0, &seriesStyle);
+    // 10.
+    secondStyle = kSecondStyle;
+    XrtSetValues(c, XRT_SECOND_STYLE, &secondStyle);
+    // 11. The cursor waits hidden in the middle of the detector.
+    XrtSetValues(c, XRT_TEXT_AREAS_ENABLED, 1);
+    XrtSetValues(c, XRT_ANTIALIASED_LINES, 0);
+    XrtSetValues(c, XRT_CURSOR_POINT, kInitialCursorPoint);
+    // 12. Peak labels: written upwards at their peak's data point. Each text
+    // area keeps its own copy of the font, so it goes at once.
+    const vexlar::sys::FontHandle peakLabelFont = vexlar::sys::CreateFont(
+        kPeakLabelFontHeight, 0, kUpwardsEscapement, kUpwardsEscapement, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    for (PeakRecord& peak : peaks) {
+        peak.inUse = 0;
+        peak.labelArea = XrtTextAreaCreate(c);
+        XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_FONT, XrtHandle{peakLabelFont});
+        XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_ATTACH, XRT_ATTACH_DATA_POINT);
+        XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_PLACEMENT, XRT_PLACE_ABOVE);
+        XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_DATA_SET, 0);
+    }
+    vexlar::sys::DeleteFont(peakLabelFont);
+    // 13. Annotation slots: free, empty, each with its own font and a hidden
+    // text area anchored in data units.
+    for (AnnotationRecord& a : annotations) {
+        a.inUse = 0;
+        a.text[0] = '\0';
+        std::fill(std::begin(a.screenRect), std::end(a.screenRect), 0);
+        a.CreateFont();
+        a.textArea = XrtTextAreaCreate(c);
+        XrtTextAreaSetValues(a.textArea, XRT_TEXT_ATTACH, XRT_ATTACH_COORDS);
+        XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
+    }
+    // 14.
+    XrtSetValues(c, XRT_REPAINT, 1);
+}
+
+void CVexlarView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (chartWindow_) {
+        const int cx = event->size().width();
+        const int cy = event->size().height();
+        RepaintGuard repaint(chart());
+        chartWindow_->setGeometry(0, 0, cx, cy);
+        XrtSetValues(chart(), XRT_ORIGIN_X, 0);
+        XrtSetValues(chart(), XRT_WIDTH, cx);
+        XrtSetValues(chart(), XRT_ORIGIN_Y, 0);
+        XrtSetValues(chart(), XRT_HEIGHT, cy);
+    }
+    annotationRefresh = 1;
+}
+
+void CVexlarView::UpdateReadout()
+{
+    if (!additive && !cursorShown)
+        return;
+    char text[256];
+    int used = 0;
+    text[0] = '\0';
+    if (additive == 1)
+        used = std::snprintf(text, sizeof text, "Scan Number %ld ", additions);
+    if (cursorShown == 1) {
+        int p = 0;
+        XrtGetValues(chart(), XRT_CURSOR_POINT, &p);
+        p = std::clamp(p, 0, kPixels - 1);
+        if (xAxisMode == 0)
+            std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
+                          wavelength[p], spectrum[p]);
+        else
+            std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
+                          ramanShift[p], spectrum[p]);
+    }
+    if (host_)
+        host_->SetStatusText(text);
+}

@@ -1,0 +1,20 @@
+# Runs the program without a display in a fresh folder and checks that it
+# says so, exits 0 and leaves a picture of its window.
+file(REMOVE_RECURSE ${FOLDER})
+file(MAKE_DIRECTORY ${FOLDER}/config)
+set(ENV{XDG_CONFIG_HOME} ${FOLDER}/config)
+execute_process(COMMAND ${PROGRAM} WORKING_DIRECTORY ${FOLDER}
+  RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 60)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "vexlar exited with ${status}: ${output} ${errors}")
+endif()
+if(NOT output MATCHES "No display")
+  message(FATAL_ERROR "vexlar did not say it found no display: ${output}")
+endif()
+if(NOT EXISTS ${FOLDER}/vexlar-screenshot.png)
+  message(FATAL_ERROR "no vexlar-screenshot.png written: ${output} ${errors}")
+endif()
+file(SIZE ${FOLDER}/vexlar-screenshot.png size)
+if(size LESS 2000)
+  message(FATAL_ERROR "the picture is too small to show the window (${size} bytes)")
+endif()

@@ -1,0 +1,433 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "Profile.h"
+#include "calibration/Axes.h"
+#include "calibration/SettingsFile.h"
+#include "support/TempDir.h"
+
+using namespace vexlar;
+using namespace vexlar::settings;
+using vexlar::test::ReadWholeFile;
+using vexlar::test::WriteWholeFile;
+
+namespace fs = std::filesystem;
+
+namespace vexlar::settings {
+
+// Failures name the values, not the bytes.
+void PrintTo(const WorkingSettings& s, std::ostream* out)
+{
+    *out << "{channels " << s.numChannels << ", time " << s.integrationTime << ", average " << s.average
+         << ", boxcar " << s.boxcar << ", dark " << s.correctDark << ", channel " << s.channel << ", laser "
+         << s.laserWavelength << ", axis " << s.xAxisMode << ", master " << s.calIntercept[0] << " "
+         << s.calFirst[0] << " " << s.calSecond[0] << " " << s.calThird[0] << ", peaks " << s.peakThreshold
+         << " " << s.peakWidth << " " << s.peakSlope << ", series " << s.storeDark << " " << s.toggleLaser
+         << " " << s.laserWarmupTime << " " << s.delayBeforeFirstAcquisition << " "
+         << s.delayBetweenAcquisitions << " " << s.numberOfAcquisitions << " " << s.fileFormat << " \""
+         << s.baseFilename << "\"}";
+}
+
+}  // namespace vexlar::settings
+
+namespace {
+
+const char* const kChannelSectionNames[] = {"Master", "Slave1", "Slave2", "Slave3",
+                                            "Slave4", "Slave5", "Slave6", "Slave7"};
+
+std::string SettingsPath()
+{
+    return sys::ResolveProfilePath(kFileName);
+}
+
+void WriteSettingsFile(const std::string& text)
+{
+    fs::create_directories(sys::SettingsFolder());
+    ASSERT_TRUE(WriteWholeFile(SettingsPath(), text));
+}
+
+WorkingSettings Loaded(const std::string& text)
+{
+    WriteSettingsFile(text);
+    const LoadedSettings loaded = ReadWorkingSettings();
+    EXPECT_EQ(loaded.error, "");
+    return loaded.values;
+}
+
+std::string DefaultTimeAcquisitionSection()
+{
+    return "[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=10\nDelayBetweenAcquisitions=60\n"
+           "NumberOfAcquisitions=100\nBaseFilename=Temp\nDelayBeforeFirstAcquisition=60\nFileFormat=0\n";
+}
+
+std::string DefaultCalibrationSections()
+{
+    std::string text;
+    for (const char* name : kChannelSectionNames) {
+        text += std::string("[") + name + "]\n";
+        text += "First=0.500000\nSecond=5.000000e-05\nThird=0.000000e+00\nIntercept=350.000000\n";
+    }
+    return text;
+}
+
+// A settings set with no value at its default.
+WorkingSettings Unusual()
+{
+    WorkingSettings s = DefaultSettings();
+    s.numChannels = 4;
+    s.integrationTime = 1500;
+    s.average = 16;
+    s.boxcar = 3;
+    s.correctDark = 1;
+    s.channel = 5;
+    s.laserWavelength = 785.0f;
+    s.xAxisMode = 1;
+    for (int ch = 0; ch < kCalibratedChannels; ++ch) {
+        s.calFirst[ch] = 0.25f + 0.125f * static_cast<float>(ch);
+        s.calSecond[ch] = -3.5e-7f;
+        s.calThird[ch] = 1.25e-9f;
+        s.calIntercept[ch] = 500.5f + static_cast<float>(ch);
+    }
+    s.peakThreshold = 250.5;
+    s.peakWidth = 4;
+    s.peakSlope = 2.25;
+    s.storeDark = 1;
+    s.toggleLaser = 1;
+    s.laserWarmupTime = 30;
+    s.delayBeforeFirstAcquisition = 5;
+    s.delayBetweenAcquisitions = 600;
+    s.numberOfAcquisitions = 4000000000u;  // beyond int: "%u" must carry it
+    s.fileFormat = 1;
+    s.baseFilename = "/data/run 7/sample";
+    return s;
+}
+
+// Counts the settings file's replacements; optionally fails them.
+class ReplaceCounter {
+public:
+    explicit ReplaceCounter(int failWith = 0)
+    {
+        sys::SetProfileReplaceHookForTesting([this, failWith](const std::string&, const std::string&) {
+            ++count;
+            return failWith;
+        });
+    }
+    ~ReplaceCounter() { sys::SetProfileReplaceHookForTesting({}); }
+    int count = 0;
+};
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST(SettingsFile, WithoutAFileEveryValueHasItsDefaultAndNothingIsCreated)
+{
+    const LoadedSettings loaded = ReadWorkingSettings();
+    EXPECT_EQ(loaded.error, "") << "a missing file is no error";
+    const WorkingSettings& s = loaded.values;
+    EXPECT_EQ(s, DefaultSettings());
+    EXPECT_EQ(s.integrationTime, 100);
+    EXPECT_EQ(s.average, 1);
+    EXPECT_EQ(s.boxcar, 1);
+    EXPECT_EQ(s.correctDark, 0);
+    EXPECT_EQ(s.channel, 0);
+    EXPECT_EQ(s.laserWavelength, 632.8f);
+    EXPECT_EQ(s.xAxisMode, 0);
+    EXPECT_EQ(s.numChannels, 1);
+    const calibration::Coefficients axesDefault;
+    for (int ch = 0; ch < kCalibratedChannels; ++ch) {
+        EXPECT_EQ(s.calIntercept[ch], 350.0f) << ch;
+        EXPECT_EQ(s.calFirst[ch], 0.5f) << ch;
+        EXPECT_EQ(s.calSecond[ch], 5e-5f) << ch;
+        EXPECT_EQ(s.calThird[ch], 0.0f) << ch;
+        EXPECT_EQ(s.calFirst[ch], axesDefault.first) << "the file's default is the axes' default";
+        EXPECT_EQ(s.calSecond[ch], axesDefault.second);
+        EXPECT_EQ(s.calIntercept[ch], axesDefault.intercept);
+    }
+    EXPECT_EQ(s.peakThreshold, 100.0);
+    EXPECT_EQ(s.peakWidth, 1);
+    EXPECT_EQ(s.peakSlope, 10.0);
+    EXPECT_EQ(s.storeDark, 0);
+    EXPECT_EQ(s.toggleLaser, 0u);
+    EXPECT_EQ(s.laserWarmupTime, 10u);
+    EXPECT_EQ(s.delayBeforeFirstAcquisition, 60u);
+    EXPECT_EQ(s.delayBetweenAcquisitions, 60u);
+    EXPECT_EQ(s.numberOfAcquisitions, 100u);
+    EXPECT_EQ(s.fileFormat, 0u);
+    EXPECT_EQ(s.baseFilename, "Temp");
+    EXPECT_EQ(ReadControlBarTexts(), (ControlBarTexts{"Master", "632.8", "Wavelength (nm)"}));
+    EXPECT_EQ(ReadControlBarTexts(), DefaultControlBarTexts());
+    EXPECT_FALSE(fs::exists(sys::SettingsFolder())) << "reading creates nothing";
+}
+
+TEST(SettingsFile, AFileWrittenFromNothingHoldsEverySectionAndKeyInOrder)
+{
+    std::string error;
+    ReplaceCounter writes;
+    ASSERT_TRUE(WriteControlBarTexts({"Master", "632.8", "Wavelength (nm)"}, &error)) << error;
+    ASSERT_TRUE(WriteWorkingSettings(DefaultSettings(), &error)) << error;
+    EXPECT_EQ(writes.count, 2) << "one file write for the bar, one for everything else";
+
+    // New files get LF line ends, no blank lines, no byte-order mark.
+    const std::string expected = "[DialogBar]\nChannel=Master\nLaserWavelength=632.8\nXAxis=Wavelength (nm)\n" +
+                                 DefaultTimeAcquisitionSection() + DefaultCalibrationSections() +
+                                 "[Acquisition]\nIntegrationTime=100\nAverage=1\nBoxcar=1\nCorrectDark=0\n"
+                                 "Channel=0\nLaserWavelength=632.799988\nViewRaman=0\nNumChannels=1\n"
+                                 "[PeakFind]\nThreshold=100.000000\nWidth=1\nSlope=10.000000\n";
+    EXPECT_EQ(ReadWholeFile(SettingsPath()), expected);
+    EXPECT_EQ(SettingsPath(), std::string(std::getenv("XDG_CONFIG_HOME")) + "/vexlar/vexlar.ini");
+    EXPECT_EQ(FolderEntries(sys::SettingsFolder()), std::vector<std::string>{"vexlar.ini"}) << "no temporary left";
+}
+
+TEST(SettingsFile, IntegrationTimeKeepsItsLow16BitsAndLongTimesComeBackAs250)
+{
+    const struct {
+        const char* stored;
+        int loaded;
+    } cases[] = {
+        {"5000", 250}, {"2000", 2000}, {"2001", 250}, {"4", 4},
+        {"65636", 100},   // 2^16 + 100
+        {"67536", 2000},  // 2^16 + 2000
+        {"68036", 250},   // 2^16 + 2500
+        {"-1", 250},      // low 16 bits 65535
+        {"0", 0},      {"abc", 0},   {"", 100},  // an empty value counts as missing
+        {"150 ms", 150},
+    };
+    for (const auto& c : cases) {
+        const WorkingSettings s = Loaded(std::string("[Acquisition]\nIntegrationTime=") + c.stored + "\n");
+        EXPECT_EQ(s.integrationTime, c.loaded) << c.stored;
+    }
+}
+
+TEST(SettingsFile, NumbersAreTakenFromTheStartOfTheirText)
+{
+    const WorkingSettings s = Loaded(
+        "[Acquisition]\nLaserWavelength=532 nm\nAverage=12 scans\nBoxcar=x\n"
+        "[Master]\nFirst=abc\nSecond=1e-4xyz\nIntercept=  400.25\n"
+        "[Slave2]\nFirst=\"0.75\"\nThird=-2.5e-9\n"
+        "[PeakFind]\nThreshold=250.5 counts\nSlope=,5\nWidth=3\n"
+        "[TimeAcquisition]\nBaseFilename=  /data/my run  \nNumberOfAcquisitions=4294967295\n");
+    EXPECT_EQ(s.laserWavelength, 532.0f);
+    EXPECT_EQ(s.average, 12);
+    EXPECT_EQ(s.boxcar, 0) << "text that is no number reads 0";
+    EXPECT_EQ(s.calFirst[0], 0.0f) << "abc reads 0";
+    EXPECT_EQ(s.calSecond[0], 1e-4f);
+    EXPECT_EQ(s.calIntercept[0], 400.25f);
+    EXPECT_EQ(s.calThird[0], 0.0f) << "missing keys take their default";
+    EXPECT_EQ(s.calFirst[2], 0.75f) << "quotes around a value are dropped";
+    EXPECT_EQ(s.calThird[2], -2.5e-9f);
+    EXPECT_EQ(s.calFirst[1], 0.5f) << "other channels keep their defaults";
+    EXPECT_EQ(s.peakThreshold, 250.5);
+    EXPECT_EQ(s.peakSlope, 0.0);
+    EXPECT_EQ(s.peakWidth, 3);
+    EXPECT_EQ(s.baseFilename, "/data/my run");
+    EXPECT_EQ(s.numberOfAcquisitions, 4294967295u);
+}
+
+TEST(SettingsFile, ValuesThatWouldBreakTheWorkspaceLoadSafely)
+{
+    // The channel indexes the calibration tables, the buffers and the
+    // channel-enable array.
+    for (const char* stored : {"8", "-1", "65539", "9999999999"})
+        EXPECT_EQ(Loaded(std::string("[Acquisition]\nChannel=") + stored + "\n").channel, 0) << stored;
+    EXPECT_EQ(Loaded("[Acquisition]\nChannel=7\n").channel, 7);
+
+    for (const char* stored : {"2", "-1", "256"})
+        EXPECT_EQ(Loaded(std::string("[Acquisition]\nViewRaman=") + stored + "\n").xAxisMode, 0) << stored;
+    EXPECT_EQ(Loaded("[Acquisition]\nViewRaman=1\n").xAxisMode, 1);
+
+    // A laser line that is not a positive finite number makes every Raman
+    // shift infinite.
+    for (const char* stored : {"0", "-632.8", "abc", "1e999", "1e39", "0.0 nm"})
+        EXPECT_EQ(Loaded(std::string("[Acquisition]\nLaserWavelength=") + stored + "\n").laserWavelength, 632.8f)
+            << stored;
+    EXPECT_EQ(Loaded("[Acquisition]\nLaserWavelength=1064\n").laserWavelength, 1064.0f);
+}
+
+TEST(SettingsFile, SavingKeepsWhatItDoesNotKnowAndReplacesKnownKeysInPlace)
+{
+    WriteSettingsFile(
+        "; Vexlar settings\n"
+        "[Custom]\nFoo=bar\n\n"
+        "[acquisition]\nchannel=2\n; operator's note\nExtra=1\nIntegrationTime = 500\n\n"
+        "[PeakFind]\nWidth=3\n");
+    LoadedSettings loaded = ReadWorkingSettings();
+    ASSERT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.values.channel, 2) << "sections and keys match whatever their case";
+    EXPECT_EQ(loaded.values.integrationTime, 500);
+    loaded.values.channel = 6;
+    std::string error;
+    ASSERT_TRUE(WriteWorkingSettings(loaded.values, &error)) << error;
+
+    const std::string expected =
+        "; Vexlar settings\n"
+        "[Custom]\nFoo=bar\n\n"
+        "[acquisition]\nchannel=6\n; operator's note\nExtra=1\nIntegrationTime = 500\n"
+        "Average=1\nBoxcar=1\nCorrectDark=0\nLaserWavelength=632.799988\nViewRaman=0\nNumChannels=1\n\n"
+        "[PeakFind]\nWidth=3\nThreshold=100.000000\nSlope=10.000000\n" +
+        DefaultTimeAcquisitionSection() + DefaultCalibrationSections();
+    EXPECT_EQ(ReadWholeFile(SettingsPath()), expected);
+
+    // Written again unchanged, the file stays as it is.
+    ASSERT_TRUE(WriteWorkingSettings(loaded.values, &error)) << error;
+    EXPECT_EQ(ReadWholeFile(SettingsPath()), expected);
+}
+
+TEST(SettingsFile, ChangedValuesSurviveASaveAndALoad)
+{
+    std::string error;
+    ASSERT_TRUE(WriteWorkingSettings(Unusual(), &error)) << error;
+    EXPECT_EQ(ReadWorkingSettings().values, Unusual());
+    const std::string file = ReadWholeFile(SettingsPath());
+    EXPECT_NE(file.find("\nNumberOfAcquisitions=4000000000\n"), std::string::npos);
+    EXPECT_NE(file.find("\nSecond=-3.500000e-07\n"), std::string::npos);
+    EXPECT_NE(file.find("\nThird=1.250000e-09\n"), std::string::npos);
+    EXPECT_NE(file.find("\nFirst=1.125000\n"), std::string::npos);
+    EXPECT_NE(file.find("\nLaserWavelength=785.000000\n"), std::string::npos);
+    EXPECT_NE(file.find("\nBaseFilename=/data/run 7/sample\n"), std::string::npos);
+
+    // "%f" keeps six decimals and "%.6e" seven significant digits: a first-
+    // order coefficient loses the rest at each save.
+    WorkingSettings fine = Unusual();
+    fine.calFirst[3] = 0.123456789f;
+    fine.calSecond[3] = 1.23456789e-5f;
+    ASSERT_TRUE(WriteWorkingSettings(fine, &error)) << error;
+    const WorkingSettings back = ReadWorkingSettings().values;
+    EXPECT_EQ(back.calFirst[3], 0.123457f);
+    EXPECT_NE(back.calFirst[3], fine.calFirst[3]);
+    EXPECT_EQ(back.calSecond[3], 1.234568e-5f);
+    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Slave3]\nFirst=0.123457\nSecond=1.234568e-05\n"),
+              std::string::npos);
+}
+
+TEST(SettingsFile, NumbersAreWrittenWithAPointUnderACommaDecimalLanguage)
+{
+    // A language with a decimal comma, made for the test (no such language
+    // may be installed): only its number conventions matter.
+    vexlar::test::TempDir locales;
+    const std::string definition = locales.file("comma-def");
+    ASSERT_TRUE(vexlar::test::WriteWholeFile(definition, "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \"\"\n"
+                                                         "grouping -1\nEND LC_NUMERIC\n"));
+    const std::string command = "localedef -c -i '" + definition + "' '" + locales.file("comma") + "' >/dev/null 2>&1";
+    [[maybe_unused]] const int built = std::system(command.c_str());  // warns (non-zero) about the categories left out
+    const char* previousPath = std::getenv("LOCPATH");
+    const std::string savedPath = previousPath ? previousPath : "";
+    setenv("LOCPATH", locales.path().c_str(), 1);
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    const bool haveComma = std::setlocale(LC_NUMERIC, "comma") != nullptr;
+    struct Restore {
+        std::string locale, path;
+        bool hadPath;
+        ~Restore()
+        {
+            std::setlocale(LC_NUMERIC, locale.c_str());
+            if (hadPath)
+                setenv("LOCPATH", path.c_str(), 1);
+            else
+                unsetenv("LOCPATH");
+        }
+    } restore{previous, savedPath, previousPath != nullptr};
+    if (!haveComma)
+        GTEST_SKIP() << "no decimal-comma language could be made here (localedef missing)";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5") << "the comma language is in force";
+
+    std::string error;
+    ASSERT_TRUE(WriteWorkingSettings(DefaultSettings(), &error)) << error;
+    const std::string file = ReadWholeFile(SettingsPath());
+    EXPECT_NE(file.find("\nLaserWavelength=632.799988\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("\nSecond=5.000000e-05\n"), std::string::npos);
+    EXPECT_NE(file.find("\nThreshold=100.000000\n"), std::string::npos);
+    EXPECT_EQ(ReadWorkingSettings().values, DefaultSettings());
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    EXPECT_STREQ(probe, "1,5") << "the language is left as it was";
+}
+
+TEST(SettingsFile, AFailedWriteIsReportedAndLeavesTheFileWhole)
+{
+    // A settings folder that cannot be made: its name is taken by a file.
+    const std::string folder = sys::SettingsFolder();
+    ASSERT_TRUE(WriteWholeFile(folder, "not a folder"));
+    std::string error;
+    EXPECT_FALSE(WriteWorkingSettings(DefaultSettings(), &error));
+    EXPECT_NE(error.find(folder), std::string::npos) << error;
+    EXPECT_FALSE(WriteControlBarTexts(DefaultControlBarTexts(), &error));
+    EXPECT_NE(error.find(folder), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(folder), "not a folder");
+    fs::remove(folder);
+
+    // A disk that refuses the new file: the old one stays as it was.
+    const std::string before = "[Acquisition]\nChannel=4\n";
+    WriteSettingsFile(before);
+    {
+        ReplaceCounter full(ENOSPC);
+        error.clear();
+        EXPECT_FALSE(WriteWorkingSettings(Unusual(), &error));
+        EXPECT_EQ(full.count, 1) << "everything goes in one file write";
+    }
+    EXPECT_NE(error.find(SettingsPath()), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(SettingsPath()), before);
+    EXPECT_EQ(FolderEntries(sys::SettingsFolder()), std::vector<std::string>{"vexlar.ini"}) << "no temporary left";
+    EXPECT_EQ(ReadWorkingSettings().values.channel, 4);
+}
+
+TEST(SettingsFile, AnUnreadableFileGivesTheDefaultsAndSaysWhy)
+{
+    // Tests run with every permission, so the file is made unreadable by
+    // being a folder.
+    fs::create_directories(SettingsPath());
+    const LoadedSettings loaded = ReadWorkingSettings();
+    EXPECT_NE(loaded.error.find(SettingsPath()), std::string::npos) << loaded.error;
+    EXPECT_EQ(loaded.values, DefaultSettings());
+    EXPECT_EQ(ReadControlBarTexts(), DefaultControlBarTexts());
+
+    std::string error;
+    EXPECT_FALSE(WriteWorkingSettings(Unusual(), &error)) << "a file that cannot be read is not written over";
+    EXPECT_NE(error.find(SettingsPath()), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(SettingsPath()));
+}
+
+TEST(SettingsFile, ControlBarTextsAreKeptUpTo49Characters)
+{
+    const std::string longText(60, 'x');
+    // 48 characters and a two-byte one: the cut does not split it.
+    const std::string accented = std::string(48, 'a') + "\xC3\xA9" + "b";
+    std::string error;
+    ASSERT_TRUE(WriteControlBarTexts({"Slave 2", longText, accented}, &error)) << error;
+    const ControlBarTexts back = ReadControlBarTexts();
+    EXPECT_EQ(back.channel, "Slave 2");
+    EXPECT_EQ(back.laserWavelength, std::string(49, 'x'));
+    EXPECT_EQ(back.xAxis, std::string(48, 'a'));
+    EXPECT_EQ(ClipText(accented, 50), std::string(48, 'a') + "\xC3\xA9");
+
+    // A text longer than 49 characters written by hand reads its first 49.
+    WriteSettingsFile("[DialogBar]\nXAxis=" + longText + "\n");
+    EXPECT_EQ(ReadControlBarTexts().xAxis, std::string(49, 'x'));
+    EXPECT_EQ(ReadControlBarTexts().channel, "Master") << "a missing key gives its default";
+}
+
+TEST(SettingsFile, NumberFormatsAreThoseOfTheCLibrary)
+{
+    EXPECT_EQ(FormatFixed(632.8f), "632.799988");
+    EXPECT_EQ(FormatFixed(-0.5), "-0.500000");
+    EXPECT_EQ(FormatExponent(5e-5f), "5.000000e-05");
+    EXPECT_EQ(FormatExponent(0.0), "0.000000e+00");
+    EXPECT_EQ(FormatFixed(1e300).size(), 301u + 7u) << "long numbers are written whole";
+}

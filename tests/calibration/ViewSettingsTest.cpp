@@ -1,0 +1,174 @@
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "Profile.h"
+#include "calibration/ControlBarTexts.h"
+#include "calibration/SettingsFile.h"
+#include "support/TempDir.h"
+#include "support/ViewFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string SettingsPath()
+{
+    return sys::ResolveProfilePath(settings::kFileName);
+}
+
+void WriteSettingsFile(const std::string& text)
+{
+    fs::create_directories(sys::SettingsFolder());
+    ASSERT_TRUE(WriteWholeFile(SettingsPath(), text));
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+std::vector<DriverCall> Named(const std::vector<DriverCall>& calls, const std::string& name)
+{
+    std::vector<DriverCall> named;
+    for (const DriverCall& c : calls)
+        if (c.name == name)
+            named.push_back(c);
+    return named;
+}
+
+}  // namespace
+
+TEST_F(ViewFixture, TheSettingsFileSetsUpTheViewAndTheDriver)
+{
+    WriteSettingsFile(
+        "[Acquisition]\nChannel=3\nIntegrationTime=400\nAverage=4\nBoxcar=2\nCorrectDark=1\n"
+        "LaserWavelength=532 nm\nViewRaman=1\nNumChannels=4\n"
+        "[Slave3]\nIntercept=500\nFirst=0.25\n"
+        "[PeakFind]\nWidth=5\n[TimeAcquisition]\nBaseFilename=/data/series\n");
+    CreateView();
+
+    const auto registered = Named(creationCalls, "QDV_Register");
+    ASSERT_EQ(registered.size(), 1u);
+    const DriverParams& block = registered[0].block;
+    for (int ch = 0; ch < kChannels; ++ch)
+        EXPECT_EQ(block.channelEnable[ch], ch == 3 ? 1 : 0) << ch;
+    EXPECT_EQ(block.buffer[3], view->raw[3]);
+    EXPECT_EQ(block.IntegrationTime, 400);
+    EXPECT_EQ(block.Average, 4);
+    EXPECT_EQ(block.Boxcar, 2);
+    EXPECT_EQ(block.CorrectDark, 1);
+
+    EXPECT_EQ(view->channel, 3);
+    EXPECT_EQ(view->xAxisMode, 1);
+    EXPECT_EQ(view->numChannels, 4);
+    EXPECT_EQ(view->laserWavelength, 532.0f);
+    EXPECT_EQ(view->peakWidth, 5);
+    EXPECT_STREQ(view->BaseFilename, "/data/series");
+    EXPECT_EQ(view->wavelength[0], 500.0) << "the axes come from channel 3's calibration";
+    EXPECT_EQ(view->wavelength[4], 500.0 + 0.25 * 4 + double(5e-5f) * 16);
+    EXPECT_TRUE(messages.messages().empty());
+}
+
+TEST_F(ViewFixture, AChannelBeyondTheTablesStartsOnTheMaster)
+{
+    WriteSettingsFile("[Acquisition]\nChannel=12\nViewRaman=7\nLaserWavelength=0\n");
+    CreateView();
+    const DriverParams& block = Named(creationCalls, "QDV_Register").at(0).block;
+    for (int ch = 0; ch < kChannels; ++ch)
+        EXPECT_EQ(block.channelEnable[ch], ch == 0 ? 1 : 0) << ch;
+    EXPECT_EQ(view->channel, 0);
+    EXPECT_EQ(view->xAxisMode, 0);
+    EXPECT_EQ(view->laserWavelength, 632.8f);
+    EXPECT_TRUE(std::isfinite(view->ramanShift[0]));
+}
+
+TEST_F(ViewFixture, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter)
+{
+    CreateView();
+    LoadControlBarTexts(host);
+    EXPECT_EQ(host.Text(IDC_CHANNEL), "Master") << "the first start shows the defaults";
+    EXPECT_EQ(host.Text(IDC_LASER_WAVELENGTH), "632.8");
+    EXPECT_EQ(host.Text(IDC_X_AXIS), "Wavelength (nm)");
+    ASSERT_FALSE(fs::exists(SettingsPath())) << "nothing is written while the program runs";
+    view->peakWidth = 7;
+    app.driverParams.IntegrationTime = 1500;
+    view->calFirst[2] = 0.3f;
+    host.SetText(IDC_CHANNEL, "Slave 2");
+    host.SetText(IDC_LASER_WAVELENGTH, "632.8");
+    host.SetText(IDC_X_AXIS, "Raman Shift (cm-1)");
+
+    // The frame's destruction, then the view's.
+    EXPECT_TRUE(SaveControlBarTexts(host));
+    view.reset();
+
+    const std::string file = ReadWholeFile(SettingsPath());
+    EXPECT_EQ(file.rfind("[DialogBar]\nChannel=Slave 2\nLaserWavelength=632.8\nXAxis=Raman Shift (cm-1)\n"
+                         "[TimeAcquisition]\n",
+                         0),
+              0u)
+        << file;
+    const settings::WorkingSettings saved = settings::ReadWorkingSettings().values;
+    EXPECT_EQ(saved.peakWidth, 7);
+    EXPECT_EQ(saved.integrationTime, 1500);
+    EXPECT_EQ(saved.calFirst[2], 0.3f);
+    EXPECT_EQ(saved.laserWavelength, 632.8f);
+    EXPECT_TRUE(messages.messages().empty());
+
+    // The next start shows the texts again, exactly as stored.
+    FakeHost nextStart;
+    LoadControlBarTexts(nextStart);
+    EXPECT_EQ(nextStart.Text(IDC_CHANNEL), "Slave 2");
+    EXPECT_EQ(nextStart.Text(IDC_LASER_WAVELENGTH), "632.8");
+    EXPECT_EQ(nextStart.Text(IDC_X_AXIS), "Raman Shift (cm-1)");
+    EXPECT_EQ(nextStart.SelectedIndex(IDC_CHANNEL), -1) << "no list entry is selected";
+}
+
+TEST_F(ViewFixture, SettingsThatCannotBeWrittenAreReportedWithThePathAndTheReason)
+{
+    CreateView();
+    // The settings folder cannot be made: its name is taken by a file.
+    const std::string folder = sys::SettingsFolder();
+    ASSERT_TRUE(WriteWholeFile(folder, "in the way"));
+
+    EXPECT_FALSE(SaveControlBarTexts(host));
+    EXPECT_FALSE(view->SaveSettings());
+    ASSERT_EQ(messages.messages().size(), 2u);
+    for (const auto& m : messages.messages()) {
+        EXPECT_EQ(m.title, "Vexlar Error");
+        EXPECT_NE(m.text.find(folder), std::string::npos) << m.text;
+        EXPECT_NE(m.text.find(std::strerror(ENOTDIR)), std::string::npos) << m.text;
+    }
+    EXPECT_EQ(messages.messages()[0].text.rfind("The control-bar texts could not be saved.\n", 0), 0u);
+    EXPECT_EQ(messages.messages()[1].text.rfind("The settings could not be saved.\n", 0), 0u);
+
+    messages.clear();
+    view.reset();
+    EXPECT_EQ(messages.messages().size(), 1u) << "the tear-down's save is reported too";
+    EXPECT_EQ(ReadWholeFile(folder), "in the way");
+}
+
+TEST_F(ViewFixture, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
+{
+    fs::create_directories(SettingsPath());  // a folder where the file should be
+    testing::internal::CaptureStderr();
+    CreateView();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Occurrences(said, "Cannot read the settings file"), 1u) << said;
+    EXPECT_NE(said.find(SettingsPath()), std::string::npos) << said;
+
+    EXPECT_EQ(view->channel, 0);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(view->laserWavelength, 632.8f);
+    EXPECT_EQ(Named(creationCalls, "QDV_Register").size(), 1u) << "the program still starts";
+    EXPECT_EQ(Named(creationCalls, "QDV_SingleScan").size(), 1u);
+    EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
+}

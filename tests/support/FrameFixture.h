@@ -1,0 +1,62 @@
+#pragma once
+// The main frame under test, with its view on the recording driver and the
+// operator message box replaced by a recorder.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <memory>
+
+#include "MessageBox.h"
+#include "acquisition/AppContext.h"
+#include "acquisition/VexlarView.h"
+#include "app/AcquisitionBar.h"
+#include "app/MainFrame.h"
+#include "app/VexlarDoc.h"
+#include "support/RecordingDriver.h"
+
+namespace vexlar::test {
+
+class FrameFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RecordingDriver::Get().Reset();
+        app.hinst = &app;
+    }
+
+    void TearDown() override
+    {
+        frame.reset();
+        RecordingDriver::Get().Reset();
+    }
+
+    // Creates the frame and its view, fills the control bar and shows the
+    // window, as start-up does.
+    void Start()
+    {
+        frame = std::make_unique<CMainFrame>(&app, &document);
+        ASSERT_TRUE(frame->Create());
+        frame->view()->OnInitialUpdate();
+        frame->show();
+        Deliver();
+    }
+
+    static void Deliver()
+    {
+        for (int round = 0; round < 4; ++round)
+            QCoreApplication::sendPostedEvents();
+    }
+
+    static RecordingDriver& driver() { return RecordingDriver::Get(); }
+    CVexlarView* view() const { return frame->view(); }
+    AcquisitionBar* bar() const { return frame->controlBar(); }
+
+    vexlar::sys::MessageRecorder messages;
+    AppContext app;
+    CVexlarDoc document;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace vexlar::test

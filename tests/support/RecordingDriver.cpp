@@ -1,0 +1,133 @@
+#include "support/RecordingDriver.h"
+
+#include <algorithm>
+
+#include "Messages.h"
+
+namespace vexlar::test {
+
+RecordingDriver& RecordingDriver::Get()
+{
+    static RecordingDriver driver;
+    return driver;
+}
+
+void RecordingDriver::Reset()
+{
+    calls.clear();
+    onCall = nullptr;
+    registerStatus = 0;
+    registeredBlock = nullptr;
+}
+
+std::vector<std::string> RecordingDriver::Names() const
+{
+    std::vector<std::string> names;
+    for (const DriverCall& c : calls)
+        names.push_back(c.name);
+    return names;
+}
+
+std::vector<DriverCall> RecordingDriver::CallsNamed(const std::string& name) const
+{
+    std::vector<DriverCall> out;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                 [&](const DriverCall& c) { return c.name == name; });
+    return out;
+}
+
+std::size_t RecordingDriver::Count(const std::string& name) const
+{
+    return CallsNamed(name).size();
+}
+
+void RecordingDriver::Fill(int channel, float value) const
+{
+    if (!registeredBlock || channel < 0 || channel >= QDV_CHANNELS || !registeredBlock->buffer[channel])
+        return;
+    std::fill_n(registeredBlock->buffer[channel], QDV_PIXELS, value);
+}
+
+void RecordingDriver::Post(unsigned message, int channel) const
+{
+    if (!registeredBlock)
+        return;
+    vexlar::sys::PostMessage(static_cast<QObject*>(registeredBlock->window), message,
+                             static_cast<vexlar::sys::WPARAM>(channel), 0);
+}
+
+}  // namespace vexlar::test
+
+using vexlar::test::DriverCall;
+using vexlar::test::RecordingDriver;
+
+namespace {
+
+void Record(const char* name, const DriverParams* block, void* hinst, int argument)
+{
+    DriverCall call;
+    call.name = name;
+    if (block)
+        call.block = *block;
+    call.hinst = hinst;
+    call.argument = argument;
+    RecordingDriver& driver = RecordingDriver::Get();
+    driver.calls.push_back(call);
+    if (driver.onCall)
+        driver.onCall(call);
+}
+
+}  // namespace
+
+extern "C" {
+
+int16_t QDV_Register(const DriverParams* params)
+{
+    Record("QDV_Register", params, nullptr, 0);
+    RecordingDriver::Get().registeredBlock = params;
+    return RecordingDriver::Get().registerStatus;
+}
+
+int16_t QDV_ParamSet(const DriverParams* params)
+{
+    Record("QDV_ParamSet", params, nullptr, 0);
+    return 0;
+}
+
+int16_t QDV_SingleScan(void* hinst)
+{
+    Record("QDV_SingleScan", nullptr, hinst, 0);
+    return 0;
+}
+
+int16_t QDV_BufferEmpty(void* hinst, int16_t channel)
+{
+    Record("QDV_BufferEmpty", nullptr, hinst, channel);
+    return 0;
+}
+
+int16_t QDV_Stop(void* hinst)
+{
+    Record("QDV_Stop", nullptr, hinst, 0);
+    return 0;
+}
+
+int16_t QDV_UnRegister(void* hinst)
+{
+    Record("QDV_UnRegister", nullptr, hinst, 0);
+    return 0;
+}
+
+int16_t QDV_Config(void* parentWindow, void* hinst, intptr_t, intptr_t)
+{
+    Record("QDV_Config", nullptr, hinst, parentWindow ? 1 : 0);
+    return 0;
+}
+
+int16_t QDV_V7400StrobeEnable(int on)
+{
+    Record("QDV_V7400StrobeEnable", nullptr, nullptr, on);
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,51 @@
+#pragma once
+// A driver library for tests, linked in place of libqdvdrv: it records every
+// QDV_* call with its arguments and, for the calls that take the parameter
+// block, the block as it was at that moment. A test fills the registered
+// buffers and posts scan messages itself.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "QdvDriver.h"
+
+namespace vexlar::test {
+
+struct DriverCall {
+    std::string name;       // "QDV_Register", "QDV_SingleScan", ...
+    DriverParams block{};   // a copy of the block, for Register and ParamSet
+    void* hinst = nullptr;  // for the calls that take the client
+    int argument = 0;       // channel of BufferEmpty, state of StrobeEnable
+};
+
+class RecordingDriver {
+public:
+    // The one recorder, emptied by Reset() (every view test starts with it).
+    static RecordingDriver& Get();
+    void Reset();
+
+    std::vector<DriverCall> calls;
+    // What QDV_Register returns.
+    std::int16_t registerStatus = 0;
+    // Called after each call is recorded (tests observe the program's state
+    // at that moment).
+    std::function<void(const DriverCall&)> onCall;
+    // The block handed to QDV_Register (the program's own, not a copy).
+    const DriverParams* registeredBlock = nullptr;
+
+    // Names of the calls so far, in order.
+    std::vector<std::string> Names() const;
+    // Calls of that name.
+    std::vector<DriverCall> CallsNamed(const std::string& name) const;
+    std::size_t Count(const std::string& name) const;
+    void ClearCalls() { calls.clear(); }
+
+    // Fills the registered buffer of a channel with one value, as a scan would.
+    void Fill(int channel, float value) const;
+    // Posts WM_SCAN_COMPLETE (or another driver message) for a channel to the
+    // registered window, as the driver's thread would.
+    void Post(unsigned message, int channel) const;
+};
+
+}  // namespace vexlar::test

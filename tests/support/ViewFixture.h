@@ -1,0 +1,112 @@
+#pragma once
+// A view under test: created inside a plain host window with the recording
+// driver, the real chart library offscreen, a stand-in for the frame's
+// control and status bars, and the operator message box replaced by a
+// recorder.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "MessageBox.h"
+#include "acquisition/AppContext.h"
+#include "acquisition/VexlarView.h"
+#include "acquisition/ViewHost.h"
+#include "support/RecordingDriver.h"
+
+namespace vexlar::test {
+
+// Control and status bars as plain values.
+class FakeHost : public ViewHost {
+public:
+    void SetChecked(int id, bool checked) override { checked_[id] = checked; }
+    bool IsChecked(int id) const override
+    {
+        auto it = checked_.find(id);
+        return it != checked_.end() && it->second;
+    }
+    std::string Text(int id) const override
+    {
+        auto it = texts_.find(id);
+        return it == texts_.end() ? std::string() : it->second;
+    }
+    void SetText(int id, const std::string& text) override { texts_[id] = text; }
+    int SelectedIndex(int id) const override
+    {
+        auto it = selected_.find(id);
+        return it == selected_.end() ? -1 : it->second;
+    }
+    std::string SelectedItemText(int id) const override { return Text(id); }
+    void Select(int id, int index) { selected_[id] = index; }
+    void SetStatusText(const std::string& text) override { status = text; }
+
+    std::string status;
+
+private:
+    std::map<int, bool> checked_;
+    std::map<int, std::string> texts_;
+    std::map<int, int> selected_;
+};
+
+class ViewFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RecordingDriver::Get().Reset();
+        app.hinst = &app;
+        window = std::make_unique<QWidget>();
+        window->resize(1000, 600);
+    }
+
+    void TearDown() override
+    {
+        view.reset();
+        window.reset();
+        RecordingDriver::Get().Reset();
+    }
+
+    // Constructs and creates the view at 1000 x 600.
+    void CreateView()
+    {
+        view = std::make_unique<CVexlarView>();
+        view->SetHost(&host);
+        ASSERT_TRUE(view->Create(&app, QRect(0, 0, 1000, 600), window.get()));
+        window->show();
+        Deliver();
+        creationCalls = driver().calls;
+        driver().ClearCalls();
+    }
+
+    // Delivers every message waiting, the view's own next-scan requests
+    // included. A delivery may post more (the next-scan request follows a
+    // scan), so the queue is drained a few rounds.
+    static void Deliver()
+    {
+        for (int round = 0; round < 4; ++round)
+            QCoreApplication::sendPostedEvents();
+    }
+
+    // Fills the channel's buffer, posts its scan-complete and delivers it.
+    void Scan(int channel, float value)
+    {
+        driver().Fill(channel, value);
+        driver().Post(WM_SCAN_COMPLETE, channel);
+        Deliver();
+    }
+
+    static RecordingDriver& driver() { return RecordingDriver::Get(); }
+
+    vexlar::sys::MessageRecorder messages;
+    std::vector<DriverCall> creationCalls;
+    AppContext app;
+    FakeHost host;
+    std::unique_ptr<QWidget> window;
+    std::unique_ptr<CVexlarView> view;
+};
+
+}  // namespace vexlar::test

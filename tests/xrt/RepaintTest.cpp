@@ -1,0 +1,170 @@
+// Repainting: while XRT_REPAINT is 0 nothing is drawn; setting it to 1 lays
+// the chart out and draws it once, at once.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QWidget>
+
+#include "ChartTestSupport.h"
+#include "Xrt.h"
+
+namespace {
+
+using namespace vexlar::test;
+
+std::uint64_t Redraws(XrtHandle chart)
+{
+    std::uint64_t count = 0;
+    EXPECT_TRUE(XrtGetRedrawCount(chart, &count));
+    return count;
+}
+
+// What the window shows on screen: its paint handlers draw what the chart
+// last drew, not what it would draw now.
+QImage OnScreen(QWidget& window)
+{
+    return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(XrtRepaint, NothingIsDrawnWhileOffAndOnceWhenTurnedOn)
+{
+    QWidget window;
+    window.resize(kChartWidth, kChartHeight);
+    window.show();
+    TestChart chart;
+    ASSERT_TRUE(XrtAttachWindow(chart.chart, &window));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    QApplication::processEvents();
+    const QImage before = OnScreen(window);
+    const std::uint64_t start = Redraws(chart.chart);
+
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 0));
+    std::vector<double> flat(kPoints, 3000.0);
+    ASSERT_TRUE(XrtDataSetYData(chart.data, 0, flat.data(), kPoints, 0));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_Y_MAX, 8000.0));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_X_TITLE, "Raman Shift (cm-1)"));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_SHOWN, 1));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_DATA, chart.data));
+    window.resize(kChartWidth - 100, kChartHeight - 50);
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(chart.chart), start);
+    EXPECT_EQ(OnScreen(window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
+              before.copy(0, 0, kChartWidth - 100, kChartHeight - 50))
+        << "a change was drawn while repainting was off";
+
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    EXPECT_EQ(Redraws(chart.chart), start + 1);
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(chart.chart), start + 1) << "changes made while off were drawn a second time";
+    EXPECT_NE(OnScreen(window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
+              before.copy(0, 0, kChartWidth - 100, kChartHeight - 50));
+}
+
+TEST(XrtRepaint, ChangesWhileOnAreDrawnTogetherOnTheNextTurn)
+{
+    TestChart chart;
+    const std::uint64_t start = Redraws(chart.chart);
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_POINT, 10));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_SHOWN, 1));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_Y_MAX, 5000.0));
+    EXPECT_EQ(Redraws(chart.chart), start);
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(chart.chart), start + 1);
+
+    // Each XRT_REPAINT := 1 draws, even with nothing changed (the cursor moves
+    // rely on it).
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    EXPECT_EQ(Redraws(chart.chart), start + 3);
+    // Reading values draws nothing.
+    double value = 0;
+    XrtMapResult mapped;
+    XrtGetValues(chart.chart, XRT_X_MAX, &value);
+    XrtMap(chart.chart, XRT_MAP_DATA_UNITS, 500, 300, &mapped);
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(chart.chart), start + 3);
+}
+
+TEST(XrtRepaint, GuardBracketsChangesIntoOneRedraw)
+{
+    TestChart chart;
+    const std::uint64_t start = Redraws(chart.chart);
+    {
+        XrtRepaintGuard guard(chart.chart);
+        ASSERT_TRUE(XrtSetValues(chart.chart, XRT_Y_MAX, 5000.0));
+        ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_SHOWN, 1));
+        QApplication::processEvents();
+        EXPECT_EQ(Redraws(chart.chart), start);
+    }
+    EXPECT_EQ(Redraws(chart.chart), start + 1);
+    {
+        XrtRepaintGuard guard(chart.chart);
+        guard.Release();
+    }
+    int repaint = 1;
+    ASSERT_TRUE(XrtGetValues(chart.chart, XRT_REPAINT, &repaint));
+    EXPECT_EQ(repaint, 0) << "a released bracket stays open";
+    EXPECT_EQ(Redraws(chart.chart), start + 1);
+}
+
+TEST(XrtRepaint, ChartOutlivesItsWindow)
+{
+    TestChart chart;
+    {
+        QWidget window;
+        window.resize(400, 300);
+        ASSERT_TRUE(XrtAttachWindow(chart.chart, &window));
+        ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    }
+    // The window took the chart's drawing surface with it; the chart makes a
+    // new one and goes on.
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    QApplication::processEvents();
+    const QImage image = Render(chart.chart, kChartWidth, kChartHeight);
+    EXPECT_FALSE(InkBox(image, image.rect(), IsRed).isEmpty());
+}
+
+TEST(XrtRepaint, ChartFillsItsWindowUntilPlacedBySizeAndOrigin)
+{
+    QWidget window;
+    window.resize(700, 500);
+    window.show();
+    TestChart chart;
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 0));
+    ASSERT_TRUE(XrtAttachWindow(chart.chart, &window));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    const auto surfaces = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(surfaces.size(), 1);
+    // TestChart set an explicit size; with it the chart keeps that size.
+    EXPECT_EQ(surfaces[0]->geometry(), QRect(0, 0, kChartWidth, kChartHeight));
+
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 0));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_ORIGIN_X, 10));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_ORIGIN_Y, 20));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_WIDTH, 300));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_HEIGHT, 200));
+    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+    EXPECT_EQ(surfaces[0]->geometry(), QRect(10, 20, 300, 200));
+
+    // A chart given no size fills its window and follows it.
+    XrtHandle filling = XrtCreate();
+    QWidget other;
+    other.resize(320, 240);
+    other.show();
+    ASSERT_TRUE(XrtAttachWindow(filling, &other));
+    int width = 0;
+    ASSERT_TRUE(XrtGetValues(filling, XRT_WIDTH, &width));
+    EXPECT_EQ(width, 320);
+    other.resize(500, 240);
+    QApplication::processEvents();
+    ASSERT_TRUE(XrtGetValues(filling, XRT_WIDTH, &width));
+    EXPECT_EQ(width, 500);
+    EXPECT_EQ(other.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).at(0)->width(), 500);
+    XrtDestroy(filling);
+    EXPECT_TRUE(other.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+        << "the chart's surface stays in the window after the chart is destroyed";
+}
+
+}  // namespace

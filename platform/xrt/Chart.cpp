@@ -688,9 +688,19 @@ bool Chart::DrawTo(QPainter* painter, int left, int top, int width, int height, 
     // Drawing at another size moved the plot's layout; lay it out afresh next time.
     layoutRevision_ = 0;
 
+    // A picture played on a device of another resolution is scaled by the
+    // ratio of the two (a 1200-dpi printer would get the chart 12.5 times
+    // too large); undo that, so the chart fills exactly the rectangle given
+    // in the device's own units.
+    const QPaintDevice* device = painter->device();
+    const double dpiX = device && device->logicalDpiX() > 0 ? device->logicalDpiX() : picture.logicalDpiX();
+    const double dpiY = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : picture.logicalDpiY();
+    const double resolutionX = picture.logicalDpiX() / dpiX;
+    const double resolutionY = picture.logicalDpiY() / dpiY;
+
     painter->save();
     painter->translate(left, top);
-    painter->scale(static_cast<double>(width) / layoutWidth, static_cast<double>(height) / layoutHeight);
+    painter->scale(resolutionX * width / layoutWidth, resolutionY * height / layoutHeight);
     painter->drawPicture(0, 0, picture);
     painter->restore();
     return true;

@@ -77,26 +77,6 @@ bool XrtDrawToDC(XrtHandle chart, QPainter* painter, int what, int how, int left
 // How many times the chart has been laid out and drawn on its surface.
 bool XrtGetRedrawCount(XrtHandle chart, std::uint64_t* count);
 
-// Brackets a change of several properties so the chart draws once: repaint
-// off when made, on again (and drawn) when it goes out of scope, unless
-// released, which leaves repainting off for a later XRT_REPAINT := 1.
-class XrtRepaintGuard {
-public:
-    explicit XrtRepaintGuard(XrtHandle chart) : chart_(chart) { XrtSetValues(chart_, XRT_REPAINT, 0); }
-    ~XrtRepaintGuard()
-    {
-        if (chart_ != 0)
-            XrtSetValues(chart_, XRT_REPAINT, 1);
-    }
-    XrtRepaintGuard(const XrtRepaintGuard&) = delete;
-    XrtRepaintGuard& operator=(const XrtRepaintGuard&) = delete;
-
-    void Release() { chart_ = 0; }
-
-private:
-    XrtHandle chart_;
-};
-
 // --- Text areas ---------------------------------------------------------------
 
 // A text area lives as long as its chart (or until XrtTextAreaDestroy).

@@ -85,6 +85,19 @@ std::optional<double> LeadingDouble(std::string_view text)
     return negative ? -value : value;
 }
 
+std::optional<double> WholeNumber(std::string_view text)
+{
+    text.remove_prefix(SkipBlanks(text));
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    if (text.empty() || DecimalNumberLength(text) != text.size())
+        return std::nullopt;
+    const std::optional<double> value = LeadingDouble(text);
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
+
 double LenientDouble(std::string_view text)
 {
     return LeadingDouble(text).value_or(0.0);

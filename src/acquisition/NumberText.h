@@ -23,4 +23,9 @@ int LenientInt(std::string_view text);
 // (after blanks) with one.
 std::optional<double> LeadingDouble(std::string_view text);
 
+// The number when text (blanks around it aside) is exactly one finite
+// decimal number, nothing otherwise: the check of a field that must hold a
+// number.
+std::optional<double> WholeNumber(std::string_view text);
+
 }  // namespace vexlar

@@ -41,6 +41,8 @@ bool CVexlarView::event(QEvent* e)
             QDV_SingleScan(hinst);
             return true;
         }
+        if (number == vexlar::sys::WM_TIMER && OnTimeAcqTimer(static_cast<unsigned>(message->wParam())))
+            return true;
     }
     return QWidget::event(e);
 }
@@ -114,8 +116,10 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
     QDV_BufferEmpty(hinst, bufferChannel);
 
     // 11. During a timed series the run decides what comes next.
-    if (timeAcqRunning)
+    if (timeAcqRunning) {
+        OnSeriesScanComplete();
         return;
+    }
 
     // 12.
     if (scanning)

@@ -22,6 +22,7 @@
 #include "acquisition/AppContext.h"
 #include "calibration/Axes.h"
 #include "display/AnnotationRecord.h"
+#include "display/ShownRange.h"
 #include "peaks/PeakRecord.h"
 
 class CChart2D;
@@ -95,11 +96,138 @@ public:
     void OnSubtractDark();
     void OnAdditiveMode();
     void OnConfigureHardware();
+    // Setup > Configure Spectrometer: the calibration table and the number of
+    // channels edited in their dialog; the axes are rebuilt when it closes.
+    void OnConfigureSpectrometer();
     // Switches the laser off and shows it so on the control bar.
     void SwitchLaserOff();
 
+    // --- Scaling and cursor -----------------------------------------------------
+    void OnAutoscale();
+    void OnSetScale();
+    void OnUnscale();
+    void OnCursor();
+    void MoveCursor(vexlar::display::CursorMove move);
+    // The pixel under the cursor, as the chart holds it.
+    int CursorPoint() const;
+
+    // --- Peaks (peaks/) -----------------------------------------------------------
+    void FindPeaks();
+    void MarkAllPeaks();
+    void OnPeakSettings();
+    // 1 when the peak was entered, 0 when refused (table full, pixel outside).
+    int AddPeak(int pixel);
+    // 1 when the slot was in use.
+    int RemovePeak(int slot);
+    void ResetPeakTable();
+    void ShowPeakLabels(int on);
+    void OnPeakLabels();
+    void MarkPeakAtCursor();
+    void OnShowPeakTable();
+    // Writes path + ".peak" while the labels are shown; false (after telling
+    // the operator) when it cannot be written.
+    bool SavePeakFile(const char* path);
+
+    // --- Annotations (display/Annotations.cpp) -------------------------------------
+    // The context menu of a right-click at screenPoint (global): null when the
+    // point lies outside the plot rectangle spanned by the shown ranges, else
+    // "annotation_popup" over an annotation and "blank_area_popup" elsewhere.
+    // Sets currentAnnotation and contextPoint as the right-click does.
+    std::unique_ptr<class QMenu> ContextMenuAt(const QPoint& screenPoint);
+    // The right-click: that menu, run at the point, and its choice carried out.
+    void OnContextMenu(const QPoint& screenPoint);
+    // A context-menu command, by its id.
+    void OnContextCommand(int id);
+    // Tests put their own operator here: given the menu and the point, it
+    // returns the action chosen (null: the menu was dismissed).
+    static std::function<class QAction*(class QMenu&, const QPoint&)> contextMenuForTests;
+    // The move step: the current annotation to chart-window pixel (x, y).
+    void MoveAnnotationTo(int x, int y);
+    void OnAnnotateHere();
+    void OnAnnotationEdit();
+    void OnAnnotationMove();
+    void OnAnnotationClear();
+    void ClearAllAnnotations();
+    // path + ".anno"; false (after telling the operator) when it cannot be
+    // written or read as an annotation file.
+    bool SaveAnnotations(const char* path);
+    bool LoadAnnotations(const char* path);
+
+    // --- Spectrum files (files/) -------------------------------------------------------
+    void OnSaveGraph();
+    void OnOpenSpectrum();
+    void OnExportSpectrum();
+    // false (after telling the operator) when the file cannot be written.
+    bool WriteExportFile(const char* path);
+
+    // --- Time acquisition (timed/) ---
+    // Time Acquisition > Configure: the eight series settings in their dialog.
+    void OnTimeAcqConfigure();
+    // Time Acquisition > Start: refuses (telling the operator why) settings a
+    // series cannot run with, otherwise arms the first timer.
+    void StartTimeAcquisition();
+    // Time Acquisition > Stop, and the end of a complete series: writes the
+    // time-stamp file, switches the laser off and requests one scan.
+    void StopTimeAcquisition();
+    // A window timer of the view; false when id is none of the series' timers.
+    bool OnTimeAcqTimer(unsigned id);
+    // The series step of a handled scan during a series: a dark scan or a
+    // series scan.
+    void OnSeriesScanComplete();
+    // Saves the spectrum as series scan scanNumber and counts scanNumber up.
+    void SaveTimedScan();
+    // The series file in the current format; false with the reason.
+    bool WriteSeriesFile(const std::string& path, std::string* reason);
+    // The time-stamp file with every scan saved so far; false with its path
+    // and the reason.
+    bool WriteTimeStampFile(std::string* path, std::string* reason);
+    // A file of the series could not be written: the status bar says so, and
+    // a counted failure is reported once the series stops.
+    void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
+    void ShowSeriesStatus(const std::string& text);
+    // The laser-off timer (laser toggling) or the next-scan timer.
+    void ArmNextSeriesTimer();
+    void ArmSeriesTimer(unsigned id, std::uint64_t periodMs);
+    void KillSeriesTimer(unsigned id);
+    // Switches the laser line and requests a switching scan at 50 ms and one
+    // average, the acquisition values saved until it completes.
+    void SwitchLaserForSeries(int on);
+    // The tick count of each series scan, by scan number (scan 0 included),
+    // made at Start and grown as scans are stamped.
+    std::vector<std::uint32_t> timeStamps;
+    // The name each saved scan's file was given, by scan number.
+    std::vector<std::string> seriesFileNames;
+    // The name of the last series file.
+    std::string currentFileName;
+    // Files of the series that could not be written; the first with its reason.
+    unsigned seriesWriteFailures = 0;
+    std::string firstSeriesWriteFailure;
+    // The run's last status text, and a failure to add to the next one.
+    std::string seriesStatus;
+    std::string seriesStatusNote;
+
     // --- Display -------------------------------------------------------------------
     void UpdateReadout();
+
+    // --- Printing (display/Printing.cpp) -------------------------------------------
+    // File > Print: the print dialog, then the chart on one page.
+    void OnFilePrint();
+    // The same without the dialog, on the printer set up last.
+    void OnFilePrintDirect();
+    // File > Print Setup: the page set-up dialog, kept for the next print.
+    void OnFilePrintSetup();
+    // The printing hooks, in the order of a print job. Preparing shows the
+    // print dialog unless printing directly (false: the operator cancelled);
+    // beginning and ending do nothing; OnPrint draws the chart on the page of
+    // the painter's device (false, with the reason, when it could not).
+    bool OnPreparePrinting(class QPrinter& printer, bool direct);
+    void OnBeginPrinting(class QPainter& painter, class QPrinter& printer);
+    bool OnPrint(class QPainter& painter, std::string* error);
+    void OnEndPrinting(class QPainter& painter, class QPrinter& printer);
+    // The printer and page set-up the operator chose, kept between prints of
+    // this run; made at the first print or set-up.
+    class QPrinter& printSetup();
+    std::shared_ptr<class QPrinter> printSetup_;
     void ShowDriverError(const char* text, int code);
 
     XrtHandle chart() const;
@@ -141,6 +269,7 @@ public:
     vexlar::AnnotationRecord annotations[vexlar::kAnnotationSlots];
     int annotationMoving = 0;
     int currentAnnotation = -1;
+    int contextPoint[2] = {0, 0};
 
     vexlar::PeakRecord peaks[vexlar::kPeakSlots];
     int peakLabelsShown = 0;
@@ -171,11 +300,17 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     DriverParams& params() { return app_->driverParams; }
     void SetUpPlot(const QRect& rect);
+    // The pixels under the chart's shown x range.
+    vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();
     // The x axis of the current mode: X data, shown range and bounds, full
     // y scale, title.

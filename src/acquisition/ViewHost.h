@@ -34,8 +34,13 @@ public:
     virtual int SelectedIndex(int controlId) const = 0;
     virtual std::string SelectedItemText(int controlId) const = 0;
 
+    // Selects an item of a drop-down list, showing its text.
+    virtual void SelectItem(int controlId, int index) = 0;
+
     // The status bar's message pane.
     virtual void SetStatusText(const std::string& text) = 0;
+    // The document title shown in the main window's caption.
+    virtual void SetDocumentTitle(const std::string& title) = 0;
 };
 
 }  // namespace vexlar

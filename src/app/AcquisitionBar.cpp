@@ -164,8 +164,16 @@ QWidget* AcquisitionBar::Control(int id) const
 
 void AcquisitionBar::SetChecked(int id, bool checked)
 {
-    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
-        button->setChecked(checked);
+    auto* button = qobject_cast<QAbstractButton*>(Control(id));
+    if (!button)
+        return;
+    // Qt keeps the checked button of an exclusive pair checked; clearing
+    // Continuous (a spectrum file opened) must leave neither mode checked.
+    const bool exclusive = button->autoExclusive();
+    if (!checked)
+        button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(exclusive);
 }
 
 bool AcquisitionBar::IsChecked(int id) const
@@ -202,6 +210,12 @@ int AcquisitionBar::SelectedIndex(int id) const
     // (-1) after the bar's text was set.
     const auto* list = qobject_cast<const QComboBox*>(Control(id));
     return list ? list->currentIndex() : -1;
+}
+
+void AcquisitionBar::SelectItem(int id, int index)
+{
+    if (auto* list = qobject_cast<QComboBox*>(Control(id)))
+        list->setCurrentIndex(index);
 }
 
 std::string AcquisitionBar::SelectedItemText(int id) const

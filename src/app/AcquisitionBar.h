@@ -42,6 +42,7 @@ public:
     std::string Text(int id) const;
     void SetText(int id, const std::string& text);
     int SelectedIndex(int id) const;
+    void SelectItem(int id, int index);
     std::string SelectedItemText(int id) const;
 
 Q_SIGNALS:

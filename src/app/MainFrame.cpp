@@ -167,7 +167,38 @@ void CMainFrame::ForwardBarEvent(int kind)
 void CMainFrame::BindCommands()
 {
     CVexlarView* v = view_;
+    const auto cursorShown = [v] { return v->cursorShown != 0; };
+    commands_[ID_AUTOSCALE] = {[v] { v->OnAutoscale(); }, {}, {}};
+    commands_[ID_SET_SCALE] = {[v] { v->OnSetScale(); }, {}, {}};
+    commands_[ID_UNSCALE] = {[v] { v->OnUnscale(); }, {}, {}};
+    commands_[ID_CURSOR] = {[v] { v->OnCursor(); }, {}, cursorShown};
+    commands_[ID_CURSOR_LEFT_25] = {[v] { v->MoveCursor(display::CursorMove::Left25); }, cursorShown, {}};
+    commands_[ID_CURSOR_LEFT_1] = {[v] { v->MoveCursor(display::CursorMove::Left1); }, cursorShown, {}};
+    commands_[ID_CURSOR_RIGHT_1] = {[v] { v->MoveCursor(display::CursorMove::Right1); }, cursorShown, {}};
+    commands_[ID_CURSOR_RIGHT_25] = {[v] { v->MoveCursor(display::CursorMove::Right25); }, cursorShown, {}};
+    // The two next-peak moves have no handler: always shown disabled.
+    // Peak commands:
+    commands_[ID_MARK_ALL_PEAKS] = {[v] { v->MarkAllPeaks(); }, {}, {}};
+    commands_[ID_PEAK_SETTINGS] = {[v] { v->OnPeakSettings(); }, {}, {}};
+    commands_[ID_MARK_PEAK_AT_CURSOR] = {[v] { v->MarkPeakAtCursor(); }, cursorShown, {}};
+    commands_[ID_SHOW_PEAK_TABLE] = {[v] { v->OnShowPeakTable(); }, {}, {}};
+    commands_[ID_RESET_PEAK_TABLE] = {[v] { v->ResetPeakTable(); }, {}, {}};
+    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->peakLabelsShown == 1; }};
+    // Annotation commands:
+    commands_[ID_CLEAR_ALL_ANNOTATIONS] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
+    commands_[ID_FILE_NEW] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
+    // Spectrum-file commands:
+    // Time-acquisition commands: Configure stays available during a series.
+    commands_[ID_TIME_ACQ_CONFIGURE] = {[v] { v->OnTimeAcqConfigure(); }, {}, {}};
+    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return v->timeAcqRunning == 0; }, {}};
+    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->timeAcqRunning == 1; }, {}};
+    commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
+    commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
+    commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};
     commands_[ID_APP_EXIT] = {[this] { close(); }, {}, {}};
+    commands_[ID_FILE_PRINT] = {[v] { v->OnFilePrint(); }, {}, {}};
+    commands_[ID_FILE_PRINT_DIRECT] = {[v] { v->OnFilePrintDirect(); }, {}, {}};
+    commands_[ID_FILE_PRINT_SETUP] = {[v] { v->OnFilePrintSetup(); }, {}, {}};
     commands_[ID_VIEW_TOOLBAR] = {[this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {},
                                   [this] { return toolBar_->isVisible(); }};
     commands_[ID_VIEW_STATUS_BAR] = {[this] { statusBar()->setVisible(!statusBar()->isVisible()); }, {},
@@ -182,6 +213,7 @@ void CMainFrame::BindCommands()
     commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->subtractDark != 0; }};
     commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
+    commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -228,6 +260,15 @@ std::string CMainFrame::Text(int controlId) const { return controlBar_->Text(con
 void CMainFrame::SetText(int controlId, const std::string& text) { controlBar_->SetText(controlId, text); }
 int CMainFrame::SelectedIndex(int controlId) const { return controlBar_->SelectedIndex(controlId); }
 std::string CMainFrame::SelectedItemText(int controlId) const { return controlBar_->SelectedItemText(controlId); }
+
+void CMainFrame::SelectItem(int controlId, int index) { controlBar_->SelectItem(controlId, index); }
+
+void CMainFrame::SetDocumentTitle(const std::string& title)
+{
+    if (document_)
+        document_->SetTitle(QString::fromStdString(title));
+    setWindowTitle(document_ ? document_->Caption() : QString::fromStdString(title) + " - Vexlar");
+}
 
 void CMainFrame::SetStatusText(const std::string& text)
 {

@@ -54,7 +54,9 @@ public:
     void SetText(int controlId, const std::string& text) override;
     int SelectedIndex(int controlId) const override;
     std::string SelectedItemText(int controlId) const override;
+    void SelectItem(int controlId, int index) override;
     void SetStatusText(const std::string& text) override;
+    void SetDocumentTitle(const std::string& title) override;
 
 protected:
     // The laser goes off the moment the operator closes the program.

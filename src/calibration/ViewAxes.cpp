@@ -108,7 +108,10 @@ void CVexlarView::SetXAxisMode(int index)
         RepaintGuard repaint(chart());
         ShowXAxis();
     }
-    // Peak labels shown are re-made in the new unit once the peak table
-    // exists in the view.
+    // Peak labels shown are made again, carrying values in the new unit.
+    if (peakLabelsShown == 1) {
+        ResetPeakTable();
+        MarkAllPeaks();
+    }
     annotationRefresh = 1;
 }

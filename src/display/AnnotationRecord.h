@@ -11,6 +11,15 @@ constexpr int kAnnotationSlots = 100;
 constexpr int kAnnotationTextSize = 100;  // 99 characters and the terminator
 constexpr int kAnnotationFontHeight = 16;
 
+// Commands of the chart's context menus ("Mark Peak at Cursor", the other
+// item of the blank-area menu, is a command of the peak table).
+enum AnnotationCommandId : int {
+    ID_ANNOTATE_HERE = 32816,
+    ID_ANNOTATION_EDIT = 32821,
+    ID_ANNOTATION_CLEAR = 32822,
+    ID_ANNOTATION_MOVE = 32840,
+};
+
 struct AnnotationRecord {
     int inUse = 0;
     char text[kAnnotationTextSize] = {};

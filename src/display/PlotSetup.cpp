@@ -1,15 +1,13 @@
-// The chart that fills the view: its one-time set-up, following the view's
-// size, and the status-bar readout of the cursor and the additive scan count.
+// The chart that fills the view: its one-time set-up and following the
+// view's size.
 
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "Font.h"
 #include "Xrt.h"
-#include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
 #include "display/Chart2D.h"
 #include "display/RepaintGuard.h"
@@ -126,28 +124,4 @@ void CVexlarView::resizeEvent(QResizeEvent* event)
         XrtSetValues(chart(), XRT_HEIGHT, cy);
     }
     annotationRefresh = 1;
-}
-
-void CVexlarView::UpdateReadout()
-{
-    if (!additive && !cursorShown)
-        return;
-    char text[256];
-    int used = 0;
-    text[0] = '\0';
-    if (additive == 1)
-        used = std::snprintf(text, sizeof text, "Scan Number %ld ", additions);
-    if (cursorShown == 1) {
-        int p = 0;
-        XrtGetValues(chart(), XRT_CURSOR_POINT, &p);
-        p = std::clamp(p, 0, kPixels - 1);
-        if (xAxisMode == 0)
-            std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
-                          wavelength[p], spectrum[p]);
-        else
-            std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
-                          ramanShift[p], spectrum[p]);
-    }
-    if (host_)
-        host_->SetStatusText(text);
 }

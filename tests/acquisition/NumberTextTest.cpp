@@ -66,3 +66,15 @@ TEST(NumberText, IntegersLikeAtoiButHeldInRange)
     EXPECT_EQ(LenientInt("2147483647"), INT_MAX);
     EXPECT_EQ(LenientInt("-2147483648"), INT_MIN);
 }
+
+TEST(NumberText, WholeNumberAcceptsOnlyOneFiniteNumber)
+{
+    EXPECT_EQ(vexlar::WholeNumber(" 532.1234567 ").value(), 532.1234567);
+    EXPECT_EQ(vexlar::WholeNumber("-4e3").value(), -4000.0);
+    EXPECT_FALSE(vexlar::WholeNumber("532 nm").has_value());
+    EXPECT_FALSE(vexlar::WholeNumber("").has_value());
+    EXPECT_FALSE(vexlar::WholeNumber("  ").has_value());
+    EXPECT_FALSE(vexlar::WholeNumber("1e999").has_value());
+    EXPECT_FALSE(vexlar::WholeNumber("nan").has_value());
+    EXPECT_FALSE(vexlar::WholeNumber("1.2.3").has_value());
+}

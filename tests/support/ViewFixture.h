@@ -43,9 +43,12 @@ public:
     }
     std::string SelectedItemText(int id) const override { return Text(id); }
     void Select(int id, int index) { selected_[id] = index; }
+    void SelectItem(int id, int index) override { selected_[id] = index; }
     void SetStatusText(const std::string& text) override { status = text; }
+    void SetDocumentTitle(const std::string& title) override { documentTitle = title; }
 
     std::string status;
+    std::string documentTitle = "Untitled";
 
 private:
     std::map<int, bool> checked_;

@@ -50,6 +50,31 @@ TEST(XrtDraw, RedLineIsWhereTheDataAre)
     EXPECT_FALSE(InkBox(image, QRect(0, origin.y() + 2, kChartWidth, kChartHeight - origin.y() - 2), IsDark).isEmpty());
 }
 
+// A printer has many more dots per inch than the screen: the chart must
+// still fill exactly the rectangle it is given in the device's own units.
+TEST(XrtDraw, AHighResolutionDeviceGetsTheSameRectangle)
+{
+    TestChart chart(std::vector<double>(kPoints, kLevel));
+    const QPoint middle = PixelOf(chart.chart, chart.x[1024], kLevel);
+    for (const int dpi : {72, 300, 1200}) {
+        QImage page(2 * kChartWidth + 100, 2 * kChartHeight + 60, QImage::Format_RGB32);
+        const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
+        page.setDotsPerMeterX(dotsPerMetre);
+        page.setDotsPerMeterY(dotsPerMetre);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        ASSERT_TRUE(XrtDrawToDC(chart.chart, &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, 100, 60,
+                                2 * kChartWidth, 2 * kChartHeight));
+        painter.end();
+        const std::vector<int> rows = RedRows(page, 100 + 2 * middle.x());
+        ASSERT_FALSE(rows.empty()) << dpi << " dpi";
+        EXPECT_NEAR(rows[0], 60 + 2 * middle.y(), 2) << dpi << " dpi";
+        const QRect ink = InkBox(page, page.rect(), [](QRgb p) { return p != qRgb(255, 255, 255); });
+        EXPECT_TRUE(QRect(100, 60, 2 * kChartWidth, 2 * kChartHeight).contains(ink)) << dpi << " dpi";
+        EXPECT_GT(ink.width(), kChartWidth) << dpi << " dpi: the chart fills its rectangle";
+    }
+}
+
 TEST(XrtDraw, DrawsScaledIntoAnyRectangleOfTheDevice)
 {
     TestChart chart(std::vector<double>(kPoints, kLevel));

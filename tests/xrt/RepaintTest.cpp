@@ -87,28 +87,6 @@ TEST(XrtRepaint, ChangesWhileOnAreDrawnTogetherOnTheNextTurn)
     EXPECT_EQ(Redraws(chart.chart), start + 3);
 }
 
-TEST(XrtRepaint, GuardBracketsChangesIntoOneRedraw)
-{
-    TestChart chart;
-    const std::uint64_t start = Redraws(chart.chart);
-    {
-        XrtRepaintGuard guard(chart.chart);
-        ASSERT_TRUE(XrtSetValues(chart.chart, XRT_Y_MAX, 5000.0));
-        ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_SHOWN, 1));
-        QApplication::processEvents();
-        EXPECT_EQ(Redraws(chart.chart), start);
-    }
-    EXPECT_EQ(Redraws(chart.chart), start + 1);
-    {
-        XrtRepaintGuard guard(chart.chart);
-        guard.Release();
-    }
-    int repaint = 1;
-    ASSERT_TRUE(XrtGetValues(chart.chart, XRT_REPAINT, &repaint));
-    EXPECT_EQ(repaint, 0) << "a released bracket stays open";
-    EXPECT_EQ(Redraws(chart.chart), start + 1);
-}
-
 TEST(XrtRepaint, ChartOutlivesItsWindow)
 {
     TestChart chart;

@@ -263,8 +263,6 @@ TEST(XrtValues, CodeTablesNameEveryCodeOnceWithItsType)
         seen.push_back(info.code);
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "a code is listed twice";
-    EXPECT_EQ(std::size(kChartCodes), 30u);
-    EXPECT_EQ(std::size(kTextCodes), 13u);
     EXPECT_EQ(vexlar::xrt::FindCode(kChartCodes, XRT_X_MIN)->type, XrtValueType::Double);
     EXPECT_EQ(vexlar::xrt::FindCode(kChartCodes, XRT_DATA)->type, XrtValueType::Handle);
     EXPECT_EQ(vexlar::xrt::FindCode(kChartCodes, XRT_SECOND_STYLE)->type, XrtValueType::Style);

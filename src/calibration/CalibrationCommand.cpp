@@ -1,0 +1,46 @@
+// The Spectrometer Configuration command: the operator edits the number of
+// channels and the calibration table in the dialog; the axes of the selected
+// channel are rebuilt when it closes.
+
+#include <algorithm>
+
+#include "acquisition/VexlarView.h"
+#include "calibration/CalibrationDlg.h"
+#include "display/RepaintGuard.h"
+
+using namespace vexlar;
+
+static_assert(spectrometer_config::kChannelCount == kChannels, "the dialog holds a calibration for every channel");
+
+namespace {
+
+void CopyTable(const float (&from)[kChannels], float (&to)[kChannels])
+{
+    std::copy(std::begin(from), std::end(from), std::begin(to));
+}
+
+}  // namespace
+
+void CVexlarView::OnConfigureSpectrometer()
+{
+    CSpectrometerConfigDlg dialog(this);
+    dialog.numChannels = numChannels;
+    CopyTable(calIntercept, dialog.intercept);
+    CopyTable(calFirst, dialog.first);
+    CopyTable(calSecond, dialog.second);
+    CopyTable(calThird, dialog.third);
+
+    if (dialog.RunModal() == QDialog::Accepted) {
+        numChannels = dialog.numChannels;
+        CopyTable(dialog.intercept, calIntercept);
+        CopyTable(dialog.first, calFirst);
+        CopyTable(dialog.second, calSecond);
+        CopyTable(dialog.third, calThird);
+    }
+
+    // After OK and after Cancel alike: the axes of the selected channel are
+    // made again and the shown spectrum is cleared until the next scan.
+    RepaintGuard repaint(chart());
+    RebuildAxes();
+    ShowXAxis();
+}

@@ -1,0 +1,407 @@
+#include "display/AnnotationFile.h"
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexlar::display {
+
+namespace {
+
+// Temporary names are unique per process and call; a clash means a stale
+// file of a crashed process with the same id, so a few retries suffice.
+constexpr int kTemporaryNameAttempts = 16;
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
+constexpr mode_t kPermissionBits = 07777;
+
+// --- Little-endian fields -------------------------------------------------------
+
+void PutU32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void PutI32(std::uint8_t* at, std::int32_t value)
+{
+    PutU32(at, static_cast<std::uint32_t>(value));
+}
+
+void PutDouble(std::uint8_t* at, double value)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i)
+        at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+
+void PutText(std::uint8_t* at, std::size_t fieldSize, std::string_view text)
+{
+    const std::string fitted = FitText(text, fieldSize - 1);
+    std::memcpy(at, fitted.data(), fitted.size());  // the rest of the field stays zero
+}
+
+std::uint32_t GetU32(const std::uint8_t* at)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+std::int32_t GetI32(const std::uint8_t* at)
+{
+    return static_cast<std::int32_t>(GetU32(at));
+}
+
+double GetDouble(const std::uint8_t* at)
+{
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+    return std::bit_cast<double>(bits);
+}
+
+// The zero-terminated text of a field; false when the field holds no zero.
+bool GetText(const std::uint8_t* at, std::size_t fieldSize, std::string* text)
+{
+    const void* end = std::memchr(at, 0, fieldSize);
+    if (!end)
+        return false;
+    text->assign(reinterpret_cast<const char*>(at), static_cast<const std::uint8_t*>(end) - at);
+    return true;
+}
+
+// --- UTF-8 --------------------------------------------------------------------------
+
+bool IsContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 character starting at text[i], or 1 for a byte
+// that starts no well-formed character.
+std::size_t CharacterLength(std::string_view text, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 1;
+    if ((lead & 0xE0) == 0xC0 && lead >= 0xC2)
+        length = 2;
+    else if ((lead & 0xF0) == 0xE0)
+        length = 3;
+    else if ((lead & 0xF8) == 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (length == 1 || i + length > text.size())
+        return 1;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (!IsContinuation(static_cast<unsigned char>(text[i + k])))
+            return 1;
+    }
+    return length;
+}
+
+// --- Records --------------------------------------------------------------------------
+
+void EncodeFont(std::uint8_t* at, const AnnotationFont& font)
+{
+    PutI32(at + kFontHeightOffset, font.height);
+    PutI32(at + kFontWidthOffset, font.width);
+    PutI32(at + kFontEscapementOffset, font.escapement);
+    PutI32(at + kFontOrientationOffset, font.orientation);
+    PutI32(at + kFontWeightOffset, font.weight);
+    at[kFontItalicOffset] = font.italic;
+    at[kFontUnderlineOffset] = font.underline;
+    at[kFontStrikeOutOffset] = font.strikeOut;
+    at[kFontCharSetOffset] = font.charSet;
+    at[kFontOutPrecisionOffset] = font.outPrecision;
+    at[kFontClipPrecisionOffset] = font.clipPrecision;
+    at[kFontQualityOffset] = font.quality;
+    at[kFontPitchAndFamilyOffset] = font.pitchAndFamily;
+    PutText(at + kFontFaceNameOffset, kFontFaceNameSize, font.faceName);
+}
+
+void EncodeRecord(std::uint8_t* at, const AnnotationFileRecord& record)
+{
+    PutText(at + kAnnoTextOffset, kAnnoTextSize, record.text);
+    for (std::size_t i = 0; i < record.screenRect.size(); ++i)
+        PutI32(at + kAnnoRectOffset + 4 * i, record.screenRect[i]);
+    for (std::size_t i = 0; i < record.pixelPosition.size(); ++i)
+        PutI32(at + kAnnoPositionOffset + 4 * i, record.pixelPosition[i]);
+    PutDouble(at + kAnnoAnchorXOffset, record.anchorX);
+    PutDouble(at + kAnnoAnchorYOffset, record.anchorY);
+    EncodeFont(at + kAnnoFontOffset, record.font);
+}
+
+bool InRange(std::int32_t value, std::int32_t limit)
+{
+    return value >= -limit && value <= limit;
+}
+
+// The font description at `at`; an empty string when usable, else why not.
+std::string DecodeFont(const std::uint8_t* at, AnnotationFont* font)
+{
+    font->height = GetI32(at + kFontHeightOffset);
+    font->width = GetI32(at + kFontWidthOffset);
+    font->escapement = GetI32(at + kFontEscapementOffset);
+    font->orientation = GetI32(at + kFontOrientationOffset);
+    font->weight = GetI32(at + kFontWeightOffset);
+    font->italic = at[kFontItalicOffset];
+    font->underline = at[kFontUnderlineOffset];
+    font->strikeOut = at[kFontStrikeOutOffset];
+    font->charSet = at[kFontCharSetOffset];
+    font->outPrecision = at[kFontOutPrecisionOffset];
+    font->clipPrecision = at[kFontClipPrecisionOffset];
+    font->quality = at[kFontQualityOffset];
+    font->pitchAndFamily = at[kFontPitchAndFamilyOffset];
+    if (!GetText(at + kFontFaceNameOffset, kFontFaceNameSize, &font->faceName))
+        return "its font name has no end within " + std::to_string(kFontFaceNameSize) + " bytes";
+    if (font->weight < 0 || font->weight > kFontMaxWeight)
+        return "its font weight " + std::to_string(font->weight) + " is not between 0 and " +
+               std::to_string(kFontMaxWeight);
+    if (!InRange(font->height, kFontMaxSize) || !InRange(font->width, kFontMaxSize))
+        return "its font size " + std::to_string(font->height) + " x " + std::to_string(font->width) +
+               " is larger than " + std::to_string(kFontMaxSize) + " pixels";
+    return {};
+}
+
+std::string DecodeRecord(const std::uint8_t* at, AnnotationFileRecord* record)
+{
+    if (!GetText(at + kAnnoTextOffset, kAnnoTextSize, &record->text))
+        return "its text has no end within " + std::to_string(kAnnoTextSize) + " bytes";
+    for (std::size_t i = 0; i < record->screenRect.size(); ++i)
+        record->screenRect[i] = GetI32(at + kAnnoRectOffset + 4 * i);
+    for (std::size_t i = 0; i < record->pixelPosition.size(); ++i)
+        record->pixelPosition[i] = GetI32(at + kAnnoPositionOffset + 4 * i);
+    record->anchorX = GetDouble(at + kAnnoAnchorXOffset);
+    record->anchorY = GetDouble(at + kAnnoAnchorYOffset);
+    if (!std::isfinite(record->anchorX) || !std::isfinite(record->anchorY))
+        return "its anchor point is not a finite number";
+    return DecodeFont(at + kAnnoFontOffset, &record->font);
+}
+
+AnnotationDecode Refused(std::string reason)
+{
+    AnnotationDecode result;
+    result.error = std::move(reason);
+    return result;
+}
+
+// --- Files ----------------------------------------------------------------------------
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    // Closes now and reports the result (a deferred write error can show here).
+    int Close()
+    {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The file a write really replaces: the target of a symbolic link, so the
+// operator's link survives.
+std::string WriteTarget(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved))
+            return resolved;
+    }
+    return path;
+}
+
+std::string TemporaryName(const std::string& target)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path path(target);
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".tmp-";
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(counter.fetch_add(1));
+    return (folder / name).string();
+}
+
+}  // namespace
+
+std::string FitText(std::string_view text, std::size_t maxBytes)
+{
+    const std::size_t end = std::min(text.find('\0'), text.size());
+    text = text.substr(0, end);
+    std::size_t kept = 0;
+    while (kept < text.size()) {
+        const std::size_t length = CharacterLength(text, kept);
+        if (kept + length > maxBytes)
+            break;
+        kept += length;
+    }
+    return std::string(text.substr(0, kept));
+}
+
+std::vector<std::uint8_t> EncodeAnnotationFile(const std::vector<AnnotationFileRecord>& records)
+{
+    const std::size_t count = std::min(records.size(), static_cast<std::size_t>(kAnnoMaxRecords));
+    std::vector<std::uint8_t> bytes(kAnnoCountSize + kAnnoRecordSize * count, 0);
+    PutI32(bytes.data(), static_cast<std::int32_t>(count));
+    for (std::size_t k = 0; k < count; ++k)
+        EncodeRecord(bytes.data() + kAnnoCountSize + kAnnoRecordSize * k, records[k]);
+    return bytes;
+}
+
+AnnotationDecode DecodeAnnotationFile(const std::uint8_t* bytes, std::size_t size)
+{
+    if (!bytes || size < kAnnoCountSize)
+        return Refused("the file is too short to hold the number of annotations");
+    const std::int32_t count = GetI32(bytes);
+    if (count < 0)
+        return Refused("the number of annotations is negative (" + std::to_string(count) + ")");
+    if (count > kAnnoMaxRecords)
+        return Refused("the file gives " + std::to_string(count) + " annotations; at most " +
+                       std::to_string(kAnnoMaxRecords) + " fit on the chart");
+    const auto records = static_cast<std::size_t>(count);
+    const std::size_t needed = kAnnoCountSize + kAnnoRecordSize * records;
+    if (size < needed)
+        return Refused("the file is " + std::to_string(size) + " bytes long, but " + std::to_string(count) +
+                       " annotations need " + std::to_string(needed));
+
+    AnnotationDecode result;
+    result.records.resize(records);
+    for (std::size_t k = 0; k < records; ++k) {
+        const std::string why =
+            DecodeRecord(bytes + kAnnoCountSize + kAnnoRecordSize * k, &result.records[k]);
+        if (!why.empty())
+            return Refused("annotation " + std::to_string(k + 1) + " of " + std::to_string(count) +
+                           " is damaged: " + why);
+    }
+    result.ok = true;
+    return result;
+}
+
+AnnotationFileRead ReadAnnotationFile(const std::string& path)
+{
+    AnnotationFileRead result;
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            result.status = AnnotationFileRead::Status::Missing;
+        } else {
+            result.status = AnnotationFileRead::Status::Failed;
+            result.reason = std::strerror(errno);
+        }
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        result.status = AnnotationFileRead::Status::Failed;
+        result.reason = std::strerror(errno);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.status = AnnotationFileRead::Status::Failed;
+        result.reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "it is not a regular file";
+        return result;
+    }
+    result.bytes.resize(kAnnoMaxFileSize);
+    std::size_t done = 0;
+    while (done < kAnnoMaxFileSize) {
+        const ssize_t n = ::read(file.get(), result.bytes.data() + done, kAnnoMaxFileSize - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            result.status = AnnotationFileRead::Status::Failed;
+            result.reason = std::strerror(errno);
+            result.bytes.clear();
+            return result;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    result.bytes.resize(done);
+    result.status = AnnotationFileRead::Status::Read;
+    return result;
+}
+
+bool WriteAnnotationFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* reason)
+{
+    const std::string target = WriteTarget(path);
+
+    // Keep the permissions of the file being replaced.
+    struct stat existing {};
+    const bool keepMode = ::stat(target.c_str(), &existing) == 0;
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && fd < 0; ++attempt) {
+        temporary = TemporaryName(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return false;
+    }
+
+    FileDescriptor file(fd);
+    auto fail = [&](int code) {
+        if (file.get() >= 0)
+            file.Close();
+        ::unlink(temporary.c_str());
+        *reason = std::strerror(code);
+        return false;
+    };
+    if (!WriteAll(file.get(), bytes))
+        return fail(errno);
+    if (keepMode && ::fchmod(file.get(), existing.st_mode & kPermissionBits) != 0)
+        return fail(errno);
+    if (::fsync(file.get()) != 0)
+        return fail(errno);
+    if (file.Close() != 0)
+        return fail(errno);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return fail(errno);
+    return true;
+}
+
+}  // namespace vexlar::display

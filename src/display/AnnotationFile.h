@@ -1,0 +1,137 @@
+#pragma once
+// The annotation file (spectrum path + ".anno"): the annotations saved beside
+// a graph. Little-endian, written and read field by field:
+//
+//   0            4 bytes   signed count N of records (1 to 100 when written)
+//   4 + 200 * k  200 bytes record k
+//
+// Record: the text (100 bytes, zero-terminated), the screen rectangle (left,
+// top, right, bottom), the pixel position (x, y), the anchor x and y (IEEE
+// doubles) and the font description in the 60-byte logical-font layout.
+//
+// Plain C++: turning records into bytes and back, checking every count and
+// length before it is used, and writing the file so that a failed save never
+// leaves a half-written file behind.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexlar::display {
+
+// File layout.
+constexpr int kAnnoMaxRecords = 100;
+constexpr std::size_t kAnnoCountSize = 4;
+constexpr std::size_t kAnnoRecordSize = 200;
+constexpr std::size_t kAnnoTextSize = 100;  // 99 bytes and the terminator
+constexpr std::size_t kAnnoMaxTextLength = kAnnoTextSize - 1;
+constexpr std::size_t kAnnoMaxFileSize = kAnnoCountSize + kAnnoRecordSize * kAnnoMaxRecords;
+
+// Offsets inside a record.
+constexpr std::size_t kAnnoTextOffset = 0;
+constexpr std::size_t kAnnoRectOffset = 100;
+constexpr std::size_t kAnnoPositionOffset = 116;
+constexpr std::size_t kAnnoAnchorXOffset = 124;
+constexpr std::size_t kAnnoAnchorYOffset = 132;
+constexpr std::size_t kAnnoFontOffset = 140;
+
+// Offsets inside the 60-byte font description.
+constexpr std::size_t kFontDescriptionSize = 60;
+constexpr std::size_t kFontHeightOffset = 0;
+constexpr std::size_t kFontWidthOffset = 4;
+constexpr std::size_t kFontEscapementOffset = 8;
+constexpr std::size_t kFontOrientationOffset = 12;
+constexpr std::size_t kFontWeightOffset = 16;
+constexpr std::size_t kFontItalicOffset = 20;
+constexpr std::size_t kFontUnderlineOffset = 21;
+constexpr std::size_t kFontStrikeOutOffset = 22;
+constexpr std::size_t kFontCharSetOffset = 23;
+constexpr std::size_t kFontOutPrecisionOffset = 24;
+constexpr std::size_t kFontClipPrecisionOffset = 25;
+constexpr std::size_t kFontQualityOffset = 26;
+constexpr std::size_t kFontPitchAndFamilyOffset = 27;
+constexpr std::size_t kFontFaceNameOffset = 28;
+constexpr std::size_t kFontFaceNameSize = 32;  // 31 bytes and the terminator
+
+// What a font description may hold to be usable for an annotation: a weight
+// of the logical-font scale and a character size that fits on a screen.
+constexpr std::int32_t kFontMaxWeight = 1000;
+constexpr std::int32_t kFontMaxSize = 1000;
+
+// The font description of a record, field for field as stored.
+struct AnnotationFont {
+    std::int32_t height = 0;
+    std::int32_t width = 0;
+    std::int32_t escapement = 0;
+    std::int32_t orientation = 0;
+    std::int32_t weight = 0;
+    std::uint8_t italic = 0;
+    std::uint8_t underline = 0;
+    std::uint8_t strikeOut = 0;
+    std::uint8_t charSet = 0;
+    std::uint8_t outPrecision = 0;
+    std::uint8_t clipPrecision = 0;
+    std::uint8_t quality = 0;
+    std::uint8_t pitchAndFamily = 0;
+    std::string faceName;  // at most 31 bytes
+
+    bool operator==(const AnnotationFont&) const = default;
+};
+
+// One annotation as the file holds it.
+struct AnnotationFileRecord {
+    std::string text;  // at most 99 bytes, no zero byte
+    std::array<std::int32_t, 4> screenRect{};  // left, top, right, bottom
+    std::array<std::int32_t, 2> pixelPosition{};
+    double anchorX = 0.0;
+    double anchorY = 0.0;
+    AnnotationFont font;
+
+    bool operator==(const AnnotationFileRecord&) const = default;
+};
+
+// The count and the records in file order. A text longer than 99 bytes and a
+// face name longer than 31 are cut at a UTF-8 character boundary. Callers
+// pass 1 to 100 records; more are not written.
+std::vector<std::uint8_t> EncodeAnnotationFile(const std::vector<AnnotationFileRecord>& records);
+
+struct AnnotationDecode {
+    bool ok = false;
+    std::vector<AnnotationFileRecord> records;
+    std::string error;  // why the bytes are refused, when not ok
+};
+
+// Reads every record, checking the whole file before giving anything back:
+// a count below 0 or above 100, fewer bytes than the count says, a text or a
+// face name without its terminator, an anchor that is not a finite number or
+// an unusable font description refuse the whole file. Bytes after the last
+// record carry no meaning.
+AnnotationDecode DecodeAnnotationFile(const std::uint8_t* bytes, std::size_t size);
+
+// The longest start of text that fits in maxBytes without splitting a UTF-8
+// character (bytes that are not UTF-8 are taken one by one). The text ends at
+// its first zero byte.
+std::string FitText(std::string_view text, std::size_t maxBytes);
+
+// Writing and reading the file itself.
+struct AnnotationFileRead {
+    enum class Status { Read, Missing, Failed };
+    Status status = Status::Missing;
+    std::vector<std::uint8_t> bytes;  // at most kAnnoMaxFileSize: the rest carries no meaning
+    std::string reason;               // for Failed
+};
+
+// The file's first kAnnoMaxFileSize bytes. A file that does not exist is
+// Missing; one that exists but cannot be read is Failed, with the reason.
+AnnotationFileRead ReadAnnotationFile(const std::string& path);
+
+// Writes the bytes to a temporary file beside path and renames it into place
+// (through a symbolic link to its target), so that the file is either the
+// old one or the whole new one. False with the reason when it cannot be
+// written; no temporary file is left then.
+bool WriteAnnotationFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* reason);
+
+}  // namespace vexlar::display

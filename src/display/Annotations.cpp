@@ -1,0 +1,438 @@
+// Annotations: up to 100 short texts the operator writes on the chart, each
+// anchored at a point in data units and drawn by its slot's text area, so it
+// stays on that point when the scale or the window changes. A right-click in
+// the plot opens the chart's context menu: Edit, Move and Clear over an
+// annotation, Annotate Here (and Mark Peak at Cursor) elsewhere. The
+// annotations are saved beside a saved graph and read back when it is opened.
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStatusTipEvent>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Font.h"
+#include "MessageBox.h"
+#include "Xrt.h"
+#include "acquisition/VexlarView.h"
+#include "app/CommandIds.h"
+#include "display/AnnotationDlg.h"
+#include "display/AnnotationFile.h"
+#include "display/RepaintGuard.h"
+
+using namespace vexlar;
+
+std::function<QAction*(QMenu&, const QPoint&)> CVexlarView::contextMenuForTests;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+constexpr char kSlotsFullMessage[] = "Unable to add annotation!\n\nThere is a limit of 100 annotations";
+constexpr char kAnnotationFileSuffix[] = ".anno";
+constexpr char kBlankAreaPopup[] = "blank_area_popup";
+constexpr char kAnnotationPopup[] = "annotation_popup";
+constexpr char kMovePrompt[] = "Move the current annotation";
+constexpr char kDefaultFace[] = "Arial";
+
+bool IsSlot(int slot)
+{
+    return slot >= 0 && slot < kAnnotationSlots;
+}
+
+// The slot's text as the operator reads it: UTF-8 when it is, otherwise the
+// single-byte characters of older annotation files.
+QString SlotText(const char* text)
+{
+    const QByteArray bytes(text);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder(bytes);
+    return decoder.hasError() ? QString::fromLatin1(bytes) : decoded;
+}
+
+// Stores text in the slot, cut to what the slot holds (99 bytes) at a
+// character boundary.
+void StoreText(AnnotationRecord& a, const std::string& text)
+{
+    const std::string fitted = display::FitText(text, kAnnotationTextSize - 1);
+    std::memset(a.text, 0, sizeof a.text);
+    std::memcpy(a.text, fitted.data(), fitted.size());
+}
+
+// The slot's text area shows the slot's text, as a list of one line.
+void ShowTextInArea(const AnnotationRecord& a)
+{
+    const char* const lines[] = {a.text, nullptr};
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_LINES, lines);
+}
+
+void AnchorTextArea(AnnotationRecord& a, double x, double y)
+{
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_ANCHOR_X, x);
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_ANCHOR_Y, y);
+    a.anchorX = x;
+    a.anchorY = y;
+}
+
+display::AnnotationFont FileFontFrom(const sys::LogFont& d)
+{
+    display::AnnotationFont f;
+    f.height = d.height;
+    f.width = d.width;
+    f.escapement = d.escapement;
+    f.orientation = d.orientation;
+    f.weight = d.weight;
+    f.italic = d.italic;
+    f.underline = d.underline;
+    f.strikeOut = d.strikeOut;
+    f.charSet = d.charSet;
+    f.outPrecision = d.outPrecision;
+    f.clipPrecision = d.clipPrecision;
+    f.quality = d.quality;
+    f.pitchAndFamily = d.pitchAndFamily;
+    f.faceName = d.faceName;
+    return f;
+}
+
+sys::LogFont LogFontFrom(const display::AnnotationFont& f)
+{
+    sys::LogFont d;
+    d.height = f.height;
+    d.width = f.width;
+    d.escapement = f.escapement;
+    d.orientation = f.orientation;
+    d.weight = f.weight;
+    d.italic = f.italic;
+    d.underline = f.underline;
+    d.strikeOut = f.strikeOut;
+    d.charSet = f.charSet;
+    d.outPrecision = f.outPrecision;
+    d.clipPrecision = f.clipPrecision;
+    d.quality = f.quality;
+    d.pitchAndFamily = f.pitchAndFamily;
+    d.faceName = f.faceName;
+    return d;
+}
+
+display::AnnotationFileRecord FileRecordFrom(const AnnotationRecord& a)
+{
+    display::AnnotationFileRecord r;
+    r.text = a.text;
+    std::copy(std::begin(a.screenRect), std::end(a.screenRect), r.screenRect.begin());
+    std::copy(std::begin(a.pixelPosition), std::end(a.pixelPosition), r.pixelPosition.begin());
+    r.anchorX = a.anchorX;
+    r.anchorY = a.anchorY;
+    sys::LogFont description;
+    if (!sys::GetFontDescription(a.font, &description)) {
+        description.height = kAnnotationFontHeight;
+        description.faceName = kDefaultFace;
+    }
+    r.font = FileFontFrom(description);
+    return r;
+}
+
+void ShowFileError(const std::string& what, const std::string& file, const std::string& reason)
+{
+    sys::ShowOperatorMessage(what + " \"" + file + "\":\n" + reason, kErrorTitle);
+}
+
+QAction* AddCommand(QMenu& menu, const char* text, int id)
+{
+    QAction* action = menu.addAction(QString::fromUtf8(text));
+    action->setData(id);
+    return action;
+}
+
+}  // namespace
+
+// --- The context menus ----------------------------------------------------------------
+
+std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
+{
+    // 1.
+    currentAnnotation = -1;
+    // 2. The plot rectangle spanned by the shown ranges, on the screen.
+    const XrtHandle c = chart();
+    double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
+    XrtGetValues(c, XRT_X_MIN, &xMin);
+    XrtGetValues(c, XRT_X_MAX, &xMax);
+    XrtGetValues(c, XRT_Y_MIN, &yMin);
+    XrtGetValues(c, XRT_Y_MAX, &yMax);
+    XrtPoint low, high;
+    if (!XrtUnmap(c, XRT_MAP_DATA_UNITS, xMin, yMin, &low) || !XrtUnmap(c, XRT_MAP_DATA_UNITS, xMax, yMax, &high))
+        return nullptr;
+    const QPoint origin = mapToGlobal(QPoint(0, 0));
+    const int left = origin.x() + std::min(low.x, high.x);
+    const int right = origin.x() + std::max(low.x, high.x);
+    const int top = origin.y() + std::min(low.y, high.y);
+    const int bottom = origin.y() + std::max(low.y, high.y);
+    // 3. Over the margins, the axes and their titles there is no menu.
+    if (screenPoint.x() < left || screenPoint.x() > right || screenPoint.y() < top || screenPoint.y() > bottom)
+        return nullptr;
+    // 4.
+    contextPoint[0] = screenPoint.x() - origin.x();
+    contextPoint[1] = screenPoint.y() - origin.y();
+    // 5. Where annotations overlap, the lowest slot is the one hit.
+    for (int slot = 0; slot < kAnnotationSlots && currentAnnotation == -1; ++slot) {
+        const AnnotationRecord& a = annotations[slot];
+        if (a.inUse && a.screenRect[0] <= contextPoint[0] && contextPoint[0] < a.screenRect[2] &&
+            a.screenRect[1] <= contextPoint[1] && contextPoint[1] < a.screenRect[3])
+            currentAnnotation = slot;
+    }
+    // 6.
+    auto menu = std::make_unique<QMenu>();
+    if (currentAnnotation != -1) {
+        menu->setObjectName(kAnnotationPopup);
+        AddCommand(*menu, "&Edit...", ID_ANNOTATION_EDIT);
+        AddCommand(*menu, "&Move", ID_ANNOTATION_MOVE)->setStatusTip(kMovePrompt);
+        AddCommand(*menu, "&Clear", ID_ANNOTATION_CLEAR);
+    } else {
+        menu->setObjectName(kBlankAreaPopup);
+        AddCommand(*menu, "&Annotate Here", ID_ANNOTATE_HERE);
+        AddCommand(*menu, "Mark Peak at &Cursor", ID_MARK_PEAK_AT_CURSOR);
+    }
+    // The prompt of the item pointed at goes to the frame's status bar.
+    connect(menu.get(), &QMenu::hovered, this, [this](QAction* action) {
+        QStatusTipEvent tip(action->statusTip());
+        QCoreApplication::sendEvent(this, &tip);
+    });
+    return menu;
+}
+
+void CVexlarView::OnContextMenu(const QPoint& screenPoint)
+{
+    std::unique_ptr<QMenu> menu = ContextMenuAt(screenPoint);
+    if (!menu)
+        return;
+    QAction* chosen = contextMenuForTests ? contextMenuForTests(*menu, screenPoint) : menu->exec(screenPoint);
+    // The menu's prompt leaves the status bar with the menu.
+    QStatusTipEvent clear{QString()};
+    QCoreApplication::sendEvent(this, &clear);
+    if (chosen && chosen->isEnabled())
+        OnContextCommand(chosen->data().toInt());
+}
+
+void CVexlarView::OnContextCommand(int id)
+{
+    switch (id) {
+    case ID_ANNOTATE_HERE: OnAnnotateHere(); break;
+    case ID_ANNOTATION_EDIT: OnAnnotationEdit(); break;
+    case ID_ANNOTATION_MOVE: OnAnnotationMove(); break;
+    case ID_ANNOTATION_CLEAR: OnAnnotationClear(); break;
+    case ID_MARK_PEAK_AT_CURSOR: MarkPeakAtCursor(); break;
+    default: break;
+    }
+}
+
+void CVexlarView::contextMenuEvent(QContextMenuEvent* event)
+{
+    OnContextMenu(event->globalPos());
+    event->accept();
+}
+
+// --- Moving -----------------------------------------------------------------------------
+
+void CVexlarView::MoveAnnotationTo(int x, int y)
+{
+    // A right-click on a blank spot while a move is pending leaves no
+    // annotation to move.
+    if (!IsSlot(currentAnnotation))
+        return;
+    AnnotationRecord& a = annotations[currentAnnotation];
+    XrtMapResult point;
+    if (!XrtMap(chart(), XRT_MAP_DATA_UNITS, x, y, &point))
+        return;
+    AnchorTextArea(a, point.x, point.y);
+    ReadBackGeometry(a);
+}
+
+void CVexlarView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (annotationMoving) {
+        const QPoint at = event->position().toPoint();
+        MoveAnnotationTo(at.x(), at.y());
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CVexlarView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // The left press drops a moving annotation where it is; otherwise it
+    // does nothing at all.
+    if (annotationMoving) {
+        const QPoint at = event->position().toPoint();
+        MoveAnnotationTo(at.x(), at.y());
+        annotationMoving = 0;
+    }
+    event->accept();
+}
+
+// --- The commands -------------------------------------------------------------------------
+
+void CVexlarView::OnAnnotateHere()
+{
+    // 1.
+    int slot = 0;
+    while (slot < kAnnotationSlots && annotations[slot].inUse)
+        ++slot;
+    if (slot == kAnnotationSlots) {
+        sys::ShowOperatorMessage(kSlotsFullMessage, kErrorTitle);
+        return;
+    }
+    AnnotationRecord& a = annotations[slot];
+    // 2. A font picked in the dialog stays with the slot even on Cancel.
+    CAnnotationDlg dialog(a.font, this);
+    if (dialog.Run() != QDialog::Accepted)
+        return;
+    // 3.
+    a.inUse = 1;
+    StoreText(a, dialog.text.toUtf8().toStdString());
+    // 4.
+    XrtMapResult point;
+    XrtMap(chart(), XRT_MAP_DATA_UNITS, contextPoint[0], contextPoint[1], &point);
+    AnchorTextArea(a, point.x, point.y);
+    // 5.
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
+    ShowTextInArea(a);
+    // 6.
+    ReadBackGeometry(a);
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 1);
+}
+
+void CVexlarView::OnAnnotationEdit()
+{
+    const int slot = currentAnnotation;
+    if (!IsSlot(slot))
+        return;
+    AnnotationRecord& a = annotations[slot];
+    CAnnotationDlg dialog(a.font, this);
+    dialog.text = SlotText(a.text);
+    if (dialog.Run() != QDialog::Accepted)
+        return;
+    // The anchor stays where it is.
+    a.inUse = 1;
+    StoreText(a, dialog.text.toUtf8().toStdString());
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
+    ShowTextInArea(a);
+    ReadBackGeometry(a);
+}
+
+void CVexlarView::OnAnnotationMove()
+{
+    annotationMoving = 1;
+}
+
+void CVexlarView::OnAnnotationClear()
+{
+    if (!IsSlot(currentAnnotation))
+        return;
+    // The slot keeps its font and its last rectangle.
+    AnnotationRecord& a = annotations[currentAnnotation];
+    a.inUse = 0;
+    XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
+}
+
+void CVexlarView::ClearAllAnnotations()
+{
+    for (AnnotationRecord& a : annotations) {
+        if (a.inUse) {
+            a.inUse = 0;
+            XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
+        }
+    }
+}
+
+// --- The annotation file ---------------------------------------------------------------------
+
+bool CVexlarView::SaveAnnotations(const char* path)
+{
+    if (!path)
+        return false;
+    std::vector<display::AnnotationFileRecord> records;
+    for (const AnnotationRecord& a : annotations) {
+        if (a.inUse)
+            records.push_back(FileRecordFrom(a));
+    }
+    // No annotation: no file, and a file of that name stays as it is.
+    if (records.empty())
+        return true;
+    const std::string file = std::string(path) + kAnnotationFileSuffix;
+    std::string reason;
+    if (!display::WriteAnnotationFile(file, display::EncodeAnnotationFile(records), &reason)) {
+        ShowFileError("Unable to save the annotations to", file, reason);
+        return false;
+    }
+    return true;
+}
+
+bool CVexlarView::LoadAnnotations(const char* path)
+{
+    if (!path)
+        return false;
+    const std::string file = std::string(path) + kAnnotationFileSuffix;
+    // 1. No annotation file beside the spectrum: the annotations on the
+    // chart stay.
+    const display::AnnotationFileRead read = display::ReadAnnotationFile(file);
+    if (read.status == display::AnnotationFileRead::Status::Missing)
+        return true;
+    if (read.status == display::AnnotationFileRead::Status::Failed) {
+        ShowFileError("Unable to read the annotations from", file, read.reason);
+        return false;
+    }
+    // The whole file is checked, and every font made, before anything on
+    // the chart changes.
+    const display::AnnotationDecode decoded = display::DecodeAnnotationFile(read.bytes.data(), read.bytes.size());
+    if (!decoded.ok) {
+        ShowFileError("Unable to read the annotations from", file, decoded.error);
+        return false;
+    }
+    std::vector<sys::FontHandle> fonts;
+    for (const display::AnnotationFileRecord& r : decoded.records) {
+        const sys::FontHandle font = sys::CreateFontIndirect(LogFontFrom(r.font));
+        if (font == 0) {
+            for (sys::FontHandle made : fonts)
+                sys::DeleteFont(made);
+            ShowFileError("Unable to read the annotations from", file,
+                          "the font of annotation " + std::to_string(fonts.size() + 1) + " cannot be made");
+            return false;
+        }
+        fonts.push_back(font);
+    }
+
+    // 2.
+    ClearAllAnnotations();
+    {
+        // 3. The chart draws once, with every annotation in place.
+        RepaintGuard repaint(chart());
+        for (std::size_t k = 0; k < decoded.records.size(); ++k) {
+            const display::AnnotationFileRecord& r = decoded.records[k];
+            AnnotationRecord& a = annotations[k];
+            a.inUse = 1;
+            StoreText(a, r.text);
+            std::copy(r.screenRect.begin(), r.screenRect.end(), a.screenRect);
+            std::copy(r.pixelPosition.begin(), r.pixelPosition.end(), a.pixelPosition);
+            AnchorTextArea(a, r.anchorX, r.anchorY);
+            a.ReleaseFont();
+            a.font = fonts[k];
+            XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
+            ShowTextInArea(a);
+            XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 1);
+        }
+    }
+    // 4. The rectangles where the chart has just put the texts.
+    for (AnnotationRecord& a : annotations) {
+        if (a.inUse)
+            ReadBackGeometry(a);
+    }
+    return true;
+}

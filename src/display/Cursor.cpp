@@ -1,0 +1,96 @@
+// The cursor: one detector pixel marked on the chart, moved by 1 or 25
+// pixels from the tool bar or the keyboard, and reported with its x value
+// and intensity in the status bar, together with the additive scan count.
+
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Xrt.h"
+#include "acquisition/ViewHost.h"
+#include "acquisition/VexlarView.h"
+#include "display/ShownRange.h"
+
+using namespace vexlar;
+
+void CVexlarView::OnCursor()
+{
+    if (cursorShown) {
+        cursorShown = 0;
+        XrtSetValues(chart(), XRT_CURSOR_SHOWN, 0);
+        return;
+    }
+    const int point = display::CursorStartPixel(ShownPixels());
+    cursorShown = 1;
+    XrtSetValues(chart(), XRT_CURSOR_POINT, point);
+    XrtSetValues(chart(), XRT_CURSOR_SHOWN, 1);
+}
+
+int CVexlarView::CursorPoint() const
+{
+    int p = 0;
+    XrtGetValues(chart(), XRT_CURSOR_POINT, &p);
+    return p;
+}
+
+void CVexlarView::MoveCursor(display::CursorMove move)
+{
+    XrtSetValues(chart(), XRT_CURSOR_POINT, display::MoveCursor(CursorPoint(), move));
+    UpdateReadout();
+    XrtSetValues(chart(), XRT_REPAINT, 1);
+}
+
+void CVexlarView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Right:
+        MoveCursor(display::CursorMove::Right1);
+        break;
+    case Qt::Key_Left:
+        MoveCursor(display::CursorMove::Left1);
+        break;
+    case Qt::Key_PageUp:
+        MoveCursor(display::CursorMove::Right25);
+        break;
+    case Qt::Key_PageDown:
+        MoveCursor(display::CursorMove::Left25);
+        break;
+    case Qt::Key_Escape:
+    case Qt::Key_R:
+        OnUnscale();
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Comma:
+    case Qt::Key_Period:
+        // Taken, and nothing happens.
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CVexlarView::UpdateReadout()
+{
+    if (!additive && !cursorShown)
+        return;
+    char text[256];
+    int used = 0;
+    text[0] = '\0';
+    if (additive == 1)
+        used = std::snprintf(text, sizeof text, "Scan Number %ld ", additions);
+    if (cursorShown == 1) {
+        const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
+        if (xAxisMode == 0)
+            std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
+                          wavelength[p], spectrum[p]);
+        else
+            std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
+                          ramanShift[p], spectrum[p]);
+    }
+    if (host_)
+        host_->SetStatusText(text);
+}

@@ -1,0 +1,263 @@
+// Printing the chart: File > Print with the print dialog, direct printing
+// without it, and File > Print Setup with the page set-up dialog.
+//
+// One printer set-up lives as long as the view, so the printer, paper,
+// orientation and output file the operator chose stay chosen for the next
+// print of the run. A print job prints one page: the chart as the operator
+// sees it (spectrum, scale, cursor, peak labels, annotations), as large as
+// the printable area allows with the screen's aspect ratio. A PDF file is a
+// printer like any other (the print dialog's "Print to File (PDF)"), so an
+// operator without a printer can keep a page.
+//
+// Nothing is printed through an output that failed to open, and a failed
+// print is reported to the operator with the printer or file and the reason;
+// a PDF file left blank by a failed print is removed again.
+
+#include <QDialog>
+#include <QFile>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include <utility>
+
+#include "MessageBox.h"
+#include "Xrt.h"
+#include "acquisition/VexlarView.h"
+#include "display/Chart2D.h"
+#include "display/PrintLayout.h"
+#include "display/Printing.h"
+
+namespace vexlar {
+namespace {
+
+PrintDialogRunner& InstalledRunner()
+{
+    static PrintDialogRunner runner;
+    return runner;
+}
+
+}  // namespace
+
+int RunPrintDialog(QDialog& dialog)
+{
+    const PrintDialogRunner& runner = InstalledRunner();
+    return runner ? runner(dialog) : dialog.exec();
+}
+
+PrintDialogRunner SetPrintDialogRunner(PrintDialogRunner runner)
+{
+    return std::exchange(InstalledRunner(), std::move(runner));
+}
+
+}  // namespace vexlar
+
+namespace {
+
+// The print job has one page: the chart.
+constexpr int kOnlyPage = 1;
+constexpr char kDefaultDocumentName[] = "Vexlar";
+
+using vexlar::LayOutPrintedChart;
+using vexlar::PrintedChartRect;
+
+bool PrintsToFile(const QPrinter& printer)
+{
+    return printer.outputFormat() == QPrinter::PdfFormat;
+}
+
+// The printer or file the page goes to, as the operator knows it.
+std::string TargetName(const QPrinter& printer)
+{
+    const QString quoted = QStringLiteral("\"%1\"");
+    if (PrintsToFile(printer))
+        return quoted.arg(printer.outputFileName()).toStdString();
+    const QString name = printer.printerName();
+    if (name.isEmpty())
+        return "the default printer";
+    return "the printer " + quoted.arg(name).toStdString();
+}
+
+void ReportPrintError(const std::string& target, const std::string& reason)
+{
+    vexlar::sys::ShowOperatorMessage("Cannot print to " + target + ":\n" + reason, vexlar::kPrintErrorTitle);
+}
+
+std::string SizeText(int width, int height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+std::string NoAreaReason(QSize client, int pageWidth, int pageHeight)
+{
+    return "the chart window (" + SizeText(client.width(), client.height()) +
+           " pixels) has no area to print on the page (" + SizeText(pageWidth, pageHeight) + " printable units).";
+}
+
+// Checks that the chart has an area to print on the page of printer (before
+// a print job is started for nothing).
+bool ChartFitsPage(const CChart2D* chartWindow, const QPrinter& printer, std::string* reason)
+{
+    const QSize client = chartWindow ? chartWindow->size() : QSize();
+    if (!LayOutPrintedChart(client.width(), client.height(), printer.width(), printer.height()).empty())
+        return true;
+    *reason = NoAreaReason(client, printer.width(), printer.height());
+    return false;
+}
+
+// Checks that the chosen output can take the page. A PDF file must have been
+// chosen and be writable; without the print dialog an existing file is not
+// replaced, as nobody has been asked whether it may be.
+bool OutputReady(const QPrinter& printer, bool direct, bool* createdFile, std::string* reason)
+{
+    *createdFile = false;
+    if (!PrintsToFile(printer))
+        return true;
+    const QString path = printer.outputFileName();
+    if (path.isEmpty()) {
+        *reason = "no printer is installed and no file to print to has been chosen.\n"
+                  "Choose a PDF file in the print dialog (File > Print...).";
+        return false;
+    }
+    QFile probe(path);
+    const bool existed = probe.exists();
+    if (direct && existed) {
+        *reason = "the file already exists.\nPrint with File > Print... to choose whether to replace it.";
+        return false;
+    }
+    // Opened for appending, so that an existing file is not cut short before
+    // the print job itself replaces it.
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *reason = probe.errorString().toStdString() + ".";
+        return false;
+    }
+    probe.close();
+    *createdFile = !existed;
+    return true;
+}
+
+// Takes away the PDF file a failed print leaves blank, so no empty page
+// passes for a kept one.
+void RemoveFailedFile(const QPrinter& printer)
+{
+    if (PrintsToFile(printer))
+        QFile::remove(printer.outputFileName());
+}
+
+// The print job of the toolkit's standard print procedure: prepare (the
+// dialog unless printing directly), begin, the one page, end.
+void PrintChart(CVexlarView& view, bool direct)
+{
+    QPrinter& printer = view.printSetup();
+    if (!view.OnPreparePrinting(printer, direct))
+        return;
+    const std::string target = TargetName(printer);
+    std::string reason;
+    bool createdFile = false;
+    if (!ChartFitsPage(view.chartWindow(), printer, &reason) ||
+        !OutputReady(printer, direct, &createdFile, &reason)) {
+        ReportPrintError(target, reason);
+        return;
+    }
+    const QString title = view.window()->windowTitle();
+    printer.setDocName(title.isEmpty() ? QString(kDefaultDocumentName) : title);
+
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        if (createdFile)
+            QFile::remove(printer.outputFileName());
+        ReportPrintError(target, "the print job could not be started.");
+        return;
+    }
+    view.OnBeginPrinting(painter, printer);
+    bool printed = view.OnPrint(painter, &reason);
+    view.OnEndPrinting(painter, printer);
+    if (!printed)
+        printer.abort();
+    painter.end();
+    if (printed && printer.printerState() == QPrinter::Error) {
+        printed = false;
+        reason = "the page could not be written.";
+    }
+    if (!printed) {
+        RemoveFailedFile(printer);
+        ReportPrintError(target, reason);
+    }
+}
+
+}  // namespace
+
+QPrinter& CVexlarView::printSetup()
+{
+    // The page is measured in the screen's resolution, the units the chart
+    // is laid out in, so it is drawn on paper as it is on the screen; the
+    // drawing itself is vector, so the page loses no sharpness by it.
+    if (!printSetup_)
+        printSetup_ = std::make_shared<QPrinter>(QPrinter::ScreenResolution);
+    return *printSetup_;
+}
+
+void CVexlarView::OnFilePrint()
+{
+    PrintChart(*this, false);
+}
+
+void CVexlarView::OnFilePrintDirect()
+{
+    PrintChart(*this, true);
+}
+
+void CVexlarView::OnFilePrintSetup()
+{
+    // The dialog writes the operator's choices into the kept set-up when
+    // accepted and leaves it alone when cancelled.
+    QPageSetupDialog dialog(&printSetup(), this);
+    vexlar::RunPrintDialog(dialog);
+}
+
+bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
+{
+    if (direct)
+        return true;
+    QPrintDialog dialog(&printer, this);
+    // One page, so there is no range or selection to choose.
+    dialog.setMinMax(kOnlyPage, kOnlyPage);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    return vexlar::RunPrintDialog(dialog) == QDialog::Accepted;
+}
+
+void CVexlarView::OnBeginPrinting(QPainter&, QPrinter&)
+{
+}
+
+void CVexlarView::OnEndPrinting(QPainter&, QPrinter&)
+{
+}
+
+bool CVexlarView::OnPrint(QPainter& painter, std::string* error)
+{
+    // The painter draws in the page's device units from the top-left corner
+    // of its printable area, so the rectangle of the page rule is handed to
+    // the chart as it stands.
+    const QPaintDevice* page = painter.isActive() ? painter.device() : nullptr;
+    if (!page) {
+        *error = "the page is not open for drawing.";
+        return false;
+    }
+    const QSize client = chartWindow_ ? chartWindow_->size() : QSize();
+    const PrintedChartRect r = LayOutPrintedChart(client.width(), client.height(), page->width(), page->height());
+    if (r.empty()) {
+        *error = NoAreaReason(client, page->width(), page->height());
+        return false;
+    }
+    if (!XrtDrawToDC(chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, r.left, r.top, r.width,
+                     r.height)) {
+        *error = "the chart could not be drawn (" + XrtGetLastError() + ").";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,108 @@
+#include "files/FileDialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+
+using namespace vexlar::files;
+
+std::function<void(CFileDialog&)> CFileDialog::operatorForTests;
+std::function<bool(const QString&)> CFileDialog::replaceAnswerForTests;
+
+namespace vexlar::files {
+
+namespace {
+
+constexpr char kAllFiles[] = "All Files (*.*)";
+
+}  // namespace
+
+FileDialogSetup SaveSpectrumDialog()
+{
+    return {FileDialogMode::Save, "Save Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram"};
+}
+
+FileDialogSetup OpenSpectrumDialog()
+{
+    return {FileDialogMode::Open, "Open Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram"};
+}
+
+FileDialogSetup ExportSpectrumDialog()
+{
+    return {FileDialogMode::Save, "Export Spectrum", {"Exported Spectrum Files (*.exp)", kAllFiles}, "exp"};
+}
+
+}  // namespace vexlar::files
+
+CFileDialog::CFileDialog(QWidget* parent, const FileDialogSetup& setup) : QFileDialog(parent), setup_(setup)
+{
+    // Qt's own dialog everywhere, so the default extension and the replace
+    // question work the same on every desktop; the replace question is
+    // asked by accept() below rather than by Qt.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setOption(QFileDialog::DontConfirmOverwrite, true);
+    setWindowTitle(setup.title);
+    setNameFilters(setup.filters);
+    setDefaultSuffix(setup.defaultExtension);
+    if (setup.mode == FileDialogMode::Save) {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+    } else {
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setFileMode(QFileDialog::ExistingFile);
+    }
+}
+
+std::string CFileDialog::Choose(QWidget* parent, const FileDialogSetup& setup)
+{
+    CFileDialog dialog(parent, setup);
+    if (dialog.Run() != QDialog::Accepted)
+        return {};
+    return QFile::encodeName(dialog.ChosenPath()).toStdString();
+}
+
+int CFileDialog::Run()
+{
+    if (operatorForTests) {
+        operatorForTests(*this);
+        return result();
+    }
+    return exec();
+}
+
+QString CFileDialog::ChosenPath() const
+{
+    const QStringList files = selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty())
+        return {};
+    QString path = files.first();
+    const QFileInfo info(path);
+    // Qt adds the default extension to a typed name already; a name that
+    // reached here without one and is not an existing file gets it too.
+    if (setup_.mode == FileDialogMode::Save && !setup_.defaultExtension.isEmpty() && !info.exists()
+        && !info.fileName().contains(u'.'))
+        path += u'.' + setup_.defaultExtension;
+    return path;
+}
+
+void CFileDialog::accept()
+{
+    if (setup_.mode == FileDialogMode::Save) {
+        const QString path = ChosenPath();
+        const QFileInfo info(path);
+        // A folder is opened by the dialog itself; only a file is replaced.
+        if (!path.isEmpty() && info.exists() && !info.isDir() && !ConfirmReplace(path))
+            return;
+    }
+    QFileDialog::accept();
+}
+
+bool CFileDialog::ConfirmReplace(const QString& path)
+{
+    const QString question =
+        QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
+    if (replaceAnswerForTests)
+        return replaceAnswerForTests(question);
+    return QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) == QMessageBox::Yes;
+}

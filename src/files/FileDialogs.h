@@ -1,0 +1,73 @@
+#pragma once
+// The program's file dialogs: choosing the file to save a graph to, to open
+// a graph from, or to export a spectrum to.
+//
+// Every dialog is Qt's own file dialog (the same on every desktop, so it
+// behaves as described here everywhere), with a title, a list of filters, a
+// default extension that is added when the typed name has none, and, when
+// saving, a question before an existing file is replaced ("No" keeps the
+// dialog open). Qt's dialog has no read-only check box, so none is shown.
+//
+// CFileDialog::Choose is the one entry point. Tests install an operator in
+// operatorForTests (and an answer to the replace question in
+// replaceAnswerForTests) that answers instead of a person.
+
+#include <QFileDialog>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+namespace vexlar::files {
+
+enum class FileDialogMode { Save, Open };
+
+// What a file dialog asks for.
+struct FileDialogSetup {
+    FileDialogMode mode = FileDialogMode::Save;
+    QString title;
+    QStringList filters;  // shown in this order, the first one chosen
+    QString defaultExtension;  // without the dot
+};
+
+// "Save Raman Spectrum File" and "Open Raman Spectrum File": spectrum files.
+FileDialogSetup SaveSpectrumDialog();
+FileDialogSetup OpenSpectrumDialog();
+// "Export Spectrum": export files.
+FileDialogSetup ExportSpectrumDialog();
+
+}  // namespace vexlar::files
+
+class CFileDialog : public QFileDialog {
+    Q_OBJECT
+
+public:
+    CFileDialog(QWidget* parent, const vexlar::files::FileDialogSetup& setup);
+
+    // Runs the dialog until the operator chooses a file or cancels. The
+    // chosen file's full path in the file system's encoding, or an empty
+    // string when the operator cancelled.
+    static std::string Choose(QWidget* parent, const vexlar::files::FileDialogSetup& setup);
+
+    // The file the dialog holds now: the name selected or typed, with the
+    // default extension added to a typed name without one. Empty for none.
+    QString ChosenPath() const;
+
+    // When saving, asks before an existing file is replaced; "No" keeps the
+    // dialog open.
+    void accept() override;
+
+    // Tests put their own operator here: it selects a file and accepts, or
+    // rejects, instead of a person.
+    static std::function<void(CFileDialog&)> operatorForTests;
+    // And the answer to "... already exists. Do you want to replace it?"
+    // (given the whole question): true for Yes.
+    static std::function<bool(const QString& question)> replaceAnswerForTests;
+
+private:
+    int Run();
+    bool ConfirmReplace(const QString& path);
+
+    vexlar::files::FileDialogSetup setup_;
+};

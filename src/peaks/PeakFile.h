@@ -1,0 +1,48 @@
+#pragma once
+// The ".peak" file beside a saved graph: a header of the acquisition settings
+// at the moment of saving, then one row per marked peak. Text with CR LF line
+// ends, numbers written the same under every language setting.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexlar::peaks {
+
+constexpr char kPeakFileSuffix[] = ".peak";
+
+// The acquisition settings the header reports.
+struct PeakFileHeader {
+    std::uint16_t integrationTime = 0;  // ms
+    std::int16_t average = 0;
+    std::int16_t boxcar = 0;
+    long additions = 0;  // scans added so far; the file counts the first as well
+    int xAxisMode = 0;   // 1: Raman shift (cm-1); otherwise wavelength (nm)
+};
+
+// One marked peak, in slot order.
+struct PeakFileRow {
+    int pixel = 0;
+    double x = 0.0;  // in the unit of the mode when it was marked
+    double intensity = 0.0;
+};
+
+// value written as printf's "%.*f" does in the C locale.
+std::string FixedText(double value, int decimals);
+
+// The x value of a peak as its label and the table show it: no decimals in
+// Raman-shift mode (xAxisMode 1), two in wavelength mode.
+std::string PeakXText(double x, int xAxisMode);
+
+// The whole file: the five header lines, then one row per peak.
+std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFileRow>& rows);
+
+// Replaces the file at path by bytes as a whole: they go to a temporary file
+// in the same folder, which is renamed over path only once every byte is
+// written and synced, so a failed save never leaves a truncated or
+// half-written file. An existing file keeps its permissions. On failure
+// returns false with the reason in words in reason, and leaves no temporary
+// file behind.
+bool ReplaceFileWhole(const std::string& path, const std::string& bytes, std::string* reason);
+
+}  // namespace vexlar::peaks

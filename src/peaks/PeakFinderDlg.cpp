@@ -1,0 +1,119 @@
+#include "peaks/PeakFinderDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <optional>
+
+#include "MessageBox.h"
+#include "acquisition/NumberText.h"
+#include "peaks/PeakSearch.h"
+
+std::function<void(CPeakFinderDlg&)> CPeakFinderDlg::operatorForTests;
+
+namespace {
+
+constexpr char kNotANumber[] = "Please enter a number.";
+constexpr char kErrorTitle[] = "Vexlar Error";
+
+// The shortest text that reads back as the same double: full precision
+// without trailing noise digits.
+QString FullPrecision(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int id)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString("edit%1").arg(id));
+    edit->setProperty("controlId", id);
+    return edit;
+}
+
+}  // namespace
+
+CPeakFinderDlg::CPeakFinderDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Configure Peak Finder");
+    thresholdEdit_ = MakeEdit(this, kThresholdId);
+    slopeEdit_ = MakeEdit(this, kSlopeId);
+    thresholdEdit_->installEventFilter(this);
+    slopeEdit_->installEventFilter(this);
+
+    // An editable list: the operator picks a width or types any text.
+    widthBox_ = new QComboBox(this);
+    widthBox_->setObjectName(QString("combo%1").arg(kWidthId));
+    widthBox_->setProperty("controlId", kWidthId);
+    widthBox_->setEditable(true);
+    widthBox_->setInsertPolicy(QComboBox::NoInsert);
+    for (int w = vexlar::peaks::kMinimumWidth; w <= vexlar::peaks::kMaximumWidth; ++w)
+        widthBox_->addItem(QString::number(w));
+    widthBox_->model()->sort(0);
+
+    auto* form = new QFormLayout;
+    form->addRow("Peak Threshold", thresholdEdit_);
+    form->addRow("Peak Width", widthBox_);
+    form->addRow("Peak Slope", slopeEdit_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPeakFinderDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CPeakFinderDlg::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setTabOrder(thresholdEdit_, widthBox_);
+    setTabOrder(widthBox_, slopeEdit_);
+}
+
+bool CPeakFinderDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The whole text is selected whenever an edit gains the focus, so typing
+    // replaces it; after the event, so a click does not undo the selection.
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched))
+            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPeakFinderDlg::ShowValues()
+{
+    thresholdEdit_->setText(FullPrecision(peakThreshold));
+    slopeEdit_->setText(FullPrecision(peakSlope));
+    widthBox_->setCurrentText(QString::number(peakWidth));
+    // The threshold takes the keyboard focus when the dialog appears.
+    thresholdEdit_->setFocus();
+}
+
+void CPeakFinderDlg::accept()
+{
+    const std::optional<double> threshold = vexlar::WholeNumber(thresholdEdit_->text().toStdString());
+    const std::optional<double> slope = vexlar::WholeNumber(slopeEdit_->text().toStdString());
+    QLineEdit* const refused = !threshold ? thresholdEdit_ : !slope ? slopeEdit_ : nullptr;
+    if (refused) {
+        vexlar::sys::ShowOperatorMessage(kNotANumber, kErrorTitle);
+        refused->setFocus();
+        refused->selectAll();
+        return;
+    }
+    peakThreshold = *threshold;
+    peakSlope = *slope;
+    peakWidth = vexlar::LenientInt(widthBox_->currentText().toStdString());
+    QDialog::accept();
+}
+
+int CPeakFinderDlg::Run()
+{
+    ShowValues();
+    if (operatorForTests) {
+        operatorForTests(*this);
+        return result();
+    }
+    return exec();
+}

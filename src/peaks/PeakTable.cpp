@@ -1,0 +1,145 @@
+// The peak table: 100 slots, each labelled on the chart with the peak's
+// wavelength or Raman shift, written upwards at the peak's point of the live
+// data so that the label rides on that point as new scans arrive. Slots are
+// filled lowest first by the peak finder or at the cursor, thinned in the
+// table dialog, reset, and written to a ".peak" file beside a saved graph.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "MessageBox.h"
+#include "Xrt.h"
+#include "acquisition/VexlarView.h"
+#include "display/RepaintGuard.h"
+#include "peaks/PeakFile.h"
+#include "peaks/PeakTableDlg.h"
+
+using namespace vexlar;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+constexpr int kRamanShiftMode = 1;
+
+void SetLabelShown(const PeakRecord& peak, int shown)
+{
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_SHOWN, shown ? 1 : 0);
+}
+
+}  // namespace
+
+int CVexlarView::AddPeak(int pixel)
+{
+    int slot = 0;
+    while (slot < kPeakSlots && peaks[slot].inUse != 0)
+        ++slot;
+    if (slot == kPeakSlots)
+        return 0;
+    if (pixel < 0 || pixel > kPixels - 1)
+        return 0;
+    PeakRecord& peak = peaks[slot];
+    peak.inUse = 1;
+    peak.x = xAxisMode == kRamanShiftMode ? ramanShift[pixel] : wavelength[pixel];
+    const std::string label = peaks::PeakXText(peak.x, xAxisMode);
+    std::snprintf(peak.label, sizeof peak.label, "%s", label.c_str());
+    peak.intensity = spectrum[pixel];
+    peak.pixel = pixel;
+    const char* const lines[] = {peak.label, nullptr};
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_POINT, pixel);
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_LINES, lines);
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_SHOWN, 1);
+    return 1;
+}
+
+int CVexlarView::RemovePeak(int slot)
+{
+    if (slot < 0 || slot >= kPeakSlots || peaks[slot].inUse != 1)
+        return 0;
+    peaks[slot].inUse = 0;
+    peaks[slot].pixel = -1;
+    SetLabelShown(peaks[slot], 0);
+    return 1;
+}
+
+void CVexlarView::ResetPeakTable()
+{
+    RepaintGuard repaint(chart());
+    for (PeakRecord& peak : peaks) {
+        peak.inUse = 0;
+        SetLabelShown(peak, 0);
+    }
+    peakLabelsShown = 0;
+}
+
+void CVexlarView::ShowPeakLabels(int on)
+{
+    RepaintGuard repaint(chart());
+    for (const PeakRecord& peak : peaks) {
+        if (peak.inUse == 1)
+            SetLabelShown(peak, on);
+    }
+}
+
+void CVexlarView::OnPeakLabels()
+{
+    if (peakLabelsShown == 1) {
+        peakLabelsShown = 0;
+        ShowPeakLabels(0);
+        return;
+    }
+    // The first time labels are turned on the spectrum is searched; after
+    // that (a reset included) only the peaks in the table are shown.
+    if (peakSearchDone == 0)
+        MarkAllPeaks();
+    peakLabelsShown = 1;
+    ShowPeakLabels(1);
+}
+
+void CVexlarView::MarkPeakAtCursor()
+{
+    // The guard also covers the chart's context menu, which offers the
+    // command whatever the cursor does.
+    if (cursorShown == 0)
+        return;
+    if (peakLabelsShown == 0)
+        peakLabelsShown = 1;
+    AddPeak(CursorPoint());
+}
+
+void CVexlarView::OnShowPeakTable()
+{
+    CPeakTableDlg dialog(this, this);
+    dialog.Run();
+}
+
+bool CVexlarView::SavePeakFile(const char* path)
+{
+    if (peakLabelsShown == 0)
+        return true;
+    const std::string file = std::string(path ? path : "") + peaks::kPeakFileSuffix;
+    peaks::PeakFileHeader header;
+    if (app_) {
+        header.integrationTime = app_->driverParams.IntegrationTime;
+        header.average = app_->driverParams.Average;
+        header.boxcar = app_->driverParams.Boxcar;
+    }
+    header.additions = additions;
+    header.xAxisMode = xAxisMode;
+    std::vector<peaks::PeakFileRow> rows;
+    rows.reserve(kPeakSlots);
+    for (const PeakRecord& peak : peaks) {
+        if (peak.inUse == 1)
+            rows.push_back({peak.pixel, peak.x, peak.intensity});
+    }
+    std::string reason;
+    if (path == nullptr || *path == '\0') {
+        reason = "no file name was given";
+    } else if (peaks::ReplaceFileWhole(file, peaks::PeakFileText(header, rows), &reason)) {
+        return true;
+    }
+    vexlar::sys::ShowOperatorMessage("The peak table could not be saved to \"" + file + "\":\n" + reason,
+                                     kErrorTitle);
+    return false;
+}

@@ -1,0 +1,183 @@
+#include "timed/SeriesFileWriter.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexlar::timed {
+
+namespace {
+
+// A clash of temporary names means a stale file of a crashed process with
+// the same id, so a few retries suffice.
+constexpr int kTemporaryNameAttempts = 16;
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
+constexpr mode_t kPermissionBits = 07777;
+constexpr char kNotRegular[] = "not a regular file";
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+    // Closes now and reports the result: a deferred write error shows here.
+    int Close()
+    {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+bool Fail(std::string* reason, int code)
+{
+    *reason = std::strerror(code);
+    return false;
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The file a write really replaces: the target of a symbolic link, so that
+// the operator's link survives.
+std::string WriteTarget(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved))
+            return resolved;
+    }
+    return path;
+}
+
+std::string TemporaryName(const std::string& target)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::filesystem::path path(target);
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".tmp-";
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(counter.fetch_add(1));
+    return (folder / name).string();
+}
+
+// Writes into something that is not a regular file (a device, a pipe)
+// without creating or replacing anything. A pipe nobody reads refuses at
+// once instead of blocking the series.
+bool WriteInPlace(const std::string& target, const std::string& bytes, std::string* reason)
+{
+    Descriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0)
+        return Fail(reason, errno);
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
+        return Fail(reason, errno);
+    if (!WriteAll(file.get(), bytes))
+        return Fail(reason, errno);
+    if (file.Close() != 0)
+        return Fail(reason, errno);
+    return true;
+}
+
+// Makes the rename itself durable; a failure here cannot undo the rename.
+void SyncFolderOf(const std::string& target)
+{
+    const std::filesystem::path path(target);
+    const std::string folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool ReplaceFileText(const std::string& path, const std::string& bytes, std::string* reason)
+{
+    if (path.empty())
+        return Fail(reason, ENOENT);
+    const std::string target = WriteTarget(path);
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return Fail(reason, EISDIR);
+    if (exists && !S_ISREG(existing.st_mode))
+        return WriteInPlace(target, bytes, reason);
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && fd < 0; ++attempt) {
+        temporary = TemporaryName(target);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return Fail(reason, errno);
+
+    Descriptor file(fd);
+    auto fail = [&](int code) {
+        if (file.get() >= 0)
+            file.Close();
+        ::unlink(temporary.c_str());
+        return Fail(reason, code);
+    };
+    if (!WriteAll(file.get(), bytes))
+        return fail(errno);
+    if (exists && ::fchmod(file.get(), existing.st_mode & kPermissionBits) != 0)
+        return fail(errno);
+    if (::fsync(file.get()) != 0)
+        return fail(errno);
+    if (file.Close() != 0)
+        return fail(errno);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return fail(errno);
+    SyncFolderOf(target);
+    return true;
+}
+
+bool MayReplaceByRename(const std::string& path, std::string* reason)
+{
+    struct stat info {};
+    // stat follows links: a link to a device is as much a device.
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode))
+        return true;
+    *reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : kNotRegular;
+    return false;
+}
+
+}  // namespace vexlar::timed

@@ -1,0 +1,547 @@
+// The Spectrometer Configuration dialog driven through its real widgets, the
+// way the command runs it, and the axes rebuilt when it closes.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "Profile.h"
+#include "Xrt.h"
+#include "app/CommandIds.h"
+#include "calibration/CoefficientText.h"
+#include "calibration/SettingsFile.h"
+#include "calibration/CalibrationDlg.h"
+#include "support/FrameFixture.h"
+#include "support/TempDir.h"
+#include "support/ViewFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::spectrometer_config;
+using namespace vexlar::test;
+
+namespace {
+
+using Dialog = CSpectrometerConfigDlg;
+
+// Longest a modal loop may run when a test goes wrong.
+constexpr int kModalGuardMs = 2000;
+
+// While alive, every dialog the command runs is run by a test in place of
+// the operator.
+class ScopedRunner {
+public:
+    explicit ScopedRunner(Dialog::ModalRunner runner) : previous_(Dialog::SetModalRunner(std::move(runner))) {}
+    ~ScopedRunner() { Dialog::SetModalRunner(std::move(previous_)); }
+    ScopedRunner(const ScopedRunner&) = delete;
+    ScopedRunner& operator=(const ScopedRunner&) = delete;
+
+private:
+    Dialog::ModalRunner previous_;
+};
+
+// The dialog appears as it does for the operator and takes the focus.
+void Show(Dialog& dialog)
+{
+    dialog.show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+}
+
+QLineEdit* Edit(const Dialog& dialog, int id) { return qobject_cast<QLineEdit*>(dialog.Control(id)); }
+QAbstractButton* Button(const Dialog& dialog, int id) { return qobject_cast<QAbstractButton*>(dialog.Control(id)); }
+QAbstractButton* ChannelButton(const Dialog& dialog, int k) { return Button(dialog, IDC_MASTER + k); }
+
+// A mouse click where the operator would click: on a radio button's circle,
+// in the middle of anything else.
+void Click(QWidget* control)
+{
+    ASSERT_NE(control, nullptr);
+    const bool radio = control->inherits("QRadioButton");
+    const QPoint at = radio ? QPoint(6, control->height() / 2) : control->rect().center();
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The operator tabs into an edit and types over its text.
+void TabInAndType(QLineEdit* edit, const QString& text)
+{
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(edit->selectedText(), edit->text()) << "the whole text is selected";
+    QTest::keyClicks(edit, text);
+}
+
+void PressTab(QWidget* control) { QTest::keyClick(control, Qt::Key_Tab); }
+
+QString Shown(float value) { return QString::fromStdString(calibration::FormatCoefficient(value)); }
+
+class SpectrometerConfigTest : public ViewFixture {
+protected:
+    // A distinct calibration for every channel.
+    void DistinctTables()
+    {
+        for (int ch = 0; ch < kChannels; ++ch) {
+            view->calIntercept[ch] = 350.0f + 10.0f * ch;
+            view->calFirst[ch] = 0.5f + 0.01f * ch;
+            view->calSecond[ch] = 5e-5f;
+            view->calThird[ch] = ch * 1e-9f;
+        }
+    }
+
+    struct Calibration {
+        float intercept[kChannels], first[kChannels], second[kChannels], third[kChannels];
+        int numChannels;
+        bool operator==(const Calibration& o) const
+        {
+            return std::memcmp(intercept, o.intercept, sizeof intercept) == 0
+                && std::memcmp(first, o.first, sizeof first) == 0
+                && std::memcmp(second, o.second, sizeof second) == 0
+                && std::memcmp(third, o.third, sizeof third) == 0 && numChannels == o.numChannels;
+        }
+    };
+
+    Calibration Current() const
+    {
+        Calibration c{};
+        std::copy_n(view->calIntercept, kChannels, c.intercept);
+        std::copy_n(view->calFirst, kChannels, c.first);
+        std::copy_n(view->calSecond, kChannels, c.second);
+        std::copy_n(view->calThird, kChannels, c.third);
+        c.numChannels = view->numChannels;
+        return c;
+    }
+
+    std::uint64_t Redraws() const
+    {
+        std::uint64_t count = 0;
+        XrtGetRedrawCount(view->chart(), &count);
+        return count;
+    }
+};
+
+}  // namespace
+
+// --- Opening and the channel buttons ------------------------------------------------
+
+TEST_F(SpectrometerConfigTest, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
+{
+    CreateView();
+    DistinctTables();
+    view->SelectChannel(3);
+    view->numChannels = 3;
+    bool ran = false;
+    ScopedRunner runner([&](Dialog& d) {
+        ran = true;
+        Show(d);
+        EXPECT_EQ(d.windowTitle(), "Spectrometer Configuration");
+        EXPECT_TRUE(ChannelButton(d, 0)->isChecked()) << "Master, whatever the control bar shows";
+        EXPECT_EQ(Edit(d, IDC_INTERCEPT)->text(), "350");
+        EXPECT_EQ(Edit(d, IDC_FIRST_COEFFICIENT)->text(), "0.5");
+        EXPECT_EQ(Edit(d, IDC_SECOND_COEFFICIENT)->text(), "5e-05");
+        EXPECT_EQ(Edit(d, IDC_THIRD_COEFFICIENT)->text(), "0");
+
+        // "Triple": the first and second slaves only.
+        EXPECT_TRUE(Button(d, IDC_TRIPLE)->isChecked());
+        for (int k = 0; k < kChannels; ++k)
+            EXPECT_EQ(ChannelButton(d, k)->isEnabled(), k < 3) << k;
+
+        Click(Button(d, IDC_QUAD));
+        EXPECT_FALSE(Button(d, IDC_TRIPLE)->isChecked());
+        EXPECT_EQ(d.numChannels, 4);
+        EXPECT_TRUE(ChannelButton(d, 3)->isEnabled());
+        EXPECT_FALSE(ChannelButton(d, 4)->isEnabled());
+        Click(Button(d, IDC_EIGHT_CHANNELS));
+        EXPECT_TRUE(ChannelButton(d, 7)->isEnabled());
+
+        // A channel button shows that channel; fewer channels leave the
+        // checked slave where it is, disabled but still editable.
+        Click(ChannelButton(d, 7));
+        EXPECT_FALSE(ChannelButton(d, 0)->isChecked());
+        EXPECT_EQ(d.selectedChannel, 7);
+        EXPECT_EQ(Edit(d, IDC_INTERCEPT)->text(), "420");
+        EXPECT_EQ(Edit(d, IDC_THIRD_COEFFICIENT)->text(), Shown(7e-9f));
+        Click(Button(d, IDC_SINGLE));
+        EXPECT_EQ(d.numChannels, 1);
+        for (int k = 1; k < kChannels; ++k)
+            EXPECT_FALSE(ChannelButton(d, k)->isEnabled()) << k;
+        EXPECT_TRUE(ChannelButton(d, 0)->isEnabled());
+        EXPECT_TRUE(ChannelButton(d, 7)->isChecked());
+        EXPECT_EQ(Edit(d, IDC_INTERCEPT)->text(), "420");
+        Click(d.Control(IDC_CANCEL));
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(view->numChannels, 3);
+    EXPECT_EQ(view->channel, 3);
+}
+
+TEST_F(SpectrometerConfigTest, AValueTypedForASlaveStaysWithThatSlave)
+{
+    CreateView();
+    DistinctTables();
+    view->SelectChannel(2);
+    view->numChannels = 8;
+    const Calibration before = Current();
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        Click(ChannelButton(d, 2));
+        QLineEdit* first = Edit(d, IDC_FIRST_COEFFICIENT);
+        EXPECT_EQ(first->text(), "0.52");
+        // A click into the edit selects its whole text too.
+        Click(first);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(first->selectedText(), "0.52");
+        QTest::keyClicks(first, "0.75");
+        EXPECT_EQ(first->text(), "0.75");
+        Click(ChannelButton(d, 0));
+        EXPECT_EQ(first->text(), "0.5");
+        Click(d.Control(IDC_OK));
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->calFirst[2], 0.75f);
+    EXPECT_EQ(view->calFirst[0], before.first[0]);
+    Calibration expected = before;
+    expected.first[2] = 0.75f;
+    EXPECT_TRUE(Current() == expected) << "nothing else changed";
+    // The axes are those of the control bar's channel, with its new value.
+    EXPECT_EQ(view->channel, 2);
+    EXPECT_EQ(view->wavelength[1], calibration::PixelWavelength({370.0f, 0.75f, 5e-5f, 2e-9f}, 1));
+}
+
+// --- Closing: OK, Cancel and the axes ---------------------------------------------------
+
+TEST_F(SpectrometerConfigTest, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
+{
+    CreateView();
+    DistinctTables();
+    view->numChannels = 2;
+    Scan(0, 77.0f);
+    const Calibration before = Current();
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        Click(Button(d, IDC_QUAD));
+        TabInAndType(Edit(d, IDC_INTERCEPT), "400");
+        PressTab(Edit(d, IDC_INTERCEPT));
+        EXPECT_EQ(d.intercept[0], 400.0f) << "stored in the dialog when left";
+        Click(d.Control(IDC_CANCEL));
+        return d.result();
+    });
+    // A table entry the shown axes do not reflect yet: the rebuild after
+    // Cancel brings it onto the chart.
+    view->calIntercept[0] = 360.0f;
+    const Calibration edited = Current();
+    const std::uint64_t redraws = Redraws();
+    view->OnConfigureSpectrometer();
+    // Drawn once, with the whole update, by the time the command returns;
+    // nothing is left over to draw again.
+    EXPECT_EQ(Redraws() - redraws, 1u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Redraws() - redraws, 1u);
+    int repaint = 0;
+    XrtGetValues(view->chart(), XRT_REPAINT, &repaint);
+    EXPECT_EQ(repaint, 1);
+
+    EXPECT_TRUE(Current() == edited) << "Cancel copies nothing back";
+    EXPECT_EQ(view->numChannels, before.numChannels);
+    EXPECT_TRUE(std::all_of(view->spectrum, view->spectrum + kPixels, [](double v) { return v == 0.0; }));
+    EXPECT_EQ(view->wavelength[0], 360.0);
+    double xMin = 0;
+    XrtGetValues(view->chart(), XRT_X_MIN, &xMin);
+    EXPECT_EQ(xMin, 360.0);
+}
+
+TEST_F(SpectrometerConfigTest, PassingTheFocusThroughAnEditRoundsToSixDigits)
+{
+    CreateView();
+    view->calFirst[0] = 0.123456789f;
+    view->calSecond[0] = 5e-5f;
+    view->calThird[0] = 1.23456789e-9f;
+    view->calIntercept[0] = 350.1234567f;
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        EXPECT_EQ(Edit(d, IDC_FIRST_COEFFICIENT)->text(), "0.123457");
+        EXPECT_EQ(Edit(d, IDC_SECOND_COEFFICIENT)->text(), "5e-05");
+        EXPECT_EQ(Edit(d, IDC_THIRD_COEFFICIENT)->text(), "1.23457e-09");
+        EXPECT_EQ(Edit(d, IDC_INTERCEPT)->text(), "350.123");
+        // Through the first two edits without typing; the mouse then gives OK.
+        Edit(d, IDC_FIRST_COEFFICIENT)->setFocus(Qt::TabFocusReason);
+        PressTab(Edit(d, IDC_FIRST_COEFFICIENT));
+        EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
+        Click(d.Control(IDC_OK));
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->calFirst[0], 0.123457f);
+    EXPECT_EQ(view->calSecond[0], 5e-5f) << "5e-05 reads back as 5e-5";
+    EXPECT_EQ(view->calThird[0], 1.23456789e-9f) << "untouched edits keep every digit";
+    EXPECT_EQ(view->calIntercept[0], 350.1234567f);
+}
+
+TEST_F(SpectrometerConfigTest, OkFromTheKeyboardKeepsTheValueBeingTyped)
+{
+    CreateView();
+    DistinctTables();
+    view->numChannels = 2;
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        Click(ChannelButton(d, 1));
+        TabInAndType(Edit(d, IDC_INTERCEPT), "512.5");
+        // Enter gives OK while the edit still has the focus.
+        QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Return);
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->calIntercept[1], 512.5f);
+    EXPECT_EQ(view->calIntercept[0], 350.0f);
+
+    ScopedRunner again([&](Dialog& d) {
+        Show(d);
+        TabInAndType(Edit(d, IDC_THIRD_COEFFICIENT), "-2e-9");
+        QTest::keyClick(Edit(d, IDC_THIRD_COEFFICIENT), Qt::Key_Enter);
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->calThird[0], -2e-9f);
+    EXPECT_EQ(view->calIntercept[1], 512.5f);
+    EXPECT_TRUE(messages.messages().empty());
+}
+
+// --- Texts that are not numbers -----------------------------------------------------------
+
+TEST_F(SpectrometerConfigTest, OkRefusesATextThatIsNotANumber)
+{
+    CreateView();
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        QLineEdit* first = Edit(d, IDC_FIRST_COEFFICIENT);
+        int refusals = 0;
+        for (const char* bad : {"abc", "", "0.5 nm", "1e39"}) {
+            TabInAndType(first, bad);
+            if (std::strlen(bad) == 0)
+                first->clear();
+            QTest::keyClick(first, Qt::Key_Return);
+            ++refusals;
+            EXPECT_TRUE(d.isVisible()) << bad;
+            EXPECT_EQ(static_cast<int>(messages.messages().size()), refusals) << bad;
+            EXPECT_EQ(d.focusWidget(), first) << bad;
+            EXPECT_EQ(first->text(), bad) << "the text stays for correction";
+            EXPECT_EQ(d.first[0], 0.5f) << bad;
+        }
+        // Corrected, but another edit now holds a text that is not a number:
+        // OK clicked with the mouse refuses that one, and the correction is
+        // kept as the focus goes to it.
+        TabInAndType(first, " 0.42 ");
+        Edit(d, IDC_SECOND_COEFFICIENT)->setText("?");
+        Click(d.Control(IDC_OK));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(messages.messages().size(), 5u);
+        EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
+        EXPECT_EQ(d.first[0], 0.42f);
+        TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "6e-5");
+        QTest::keyClick(Edit(d, IDC_SECOND_COEFFICIENT), Qt::Key_Return);
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    const auto& shown = messages.messages();
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(shown[0].text, "Please enter a number.");
+    EXPECT_EQ(shown[0].title, "Vexlar Error");
+    EXPECT_EQ(shown[1].text, "Please enter a number.");
+    EXPECT_EQ(shown[3].text, "Please enter a number between -3.40282e+38 and 3.40282e+38.");
+    EXPECT_EQ(view->calFirst[0], 0.42f);
+    EXPECT_EQ(view->calSecond[0], 6e-5f);
+}
+
+TEST_F(SpectrometerConfigTest, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
+{
+    CreateView();
+    const Calibration before = Current();
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        Edit(d, IDC_SECOND_COEFFICIENT)->setText("x");
+        TabInAndType(Edit(d, IDC_FIRST_COEFFICIENT), "0.7");
+        PressTab(Edit(d, IDC_FIRST_COEFFICIENT));
+        EXPECT_EQ(d.first[0], 0.7f);
+        EXPECT_EQ(d.second[0], 5e-5f);
+        EXPECT_EQ(messages.messages().size(), 1u);
+        EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
+
+        // A refused text of its own is not stored; the focus comes back.
+        TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "y");
+        Click(Edit(d, IDC_INTERCEPT));
+        EXPECT_EQ(messages.messages().size(), 2u);
+        EXPECT_EQ(d.second[0], 5e-5f);
+        EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
+
+        // The operator abandons the dialog: no more messages, nothing kept.
+        Click(d.Control(IDC_CANCEL));
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(messages.messages().size(), 2u);
+    EXPECT_TRUE(Current() == before);
+
+    // Escape with a refused text in the focused edit closes quietly too.
+    ScopedRunner escape([&](Dialog& d) {
+        Show(d);
+        TabInAndType(Edit(d, IDC_INTERCEPT), "nm");
+        QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(messages.messages().size(), 2u);
+    EXPECT_TRUE(Current() == before);
+}
+
+TEST_F(SpectrometerConfigTest, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
+{
+    CreateView();
+    DistinctTables();
+    view->numChannels = 8;
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        QLineEdit* intercept = Edit(d, IDC_INTERCEPT);
+        TabInAndType(intercept, "3S0");
+        Click(ChannelButton(d, 4));
+        EXPECT_EQ(messages.messages().size(), 1u);
+        EXPECT_TRUE(ChannelButton(d, 0)->isChecked());
+        EXPECT_FALSE(ChannelButton(d, 4)->isChecked());
+        EXPECT_EQ(d.selectedChannel, 0);
+        EXPECT_EQ(intercept->text(), "3S0");
+        EXPECT_EQ(d.focusWidget(), intercept);
+        Click(Button(d, IDC_DOUBLE));
+        EXPECT_EQ(messages.messages().size(), 2u);
+        EXPECT_TRUE(Button(d, IDC_EIGHT_CHANNELS)->isChecked());
+        EXPECT_EQ(d.numChannels, 8);
+        EXPECT_TRUE(ChannelButton(d, 7)->isEnabled());
+
+        // Corrected, the click goes through and the value stays with Master.
+        TabInAndType(intercept, "355");
+        Click(ChannelButton(d, 4));
+        EXPECT_EQ(d.selectedChannel, 4);
+        EXPECT_EQ(d.intercept[0], 355.0f);
+        EXPECT_EQ(intercept->text(), "390");
+        EXPECT_EQ(intercept->selectedText(), "390") << "ready to be typed over";
+        Click(d.Control(IDC_OK));
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->calIntercept[0], 355.0f);
+    EXPECT_EQ(view->calIntercept[4], 390.0f);
+    EXPECT_EQ(messages.messages().size(), 2u);
+}
+
+TEST_F(SpectrometerConfigTest, WithoutARunnerTheDialogIsModalForTheOperator)
+{
+    CreateView();
+    // Played from inside the dialog's own modal loop, as the operator would;
+    // should the dialog not come up, the guard ends the loop instead of
+    // leaving the test waiting.
+    bool played = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!d)
+            return;
+        played = QTest::qWaitForWindowActive(d);
+        TabInAndType(Edit(*d, IDC_FIRST_COEFFICIENT), "0.55");
+        QTest::keyClick(Edit(*d, IDC_FIRST_COEFFICIENT), Qt::Key_Return);
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            w->close();
+    });
+    guard.start(kModalGuardMs);
+    view->OnConfigureSpectrometer();
+    EXPECT_TRUE(played);
+    EXPECT_EQ(view->calFirst[0], 0.55f);
+}
+
+// --- A number of channels no button stands for ---------------------------------------------
+
+TEST_F(SpectrometerConfigTest, ACountOutsideOneToEightFromTheSettingsFileIsKept)
+{
+    std::filesystem::create_directories(sys::SettingsFolder());
+    ASSERT_TRUE(WriteWholeFile(sys::ResolveProfilePath(settings::kFileName), "[Acquisition]\nNumChannels=12\n"));
+    CreateView();
+    ASSERT_EQ(view->numChannels, 12);
+    ScopedRunner runner([&](Dialog& d) {
+        Show(d);
+        for (int id : kNumberButtonIds)
+            EXPECT_FALSE(Button(d, id)->isChecked()) << id;
+        for (int k = 0; k < kChannels; ++k)
+            EXPECT_TRUE(ChannelButton(d, k)->isEnabled()) << k;
+        // A count refused over a text that is not a number leaves none checked.
+        TabInAndType(Edit(d, IDC_INTERCEPT), "x");
+        Click(Button(d, IDC_DOUBLE));
+        EXPECT_EQ(messages.messages().size(), 1u);
+        EXPECT_FALSE(Button(d, IDC_DOUBLE)->isChecked());
+        EXPECT_EQ(d.numChannels, 12);
+        TabInAndType(Edit(d, IDC_INTERCEPT), "351");
+        Click(ChannelButton(d, 6));
+        EXPECT_EQ(d.selectedChannel, 6);
+        Click(d.Control(IDC_OK));
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->numChannels, 12) << "kept until the operator chooses a count";
+    EXPECT_EQ(view->calIntercept[0], 351.0f);
+
+    view->numChannels = 0;
+    ScopedRunner choose([&](Dialog& d) {
+        Show(d);
+        for (int k = 0; k < kChannels; ++k)
+            EXPECT_TRUE(ChannelButton(d, k)->isEnabled()) << k;
+        Click(Button(d, IDC_DOUBLE));
+        EXPECT_TRUE(ChannelButton(d, 1)->isEnabled());
+        EXPECT_FALSE(ChannelButton(d, 2)->isEnabled());
+        Click(d.Control(IDC_OK));
+        return d.result();
+    });
+    view->OnConfigureSpectrometer();
+    EXPECT_EQ(view->numChannels, 2);
+}
+
+// --- The menu command -----------------------------------------------------------------------
+
+TEST_F(FrameFixture, TheSetupMenuRunsTheSpectrometerConfiguration)
+{
+    Start();
+    QAction* command = nullptr;
+    for (QAction* menu : frame->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (item->text() == "Configure &Spectrometer")
+                command = item;
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command, frame->action(ID_CONFIGURE_SPECTROMETER));
+    EXPECT_TRUE(command->isEnabled());
+    std::fill_n(view()->spectrum, kPixels, 55.0);
+
+    bool ran = false;
+    ScopedRunner runner([&](Dialog& d) {
+        ran = true;
+        d.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        TabInAndType(Edit(d, IDC_FIRST_COEFFICIENT), "0.6");
+        QTest::keyClick(Edit(d, IDC_FIRST_COEFFICIENT), Qt::Key_Return);
+        return d.result();
+    });
+    command->trigger();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(view()->calFirst[0], 0.6f);
+    EXPECT_EQ(view()->wavelength[1], calibration::PixelWavelength({350.0f, 0.6f, 5e-5f, 0.0f}, 1));
+    EXPECT_EQ(view()->spectrum[100], 0.0);
+}

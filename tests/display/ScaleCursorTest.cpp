@@ -1,0 +1,216 @@
+// Scaling and the cursor through the view and the main frame.
+
+#include <QLineEdit>
+#include <QTest>
+
+#include <algorithm>
+
+#include "Xrt.h"
+#include "app/CommandIds.h"
+#include "display/SetScaleDlg.h"
+#include "support/FrameFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+namespace {
+
+struct Ranges {
+    double xMin = 0, xMax = 0, yMin = 0, yMax = 0, boundMin = 0, boundMax = 0;
+};
+
+Ranges Read(XrtHandle c)
+{
+    Ranges r;
+    XrtGetValues(c, XRT_X_MIN, &r.xMin);
+    XrtGetValues(c, XRT_X_MAX, &r.xMax);
+    XrtGetValues(c, XRT_Y_MIN, &r.yMin);
+    XrtGetValues(c, XRT_Y_MAX, &r.yMax);
+    XrtGetValues(c, XRT_X_BOUND_MIN, &r.boundMin);
+    XrtGetValues(c, XRT_X_BOUND_MAX, &r.boundMax);
+    return r;
+}
+
+// The operator for the next Set Scale dialog.
+struct ScaleOperator {
+    explicit ScaleOperator(std::function<void(CSetScaleDlg&)> answer)
+    {
+        CSetScaleDlg::operatorForTests = std::move(answer);
+    }
+    ~ScaleOperator() { CSetScaleDlg::operatorForTests = nullptr; }
+};
+
+}  // namespace
+
+TEST_F(FrameFixture, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
+{
+    Start();
+    CVexlarView* v = view();
+    for (int i = 0; i < kPixels; ++i)
+        v->spectrum[i] = 200.0 + i;
+    v->spectrum[2046] = 9999.0;  // hi itself: not looked at
+    v->annotationRefresh = 0;
+    frame->action(ID_AUTOSCALE)->trigger();
+    Ranges r = Read(v->chart());
+    EXPECT_EQ(r.yMin, 200.0);
+    EXPECT_EQ(r.yMax, 200.0 + 2045);
+    EXPECT_EQ(r.xMin, 350.0) << "the x range is untouched";
+    EXPECT_EQ(v->annotationRefresh, 1);
+
+    // A shown x range with no pixel in it.
+    XrtSetValues(v->chart(), XRT_X_MIN, 100.0);
+    XrtSetValues(v->chart(), XRT_X_MAX, 200.0);
+    v->OnAutoscale();
+    r = Read(v->chart());
+    EXPECT_EQ(r.yMin, 4000.0);
+    EXPECT_EQ(r.yMax, 0.0);
+
+    v->annotationRefresh = 0;
+    QTest::keyClick(v, Qt::Key_R);
+    r = Read(v->chart());
+    EXPECT_EQ(r.xMin, v->wavelength[0]);
+    EXPECT_EQ(r.xMax, v->wavelength[2047]);
+    EXPECT_EQ(r.boundMin, v->wavelength[0]);
+    EXPECT_EQ(r.boundMax, v->wavelength[2047]);
+    EXPECT_EQ(r.yMin, 0.0);
+    EXPECT_EQ(r.yMax, 4100.0);
+    EXPECT_EQ(v->annotationRefresh, 1);
+
+    // In Raman-shift mode the default scale starts at 0.
+    v->SetXAxisMode(1);
+    XrtSetValues(v->chart(), XRT_X_MIN, 500.0);
+    QTest::keyClick(v, Qt::Key_Escape);
+    r = Read(v->chart());
+    EXPECT_EQ(r.xMin, 0.0);
+    EXPECT_EQ(r.boundMin, 0.0);
+    EXPECT_EQ(r.xMax, v->ramanShift[2047]);
+}
+
+TEST_F(FrameFixture, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnotations)
+{
+    Start();
+    CVexlarView* v = view();
+    {
+        ScaleOperator op([](CSetScaleDlg& d) {
+            EXPECT_EQ(d.windowTitle(), "Set Graph Scale");
+            EXPECT_EQ(d.xMinimum, 350.0f);
+            d.edit(CSetScaleDlg::kXMinimumId)->setText("532.1234567");
+            d.edit(CSetScaleDlg::kXMaximumId)->setText("700");
+            d.edit(CSetScaleDlg::kYMinimumId)->setText("-5");
+            d.edit(CSetScaleDlg::kYMaximumId)->setText("1e3");
+            d.accept();
+        });
+        frame->action(ID_SET_SCALE)->trigger();
+    }
+    Ranges r = Read(v->chart());
+    EXPECT_EQ(r.xMin, static_cast<double>(532.1234567f));
+    EXPECT_NE(r.xMin, 532.1234567);
+    EXPECT_EQ(r.xMax, 700.0);
+    EXPECT_EQ(r.yMin, -5.0);
+    EXPECT_EQ(r.yMax, 1000.0);
+
+    // Confirming unchanged values replaces the ranges by their
+    // single-precision neighbours; a minimum above its maximum is taken.
+    XrtSetValues(v->chart(), XRT_X_MAX, 0.1);
+    {
+        ScaleOperator op([](CSetScaleDlg& d) { d.accept(); });
+        v->OnSetScale();
+    }
+    EXPECT_EQ(Read(v->chart()).xMax, static_cast<double>(0.1f));
+    EXPECT_EQ(Read(v->chart()).xMin, static_cast<double>(532.1234567f));
+
+    // Cancel changes nothing but marks the annotations.
+    v->annotationRefresh = 0;
+    {
+        ScaleOperator op([](CSetScaleDlg& d) {
+            d.edit(CSetScaleDlg::kYMaximumId)->setText("5");
+            d.reject();
+        });
+        v->OnSetScale();
+    }
+    EXPECT_EQ(Read(v->chart()).yMax, 1000.0);
+    EXPECT_EQ(v->annotationRefresh, 1);
+}
+
+TEST_F(FrameFixture, SetScaleKeepsTheDialogOpenOnABoxWithoutANumber)
+{
+    Start();
+    bool stayedOpen = false;
+    {
+        ScaleOperator op([&](CSetScaleDlg& d) {
+            d.edit(CSetScaleDlg::kYMinimumId)->setText("low");
+            d.accept();
+            stayedOpen = d.result() != QDialog::Accepted;
+            d.reject();
+        });
+        view()->OnSetScale();
+    }
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text, "Please enter a number.");
+    EXPECT_EQ(Read(view()->chart()).yMin, 0.0);
+}
+
+TEST_F(FrameFixture, TheCursorMarksAPixelAndReportsIt)
+{
+    Start();
+    CVexlarView* v = view();
+    EXPECT_FALSE(frame->action(ID_CURSOR_LEFT_1)->isEnabled());
+    EXPECT_FALSE(frame->action(ID_CURSOR_NEXT_PEAK_LEFT)->isEnabled());
+
+    // Keys move the cursor point while it is hidden; the status bar is left.
+    QTest::keyClick(v, Qt::Key_Right);
+    EXPECT_EQ(v->CursorPoint(), 1001);
+    QTest::keyClick(v, Qt::Key_PageDown);
+    EXPECT_EQ(v->CursorPoint(), 976);
+    QTest::keyClick(v, Qt::Key_PageUp);
+    QTest::keyClick(v, Qt::Key_Left);
+    EXPECT_EQ(v->CursorPoint(), 1000);
+    EXPECT_EQ(frame->statusText(), "Ready");
+
+    frame->action(ID_CURSOR)->trigger();
+    EXPECT_EQ(v->cursorShown, 1);
+    EXPECT_EQ(v->CursorPoint(), 1023);
+    int shown = 0;
+    XrtGetValues(v->chart(), XRT_CURSOR_SHOWN, &shown);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(frame->action(ID_CURSOR)->isChecked());
+    EXPECT_TRUE(frame->action(ID_CURSOR_LEFT_1)->isEnabled());
+    EXPECT_FALSE(frame->action(ID_CURSOR_NEXT_PEAK_RIGHT)->isEnabled());
+
+    std::fill_n(v->spectrum, kPixels, 1234.5678);
+    frame->action(ID_CURSOR_RIGHT_1)->trigger();
+    char expected[160];
+    std::snprintf(expected, sizeof expected, "Pix: 1024, Wavelength: %.3f nm, Intensity: 1234.568", v->wavelength[1024]);
+    EXPECT_EQ(frame->statusText().toStdString(), expected);
+
+    v->SetXAxisMode(1);
+    frame->action(ID_CURSOR_LEFT_25)->trigger();
+    std::snprintf(expected, sizeof expected, "Pix: 999 Raman Shift: %.0f cm-1, Intensity: 1234.568", v->ramanShift[999]);
+    EXPECT_EQ(frame->statusText().toStdString(), expected);
+
+    // With the additive count in front.
+    v->additive = 1;
+    v->additions = 7;
+    v->UpdateReadout();
+    EXPECT_EQ(frame->statusText().toStdString(), std::string("Scan Number 7 ") + expected);
+
+    // Off again: a scan leaves the last readout standing.
+    v->additive = 0;
+    frame->action(ID_CURSOR)->trigger();
+    EXPECT_EQ(v->cursorShown, 0);
+    driver().Fill(0, 5.0f);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    EXPECT_EQ(frame->statusText().toStdString(), std::string("Scan Number 7 ") + expected);
+}
+
+TEST_F(FrameFixture, TheCursorStartsHalfwayAcrossTheRamanScale)
+{
+    Start();
+    CVexlarView* v = view();
+    v->SetXAxisMode(1);
+    v->OnCursor();
+    // Halfway between the last pixel with a negative shift (536) and 2046.
+    EXPECT_EQ(v->CursorPoint(), 536 + (2046 - 536) / 2);
+}

@@ -1,0 +1,115 @@
+// Export Spectrum through the real handler, with the dialog answered by a
+// test operator.
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "FileOperator.h"
+#include "support/TempDir.h"
+#include "support/ViewFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+namespace {
+
+std::size_t Lines(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class ExportTest : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        CreateView();
+        for (int i = 0; i < kPixels; ++i)
+            view->spectrum[i] = i;
+    }
+
+    std::string Export(const std::string& name, const std::string& written)
+    {
+        op.Choose(dir.file(name));
+        view->OnExportSpectrum();
+        return ReadWholeFile(dir.file(written));
+    }
+
+    TempDir dir;
+    FileOperator op;
+};
+
+}  // namespace
+
+TEST_F(ExportTest, WavelengthModeWritesEveryPixelRamanShiftModeThePositiveShiftsOnly)
+{
+    view->spectrum[0] = 87.6;
+    view->spectrum[1] = -3.1;  // below the dark spectrum
+    const std::string nm = Export("spectrum", "spectrum.exp");  // the extension is added
+    EXPECT_EQ(Lines(nm), 2048u);
+    EXPECT_EQ(nm.rfind("350.00\t87.60\r\n", 0), 0u) << nm.substr(0, 40);
+    EXPECT_EQ(nm.find("\t-3.10\r\n"), nm.find('\t', nm.find('\n')));
+    EXPECT_EQ(view->scanning, 1) << "exporting does not pause acquisition";
+
+    view->SetXAxisMode(1);
+    ASSERT_LE(view->ramanShift[536], 0.0);
+    const std::string raman = Export("raman.exp", "raman.exp");
+    EXPECT_EQ(Lines(raman), 1511u);
+    EXPECT_EQ(raman.rfind("2.96\t537.00\r\n", 0), 0u) << raman.substr(0, 40);
+    EXPECT_EQ(raman.find('-'), std::string::npos) << "no anti-Stokes shift";
+    EXPECT_TRUE(messages.messages().empty());
+}
+
+TEST_F(ExportTest, ExportingOverAnExistingFileReplacesItWhole)
+{
+    const std::string path = dir.file("old.exp");
+    ASSERT_TRUE(WriteWholeFile(path, std::string(200000, 'x')));
+    view->spectrum[3] = 0.005;
+    std::string expected;
+    for (int i = 0; i < kPixels; ++i) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", view->wavelength[i], view->spectrum[i]);
+        expected += line;
+    }
+    EXPECT_EQ(Export("old.exp", "old.exp"), expected);
+    EXPECT_EQ(op.questions.size(), 1u) << "asked before replacing";
+
+    op.replace = false;  // declined: the file stays as it is
+    view->spectrum[0] = 5.0;
+    EXPECT_EQ(Export("old.exp", "old.exp"), expected);
+    op.Cancel();
+    view->OnExportSpectrum();
+    EXPECT_EQ(ReadWholeFile(path), expected);
+}
+
+TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndAGoodOneIsKept)
+{
+    // The timed series writes through the same call.
+    const std::string good = dir.file("good.exp");
+    ASSERT_TRUE(view->WriteExportFile(good.c_str()));
+    const std::string before = ReadWholeFile(good);
+
+    // Its folder gone by the time the file is written.
+    std::filesystem::create_directory(dir.file("gone"));
+    op.Choose(dir.file("gone/a.exp"), [&] { std::filesystem::remove(dir.file("gone")); });
+    view->OnExportSpectrum();
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    const std::string& text = messages.messages()[0].text;
+    EXPECT_EQ(text.rfind("Cannot export the spectrum to \"" + dir.file("gone/a.exp") + "\":\n", 0), 0u) << text;
+    EXPECT_GT(text.size(), dir.file("gone/a.exp").size() + 40) << "with the reason";
+
+    // A folder where the file should go; no name at all.
+    std::filesystem::create_directory(dir.file("folder.exp"));
+    EXPECT_FALSE(view->WriteExportFile(dir.file("folder.exp").c_str()));
+    EXPECT_FALSE(view->WriteExportFile(""));
+    EXPECT_EQ(messages.messages().size(), 3u);
+
+    EXPECT_EQ(ReadWholeFile(good), before);
+    int files = 0;  // and no temporary file left behind
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1);
+}

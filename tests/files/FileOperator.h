@@ -1,0 +1,104 @@
+#pragma once
+// An operator for the program's file dialogs: answers each dialog in turn
+// with a file or with Cancel, answers the replace question, and remembers
+// what each dialog looked like.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/FileDialogs.h"
+
+namespace vexlar::test {
+
+struct SeenDialog {
+    QString title;
+    QStringList filters;
+    QString defaultSuffix;
+    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    int checkBoxes = 0;  // a read-only box would be one
+};
+
+class FileOperator {
+public:
+    // What the operator does in the next dialog: choose name (typed into the
+    // dialog, or a full path) and press Save/Open, or cancel (empty name).
+    // then runs after the choice, before the handler goes on.
+    struct Answer {
+        std::string name;
+        std::function<void()> then;
+    };
+
+    FileOperator()
+    {
+        // Qt's dialog remembers the last folder in the user's settings; it
+        // goes to this test's own settings folder, not to one fixed by the
+        // first test of the run (and removed since).
+        if (const char* config = std::getenv("XDG_CONFIG_HOME"))
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(config));
+        CFileDialog::operatorForTests = [this](CFileDialog& dialog) { Respond(dialog); };
+        CFileDialog::replaceAnswerForTests = [this](const QString& question) {
+            questions.push_back(question.toStdString());
+            return replace;
+        };
+    }
+    ~FileOperator()
+    {
+        CFileDialog::operatorForTests = nullptr;
+        CFileDialog::replaceAnswerForTests = nullptr;
+    }
+    FileOperator(const FileOperator&) = delete;
+    FileOperator& operator=(const FileOperator&) = delete;
+
+    void Choose(const std::string& name, std::function<void()> then = {})
+    {
+        answers.push_back({name, std::move(then)});
+    }
+    void Cancel() { answers.push_back({}); }
+
+    std::deque<Answer> answers;
+    bool replace = true;
+    std::vector<SeenDialog> seen;
+    std::vector<std::string> questions;
+
+private:
+    void Respond(CFileDialog& dialog)
+    {
+        SeenDialog s;
+        s.title = dialog.windowTitle();
+        s.filters = dialog.nameFilters();
+        s.defaultSuffix = dialog.defaultSuffix();
+        s.acceptMode = dialog.acceptMode();
+        s.fileMode = dialog.fileMode();
+        s.checkBoxes = static_cast<int>(dialog.findChildren<QCheckBox*>().size());
+        seen.push_back(s);
+        if (answers.empty()) {
+            ADD_FAILURE() << "an unexpected file dialog: " << s.title.toStdString();
+            dialog.reject();
+            return;
+        }
+        const FileOperator::Answer a = answers.front();
+        answers.pop_front();
+        if (a.name.empty()) {
+            dialog.reject();
+        } else {
+            dialog.selectFile(QString::fromStdString(a.name));
+            dialog.accept();
+        }
+        if (a.then)
+            a.then();
+    }
+};
+
+}  // namespace vexlar::test

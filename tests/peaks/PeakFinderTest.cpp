@@ -1,0 +1,357 @@
+// The peak finder through the view, its settings dialog, the x-axis change
+// and the peak commands of the main frame.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+#include "Xrt.h"
+#include "app/CommandIds.h"
+#include "peaks/PeakFinderDlg.h"
+#include "peaks/PeakTableDlg.h"
+#include "support/FrameFixture.h"
+#include "support/ViewFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+namespace {
+
+// The operator for the next Configure Peak Finder dialog.
+struct FinderOperator {
+    explicit FinderOperator(std::function<void(CPeakFinderDlg&)> answer)
+    {
+        CPeakFinderDlg::operatorForTests = std::move(answer);
+    }
+    ~FinderOperator() { CPeakFinderDlg::operatorForTests = nullptr; }
+};
+
+std::vector<int> MarkedPixels(const CVexlarView& v)
+{
+    std::vector<int> pixels;
+    for (const PeakRecord& p : v.peaks) {
+        if (p.inUse == 1)
+            pixels.push_back(p.pixel);
+    }
+    return pixels;
+}
+
+std::vector<std::string> Labels(const CVexlarView& v)
+{
+    std::vector<std::string> labels;
+    for (const PeakRecord& p : v.peaks) {
+        if (p.inUse == 1)
+            labels.push_back(p.label);
+    }
+    return labels;
+}
+
+// Spikes of 1000 on a flat 0 at the given pixels.
+void Spikes(CVexlarView& v, const std::vector<int>& pixels)
+{
+    std::fill(std::begin(v.spectrum), std::end(v.spectrum), 0.0);
+    for (int p : pixels)
+        v.spectrum[p] = 1000.0;
+}
+
+}  // namespace
+
+TEST_F(ViewFixture, MarkAllPeaksAddsEveryPeakLowestFirstWithOneRedraw)
+{
+    CreateView();
+    Spikes(*view, {1500, 3, 1000, 2045, 40});
+    std::uint64_t before = 0, after = 0;
+    XrtGetRedrawCount(view->chart(), &before);
+    driver().ClearCalls();
+    view->MarkAllPeaks();
+    XrtGetRedrawCount(view->chart(), &after);
+    EXPECT_EQ(after, before + 1) << "one redraw for the whole search";
+    EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500}));
+    EXPECT_EQ(view->peakLabelsShown, 1);
+    EXPECT_EQ(view->peakSearchDone, 1);
+    int repaint = 0;
+    XrtGetValues(view->chart(), XRT_REPAINT, &repaint);
+    EXPECT_EQ(repaint, 1);
+
+    // Twice: every peak again in the next free slots.
+    view->MarkAllPeaks();
+    EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500, 40, 1000, 1500}));
+
+    // A width outside 1 to 5 finds nothing and still resumes repainting.
+    view->ResetPeakTable();
+    view->peakWidth = 6;
+    XrtGetRedrawCount(view->chart(), &before);
+    view->MarkAllPeaks();
+    XrtGetRedrawCount(view->chart(), &after);
+    EXPECT_TRUE(MarkedPixels(*view).empty());
+    EXPECT_EQ(after, before + 1);
+    view->peakWidth = 0;
+    view->MarkAllPeaks();
+    EXPECT_TRUE(MarkedPixels(*view).empty());
+    EXPECT_EQ(view->peakLabelsShown, 1);
+}
+
+TEST_F(ViewFixture, MoreThanAHundredPeaksFillTheTableWithTheLowest)
+{
+    CreateView();
+    std::vector<int> pixels;
+    for (int p = 10; p < 2040; p += 10)
+        pixels.push_back(p);  // 203 peaks
+    Spikes(*view, pixels);
+    view->MarkAllPeaks();
+    const std::vector<int> marked = MarkedPixels(*view);
+    ASSERT_EQ(marked.size(), 100u);
+    EXPECT_EQ(marked.front(), 10);
+    EXPECT_EQ(marked.back(), 1000);
+    EXPECT_TRUE(std::is_sorted(marked.begin(), marked.end()));
+    // A search on a full table adds nothing.
+    view->MarkAllPeaks();
+    EXPECT_EQ(MarkedPixels(*view), marked);
+}
+
+TEST_F(ViewFixture, RamanModeSkipsTheAntiStokesSide)
+{
+    CreateView();
+    view->SetXAxisMode(1);
+    int firstNonNegative = 0;
+    while (view->ramanShift[firstNonNegative] < 0.0)
+        ++firstNonNegative;
+    ASSERT_GT(firstNonNegative, 100);
+    Spikes(*view, {firstNonNegative - 50, firstNonNegative + 50});
+    view->MarkAllPeaks();
+    EXPECT_EQ(MarkedPixels(*view), std::vector<int>{firstNonNegative + 50});
+    EXPECT_EQ(view->peaks[0].x, view->ramanShift[firstNonNegative + 50]);
+}
+
+TEST_F(ViewFixture, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
+{
+    CreateView();
+    Spikes(*view, {600, 1500});
+    view->MarkAllPeaks();
+    // 350 + 0.5 i + 5e-5 i^2 nm.
+    EXPECT_EQ(Labels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
+    // In Raman shift the table is rebuilt from the search: the new labels
+    // carry shifts, and pixel 600 is past the laser line.
+    view->SetXAxisMode(1);
+    EXPECT_EQ(view->peakLabelsShown, 1);
+    ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%.0f", view->ramanShift[1500]);
+    EXPECT_EQ(Labels(*view)[1], expected);
+    EXPECT_EQ(view->peaks[1].x, view->ramanShift[1500]);
+    EXPECT_EQ(view->annotationRefresh, 1);
+
+    // Labels hidden: the table keeps its wavelengths, listed in the format
+    // and under the heading of the mode shown.
+    view->SetXAxisMode(0);
+    EXPECT_EQ(Labels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
+    view->OnPeakLabels();
+    ASSERT_EQ(view->peakLabelsShown, 0);
+    Spikes(*view, {900});
+    view->SetXAxisMode(1);
+    EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
+    EXPECT_EQ(view->peaks[0].x, view->wavelength[600]);
+    std::vector<std::string> rows;
+    std::string heading;
+    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
+        heading = d.xHeading()->text().toStdString();
+        for (int r = 0; r < d.list()->count(); ++r)
+            rows.push_back(d.list()->item(r)->text().toStdString());
+        d.closeButton()->click();
+    };
+    view->OnShowPeakTable();
+    CPeakTableDlg::operatorForTests = nullptr;
+    EXPECT_EQ(heading, "Raman Shift (cm-1)");
+    EXPECT_EQ(rows, (std::vector<std::string>{"\t000\t\t668\t\t1000.0", "\t001\t\t1212\t\t1000.0"}));
+    view->SetXAxisMode(0);
+    rows.clear();
+    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
+        heading = d.xHeading()->text().toStdString();
+        d.accept();
+    };
+    view->OnShowPeakTable();
+    CPeakTableDlg::operatorForTests = nullptr;
+    EXPECT_EQ(heading, "Wavelength (nm)");
+}
+
+TEST_F(ViewFixture, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
+{
+    CreateView();
+    view->peakThreshold = 0.1 + 0.2;
+    view->peakSlope = -12.5;
+    view->peakWidth = 3;
+    {
+        FinderOperator op([](CPeakFinderDlg& d) {
+            EXPECT_EQ(d.windowTitle(), "Configure Peak Finder");
+            EXPECT_EQ(std::stod(d.thresholdEdit()->text().toStdString()), 0.1 + 0.2);
+            EXPECT_EQ(d.slopeEdit()->text(), "-12.5");
+            EXPECT_EQ(d.widthBox()->currentText(), "3");
+            EXPECT_TRUE(d.widthBox()->isEditable());
+            ASSERT_EQ(d.widthBox()->count(), 5);
+            for (int i = 0; i < 5; ++i)
+                EXPECT_EQ(d.widthBox()->itemText(i), QString::number(i + 1));
+            d.reject();
+        });
+        view->OnPeakSettings();
+    }
+    EXPECT_EQ(view->peakThreshold, 0.1 + 0.2);
+    EXPECT_TRUE(messages.messages().empty());
+
+    // A threshold that is no number: the message, the dialog stays open and
+    // nothing is stored; then a slope that is none.
+    {
+        FinderOperator op([&](CPeakFinderDlg& d) {
+            d.thresholdEdit()->setText("12abc");
+            d.slopeEdit()->setText("1e400");
+            d.accept();
+            EXPECT_EQ(d.result(), QDialog::Rejected);
+            EXPECT_EQ(messages.messages().size(), 1u);
+            d.thresholdEdit()->setText(" -50 ");
+            d.accept();
+            EXPECT_EQ(d.result(), QDialog::Rejected);
+            EXPECT_EQ(messages.messages().size(), 2u);
+            EXPECT_EQ(view->peakThreshold, 0.1 + 0.2);
+            d.slopeEdit()->setText("0");
+            d.widthBox()->setEditText("4 px");
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    EXPECT_EQ(view->peakThreshold, -50.0);
+    EXPECT_EQ(view->peakSlope, 0.0);
+    EXPECT_EQ(view->peakWidth, 4);
+
+    // The width is read like atoi; any value is stored.
+    for (const auto& [typed, width] : std::vector<std::pair<QString, int>>{{"7", 7}, {"x", 0}, {"", 0}, {"-2", -2}}) {
+        FinderOperator op([&](CPeakFinderDlg& d) {
+            d.widthBox()->setEditText(typed);
+            d.accept();
+        });
+        view->OnPeakSettings();
+        EXPECT_EQ(view->peakWidth, width) << typed.toStdString();
+    }
+    // An item picked from the list.
+    {
+        FinderOperator op([](CPeakFinderDlg& d) {
+            d.widthBox()->setCurrentIndex(1);
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
+    EXPECT_EQ(view->peakWidth, 2);
+}
+
+TEST_F(ViewFixture, PeakSettingsTakeTheFocusAndSelectTheWholeText)
+{
+    CreateView();
+    view->peakThreshold = 250.0;
+    view->peakSlope = 7.25;
+    FinderOperator op([](CPeakFinderDlg& d) {
+        d.show();
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        EXPECT_EQ(QApplication::focusWidget(), d.thresholdEdit());
+        QTest::qWait(1);
+        EXPECT_EQ(d.thresholdEdit()->selectedText(), "250");
+        d.slopeEdit()->setFocus(Qt::MouseFocusReason);
+        QTest::qWait(1);
+        EXPECT_EQ(d.slopeEdit()->selectedText(), "7.25");
+        d.thresholdEdit()->setFocus(Qt::OtherFocusReason);
+        QTest::qWait(1);
+        EXPECT_EQ(d.thresholdEdit()->selectedText(), "250");
+        d.reject();
+    });
+    view->OnPeakSettings();
+}
+
+TEST_F(ViewFixture, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
+{
+    CreateView();
+    Spikes(*view, {300, 900});
+    view->spectrum[900] = 500.0;
+    view->MarkAllPeaks();
+    ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{300, 900}));
+    // Labels shown: a higher threshold leaves one peak.
+    {
+        FinderOperator op([](CPeakFinderDlg& d) {
+            d.thresholdEdit()->setText("600");
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
+    EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
+    EXPECT_EQ(view->peakLabelsShown, 1);
+
+    // Labels hidden: stored, no search.
+    view->OnPeakLabels();
+    {
+        FinderOperator op([](CPeakFinderDlg& d) {
+            d.thresholdEdit()->setText("100");
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
+    EXPECT_EQ(view->peakThreshold, 100.0);
+    EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
+    EXPECT_EQ(view->peakLabelsShown, 0);
+}
+
+TEST_F(FrameFixture, PeakCommandsAreWiredWithTheirEnablingAndCheckMark)
+{
+    Start();
+    CVexlarView* v = view();
+    std::fill(std::begin(v->spectrum), std::end(v->spectrum), 0.0);
+    v->spectrum[1234] = 1000.0;
+
+    EXPECT_FALSE(frame->action(ID_PRINT_PEAK_TABLE)->isEnabled());
+    EXPECT_FALSE(frame->action(ID_MARK_PEAK_AT_CURSOR)->isEnabled());
+    EXPECT_FALSE(frame->action(ID_PEAK_LABELS)->isChecked());
+    for (int id : {ID_MARK_ALL_PEAKS, ID_PEAK_SETTINGS, ID_SHOW_PEAK_TABLE, ID_RESET_PEAK_TABLE, ID_PEAK_LABELS})
+        EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
+
+    frame->action(ID_MARK_ALL_PEAKS)->trigger();
+    EXPECT_EQ(MarkedPixels(*v), std::vector<int>{1234});
+    EXPECT_TRUE(frame->action(ID_PEAK_LABELS)->isChecked());
+    frame->action(ID_PEAK_LABELS)->trigger();
+    EXPECT_EQ(v->peakLabelsShown, 0);
+    EXPECT_FALSE(frame->action(ID_PEAK_LABELS)->isChecked());
+    frame->action(ID_RESET_PEAK_TABLE)->trigger();
+    EXPECT_TRUE(MarkedPixels(*v).empty());
+
+    // Mark Peak at Cursor: the command is enabled with the cursor.
+    frame->action(ID_MARK_PEAK_AT_CURSOR)->trigger();
+    EXPECT_TRUE(MarkedPixels(*v).empty());
+    frame->action(ID_CURSOR)->trigger();
+    EXPECT_TRUE(frame->action(ID_MARK_PEAK_AT_CURSOR)->isEnabled());
+    frame->action(ID_MARK_PEAK_AT_CURSOR)->trigger();
+    EXPECT_EQ(MarkedPixels(*v), std::vector<int>{v->CursorPoint()});
+    EXPECT_TRUE(frame->action(ID_PEAK_LABELS)->isChecked());
+    frame->action(ID_CURSOR)->trigger();
+    EXPECT_FALSE(frame->action(ID_MARK_PEAK_AT_CURSOR)->isEnabled());
+
+    int tableRuns = 0, settingsRuns = 0;
+    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
+        ++tableRuns;
+        EXPECT_EQ(d.list()->count(), 1);
+        d.accept();
+    };
+    CPeakFinderDlg::operatorForTests = [&](CPeakFinderDlg& d) {
+        ++settingsRuns;
+        d.reject();
+    };
+    frame->action(ID_SHOW_PEAK_TABLE)->trigger();
+    frame->action(ID_PEAK_SETTINGS)->trigger();
+    CPeakTableDlg::operatorForTests = nullptr;
+    CPeakFinderDlg::operatorForTests = nullptr;
+    EXPECT_EQ(tableRuns, 1);
+    EXPECT_EQ(settingsRuns, 1);
+}

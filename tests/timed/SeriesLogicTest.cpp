@@ -1,0 +1,118 @@
+// File names, time-stamp text, timing and the number check of a series.
+
+#include <gtest/gtest.h>
+
+#include "timed/SeriesNames.h"
+#include "timed/SeriesPlan.h"
+#include "timed/TimeStampFile.h"
+#include "timed/UnsignedText.h"
+
+using namespace vexlar::timed;
+
+namespace {
+
+constexpr unsigned kMaxPeriodMs = 0x7FFFFFFF;
+
+}  // namespace
+
+TEST(SeriesNames, NumberThenExtensionOfTheFormat)
+{
+    EXPECT_EQ(SeriesFileName("/data/run", 7, 0), "/data/run.00007.ram");
+    EXPECT_EQ(SeriesFileName("run", 7, 1), "run.00007.exp");
+    EXPECT_EQ(SeriesFileName("run", 7, 2), "run.00007") << "other formats: no extension";
+    EXPECT_EQ(SeriesFileName("run.txt", 1, 0), "run.txt.00001.ram") << "an extension of the base stays";
+    EXPECT_EQ(SeriesFileName("run", 123456, 0), "run.123456.ram");
+    EXPECT_EQ(SeriesFileName("run", 4294967295u, 1), "run.4294967295.exp") << "never a minus sign";
+    EXPECT_EQ(TimeStampFileName("/data/run.txt"), "/data/run.txt.TimeStamps");
+    EXPECT_TRUE(FormatWritesFile(0));
+    EXPECT_TRUE(FormatWritesFile(1));
+    EXPECT_FALSE(FormatWritesFile(2));
+    EXPECT_FALSE(FormatWritesFile(4294967295u));
+}
+
+TEST(TimeStampFile, HeaderRowsAndTheSinglePrecisionFactor)
+{
+    EXPECT_EQ(TimeStampFileText({}), "Filename\tTime (sec)\r\n");
+    const std::vector<TimeStampRow> rows = {
+        {"run.00001.ram", 5000}, {"run.00002.ram", 6005}, {"run.00003.ram", 7004}, {"run.00004", 65000}};
+    EXPECT_EQ(TimeStampFileText(rows),
+              "Filename\tTime (sec)\r\n"
+              "run.00001.ram\t0.00\r\n"
+              "run.00002.ram\t1.01\r\n"  // 1005 ms: the factor lies just above 0.001
+              "run.00003.ram\t2.00\r\n"
+              "run.00004\t60.00\r\n");
+    // A product in single precision would give 1.00 here.
+    EXPECT_EQ(SecondsAfter(1005, 0), 1005 * 0.0010000000474974513);
+    // The tick count wraps between the two stamps.
+    EXPECT_EQ(TimeStampFileText({{"a", 0xFFFFFF00u}, {"b", 0x100u}}),
+              "Filename\tTime (sec)\r\na\t0.00\r\nb\t0.51\r\n");
+    EXPECT_EQ(TimeStampFileText({{"a", 1}, {"b", 0}}), "Filename\tTime (sec)\r\na\t0.00\r\nb\t4294967.50\r\n");
+}
+
+TEST(SeriesPlan, PeriodsNeverWrapAndTheSeriesAlwaysEnds)
+{
+    EXPECT_EQ(PeriodMs(60), 60000u);
+    EXPECT_EQ(PeriodMs(4294968), 4294968000ull) << "32-bit arithmetic would give 704 ms";
+    EXPECT_EQ(LaserOffSeconds(60, 10), 50u);
+    EXPECT_EQ(LaserOffSeconds(60, 60), 0u);
+    EXPECT_EQ(LaserOffSeconds(60, 61), 0u) << "never negative";
+    EXPECT_EQ(ArmablePeriodMs(4294968000ull, kMaxPeriodMs), kMaxPeriodMs);
+    EXPECT_EQ(ArmablePeriodMs(1000, kMaxPeriodMs), 1000u);
+
+    EXPECT_FALSE(SeriesComplete(0, 0));
+    EXPECT_TRUE(SeriesComplete(1, 0));
+    EXPECT_FALSE(SeriesComplete(3, 3));
+    EXPECT_TRUE(SeriesComplete(4, 3));
+    EXPECT_FALSE(SeriesComplete(0, 4294967295u)) << "N + 1 must not wrap to 0";
+    EXPECT_FALSE(SeriesComplete(4294967295u, 4294967295u));
+    EXPECT_TRUE(SeriesComplete(4294967295u, 4294967294u));
+}
+
+TEST(SeriesPlan, StartChecksInOrder)
+{
+    SeriesSettings s;
+    s.baseFilename = "run";
+    s.delayBeforeFirstAcquisition = 60;
+    s.delayBetweenAcquisitions = 60;
+    s.laserWarmupTime = 61;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None) << "warm-up unused without toggling";
+    s.toggleLaser = true;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::WarmupLongerThanDelay);
+    s.baseFilename.clear();
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::NoBaseFilename);
+    s.baseFilename.assign(1, ' ');  // a single space is a name
+    s.laserWarmupTime = 60;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None) << "warm-up equal to the delay";
+
+    // The longest timer is 2147483.647 s.
+    s.delayBeforeFirstAcquisition = 2147484;
+    StartCheck c = CheckSeriesStart(s, kMaxPeriodMs);
+    EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
+    EXPECT_EQ(c.seconds, 2147484u);
+    s.delayBeforeFirstAcquisition = 2147483;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None);
+    // With toggling the laser-off interval and the warm-up are the periods.
+    s.delayBetweenAcquisitions = 4000000;
+    s.laserWarmupTime = 3000000;
+    c = CheckSeriesStart(s, kMaxPeriodMs);
+    EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
+    EXPECT_EQ(c.seconds, 3000000u);
+    s.laserWarmupTime = 1000000;
+    c = CheckSeriesStart(s, kMaxPeriodMs);
+    EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
+    EXPECT_EQ(c.seconds, 3000000u) << "the laser-off interval 4000000 - 1000000";
+    s.laserWarmupTime = 2000000;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None);
+    s.toggleLaser = false;
+    EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::PeriodTooLong) << "the delay itself";
+}
+
+TEST(UnsignedText, OnlyUnsignedWholeNumbers)
+{
+    EXPECT_EQ(UnsignedText("60"), 60u);
+    EXPECT_EQ(UnsignedText("  0012 "), 12u);
+    EXPECT_EQ(UnsignedText("0"), 0u);
+    EXPECT_EQ(UnsignedText("4294967295"), 4294967295u);
+    for (const char* bad : {"", "  ", "abc", "6a", "a6", "-1", "+1", "1.5", "1e3", "4294967296", "99999999999999999999"})
+        EXPECT_FALSE(UnsignedText(bad).has_value()) << bad;
+}

@@ -1,0 +1,207 @@
+// Time Acquisition > Configure: the dialog, its checks and the browse button.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+#include "files/FileDialogs.h"
+#include "support/ViewFixture.h"
+#include "timed/TimeAcquisitionDlg.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+using Dlg = CTimeAcquisitionDlg;
+using vexlar::sys::OperatorMessage;
+
+namespace {
+
+const OperatorMessage kNoName{"You must specify a valid base filename", "QDVRaman Error"};
+const OperatorMessage kWarmup{"You specified a laser warmup time greater than the delay between scans.\n"
+                              "Either reduce the laser warmup time or increase the delay between acquisitions.",
+                              "QDVRaman Error"};
+const OperatorMessage kNotUnsigned{"Please enter an unsigned integer.", "Vexlar Error"};
+
+// The operator of the next dialogs.
+struct DialogOperator {
+    explicit DialogOperator(std::function<void(Dlg&)> answer) { Dlg::operatorForTests = std::move(answer); }
+    ~DialogOperator() { Dlg::operatorForTests = nullptr; }
+};
+
+struct FileOperator {
+    explicit FileOperator(std::function<void(CFileDialog&)> answer)
+    {
+        CFileDialog::operatorForTests = std::move(answer);
+    }
+    ~FileOperator() { CFileDialog::operatorForTests = nullptr; }
+};
+
+void Fill(Dlg& d, const char* warmup, const char* delay, bool toggle, const char* name)
+{
+    d.edit(Dlg::kLaserWarmupTimeId)->setText(warmup);
+    d.edit(Dlg::kDelayBetweenId)->setText(delay);
+    d.check(Dlg::kToggleLaserId)->setChecked(toggle);
+    d.edit(Dlg::kBaseFilenameId)->setText(name);
+}
+
+}  // namespace
+
+TEST_F(ViewFixture, TimeAcqDefaultsAreShownAndCancelChangesNothing)
+{
+    CreateView();  // no settings file: the defaults
+    EXPECT_EQ(view->ToggleLaser, 0u);
+    EXPECT_EQ(view->LaserWarmupTime, 10u);
+    EXPECT_EQ(view->StoreDark, 0);
+    EXPECT_EQ(view->DelayBeforeFirstAcquisition, 60u);
+    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
+    EXPECT_EQ(view->NumberOfAcquisitions, 100u);
+    EXPECT_STREQ(view->BaseFilename, "Temp");
+    EXPECT_EQ(view->FileFormat, 0u);
+
+    bool ran = false;
+    {
+        DialogOperator op([&](Dlg& d) {
+            ran = true;
+            EXPECT_EQ(d.windowTitle(), "Time Acquisition");
+            EXPECT_FALSE(d.check(Dlg::kToggleLaserId)->isChecked());
+            EXPECT_EQ(d.check(Dlg::kToggleLaserId)->text(), "&Toggle Laser On/Off");
+            EXPECT_EQ(d.check(Dlg::kStoreDarkId)->text(), "&Store Dark Before Each Acquisition");
+            EXPECT_EQ(d.edit(Dlg::kLaserWarmupTimeId)->text(), "10");
+            EXPECT_EQ(d.edit(Dlg::kDelayBeforeFirstId)->text(), "60");
+            EXPECT_EQ(d.edit(Dlg::kDelayBetweenId)->text(), "60");
+            EXPECT_EQ(d.edit(Dlg::kNumberOfAcquisitionsId)->text(), "100");
+            EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text(), "Temp");
+            EXPECT_EQ(d.formatList()->currentIndex(), 0);
+            EXPECT_EQ(d.formatList()->itemText(0), "Standard (*.ram)");
+            EXPECT_EQ(d.formatList()->itemText(1), "Exported (*.exp)");
+            EXPECT_EQ(d.browseButton()->text(), "...");
+            Fill(d, "5", "30", true, "other");
+            d.reject();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(view->ToggleLaser, 0u);
+    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
+    EXPECT_STREQ(view->BaseFilename, "Temp");
+}
+
+TEST_F(ViewFixture, TimeAcqOkTakesEveryValueAfterTheChecksInOrder)
+{
+    CreateView();
+    view->FileFormat = 2;  // only an edited settings file gives this
+    {
+        DialogOperator op([&](Dlg& d) {
+            EXPECT_EQ(d.formatList()->currentIndex(), -1) << "no item for format 2";
+            // Letters are refused before the empty name is looked at.
+            Fill(d, "10", "60", false, "");
+            d.edit(Dlg::kNumberOfAcquisitionsId)->setText("abc");
+            d.accept();
+            EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{kNotUnsigned});
+            d.edit(Dlg::kNumberOfAcquisitionsId)->setText("-3");
+            d.accept();
+            EXPECT_EQ(messages.messages().size(), 2u);
+            messages.clear();
+            // The empty name is refused, a single space is a name.
+            d.edit(Dlg::kNumberOfAcquisitionsId)->setText("0");
+            d.accept();
+            EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{kNoName});
+            messages.clear();
+            // A toggled laser must warm up within the delay.
+            Fill(d, "61", "60", true, " ");
+            d.accept();
+            EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{kWarmup});
+            messages.clear();
+            // A name longer than 259 characters is refused, not cut.
+            Fill(d, "60", "60", true, QString(260, 'n').toLatin1().constData());
+            d.accept();
+            EXPECT_EQ(messages.messages().size(), 1u);
+            EXPECT_EQ(messages.messages()[0].title, "QDVRaman Error");
+            EXPECT_EQ(d.result(), QDialog::Rejected) << "still open";
+            messages.clear();
+            Fill(d, "60", "60", true, " ");
+            d.check(Dlg::kStoreDarkId)->setChecked(true);
+            d.edit(Dlg::kDelayBeforeFirstId)->setText("4294967295");
+            d.accept();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_EQ(view->ToggleLaser, 1u);
+    EXPECT_EQ(view->StoreDark, 1);
+    EXPECT_EQ(view->LaserWarmupTime, 60u);
+    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
+    EXPECT_EQ(view->DelayBeforeFirstAcquisition, 4294967295u);
+    EXPECT_EQ(view->NumberOfAcquisitions, 0u);
+    EXPECT_STREQ(view->BaseFilename, " ");
+    EXPECT_EQ(view->FileFormat, 2u) << "no selection keeps the format";
+
+    // Without toggling a warm-up beyond the delay passes; 259 characters fit.
+    const std::string longest(259, 'n');
+    {
+        DialogOperator op([&](Dlg& d) {
+            Fill(d, "61", "60", false, longest.c_str());
+            d.formatList()->setCurrentIndex(1);
+            d.accept();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_EQ(view->LaserWarmupTime, 61u);
+    EXPECT_EQ(view->ToggleLaser, 0u);
+    EXPECT_EQ(std::string(view->BaseFilename), longest);
+    EXPECT_EQ(view->FileFormat, 1u);
+}
+
+TEST_F(ViewFixture, TimeAcqBrowseFillsTheNameAndCancelKeepsTheSetting)
+{
+    CreateView();
+    const std::string chosen = (std::filesystem::current_path() / "series").string();
+    int fileDialogs = 0;
+    {
+        FileOperator files([&](CFileDialog& f) {
+            ++fileDialogs;
+            EXPECT_EQ(f.windowTitle(), "Time Acquisition Base Filename");
+            EXPECT_EQ(f.nameFilters(), QStringList{"All Files (*.*)"});
+            EXPECT_TRUE(f.defaultSuffix().isEmpty());
+            EXPECT_EQ(f.acceptMode(), QFileDialog::AcceptSave);
+            f.selectFile(QString::fromStdString(chosen));
+            f.accept();
+        });
+        DialogOperator op([&](Dlg& d) {
+            d.browseButton()->click();
+            EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text().toStdString(), chosen);
+            d.reject();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_STREQ(view->BaseFilename, "Temp");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(chosen))) << "no file is created";
+
+    // Cancelling the file dialog leaves the edit alone; OK takes a browsed name.
+    {
+        FileOperator cancel([](CFileDialog& f) { f.reject(); });
+        DialogOperator op([&](Dlg& d) {
+            d.OnBrowse();
+            EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text(), "Temp");
+            d.reject();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    {
+        FileOperator choose([&](CFileDialog& f) {
+            f.selectFile(QString::fromStdString(chosen));
+            f.accept();
+        });
+        DialogOperator op([&](Dlg& d) {
+            d.OnBrowse();
+            d.accept();
+        });
+        view->OnTimeAcqConfigure();
+    }
+    EXPECT_EQ(std::string(view->BaseFilename), chosen);
+}

@@ -1,0 +1,306 @@
+// The timed series driven by virtual time, with scan messages posted as the
+// driver would post them.
+
+#include <QLineEdit>
+
+#include <algorithm>
+
+#include "app/CommandIds.h"
+#include "support/FrameFixture.h"
+#include "timed/TimeAcquisitionDlg.h"
+#include "timed/TimedFixture.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+using TimedRun = TimedFixture;
+
+TEST_F(TimedRun, ThreeScansOneSecondApartThenReady)
+{
+    Begin();
+    driver().ClearCalls();
+    view->StartTimeAcquisition();
+    EXPECT_EQ(host.status, "Waiting for first scan");
+    EXPECT_TRUE(driver().calls.empty()) << "Start requests no scan and leaves the laser alone";
+    EXPECT_EQ(view->timerIds[2], kNextSeriesScanTimerId);
+    for (int k = 0; k <= 3; ++k) {
+        EXPECT_EQ(Fire(999), Names{});
+        EXPECT_EQ(Fire(1), Names{"SingleScan"});
+        EXPECT_FALSE(TimerSet(kNextSeriesScanTimerId)) << "one-shot: killed by its handler";
+        clock->Advance(20);  // the scan takes 20 ms
+        EXPECT_EQ(Complete(100.0f + k), Names{"BufferEmpty(0)"}) << "the run, not the cycle, asks for scans";
+        EXPECT_EQ(host.status, "Waiting for scan " + std::to_string(k + 1) + " of 3");
+    }
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_EQ(view->timeAcqRunning, 0);
+    EXPECT_EQ(clock->TimerCount(), 0u);
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(FirstY("Temp.0000" + std::to_string(k) + ".ram"), 100.0 + k) << "file k holds scan k";
+    EXPECT_FALSE(Exists("Temp.00000.ram"));
+    EXPECT_FALSE(Exists("Temp.00004.ram"));
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
+              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
+    // The scan Stop requested goes back to the ordinary cycle.
+    EXPECT_EQ(Complete(5.0f), (Names{"BufferEmpty(0)", "SingleScan"}));
+}
+
+TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
+{
+    Begin();
+    view->NumberOfAcquisitions = 0;
+    view->StartTimeAcquisition();
+    EXPECT_EQ(Fire(1000), Names{"SingleScan"});
+    Complete(1.0f);
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader);
+    EXPECT_FALSE(Exists("Temp.00001.ram"));
+    Complete(1.0f);
+
+    // Stopped by the operator after two saved scans.
+    view->NumberOfAcquisitions = 5;
+    view->StartTimeAcquisition();
+    RunScans(3, 10.0f, 1000);
+    EXPECT_EQ(host.status, "Waiting for scan 3 of 5");
+    driver().ClearCalls();
+    view->StopTimeAcquisition();
+    EXPECT_EQ(Calls(), (Names{"Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(host.status, "Waiting for scan 3 of 5") << "an operator's Stop leaves the text";
+    EXPECT_EQ(clock->TimerCount(), 0u);
+    EXPECT_EQ(std::count(view->timerIds, view->timerIds + 3, 0u), 3);
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
+              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.00\r\n");
+    EXPECT_EQ(Fire(10000), Names{}) << "no timer outlives Stop";
+}
+
+TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
+{
+    Begin();
+    view->ToggleLaser = 1;
+    view->StoreDark = 1;
+    view->DelayBetweenAcquisitions = 10;
+    view->LaserWarmupTime = 3;
+    view->NumberOfAcquisitions = 1;
+    app.driverParams.IntegrationTime = 200;
+    app.driverParams.Average = 3;
+    // Every scan request with the acquisition values it was made with.
+    Names requests;
+    driver().onCall = [&](const DriverCall& c) {
+        if (c.name == "QDV_SingleScan")
+            requests.push_back(std::to_string(app.driverParams.IntegrationTime) + "/" +
+                               std::to_string(app.driverParams.Average));
+    };
+    const Names kDark = {"SingleScan"};
+    const Names kLaserOn = {"BufferEmpty(0)", "Strobe(1)", "SingleScan"};
+    const Names kLaserOff = {"BufferEmpty(0)", "Strobe(0)", "SingleScan"};
+    const Names kRestore = {"BufferEmpty(0)"};
+
+    view->StartTimeAcquisition();
+    EXPECT_TRUE(TimerSet(kLaserOffTimerId));
+    EXPECT_EQ(Fire(6999), Names{});
+    EXPECT_EQ(Fire(1), kDark);
+    EXPECT_EQ(host.status, "Acquiring dark spectrum for scan 0 of 1");
+    EXPECT_EQ(Complete(20.0f), kLaserOn);
+    EXPECT_EQ(host.status, "Laser warming up for scan 0 of 1");
+    EXPECT_EQ(view->dark[0], 20.0);
+    EXPECT_EQ(view->darkStored, 1);
+    EXPECT_TRUE(host.IsChecked(IDC_LASER));
+    EXPECT_EQ(Complete(999.0f), kRestore);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 200);
+    EXPECT_EQ(app.driverParams.Average, 3);
+    EXPECT_EQ(view->spectrum[0], 20.0) << "the switching scan is not processed";
+    EXPECT_EQ(Fire(2999), Names{});
+    EXPECT_EQ(Fire(1), Names{"SingleScan"});
+    EXPECT_EQ(Complete(500.0f), kLaserOff);
+    EXPECT_EQ(host.status, "Waiting for scan 1 of 1");
+    EXPECT_FALSE(host.IsChecked(IDC_LASER));
+    EXPECT_EQ(Complete(999.0f), kRestore);
+
+    EXPECT_EQ(Fire(7000), kDark);
+    EXPECT_EQ(host.status, "Acquiring dark spectrum for scan 1 of 1");
+    EXPECT_EQ(Complete(30.0f), kLaserOn);
+    EXPECT_EQ(Complete(999.0f), kRestore);
+    EXPECT_EQ(Fire(3000), Names{"SingleScan"});
+    EXPECT_EQ(Complete(600.0f), kLaserOff);
+    EXPECT_EQ(FirstY("Temp.00001.ram"), 600.0);
+    EXPECT_EQ(Complete(999.0f), kRestore);
+
+    // The interval that ends the series.
+    EXPECT_EQ(Fire(7000), kDark);
+    EXPECT_EQ(Complete(40.0f), kLaserOn);
+    EXPECT_EQ(Complete(999.0f), kRestore);
+    EXPECT_EQ(Fire(3000), (Names{"Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_FALSE(host.IsChecked(IDC_LASER));
+    EXPECT_EQ(requests, (Names{"200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3",
+                               "50/1", "200/3"}));
+    EXPECT_EQ(app.driverParams.IntegrationTime, 200);
+    EXPECT_EQ(app.driverParams.Average, 3);
+    EXPECT_FALSE(Exists("Temp.00002.ram"));
+}
+
+TEST_F(TimedRun, WarmupEqualToTheDelayAndWarmupWithoutDark)
+{
+    Begin();
+    view->ToggleLaser = 1;
+    view->DelayBetweenAcquisitions = 2;
+    view->LaserWarmupTime = 2;
+    app.driverParams.IntegrationTime = 100;
+    view->StartTimeAcquisition();
+    // A laser-off interval of 0 fires as soon as the timers allow.
+    EXPECT_EQ(Fire(vexlar::sys::kMinimumTimerPeriodMs), (Names{"Strobe(1)", "SingleScan"}));
+    EXPECT_EQ(host.status, "Laser warming up for scan 0 of 3");
+    EXPECT_EQ(view->restorePending, 1);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 50);
+    Complete(1.0f);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(Fire(2000), Names{"SingleScan"});
+    EXPECT_EQ(Complete(2.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"}));
+    EXPECT_TRUE(TimerSet(kLaserOffTimerId));
+
+    // The warm-up begins before the laser-off switching scan has come back:
+    // that scan serves for both switches and the saved values stay right.
+    EXPECT_EQ(Fire(vexlar::sys::kMinimumTimerPeriodMs), Names{"Strobe(1)"});
+    EXPECT_EQ(Complete(3.0f), Names{"BufferEmpty(0)"});
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(view->restorePending, 0);
+    EXPECT_EQ(Fire(2000), Names{"SingleScan"});
+    EXPECT_EQ(Complete(4.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(FirstY("Temp.00001.ram"), 4.0);
+}
+
+TEST_F(TimedRun, StopDuringTheFirstDelayThenStartWithoutOne)
+{
+    Begin();
+    view->DelayBeforeFirstAcquisition = 60;
+    view->StartTimeAcquisition();
+    EXPECT_EQ(view->firstDelayPending, 1);
+    EXPECT_TRUE(TimerSet(kFirstDelayTimerId));
+    clock->Advance(30000);
+    view->StopTimeAcquisition();
+    EXPECT_EQ(view->firstDelayPending, 0);
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader) << "no scan saved: the header alone";
+    EXPECT_EQ(clock->TimerCount(), 0u);
+    Complete(0.0f);
+
+    view->DelayBeforeFirstAcquisition = 0;
+    view->NumberOfAcquisitions = 2;
+    view->StartTimeAcquisition();
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(Fire(1000), Names{"SingleScan"});
+        Complete(static_cast<float>(k));
+        EXPECT_TRUE(TimerSet(kNextSeriesScanTimerId)) << "re-armed after scan " << k;
+    }
+    Fire(1000);
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
+              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.00\r\n");
+}
+
+TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
+{
+    Begin();
+    view->DelayBeforeFirstAcquisition = 5;
+    view->FileFormat = 2;
+    view->NumberOfAcquisitions = 2;
+    SetBase("run.txt");
+    view->StartTimeAcquisition();
+    // A scan already under way at Start completes during the first delay:
+    // it is scan 0, and the first delay still decides when scan 1 comes.
+    clock->Advance(100);
+    Complete(0.0f);
+    EXPECT_EQ(host.status, "Waiting for scan 1 of 2");
+    EXPECT_FALSE(TimerSet(kNextSeriesScanTimerId));
+    EXPECT_EQ(Fire(4900), Names{});
+    EXPECT_TRUE(TimerSet(kNextSeriesScanTimerId));
+    RunScans(2, 1.0f, 1000, 7);
+    Fire(1000);
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_EQ(ReadWholeFile("run.txt.TimeStamps"),
+              std::string(kHeader) + "run.txt.00001\t0.00\r\nrun.txt.00002\t1.01\r\n");
+    EXPECT_FALSE(Exists("run.txt.00001"));
+
+    // The same base in format 0.
+    view->FileFormat = 0;
+    view->NumberOfAcquisitions = 1;
+    view->DelayBeforeFirstAcquisition = 0;
+    view->StartTimeAcquisition();
+    RunScans(2, 1.0f, 1000);
+    EXPECT_TRUE(Exists("run.txt.00001.ram"));
+}
+
+TEST_F(TimedRun, RamanShiftExportFilesHoldThePositiveShiftsOnly)
+{
+    Begin();
+    view->SetXAxisMode(1);
+    view->FileFormat = 1;
+    view->NumberOfAcquisitions = 1;
+    view->StartTimeAcquisition();
+    RunScans(2, 87.6f, 1000);
+    const std::string text = ReadWholeFile("Temp.00001.exp");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1511);
+    EXPECT_EQ(text.substr(0, 12), "2.96\t88.60\r\n");
+}
+
+TEST_F(TimedRun, TheTickCountWrapsDuringTheSeries)
+{
+    Begin(0xFFFFFFFFull - 2500);  // wraps between scans 1 and 2
+    view->StartTimeAcquisition();
+    RunScans(4, 1.0f, 1000);
+    Fire(1000);
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
+              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.00\r\nTemp.00003.ram\t2.00\r\n");
+}
+
+TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
+{
+    Begin();
+    view->NumberOfAcquisitions = 2;
+    view->StartTimeAcquisition();
+    RunScans(1, 1.0f, 1000);
+    // Configured during the series: the timer already armed keeps its period.
+    CTimeAcquisitionDlg::operatorForTests = [](CTimeAcquisitionDlg& d) {
+        d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("5");
+        d.accept();
+    };
+    view->OnTimeAcqConfigure();
+    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    EXPECT_EQ(view->DelayBetweenAcquisitions, 5u);
+    RunScans(1, 2.0f, 1000);
+    EXPECT_EQ(Fire(4999), Names{});
+    EXPECT_EQ(Fire(1), Names{"SingleScan"});
+    view->NumberOfAcquisitions = 1;  // the completion test reads N afresh
+    Complete(3.0f);
+    EXPECT_EQ(host.status, "Waiting for scan 3 of 1");
+    Fire(5000);
+    EXPECT_EQ(host.status, "Ready");
+}
+
+TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
+{
+    vexlar::sys::VirtualClock clock;
+    Start();
+    QAction* configure = frame->action(ID_TIME_ACQ_CONFIGURE);
+    QAction* start = frame->action(ID_TIME_ACQ_START);
+    QAction* stop = frame->action(ID_TIME_ACQ_STOP);
+    ASSERT_TRUE(configure && start && stop);
+    EXPECT_EQ(start->text(), "&Start");
+    EXPECT_EQ(stop->text(), "Sto&p");
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(configure->isEnabled());
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+
+    frame->RunCommand(ID_TIME_ACQ_START);
+    EXPECT_EQ(view()->timeAcqRunning, 1);
+    EXPECT_EQ(frame->statusText(), "Waiting for first scan");
+    EXPECT_TRUE(configure->isEnabled()) << "Configure stays available during a series";
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+
+    frame->RunCommand(ID_TIME_ACQ_STOP);
+    EXPECT_EQ(view()->timeAcqRunning, 0);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+}

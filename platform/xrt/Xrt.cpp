@@ -3,8 +3,9 @@
 
 #include "Xrt.h"
 
+#include "FileReplace.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <cerrno>
@@ -509,14 +510,10 @@ bool XrtDataSaveToFile(XrtHandle data, const char* path, int flags)
         return Fail(kCall, "point " + std::to_string(bad) + " is not a finite number and could not be read back");
 
     const std::string text = FormatDataFile(found->X(0), found->Y(0), found->points());
-    // Written beside the target and renamed over it, so a failed save leaves
-    // any earlier file as it was.
-    QSaveFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(kCall, "cannot create \"" + std::string(path) + "\": " + file.errorString().toStdString());
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
-        return Fail(kCall, "cannot write \"" + std::string(path) + "\": " + file.errorString().toStdString());
+    // Replaced whole, so a failed save leaves any earlier file as it was.
+    std::string reason;
+    if (!vexlar::sys::ReplaceFileWhole(path, text, &reason))
+        return Fail(kCall, reason);
     return true;
 }
 

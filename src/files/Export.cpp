@@ -1,11 +1,10 @@
 // File > Export Spectrum: the spectrum on display as tab-separated text, one
-// pixel per line, for other programs. The time-acquisition run writes its
-// export files through WriteExportFile too.
-
-#include <QSaveFile>
+// pixel per line, for other programs. The time-acquisition run writes the
+// same lines (FormatExportFile) without a message box of its own.
 
 #include <string>
 
+#include "FileReplace.h"
 #include "MessageBox.h"
 #include "acquisition/VexlarView.h"
 #include "files/ExportFormat.h"
@@ -37,17 +36,11 @@ bool CVexlarView::WriteExportFile(const char* path)
         return false;
     }
     const std::string text = FormatExportFile(xAxisMode, wavelength, ramanShift, spectrum, kPixels);
-    // Written beside the target and renamed over it: an existing file is
-    // replaced whole, and only once the new one is complete, so a failed
-    // export never leaves a cut-off file in place of a good one.
-    QSaveFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        ReportFileError(kNotExported, path, file.errorString().toStdString());
-        return false;
-    }
-    const auto size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size || !file.commit()) {
-        ReportFileError(kNotExported, path, file.errorString().toStdString());
+    // Replaced whole: an existing file gives way only to a complete new one,
+    // so a failed export never leaves a cut-off file in place of a good one.
+    std::string reason;
+    if (!vexlar::sys::ReplaceFileWhole(path, text, &reason)) {
+        ReportFileError(kNotExported, path, reason);
         return false;
     }
     return true;

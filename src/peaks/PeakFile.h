@@ -37,12 +37,5 @@ std::string PeakXText(double x, int xAxisMode);
 // The whole file: the five header lines, then one row per peak.
 std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFileRow>& rows);
 
-// Replaces the file at path by bytes as a whole: they go to a temporary file
-// in the same folder, which is renamed over path only once every byte is
-// written and synced, so a failed save never leaves a truncated or
-// half-written file. An existing file keeps its permissions. On failure
-// returns false with the reason in words in reason, and leaves no temporary
-// file behind.
-bool ReplaceFileWhole(const std::string& path, const std::string& bytes, std::string* reason);
 
 }  // namespace vexlar::peaks

@@ -13,6 +13,7 @@
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
 #include "display/RepaintGuard.h"
+#include "FileReplace.h"
 #include "peaks/PeakFile.h"
 #include "peaks/PeakTableDlg.h"
 
@@ -136,7 +137,7 @@ bool CVexlarView::SavePeakFile(const char* path)
     std::string reason;
     if (path == nullptr || *path == '\0') {
         reason = "no file name was given";
-    } else if (peaks::ReplaceFileWhole(file, peaks::PeakFileText(header, rows), &reason)) {
+    } else if (vexlar::sys::ReplaceFileWhole(file, peaks::PeakFileText(header, rows), &reason)) {
         return true;
     }
     vexlar::sys::ShowOperatorMessage("The peak table could not be saved to \"" + file + "\":\n" + reason,

@@ -18,7 +18,7 @@
 #include "acquisition/ViewHost.h"
 #include "files/ExportFormat.h"
 #include "files/FileMessages.h"
-#include "timed/SeriesFileWriter.h"
+#include "FileReplace.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
 #include "timed/TimeAcqTexts.h"
@@ -267,10 +267,6 @@ void CVexlarView::SaveTimedScan()
 bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
 {
     if (FileFormat == kSpectrumFileFormat) {
-        // The chart library replaces a file by renaming a new one over it:
-        // never let it do that to a device or a folder.
-        if (!MayReplaceByRename(path, reason))
-            return false;
         if (!XrtDataSaveToFile(liveData, path.c_str(), XRT_FILE_DEFAULT)) {
             *reason = files::ChartLibraryReason();
             return false;
@@ -280,8 +276,8 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
     if (FileFormat == kExportFileFormat) {
         // The layout of File > Export Spectrum, written without a message
         // box: the series goes on and reports at its end.
-        return ReplaceFileText(path, files::FormatExportFile(xAxisMode, wavelength, ramanShift, spectrum, kPixels),
-                               reason);
+        return vexlar::sys::ReplaceFileWhole(
+            path, files::FormatExportFile(xAxisMode, wavelength, ramanShift, spectrum, kPixels), reason);
     }
     return true;  // no file for any other format
 }
@@ -293,7 +289,7 @@ bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
     for (unsigned i = 1; i < scanNumber && i < timeStamps.size() && i < seriesFileNames.size(); ++i)
         rows.push_back({seriesFileNames[i], timeStamps[i]});
     *path = TimeStampFileName(BaseFilename);
-    return ReplaceFileText(*path, TimeStampFileText(rows), reason);
+    return vexlar::sys::ReplaceFileWhole(*path, TimeStampFileText(rows), reason);
 }
 
 void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)

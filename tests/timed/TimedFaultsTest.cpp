@@ -197,8 +197,9 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
               std::string(kHeader) + "Temp.00001.exp\t0.00\r\nTemp.00002.exp\t1.00\r\n");
     messages.clear();
 
-    // A spectrum file in place of a pipe is refused, never renamed over it;
-    // the time-stamp file through a link to the full device fails at Stop.
+    // A pipe where a spectrum file should go is written into, never renamed
+    // over; nobody reads it, so the write is refused at once. The time-stamp
+    // file through a link to the full device fails at Stop.
     view->FileFormat = 0;
     view->NumberOfAcquisitions = 1;
     ASSERT_EQ(::mkfifo("Temp.00001.ram", 0600), 0);
@@ -206,7 +207,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     ASSERT_EQ(::symlink("/dev/full", "Temp.TimeStamps"), 0);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
-    EXPECT_EQ(host.status, "Waiting for scan 2 of 1 - could not write \"Temp.00001.ram\": not a regular file; "
+    EXPECT_EQ(host.status, "Waiting for scan 2 of 1 - could not write \"Temp.00001.ram\": No such device or address; "
                            "\"Temp.TimeStamps\": No space left on device");
     EXPECT_TRUE(std::filesystem::is_fifo("Temp.00001.ram"));
     Fire(1000);
@@ -214,7 +215,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text,
               "2 files of the time acquisition series could not be written.\n"
-              "The first was \"Temp.00001.ram\": not a regular file");
+              "The first was \"Temp.00001.ram\": No such device or address");
     EXPECT_TRUE(IsCharacterDevice("/dev/full"));
 }
 

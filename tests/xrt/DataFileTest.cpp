@@ -228,7 +228,7 @@ TEST(XrtDataFile, AFailedSaveSaysWhyAndLeavesTheOldFile)
     XrtHandle data = MakeData(x, y);
     const std::string missingFolder = dir.file("no such folder/spectrum.ram");
     EXPECT_FALSE(XrtDataSaveToFile(data, missingFolder.c_str()));
-    EXPECT_NE(XrtGetLastError().find("no such folder"), std::string::npos) << XrtGetLastError();
+    EXPECT_NE(XrtGetLastError().find("No such file or directory"), std::string::npos) << XrtGetLastError();
     EXPECT_FALSE(XrtDataSaveToFile(data, ""));
     EXPECT_FALSE(XrtDataSaveToFile(data, dir.file("a.ram").c_str(), 7));
 

@@ -1,4 +1,6 @@
-#include "timed/SeriesFileWriter.h"
+#include "FileReplace.h"
+
+#include "FileDescriptor.h"
 
 #include <atomic>
 #include <cerrno>
@@ -11,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace vexlar::timed {
+namespace vexlar::sys {
 
 namespace {
 
@@ -20,31 +22,7 @@ namespace {
 constexpr int kTemporaryNameAttempts = 16;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 constexpr mode_t kPermissionBits = 07777;
-constexpr char kNotRegular[] = "not a regular file";
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Closes now and reports the result: a deferred write error shows here.
-    int Close()
-    {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 bool Fail(std::string* reason, int code)
 {
@@ -99,7 +77,7 @@ std::string TemporaryName(const std::string& target)
 // once instead of blocking the series.
 bool WriteInPlace(const std::string& target, const std::string& bytes, std::string* reason)
 {
-    Descriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
         return Fail(reason, errno);
     const int flags = ::fcntl(file.get(), F_GETFL);
@@ -126,7 +104,13 @@ void SyncFolderOf(const std::string& target)
 
 }  // namespace
 
-bool ReplaceFileText(const std::string& path, const std::string& bytes, std::string* reason)
+bool ReplaceFileWhole(const std::string& path, const std::string& bytes, std::string* reason)
+{
+    return ReplaceFileWhole(path, bytes, BeforeRename(), reason);
+}
+
+bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const BeforeRename& beforeRename,
+                      std::string* reason)
 {
     if (path.empty())
         return Fail(reason, ENOENT);
@@ -149,7 +133,7 @@ bool ReplaceFileText(const std::string& path, const std::string& bytes, std::str
     if (fd < 0)
         return Fail(reason, errno);
 
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     auto fail = [&](int code) {
         if (file.get() >= 0)
             file.Close();
@@ -164,20 +148,14 @@ bool ReplaceFileText(const std::string& path, const std::string& bytes, std::str
         return fail(errno);
     if (file.Close() != 0)
         return fail(errno);
+    if (beforeRename) {
+        if (const int code = beforeRename(temporary, target))
+            return fail(code);
+    }
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         return fail(errno);
     SyncFolderOf(target);
     return true;
 }
 
-bool MayReplaceByRename(const std::string& path, std::string* reason)
-{
-    struct stat info {};
-    // stat follows links: a link to a device is as much a device.
-    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode))
-        return true;
-    *reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : kNotRegular;
-    return false;
-}
-
-}  // namespace vexlar::timed
+}  // namespace vexlar::sys

@@ -1,0 +1,31 @@
+#pragma once
+// Writing a file whole: the one way the program writes its data files
+// (spectra, exports, annotations, peak tables, series and time-stamp
+// files). Nothing is written through a file that failed to open, and a crash
+// or a power cut in the middle of a write leaves the previous complete file,
+// never a cut-off one. Each write reports success or its reason in words;
+// the caller decides what to tell the operator.
+
+#include <functional>
+#include <string>
+
+namespace vexlar::sys {
+
+// Replaces the file at path by bytes. A regular file (or none) is replaced
+// through a temporary file in the same folder that is written, synced and
+// renamed over it; an existing file keeps its permissions, and a symbolic
+// link is written through to its target. Something that exists but is not a
+// regular file (a device, a pipe) is never replaced: the bytes are written
+// into it as they stand, so its own failures (a full device) are the ones
+// reported. False with the reason in reason when the file could not be
+// written; no temporary file is left behind.
+bool ReplaceFileWhole(const std::string& path, const std::string& bytes, std::string* reason);
+
+// Called with the temporary file (written and synced) and the file it is
+// about to replace; returns 0 to go on or an errno value to fail as if the
+// rename had failed with it. Tests use it to stand in for a full disk.
+using BeforeRename = std::function<int(const std::string& temporaryPath, const std::string& targetPath)>;
+bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const BeforeRename& beforeRename,
+                      std::string* reason);
+
+}  // namespace vexlar::sys

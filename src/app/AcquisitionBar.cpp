@@ -47,7 +47,9 @@ const QStringList kXAxes = {"Wavelength (nm)", "Raman Shift (cm-1)"};
 void CloseReportingComboBox::hidePopup()
 {
     QComboBox::hidePopup();
-    Q_EMIT listClosed();
+    // An item chosen with the keyboard becomes current only after the list
+    // has been hidden: report the closing once the choice has been made.
+    QMetaObject::invokeMethod(this, &CloseReportingComboBox::listClosed, Qt::QueuedConnection);
 }
 
 AcquisitionBar::AcquisitionBar(QWidget* parent) : QToolBar(parent)

@@ -44,6 +44,7 @@ bool CVexlarApp::InitInstance()
         return false;
     frame_->view()->OnInitialUpdate();
     frame_->show();
+    frame_->activateWindow();
     frame_->repaint();
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QAbstractItemView>
 #include <QTest>
 
 #include <algorithm>
@@ -37,9 +38,16 @@ void ChooseFromList(QWidget* control, int index)
     auto* list = qobject_cast<QComboBox*>(control);
     ASSERT_NE(list, nullptr);
     list->showPopup();
-    if (index >= 0)
-        list->setCurrentIndex(index);
-    list->hidePopup();
+    QTest::qWait(20);
+    // Chosen with the keyboard, as an operator does: the list closes first
+    // and the item becomes current after.
+    if (index >= 0) {
+        list->view()->setCurrentIndex(list->model()->index(index, 0));
+        QTest::keyClick(list->view(), Qt::Key_Return);
+    } else {
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+    }
+    QCoreApplication::sendPostedEvents();
 }
 
 }  // namespace

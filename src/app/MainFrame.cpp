@@ -140,6 +140,8 @@ bool CMainFrame::CreateStatusBar()
     bar->setProperty("childId", kStatusBarChildId);
     messagePane_ = new QLabel(kIdleText, bar);
     messagePane_->setObjectName("MessagePane");
+    // A new readout each scan must not lay the whole window out again.
+    messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(messagePane_, 1);
     return true;
 }
@@ -272,6 +274,9 @@ void CMainFrame::SetDocumentTitle(const std::string& title)
 
 void CMainFrame::SetStatusText(const std::string& text)
 {
-    if (messagePane_)
-        messagePane_->setText(QString::fromStdString(text));
+    if (!messagePane_)
+        return;
+    const QString message = QString::fromStdString(text);
+    if (messagePane_->text() != message)
+        messagePane_->setText(message);
 }

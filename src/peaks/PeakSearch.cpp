@@ -27,6 +27,10 @@ int FirstCandidate(int xAxisMode, const double* ramanShift)
 
 bool IsPeak(const double* s, int i, const PeakCriteria& criteria)
 {
+    // All four tests must hold; the threshold goes first because it throws
+    // out nearly every pixel of the baseline with one predictable branch.
+    if (!(s[i] > criteria.threshold))
+        return false;
     const int w = criteria.width;
     // Rising flank: S[i-w] <= S[i-w+1] <= ... <= S[i].
     for (int k = i - w; k < i; ++k) {
@@ -38,8 +42,6 @@ bool IsPeak(const double* s, int i, const PeakCriteria& criteria)
         if (!(s[k] >= s[k + 1]))
             return false;
     }
-    if (!(s[i] > criteria.threshold))
-        return false;
     // The slope always looks at the two immediate neighbours only.
     const double meanDrop = ((s[i] - s[i + 1]) + (s[i] - s[i - 1])) * kHalf;
     return meanDrop > criteria.slope;

@@ -1,0 +1,203 @@
+// The workspace logic on its own, without widgets:
+//
+//   BM_PeakSearch          the peak search over a 2048-point spectrum with 20
+//                          bands (default threshold, slope and width)
+//   BM_ExportFormat        the export file's text for 2048 pixels (no file)
+//   BM_SettingsLoad/Save   vexlar.ini read and written whole
+//   BM_AnnotationDecode    an annotation file of 100 records read and checked
+//
+//   bench_logic [benchmark options]
+//   bench_logic --write-spectrum=FILE   the test spectrum, "x<TAB>y" per line
+//   bench_logic --peaks                 the pixels the search finds, one a line
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TestSpectrum.h"
+#include "calibration/SettingsFile.h"
+#include "display/AnnotationFile.h"
+#include "files/ExportFormat.h"
+#include "peaks/PeakSearch.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vexlar::bench::kPoints;
+
+constexpr int kAnnotationRecords = 100;
+constexpr int kWavelengthMode = 0;
+
+struct Spectrum {
+    double x[kPoints];
+    double y[kPoints];
+    double shift[kPoints];
+
+    Spectrum()
+    {
+        vexlar::bench::DefaultWavelengths(x);
+        vexlar::bench::TestSpectrum(y, 0);
+        for (int i = 0; i < kPoints; ++i)
+            shift[i] = 0.0;
+    }
+};
+
+const Spectrum& TheSpectrum()
+{
+    static const Spectrum spectrum;
+    return spectrum;
+}
+
+// A folder of the benchmark's own for the files it writes, also the settings
+// folder (XDG_CONFIG_HOME).
+const fs::path& Folder()
+{
+    static const fs::path folder = [] {
+        char pattern[] = "/tmp/vexlar-bench-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (!made) {
+            std::perror("bench_logic: temporary folder");
+            std::exit(1);
+        }
+        return fs::path(made);
+    }();
+    return folder;
+}
+
+void BM_PeakSearch(benchmark::State& state)
+{
+    const Spectrum& s = TheSpectrum();
+    const vexlar::peaks::PeakCriteria criteria;  // the defaults: 100 counts, slope 10, width 1
+    int found[kPoints];
+    int count = 0;
+    const std::function<void(int)> addPeak = [&](int pixel) { found[count++] = pixel; };
+    for (auto _ : state) {
+        count = 0;
+        const int first = vexlar::peaks::FirstCandidate(kWavelengthMode, s.shift);
+        vexlar::peaks::SearchPeaks(s.y, first, criteria, addPeak);
+        benchmark::DoNotOptimize(found);
+    }
+    if (count != vexlar::bench::kBands)
+        state.SkipWithError("the search did not find the spectrum's 20 bands");
+    state.counters["peaks"] = count;
+}
+BENCHMARK(BM_PeakSearch);
+
+void BM_ExportFormat(benchmark::State& state)
+{
+    const Spectrum& s = TheSpectrum();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = vexlar::files::FormatExportFile(kWavelengthMode, s.x, s.shift, s.y, kPoints);
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_ExportFormat)->Unit(benchmark::kMicrosecond);
+
+void BM_SettingsSave(benchmark::State& state)
+{
+    vexlar::settings::WorkingSettings values = vexlar::settings::DefaultSettings();
+    std::string error;
+    for (auto _ : state) {
+        // A value that changes, so every save has something to write.
+        values.integrationTime = static_cast<std::uint16_t>(4 + state.iterations() % 100);
+        if (!vexlar::settings::WriteWorkingSettings(values, &error))
+            state.SkipWithError(error.c_str());
+    }
+}
+BENCHMARK(BM_SettingsSave)->Unit(benchmark::kMicrosecond);
+
+void BM_SettingsLoad(benchmark::State& state)
+{
+    std::string error;
+    if (!vexlar::settings::WriteWorkingSettings(vexlar::settings::DefaultSettings(), &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const vexlar::settings::LoadedSettings loaded = vexlar::settings::ReadWorkingSettings();
+        if (!loaded.error.empty())
+            state.SkipWithError(loaded.error.c_str());
+        benchmark::DoNotOptimize(loaded.values.integrationTime);
+    }
+}
+BENCHMARK(BM_SettingsLoad)->Unit(benchmark::kMicrosecond);
+
+void BM_AnnotationDecode(benchmark::State& state)
+{
+    std::vector<vexlar::display::AnnotationFileRecord> records(kAnnotationRecords);
+    for (int k = 0; k < kAnnotationRecords; ++k) {
+        auto& r = records[static_cast<std::size_t>(k)];
+        r.text = "Band " + std::to_string(k + 1);
+        r.anchorX = 360.0 + 2.9 * k;
+        r.anchorY = 500.0;
+        r.font.height = 16;
+        r.font.weight = 400;
+        r.font.faceName = "Arial";
+    }
+    const std::string path = (Folder() / "bench.ram.anno").string();
+    std::string reason;
+    if (!vexlar::display::WriteAnnotationFile(path, vexlar::display::EncodeAnnotationFile(records), &reason)) {
+        state.SkipWithError(reason.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        const auto read = vexlar::display::ReadAnnotationFile(path);
+        const auto decoded = vexlar::display::DecodeAnnotationFile(read.bytes.data(), read.bytes.size());
+        if (!decoded.ok || decoded.records.size() != records.size())
+            state.SkipWithError("the annotation file was refused");
+    }
+}
+BENCHMARK(BM_AnnotationDecode)->Unit(benchmark::kMicrosecond);
+
+std::string OptionValue(int argc, char** argv, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=')
+            return argv[i] + length + 1;
+    }
+    return {};
+}
+
+bool HasOption(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("XDG_CONFIG_HOME", Folder().c_str(), 1);
+    int status = 0;
+    const std::string spectrumPath = OptionValue(argc, argv, "--write-spectrum");
+    if (!spectrumPath.empty()) {
+        status = vexlar::bench::WriteSpectrumFile(spectrumPath, TheSpectrum().x, TheSpectrum().y) ? 0 : 1;
+    } else if (HasOption(argc, argv, "--peaks")) {
+        const Spectrum& s = TheSpectrum();
+        vexlar::peaks::SearchPeaks(s.y, vexlar::peaks::FirstCandidate(kWavelengthMode, s.shift),
+                                   vexlar::peaks::PeakCriteria(), [](int pixel) { std::printf("%d\n", pixel); });
+    } else {
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    }
+    std::error_code ignored;
+    fs::remove_all(Folder(), ignored);
+    return status;
+}

@@ -1,0 +1,590 @@
+// The view's own figures, measured in the real main window (CMainFrame with
+// its view and chart, offscreen) with the counting driver in place of the
+// spectrometer:
+//
+//   BM_ScanHandler/mode:N     one WM_SCAN_COMPLETE delivered to the view, from
+//                             the message to the chart redrawn and the next
+//                             scan requested (N: 0 plain, 1 dark subtracted,
+//                             2 additive, 3 cursor shown)
+//   BM_ChartRedrawAlone       the chart's part of it: new intensities set with
+//                             repainting off, then XrtSetValues(XRT_REPAINT, 1)
+//   BM_ExportFile             File > Export Spectrum to a file (WriteExportFile)
+//   BM_SpectrumFileSave/Load  the spectrum file of the live data set
+//   BM_AnnotationLoad         an annotation file of 100 records into the view
+//
+// Each scan-path benchmark counts heap allocations per iteration (counters
+// heap_allocs and new_allocs). The view is 1000 x 600 pixels.
+//
+//   bench_view [benchmark options]
+//   bench_view --alloc-report=FILE      where the allocations of a scan come
+//                                       from, by part of the path (JSON)
+//   bench_view --export-file=FILE       writes the export of the test spectrum
+//                                       and checks it against "%.2f\t%.2f\r\n"
+//   bench_view --chart-what-if=N        measures with changes to the chart's
+//                                       plot widget made from outside, to show
+//                                       what a change to the chart library
+//                                       would gain: 1 QCustomPlot's own empty
+//                                       "overlay" layer shares the paint
+//                                       buffer of the others, 2 the plot is
+//                                       marked opaque so its parent's
+//                                       background is not filled under it
+//                                       (3 both)
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AllocationCounter.h"
+#include "CountingDriver.h"
+#include "MessageBox.h"
+#include "Messages.h"
+#include "TestSpectrum.h"
+#include "Xrt.h"
+#include "acquisition/AppContext.h"
+#include "acquisition/VexlarView.h"
+#include "app/MainFrame.h"
+#include "app/VexlarDoc.h"
+#include "display/AnnotationFile.h"
+
+// QCustomPlot's header spells Qt's keywords, which this project keeps off.
+#define signals Q_SIGNALS
+#define foreach Q_FOREACH
+#include <qcustomplot.h>
+#undef foreach
+#undef signals
+
+namespace {
+
+using vexlar::bench::AllocationCount;
+using vexlar::bench::DriverCalls;
+
+constexpr int kViewWidth = 1000;
+constexpr int kViewHeight = 600;
+constexpr int kAnnotationRecords = 100;
+constexpr int kWarmUpScans = 50;
+constexpr int kTracedScans = 16;
+
+enum ScanMode { kPlain = 0, kDarkSubtracted = 1, kAdditive = 2, kCursorShown = 3 };
+const char* const kModeNames[] = {"plain", "dark subtracted", "additive", "cursor shown"};
+
+// The program's main window as start-up makes it, its view sized to 1000 x 600.
+struct Workspace {
+    Workspace()
+    {
+        // Settings are read from and written to a folder of the benchmark's own.
+        qputenv("XDG_CONFIG_HOME", QDir(folder.path()).filePath("config").toLocal8Bit());
+        QDir::setCurrent(folder.path());
+        app.hinst = &app;
+        frame = std::make_unique<CMainFrame>(&app, &document);
+        if (!frame->Create()) {
+            std::fprintf(stderr, "bench_view: the main window could not be created\n");
+            std::exit(1);
+        }
+        frame->view()->OnInitialUpdate();
+        frame->show();
+        Settle();
+        // The frame's size that gives the view exactly 1000 x 600.
+        const QSize extra = frame->size() - view()->size();
+        frame->resize(kViewWidth + extra.width(), kViewHeight + extra.height());
+        Settle();
+        vexlar::bench::TestSpectrum(view()->dark, 1000);
+        view()->darkStored = 1;
+    }
+
+    ~Workspace()
+    {
+        frame.reset();
+    }
+
+    static void Settle()
+    {
+        for (int round = 0; round < 8; ++round)
+            QCoreApplication::processEvents();
+    }
+
+    CVexlarView* view() const { return frame->view(); }
+    XrtHandle chart() const { return view()->chart(); }
+
+    void SetMode(ScanMode mode)
+    {
+        CVexlarView* v = view();
+        v->subtractDark = mode == kDarkSubtracted ? 1 : 0;
+        v->additive = mode == kAdditive ? 1 : 0;
+        v->additions = 0;
+        if ((mode == kCursorShown) != (v->cursorShown != 0))
+            v->OnCursor();
+        v->scanning = 1;
+        v->discardNext = 0;
+        Settle();
+    }
+
+    // The driver's part: a new scan in the selected channel's buffer.
+    void FillScan(int phase) { vexlar::bench::TestSpectrum(view()->raw[view()->channel], phase); }
+
+    // The driver's message, posted as its thread posts it.
+    void PostScan()
+    {
+        vexlar::sys::PostMessage(view(), WM_SCAN_COMPLETE, static_cast<vexlar::sys::WPARAM>(view()->channel), 0);
+    }
+
+    // The program's part: the event loop runs, as in the program, until the
+    // view has handled the message, drawn the chart, given the buffer back and
+    // requested the next scan (which it does only once every event already
+    // waiting has been handled).
+    void RunUntilNextRequest()
+    {
+        const std::uint64_t requested = DriverCalls().singleScan;
+        while (DriverCalls().singleScan == requested)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+
+    void DeliverScan()
+    {
+        PostScan();
+        RunUntilNextRequest();
+    }
+
+    std::uint64_t Redraws() const
+    {
+        std::uint64_t count = 0;
+        XrtGetRedrawCount(chart(), &count);
+        return count;
+    }
+
+    std::string Path(const char* name) const { return QDir(folder.path()).filePath(name).toStdString(); }
+
+    QTemporaryDir folder;
+    vexlar::sys::MessageRecorder messages;
+    vexlar::AppContext app;
+    CVexlarDoc document;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+Workspace* workspace = nullptr;
+
+void AddAllocationCounters(benchmark::State& state, const AllocationCount& total)
+{
+    const double n = static_cast<double>(state.iterations());
+    state.counters["heap_allocs"] = benchmark::Counter(static_cast<double>(total.heap) / n);
+    state.counters["new_allocs"] = benchmark::Counter(static_cast<double>(total.news) / n);
+}
+
+void BM_ScanHandler(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    w.SetMode(static_cast<ScanMode>(state.range(0)));
+    int phase = 0;
+    for (int i = 0; i < kWarmUpScans; ++i) {
+        w.FillScan(++phase);
+        w.DeliverScan();
+    }
+    const std::uint64_t redrawsBefore = w.Redraws();
+    const std::uint64_t emptiedBefore = DriverCalls().bufferEmpty;
+    const std::uint64_t requestedBefore = DriverCalls().singleScan;
+    AllocationCount total;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.FillScan(++phase);
+        w.PostScan();
+        state.ResumeTiming();
+        vexlar::bench::BeginCounting();
+        w.RunUntilNextRequest();
+        const AllocationCount c = vexlar::bench::EndCounting();
+        total.heap += c.heap;
+        total.news += c.news;
+    }
+    const auto n = static_cast<std::uint64_t>(state.iterations());
+    // Every scan must have been drawn once, given back and followed by a request.
+    if (w.Redraws() - redrawsBefore != n || DriverCalls().bufferEmpty - emptiedBefore != n
+        || DriverCalls().singleScan - requestedBefore != n)
+        state.SkipWithError("a scan was not drawn, given back and followed by the next request");
+    AddAllocationCounters(state, total);
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(kModeNames[state.range(0)]);
+}
+BENCHMARK(BM_ScanHandler)->ArgName("mode")->DenseRange(kPlain, kCursorShown)->Unit(benchmark::kMicrosecond);
+
+// The chart's redraw alone, with the same new data the scan path attaches.
+void BM_ChartRedrawAlone(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    w.SetMode(kPlain);
+    CVexlarView* v = w.view();
+    int phase = 0;
+    AllocationCount total;
+    for (auto _ : state) {
+        state.PauseTiming();
+        vexlar::bench::TestSpectrum(v->spectrum, ++phase);
+        XrtSetValues(w.chart(), XRT_REPAINT, 0);
+        XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
+        XrtSetValues(w.chart(), XRT_DATA, v->liveData);
+        state.ResumeTiming();
+        vexlar::bench::BeginCounting();
+        XrtSetValues(w.chart(), XRT_REPAINT, 1);
+        const AllocationCount c = vexlar::bench::EndCounting();
+        total.heap += c.heap;
+        total.news += c.news;
+    }
+    AddAllocationCounters(state, total);
+}
+BENCHMARK(BM_ChartRedrawAlone)->Unit(benchmark::kMicrosecond);
+
+// The displayed spectrum is the test spectrum against the default wavelengths.
+void ShowTestSpectrum(Workspace& w)
+{
+    CVexlarView* v = w.view();
+    v->scanning = 0;
+    v->xAxisMode = 0;
+    vexlar::bench::TestSpectrum(v->spectrum, 0);
+    XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
+}
+
+void BM_ExportFile(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    ShowTestSpectrum(w);
+    const std::string path = w.Path("export.txt");
+    for (auto _ : state) {
+        if (!w.view()->WriteExportFile(path.c_str()))
+            state.SkipWithError("the export file could not be written");
+    }
+    state.SetItemsProcessed(state.iterations() * vexlar::kPixels);
+}
+BENCHMARK(BM_ExportFile)->Unit(benchmark::kMicrosecond);
+
+void BM_SpectrumFileSave(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    ShowTestSpectrum(w);
+    const std::string path = w.Path("spectrum.ram");
+    for (auto _ : state) {
+        if (!XrtDataSaveToFile(w.view()->liveData, path.c_str(), XRT_FILE_DEFAULT))
+            state.SkipWithError("the spectrum file could not be written");
+    }
+}
+BENCHMARK(BM_SpectrumFileSave)->Unit(benchmark::kMicrosecond);
+
+void BM_SpectrumFileLoad(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    ShowTestSpectrum(w);
+    const std::string path = w.Path("spectrum.ram");
+    XrtDataSaveToFile(w.view()->liveData, path.c_str(), XRT_FILE_DEFAULT);
+    for (auto _ : state) {
+        const XrtHandle data = XrtDataCreateFromFile(path.c_str(), XRT_FILE_DEFAULT);
+        if (data == 0)
+            state.SkipWithError("the spectrum file could not be read");
+        XrtDataDestroy(data);
+    }
+}
+BENCHMARK(BM_SpectrumFileLoad)->Unit(benchmark::kMicrosecond);
+
+std::vector<vexlar::display::AnnotationFileRecord> AnnotationRecords()
+{
+    std::vector<vexlar::display::AnnotationFileRecord> records(kAnnotationRecords);
+    for (int k = 0; k < kAnnotationRecords; ++k) {
+        auto& r = records[static_cast<std::size_t>(k)];
+        r.text = "Band " + std::to_string(k + 1) + " at " + std::to_string(400 + 3 * k) + " nm";
+        r.anchorX = 360.0 + 2.9 * k;
+        r.anchorY = 500.0 + 30.0 * (k % 10);
+        r.pixelPosition = {60 + 9 * k, 100 + 4 * (k % 10)};
+        r.screenRect = {60 + 9 * k, 100 + 4 * (k % 10), 160 + 9 * k, 118 + 4 * (k % 10)};
+        r.font.height = vexlar::kAnnotationFontHeight;
+        r.font.weight = 400;
+        r.font.faceName = "Arial";
+    }
+    return records;
+}
+
+// File > Open's last step: the annotation file beside the spectrum, 100
+// records, read, checked and put on the chart with one redraw.
+void BM_AnnotationLoad(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    ShowTestSpectrum(w);
+    const std::string base = w.Path("annotated.ram");
+    std::string reason;
+    if (!vexlar::display::WriteAnnotationFile(base + ".anno",
+                                              vexlar::display::EncodeAnnotationFile(AnnotationRecords()), &reason)) {
+        state.SkipWithError(("the annotation file could not be written: " + reason).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        if (!w.view()->LoadAnnotations(base.c_str()))
+            state.SkipWithError("the annotation file was refused");
+    }
+    w.view()->ClearAllAnnotations();
+}
+BENCHMARK(BM_AnnotationLoad)->Unit(benchmark::kMicrosecond);
+
+// --- Where allocations come from ---------------------------------------------------
+
+std::string FrameName(void* address, bool* inQCustomPlot)
+{
+    Dl_info info{};
+    if (!dladdr(address, &info) || !info.dli_sname) {
+        *inQCustomPlot = info.dli_fname && std::strstr(info.dli_fname, "QCustomPlot");
+        return "?";
+    }
+    *inQCustomPlot = info.dli_fname && std::strstr(info.dli_fname, "QCustomPlot");
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled ? demangled : info.dli_sname;
+    std::free(demangled);
+    return name;
+}
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// The part of the scan path an allocation belongs to, from its call stack.
+std::string Classify(const std::vector<std::string>& names)
+{
+    for (const std::string& n : names) {
+        if (Contains(n, "QCustomPlot::replot"))
+            return "chart: drawing (QCustomPlot::replot)";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "vexlar::xrt::") || n.rfind("Xrt", 0) == 0)
+            return "chart: library, before drawing";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "SetStatusText"))
+            return "view: readout text to the status bar";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "QLayout::activate"))
+            return "window: layout redone (status text resized)";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "QWidgetRepaintManager::"))
+            return "window: other widgets repainted (status bar)";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "UpdateReadout"))
+            return "view: readout text";
+    }
+    for (const std::string& n : names) {
+        if (Contains(n, "RequestNextScanAfterPendingMessages") || Contains(n, "QCoreApplication::postEvent"))
+            return "view: next-scan request (posted event)";
+    }
+    return "view: other";
+}
+
+std::string JsonText(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20)
+            continue;
+        out += c;
+    }
+    return out + "\"";
+}
+
+struct Attribution {
+    std::map<std::string, std::uint64_t> counts;
+    std::map<std::string, std::vector<std::string>> example;  // one stack per part
+    std::uint64_t heap = 0;
+    std::uint64_t news = 0;
+    bool truncated = false;  // more allocations than stacks kept
+};
+
+template <class Step>
+Attribution Attribute(int scans, Step step)
+{
+    Attribution a;
+    vexlar::bench::BeginTracing();
+    for (int i = 0; i < scans; ++i)
+        step(i);
+    const AllocationCount counted = vexlar::bench::EndTracing();
+    a.heap = counted.heap;
+    a.news = counted.news;
+    a.truncated = vexlar::bench::TraceCount() < counted.heap;
+    for (std::size_t t = 0; t < vexlar::bench::TraceCount(); ++t) {
+        const auto& trace = vexlar::bench::Trace(t);
+        std::vector<std::string> names;
+        for (int f = 1; f < trace.depth; ++f) {
+            bool inQcp = false;
+            names.push_back(FrameName(trace.frames[f], &inQcp));
+        }
+        const std::string part = Classify(names);
+        ++a.counts[part];
+        if (!a.example.count(part))
+            a.example[part] = names;
+    }
+    return a;
+}
+
+void WriteAttribution(std::ostream& out, const char* name, const Attribution& a, int scans)
+{
+    out << "    " << JsonText(name) << ": {\"scans\": " << scans << ", \"heap_per_scan\": "
+        << static_cast<double>(a.heap) / scans << ", \"new_per_scan\": " << static_cast<double>(a.news) / scans
+        << ", \"stacks_truncated\": " << (a.truncated ? "true" : "false") << ", \"parts\": {";
+    bool first = true;
+    for (const auto& [part, count] : a.counts) {
+        out << (first ? "" : ", ") << JsonText(part) << ": " << static_cast<double>(count) / scans;
+        first = false;
+    }
+    out << "}, \"examples\": {";
+    first = true;
+    for (const auto& [part, names] : a.example) {
+        out << (first ? "" : ", ") << JsonText(part) << ": [";
+        const std::size_t shown = std::min<std::size_t>(names.size(), 14);
+        for (std::size_t k = 0; k < shown; ++k)
+            out << (k ? ", " : "") << JsonText(names[k]);
+        out << "]";
+        first = false;
+    }
+    out << "}}";
+}
+
+int AllocationReport(const std::string& path)
+{
+    Workspace& w = *workspace;
+    std::ostringstream out;
+    out << "{\n  \"view_size\": [" << w.view()->width() << ", " << w.view()->height() << "],\n  \"paths\": {\n";
+    int phase = 0;
+    for (int mode = kPlain; mode <= kCursorShown; ++mode) {
+        w.SetMode(static_cast<ScanMode>(mode));
+        for (int i = 0; i < kWarmUpScans; ++i) {
+            w.FillScan(++phase);
+            w.DeliverScan();
+        }
+        const Attribution a = Attribute(kTracedScans, [&](int) {
+            vexlar::bench::PauseCounting();  // the driver's part is not the view's
+            w.FillScan(++phase);
+            w.PostScan();
+            vexlar::bench::ResumeCounting();
+            w.RunUntilNextRequest();
+        });
+        WriteAttribution(out, kModeNames[mode], a, kTracedScans);
+        out << ",\n";
+    }
+    // The chart's redraw alone, for comparison.
+    CVexlarView* v = w.view();
+    w.SetMode(kPlain);
+    const Attribution redraw = Attribute(kTracedScans, [&](int) {
+        vexlar::bench::PauseCounting();
+        vexlar::bench::TestSpectrum(v->spectrum, ++phase);
+        XrtSetValues(w.chart(), XRT_REPAINT, 0);
+        XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
+        XrtSetValues(w.chart(), XRT_DATA, v->liveData);
+        vexlar::bench::ResumeCounting();
+        XrtSetValues(w.chart(), XRT_REPAINT, 1);
+    });
+    WriteAttribution(out, "chart redraw alone", redraw, kTracedScans);
+    out << "\n  }\n}\n";
+    std::ofstream file(path, std::ios::binary);
+    file << out.str();
+    return file ? 0 : 1;
+}
+
+// The export of the test spectrum, checked byte for byte against printf.
+int ExportFile(const std::string& path)
+{
+    Workspace& w = *workspace;
+    ShowTestSpectrum(w);
+    if (!w.view()->WriteExportFile(path.c_str()))
+        return 1;
+    std::string expected;
+    char line[128];
+    for (int i = 0; i < vexlar::kPixels; ++i) {
+        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", w.view()->wavelength[i], w.view()->spectrum[i]);
+        expected += line;
+    }
+    std::ifstream file(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    double x[vexlar::bench::kPoints];
+    vexlar::bench::DefaultWavelengths(x);
+    const bool sameAxis = std::memcmp(x, w.view()->wavelength, sizeof x) == 0;
+    std::printf("{\"bytes\": %zu, \"identical_to_printf\": %s, \"axis_is_default_wavelengths\": %s}\n",
+                written.size(), written == expected ? "true" : "false", sameAxis ? "true" : "false");
+    return written == expected && sameAxis ? 0 : 2;
+}
+
+bool ApplyChartWhatIf(int changes)
+{
+    auto* plot = workspace->view()->findChild<QCustomPlot*>();
+    if (!plot)
+        return false;
+    if (changes & 1) {
+        QCPLayer* overlay = plot->layer(QStringLiteral("overlay"));
+        if (!overlay)
+            return false;
+        overlay->setMode(QCPLayer::lmLogical);
+    }
+    if (changes & 2)
+        plot->setAttribute(Qt::WA_OpaquePaintEvent);
+    return true;
+}
+
+std::string OptionValue(int argc, char** argv, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, length) == 0 && argv[i][length] == '=')
+            return argv[i] + length + 1;
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    Workspace w;
+    workspace = &w;
+    if (w.view()->width() != kViewWidth || w.view()->height() != kViewHeight)
+        std::fprintf(stderr, "bench_view: the view is %d x %d, not %d x %d\n", w.view()->width(),
+                     w.view()->height(), kViewWidth, kViewHeight);
+
+    const std::string whatIf = OptionValue(argc, argv, "--chart-what-if");
+    if (!whatIf.empty()) {
+        if (!ApplyChartWhatIf(std::atoi(whatIf.c_str()))) {
+            std::fprintf(stderr, "bench_view: the chart's plot widget was not found\n");
+            return 1;
+        }
+        benchmark::AddCustomContext("chart_what_if", whatIf);
+        for (int i = 1; i < argc; ++i) {
+            if (std::strncmp(argv[i], "--chart-what-if=", 16) == 0)
+                argv[i] = const_cast<char*>("--benchmark_color=false");
+        }
+    }
+    const std::string report = OptionValue(argc, argv, "--alloc-report");
+    if (!report.empty())
+        return AllocationReport(report);
+    const std::string exportPath = OptionValue(argc, argv, "--export-file");
+    if (!exportPath.empty())
+        return ExportFile(exportPath);
+
+    benchmark::AddCustomContext("view", std::to_string(w.view()->width()) + "x" + std::to_string(w.view()->height()));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    workspace = nullptr;
+    return 0;
+}

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSpectrum.h"
+#include "BenchScan.h"
 #include "calibration/SettingsFile.h"
 #include "display/AnnotationFile.h"
 #include "files/ExportFormat.h"

@@ -55,7 +55,7 @@
 #include "CountingDriver.h"
 #include "MessageBox.h"
 #include "Messages.h"
-#include "TestSpectrum.h"
+#include "BenchScan.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/VexlarView.h"

@@ -1,5 +1,6 @@
 #include "acquisition/NumberText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -75,14 +76,38 @@ std::optional<double> LeadingDouble(std::string_view text)
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
                                               std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone out of range; tell overflow from
-        // underflow by the exponent's sign the way strtod would.
-        const auto e = number.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        // from_chars leaves the value alone out of range; it is an infinity
+        // or zero, as strtod gives them.
+        value = DecimalBeyondLargest(number) ? std::numeric_limits<double>::infinity() : 0.0;
     }
     (void)end;
     return negative ? -value : value;
+}
+
+bool DecimalBeyondLargest(std::string_view number)
+{
+    // The power of ten of the first significant digit as written...
+    const std::size_t e = std::min(number.find_first_of("eE"), number.size());
+    const std::string_view mantissa = number.substr(0, e);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return false;  // zero is never too large
+    long long power = first < point ? static_cast<long long>(point - first) - 1
+                                    : -static_cast<long long>(first - point);
+    // ...moved by the exponent, whose digits are held short of overflowing.
+    constexpr long long kFarBeyondAnyDouble = 100000;
+    if (e < number.size()) {
+        std::size_t i = e + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            ++i;
+        long long exponent = 0;
+        for (; i < number.size() && IsDigit(number[i]); ++i)
+            exponent = std::min(exponent * 10 + (number[i] - '0'), kFarBeyondAnyDouble);
+        power += negative ? -exponent : exponent;
+    }
+    return power > 0;
 }
 
 std::optional<double> WholeNumber(std::string_view text)

@@ -23,6 +23,12 @@ int LenientInt(std::string_view text);
 // (after blanks) with one.
 std::optional<double> LeadingDouble(std::string_view text);
 
+// For an unsigned decimal number (digits with an optional point and
+// exponent) that a double cannot hold: true when it is too large, false when
+// it is too small. Decided by the place of its first significant digit, so
+// "1000e-2" written with four hundred zeros is too large, not too small.
+bool DecimalBeyondLargest(std::string_view number);
+
 // The number when text (blanks around it aside) is exactly one finite
 // decimal number, nothing otherwise: the check of a field that must hold a
 // number.

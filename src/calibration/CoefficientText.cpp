@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "acquisition/NumberText.h"
+
 namespace vexlar::calibration {
 namespace {
 
@@ -51,9 +53,7 @@ ParsedCoefficient ParseCoefficient(std::string_view text)
         return {};
     if (error == std::errc::result_out_of_range) {
         // Beyond a double: far too large, or so small it is zero.
-        const auto e = text.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-';
-        if (!tiny)
+        if (DecimalBeyondLargest(text))
             return {CoefficientStatus::OutOfRange, 0.0f};
         value = 0.0;
     }

@@ -6,7 +6,9 @@
 
 #include <locale.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string_view>
 #include <type_traits>
 #include <variant>
@@ -52,6 +54,7 @@ enum class Check {
     ChannelIndex,  // 0 to 7, else the default: it indexes the calibration tables and the buffers
     ZeroOrOne,  // a two-way switch; anything else the default
     UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
+    FiniteNumber,  // finite in the precision it is held in, else the default: it enters every axis value
 };
 
 // Texts of numbers, of the base file name and of the control bar.
@@ -129,16 +132,20 @@ constexpr Key kKeys[] = {
      Check::UsableLaserWavelength, &W::laserWavelength},
     {Id::ViewRaman, kAcquisition, "ViewRaman", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &W::xAxisMode},
     // [Master], [Slave1] to [Slave7]: the calibration of each channel.
-    {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::None, &W::calFirst},
-    {Id::Second, kEachChannel, "Second", kText, kNumberChars, "5e-5", WriteAs::Exponent, Check::None, &W::calSecond},
-    {Id::Third, kEachChannel, "Third", kText, kNumberChars, "0.0", WriteAs::Exponent, Check::None, &W::calThird},
-    {Id::Intercept, kEachChannel, "Intercept", kText, kNumberChars, "350.0", WriteAs::Fixed, Check::None,
+    {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::FiniteNumber,
+     &W::calFirst},
+    {Id::Second, kEachChannel, "Second", kText, kNumberChars, "5e-5", WriteAs::Exponent, Check::FiniteNumber,
+     &W::calSecond},
+    {Id::Third, kEachChannel, "Third", kText, kNumberChars, "0.0", WriteAs::Exponent, Check::FiniteNumber,
+     &W::calThird},
+    {Id::Intercept, kEachChannel, "Intercept", kText, kNumberChars, "350.0", WriteAs::Fixed, Check::FiniteNumber,
      &W::calIntercept},
     // [PeakFind]: the peak-finder settings.
-    {Id::Threshold, kPeakFind, "Threshold", kText, kNumberChars, "100", WriteAs::Fixed, Check::None,
+    {Id::Threshold, kPeakFind, "Threshold", kText, kNumberChars, "100", WriteAs::Fixed, Check::FiniteNumber,
      &W::peakThreshold},
     {Id::Width, kPeakFind, "Width", kInt, 0, "1", WriteAs::Signed, Check::None, &W::peakWidth},
-    {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::None, &W::peakSlope},
+    {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::FiniteNumber,
+     &W::peakSlope},
     // [TimeAcquisition]: the timed-series settings.
     {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &W::storeDark},
     {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None,
@@ -304,6 +311,13 @@ int CheckedInteger(const Key& key, int value)
 
 double CheckedNumber(const Key& key, double value)
 {
+    if (key.check == Check::FiniteNumber) {
+        // "1e39" is a number, but no single-precision coefficient holds it.
+        const bool single = std::holds_alternative<PerChannel>(key.target) ||
+                            std::holds_alternative<float W::*>(key.target);
+        const double largest = single ? std::numeric_limits<float>::max() : std::numeric_limits<double>::max();
+        return std::fabs(value) <= largest ? value : LenientDouble(key.defaultValue);
+    }
     if (key.check != Check::UsableLaserWavelength)
         return value;
     // Held in single precision: a value that only a double can hold is no

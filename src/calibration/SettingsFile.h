@@ -86,8 +86,10 @@ struct LoadedSettings {
 // does not begin the text reads 0. Values that would break the workspace
 // are replaced on the way in: a channel outside 0 to 7 and an x-axis mode
 // other than 0 or 1 load as 0, a laser wavelength that is not positive and
-// finite loads as the default; the integration time keeps its low 16 bits
-// and anything above 2000 ms becomes 250 ms.
+// finite loads as the default, and so does a calibration coefficient or a
+// peak-finder threshold or slope that is not finite in the precision it is
+// held in; the integration time keeps its low 16 bits and anything above
+// 2000 ms becomes 250 ms.
 LoadedSettings ReadWorkingSettings(const char* fileName = kFileName);
 
 // Writes every working value in one file write (keys replaced in place, new

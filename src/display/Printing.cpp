@@ -10,18 +10,23 @@
 // operator without a printer can keep a page.
 //
 // Nothing is printed through an output that failed to open, and a failed
-// print is reported to the operator with the printer or file and the reason;
-// a PDF file left blank by a failed print is removed again.
+// print is reported to the operator with the printer or file and the reason.
+// A PDF file is drawn into a scratch file first and then written whole in
+// place of the chosen one, like every data file: a disk that fills up is
+// reported, and never leaves a cut-off page where a good one was.
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTemporaryFile>
 
 #include <utility>
 
+#include "FileReplace.h"
 #include "MessageBox.h"
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
@@ -137,12 +142,29 @@ bool OutputReady(const QPrinter& printer, bool direct, bool* createdFile, std::s
     return true;
 }
 
-// Takes away the PDF file a failed print leaves blank, so no empty page
-// passes for a kept one.
-void RemoveFailedFile(const QPrinter& printer)
+// The end of every complete PDF file (trailing line ends aside).
+constexpr char kPdfEnd[] = "%%EOF";
+constexpr char kScratchPdfName[] = "/vexlar-print-XXXXXX.pdf";
+
+// Writes the page drawn into the scratch file in place of the chosen file,
+// whole or not at all; false with the reason.
+bool KeepPrintedPage(const QString& scratch, const QString& chosen, std::string* reason)
 {
-    if (PrintsToFile(printer))
-        QFile::remove(printer.outputFileName());
+    QFile page(scratch);
+    if (!page.open(QIODevice::ReadOnly)) {
+        *reason = page.errorString().toStdString() + ".";
+        return false;
+    }
+    const QByteArray bytes = page.readAll();
+    if (!bytes.trimmed().endsWith(kPdfEnd)) {
+        *reason = "the page could not be written.";
+        return false;
+    }
+    if (!vexlar::sys::ReplaceFileWhole(QFile::encodeName(chosen).toStdString(), bytes.toStdString(), reason)) {
+        *reason += ".";
+        return false;
+    }
+    return true;
 }
 
 // The print job of the toolkit's standard print procedure: prepare (the
@@ -163,25 +185,45 @@ void PrintChart(CVexlarView& view, bool direct)
     const QString title = view.window()->windowTitle();
     printer.setDocName(title.isEmpty() ? QString(kDefaultDocumentName) : title);
 
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        if (createdFile)
-            QFile::remove(printer.outputFileName());
-        ReportPrintError(target, "the print job could not be started.");
-        return;
+    // A PDF file's page goes to a scratch file for the length of the job.
+    const QString chosen = printer.outputFileName();
+    QTemporaryFile scratch(QDir::tempPath() + kScratchPdfName);
+    if (PrintsToFile(printer)) {
+        if (!scratch.open()) {
+            if (createdFile)
+                QFile::remove(chosen);
+            ReportPrintError(target, "no scratch file for the page: " + scratch.errorString().toStdString() + ".");
+            return;
+        }
+        printer.setOutputFileName(scratch.fileName());
     }
-    view.OnBeginPrinting(painter, printer);
-    bool printed = view.OnPrint(painter, &reason);
-    view.OnEndPrinting(painter, printer);
-    if (!printed)
-        printer.abort();
-    painter.end();
-    if (printed && printer.printerState() == QPrinter::Error) {
-        printed = false;
-        reason = "the page could not be written.";
+
+    QPainter painter;
+    bool printed = painter.begin(&printer);
+    if (!printed) {
+        reason = "the print job could not be started.";
+    } else {
+        view.OnBeginPrinting(painter, printer);
+        printed = view.OnPrint(painter, &reason);
+        view.OnEndPrinting(painter, printer);
+        if (!printed)
+            printer.abort();
+        painter.end();
+        if (printed && printer.printerState() == QPrinter::Error) {
+            printed = false;
+            reason = "the page could not be written.";
+        }
+    }
+    if (PrintsToFile(printer)) {
+        printer.setOutputFileName(chosen);
+        if (printed)
+            printed = KeepPrintedPage(scratch.fileName(), chosen, &reason);
     }
     if (!printed) {
-        RemoveFailedFile(printer);
+        // A file this print made is taken away again; one that was there
+        // before is as it was.
+        if (createdFile)
+            QFile::remove(chosen);
         ReportPrintError(target, reason);
     }
 }

@@ -82,7 +82,8 @@ TEST_F(ViewFixture, AChannelBeyondTheTablesStartsOnTheMaster)
 {
     WriteSettingsFile("[Acquisition]\nChannel=12\nViewRaman=7\nLaserWavelength=0\n");
     CreateView();
-    const DriverParams& block = Named(creationCalls, "QDV_Register").at(0).block;
+    const auto registered = Named(creationCalls, "QDV_Register");
+    const DriverParams& block = registered.at(0).block;
     for (int ch = 0; ch < kChannels; ++ch)
         EXPECT_EQ(block.channelEnable[ch], ch == 0 ? 1 : 0) << ch;
     EXPECT_EQ(view->channel, 0);

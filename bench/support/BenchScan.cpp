@@ -1,4 +1,4 @@
-#include "TestSpectrum.h"
+#include "BenchScan.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,0 +1,207 @@
+// The spectrometer failing scans, with the real driver library (its
+// simulated spectrometer set to fail a share of its scans) and the real
+// view: every failed scan comes back as WM_DRIVER_NOTIFY and is asked for
+// again, acquisition goes on, every scan that does arrive is shown exactly
+// once, and no request is left unanswered.
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWidget>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "MessageBox.h"
+#include "Profile.h"
+#include "QdvDriver.h"
+#include "QdvSimHooks.h"
+#include "Xrt.h"
+#include "acquisition/AppContext.h"
+#include "acquisition/VexlarView.h"
+#include "support/TempDir.h"
+#include "support/ViewFixture.h"
+
+using namespace vexlar;
+
+namespace {
+
+// Every scan request the program makes goes through here (the test is
+// linked with --wrap=QDV_SingleScan), so each one can be matched with its
+// answer.
+int g_requests = 0;
+
+constexpr int kScansToShow = 150;
+constexpr int kForcedFaultsInARow = 40;
+constexpr int kWaitMs = 60000;  // a ceiling for the slowest sanitizer build
+constexpr char kFaultRate[] = "0.25";
+constexpr char kSpeed[] = "4";  // scans four times faster than real time
+
+}  // namespace
+
+extern "C" std::int16_t __real_QDV_SingleScan(void* hinst);
+extern "C" std::int16_t __wrap_QDV_SingleScan(void* hinst)
+{
+    ++g_requests;
+    return __real_QDV_SingleScan(hinst);
+}
+
+namespace {
+
+// Watches the view's messages from the driver: lets the view handle each
+// scan, then checks that what it shows is exactly what the driver wrote.
+class ScanWatcher : public QObject {
+public:
+    explicit ScanWatcher(CVexlarView* view) : view_(view) { view_->installEventFilter(this); }
+    ~ScanWatcher() override { view_->removeEventFilter(this); }
+
+    int completed = 0;
+    int failed = 0;
+    int shownAsWritten = 0;
+    int shownTwice = 0;
+    int redrawsPerScanWrong = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const sys::WindowMessageEvent* message = sys::AsWindowMessage(event);
+        if (watched != view_ || !message)
+            return false;
+        if (message->message() >= WM_DRIVER_NOTIFY_FIRST && message->message() <= WM_DRIVER_NOTIFY_LAST)
+            ++failed;
+        if (message->message() != WM_SCAN_COMPLETE)
+            return false;
+        ++completed;
+        const auto channel = static_cast<int>(message->wParam());
+        const std::vector<float> written(view_->raw[channel], view_->raw[channel] + kPixels);
+        const bool refresh = view_->annotationRefresh != 0;
+        std::uint64_t redrawsBefore = 0;
+        XrtGetRedrawCount(view_->chart(), &redrawsBefore);
+        static_cast<QObject*>(view_)->event(event);  // the view's own handling
+        std::uint64_t redrawsAfter = 0;
+        XrtGetRedrawCount(view_->chart(), &redrawsAfter);
+        // A scan after a resize also lays the chart out once for the
+        // annotations' rectangles.
+        const std::uint64_t expected = refresh ? 2 : 1;
+        if (redrawsAfter != redrawsBefore + expected)
+            ++redrawsPerScanWrong;
+
+        std::vector<double> shown(kPixels);
+        bool asWritten = true;
+        for (int i = 0; i < kPixels; ++i) {
+            XrtDataGetYElementIndirect(view_->liveData, 0, i, &shown[i]);
+            asWritten = asWritten && shown[i] == static_cast<double>(written[i]);
+        }
+        shownAsWritten += asWritten ? 1 : 0;
+        shownTwice += shown == lastShown_ ? 1 : 0;
+        lastShown_ = shown;
+        return true;
+    }
+
+private:
+    CVexlarView* view_;
+    std::vector<double> lastShown_;
+};
+
+class DriverFaults : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Short scans, so a few hundred take a few seconds.
+        ASSERT_TRUE(sys::WritePrivateProfileString("Acquisition", "IntegrationTime", "4", "vexlar.ini"));
+        setenv("VEXLAR_SIM_FAULT_RATE", kFaultRate, 1);
+        setenv("VEXLAR_SIM_SPEED", kSpeed, 1);
+        g_requests = 0;
+        app.hinst = &app;
+        window = std::make_unique<QWidget>();
+        window->resize(800, 500);
+        view = std::make_unique<CVexlarView>();
+        view->SetHost(&host);
+        ASSERT_TRUE(view->Create(&app, QRect(0, 0, 800, 500), window.get()));
+        watcher = std::make_unique<ScanWatcher>(view.get());
+        window->show();
+    }
+
+    void TearDown() override
+    {
+        watcher.reset();
+        view.reset();
+        window.reset();
+        unsetenv("VEXLAR_SIM_FAULT_RATE");
+        unsetenv("VEXLAR_SIM_SPEED");
+        QdvSim_ForceFaults(0);
+    }
+
+    bool WaitForScans(int count)
+    {
+        return QTest::qWaitFor([&] { return watcher->completed >= count; }, kWaitMs);
+    }
+
+    // Every request has had its answer, but for the one in flight.
+    void ExpectEveryRequestAnswered()
+    {
+        const int answered = watcher->completed + watcher->failed;
+        EXPECT_GE(g_requests, answered);
+        EXPECT_LE(g_requests, answered + 1) << g_requests << " requests, " << watcher->completed << " scans, "
+                                            << watcher->failed << " failures";
+    }
+
+    sys::MessageRecorder messages;
+    test::FakeHost host;
+    AppContext app;
+    std::unique_ptr<QWidget> window;
+    std::unique_ptr<CVexlarView> view;
+    std::unique_ptr<ScanWatcher> watcher;
+};
+
+}  // namespace
+
+TEST_F(DriverFaults, FailedScansAreAskedForAgainAndEveryArrivingScanIsShownOnce)
+{
+    EXPECT_EQ(app.driverParams.IntegrationTime, 4);
+    ASSERT_TRUE(WaitForScans(kScansToShow)) << watcher->completed << " scans, " << watcher->failed << " failures";
+    EXPECT_GT(watcher->failed, 0) << "a quarter of the scans fail";
+    EXPECT_EQ(watcher->shownAsWritten, watcher->completed) << "every scan is shown as the driver wrote it";
+    EXPECT_EQ(watcher->shownTwice, 0);
+    EXPECT_EQ(watcher->redrawsPerScanWrong, 0) << "one redraw per scan";
+    EXPECT_EQ(view->scanning, 1);
+    ExpectEveryRequestAnswered();
+    EXPECT_TRUE(messages.messages().empty()) << "a failed scan holds nothing up";
+}
+
+TEST_F(DriverFaults, AcquisitionComesBackByItselfAfterARunOfFailures)
+{
+    ASSERT_TRUE(WaitForScans(3));
+    ASSERT_EQ(QdvSim_ForceFaults(kForcedFaultsInARow), QDV_OK);
+    const int failedBefore = watcher->failed;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher->failed - failedBefore >= kForcedFaultsInARow; }, kWaitMs));
+    ASSERT_TRUE(WaitForScans(watcher->completed + 10)) << "acquisition goes on once the device recovers";
+    EXPECT_EQ(watcher->shownAsWritten, watcher->completed);
+    EXPECT_EQ(watcher->shownTwice, 0);
+    ExpectEveryRequestAnswered();
+
+    // Stopped acquisition: a failure still gives its buffer back and asks
+    // once more, and that scan is dropped, so the chain ends there.
+    view->scanning = 0;
+    ASSERT_EQ(QdvSim_ForceFaults(1), QDV_OK);
+    QTest::qWait(200);
+    const int requests = g_requests;
+    const int completed = watcher->completed;
+    QTest::qWait(200);
+    EXPECT_EQ(g_requests, requests) << "nothing more is asked for";
+    EXPECT_EQ(watcher->completed, completed);
+    ExpectEveryRequestAnswered();
+}
+
+TEST_F(DriverFaults, TheLaserIsOffWhenTheProgramEnds)
+{
+    ASSERT_TRUE(WaitForScans(2));
+    QDV_V7400StrobeEnable(1);
+    ASSERT_TRUE(WaitForScans(watcher->completed + 5));
+    EXPECT_EQ(QdvSim_StrobeState(), 1);
+    watcher.reset();
+    view.reset();
+    EXPECT_EQ(QdvSim_StrobeState(), 0);
+}

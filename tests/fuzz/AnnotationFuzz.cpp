@@ -1,0 +1,61 @@
+// The annotation file (".anno"), as loading a graph reads it: the bytes of
+// the file through the codec, and the file itself through its reader. What
+// is accepted holds at most 100 records of usable texts, anchors and fonts,
+// and encodes to bytes that decode to the same records.
+
+#include <cmath>
+#include <vector>
+
+#include "FuzzTarget.h"
+#include "display/AnnotationFile.h"
+
+using namespace vexlar::display;
+
+namespace {
+
+void CheckUsable(const AnnotationFileRecord& record)
+{
+    VEXLAR_FUZZ_CHECK(record.text.size() <= kAnnoMaxTextLength);
+    VEXLAR_FUZZ_CHECK(record.text.find('\0') == std::string::npos);
+    VEXLAR_FUZZ_CHECK(record.font.faceName.size() < kFontFaceNameSize);
+    VEXLAR_FUZZ_CHECK(record.font.faceName.find('\0') == std::string::npos);
+    VEXLAR_FUZZ_CHECK(std::isfinite(record.anchorX) && std::isfinite(record.anchorY));
+    VEXLAR_FUZZ_CHECK(record.font.weight >= 0 && record.font.weight <= kFontMaxWeight);
+    VEXLAR_FUZZ_CHECK(record.font.height >= -kFontMaxSize && record.font.height <= kFontMaxSize);
+    VEXLAR_FUZZ_CHECK(record.font.width >= -kFontMaxSize && record.font.width <= kFontMaxSize);
+}
+
+}  // namespace
+
+VEXLAR_FUZZ_TARGET(annotation_file)
+{
+    const AnnotationDecode decoded = DecodeAnnotationFile(size ? data : nullptr, size);
+    if (!decoded.ok) {
+        VEXLAR_FUZZ_CHECK(!decoded.error.empty());
+    } else {
+        VEXLAR_FUZZ_CHECK(decoded.error.empty());
+        VEXLAR_FUZZ_CHECK(decoded.records.size() <= static_cast<std::size_t>(kAnnoMaxRecords));
+        for (const AnnotationFileRecord& record : decoded.records)
+            CheckUsable(record);
+        if (!decoded.records.empty()) {
+            const std::vector<std::uint8_t> encoded = EncodeAnnotationFile(decoded.records);
+            VEXLAR_FUZZ_CHECK(encoded.size() == kAnnoCountSize + kAnnoRecordSize * decoded.records.size());
+            const AnnotationDecode again = DecodeAnnotationFile(encoded.data(), encoded.size());
+            VEXLAR_FUZZ_CHECK(again.ok);
+            VEXLAR_FUZZ_CHECK(again.records == decoded.records);
+        }
+    }
+
+    // The same bytes as a file: read whole (up to the longest file there can
+    // be) and decoded the same way.
+    const std::string path = vexlar::fuzz::ScratchFile("graph.ram.anno");
+    vexlar::fuzz::WriteScratch(path, data, size);
+    const AnnotationFileRead read = ReadAnnotationFile(path);
+    VEXLAR_FUZZ_CHECK(read.status == AnnotationFileRead::Status::Read);
+    VEXLAR_FUZZ_CHECK(read.bytes.size() == std::min(size, kAnnoMaxFileSize));
+    const AnnotationDecode fromFile = DecodeAnnotationFile(read.bytes.data(), read.bytes.size());
+    VEXLAR_FUZZ_CHECK(fromFile.ok == decoded.ok);
+    if (fromFile.ok)
+        VEXLAR_FUZZ_CHECK(fromFile.records == decoded.records);
+    return 0;
+}

@@ -158,4 +158,44 @@ bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const B
     return true;
 }
 
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* reason)
+{
+    if (path.empty())
+        return Fail(reason, ENOENT);
+    struct stat before {};
+    const bool existed = ::stat(path.c_str(), &before) == 0;
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kNewFileMode));
+    if (file.get() < 0)
+        return Fail(reason, errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return Fail(reason, errno);
+    if (!S_ISREG(info.st_mode)) {
+        const int flags = ::fcntl(file.get(), F_GETFL);
+        if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
+            return Fail(reason, errno);
+        if (!WriteAll(file.get(), bytes))
+            return Fail(reason, errno);
+        return file.Close() == 0 || Fail(reason, errno);
+    }
+    const off_t length = info.st_size;
+    auto fail = [&](int code) {
+        // Cut a record that was written only in part, so the file ends
+        // where its last whole record ended.
+        if (::ftruncate(file.get(), length) == 0)
+            ::fsync(file.get());
+        return Fail(reason, code);
+    };
+    if (!WriteAll(file.get(), bytes))
+        return fail(errno);
+    if (::fsync(file.get()) != 0)
+        return fail(errno);
+    if (file.Close() != 0)
+        return Fail(reason, errno);
+    if (!existed)
+        SyncFolderOf(path);
+    return true;
+}
+
 }  // namespace vexlar::sys

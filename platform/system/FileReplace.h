@@ -28,4 +28,14 @@ using BeforeRename = std::function<int(const std::string& temporaryPath, const s
 bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const BeforeRename& beforeRename,
                       std::string* reason);
 
+// The append twin of ReplaceFileWhole, for files that grow record by record
+// while a series runs (a time-stamp table, a series table). Adds bytes at
+// the end of the file at path, creating it when missing, and syncs it to the
+// disk before returning, so every record appended survives a crash or a
+// power cut. A record is appended whole or not at all: when a write fails
+// part way (a full disk), the file is cut back to its previous length. A
+// pipe nobody reads refuses at once instead of blocking; a device or a pipe
+// is written into as it stands. False with the reason in reason.
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* reason);
+
 }  // namespace vexlar::sys

@@ -129,3 +129,44 @@ TEST(FileReplace, ReplacesWholeOrLeavesTheOldFile)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"folder.peak", "run.ram.peak"}));
 }
+
+TEST(FileAppend, AppendsWholeRecordsOrNone)
+{
+    TempDir dir;
+    const std::string path = dir.file("run.TimeStamps");
+    std::string reason;
+    ASSERT_TRUE(AppendToFile(path, "Filename\tTime (sec)\r\n", &reason)) << reason;
+    ASSERT_TRUE(AppendToFile(path, "run.00001.ram\t0.00\r\n", &reason)) << reason;
+    EXPECT_EQ(ReadWholeFile(path), "Filename\tTime (sec)\r\nrun.00001.ram\t0.00\r\n");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    // A record that fails part way (the file-size limit stands in for a full
+    // disk) is cut off again: the file ends with its last whole record.
+    const std::string before = ReadWholeFile(path);
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = before.size() + 5;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool appended = AppendToFile(path, "run.00002.ram\t1.00\r\n", &reason);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(ReadWholeFile(path), before);
+
+    // Failures name their reason; a pipe nobody reads refuses at once, a
+    // full device reports itself, a folder is never written.
+    EXPECT_FALSE(AppendToFile(dir.file("missing/run.TimeStamps"), "x", &reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    std::filesystem::create_directory(dir.file("folder"));
+    EXPECT_FALSE(AppendToFile(dir.file("folder"), "x", &reason));
+    EXPECT_EQ(reason, "Is a directory");
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(AppendToFile(pipe, "x", &reason));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_FALSE(AppendToFile("/dev/full", "x", &reason));
+    EXPECT_EQ(reason, "No space left on device");
+}

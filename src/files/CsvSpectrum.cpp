@@ -17,10 +17,15 @@ bool IsControl(unsigned char c)
     return c < 0x20 || c == 0x7f;
 }
 
+// A comment line must stay one line, and no field of it may open a quoted
+// field (a quote just after a comma) that a CSV reader would carry on into
+// the following lines.
 void AppendOneLine(std::string& text, const std::string& value)
 {
-    for (const char c : value)
-        text += IsControl(static_cast<unsigned char>(c)) ? kReplacement : c;
+    for (const char c : value) {
+        const bool opensQuote = c == '"' && !text.empty() && text.back() == kSeparator;
+        text += IsControl(static_cast<unsigned char>(c)) || opensQuote ? kReplacement : c;
+    }
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ struct SpectrumColumns {
 };
 
 // "# <title>" and then "# <name>: <value>" for each entry. Control
-// characters in a value (a line break in a file name) are shown as '?', so
-// every comment stays one line.
+// characters in a value (a line break in a file name) and a quote just after
+// a comma are shown as '?', so every comment stays one line for a CSV reader.
 void AppendCsvComments(std::string& text, const std::string& title, const std::vector<MetadataEntry>& entries);
 
 // Appends one field of a row as RFC 4180 has it: as it stands, or in double

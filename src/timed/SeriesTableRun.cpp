@@ -76,8 +76,10 @@ void CVexlarView::BeginSeriesTable()
     // The file is started at once, so a table of an earlier series under the
     // same name never stands for this one.
     std::string reason;
-    if (!WriteSeriesTable(&reason))
+    if (!WriteSeriesTable(&reason)) {
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
+        ShowSeriesStatus(seriesStatus);  // at once, not with the next scan
+    }
 }
 
 void CVexlarView::AddScanToSeriesTable()

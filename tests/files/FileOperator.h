@@ -64,7 +64,7 @@ public:
 
     void Choose(const std::string& name, std::function<void()> then = {})
     {
-        answers.push_back({name, std::move(then)});
+        answers.push_back({name, std::move(then), {}});
     }
     // The same with a filter chosen first, as from the dialog's list.
     void ChooseWithFilter(const std::string& name, const std::string& filter)

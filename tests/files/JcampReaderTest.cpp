@@ -17,6 +17,7 @@
 #include "FileOperator.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
+#include "support/CommaLocale.h"
 #include "support/FrameFixture.h"
 #include "support/Python.h"
 #include "support/TempDir.h"
@@ -112,6 +113,7 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
     std::string reason;
     ASSERT_TRUE(InstallReader(&reason)) << reason;
 
+    CommaLocale comma;
     Start();
     constexpr int kPixels = calibration::kPixels;
     float scan[kPixels];

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "Profile.h"
+#include "support/CommaLocale.h"
 #include "support/TempDir.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "timed/TimedFixture.h"
@@ -157,6 +158,7 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 
 TEST_F(SeriesTableRun, OneRowPerScanIsWrittenScanByScanBesideTheSeriesFiles)
 {
+    CommaLocale comma;  // the times and values keep their decimal point
     BeginWith(SeriesSettings("SeriesTable=1\n"));
     std::vector<std::size_t> rowsSoFar;
     RunSeries([&](int) { rowsSoFar.push_back(TableRows(ReadWholeFile("Temp.series.csv")).size()); });

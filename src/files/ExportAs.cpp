@@ -34,7 +34,8 @@ constexpr char kNotExported[] = "Cannot export the spectrum to";
 // and extension.
 std::string SpectrumTitle(const std::string& path)
 {
-    return QFileInfo(QFile::decodeName(path.c_str())).completeBaseName().toStdString();
+    const std::string title = QFileInfo(QFile::decodeName(path.c_str())).completeBaseName().toStdString();
+    return title.empty() ? std::string(kProgramName) + " spectrum" : title;  // JCAMP-DX needs a title
 }
 
 }  // namespace

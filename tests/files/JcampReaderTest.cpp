@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,7 +45,8 @@ bool InstallReader(std::string* reason)
         *reason = "no lock file at " + source;
         return false;
     }
-    std::system(("mkdir -p " + ShellQuoted(target)).c_str());
+    std::error_code ignored;
+    std::filesystem::create_directories(target, ignored);
     const bool installed = ReadWholeFile(target + "/package-lock.json") == lock
                            && !ReadWholeFile(target + "/node_modules/jcampconverter/package.json").empty();
     for (const char* file : {"package.json", "package-lock.json", "read-jcamp.mjs"}) {

@@ -168,6 +168,24 @@ TEST_F(SaveFigure, AResolutionTooLargeIsRefusedAndCancelWritesNothing)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+// Lines drawn in the cursor's grey in an SVG drawing.
+int CursorLines(const QByteArray& svg)
+{
+    QXmlStreamReader xml(svg);
+    int lines = 0;
+    bool insideGrey = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("g"))
+            insideGrey = xml.attributes().value("stroke") == QLatin1String("#404040");
+        else if (insideGrey && xml.name() != QLatin1String("text"))
+            ++lines;
+    }
+    return lines;
+}
+
 TEST_F(SaveFigure, AnSvgDrawingHoldsTheSpectrumAsOneLineOfEveryPoint)
 {
     Save("figure.svg", "PNG Images (*.png)");  // the typed extension wins
@@ -196,6 +214,12 @@ TEST_F(SaveFigure, AnSvgDrawingHoldsTheSpectrumAsOneLineOfEveryPoint)
     EXPECT_FALSE(width.isEmpty());
     EXPECT_EQ(redLines, 1) << "the spectrum is one line";
     EXPECT_EQ(redPoints, kPoints) << "with a point for every pixel";
+
+    // The cursor is in the figure while it is shown, as on the screen.
+    EXPECT_EQ(CursorLines(svg), 0);
+    frame->action(ID_CURSOR)->trigger();
+    Save("cursor.svg");
+    EXPECT_EQ(CursorLines(QByteArray::fromStdString(ReadWholeFile(dir.file("cursor.svg")))), 1);
 }
 
 TEST_F(SaveFigure, APdfPageOfTheChartsSizeTurnsIntoThePicture)

@@ -22,7 +22,7 @@ QString PixelsText(const FigurePixels& size)
     return QStringLiteral("%1 x %2 pixels").arg(size.width).arg(size.height);
 }
 
-}  // namespace
+} // namespace
 
 CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QWidget* parent)
     : QDialog(parent), chartSize_(chartSize), screenDpi_(screenDpi)

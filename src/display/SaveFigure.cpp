@@ -29,7 +29,7 @@ const std::vector<std::vector<std::string>> kExtensions = {{"png"}, {"svg"}, {"p
 
 constexpr char kNotSaved[] = "Cannot save the figure to";
 
-}  // namespace
+} // namespace
 
 void CVexlarView::OnSaveFigure()
 {

@@ -14,7 +14,7 @@ int FormatOfPath(const std::string& path, const std::vector<std::vector<std::str
         return chosenFilter;
     std::string extension = name.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (std::size_t format = 0; format < extensions.size(); ++format) {
         const auto& list = extensions[format];
         if (std::find(list.begin(), list.end(), extension) != list.end())
@@ -23,4 +23,4 @@ int FormatOfPath(const std::string& path, const std::vector<std::vector<std::str
     return chosenFilter;
 }
 
-}  // namespace vexlar::files
+} // namespace vexlar::files

@@ -14,4 +14,4 @@ namespace vexlar::files {
 // regard to case), else chosenFilter.
 int FormatOfPath(const std::string& path, const std::vector<std::vector<std::string>>& extensions, int chosenFilter);
 
-}  // namespace vexlar::files
+} // namespace vexlar::files

@@ -9,8 +9,7 @@ namespace {
 // Longer than any shortest form of a double ("-2.2250738585072014e-308").
 constexpr int kLongestShortest = 32;
 
-template <class Number>
-void Append(std::string& text, Number value)
+template <class Number> void Append(std::string& text, Number value)
 {
     char buffer[kLongestShortest];
     // to_chars without a precision gives the shortest round-trip form and
@@ -19,7 +18,7 @@ void Append(std::string& text, Number value)
     text.append(buffer, result.ptr);
 }
 
-}  // namespace
+} // namespace
 
 void AppendShortest(std::string& text, double value)
 {
@@ -45,4 +44,4 @@ std::string ShortestText(float value)
     return text;
 }
 
-}  // namespace vexlar::files
+} // namespace vexlar::files

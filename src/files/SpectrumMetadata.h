@@ -50,12 +50,12 @@ struct SpectrumFacts {
     int averages = 0;
     int boxcar = 0;
     bool darkSubtracted = false;
-    long additiveScans = 0;  // scans summed in additive mode; 0 outside it
+    long additiveScans = 0; // scans summed in additive mode; 0 outside it
 
     // The x values come from the channel's calibration and the laser line
     // (false: they are the opened file's own).
     bool calibrationKnown = false;
-    float laserWavelength = 0.0f;  // nm
+    float laserWavelength = 0.0f; // nm
     float calIntercept = 0.0f;
     float calFirst = 0.0f;
     float calSecond = 0.0f;
@@ -79,4 +79,4 @@ std::string ChannelName(int channel);
 // "wavelength (nm)" or "Raman shift (cm-1)".
 std::string AxisName(int xAxisMode);
 
-}  // namespace vexlar::files
+} // namespace vexlar::files

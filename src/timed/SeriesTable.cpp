@@ -24,7 +24,7 @@ std::string TwoDecimals(double value)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string SeriesTableFileName(std::string_view base)
 {
@@ -123,4 +123,4 @@ void SeriesTable::Written()
     changed_ = false;
 }
 
-}  // namespace vexlar::timed
+} // namespace vexlar::timed

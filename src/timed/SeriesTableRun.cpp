@@ -32,9 +32,12 @@ const char* YesNo(bool value)
 std::string FormatName(unsigned fileFormat)
 {
     switch (fileFormat) {
-    case kSpectrumFileFormat: return "Standard (*.ram)";
-    case kExportFileFormat: return "Exported (*.exp)";
-    default: return "none (" + std::to_string(fileFormat) + ")";
+    case kSpectrumFileFormat:
+        return "Standard (*.ram)";
+    case kExportFileFormat:
+        return "Exported (*.exp)";
+    default:
+        return "none (" + std::to_string(fileFormat) + ")";
     }
 }
 
@@ -44,7 +47,7 @@ std::string LayoutName(unsigned layout)
                                              : "one row per scan, one column per pixel";
 }
 
-}  // namespace
+} // namespace
 
 void CVexlarView::BeginSeriesTable()
 {
@@ -55,7 +58,7 @@ void CVexlarView::BeginSeriesTable()
     files::SpectrumFacts facts = DescribeAcquisition();
     const double* shownX = facts.xAxisMode == files::kRamanShiftAxis ? ramanShift : wavelength;
     if (files::HoldsFileAxis(openedSpectrum_, facts.xAxisMode, shownX, kPixels))
-        facts.calibrationKnown = false;  // the axis still holds an opened file's x values
+        facts.calibrationKnown = false; // the axis still holds an opened file's x values
     std::vector<files::MetadataEntry> entries = files::DescribeSpectrum(facts);
     entries.push_back({"Base file name", "", BaseFilename});
     entries.push_back({"File format", "", FormatName(FileFormat)});
@@ -78,7 +81,7 @@ void CVexlarView::BeginSeriesTable()
     std::string reason;
     if (!WriteSeriesTable(&reason)) {
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
-        ShowSeriesStatus(seriesStatus);  // at once, not with the next scan
+        ShowSeriesStatus(seriesStatus); // at once, not with the next scan
     }
 }
 

@@ -102,7 +102,7 @@ protected:
     FileOperator op;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt)
 {
@@ -112,20 +112,22 @@ TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt
         ++asked;
         EXPECT_EQ(d.windowTitle(), "Figure Resolution");
         EXPECT_EQ(d.resolutionBox()->value(), 300) << "300 dpi to begin with";
-        const display::FigurePixels at300 = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 300);
+        const display::FigurePixels at300
+            = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 300);
         EXPECT_EQ(d.SizeText(), QStringLiteral("%1 x %2 pixels").arg(at300.width).arg(at300.height));
         Type(d, "150");
         d.accept();
     });
-    Save("figure");  // the PNG filter comes first and gives the extension
+    Save("figure"); // the PNG filter comes first and gives the extension
     EXPECT_EQ(op.seen.back().title, "Save Figure");
-    EXPECT_EQ(op.seen.back().filters,
-              (QStringList{"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}));
+    EXPECT_EQ(
+        op.seen.back().filters, (QStringList {"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}));
     ASSERT_EQ(asked, 1);
 
     const QImage image(QString::fromStdString(dir.file("figure.png")));
     ASSERT_FALSE(image.isNull());
-    const display::FigurePixels expected = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 150);
+    const display::FigurePixels expected
+        = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 150);
     EXPECT_EQ(image.width(), expected.width);
     EXPECT_EQ(image.height(), expected.height);
     EXPECT_EQ(image.dotsPerMeterX(), display::DotsPerMetre(150));
@@ -188,7 +190,7 @@ int CursorLines(const QByteArray& svg)
 
 TEST_F(SaveFigure, AnSvgDrawingHoldsTheSpectrumAsOneLineOfEveryPoint)
 {
-    Save("figure.svg", "PNG Images (*.png)");  // the typed extension wins
+    Save("figure.svg", "PNG Images (*.png)"); // the typed extension wins
     const QByteArray svg = QByteArray::fromStdString(ReadWholeFile(dir.file("figure.svg")));
     ASSERT_FALSE(svg.isEmpty());
     QXmlStreamReader xml(svg);
@@ -240,8 +242,9 @@ TEST_F(SaveFigure, APdfPageOfTheChartsSizeTurnsIntoThePicture)
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed; the page is not turned into a picture";
     QProcess process;
     const QString prefix = QString::fromStdString(dir.file("page"));
-    process.start(tool, {"-r", QString::number(ScreenDpi()), "-png", "-singlefile",
-                         QString::fromStdString(dir.file("figure.pdf")), prefix});
+    process.start(tool,
+        {"-r", QString::number(ScreenDpi()), "-png", "-singlefile", QString::fromStdString(dir.file("figure.pdf")),
+            prefix});
     ASSERT_TRUE(process.waitForFinished(30000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     const QImage page(prefix + ".png");
@@ -263,7 +266,7 @@ TEST_F(SaveFigure, AFigureThatCannotBeWrittenIsReported)
     op.Choose(dir.file("gone/a.svg"), [&] { std::filesystem::remove(dir.file("gone")); });
     frame->action(ID_SAVE_FIGURE)->trigger();
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0),
-              0u)
+    EXPECT_EQ(
+        messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0), 0u)
         << messages.messages()[0].text;
 }

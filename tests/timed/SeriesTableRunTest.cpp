@@ -39,7 +39,7 @@ std::string SeriesSettings(const std::string& seriesTable)
 {
     return "[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=0\nDelayBeforeFirstAcquisition=0\n"
            "DelayBetweenAcquisitions=1\nNumberOfAcquisitions=3\nFileFormat=0\nBaseFilename=Temp\n"
-           + seriesTable;
+        + seriesTable;
 }
 
 struct DialogOperator {
@@ -96,11 +96,11 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 {
-    WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n");  // an older file: no key, no table
+    WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n"); // an older file: no key, no table
     CreateView();
     {
         DialogOperator op([&](Dlg& d) {
@@ -123,7 +123,7 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
         });
         view->OnTimeAcqConfigure();
     }
-    view.reset();  // the settings are written at exit
+    view.reset(); // the settings are written at exit
     std::string ini = ReadWholeFile(SettingsPath());
     EXPECT_NE(ini.find("\nSeriesTable=2\n"), std::string::npos) << ini;
 
@@ -158,32 +158,34 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 
 TEST_F(SeriesTableRun, OneRowPerScanIsWrittenScanByScanBesideTheSeriesFiles)
 {
-    CommaLocale comma;  // the times and values keep their decimal point
+    CommaLocale comma; // the times and values keep their decimal point
     BeginWith(SeriesSettings("SeriesTable=1\n"));
     std::vector<std::size_t> rowsSoFar;
     RunSeries([&](int) { rowsSoFar.push_back(TableRows(ReadWholeFile("Temp.series.csv")).size()); });
-    EXPECT_EQ(rowsSoFar, (std::vector<std::size_t>{2, 3, 4})) << "the heading, then a row as each scan is saved";
+    EXPECT_EQ(rowsSoFar, (std::vector<std::size_t> {2, 3, 4})) << "the heading, then a row as each scan is saved";
 
     const std::string table = ReadWholeFile("Temp.series.csv");
     EXPECT_EQ(table.rfind("# Vexlar series table\r\n# Program: Vexlar 1.05.00\r\n# Date: ", 0), 0u);
     for (const char* line : {"# Source: live acquisition\r\n", "# Integration time (ms): 100\r\n",
-                             "# Base file name: Temp\r\n", "# Number of acquisitions: 3\r\n",
-                             "# Delay between acquisitions (s): 1\r\n", "# Toggle laser: no\r\n",
-                             "# Table layout: one row per scan, one column per pixel\r\n"})
+             "# Base file name: Temp\r\n", "# Number of acquisitions: 3\r\n", "# Delay between acquisitions (s): 1\r\n",
+             "# Toggle laser: no\r\n", "# Table layout: one row per scan, one column per pixel\r\n"})
         EXPECT_NE(table.find(line), std::string::npos) << line;
     const std::vector<std::string> rows = TableRows(table);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].rfind("time (s),file,350,350.50004999999874,", 0), 0u) << rows[0].substr(0, 60);
     std::string values[3];
     for (int k = 1; k <= 3; ++k) {
-        for (int i = 0; i < kPixels; ++i)
-            values[k - 1] += "," + std::to_string(100 + k);
+        const std::string field = std::to_string(100 + k);
+        for (int i = 0; i < kPixels; ++i) {
+            values[k - 1] += ',';
+            values[k - 1] += field;
+        }
     }
     EXPECT_EQ(rows[1], "0.00,Temp.00001.ram" + values[0]);
     EXPECT_EQ(rows[2], "1.02,Temp.00002.ram" + values[1]) << "the time-stamp file's times";
     EXPECT_EQ(rows[3], "2.04,Temp.00003.ram" + values[2]);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
-              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
+        std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -209,13 +211,14 @@ TEST_F(SeriesTableRun, WithoutTheTableASeriesWritesWhatItAlwaysDid)
         if (!before.count(name))
             written.insert(name);
     }
-    EXPECT_EQ(written, (std::set<std::string>{"Temp.00001.ram", "Temp.00002.ram", "Temp.00003.ram", "Temp.TimeStamps"}));
+    EXPECT_EQ(
+        written, (std::set<std::string> {"Temp.00001.ram", "Temp.00002.ram", "Temp.00003.ram", "Temp.TimeStamps"}));
 }
 
 TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
 {
     BeginWith(SeriesSettings("SeriesTable=1\n"));
-    std::filesystem::create_directory("Temp.series.csv");  // its name is taken by a folder
+    std::filesystem::create_directory("Temp.series.csv"); // its name is taken by a folder
     view->StartTimeAcquisition();
     EXPECT_NE(host.status.find("could not write \"Temp.series.csv\""), std::string::npos) << host.status;
     for (int k = 0; k <= 3; ++k) {
@@ -226,6 +229,6 @@ TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
     EXPECT_TRUE(Exists("Temp.00003.ram")) << "every scan still has its file";
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find("could not be written.\nThe first was \"Temp.series.csv\": "),
-              std::string::npos)
+        std::string::npos)
         << messages.messages()[0].text;
 }

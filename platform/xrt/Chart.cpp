@@ -679,12 +679,24 @@ bool Chart::DrawTo(QPainter* painter, int left, int top, int width, int height, 
     const int layoutWidth = std::max(1, static_cast<int>(std::lround(width / scale)));
     const int layoutHeight = std::max(1, static_cast<int>(std::lround(height / scale)));
 
+    // On the screen a line thins its points to two per pixel column; a page
+    // or a figure file gets every point of the data, drawn as one line.
+    std::vector<QCPGraph*> thinned;
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        if (plot->graph(i)->adaptiveSampling()) {
+            plot->graph(i)->setAdaptiveSampling(false);
+            thinned.push_back(plot->graph(i));
+        }
+    }
     QPicture picture;
     {
         QCPPainter recorder(&picture);
         recorder.setMode(QCPPainter::pmNonCosmetic);  // one-pixel lines scale with the page
+        recorder.setMode(QCPPainter::pmVectorized);   // lines as lines, not as screen-pixel steps
         plot->toPainter(&recorder, layoutWidth, layoutHeight);
     }
+    for (QCPGraph* graph : thinned)
+        graph->setAdaptiveSampling(true);
     // Drawing at another size moved the plot's layout; lay it out afresh next time.
     layoutRevision_ = 0;
 

@@ -23,8 +23,12 @@
 #include "calibration/Axes.h"
 #include "calibration/MeasurementSource.h"
 #include "display/AnnotationRecord.h"
+#include "display/FigureSize.h"
 #include "display/ShownRange.h"
+#include "files/OpenedSpectrum.h"
+#include "files/SpectrumMetadata.h"
 #include "peaks/PeakRecord.h"
+#include "timed/SeriesTable.h"
 
 class CChart2D;
 
@@ -168,6 +172,12 @@ public:
     void OnExportSpectrum();
     // false (after telling the operator) when the file cannot be written.
     bool WriteExportFile(const char* path);
+    // File > Export As...: the spectrum on display as CSV or JCAMP-DX, the
+    // format chosen by the dialog's filter (or the name's extension).
+    void OnExportAs();
+    // File > Save Figure...: the chart as PNG (at a chosen resolution), SVG
+    // or PDF, drawn by the chart library as it is on the screen.
+    void OnSaveFigure();
 
     // --- Time acquisition (timed/) ---
     // Time Acquisition > Configure: the eight series settings in their dialog.
@@ -318,6 +328,19 @@ protected:
 private:
     DriverParams& params() { return app_->driverParams; }
     void SetUpPlot(const QRect& rect);
+    // What is known of the spectrum on display, for the files it is written
+    // to (files/ExportAs.cpp).
+    vexlar::files::SpectrumFacts DescribeDisplayedSpectrum() const;
+    // The acquisition settings and calibration in force now.
+    vexlar::files::SpectrumFacts DescribeAcquisition() const;
+    // The series table of a timed series (timed/SeriesTableRun.cpp): started
+    // with the series, a scan added as each is saved, brought up to date a
+    // last time when the series stops.
+    void BeginSeriesTable();
+    void AddScanToSeriesTable();
+    void FinishSeriesTable();
+    // Brings the series table's file up to date; false with the reason.
+    bool WriteSeriesTable(std::string* reason);
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();
@@ -328,6 +351,13 @@ private:
     // The spectrum the calibration dialogs measure: the one on display, or
     // fresh scans while acquisition runs.
     vexlar::calibration::MeasurementSource CalibrationSource();
+
+    // The spectrum File > Open put on display.
+    vexlar::files::OpenedSpectrum openedSpectrum_;
+    // The last resolution chosen for a PNG figure.
+    int figureDpi_ = vexlar::display::kDefaultFigureDpi;
+    // The "SeriesTable" setting and the table of the running series.
+    vexlar::timed::SeriesTableRun seriesTable_;
 
     vexlar::AppContext* app_ = nullptr;
     vexlar::ViewHost* host_ = nullptr;

@@ -14,6 +14,9 @@ constexpr CommandInfo kCommands[] = {
     {ID_SAVE_GRAPH, "&Save Graph\tCtrl+S", "Save the current graph", "Save graph", ":/icons/save.png", false},
     {ID_EXPORT_SPECTRUM, "&Export Spectrum\tCtrl+E", "Exports the spectrum into an ASCII file", nullptr, nullptr,
      false},
+    {ID_EXPORT_AS, "Export &As...", "Exports the spectrum as CSV or JCAMP-DX with what is known about it", nullptr,
+     nullptr, false},
+    {ID_SAVE_FIGURE, "Save &Figure...", "Saves the chart as a PNG, SVG or PDF figure", nullptr, nullptr, false},
     {ID_FILE_PRINT, "&Print...\tCtrl+P", "Print the active document", "Print", ":/icons/print.png", false},
     {ID_FILE_PRINT_SETUP, "P&rint Setup...", "Change the printer and printing options", nullptr, nullptr, false},
     {ID_FILE_MRU_FILE1, "Recent File", "Open this document", nullptr, nullptr, false},
@@ -63,9 +66,9 @@ constexpr CommandInfo kCommands[] = {
     {ID_RESET, nullptr, "Resets acquisition", "Reset", ":/icons/reset.png", false},
 };
 
-constexpr int kFileMenu[] = {ID_FILE_NEW,   ID_FILE_OPEN,        ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM,
-                             kSeparator,    ID_FILE_PRINT,       ID_FILE_PRINT_SETUP, kSeparator,
-                             ID_FILE_MRU_FILE1, kSeparator,      ID_APP_EXIT};
+constexpr int kFileMenu[] = {ID_FILE_NEW,       ID_FILE_OPEN, ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM, ID_EXPORT_AS,
+                             ID_SAVE_FIGURE,    kSeparator,   ID_FILE_PRINT, ID_FILE_PRINT_SETUP, kSeparator,
+                             ID_FILE_MRU_FILE1, kSeparator,   ID_APP_EXIT};
 constexpr int kViewMenu[] = {ID_CLEAR_ALL_ANNOTATIONS, kSeparator, ID_PEAK_LABELS, ID_CURSOR, ID_VIEW_TOOLBAR,
                              ID_VIEW_STATUS_BAR};
 constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER, kSeparator, ID_CALIBRATE_FROM_LAMP,

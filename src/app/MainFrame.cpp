@@ -197,6 +197,8 @@ void CMainFrame::BindCommands()
     commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
     commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
     commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};
+    commands_[ID_EXPORT_AS] = {[v] { v->OnExportAs(); }, {}, {}};
+    commands_[ID_SAVE_FIGURE] = {[v] { v->OnSaveFigure(); }, {}, {}};
     commands_[ID_APP_EXIT] = {[this] { close(); }, {}, {}};
     commands_[ID_FILE_PRINT] = {[v] { v->OnFilePrint(); }, {}, {}};
     commands_[ID_FILE_PRINT_DIRECT] = {[v] { v->OnFilePrintDirect(); }, {}, {}};

@@ -55,6 +55,7 @@ enum class Check {
     ZeroOrOne,  // a two-way switch; anything else the default
     UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
     FiniteNumber,  // finite in the precision it is held in, else the default: it enters every axis value
+    SeriesTableChoice,  // 0 to 2, else the default: an older or edited file never asks for a table it cannot mean
 };
 
 // Texts of numbers, of the base file name and of the control bar.
@@ -62,6 +63,9 @@ constexpr unsigned kNumberChars = 39;
 constexpr unsigned kPathChars = 259;
 constexpr unsigned kBarChars = kControlBarTextMax;
 constexpr unsigned kLongestText = kPathChars;
+
+// The series-table choices: 0 none, 1 one row per scan, 2 one row per pixel.
+constexpr int kLastSeriesTableChoice = 2;
 
 // Integration times above this do not survive a restart...
 constexpr std::uint16_t kLongestRestoredIntegrationTimeMs = 2000;
@@ -98,6 +102,7 @@ enum class Id {
     NumberOfAcquisitions,
     FileFormat,
     BaseFilename,
+    SeriesTable,
     BarChannel,
     BarLaserWavelength,
     BarXAxis,
@@ -161,6 +166,10 @@ constexpr Key kKeys[] = {
     {Id::FileFormat, kTimeAcquisition, "FileFormat", kInt, 0, "0", WriteAs::Unsigned, Check::None, &W::fileFormat},
     {Id::BaseFilename, kTimeAcquisition, "BaseFilename", kText, kPathChars, "Temp", WriteAs::Text, Check::None,
      &W::baseFilename},
+    // Also the series as one table (0 off, 1 one row per scan, 2 one row per
+    // pixel); a file without the key means off.
+    {Id::SeriesTable, kTimeAcquisition, "SeriesTable", kInt, 0, "0", WriteAs::Unsigned, Check::SeriesTableChoice,
+     &W::seriesTable},
     // [DialogBar]: what three control-bar fields showed.
     {Id::BarChannel, kDialogBar, "Channel", kText, kBarChars, "Master", WriteAs::Text, Check::None, &B::channel},
     {Id::BarLaserWavelength, kDialogBar, "LaserWavelength", kText, kBarChars, "632.8", WriteAs::Text, Check::None,
@@ -173,7 +182,7 @@ constexpr std::size_t kKeyCount = std::size(kKeys);
 // Working values, in the order they are read...
 constexpr Id kReadOrder[] = {
     Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBeforeFirstAcquisition,
-    Id::DelayBetweenAcquisitions, Id::NumberOfAcquisitions, Id::FileFormat, Id::BaseFilename,
+    Id::DelayBetweenAcquisitions, Id::NumberOfAcquisitions, Id::FileFormat, Id::BaseFilename, Id::SeriesTable,
     Id::First, Id::Second, Id::Third, Id::Intercept,
     Id::NumChannels, Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel,
     Id::LaserWavelength, Id::ViewRaman,
@@ -183,7 +192,7 @@ constexpr Id kReadOrder[] = {
 // ...and written, which decides the order of sections and keys in a new file.
 constexpr Id kWriteOrder[] = {
     Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBetweenAcquisitions,
-    Id::NumberOfAcquisitions, Id::BaseFilename, Id::DelayBeforeFirstAcquisition, Id::FileFormat,
+    Id::NumberOfAcquisitions, Id::BaseFilename, Id::DelayBeforeFirstAcquisition, Id::FileFormat, Id::SeriesTable,
     Id::First, Id::Second, Id::Third, Id::Intercept,
     Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel, Id::LaserWavelength,
     Id::ViewRaman, Id::NumChannels,
@@ -304,6 +313,8 @@ int CheckedInteger(const Key& key, int value)
         return value >= 0 && value < kCalibratedChannels ? value : LenientInt(key.defaultValue);
     case Check::ZeroOrOne:
         return value == 0 || value == 1 ? value : LenientInt(key.defaultValue);
+    case Check::SeriesTableChoice:
+        return value >= 0 && value <= kLastSeriesTableChoice ? value : LenientInt(key.defaultValue);
     default:
         return value;
     }

@@ -57,6 +57,7 @@ struct WorkingSettings {
     unsigned numberOfAcquisitions = 0;
     unsigned fileFormat = 0;  // 0 spectrum file, 1 export file
     std::string baseFilename;  // at most 259 characters
+    unsigned seriesTable = 0;  // 0 no series table, 1 one row per scan, 2 one row per pixel
 
     bool operator==(const WorkingSettings&) const = default;
 };

@@ -65,6 +65,7 @@ void CVexlarView::LoadSettings()
     NumberOfAcquisitions = s.numberOfAcquisitions;
     FileFormat = s.fileFormat;
     std::snprintf(BaseFilename, sizeof BaseFilename, "%s", s.baseFilename.c_str());
+    seriesTable_.setting = s.seriesTable;
 }
 
 bool CVexlarView::SaveSettings()
@@ -97,6 +98,7 @@ bool CVexlarView::SaveSettings()
     s.numberOfAcquisitions = NumberOfAcquisitions;
     s.fileFormat = FileFormat;
     s.baseFilename.assign(BaseFilename, strnlen(BaseFilename, sizeof BaseFilename));
+    s.seriesTable = seriesTable_.setting;
 
     std::string error;
     if (settings::WriteWorkingSettings(s, &error, settings::kFileName))

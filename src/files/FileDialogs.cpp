@@ -19,17 +19,35 @@ constexpr char kAllFiles[] = "All Files (*.*)";
 
 FileDialogSetup SaveSpectrumDialog()
 {
-    return {FileDialogMode::Save, "Save Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram"};
+    return {FileDialogMode::Save, "Save Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram", {}};
 }
 
 FileDialogSetup OpenSpectrumDialog()
 {
-    return {FileDialogMode::Open, "Open Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram"};
+    return {FileDialogMode::Open, "Open Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram", {}};
 }
 
 FileDialogSetup ExportSpectrumDialog()
 {
-    return {FileDialogMode::Save, "Export Spectrum", {"Exported Spectrum Files (*.exp)", kAllFiles}, "exp"};
+    return {FileDialogMode::Save, "Export Spectrum", {"Exported Spectrum Files (*.exp)", kAllFiles}, "exp", {}};
+}
+
+FileDialogSetup ExportAsDialog()
+{
+    return {FileDialogMode::Save,
+            "Export Spectrum As",
+            {"CSV Files (*.csv)", "JCAMP-DX Files (*.jdx *.dx)"},
+            "csv",
+            {"csv", "jdx"}};
+}
+
+FileDialogSetup SaveFigureDialog()
+{
+    return {FileDialogMode::Save,
+            "Save Figure",
+            {"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"},
+            "png",
+            {"png", "svg", "pdf"}};
 }
 
 }  // namespace vexlar::files
@@ -51,13 +69,36 @@ CFileDialog::CFileDialog(QWidget* parent, const FileDialogSetup& setup) : QFileD
         setAcceptMode(QFileDialog::AcceptOpen);
         setFileMode(QFileDialog::ExistingFile);
     }
+    // Choosing another filter changes the extension a typed name is given.
+    connect(this, &QFileDialog::filterSelected, this, &CFileDialog::FollowChosenFilter);
+}
+
+void CFileDialog::FollowChosenFilter()
+{
+    const int filter = ChosenFilter();
+    if (filter >= 0 && filter < setup_.filterExtensions.size())
+        setDefaultSuffix(setup_.filterExtensions[filter]);
+}
+
+int CFileDialog::ChosenFilter() const
+{
+    const auto index = setup_.filters.indexOf(selectedNameFilter());
+    return index < 0 ? 0 : static_cast<int>(index);
 }
 
 std::string CFileDialog::Choose(QWidget* parent, const FileDialogSetup& setup)
 {
+    int filter = 0;
+    return Choose(parent, setup, &filter);
+}
+
+std::string CFileDialog::Choose(QWidget* parent, const FileDialogSetup& setup, int* filter)
+{
     CFileDialog dialog(parent, setup);
+    *filter = 0;
     if (dialog.Run() != QDialog::Accepted)
         return {};
+    *filter = dialog.ChosenFilter();
     return QFile::encodeName(dialog.ChosenPath()).toStdString();
 }
 
@@ -79,14 +120,16 @@ QString CFileDialog::ChosenPath() const
     const QFileInfo info(path);
     // Qt adds the default extension to a typed name already; a name that
     // reached here without one and is not an existing file gets it too.
-    if (setup_.mode == FileDialogMode::Save && !setup_.defaultExtension.isEmpty() && !info.exists()
+    if (setup_.mode == FileDialogMode::Save && !defaultSuffix().isEmpty() && !info.exists()
         && !info.fileName().contains(u'.'))
-        path += u'.' + setup_.defaultExtension;
+        path += u'.' + defaultSuffix();
     return path;
 }
 
 void CFileDialog::accept()
 {
+    // A filter chosen by the program rather than by a click has not said so.
+    FollowChosenFilter();
     if (setup_.mode == FileDialogMode::Save) {
         const QString path = ChosenPath();
         const QFileInfo info(path);

@@ -1,6 +1,6 @@
 #pragma once
 // The program's file dialogs: choosing the file to save a graph to, to open
-// a graph from, or to export a spectrum to.
+// a graph from, to export a spectrum to, or to save a figure to.
 //
 // Every dialog is Qt's own file dialog (the same on every desktop, so it
 // behaves as described here everywhere), with a title, a list of filters, a
@@ -29,6 +29,9 @@ struct FileDialogSetup {
     QString title;
     QStringList filters;  // shown in this order, the first one chosen
     QString defaultExtension;  // without the dot
+    // When given, the default extension while each filter is chosen, in the
+    // order of filters (the format follows the filter).
+    QStringList filterExtensions;
 };
 
 // "Save Raman Spectrum File" and "Open Raman Spectrum File": spectrum files.
@@ -36,6 +39,10 @@ FileDialogSetup SaveSpectrumDialog();
 FileDialogSetup OpenSpectrumDialog();
 // "Export Spectrum": export files.
 FileDialogSetup ExportSpectrumDialog();
+// "Export Spectrum As": CSV or JCAMP-DX, by the filter.
+FileDialogSetup ExportAsDialog();
+// "Save Figure": PNG, SVG or PDF, by the filter.
+FileDialogSetup SaveFigureDialog();
 
 }  // namespace vexlar::files
 
@@ -49,6 +56,8 @@ public:
     // chosen file's full path in the file system's encoding, or an empty
     // string when the operator cancelled.
     static std::string Choose(QWidget* parent, const vexlar::files::FileDialogSetup& setup);
+    // The same, and the position of the filter chosen in *filter.
+    static std::string Choose(QWidget* parent, const vexlar::files::FileDialogSetup& setup, int* filter);
 
     // The file the dialog holds now: the name selected or typed, with the
     // default extension added to a typed name without one. Empty for none.
@@ -67,6 +76,9 @@ public:
 
 private:
     int Run();
+    // The default extension of the filter chosen now.
+    void FollowChosenFilter();
+    int ChosenFilter() const;
     bool ConfirmReplace(const QString& path);
 
     vexlar::files::FileDialogSetup setup_;

@@ -179,6 +179,10 @@ void CVexlarView::OnOpenSpectrum()
         LoadAnnotations(path.c_str());
     }
 
+    // Kept, so that what is written out later knows the spectrum on display
+    // is this file's for as long as it is.
+    openedSpectrum_ = {path, xAxisMode, std::move(file.x), std::move(file.y)};
+
     // 13. The file's name without its folder.
     if (host_)
         host_->SetDocumentTitle(QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString());

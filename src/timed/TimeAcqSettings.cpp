@@ -1,5 +1,5 @@
-// Time Acquisition > Configure: the eight series settings edited in their
-// dialog. Available also while a series runs; the run reads the new values
+// Time Acquisition > Configure: the eight series settings and the series
+// table edited in their dialog. Available also while a series runs; the run reads the new values
 // at its next step.
 
 #include <cstdio>
@@ -21,6 +21,7 @@ void CVexlarView::OnTimeAcqConfigure()
     dialog.numberOfAcquisitions = NumberOfAcquisitions;
     dialog.baseFilename = BaseFilename;
     dialog.fileFormat = FileFormat;
+    dialog.seriesTable = seriesTable_.setting;
     if (dialog.Run() != QDialog::Accepted)
         return;
     ToggleLaser = static_cast<unsigned>(dialog.toggleLaser);
@@ -31,4 +32,6 @@ void CVexlarView::OnTimeAcqConfigure()
     NumberOfAcquisitions = dialog.numberOfAcquisitions;
     std::snprintf(BaseFilename, sizeof BaseFilename, "%s", dialog.baseFilename.c_str());
     FileFormat = dialog.fileFormat;
+    // A series already running keeps the table it started with.
+    seriesTable_.setting = dialog.seriesTable;
 }

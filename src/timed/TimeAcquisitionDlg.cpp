@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 #include "MessageBox.h"
 #include "files/FileDialogs.h"
 #include "timed/TimeAcqTexts.h"
@@ -28,6 +31,9 @@ constexpr char kBrowseTitle[] = "Time Acquisition Base Filename";
 constexpr char kAllFiles[] = "All Files (*.*)";
 // The drop-down list's items, at the position of their FileFormat value.
 const char* const kFormatItems[] = {"Standard (*.ram)", "Exported (*.exp)"};
+// The series table's layouts, at the position of their setting less one.
+const char* const kTableLayoutItems[] = {"One row per scan", "One row per pixel"};
+constexpr unsigned kNoSeriesTable = 0;
 
 void Tag(QWidget* control, int id)
 {
@@ -82,6 +88,17 @@ CTimeAcquisitionDlg::CTimeAcquisitionDlg(QWidget* parent) : QDialog(parent)
     grid->addWidget(new QLabel("File Format", this), row, 0);
     grid->addWidget(formatList_, row++, 1);
 
+    seriesTable_ = new QCheckBox("Also write the series as one table", this);
+    Tag(seriesTable_, kSeriesTableId);
+    grid->addWidget(seriesTable_, row++, 0, 1, 3);
+    tableLayout_ = new QComboBox(this);
+    Tag(tableLayout_, kTableLayoutId);
+    for (const char* item : kTableLayoutItems)
+        tableLayout_->addItem(item);
+    grid->addWidget(new QLabel("Table Layout", this), row, 0);
+    grid->addWidget(tableLayout_, row++, 1);
+    connect(seriesTable_, &QCheckBox::toggled, tableLayout_, &QWidget::setEnabled);
+
     layout->addLayout(grid);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTimeAcquisitionDlg::accept);
@@ -113,6 +130,7 @@ QCheckBox* CTimeAcquisitionDlg::check(int id) const
     switch (id) {
     case kToggleLaserId: return toggleLaser_;
     case kStoreDarkId: return storeDark_;
+    case kSeriesTableId: return seriesTable_;
     default: return nullptr;
     }
 }
@@ -131,12 +149,16 @@ void CTimeAcquisitionDlg::ShowValues()
     formatList_->setCurrentIndex(fileFormat < static_cast<unsigned>(formatList_->count())
                                      ? static_cast<int>(fileFormat)
                                      : -1);
+    const bool table = seriesTable != kNoSeriesTable && seriesTable <= std::size(kTableLayoutItems);
+    seriesTable_->setChecked(table);
+    tableLayout_->setCurrentIndex(table ? static_cast<int>(seriesTable) - 1 : 0);
+    tableLayout_->setEnabled(table);
 }
 
 void CTimeAcquisitionDlg::OnBrowse()
 {
     // Only the name is chosen here; no file is created.
-    const vexlar::files::FileDialogSetup setup{vexlar::files::FileDialogMode::Save, kBrowseTitle, {kAllFiles}, {}};
+    const vexlar::files::FileDialogSetup setup{vexlar::files::FileDialogMode::Save, kBrowseTitle, {kAllFiles}, {}, {}};
     const std::string path = CFileDialog::Choose(this, setup);
     if (!path.empty())
         baseFilename_->setText(QFile::decodeName(QByteArray::fromStdString(path)));
@@ -202,6 +224,8 @@ void CTimeAcquisitionDlg::accept()
     // With no item selected the format stays as it was.
     if (formatList_->currentIndex() >= 0)
         fileFormat = static_cast<unsigned>(formatList_->currentIndex());
+    seriesTable = seriesTable_->isChecked() ? static_cast<unsigned>(std::max(tableLayout_->currentIndex(), 0)) + 1
+                                            : kNoSeriesTable;
     QDialog::accept();
 }
 

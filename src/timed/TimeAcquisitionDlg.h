@@ -1,8 +1,9 @@
 #pragma once
-// "Time Acquisition": the eight settings of a timed series, edited as
-// copies. OK takes the typed values only when every number is an unsigned
-// whole number, the base file name is given and fits, and a toggled laser
-// warms up within the delay between scans.
+// "Time Acquisition": the eight settings of a timed series, and whether the
+// series is also written as one table, edited as copies. OK takes the typed
+// values only when every number is an unsigned whole number, the base file
+// name is given and fits, and a toggled laser warms up within the delay
+// between scans.
 
 #include <QDialog>
 
@@ -31,6 +32,8 @@ public:
     static constexpr int kFileFormatId = 1050;
     static constexpr int kDelayBeforeFirstId = 1051;
     static constexpr int kStoreDarkId = 1052;
+    static constexpr int kSeriesTableId = 1053;
+    static constexpr int kTableLayoutId = 1054;
 
     // The longest base file name, in bytes of the file system's encoding.
     static constexpr std::size_t kMaxBaseFilename = 259;
@@ -43,6 +46,8 @@ public:
     unsigned numberOfAcquisitions = 0;
     std::string baseFilename;
     unsigned fileFormat = 0;
+    // 0 no series table, 1 one row per scan, 2 one row per pixel.
+    unsigned seriesTable = 0;
 
     // Shows the values, runs the dialog and, on OK, takes the typed values
     // back. Returns QDialog::Accepted or Rejected.
@@ -51,6 +56,8 @@ public:
     QLineEdit* edit(int id) const;
     QCheckBox* check(int id) const;
     QComboBox* formatList() const { return formatList_; }
+    // The layout of the series table: enabled while the table is chosen.
+    QComboBox* tableLayoutList() const { return tableLayout_; }
     QPushButton* browseButton() const { return browse_; }
 
     // Tests put their own operator here: it fills the controls and answers
@@ -80,4 +87,6 @@ private:
     QLineEdit* baseFilename_;
     QPushButton* browse_;
     QComboBox* formatList_;
+    QCheckBox* seriesTable_;
+    QComboBox* tableLayout_;
 };

@@ -126,6 +126,7 @@ void CVexlarView::StartTimeAcquisition()
     currentFileName.clear();
     seriesWriteFailures = 0;
     firstSeriesWriteFailure.clear();
+    BeginSeriesTable();
     // 4.
     if (DelayBeforeFirstAcquisition != 0) {
         firstDelayPending = 1;
@@ -152,6 +153,7 @@ void CVexlarView::StopTimeAcquisition()
     std::string reason;
     if (!WriteTimeStampFile(&path, &reason))
         NoteSeriesWriteFailure(path, reason, true);
+    FinishSeriesTable();
     // 4 to 6.
     timeAcqRunning = 0;
     SwitchLaserOff();
@@ -254,6 +256,7 @@ void CVexlarView::SaveTimedScan()
     std::string reason;
     if (!WriteSeriesFile(currentFileName, &reason))
         NoteSeriesWriteFailure(currentFileName, reason, true);
+    AddScanToSeriesTable();
     // 3.
     ++scanNumber;
     // The time-stamp file holds this scan from now on. A failure here is

@@ -78,7 +78,8 @@ TEST_F(FrameFixture, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
 
     using T = std::vector<std::string>;
     EXPECT_EQ(MenuTexts(menus[0]->menu()),
-              (T{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save Graph\tCtrl+S", "&Export Spectrum\tCtrl+E", "|",
+              (T{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save Graph\tCtrl+S", "&Export Spectrum\tCtrl+E",
+                 "Export &As...", "Save &Figure...", "|",
                  "&Print...\tCtrl+P", "P&rint Setup...", "|", "Recent File", "|", "E&xit"}));
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
               (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "&Toolbar", "&Status Bar"}));

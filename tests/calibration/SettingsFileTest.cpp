@@ -66,7 +66,8 @@ WorkingSettings Loaded(const std::string& text)
 std::string DefaultTimeAcquisitionSection()
 {
     return "[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=10\nDelayBetweenAcquisitions=60\n"
-           "NumberOfAcquisitions=100\nBaseFilename=Temp\nDelayBeforeFirstAcquisition=60\nFileFormat=0\n";
+           "NumberOfAcquisitions=100\nBaseFilename=Temp\nDelayBeforeFirstAcquisition=60\nFileFormat=0\n"
+           "SeriesTable=0\n";
 }
 
 std::string DefaultCalibrationSections()

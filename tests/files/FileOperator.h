@@ -38,6 +38,7 @@ public:
     struct Answer {
         std::string name;
         std::function<void()> then;
+        std::string filter;  // chosen before the name; empty: as the dialog offers
     };
 
     FileOperator()
@@ -63,7 +64,12 @@ public:
 
     void Choose(const std::string& name, std::function<void()> then = {})
     {
-        answers.push_back({name, std::move(then)});
+        answers.push_back({name, std::move(then), {}});
+    }
+    // The same with a filter chosen first, as from the dialog's list.
+    void ChooseWithFilter(const std::string& name, const std::string& filter)
+    {
+        answers.push_back({name, {}, filter});
     }
     void Cancel() { answers.push_back({}); }
 
@@ -93,6 +99,8 @@ private:
         if (a.name.empty()) {
             dialog.reject();
         } else {
+            if (!a.filter.empty())
+                dialog.selectNameFilter(QString::fromStdString(a.filter));
             dialog.selectFile(QString::fromStdString(a.name));
             dialog.accept();
         }

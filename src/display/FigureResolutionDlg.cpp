@@ -1,0 +1,86 @@
+#include "display/FigureResolutionDlg.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "MessageBox.h"
+#include "display/FigureSize.h"
+
+using namespace vexlar::display;
+
+std::function<void(CFigureResolutionDlg&)> CFigureResolutionDlg::operatorForTests;
+
+namespace {
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+
+QString PixelsText(const FigurePixels& size)
+{
+    return QStringLiteral("%1 x %2 pixels").arg(size.width).arg(size.height);
+}
+
+} // namespace
+
+CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QWidget* parent)
+    : QDialog(parent), chartSize_(chartSize), screenDpi_(screenDpi)
+{
+    setWindowTitle("Figure Resolution");
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    resolution_ = new QSpinBox(this);
+    resolution_->setObjectName(QStringLiteral("control%1").arg(kResolutionId));
+    resolution_->setRange(kSmallestFigureDpi, kLargestFigureDpi);
+    resolution_->setSuffix(" dpi");
+    form->addRow("&Resolution", resolution_);
+    size_ = new QLabel(this);
+    form->addRow("Image size", size_);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CFigureResolutionDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CFigureResolutionDlg::reject);
+    layout->addWidget(buttons);
+    connect(resolution_, &QSpinBox::valueChanged, this, &CFigureResolutionDlg::ShowSize);
+}
+
+QString CFigureResolutionDlg::SizeText() const
+{
+    return PixelsText(FigureSizeAt(chartSize_.width(), chartSize_.height(), screenDpi_, resolution_->value()));
+}
+
+void CFigureResolutionDlg::ShowSize()
+{
+    size_->setText(SizeText());
+}
+
+int CFigureResolutionDlg::Run()
+{
+    resolution_->setValue(dpi);
+    ShowSize();
+    resolution_->selectAll();
+    if (operatorForTests) {
+        operatorForTests(*this);
+        return result();
+    }
+    return exec();
+}
+
+void CFigureResolutionDlg::accept()
+{
+    // A value typed but not yet taken by the box counts, as on OK by the
+    // keyboard.
+    resolution_->interpretText();
+    const FigurePixels size = FigureSizeAt(chartSize_.width(), chartSize_.height(), screenDpi_, resolution_->value());
+    if (!FigureFits(size)) {
+        vexlar::sys::ShowOperatorMessage(
+            "An image of " + PixelsText(size).toStdString() + " is too large.\nChoose a lower resolution.",
+            kErrorTitle);
+        resolution_->setFocus();
+        resolution_->selectAll();
+        return;
+    }
+    dpi = resolution_->value();
+    QDialog::accept();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// "Figure Resolution": the dots per inch of a PNG figure, with the size in
+// pixels the chart will then have. OK refuses a size no image can have.
+
+#include <QDialog>
+#include <QSize>
+
+#include <functional>
+
+class QLabel;
+class QSpinBox;
+
+class CFigureResolutionDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // chartSize: the chart on the screen, shown at screenDpi.
+    CFigureResolutionDlg(QSize chartSize, double screenDpi, QWidget* parent = nullptr);
+
+    static constexpr int kResolutionId = 1101;
+
+    int dpi = 0;
+
+    // Shows dpi, runs the dialog and, on OK, takes the chosen value back.
+    // Returns QDialog::Accepted or Rejected.
+    int Run();
+
+    QSpinBox* resolutionBox() const { return resolution_; }
+    // "3125 x 1875 pixels" for the resolution in the box.
+    QString SizeText() const;
+
+    void accept() override;
+
+    // Tests put their own operator here: it works the controls and answers
+    // (accept() or reject()) instead of a person.
+    static std::function<void(CFigureResolutionDlg&)> operatorForTests;
+
+private:
+    void ShowSize();
+
+    QSize chartSize_;
+    double screenDpi_;
+    QSpinBox* resolution_;
+    QLabel* size_;
+};

@@ -1,0 +1,121 @@
+// File > Export As...: the spectrum on display, live or opened, written for
+// the programs scientists take it to: CSV with a header of what is known
+// about it, or JCAMP-DX 5.01. The dialog's filter chooses the format (a
+// typed extension of the other format wins). Acquisition goes on; the file
+// holds the arrays as they are now.
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <string>
+
+#include "FileReplace.h"
+#include "acquisition/VexlarView.h"
+#include "files/CsvSpectrum.h"
+#include "files/FileDialogs.h"
+#include "files/FileMessages.h"
+#include "files/FormatChoice.h"
+#include "files/JcampSpectrum.h"
+#include "files/LocalClock.h"
+
+using namespace vexlar;
+using namespace vexlar::files;
+
+namespace {
+
+// The formats, in the order of the dialog's filters.
+constexpr int kCsvFormat = 0;
+constexpr int kJcampFormat = 1;
+const std::vector<std::vector<std::string>> kExtensions = {{"csv"}, {"jdx", "dx", "jcm"}};
+
+constexpr char kNotExported[] = "Cannot export the spectrum to";
+
+// The name the JCAMP-DX file gives the spectrum: the file's, without folder
+// and extension.
+std::string SpectrumTitle(const std::string& path)
+{
+    const std::string title = QFileInfo(QFile::decodeName(path.c_str())).completeBaseName().toStdString();
+    return title.empty() ? std::string(kProgramName) + " spectrum" : title; // JCAMP-DX needs a title
+}
+
+} // namespace
+
+void CVexlarView::OnExportAs()
+{
+    int filter = kCsvFormat;
+    const std::string path = CFileDialog::Choose(this, ExportAsDialog(), &filter);
+    if (path.empty())
+        return;
+    const int format = FormatOfPath(path, kExtensions, filter);
+
+    const SpectrumFacts facts = DescribeDisplayedSpectrum();
+    const std::vector<MetadataEntry> entries = DescribeSpectrum(facts);
+    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
+    std::string text;
+    if (format == kJcampFormat) {
+        if (JcampPointCount(facts.xAxisMode, shownX, spectrum, kPixels) == 0) {
+            ReportFileError(kNotExported, path,
+                "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
+                "and on the Raman axis a positive shift.");
+            return;
+        }
+        text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, spectrum, kPixels);
+    } else {
+        SpectrumColumns columns;
+        columns.intensity = spectrum;
+        columns.pixels = kPixels;
+        if (facts.calibrationKnown) {
+            // Both axes come from the calibration and the laser line.
+            columns.wavelength = wavelength;
+            columns.ramanShift = ramanShift;
+        } else if (facts.xAxisMode == kRamanShiftAxis) {
+            columns.ramanShift = ramanShift; // the opened file's axis only
+        } else {
+            columns.wavelength = wavelength;
+        }
+        text = FormatCsvSpectrum(entries, columns);
+    }
+    std::string reason;
+    if (!vexlar::sys::ReplaceFileWhole(path, text, &reason))
+        ReportFileError(kNotExported, path, reason);
+}
+
+SpectrumFacts CVexlarView::DescribeAcquisition() const
+{
+    SpectrumFacts facts;
+    facts.written = CurrentLocalTime();
+    facts.xAxisMode = xAxisMode == kRamanShiftAxis ? kRamanShiftAxis : kWavelengthAxis;
+    const DriverParams& p = app_->driverParams;
+    facts.acquisitionKnown = true;
+    facts.channel = channel;
+    // While a switching scan of a timed series is out, the block holds its
+    // short values; the spectrum on display was taken with the saved ones.
+    facts.integrationTimeMs = restorePending ? savedIntegrationTime : p.IntegrationTime;
+    facts.averages = restorePending ? savedAverage : p.Average;
+    facts.boxcar = p.Boxcar;
+    // Additive mode subtracts the dark from every scan it adds.
+    facts.darkSubtracted = darkStored != 0 && (additive != 0 || subtractDark != 0);
+    facts.additiveScans = additive ? additions : 0;
+    facts.calibrationKnown = true;
+    facts.laserWavelength = laserWavelength;
+    facts.calIntercept = calIntercept[channel];
+    facts.calFirst = calFirst[channel];
+    facts.calSecond = calSecond[channel];
+    facts.calThird = calThird[channel];
+    return facts;
+}
+
+SpectrumFacts CVexlarView::DescribeDisplayedSpectrum() const
+{
+    SpectrumFacts facts = DescribeAcquisition();
+    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
+    const DisplayedOrigin origin = OriginOf(openedSpectrum_, facts.xAxisMode, shownX, spectrum, kPixels);
+    if (origin == DisplayedOrigin::Live)
+        return facts;
+    // The opened file's intensities: the workspace's settings did not make
+    // them, and the file does not say what did.
+    facts.sourceFile = openedSpectrum_.path;
+    facts.acquisitionKnown = false;
+    facts.calibrationKnown = origin == DisplayedOrigin::OpenedFileOnCalibratedAxis;
+    return facts;
+}

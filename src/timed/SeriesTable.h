@@ -1,0 +1,74 @@
+#pragma once
+// The series table: every saved scan of a time-acquisition series in one CSV
+// file, base name + ".series.csv", beside the files the series writes
+// anyway. A block of "#" lines describes the series as it was started; then
+// either one row per scan (the time in seconds as the time-stamp file gives
+// it, the scan's file name, then the intensity of each pixel, under a
+// heading row of each pixel's x value when the table was started), or the
+// same table turned on its side: one row per pixel and one column per scan.
+//
+// The table is kept up to date scan by scan. One row per scan is appended
+// row by row; one row per pixel cannot grow at the end of the file and is
+// rewritten whole after each scan. A write that fails is not lost: what did
+// not reach the file goes with the next write.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexlar::timed {
+
+// The "SeriesTable" setting of [TimeAcquisition]: whether and how the
+// series is also written as one table.
+constexpr unsigned kSeriesTableOff = 0;
+constexpr unsigned kSeriesTableRowPerScan = 1;
+constexpr unsigned kSeriesTableRowPerPixel = 2;
+
+// base + ".series.csv".
+std::string SeriesTableFileName(std::string_view base);
+
+// What has to be done to the file to bring it up to date.
+struct SeriesTableWrite {
+    bool wholeFile = false; // replace the file by bytes; otherwise append them
+    std::string bytes; // empty: the file is up to date
+};
+
+class SeriesTable {
+public:
+    // Starts the table of a series in layout (kSeriesTableOff: no table).
+    // header is the "#" block, whole lines; x the x value of each pixel.
+    void Start(unsigned layout, std::string header, const double* x, int pixels);
+    // Ends the table: nothing more is added or written.
+    void Stop();
+    bool active() const { return layout_ != kSeriesTableOff; }
+
+    // A saved scan: seconds after the first saved scan, the name of its
+    // file, its intensities.
+    void AddScan(double seconds, const std::string& fileName, const double* y, int pixels);
+
+    // What must be written now, and the news that it was.
+    SeriesTableWrite PendingWrite() const;
+    void Written();
+
+private:
+    unsigned layout_ = kSeriesTableOff;
+    int pixels_ = 0;
+    std::string header_;
+    // One row per scan: the heading and the rows not yet in the file.
+    bool fileStarted_ = false;
+    std::string unwritten_;
+    // One row per pixel: the time row, the file row and a row per pixel,
+    // each grown by a field per scan.
+    std::vector<std::string> rows_;
+    bool changed_ = false;
+};
+
+// The series table as the view keeps it: the operator's choice (the
+// "SeriesTable" setting), and the table and file of the running series.
+struct SeriesTableRun {
+    unsigned setting = kSeriesTableOff;
+    SeriesTable table;
+    std::string path; // fixed at Start
+};
+
+} // namespace vexlar::timed

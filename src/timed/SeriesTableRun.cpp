@@ -1,0 +1,120 @@
+// The series table of a timed series: when the operator chose it, every
+// saved scan also goes into base name + ".series.csv", kept up to date scan
+// by scan with the durability of the time-stamp file (rows appended and
+// synced, a table on its side replaced whole). A table that cannot be
+// written is shown on the status bar; what did not reach the file goes with
+// the next scan, and is counted as lost only if it never did by the end of
+// the series. With the table off, nothing of this writes anything.
+
+#include <string>
+#include <vector>
+
+#include "FileReplace.h"
+#include "acquisition/VexlarView.h"
+#include "files/CsvSpectrum.h"
+#include "timed/SeriesNames.h"
+#include "timed/SeriesTable.h"
+#include "timed/TimeStampFile.h"
+
+using namespace vexlar;
+using namespace vexlar::timed;
+
+namespace {
+
+constexpr char kTableTitle[] = "Vexlar series table";
+constexpr std::size_t kFirstSavedScan = 1;
+
+const char* YesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
+
+std::string FormatName(unsigned fileFormat)
+{
+    switch (fileFormat) {
+    case kSpectrumFileFormat:
+        return "Standard (*.ram)";
+    case kExportFileFormat:
+        return "Exported (*.exp)";
+    default:
+        return "none (" + std::to_string(fileFormat) + ")";
+    }
+}
+
+std::string LayoutName(unsigned layout)
+{
+    return layout == kSeriesTableRowPerPixel ? "one row per pixel, one column per scan"
+                                             : "one row per scan, one column per pixel";
+}
+
+} // namespace
+
+void CVexlarView::BeginSeriesTable()
+{
+    seriesTable_.table.Stop();
+    if (seriesTable_.setting != kSeriesTableRowPerScan && seriesTable_.setting != kSeriesTableRowPerPixel)
+        return;
+    // The series acquires live: the settings in force now describe it.
+    files::SpectrumFacts facts = DescribeAcquisition();
+    const double* shownX = facts.xAxisMode == files::kRamanShiftAxis ? ramanShift : wavelength;
+    if (files::HoldsFileAxis(openedSpectrum_, facts.xAxisMode, shownX, kPixels))
+        facts.calibrationKnown = false; // the axis still holds an opened file's x values
+    std::vector<files::MetadataEntry> entries = files::DescribeSpectrum(facts);
+    entries.push_back({"Base file name", "", BaseFilename});
+    entries.push_back({"File format", "", FormatName(FileFormat)});
+    entries.push_back({"Number of acquisitions", "", std::to_string(NumberOfAcquisitions)});
+    entries.push_back({"Delay before first acquisition (s)", "", std::to_string(DelayBeforeFirstAcquisition)});
+    entries.push_back({"Delay between acquisitions (s)", "", std::to_string(DelayBetweenAcquisitions)});
+    entries.push_back({"Toggle laser", "", YesNo(ToggleLaser == 1)});
+    entries.push_back({"Laser warmup time (s)", "", std::to_string(LaserWarmupTime)});
+    entries.push_back({"Store dark before each acquisition", "", YesNo(StoreDark == 1)});
+    entries.push_back({"Table layout", "", LayoutName(seriesTable_.setting)});
+    entries.push_back({"Pixel heading", "", "the " + files::AxisName(facts.xAxisMode) + " of each pixel at the start"});
+    entries.push_back({"Time", "", "seconds after the first saved scan, as in the time-stamp file"});
+    std::string header;
+    files::AppendCsvComments(header, kTableTitle, entries);
+
+    seriesTable_.path = SeriesTableFileName(BaseFilename);
+    seriesTable_.table.Start(seriesTable_.setting, std::move(header), shownX, kPixels);
+    // The file is started at once, so a table of an earlier series under the
+    // same name never stands for this one.
+    std::string reason;
+    if (!WriteSeriesTable(&reason)) {
+        NoteSeriesWriteFailure(seriesTable_.path, reason, false);
+        ShowSeriesStatus(seriesStatus); // at once, not with the next scan
+    }
+}
+
+void CVexlarView::AddScanToSeriesTable()
+{
+    if (!seriesTable_.table.active() || timeStamps.size() <= scanNumber)
+        return;
+    const double seconds = SecondsAfter(timeStamps[scanNumber], timeStamps[kFirstSavedScan]);
+    seriesTable_.table.AddScan(seconds, currentFileName, spectrum, kPixels);
+    std::string reason;
+    if (!WriteSeriesTable(&reason))
+        NoteSeriesWriteFailure(seriesTable_.path, reason, false);
+}
+
+void CVexlarView::FinishSeriesTable()
+{
+    if (!seriesTable_.table.active())
+        return;
+    // A last try for what has not reached the file; only now is it lost.
+    std::string reason;
+    if (!WriteSeriesTable(&reason))
+        NoteSeriesWriteFailure(seriesTable_.path, reason, true);
+    seriesTable_.table.Stop();
+}
+
+bool CVexlarView::WriteSeriesTable(std::string* reason)
+{
+    const SeriesTableWrite write = seriesTable_.table.PendingWrite();
+    if (write.bytes.empty())
+        return true;
+    const bool written = write.wholeFile ? vexlar::sys::ReplaceFileWhole(seriesTable_.path, write.bytes, reason)
+                                         : vexlar::sys::AppendToFile(seriesTable_.path, write.bytes, reason);
+    if (written)
+        seriesTable_.table.Written();
+    return written;
+}

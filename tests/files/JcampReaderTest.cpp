@@ -1,0 +1,161 @@
+// The JCAMP-DX file of File > Export As..., read by jcampconverter (a reader
+// nobody here wrote, from the npm registry, pinned by the lock file in
+// tests/files/jcamp and installed into the build folder): its x and y are
+// the spectrum's to the last bit, and the units and the laser wavelength
+// come through. Skipped, saying so, where npm is not installed.
+
+#include <QAction>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FileOperator.h"
+#include "app/CommandIds.h"
+#include "calibration/Axes.h"
+#include "support/CommaLocale.h"
+#include "support/FrameFixture.h"
+#include "support/Python.h"
+#include "support/TempDir.h"
+
+using namespace vexlar;
+using namespace vexlar::test;
+
+namespace {
+
+bool HaveCommand(const char* name)
+{
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Copies the reader's package files into the build folder and installs the
+// locked packages there, unless that lock is installed already. False with
+// the reason.
+bool InstallReader(std::string* reason)
+{
+    const std::string source = VEXLAR_JCAMP_READER_SOURCE;
+    const std::string target = VEXLAR_JCAMP_READER_DIR;
+    const std::string lock = ReadWholeFile(source + "/package-lock.json");
+    if (lock.empty()) {
+        *reason = "no lock file at " + source;
+        return false;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(target, ignored);
+    const bool installed = ReadWholeFile(target + "/package-lock.json") == lock
+        && !ReadWholeFile(target + "/node_modules/jcampconverter/package.json").empty();
+    for (const char* file : {"package.json", "package-lock.json", "read-jcamp.mjs"}) {
+        if (!WriteWholeFile(target + "/" + file, ReadWholeFile(source + "/" + file))) {
+            *reason = std::string("cannot write ") + file + " into " + target;
+            return false;
+        }
+    }
+    if (installed)
+        return true;
+    const std::string command
+        = "cd " + ShellQuoted(target) + " && npm ci --no-audit --no-fund --loglevel=error >npm-ci.log 2>&1";
+    if (std::system(command.c_str()) != 0) {
+        *reason = "npm ci failed: " + ReadWholeFile(target + "/npm-ci.log");
+        return false;
+    }
+    return true;
+}
+
+struct ReaderOutput {
+    std::vector<std::string> items; // "name=value" lines
+    std::vector<double> x, y;
+};
+
+ReaderOutput Read(const std::string& jdx, const std::string& out)
+{
+    const std::string command = "node " + ShellQuoted(std::string(VEXLAR_JCAMP_READER_DIR) + "/read-jcamp.mjs") + " "
+        + ShellQuoted(jdx) + " >" + ShellQuoted(out);
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    ReaderOutput result;
+    std::istringstream lines(ReadWholeFile(out));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find('=') != std::string::npos) {
+            result.items.push_back(line);
+            continue;
+        }
+        const std::size_t space = line.find(' ');
+        double x = 0.0, y = 0.0;
+        const auto rx = std::from_chars(line.data(), line.data() + space, x);
+        const auto ry = std::from_chars(line.data() + space + 1, line.data() + line.size(), y);
+        EXPECT_TRUE(rx.ec == std::errc() && ry.ec == std::errc()) << line;
+        result.x.push_back(x);
+        result.y.push_back(y);
+    }
+    return result;
+}
+
+bool Has(const ReaderOutput& r, const std::string& item)
+{
+    return std::find(r.items.begin(), r.items.end(), item) != r.items.end();
+}
+
+bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace
+
+TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
+{
+    if (!HaveCommand("node") || !HaveCommand("npm"))
+        GTEST_SKIP() << "Node.js and npm are not installed: the JCAMP-DX file is not checked by jcampconverter "
+                        "(scripts/install-deps installs them)";
+    std::string reason;
+    ASSERT_TRUE(InstallReader(&reason)) << reason;
+
+    ScopedCommaLocale comma;
+    Start();
+    constexpr int kPixels = calibration::kPixels;
+    float scan[kPixels];
+    for (int i = 0; i < kPixels; ++i)
+        scan[i] = 50.0f + static_cast<float>((i * 37) % 4000) + static_cast<float>(i % 3) / 8.0f;
+    driver().FillPixels(0, scan);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    double wavelength[kPixels], wavenumber[kPixels], spectrum[kPixels], ramanShift[kPixels];
+    calibration::RebuildAxes(calibration::Coefficients {}, calibration::LaserWavenumber(632.8f), wavelength, wavenumber,
+        spectrum, ramanShift);
+
+    TempDir dir;
+    FileOperator op;
+    for (const int mode : {1, 0}) {
+        view()->SetXAxisMode(mode);
+        const std::string name = mode == 1 ? "raman shift.jdx" : "wavelength.jdx";
+        op.Choose(dir.file(name));
+        frame->action(ID_EXPORT_AS)->trigger();
+        const ReaderOutput r = Read(dir.file(name), dir.file("read.txt"));
+
+        EXPECT_TRUE(Has(r, "dataType=RAMAN SPECTRUM")) << mode;
+        EXPECT_TRUE(Has(r, "version=5.01")) << mode;
+        EXPECT_TRUE(Has(r, "dataClass=XYPOINTS")) << mode;
+        EXPECT_TRUE(Has(r, "title=" + name.substr(0, name.size() - 4))) << mode;
+        EXPECT_TRUE(Has(r, mode == 1 ? "xUnits=1/CM" : "xUnits=NANOMETERS")) << mode;
+        EXPECT_TRUE(Has(r, "yUnits=ARBITRARY UNITS")) << mode;
+        EXPECT_TRUE(Has(r, "laser=632.8")) << mode;
+        // Raman-shift mode: the positive shifts only, from pixel 537 on.
+        const int first = mode == 1 ? 537 : 0;
+        ASSERT_TRUE(Has(r, "npoints=" + std::to_string(kPixels - first))) << mode;
+        ASSERT_EQ(r.x.size(), static_cast<std::size_t>(kPixels - first)) << mode;
+        ASSERT_EQ(r.y.size(), r.x.size());
+        const double* axis = mode == 1 ? ramanShift : wavelength;
+        for (int i = first; i < kPixels; ++i) {
+            ASSERT_TRUE(SameBits(r.x[i - first], axis[i])) << "pixel " << i << " x " << r.x[i - first];
+            ASSERT_TRUE(SameBits(r.y[i - first], scan[i])) << "pixel " << i << " y " << r.y[i - first];
+        }
+        RecordProperty(mode == 1 ? "raman_points_from" : "wavelength_points_from",
+            Has(r, "points=spectrum") ? "spectrum" : "record");
+    }
+    EXPECT_TRUE(messages.messages().empty());
+}

@@ -155,7 +155,7 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
             ASSERT_TRUE(SameBits(r.y[i - first], scan[i])) << "pixel " << i << " y " << r.y[i - first];
         }
         RecordProperty(mode == 1 ? "raman_points_from" : "wavelength_points_from",
-            Has(r, "points=spectrum") ? "spectrum" : "record");
+            Has(r, "points=spectrum") ? "spectrum" : "xy-pairs");
     }
     EXPECT_TRUE(messages.messages().empty());
 }

@@ -6,7 +6,8 @@
 import { readFileSync } from 'node:fs';
 import { convert } from 'jcampconverter';
 
-const parsed = convert(readFileSync(process.argv[2], 'latin1'), { keepRecordsRegExp: /.*/ });
+const text = readFileSync(process.argv[2], 'latin1');
+const parsed = convert(text, { keepRecordsRegExp: /.*/ });
 const entry = parsed.flatten[0];
 if (!entry) {
   console.error('jcampconverter found no spectrum in the file');
@@ -27,9 +28,11 @@ out.push(`firstX=${info.FIRSTX}`);
 out.push(`lastX=${info.LASTX}`);
 
 // jcampconverter reads evenly spaced ##XYDATA and peak tables into
-// spectra[0].data; an ##XYPOINTS record (the standard's record for a
-// continuous spectrum on an unevenly spaced axis) it hands over as the
-// record's text, which is then split into its "x, y" pairs here.
+// spectra[0].data, but passes over an ##XYPOINTS record (the standard's
+// record for a continuous spectrum on an unevenly spaced axis). Its numbers
+// are then read by jcampconverter's own (XY..XY) parser: the same text is
+// handed to it again with the record labelled as a peak table, which has
+// the same (XY..XY) form. Nothing here parses a number itself.
 let x = [];
 let y = [];
 if (spectrum?.data?.x?.length) {
@@ -37,15 +40,15 @@ if (spectrum?.data?.x?.length) {
   x = spectrum.data.x;
   y = spectrum.data.y;
 } else {
-  out.push('points=record');
-  const lines = String(info.XYPOINTS).split(/\r?\n/);
-  out.push(`form=${lines.shift().trim()}`);
-  for (const line of lines) {
-    if (!line.trim()) continue;
-    const [xs, ys] = line.split(',');
-    x.push(Number(xs));
-    y.push(Number(ys));
+  const relabelled = convert(text.replace(/^##XYPOINTS=/m, '##PEAK TABLE='));
+  const table = relabelled.flatten[0]?.spectra[0]?.data;
+  if (!table?.x?.length) {
+    console.error('jcampconverter read no (XY..XY) pairs from the XYPOINTS record');
+    process.exit(2);
   }
+  out.push('points=xy-pairs');
+  x = table.x;
+  y = table.y;
 }
 for (let i = 0; i < x.length; i++) out.push(`${x[i]} ${y[i]}`);
 process.stdout.write(out.join('\n') + '\n');

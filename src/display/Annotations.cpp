@@ -23,6 +23,7 @@
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
 #include "display/RepaintGuard.h"
@@ -195,7 +196,9 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
     } else {
         menu->setObjectName(kBlankAreaPopup);
         AddCommand(*menu, "&Annotate Here", ID_ANNOTATE_HERE);
-        AddCommand(*menu, "Mark Peak at &Cursor", ID_MARK_PEAK_AT_CURSOR);
+        // The peak command keeps the prompt it has in the Peaks menu.
+        AddCommand(*menu, "Mark Peak at &Cursor", ID_MARK_PEAK_AT_CURSOR)
+            ->setStatusTip(QString::fromUtf8(FindCommand(ID_MARK_PEAK_AT_CURSOR)->prompt));
     }
     // The prompt of the item pointed at goes to the frame's status bar.
     connect(menu.get(), &QMenu::hovered, this, [this](QAction* action) {

@@ -21,6 +21,9 @@
 
 namespace vexlar::files {
 
+// The filter that lists every file, as the operator's desktop shows it.
+constexpr char kAllFilesFilter[] = "All Files (*.*)";
+
 enum class FileDialogMode { Save, Open };
 
 // What a file dialog asks for.
@@ -68,6 +71,9 @@ public:
 private:
     int Run();
     bool ConfirmReplace(const QString& path);
+    // Qt reads the pattern "*.*" as "names with a dot"; under "All Files
+    // (*.*)" every file is listed, those without an extension too.
+    void ListEveryFileUnderAllFiles();
 
     vexlar::files::FileDialogSetup setup_;
 };

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "Font.h"
@@ -971,30 +972,38 @@ TEST_F(AnnotationFrame, ClearAllAndFileNewClearEveryAnnotation)
     EXPECT_EQ(frame->action(ID_CLEAR_ALL_ANNOTATIONS)->text(), "&Clear All Annotations");
 }
 
-TEST_F(AnnotationFrame, MoveShowsItsPromptInTheStatusBar)
+TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
 {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
     Place(400, 250);
     const AnnotationRecord& a = view()->annotations[0];
-    std::string prompt, otherPrompt;
+    // Every item of a menu hovered in turn: its text and the status bar's.
+    std::map<std::string, std::string> prompts;
     CVexlarView::contextMenuForTests = [&](QMenu& menu, const QPoint&) -> QAction* {
         for (QAction* item : menu.actions()) {
             item->hover();
-            const std::string message = frame->statusBar()->currentMessage().toStdString();
-            if (item->data().toInt() == ID_ANNOTATION_MOVE)
-                prompt = message;
-            else if (item->data().toInt() == ID_ANNOTATION_EDIT)
-                otherPrompt = message;
+            prompts[item->text().toStdString()] = frame->statusBar()->currentMessage().toStdString();
         }
         return nullptr;
     };
-    const QPoint at = view()->mapTo(frame.get(), QPoint(a.screenRect[0] + 2, a.screenRect[1] + 2));
-    QTest::mousePress(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
-    QTest::mouseRelease(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    const auto rightClick = [&](QPoint inView) {
+        const QPoint at = view()->mapTo(frame.get(), inView);
+        QTest::mousePress(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseRelease(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    };
+    rightClick(QPoint(a.screenRect[0] + 2, a.screenRect[1] + 2));
     EXPECT_EQ(view()->currentAnnotation, 0);
-    EXPECT_EQ(prompt, "Move the current annotation");
-    EXPECT_EQ(otherPrompt, "");
+    EXPECT_EQ(prompts, (std::map<std::string, std::string>{
+                           {"&Edit...", ""}, {"&Move", "Move the current annotation"}, {"&Clear", ""}}));
     EXPECT_EQ(frame->statusBar()->currentMessage(), "") << "the prompt goes with the menu";
+
+    prompts.clear();
+    rightClick(QPoint(250, 350));
+    EXPECT_EQ(view()->currentAnnotation, -1);
+    EXPECT_EQ(prompts, (std::map<std::string, std::string>{
+                           {"&Annotate Here", ""},
+                           {"Mark Peak at &Cursor", "Marks a peak at the current cursor location"}}));
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "");
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "files/ExportFormat.h"
+#include "support/DecimalCommaLanguage.h"
 
 using namespace vexlar::files;
 
@@ -62,12 +63,11 @@ TEST(ExportFormat, LinesArePixelOrderedTabSeparatedAndEndInCarriageReturnLineFee
 
 TEST(ExportFormat, TheOperatorsLanguageDoesNotChangeTheDecimalPoint)
 {
-    // A language that writes a decimal comma, where the machine has one.
-    locale_t comma = newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", locale_t{});
-    if (!comma)
-        comma = newlocale(LC_NUMERIC_MASK, "fr_FR.UTF-8", locale_t{});
-    if (!comma)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
+    // A language that writes a decimal comma, for this thread only.
+    vexlar::test::DecimalCommaLanguage language;
+    ASSERT_TRUE(language.made()) << language.failure();
+    const locale_t comma = newlocale(LC_NUMERIC_MASK, vexlar::test::DecimalCommaLanguage::kName, locale_t{});
+    ASSERT_TRUE(comma);
     const locale_t previous = uselocale(comma);
     char check[32];
     std::snprintf(check, sizeof check, "%.2f", 87.6);

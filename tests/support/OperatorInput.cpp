@@ -57,8 +57,17 @@ bool ClickInto(QWidget* field)
 
 void TypeKeys(const QString& text)
 {
-    if (QWidget* target = FocusWidget())
-        QTest::keyClicks(target, text);
+    QWidget* target = FocusWidget();
+    if (!target)
+        return;
+    // Characters beyond ASCII come as the text of a key the keyboard
+    // layout produces them with.
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 void PressKey(int key, int modifiers)

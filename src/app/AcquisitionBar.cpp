@@ -1,6 +1,7 @@
 #include "app/AcquisitionBar.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -44,6 +45,15 @@ const QStringList kIntegrationTimes = {"4",     "10",    "15",    "20",    "25",
 const QStringList kChannels = {"Master",  "Slave 1", "Slave 2", "Slave 3",
                                "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
 const QStringList kXAxes = {"Wavelength (nm)", "Raman Shift (cm-1)"};
+
+// A field's own list dropping down, or a context menu, takes the focus only
+// for as long as it is open: the operator has not left the field. The window
+// system may move the focus again while the popup is open (X11 gives the
+// list's window the focus a moment after it opens).
+bool ForAPopup(const QFocusEvent& focusOut)
+{
+    return focusOut.reason() == Qt::PopupFocusReason || QApplication::activePopupWidget() != nullptr;
+}
 
 }  // namespace
 
@@ -197,9 +207,7 @@ void AcquisitionBar::SetHelp(QWidget* control, int id)
 
 bool AcquisitionBar::eventFilter(QObject* watched, QEvent* event)
 {
-    // A field's own list dropping down, or a context menu, takes the focus
-    // only for as long as it is open: the operator has not left the field.
-    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+    if (event->type() == QEvent::FocusOut && !ForAPopup(*static_cast<QFocusEvent*>(event))) {
         const auto it = focusKinds_.find(watched);
         if (it != focusKinds_.end())
             Q_EMIT barEvent(it->second);

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <limits>
-#include <locale.h>
 #include <string>
 
 #include "files/ExportFormat.h"
@@ -63,17 +62,14 @@ TEST(ExportFormat, LinesArePixelOrderedTabSeparatedAndEndInCarriageReturnLineFee
 
 TEST(ExportFormat, TheOperatorsLanguageDoesNotChangeTheDecimalPoint)
 {
-    // A language that writes a decimal comma, for this thread only.
-    vexlar::test::DecimalCommaLanguage language;
-    ASSERT_TRUE(language.made()) << language.failure();
-    const locale_t comma = newlocale(LC_NUMERIC_MASK, vexlar::test::DecimalCommaLanguage::kName, locale_t{});
-    ASSERT_TRUE(comma);
-    const locale_t previous = uselocale(comma);
+    // The process in a language that writes a decimal comma.
+    vexlar::test::DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     char check[32];
     std::snprintf(check, sizeof check, "%.2f", 87.6);
-    const std::string text = Two(87.6);
-    uselocale(previous);
-    freelocale(comma);
-    EXPECT_EQ(std::string(check), "87,60") << "the locale really writes a comma";
-    EXPECT_EQ(text, "87.60");
+    EXPECT_EQ(std::string(check), "87,60") << "the language really writes a comma";
+    EXPECT_EQ(Two(87.6), "87.60");
+    const double x[] = {2.96}, y[] = {-3.1};
+    EXPECT_EQ(FormatExportLines(x, y, 1, false), "2.96\t-3.10\r\n");
 }

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <locale.h>
-
 namespace vexlar::test {
 
 namespace {
@@ -19,18 +17,18 @@ constexpr char kDefinition[] =
     "grouping 3;3\n"
     "END LC_NUMERIC\n";
 
-// What the language writes for 1.5, read without touching the process's
-// own language.
+// What the language writes for 1.5; the process's numeric language is put
+// back afterwards. (setlocale, not newlocale: the C library's newlocale
+// leaks the search path it builds from LOCPATH.)
 std::string OneAndAHalf(const char* name)
 {
-    const locale_t language = ::newlocale(LC_NUMERIC_MASK, name, locale_t{});
-    if (!language)
+    const char* current = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string previous = current ? current : "C";
+    if (!std::setlocale(LC_NUMERIC, name))
         return {};
-    const locale_t previous = ::uselocale(language);
     char text[16];
     std::snprintf(text, sizeof text, "%.1f", 1.5);
-    ::uselocale(previous);
-    ::freelocale(language);
+    std::setlocale(LC_NUMERIC, previous.c_str());
     return text;
 }
 

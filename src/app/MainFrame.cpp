@@ -216,6 +216,8 @@ void CMainFrame::BindCommands()
     commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
+    commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};
+    commands_[ID_CHECK_RAMAN_SHIFT] = {[v] { v->OnCheckRamanShift(); }, {}, {}};
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -159,10 +159,18 @@ TEST_F(FrameFixture, AClosedListStandsForTheItemTheFieldShowsOrForNone)
     // clicked.
     ASSERT_TRUE(DropDownWithMouse(times));
     ChooseWithMouse(times, 21);
-
-
     EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "10000");
     EXPECT_EQ(LastIntegrationTimeSent(), 10000);
+    // Closed by a click elsewhere (which may also take the focus out of the
+    // field): what the field shows.
+    TypeIntoAndTab(times, "15");
+    ASSERT_TRUE(DropDownWithMouse(times));
+    driver().ClearCalls();
+    CloseWithClickElsewhere(times);
+    EXPECT_FALSE(IsDroppedDown(times));
+    ASSERT_GE(driver().Count("QDV_ParamSet"), 1u);
+    for (const DriverCall& sent : driver().CallsNamed("QDV_ParamSet"))
+        EXPECT_EQ(sent.block.IntegrationTime, 15);
 
     // A channel typed as an item's text is that channel; the x axis list
     // closed on a text that is no item changes nothing.

@@ -117,6 +117,15 @@ void CloseWithEscape(QComboBox* list)
     DeliverPendingEvents();
 }
 
+void CloseWithClickElsewhere(QComboBox* list)
+{
+    // While a list is dropped down its window receives every click, those
+    // beside it too.
+    QWidget* popup = list->view()->window();
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, QPoint(popup->width() + 40, popup->height() + 40));
+    DeliverPendingEvents();
+}
+
 void ChooseWithMouse(QComboBox* list, int index)
 {
     // The pointer travels from the list's arrow to the item (Qt takes a

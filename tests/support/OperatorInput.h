@@ -41,6 +41,8 @@ bool DropDownWithMouse(QComboBox* list);
 void ChooseWithKeys(QComboBox* list, int steps);
 // In the dropped list: closes it with Escape, choosing nothing.
 void CloseWithEscape(QComboBox* list);
+// The dropped list closed by a click beside it, choosing nothing.
+void CloseWithClickElsewhere(QComboBox* list);
 // In the dropped list: clicks on the item at index.
 void ChooseWithMouse(QComboBox* list, int index);
 // Whether the list is dropped down now.

@@ -1,13 +1,17 @@
 #include "app/AcquisitionBar.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "acquisition/ControlCommands.h"
 #include "acquisition/ViewHost.h"
@@ -42,14 +46,67 @@ const QStringList kChannels = {"Master",  "Slave 1", "Slave 2", "Slave 3",
                                "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
 const QStringList kXAxes = {"Wavelength (nm)", "Raman Shift (cm-1)"};
 
+// A field's own list dropping down, or a context menu, takes the focus only
+// for as long as it is open: the operator has not left the field. The window
+// system may move the focus again while the popup is open (X11 gives the
+// list's window the focus a moment after it opens).
+bool ForAPopup(const QFocusEvent& focusOut)
+{
+    return focusOut.reason() == Qt::PopupFocusReason || QApplication::activePopupWidget() != nullptr;
+}
+
 }  // namespace
 
-void CloseReportingComboBox::hidePopup()
+CloseReportingComboBox::CloseReportingComboBox(QWidget* parent) : QComboBox(parent)
 {
-    QComboBox::hidePopup();
-    // An item chosen with the keyboard becomes current only after the list
-    // has been hidden: report the closing once the choice has been made.
-    QMetaObject::invokeMethod(this, &CloseReportingComboBox::listClosed, Qt::QueuedConnection);
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    // Qt's editable list completes what is typed from its items ("250"
+    // would become "25000"); the field takes exactly what the operator types.
+    setCompleter(nullptr);
+    // The list's popup window: its hiding is the list closing, whatever
+    // closed it (a choice, Escape, a click elsewhere, the window losing the
+    // focus).
+    view()->window()->installEventFilter(this);
+}
+
+void CloseReportingComboBox::SelectItemMatchingText()
+{
+    const QString text = currentText();
+    const int match = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (match == currentIndex())
+        return;
+    setCurrentIndex(match);
+    // No item: the field keeps the text typed into it.
+    if (match < 0)
+        setEditText(text);
+}
+
+void CloseReportingComboBox::showPopup()
+{
+    SelectItemMatchingText();
+    QComboBox::showPopup();
+    droppedDown_ = view()->isVisible();
+    // Qt's list highlights its first item when none is selected; nothing is
+    // highlighted, so that Return chooses nothing the operator did not point at.
+    if (currentIndex() < 0)
+        view()->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+}
+
+bool CloseReportingComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide && watched == view()->window() && droppedDown_) {
+        droppedDown_ = false;
+        // An item chosen with the keyboard becomes current only after the
+        // list has been hidden: report the closing once the choice is made.
+        QMetaObject::invokeMethod(this, &CloseReportingComboBox::listClosed, Qt::QueuedConnection);
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+void CloseReportingComboBox::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
 }
 
 AcquisitionBar::AcquisitionBar(QWidget* parent) : QToolBar(parent)
@@ -58,8 +115,8 @@ AcquisitionBar::AcquisitionBar(QWidget* parent) : QToolBar(parent)
     setObjectName("AcquisitionBar");
     setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
 
-    AddList(IDC_INTEGRATION_TIME, kIntegrationTimes, 80, BAR_INTEGRATION_TIME_CHOSEN, BAR_INTEGRATION_TIME_EDITED);
     AddLabel("msec");
+    AddList(IDC_INTEGRATION_TIME, kIntegrationTimes, 80, BAR_INTEGRATION_TIME_CHOSEN, BAR_INTEGRATION_TIME_EDITED);
     addSeparator();
     AddLabel("Avg");
     AddEdit(IDC_AVERAGE, 50, BAR_AVERAGE_EDITED);
@@ -102,8 +159,6 @@ CloseReportingComboBox* AcquisitionBar::AddList(int id, const QStringList& items
                                                 int focusKind)
 {
     auto* list = new CloseReportingComboBox(this);
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
     list->addItems(items);
     list->setMinimumWidth(minimumWidth);
     list->setMaxVisibleItems(12);
@@ -112,9 +167,11 @@ CloseReportingComboBox* AcquisitionBar::AddList(int id, const QStringList& items
     controls_[id] = list;
     SetHelp(list, id);
     connect(list, &CloseReportingComboBox::listClosed, this, [this, listKind] { Q_EMIT barEvent(listKind); });
+    // The list itself holds the keyboard focus while the operator types
+    // into its field.
     if (focusKind >= 0) {
-        list->lineEdit()->installEventFilter(this);
-        focusKinds_[list->lineEdit()] = focusKind;
+        list->installEventFilter(this);
+        focusKinds_[list] = focusKind;
     }
     return list;
 }
@@ -150,7 +207,7 @@ void AcquisitionBar::SetHelp(QWidget* control, int id)
 
 bool AcquisitionBar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut) {
+    if (event->type() == QEvent::FocusOut && !ForAPopup(*static_cast<QFocusEvent*>(event))) {
         const auto it = focusKinds_.find(watched);
         if (it != focusKinds_.end())
             Q_EMIT barEvent(it->second);

@@ -16,16 +16,35 @@ class QCheckBox;
 
 namespace vexlar {
 
-// A drop-down list that reports every closing of its list, chosen or not.
+// An editable drop-down list that behaves as the operator knows it from the
+// instrument's original controls:
+// - the typed text is taken as typed, never completed from the items;
+// - when the list drops down, the item whose text is exactly the field's
+//   text is selected, or none, so a list closed without a choice never
+//   stands for an item chosen earlier;
+// - listClosed is reported once each time a list that was dropped down
+//   closes, chosen or not, and never when the list is merely hidden with
+//   the bar or the window (minimised);
+// - the mouse wheel does not change the text of a list that is not dropped
+//   down: nothing would be applied until the list is closed.
 class CloseReportingComboBox : public QComboBox {
     Q_OBJECT
 
 public:
-    using QComboBox::QComboBox;
-    void hidePopup() override;
+    explicit CloseReportingComboBox(QWidget* parent = nullptr);
+    void showPopup() override;
 
 Q_SIGNALS:
     void listClosed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void SelectItemMatchingText();
+
+    bool droppedDown_ = false;
 };
 
 class AcquisitionBar : public QToolBar {

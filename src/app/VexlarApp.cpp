@@ -7,12 +7,15 @@
 #include "acquisition/VexlarView.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
+#include "app/NumberConventions.h"
 #include "app/VexlarDoc.h"
 
 using namespace vexlar;
 
 CVexlarApp::CVexlarApp(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // Before any window exists: numbers never follow the operator's language.
+    UseDecimalPointForNumbers();
     // The tool-bar icons live in the core library's resources.
     Q_INIT_RESOURCE(vexlar);
     // The driver knows the program by this object's address.

@@ -21,8 +21,13 @@ float LaserWavenumber(double laserWavelengthNm)
 
 bool IsUsableLaserWavelength(double laserWavelengthNm)
 {
-    return std::isfinite(laserWavelengthNm) && laserWavelengthNm > 0.0
-           && std::isfinite(1.0 / (laserWavelengthNm * 1e-7));
+    if (!std::isfinite(laserWavelengthNm) || laserWavelengthNm <= 0.0)
+        return false;
+    // Both are kept in single precision: the wavelength itself and the
+    // wavenumber every Raman shift is taken from.
+    const float stored = static_cast<float>(laserWavelengthNm);
+    return std::isfinite(stored) && stored > 0.0f && std::isfinite(LaserWavenumber(laserWavelengthNm))
+           && std::isfinite(LaserWavenumber(stored));
 }
 
 void RebuildAxes(const Coefficients& c, float laserWavenumber, double* wavelength,

@@ -29,8 +29,10 @@ double PixelWavelength(const Coefficients& c, int pixel);
 // 1 / (wavelength × 1e-7) in cm-1, computed in double and stored as float.
 float LaserWavenumber(double laserWavelengthNm);
 
-// True for a laser wavelength the axes can use: finite and above zero.
-// Anything else would make every Raman shift infinite or meaningless.
+// True for a laser wavelength the axes can use: finite and above zero, and
+// so are the wavelength and its wavenumber once held in single precision
+// (1e-35 nm is a float, but its 1e42 cm-1 is not). Anything else would make
+// every Raman shift infinite or meaningless.
 bool IsUsableLaserWavelength(double laserWavelengthNm);
 
 // The axis rebuild, one pass over the pixels in increasing order: wavelength,

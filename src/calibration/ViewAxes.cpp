@@ -83,8 +83,7 @@ bool CVexlarView::SetLaserWavelength(const char* text)
     const std::optional<double> value = LeadingDouble(text ? text : "");
     // A wavelength that is not a positive finite number would put infinite
     // Raman shifts on the axis: it is refused and nothing changes.
-    if (!value || !calibration::IsUsableLaserWavelength(*value)
-        || !calibration::IsUsableLaserWavelength(static_cast<float>(*value)))
+    if (!value || !calibration::IsUsableLaserWavelength(*value))
         return false;
     laserWavelength = static_cast<float>(*value);
     laserWavenumber = calibration::LaserWavenumber(*value);

@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MessageBox.h"
 #include "display/AnnotationFile.h"
 #include "display/AnnotationRecord.h"
+#include "display/Windows1252.h"
 
 std::function<void(CAnnotationDlg&)> CAnnotationDlg::operatorForTests;
 std::function<std::optional<QFont>(const QFont&)> CAnnotationDlg::fontChooserForTests;
@@ -27,6 +29,16 @@ namespace {
 
 constexpr double kPointsPerInch = 72.0;
 constexpr double kFallbackDotsPerInch = 96.0;
+
+constexpr char kErrorTitle[] = "Vexlar Error";
+
+QString RefusedCharacterMessage(char32_t character)
+{
+    const QString code = QString::number(static_cast<unsigned>(character), 16).toUpper().rightJustified(4, u'0');
+    return QString("The character \"%1\" (U+%2) cannot be kept in an annotation.\n"
+                   "Annotations hold Western European (Windows-1252) characters only.")
+        .arg(QString::fromUcs4(&character, 1), code);
+}
 
 double ScreenDotsPerInch()
 {
@@ -78,6 +90,8 @@ CAnnotationDlg::CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent) :
     textEdit_->setObjectName(QString("edit%1").arg(kTextEditId));
     textEdit_->setProperty("controlId", kTextEditId);
     textEdit_->setMinimumWidth(textEdit_->fontMetrics().averageCharWidth() * 40);
+    // What the slot and the file hold; the field takes no more.
+    textEdit_->setMaxLength(static_cast<int>(vexlar::display::kAnnoMaxTextLength));
     textEdit_->installEventFilter(this);
     row->addWidget(textEdit_, 1);
     fontButton_ = new QPushButton("&Font", this);
@@ -146,7 +160,26 @@ std::optional<QFont> CAnnotationDlg::ChooseFont(const QFont& current)
 
 void CAnnotationDlg::accept()
 {
-    text = textEdit_->text();
+    // The annotation file holds Windows-1252 characters: a character it
+    // cannot hold is refused, never changed silently, and the operator
+    // corrects the text in the open dialog.
+    const QString typed = textEdit_->text();
+    char32_t refused = 0;
+    if (!vexlar::display::Windows1252FromUtf8(typed.toStdString(), &refused)) {
+        vexlar::sys::ShowOperatorMessage(RefusedCharacterMessage(refused).toStdString(), kErrorTitle);
+        // The character is pointed out once the box has the focus again (and
+        // has selected its whole text, as on every gain of the focus).
+        textEdit_->setFocus();
+        const QString character = QString::fromUcs4(&refused, 1);
+        const qsizetype at = typed.indexOf(character);
+        if (at >= 0) {
+            QTimer::singleShot(0, textEdit_, [this, at, length = character.size()] {
+                textEdit_->setSelection(static_cast<int>(at), static_cast<int>(length));
+            });
+        }
+        return;
+    }
+    text = typed;
     QDialog::accept();
 }
 

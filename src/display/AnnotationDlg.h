@@ -29,7 +29,10 @@ public:
     // operator picks another font.
     CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent = nullptr);
 
-    // The text shown when the dialog opens; on OK, the text typed.
+    // The text shown when the dialog opens; on OK, the text typed. The box
+    // takes at most 99 characters, and OK refuses (naming it, the dialog
+    // staying open) a character the annotation file's Windows-1252 cannot
+    // hold.
     QString text = QStringLiteral("Type your annotation here");
 
     // Shows the text with all of it selected, runs the dialog and, on OK,

@@ -2,6 +2,7 @@
 
 #include "FileDescriptor.h"
 #include "FileReplace.h"
+#include "display/Windows1252.h"
 
 #include <bit>
 #include <cerrno>
@@ -40,11 +41,6 @@ void PutDouble(std::uint8_t* at, double value)
         at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
-void PutText(std::uint8_t* at, std::size_t fieldSize, std::string_view text)
-{
-    const std::string fitted = FitText(text, fieldSize - 1);
-    std::memcpy(at, fitted.data(), fitted.size());  // the rest of the field stays zero
-}
 
 std::uint32_t GetU32(const std::uint8_t* at)
 {
@@ -122,12 +118,14 @@ void EncodeFont(std::uint8_t* at, const AnnotationFont& font)
     at[kFontClipPrecisionOffset] = font.clipPrecision;
     at[kFontQualityOffset] = font.quality;
     at[kFontPitchAndFamilyOffset] = font.pitchAndFamily;
-    PutText(at + kFontFaceNameOffset, kFontFaceNameSize, font.faceName);
+    FillTextField(FitText(font.faceName, kFontFaceNameSize - 1), font.afterFaceName.data(), kFontFaceNameSize,
+                  at + kFontFaceNameOffset);
 }
 
 void EncodeRecord(std::uint8_t* at, const AnnotationFileRecord& record)
 {
-    PutText(at + kAnnoTextOffset, kAnnoTextSize, record.text);
+    FillTextField(Windows1252FromUtf8(record.text, '?'), record.afterText.data(), kAnnoTextSize,
+                  at + kAnnoTextOffset);
     for (std::size_t i = 0; i < record.screenRect.size(); ++i)
         PutI32(at + kAnnoRectOffset + 4 * i, record.screenRect[i]);
     for (std::size_t i = 0; i < record.pixelPosition.size(); ++i)
@@ -160,6 +158,7 @@ std::string DecodeFont(const std::uint8_t* at, AnnotationFont* font)
     font->pitchAndFamily = at[kFontPitchAndFamilyOffset];
     if (!GetText(at + kFontFaceNameOffset, kFontFaceNameSize, &font->faceName))
         return "its font name has no end within " + std::to_string(kFontFaceNameSize) + " bytes";
+    KeepAfterTerminator(at + kFontFaceNameOffset, kFontFaceNameSize, font->afterFaceName.data());
     if (font->weight < 0 || font->weight > kFontMaxWeight)
         return "its font weight " + std::to_string(font->weight) + " is not between 0 and " +
                std::to_string(kFontMaxWeight);
@@ -171,8 +170,11 @@ std::string DecodeFont(const std::uint8_t* at, AnnotationFont* font)
 
 std::string DecodeRecord(const std::uint8_t* at, AnnotationFileRecord* record)
 {
-    if (!GetText(at + kAnnoTextOffset, kAnnoTextSize, &record->text))
+    std::string bytes;
+    if (!GetText(at + kAnnoTextOffset, kAnnoTextSize, &bytes))
         return "its text has no end within " + std::to_string(kAnnoTextSize) + " bytes";
+    record->text = Utf8FromWindows1252(bytes);
+    KeepAfterTerminator(at + kAnnoTextOffset, kAnnoTextSize, record->afterText.data());
     for (std::size_t i = 0; i < record->screenRect.size(); ++i)
         record->screenRect[i] = GetI32(at + kAnnoRectOffset + 4 * i);
     for (std::size_t i = 0; i < record->pixelPosition.size(); ++i)
@@ -192,6 +194,23 @@ AnnotationDecode Refused(std::string reason)
 }
 
 }  // namespace
+
+void FillTextField(std::string_view bytes, const std::uint8_t* after, std::size_t size, std::uint8_t* field)
+{
+    std::memcpy(field, after, size);
+    const std::size_t length = std::min(std::min(bytes.find('\0'), bytes.size()), size - 1);
+    std::memcpy(field, bytes.data(), length);
+    field[length] = 0;
+}
+
+void KeepAfterTerminator(const std::uint8_t* field, std::size_t size, std::uint8_t* after)
+{
+    const void* end = std::memchr(field, 0, size);
+    const std::size_t terminator = end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - field) : size;
+    std::memset(after, 0, size);
+    if (terminator + 1 < size)
+        std::memcpy(after + terminator + 1, field + terminator + 1, size - terminator - 1);
+}
 
 std::string FitText(std::string_view text, std::size_t maxBytes)
 {

@@ -5,9 +5,14 @@
 //   0            4 bytes   signed count N of records (1 to 100 when written)
 //   4 + 200 * k  200 bytes record k
 //
-// Record: the text (100 bytes, zero-terminated), the screen rectangle (left,
-// top, right, bottom), the pixel position (x, y), the anchor x and y (IEEE
-// doubles) and the font description in the 60-byte logical-font layout.
+// Record: the text (100 bytes: Windows-1252 characters, zero-terminated),
+// the screen rectangle (left, top, right, bottom), the pixel position (x, y),
+// the anchor x and y (IEEE doubles) and the font description in the 60-byte
+// logical-font layout.
+//
+// The bytes after the terminator of a text field carry no meaning, but files
+// written elsewhere hold whatever was in memory there. They are kept, at
+// their places, so that a record loaded and saved again is the same bytes.
 //
 // Plain C++: turning records into bytes and back, checking every count and
 // length before it is used, and writing the file so that a failed save never
@@ -77,13 +82,20 @@ struct AnnotationFont {
     std::uint8_t quality = 0;
     std::uint8_t pitchAndFamily = 0;
     std::string faceName;  // at most 31 bytes
+    // The face-name field's bytes after the name's terminator, at their
+    // places; zero up to and at the terminator.
+    std::array<std::uint8_t, kFontFaceNameSize> afterFaceName{};
 
     bool operator==(const AnnotationFont&) const = default;
 };
 
 // One annotation as the file holds it.
 struct AnnotationFileRecord {
-    std::string text;  // at most 99 bytes, no zero byte
+    // UTF-8, at most 99 characters, each one that Windows-1252 holds, no zero.
+    std::string text;
+    // The text field's bytes after the text's terminator, at their places;
+    // zero up to and at the terminator.
+    std::array<std::uint8_t, kAnnoTextSize> afterText{};
     std::array<std::int32_t, 4> screenRect{};  // left, top, right, bottom
     std::array<std::int32_t, 2> pixelPosition{};
     double anchorX = 0.0;
@@ -93,9 +105,11 @@ struct AnnotationFileRecord {
     bool operator==(const AnnotationFileRecord&) const = default;
 };
 
-// The count and the records in file order. A text longer than 99 bytes and a
-// face name longer than 31 are cut at a UTF-8 character boundary. Callers
-// pass 1 to 100 records; more are not written.
+// The count and the records in file order. The text is written in
+// Windows-1252, cut to 99 characters; a character Windows-1252 cannot hold is
+// written as '?' (callers refuse such text before it gets here: the
+// annotation dialog does). A face name longer than 31 bytes is cut at a UTF-8
+// character boundary. Callers pass 1 to 100 records; more are not written.
 std::vector<std::uint8_t> EncodeAnnotationFile(const std::vector<AnnotationFileRecord>& records);
 
 struct AnnotationDecode {
@@ -110,6 +124,13 @@ struct AnnotationDecode {
 // an unusable font description refuse the whole file. Bytes after the last
 // record carry no meaning.
 AnnotationDecode DecodeAnnotationFile(const std::uint8_t* bytes, std::size_t size);
+
+// A fixed-size text field: its text's bytes (cut to size - 1) and a
+// terminator, written over after's bytes (size of them).
+void FillTextField(std::string_view bytes, const std::uint8_t* after, std::size_t size, std::uint8_t* field);
+// The bytes of a text field after its text's terminator, at their places,
+// zero up to and at the terminator (all zero when the field holds no zero).
+void KeepAfterTerminator(const std::uint8_t* field, std::size_t size, std::uint8_t* after);
 
 // The longest start of text that fits in maxBytes without splitting a UTF-8
 // character (bytes that are not UTF-8 are taken one by one). The text ends at

@@ -2,8 +2,11 @@
 // One of the view's 100 annotation slots: a short text anchored at a point of
 // the chart in data units and drawn by its own chart text area.
 
+#include <cstdint>
+
 #include "Font.h"
 #include "XrtValue.h"
+#include "display/AnnotationFile.h"
 
 namespace vexlar {
 
@@ -22,12 +25,18 @@ enum AnnotationCommandId : int {
 
 struct AnnotationRecord {
     int inUse = 0;
+    // The text as the annotation file holds it: Windows-1252 characters,
+    // zero-terminated; the bytes after the terminator are those a loaded file
+    // held there, kept for saving it again.
     char text[kAnnotationTextSize] = {};
     int screenRect[4] = {};      // left, top, right, bottom in chart-window pixels
     int pixelPosition[2] = {};   // the text area's left and top
     double anchorX = 0.0;        // data units of the x axis shown when placed
     double anchorY = 0.0;        // intensity counts
     vexlar::sys::FontHandle font = 0;  // owned by the slot
+    // The bytes a loaded file held after the terminator of the font's name,
+    // at their places, kept for saving it again.
+    std::uint8_t afterFaceName[display::kFontFaceNameSize] = {};
     XrtHandle textArea = 0;
 
     // Gives the slot its own annotation font ("Arial", 16).

@@ -11,11 +11,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStatusTipEvent>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Font.h"
@@ -23,9 +23,11 @@
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
 #include "app/CommandIds.h"
+#include "app/CommandTable.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
 #include "display/RepaintGuard.h"
+#include "display/Windows1252.h"
 
 using namespace vexlar;
 
@@ -46,29 +48,28 @@ bool IsSlot(int slot)
     return slot >= 0 && slot < kAnnotationSlots;
 }
 
-// The slot's text as the operator reads it: UTF-8 when it is, otherwise the
-// single-byte characters of older annotation files.
-QString SlotText(const char* text)
+// The slot's text as the operator reads it (UTF-8).
+std::string SlotText(const AnnotationRecord& a)
 {
-    const QByteArray bytes(text);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = decoder(bytes);
-    return decoder.hasError() ? QString::fromLatin1(bytes) : decoded;
+    return display::Utf8FromWindows1252(std::string_view(a.text, ::strnlen(a.text, sizeof a.text)));
 }
 
-// Stores text in the slot, cut to what the slot holds (99 bytes) at a
-// character boundary.
-void StoreText(AnnotationRecord& a, const std::string& text)
+// Puts the text (UTF-8, of characters Windows-1252 holds: the dialog has
+// checked) into the slot, cut to what the slot holds (99 characters). The
+// bytes a loaded file held after the old text's terminator stay.
+void StoreText(AnnotationRecord& a, std::string_view text)
 {
-    const std::string fitted = display::FitText(text, kAnnotationTextSize - 1);
-    std::memset(a.text, 0, sizeof a.text);
-    std::memcpy(a.text, fitted.data(), fitted.size());
+    auto* field = reinterpret_cast<std::uint8_t*>(a.text);
+    std::uint8_t after[kAnnotationTextSize];
+    display::KeepAfterTerminator(field, sizeof a.text, after);
+    display::FillTextField(display::Windows1252FromUtf8(text, '?'), after, sizeof a.text, field);
 }
 
 // The slot's text area shows the slot's text, as a list of one line.
 void ShowTextInArea(const AnnotationRecord& a)
 {
-    const char* const lines[] = {a.text, nullptr};
+    const std::string text = SlotText(a);
+    const char* const lines[] = {text.c_str(), nullptr};
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_LINES, lines);
 }
 
@@ -123,7 +124,8 @@ sys::LogFont LogFontFrom(const display::AnnotationFont& f)
 display::AnnotationFileRecord FileRecordFrom(const AnnotationRecord& a)
 {
     display::AnnotationFileRecord r;
-    r.text = a.text;
+    r.text = SlotText(a);
+    display::KeepAfterTerminator(reinterpret_cast<const std::uint8_t*>(a.text), sizeof a.text, r.afterText.data());
     std::copy(std::begin(a.screenRect), std::end(a.screenRect), r.screenRect.begin());
     std::copy(std::begin(a.pixelPosition), std::end(a.pixelPosition), r.pixelPosition.begin());
     r.anchorX = a.anchorX;
@@ -134,6 +136,7 @@ display::AnnotationFileRecord FileRecordFrom(const AnnotationRecord& a)
         description.faceName = kDefaultFace;
     }
     r.font = FileFontFrom(description);
+    std::copy(std::begin(a.afterFaceName), std::end(a.afterFaceName), r.font.afterFaceName.begin());
     return r;
 }
 
@@ -195,7 +198,9 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
     } else {
         menu->setObjectName(kBlankAreaPopup);
         AddCommand(*menu, "&Annotate Here", ID_ANNOTATE_HERE);
-        AddCommand(*menu, "Mark Peak at &Cursor", ID_MARK_PEAK_AT_CURSOR);
+        // The peak command keeps the prompt it has in the Peaks menu.
+        AddCommand(*menu, "Mark Peak at &Cursor", ID_MARK_PEAK_AT_CURSOR)
+            ->setStatusTip(QString::fromUtf8(FindCommand(ID_MARK_PEAK_AT_CURSOR)->prompt));
     }
     // The prompt of the item pointed at goes to the frame's status bar.
     connect(menu.get(), &QMenu::hovered, this, [this](QAction* action) {
@@ -296,7 +301,7 @@ void CVexlarView::OnAnnotateHere()
         return;
     // 3.
     a.inUse = 1;
-    StoreText(a, dialog.text.toUtf8().toStdString());
+    StoreText(a, dialog.text.toStdString());
     // 4.
     XrtMapResult point;
     XrtMap(chart(), XRT_MAP_DATA_UNITS, contextPoint[0], contextPoint[1], &point);
@@ -316,12 +321,12 @@ void CVexlarView::OnAnnotationEdit()
         return;
     AnnotationRecord& a = annotations[slot];
     CAnnotationDlg dialog(a.font, this);
-    dialog.text = SlotText(a.text);
+    dialog.text = QString::fromStdString(SlotText(a));
     if (dialog.Run() != QDialog::Accepted)
         return;
     // The anchor stays where it is.
     a.inUse = 1;
-    StoreText(a, dialog.text.toUtf8().toStdString());
+    StoreText(a, dialog.text.toStdString());
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
     ShowTextInArea(a);
     ReadBackGeometry(a);
@@ -418,7 +423,10 @@ bool CVexlarView::LoadAnnotations(const char* path)
             const display::AnnotationFileRecord& r = decoded.records[k];
             AnnotationRecord& a = annotations[k];
             a.inUse = 1;
-            StoreText(a, r.text);
+            // The text field and the font name's field as the file held them.
+            const auto field = reinterpret_cast<std::uint8_t*>(a.text);
+            display::FillTextField(display::Windows1252FromUtf8(r.text, '?'), r.afterText.data(), sizeof a.text, field);
+            std::copy(r.font.afterFaceName.begin(), r.font.afterFaceName.end(), a.afterFaceName);
             std::copy(r.screenRect.begin(), r.screenRect.end(), a.screenRect);
             std::copy(r.pixelPosition.begin(), r.pixelPosition.end(), a.pixelPosition);
             AnchorTextArea(a, r.anchorX, r.anchorY);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 
 using namespace vexlar::files;
@@ -11,25 +12,19 @@ std::function<bool(const QString&)> CFileDialog::replaceAnswerForTests;
 
 namespace vexlar::files {
 
-namespace {
-
-constexpr char kAllFiles[] = "All Files (*.*)";
-
-}  // namespace
-
 FileDialogSetup SaveSpectrumDialog()
 {
-    return {FileDialogMode::Save, "Save Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram", {}};
+    return {FileDialogMode::Save, "Save Raman Spectrum File", {"Raman Files (*.ram)", kAllFilesFilter}, "ram", {}};
 }
 
 FileDialogSetup OpenSpectrumDialog()
 {
-    return {FileDialogMode::Open, "Open Raman Spectrum File", {"Raman Files (*.ram)", kAllFiles}, "ram", {}};
+    return {FileDialogMode::Open, "Open Raman Spectrum File", {"Raman Files (*.ram)", kAllFilesFilter}, "ram", {}};
 }
 
 FileDialogSetup ExportSpectrumDialog()
 {
-    return {FileDialogMode::Save, "Export Spectrum", {"Exported Spectrum Files (*.exp)", kAllFiles}, "exp", {}};
+    return {FileDialogMode::Save, "Export Spectrum", {"Exported Spectrum Files (*.exp)", kAllFilesFilter}, "exp", {}};
 }
 
 FileDialogSetup ExportAsDialog()
@@ -71,6 +66,10 @@ CFileDialog::CFileDialog(QWidget* parent, const FileDialogSetup& setup) : QFileD
     }
     // Choosing another filter changes the extension a typed name is given.
     connect(this, &QFileDialog::filterSelected, this, &CFileDialog::FollowChosenFilter);
+    // The first filter is in force now; another one once the operator picks
+    // it (Qt has applied its patterns by then).
+    ListEveryFileUnderAllFiles();
+    connect(this, &QFileDialog::filterSelected, this, &CFileDialog::ListEveryFileUnderAllFiles);
 }
 
 void CFileDialog::FollowChosenFilter()
@@ -84,6 +83,21 @@ int CFileDialog::ChosenFilter() const
 {
     const auto index = setup_.filters.indexOf(selectedNameFilter());
     return index < 0 ? 0 : static_cast<int>(index);
+}
+
+void CFileDialog::ListEveryFileUnderAllFiles()
+{
+    auto* listing = findChild<QFileSystemModel*>();
+    if (!listing)
+        return;
+    QStringList patterns = listing->nameFilters();
+    if (!patterns.contains(QStringLiteral("*.*")))
+        return;
+    for (QString& pattern : patterns) {
+        if (pattern == QStringLiteral("*.*"))
+            pattern = QStringLiteral("*");
+    }
+    listing->setNameFilters(patterns);
 }
 
 std::string CFileDialog::Choose(QWidget* parent, const FileDialogSetup& setup)

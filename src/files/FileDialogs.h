@@ -7,6 +7,8 @@
 // default extension that is added when the typed name has none, and, when
 // saving, a question before an existing file is replaced ("No" keeps the
 // dialog open). Qt's dialog has no read-only check box, so none is shown.
+// "All Files (*.*)" lists every file, as on the operator's desktop, those
+// without an extension too (Qt alone would list only names with a dot).
 //
 // CFileDialog::Choose is the one entry point. Tests install an operator in
 // operatorForTests (and an answer to the replace question in
@@ -20,6 +22,9 @@
 #include <string>
 
 namespace vexlar::files {
+
+// The filter that lists every file, as the operator's desktop shows it.
+constexpr char kAllFilesFilter[] = "All Files (*.*)";
 
 enum class FileDialogMode { Save, Open };
 
@@ -80,6 +85,9 @@ private:
     void FollowChosenFilter();
     int ChosenFilter() const;
     bool ConfirmReplace(const QString& path);
+    // Qt reads the pattern "*.*" as "names with a dot"; under "All Files
+    // (*.*)" every file is listed, those without an extension too.
+    void ListEveryFileUnderAllFiles();
 
     vexlar::files::FileDialogSetup setup_;
 };

@@ -28,7 +28,6 @@ constexpr char kNotUnsigned[] = "Please enter an unsigned integer.";
 constexpr char kProgramErrorTitle[] = "Vexlar Error";
 constexpr char kBaseFilenameTooLong[] = "The base filename is too long: it may have at most 259 characters.";
 constexpr char kBrowseTitle[] = "Time Acquisition Base Filename";
-constexpr char kAllFiles[] = "All Files (*.*)";
 // The drop-down list's items, at the position of their FileFormat value.
 const char* const kFormatItems[] = {"Standard (*.ram)", "Exported (*.exp)"};
 // The series table's layouts, at the position of their setting less one.
@@ -158,7 +157,8 @@ void CTimeAcquisitionDlg::ShowValues()
 void CTimeAcquisitionDlg::OnBrowse()
 {
     // Only the name is chosen here; no file is created.
-    const vexlar::files::FileDialogSetup setup{vexlar::files::FileDialogMode::Save, kBrowseTitle, {kAllFiles}, {}, {}};
+    const vexlar::files::FileDialogSetup setup{
+        vexlar::files::FileDialogMode::Save, kBrowseTitle, {vexlar::files::kAllFilesFilter}, {}, {}};
     const std::string path = CFileDialog::Choose(this, setup);
     if (!path.empty())
         baseFilename_->setText(QFile::decodeName(QByteArray::fromStdString(path)));

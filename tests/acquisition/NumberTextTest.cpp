@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include <cstdio>
 #include <climits>
 #include <cmath>
 
 #include "acquisition/NumberText.h"
+#include "support/DecimalCommaLanguage.h"
 
 using vexlar::LeadingDouble;
 using vexlar::LenientDouble;
@@ -45,13 +46,17 @@ TEST(NumberText, OutOfRangeBehavesLikeTheCLibrary)
 
 TEST(NumberText, IndependentOfTheProcessLocale)
 {
-    // A locale that writes decimals with a comma, when the machine has one.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no comma-decimal locale installed";
+    // The operator's language writes decimals with a comma.
+    vexlar::test::DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
+    char check[16];
+    std::snprintf(check, sizeof check, "%.1f", 632.8);
+    EXPECT_STREQ(check, "632,8") << "the comma language is in force";
     EXPECT_EQ(LenientDouble("632.8"), 632.8);
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(LenientDouble("632,8"), 632.0) << "only the point is a decimal point";
+    EXPECT_EQ(vexlar::WholeNumber("1.5e3").value(), 1500.0);
+    EXPECT_FALSE(vexlar::WholeNumber("1,5").has_value());
 }
 
 TEST(NumberText, IntegersLikeAtoiButHeldInRange)

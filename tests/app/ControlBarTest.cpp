@@ -1,53 +1,68 @@
 // The acquisition controls driven through the control bar's real widgets.
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QAbstractItemView>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
 
+#include "Profile.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
+#include "support/OperatorInput.h"
+#include "support/TempDir.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
 
 namespace {
 
-// The operator types into a field and leaves it.
-void TypeAndLeave(QWidget* control, const QString& text)
+QComboBox* List(AcquisitionBar* bar, int id)
 {
-    QLineEdit* edit = qobject_cast<QLineEdit*>(control);
-    if (auto* list = qobject_cast<QComboBox*>(control))
-        edit = list->lineEdit();
-    ASSERT_NE(edit, nullptr);
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(edit, &leave);
+    return qobject_cast<QComboBox*>(bar->Control(id));
 }
 
-// The operator opens a list and closes it, on an item or on none (-1).
-void ChooseFromList(QWidget* control, int index)
+// The operator drops a list down with the keyboard and picks the item at
+// index with the arrow keys and Return.
+void ChooseItem(QComboBox* list, int index)
 {
-    auto* list = qobject_cast<QComboBox*>(control);
-    ASSERT_NE(list, nullptr);
-    list->showPopup();
-    QTest::qWait(20);
-    // Chosen with the keyboard, as an operator does: the list closes first
-    // and the item becomes current after.
-    if (index >= 0) {
-        list->view()->setCurrentIndex(list->model()->index(index, 0));
-        QTest::keyClick(list->view(), Qt::Key_Return);
-    } else {
-        QTest::keyClick(list->view(), Qt::Key_Escape);
-    }
-    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(ClickInto(list));
+    ASSERT_TRUE(DropDown(list));
+    const QModelIndex highlighted = list->view()->currentIndex();
+    // Down from no highlighted item goes to the first.
+    const int steps = highlighted.isValid() ? index - highlighted.row() : index + 1;
+    ChooseWithKeys(list, steps);
+}
+
+// The operator drops a list down and closes it with Escape.
+void DropDownAndEscape(QComboBox* list)
+{
+    ASSERT_TRUE(ClickInto(list));
+    ASSERT_TRUE(DropDown(list));
+    CloseWithEscape(list);
+}
+
+// The settings file the view reads when it is created.
+std::string SettingsFile()
+{
+    const std::string folder = vexlar::sys::SettingsFolder();
+    std::filesystem::create_directories(folder);
+    return vexlar::sys::ResolveProfilePath("vexlar.ini");
+}
+
+// The integration time of the last parameters sent to the driver.
+int LastIntegrationTimeSent()
+{
+    const std::vector<DriverCall> sent = RecordingDriver::Get().CallsNamed("QDV_ParamSet");
+    return sent.empty() ? -1 : sent.back().block.IntegrationTime;
 }
 
 }  // namespace
@@ -55,53 +70,222 @@ void ChooseFromList(QWidget* control, int index)
 TEST_F(FrameFixture, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
 {
     Start();
+    ASSERT_TRUE(Activate(*frame));
     driver().ClearCalls();
-    TypeAndLeave(bar()->Control(IDC_INTEGRATION_TIME), "250");
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "250");
     ASSERT_EQ(driver().Count("QDV_ParamSet"), 1u);
     EXPECT_EQ(driver().CallsNamed("QDV_ParamSet")[0].block.IntegrationTime, 250);
     EXPECT_EQ(driver().CallsNamed("QDV_ParamSet")[0].block.changed, 1);
     EXPECT_EQ(app.driverParams.changed, 0);
+    EXPECT_TRUE(bar()->Control(IDC_AVERAGE)->hasFocus()) << "Tab goes on to Avg";
 
-    TypeAndLeave(bar()->Control(IDC_AVERAGE), "abc");
+    TypeIntoAndTab(bar()->Control(IDC_AVERAGE), "abc");
     EXPECT_EQ(app.driverParams.Average, 0);
-    TypeAndLeave(bar()->Control(IDC_BOXCAR), " 3 px");
+    TypeIntoAndTab(bar()->Control(IDC_BOXCAR), " 3 px");
     EXPECT_EQ(app.driverParams.Boxcar, 3);
     EXPECT_EQ(driver().Count("QDV_ParamSet"), 3u);
 
     // Leaving a field unchanged still sends the parameters.
-    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(bar()->Control(IDC_BOXCAR), &leave);
+    ASSERT_TRUE(ClickInto(bar()->Control(IDC_BOXCAR)));
+    PressKey(Qt::Key_Tab);
     EXPECT_EQ(driver().Count("QDV_ParamSet"), 4u);
+    ASSERT_TRUE(ClickInto(bar()->Control(IDC_INTEGRATION_TIME)));
+    PressKey(Qt::Key_Tab);
+    EXPECT_EQ(driver().Count("QDV_ParamSet"), 5u);
+    EXPECT_EQ(LastIntegrationTimeSent(), 250);
 
     // An item chosen from the integration-time list; a list closed on no
     // item uses the typed text.
-    ChooseFromList(bar()->Control(IDC_INTEGRATION_TIME), 20);  // "5000"
-    EXPECT_EQ(app.driverParams.IntegrationTime, 5000);
-    bar()->SetText(IDC_INTEGRATION_TIME, "70");
-    ChooseFromList(bar()->Control(IDC_INTEGRATION_TIME), -1);
-    EXPECT_EQ(app.driverParams.IntegrationTime, 70);
+    ChooseItem(List(bar(), IDC_INTEGRATION_TIME), 20);
+    EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "5000");
+    EXPECT_EQ(LastIntegrationTimeSent(), 5000);
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "70");
+    DropDownAndEscape(List(bar(), IDC_INTEGRATION_TIME));
+    EXPECT_EQ(LastIntegrationTimeSent(), 70);
+}
+
+TEST_F(FrameFixture, TheIntegrationTimeFieldTakesExactlyWhatIsTyped)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    // Each of these begins an item of the list ("25000", "600", "700", "30").
+    for (const char* typed : {"250", "60", "7", "3"}) {
+        TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), typed);
+        EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), typed);
+        EXPECT_EQ(LastIntegrationTimeSent(), std::stoi(typed));
+    }
+    // The channel and axis fields complete nothing either.
+    TypeIntoAndTab(bar()->Control(IDC_CHANNEL), "S");
+    EXPECT_EQ(bar()->Text(IDC_CHANNEL), "S");
+}
+
+TEST_F(FrameFixture, AClosedListStandsForTheItemTheFieldShowsOrForNone)
+{
+    // Channel 3 starts at 420 nm.
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), "[Slave3]\nIntercept=420.0\n"));
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    QComboBox* times = List(bar(), IDC_INTEGRATION_TIME);
+    ChooseItem(times, 20);
+    ASSERT_EQ(LastIntegrationTimeSent(), 5000);
+    TypeIntoAndTab(times, "12");
+    ASSERT_EQ(LastIntegrationTimeSent(), 12);
+
+    // Dropped down on a text that is no item: nothing is highlighted, and
+    // Escape leaves what the field shows.
+    ASSERT_TRUE(ClickInto(times));
+    ASSERT_TRUE(DropDown(times));
+    EXPECT_FALSE(times->view()->currentIndex().isValid());
+    CloseWithEscape(times);
+    EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "12");
+    EXPECT_EQ(LastIntegrationTimeSent(), 12);
+
+    // On a text that is an item, that item. Dropping the list down does not
+    // leave the field; closing it reports once.
+    TypeIntoAndTab(times, "100");
+    ASSERT_TRUE(ClickInto(times));
+    driver().ClearCalls();
+    ASSERT_TRUE(DropDown(times));
+    EXPECT_EQ(times->view()->currentIndex().row(), 10);
+    // X11 gives the list's own window the focus a moment after it opens.
+    QFocusEvent toTheList(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(times, &toTheList);
+    EXPECT_EQ(driver().Count("QDV_ParamSet"), 0u);
+    CloseWithEscape(times);
+    EXPECT_EQ(driver().Count("QDV_ParamSet"), 1u);
+    EXPECT_EQ(LastIntegrationTimeSent(), 100);
+
+    // Chosen with the mouse: dropped with a click on the arrow, an item
+    // clicked.
+    ASSERT_TRUE(DropDownWithMouse(times));
+    ChooseWithMouse(times, 21);
+    EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "10000");
+    EXPECT_EQ(LastIntegrationTimeSent(), 10000);
+    // Closed by a click elsewhere (which may also take the focus out of the
+    // field): what the field shows.
+    TypeIntoAndTab(times, "15");
+    ASSERT_TRUE(DropDownWithMouse(times));
+    driver().ClearCalls();
+    CloseWithClickElsewhere(times);
+    EXPECT_FALSE(IsDroppedDown(times));
+    ASSERT_GE(driver().Count("QDV_ParamSet"), 1u);
+    for (const DriverCall& sent : driver().CallsNamed("QDV_ParamSet"))
+        EXPECT_EQ(sent.block.IntegrationTime, 15);
+
+    // A channel typed as an item's text is that channel; the x axis list
+    // closed on a text that is no item changes nothing.
+    TypeIntoAndTab(bar()->Control(IDC_CHANNEL), "Slave 3");
+    DropDownAndEscape(List(bar(), IDC_CHANNEL));
+    double xMin = 0.0;
+    XrtGetValues(view()->chart(), XRT_X_MIN, &xMin);
+    EXPECT_EQ(xMin, 420.0) << "channel 3's wavelength axis";
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
+    TypeIntoAndTab(bar()->Control(IDC_X_AXIS), "Raman");
+    DropDownAndEscape(List(bar(), IDC_X_AXIS));
+    std::string title;
+    XrtGetValues(view()->chart(), XRT_X_TITLE, &title);
+    EXPECT_EQ(title, "Raman Shift (cm-1)");
+
+    // The wheel over a list that is not dropped down changes nothing.
+    QComboBox* channels = List(bar(), IDC_CHANNEL);
+    QWheelEvent wheel(QPointF(5, 5), channels->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(channels, &wheel);
+    EXPECT_EQ(bar()->Text(IDC_CHANNEL), "Slave 3");
+}
+
+TEST_F(FrameFixture, MinimisingOrHidingTheBarChangesNothing)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    // The operator's set-up, from the lists and fields.
+    ChooseItem(List(bar(), IDC_CHANNEL), 0);
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
+    ChooseItem(List(bar(), IDC_INTEGRATION_TIME), 20);
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "12");
+    // An additive accumulation under way, the y axis autoscaled.
+    driver().Fill(0, 10.0f);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    frame->action(ID_STORE_DARK)->trigger();
+    QTest::mouseClick(bar()->Control(IDC_ADDITIVE), Qt::LeftButton);
+    frame->action(ID_ADDITIVE_MODE)->trigger();
+    for (int scan = 0; scan < 3; ++scan) {
+        driver().Fill(0, 30.0f);
+        driver().Post(WM_SCAN_COMPLETE, 0);
+        Deliver();
+    }
+    ASSERT_EQ(frame->statusText().toStdString(), "Scan Number 3 ");
+    frame->action(ID_AUTOSCALE)->trigger();
+    double yMax = 0.0;
+    XrtGetValues(view()->chart(), XRT_Y_MAX, &yMax);
+    ASSERT_LT(yMax, 4100.0);
+    // The operator's attention is on the chart.
+    QTest::mouseClick(view(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    driver().ClearCalls();
+
+    frame->showMinimized();
+    DeliverPendingEvents();
+    frame->showNormal();
+    ASSERT_TRUE(Activate(*frame));
+    bar()->toggleViewAction()->trigger();
+    DeliverPendingEvents();
+    ASSERT_FALSE(bar()->isVisible());
+    bar()->toggleViewAction()->trigger();
+    DeliverPendingEvents();
+    ASSERT_TRUE(bar()->isVisible());
+
+    EXPECT_EQ(driver().Count("QDV_ParamSet"), 0u);
+    double yMaxAfter = 0.0;
+    XrtGetValues(view()->chart(), XRT_Y_MAX, &yMaxAfter);
+    EXPECT_EQ(yMaxAfter, yMax) << "the scale stays";
+    driver().Fill(0, 30.0f);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    EXPECT_EQ(frame->statusText().toStdString(), "Scan Number 4 ");
+    XrtHandle shown = 0;
+    XrtGetValues(view()->chart(), XRT_DATA, &shown);
+    double y = 0.0;
+    XrtDataGetYElementIndirect(shown, 0, 1500, &y);
+    EXPECT_EQ(y, 80.0) << "the sum goes on";
+    EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "12");
+    EXPECT_EQ(bar()->Text(IDC_X_AXIS), "Raman Shift (cm-1)");
+}
+
+TEST_F(FrameFixture, MsecStandsBeforeTheIntegrationTimeList)
+{
+    Start();
+    const QLabel* msec = nullptr;
+    for (const QLabel* label : bar()->findChildren<QLabel*>()) {
+        if (label->text() == "msec")
+            msec = label;
+    }
+    ASSERT_NE(msec, nullptr);
+    const QWidget* times = bar()->Control(IDC_INTEGRATION_TIME);
+    EXPECT_LT(msec->mapTo(bar(), QPoint(msec->width(), 0)).x(), times->mapTo(bar(), QPoint(0, 0)).x());
 }
 
 TEST_F(FrameFixture, ChannelAxisAndLaserLists)
 {
     Start();
+    ASSERT_TRUE(Activate(*frame));
     view()->calIntercept[2] = 400.0f;
-    ChooseFromList(bar()->Control(IDC_CHANNEL), 2);
+    ChooseItem(List(bar(), IDC_CHANNEL), 2);
     EXPECT_EQ(bar()->Text(IDC_CHANNEL), "Slave 2");
     EXPECT_EQ(view()->channel, 2);
     EXPECT_EQ(view()->wavelength[0], 400.0);
     EXPECT_EQ(view()->spectrum[0], 0.0);
 
     // A list closed with no item selected changes nothing.
-    bar()->SetText(IDC_CHANNEL, "Slave 5");
-    ChooseFromList(bar()->Control(IDC_CHANNEL), -1);
+    bar()->SetText(IDC_CHANNEL, "Slave 9");
+    DropDownAndEscape(List(bar(), IDC_CHANNEL));
     EXPECT_EQ(view()->channel, 2);
-    bar()->SetText(IDC_X_AXIS, "Raman Shift (cm-1)");
-    ChooseFromList(bar()->Control(IDC_X_AXIS), -1);
+    bar()->SetText(IDC_X_AXIS, "Raman");
+    DropDownAndEscape(List(bar(), IDC_X_AXIS));
     EXPECT_EQ(view()->xAxisMode, 0);
 
     std::fill_n(view()->spectrum, kPixels, 321.0);
-    ChooseFromList(bar()->Control(IDC_X_AXIS), 1);
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
     EXPECT_EQ(view()->xAxisMode, 1);
     EXPECT_EQ(view()->spectrum[5], 321.0);
     double xMin = -1, yMax = -1;
@@ -121,17 +305,19 @@ TEST_F(FrameFixture, ChannelAxisAndLaserLists)
 TEST_F(FrameFixture, LaserWavelengthFieldRefusesWhatIsNotAWavelength)
 {
     Start();
-    ChooseFromList(bar()->Control(IDC_X_AXIS), 0);
-    TypeAndLeave(bar()->Control(IDC_LASER_WAVELENGTH), "532 nm");
+    ASSERT_TRUE(Activate(*frame));
+    ChooseItem(List(bar(), IDC_X_AXIS), 0);
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "532 nm");
     EXPECT_EQ(view()->laserWavelength, 532.0f);
     EXPECT_TRUE(messages.messages().empty());
 
-    for (const char* bad : {"0", "-785", "green"}) {
-        TypeAndLeave(bar()->Control(IDC_LASER_WAVELENGTH), bad);
+    // 1e-35 is a positive float, but its wavenumber (1e42 cm-1) is not.
+    for (const char* bad : {"0", "-785", "green", "1e-35", "1e39"}) {
+        TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), bad);
         EXPECT_EQ(view()->laserWavelength, 532.0f) << bad;
         EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "532") << "the last accepted value is shown again";
     }
-    ASSERT_EQ(messages.messages().size(), 3u);
+    ASSERT_EQ(messages.messages().size(), 5u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find("positive number of nanometres"), std::string::npos);
 }

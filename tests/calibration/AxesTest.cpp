@@ -89,6 +89,12 @@ TEST(Axes, UnusableLaserWavelengthsAndNonFiniteAxesNeverReachTheScale)
     EXPECT_FALSE(IsUsableLaserWavelength(std::numeric_limits<double>::infinity()));
     EXPECT_FALSE(IsUsableLaserWavelength(std::numeric_limits<double>::quiet_NaN()));
     EXPECT_FALSE(IsUsableLaserWavelength(1e-320));  // its wavenumber overflows
+    // Held in single precision: a wavenumber beyond the largest float
+    // (1e-35 nm gives 1e42 cm-1), a wavelength beyond it, one that becomes 0.
+    EXPECT_FALSE(IsUsableLaserWavelength(1e-35));
+    EXPECT_FALSE(IsUsableLaserWavelength(1e39));
+    EXPECT_FALSE(IsUsableLaserWavelength(1e-46));
+    EXPECT_TRUE(IsUsableLaserWavelength(1e-31));  // 1e38 cm-1 still fits
 
     // A calibration that is zero at the last pixel: 2047 - i.
     Coefficients c;

@@ -13,6 +13,7 @@
 #include "Profile.h"
 #include "calibration/Axes.h"
 #include "calibration/SettingsFile.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/TempDir.h"
 
 using namespace vexlar;
@@ -254,7 +255,7 @@ TEST(SettingsFile, ValuesThatWouldBreakTheWorkspaceLoadSafely)
 
     // A laser line that is not a positive finite number makes every Raman
     // shift infinite.
-    for (const char* stored : {"0", "-632.8", "abc", "1e999", "1e39", "0.0 nm"})
+    for (const char* stored : {"0", "-632.8", "abc", "1e999", "1e39", "0.0 nm", "1e-35"})
         EXPECT_EQ(Loaded(std::string("[Acquisition]\nLaserWavelength=") + stored + "\n").laserWavelength, 632.8f)
             << stored;
     EXPECT_EQ(Loaded("[Acquisition]\nLaserWavelength=1064\n").laserWavelength, 1064.0f);
@@ -318,33 +319,9 @@ TEST(SettingsFile, ChangedValuesSurviveASaveAndALoad)
 
 TEST(SettingsFile, NumbersAreWrittenWithAPointUnderACommaDecimalLanguage)
 {
-    // A language with a decimal comma, made for the test (no such language
-    // may be installed): only its number conventions matter.
-    vexlar::test::TempDir locales;
-    const std::string definition = locales.file("comma-def");
-    ASSERT_TRUE(vexlar::test::WriteWholeFile(definition, "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \"\"\n"
-                                                         "grouping -1\nEND LC_NUMERIC\n"));
-    const std::string command = "localedef -c -i '" + definition + "' '" + locales.file("comma") + "' >/dev/null 2>&1";
-    [[maybe_unused]] const int built = std::system(command.c_str());  // warns (non-zero) about the categories left out
-    const char* previousPath = std::getenv("LOCPATH");
-    const std::string savedPath = previousPath ? previousPath : "";
-    setenv("LOCPATH", locales.path().c_str(), 1);
-    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-    const bool haveComma = std::setlocale(LC_NUMERIC, "comma") != nullptr;
-    struct Restore {
-        std::string locale, path;
-        bool hadPath;
-        ~Restore()
-        {
-            std::setlocale(LC_NUMERIC, locale.c_str());
-            if (hadPath)
-                setenv("LOCPATH", path.c_str(), 1);
-            else
-                unsetenv("LOCPATH");
-        }
-    } restore{previous, savedPath, previousPath != nullptr};
-    if (!haveComma)
-        GTEST_SKIP() << "no decimal-comma language could be made here (localedef missing)";
+    vexlar::test::DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     ASSERT_STREQ(probe, "1,5") << "the comma language is in force";

@@ -17,7 +17,7 @@
 #include "calibration/RamanShiftCheck.h"
 #include "calibration/ReferenceLines.h"
 #include "calibration/ScanAverage.h"
-#include "support/CommaLocale.h"
+#include "support/DecimalCommaLanguage.h"
 
 using namespace vexlar::calibration;
 
@@ -451,9 +451,9 @@ TEST(ScanAverage, AveragesTheScansWantedThenStopsAndCanBeStoppedEarly)
 
 TEST(CalibrationText, NumbersKeepTheirDecimalPointInEveryLanguage)
 {
-    vexlar::test::ScopedCommaLocale comma;
-    if (!comma.active())
-        GTEST_SKIP() << "no decimal-comma language could be made here (localedef missing)";
+    vexlar::test::DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
 
     LampCalibrationResult lamp;
     lamp.linesUsed = 38;

@@ -144,7 +144,7 @@ TEST(AnnotationFile, WhatIsWrittenReadsBackTheSame)
     AnnotationFileRecord odd = Sample(std::string(99, 'x'), -0.0);
     odd.font.faceName = std::string(31, 'F');
     odd.screenRect = {std::numeric_limits<std::int32_t>::min(), 0, std::numeric_limits<std::int32_t>::max(), -1};
-    AnnotationFileRecord latin = Sample("caf\xE9 \xB5m", std::numeric_limits<double>::max());
+    AnnotationFileRecord latin = Sample("caf\u00E9 \u00B5m \u20AC", std::numeric_limits<double>::max());
     latin.font = AnnotationFont{};  // an all-zero description is usable: the default font
     std::vector<AnnotationFileRecord> records(100, Sample("n", 1.0));
     records[0] = odd;
@@ -165,13 +165,55 @@ TEST(AnnotationFile, WhatIsWrittenReadsBackTheSame)
     ASSERT_TRUE(Decode(trailing).ok);
     EXPECT_EQ(Decode(trailing).records[0], Sample("a", 2.0));
 
-    // Text and face names too long for their fields are cut at a character.
-    AnnotationFileRecord longer = Sample(std::string(98, 'a') + "\xC3\xA9" + "zz", 1.0);
+    // Text too long for its field is cut at 99 characters, a face name at a
+    // UTF-8 character.
+    AnnotationFileRecord longer = Sample(std::string(98, 'a') + "\u00E9" + "zz", 1.0);
     longer.font.faceName = std::string(30, 'b') + "\xE2\x82\xAC";
     const AnnotationDecode cut = Decode(EncodeAnnotationFile({longer}));
     ASSERT_TRUE(cut.ok);
-    EXPECT_EQ(cut.records[0].text, std::string(98, 'a'));
+    EXPECT_EQ(cut.records[0].text, std::string(98, 'a') + "\u00E9");
     EXPECT_EQ(cut.records[0].font.faceName, std::string(30, 'b'));
+}
+
+TEST(AnnotationFile, TextIsWindows1252AndBytesAfterTheTerminatorsAreKept)
+{
+    // A record as another program writes it: Windows-1252 text, and what was
+    // in memory after the terminators of the text and of the face name.
+    std::vector<std::uint8_t> file = EncodeAnnotationFile({Sample("x", 600.0), Sample("y", 700.0)});
+    const std::string texts[] = {std::string("25\xB0" "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D"),
+                                 std::string("caf\xE9")};
+    for (int k = 0; k < 2; ++k) {
+        const std::size_t r = RecordAt(k);
+        for (std::size_t i = 0; i < 100; ++i)
+            file[r + i] = static_cast<std::uint8_t>(0xC0 + i % 50);
+        std::memcpy(&file[r], texts[k].c_str(), texts[k].size() + 1);
+        for (std::size_t i = 6; i < 32; ++i)
+            file[r + 168 + i] = static_cast<std::uint8_t>(0x11 * (i % 15));
+    }
+    const AnnotationDecode d = Decode(file);
+    ASSERT_TRUE(d.ok) << d.error;
+    EXPECT_EQ(d.records[0].text, "25\u00B0C \u20AC \u2013 \u201Cpeak\u201D \u0081\u008D\u008F\u0090\u009D");
+    EXPECT_EQ(d.records[1].text, "caf\u00E9");
+    EXPECT_EQ(d.records[0].font.faceName, "Arial");
+    EXPECT_EQ(EncodeAnnotationFile(d.records), file) << "loaded and saved again: the same bytes";
+
+    // Written from UTF-8 text: one byte per character, nothing after it.
+    const std::vector<std::uint8_t> fresh = EncodeAnnotationFile({Sample("25\u00B0C \u20AC", 1.0)});
+    EXPECT_EQ(std::string(fresh.begin() + 4, fresh.begin() + 12), std::string("25\xB0" "C \x80\0\0", 8));
+    // A character Windows-1252 cannot hold (the dialog refuses it before
+    // it gets here) is written as '?'.
+    const std::vector<std::uint8_t> greek = EncodeAnnotationFile({Sample("\u03B1-pinene", 1.0)});
+    EXPECT_EQ(std::string(greek.begin() + 4, greek.begin() + 13), std::string("?-pinene\0", 9));
+
+    // A new text written over a loaded field keeps the bytes after the old
+    // terminator that it does not cover.
+    AnnotationFileRecord edited = d.records[1];
+    edited.text = "caf\u00E9 au lait";
+    const std::vector<std::uint8_t> again = EncodeAnnotationFile({edited});
+    EXPECT_EQ(std::string(again.begin() + 4, again.begin() + 16), "caf\xE9 au lait");
+    EXPECT_EQ(again[4 + 12], 0);
+    for (std::size_t i = 13; i < 100; ++i)
+        EXPECT_EQ(again[4 + i], file[RecordAt(1) + i]) << "byte " << i;
 }
 
 TEST(AnnotationFile, FitTextKeepsWholeCharacters)

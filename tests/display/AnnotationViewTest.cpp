@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QCheckBox>
 #include <QFontDialog>
 #include <QImage>
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "Font.h"
@@ -30,7 +32,9 @@
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
+#include "files/FileOperator.h"
 #include "support/FrameFixture.h"
+#include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -409,7 +413,7 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
 {
     Annotate(At(0.3, 0.6), QString("caf\u00e9 \u00b5m"));
     const AnnotationRecord& a = v().annotations[0];
-    EXPECT_STREQ(a.text, "caf\xC3\xA9 \xC2\xB5m");
+    EXPECT_STREQ(a.text, "caf\xE9 \xB5m") << "one byte each, as the file holds them";
     const double x = a.anchorX, y = a.anchorY;
 
     // Edit shows the stored text; Cancel changes nothing.
@@ -421,9 +425,9 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
     };
     pointer->RightClick(Inside(a), ID_ANNOTATION_EDIT);
     EXPECT_EQ(shown, QString("caf\u00e9 \u00b5m"));
-    EXPECT_STREQ(a.text, "caf\xC3\xA9 \xC2\xB5m");
+    EXPECT_STREQ(a.text, "caf\xE9 \xB5m");
 
-    // A text longer than the slot holds is cut at a character boundary.
+    // The field takes no more than the slot holds: 99 characters.
     const QString longText = QString(98, 'a') + QString("\u00e9xyz");
     CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
         d.textEdit()->setText(longText);
@@ -431,14 +435,14 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
     };
     const std::vector<int> before = Rect(a);
     pointer->RightClick(Inside(a), ID_ANNOTATION_EDIT);
-    EXPECT_EQ(std::string(a.text), std::string(98, 'a'));
+    EXPECT_EQ(std::string(a.text), std::string(98, 'a') + "\xE9");
     EXPECT_EQ(a.anchorX, x);
     EXPECT_EQ(a.anchorY, y);
     EXPECT_NE(Rect(a), before) << "the rectangle follows the longer text";
     EXPECT_EQ(Rect(a), DrawnRect(a));
     std::vector<std::string> lines;
     XrtTextAreaGetValues(a.textArea, XRT_TEXT_LINES, &lines);
-    EXPECT_EQ(lines, std::vector<std::string>{std::string(98, 'a')});
+    EXPECT_EQ(lines, std::vector<std::string>{std::string(98, 'a') + "\u00e9"});
 
     CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
         d.textEdit()->setText(QString(150, 'b'));
@@ -971,30 +975,151 @@ TEST_F(AnnotationFrame, ClearAllAndFileNewClearEveryAnnotation)
     EXPECT_EQ(frame->action(ID_CLEAR_ALL_ANNOTATIONS)->text(), "&Clear All Annotations");
 }
 
-TEST_F(AnnotationFrame, MoveShowsItsPromptInTheStatusBar)
+TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
 {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
     Place(400, 250);
     const AnnotationRecord& a = view()->annotations[0];
-    std::string prompt, otherPrompt;
+    // Every item of a menu hovered in turn: its text and the status bar's.
+    std::map<std::string, std::string> prompts;
     CVexlarView::contextMenuForTests = [&](QMenu& menu, const QPoint&) -> QAction* {
         for (QAction* item : menu.actions()) {
             item->hover();
-            const std::string message = frame->statusBar()->currentMessage().toStdString();
-            if (item->data().toInt() == ID_ANNOTATION_MOVE)
-                prompt = message;
-            else if (item->data().toInt() == ID_ANNOTATION_EDIT)
-                otherPrompt = message;
+            prompts[item->text().toStdString()] = frame->statusBar()->currentMessage().toStdString();
         }
         return nullptr;
     };
-    const QPoint at = view()->mapTo(frame.get(), QPoint(a.screenRect[0] + 2, a.screenRect[1] + 2));
-    QTest::mousePress(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
-    QTest::mouseRelease(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    const auto rightClick = [&](QPoint inView) {
+        const QPoint at = view()->mapTo(frame.get(), inView);
+        QTest::mousePress(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseRelease(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    };
+    rightClick(QPoint(a.screenRect[0] + 2, a.screenRect[1] + 2));
     EXPECT_EQ(view()->currentAnnotation, 0);
-    EXPECT_EQ(prompt, "Move the current annotation");
-    EXPECT_EQ(otherPrompt, "");
+    EXPECT_EQ(prompts, (std::map<std::string, std::string>{
+                           {"&Edit...", ""}, {"&Move", "Move the current annotation"}, {"&Clear", ""}}));
     EXPECT_EQ(frame->statusBar()->currentMessage(), "") << "the prompt goes with the menu";
+
+    prompts.clear();
+    rightClick(QPoint(250, 350));
+    EXPECT_EQ(view()->currentAnnotation, -1);
+    EXPECT_EQ(prompts, (std::map<std::string, std::string>{
+                           {"&Annotate Here", ""},
+                           {"Mark Peak at &Cursor", "Marks a peak at the current cursor location"}}));
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "");
+}
+
+namespace {
+
+// Right-clicks at a view pixel through the main window and picks the
+// context-menu command.
+void RightClickAndChoose(CMainFrame& frame, CVexlarView& view, QPoint inView, int command)
+{
+    CVexlarView::contextMenuForTests = [command](QMenu& menu, const QPoint&) -> QAction* {
+        for (QAction* item : menu.actions()) {
+            if (item->data().toInt() == command)
+                return item;
+        }
+        ADD_FAILURE() << "no command " << command << " in " << menu.objectName().toStdString();
+        return nullptr;
+    };
+    const QPoint at = view.mapTo(&frame, inView);
+    QTest::mousePress(frame.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    QTest::mouseRelease(frame.windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+}
+
+// The operator clicks OK.
+void ClickOk(QDialog& dialog)
+{
+    QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    DeliverPendingEvents();
+}
+
+}  // namespace
+
+TEST_F(AnnotationFrame, TheDialogRefusesACharacterTheFileCannotHoldAndStaysOpen)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    int refusedWhileOpen = 0;
+    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+        ASSERT_TRUE(Activate(d));
+        ASSERT_TRUE(d.textEdit()->hasFocus());
+        TypeKeys(QString("\u03B1-pinene, 25\u00B0C"));  // over the selected default text
+        ClickOk(d);
+        refusedWhileOpen += d.isVisible() && d.result() != QDialog::Accepted;
+        EXPECT_EQ(d.textEdit()->selectedText(), QString("\u03B1")) << "the character is pointed out";
+        // The operator writes the name out instead.
+        PressKey(Qt::Key_Home);
+        PressKey(Qt::Key_Delete);
+        TypeKeys("alpha");
+        ClickOk(d);
+    };
+    RightClickAndChoose(*frame, *view(), QPoint(300, 250), ID_ANNOTATE_HERE);
+    EXPECT_EQ(refusedWhileOpen, 1);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    EXPECT_EQ(messages.messages()[0].text,
+              "The character \"\u03B1\" (U+03B1) cannot be kept in an annotation.\n"
+              "Annotations hold Western European (Windows-1252) characters only.");
+
+    // The annotation holds the corrected text, one byte per character.
+    TempDir dir;
+    FileOperator files;
+    files.Choose(dir.file("pinene.ram"));
+    frame->action(ID_SAVE_GRAPH)->trigger();
+    const std::string anno = ReadWholeFile(dir.file("pinene.ram.anno"));
+    ASSERT_EQ(anno.size(), 204u);
+    EXPECT_EQ(anno.substr(4, 19), std::string("alpha-pinene, 25\xB0" "C\0", 19));
+}
+
+TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAgain)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    TempDir dir;
+    FileOperator files;
+    // A graph, and beside it annotations as another program writes them:
+    // Windows-1252 text, and leftovers after the terminators of the text
+    // and the font's name.
+    files.Choose(dir.file("elsewhere.ram"));
+    frame->action(ID_SAVE_GRAPH)->trigger();
+    display::AnnotationFileRecord record;
+    record.anchorX = 700.0;
+    record.anchorY = 2000.0;
+    record.font.height = -16;
+    record.font.weight = 400;
+    record.font.faceName = "Arial";
+    std::vector<std::uint8_t> written = display::EncodeAnnotationFile({record});
+    const std::string text = "25\xB0" "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D";
+    for (std::size_t i = 0; i < 100; ++i)
+        written[4 + i] = static_cast<std::uint8_t>(0xC0 + i % 50);
+    std::memcpy(&written[4], text.c_str(), text.size() + 1);
+    for (std::size_t i = 6; i < 32; ++i)
+        written[4 + 168 + i] = static_cast<std::uint8_t>(0x11 * (i % 15));
+    ASSERT_TRUE(WriteWholeFile(dir.file("elsewhere.ram.anno"), std::string(written.begin(), written.end())));
+
+    files.Choose(dir.file("elsewhere.ram"));
+    frame->action(ID_FILE_OPEN)->trigger();
+    files.Choose(dir.file("again.ram"));
+    frame->action(ID_SAVE_GRAPH)->trigger();
+    const std::string again = ReadWholeFile(dir.file("again.ram.anno"));
+    ASSERT_EQ(again.size(), 204u);
+    const std::string before(written.begin(), written.end());
+    EXPECT_EQ(again.substr(4, 100), before.substr(4, 100)) << "the text field";
+    EXPECT_EQ(again.substr(4 + 168, 32), before.substr(4 + 168, 32)) << "the font name's field";
+    EXPECT_TRUE(messages.messages().empty());
+
+    // The operator reads the text as it was written.
+    QString shown;
+    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+        shown = d.textEdit()->text();
+        d.reject();
+    };
+    const QPoint inside(I32At(again, 4 + 100) + 2, I32At(again, 4 + 104) + 2);
+    RightClickAndChoose(*frame, *view(), inside, ID_ANNOTATION_EDIT);
+    EXPECT_EQ(shown, QString("25\u00B0C \u20AC \u2013 \u201Cpeak\u201D \u0081\u008D\u008F\u0090\u009D"));
 }

@@ -23,7 +23,7 @@
 #include "display/FigureResolutionDlg.h"
 #include "display/FigureSize.h"
 #include "files/FileOperator.h"
-#include "support/CommaLocale.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 
@@ -106,7 +106,9 @@ protected:
 
 TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt)
 {
-    ScopedCommaLocale comma;
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     int asked = 0;
     ResolutionOperator resolution([&](CFigureResolutionDlg& d) {
         ++asked;

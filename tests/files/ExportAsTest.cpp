@@ -16,7 +16,7 @@
 #include "FileOperator.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
-#include "support/CommaLocale.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/Python.h"
 #include "support/TempDir.h"
@@ -103,7 +103,9 @@ protected:
 
 TEST_F(ExportAs, TheLiveSpectrumAsCsvReadsBackInPythonAndNumpyValueForValue)
 {
-    ScopedCommaLocale comma;
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     const std::string csv = Export("live.csv");
     ASSERT_FALSE(csv.empty());
     EXPECT_EQ(op.seen.back().title, "Export Spectrum As");

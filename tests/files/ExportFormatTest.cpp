@@ -5,10 +5,10 @@
 
 #include <cstdio>
 #include <limits>
-#include <locale.h>
 #include <string>
 
 #include "files/ExportFormat.h"
+#include "support/DecimalCommaLanguage.h"
 
 using namespace vexlar::files;
 
@@ -62,18 +62,14 @@ TEST(ExportFormat, LinesArePixelOrderedTabSeparatedAndEndInCarriageReturnLineFee
 
 TEST(ExportFormat, TheOperatorsLanguageDoesNotChangeTheDecimalPoint)
 {
-    // A language that writes a decimal comma, where the machine has one.
-    locale_t comma = newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", locale_t{});
-    if (!comma)
-        comma = newlocale(LC_NUMERIC_MASK, "fr_FR.UTF-8", locale_t{});
-    if (!comma)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    const locale_t previous = uselocale(comma);
+    // The process in a language that writes a decimal comma.
+    vexlar::test::DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     char check[32];
     std::snprintf(check, sizeof check, "%.2f", 87.6);
-    const std::string text = Two(87.6);
-    uselocale(previous);
-    freelocale(comma);
-    EXPECT_EQ(std::string(check), "87,60") << "the locale really writes a comma";
-    EXPECT_EQ(text, "87.60");
+    EXPECT_EQ(std::string(check), "87,60") << "the language really writes a comma";
+    EXPECT_EQ(Two(87.6), "87.60");
+    const double x[] = {2.96}, y[] = {-3.1};
+    EXPECT_EQ(FormatExportLines(x, y, 1, false), "2.96\t-3.10\r\n");
 }

@@ -6,11 +6,22 @@
 #include <filesystem>
 
 #include "files/FileDialogs.h"
+#include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "FileOperator.h"
 
 using namespace vexlar::files;
 using namespace vexlar::test;
+
+namespace {
+
+// What the dialog lists in folder, the names separated by blanks.
+std::string Listed(QFileDialog& dialog, const QString& folder)
+{
+    return ListedNames(dialog, folder).join(' ').toStdString();
+}
+
+}  // namespace
 
 TEST(FileDialogs, EachDialogHasItsTitleFiltersExtensionAndNoReadOnlyBox)
 {
@@ -80,4 +91,30 @@ TEST(FileDialogs, ReplacingAFileIsConfirmedFirstOnlyWhenSaving)
     EXPECT_EQ(CFileDialog::Choose(nullptr, OpenSpectrumDialog()), existing);
     EXPECT_EQ(op.questions.size(), 2u) << "opening replaces nothing";
     EXPECT_EQ(ReadWholeFile(existing), "keep") << "choosing writes nothing";
+}
+
+TEST(FileDialogs, AllFilesListsEveryFileThoseWithoutAnExtensionToo)
+{
+    TempDir dir;
+    for (const char* name : {"README", "spectrum.ram", "run.exp", "notes.txt"})
+        ASSERT_TRUE(WriteWholeFile(dir.file(name), "x"));
+    const QString folder = QString::fromStdString(dir.path());
+    const std::string everything = "README notes.txt run.exp spectrum.ram";
+
+    CFileDialog save(nullptr, SaveSpectrumDialog());
+    EXPECT_EQ(Listed(save, folder), "spectrum.ram");
+    ASSERT_TRUE(PickFileFilter(save, "All Files (*.*)"));
+    EXPECT_EQ(Listed(save, folder), everything);
+
+    CFileDialog open(nullptr, OpenSpectrumDialog());
+    ASSERT_TRUE(PickFileFilter(open, "All Files (*.*)"));
+    EXPECT_EQ(Listed(open, folder), everything);
+    // And back: the spectrum files alone.
+    ASSERT_TRUE(PickFileFilter(open, "Raman Files (*.ram)"));
+    EXPECT_EQ(Listed(open, folder), "spectrum.ram");
+
+    CFileDialog exported(nullptr, ExportSpectrumDialog());
+    EXPECT_EQ(Listed(exported, folder), "run.exp");
+    ASSERT_TRUE(PickFileFilter(exported, "All Files (*.*)"));
+    EXPECT_EQ(Listed(exported, folder), everything);
 }

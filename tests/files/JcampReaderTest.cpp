@@ -18,7 +18,7 @@
 #include "FileOperator.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
-#include "support/CommaLocale.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/Python.h"
 #include "support/TempDir.h"
@@ -115,7 +115,9 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
     std::string reason;
     ASSERT_TRUE(InstallReader(&reason)) << reason;
 
-    ScopedCommaLocale comma;
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     Start();
     constexpr int kPixels = calibration::kPixels;
     float scan[kPixels];

@@ -1,13 +1,18 @@
 // The annotation file (".anno"), as loading a graph reads it: the bytes of
 // the file through the codec, and the file itself through its reader. What
 // is accepted holds at most 100 records of usable texts, anchors and fonts,
-// and encodes to bytes that decode to the same records.
+// and encodes to the very bytes it was read from (the text fields' bytes
+// after their terminators included).
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "FuzzTarget.h"
 #include "display/AnnotationFile.h"
+#include "display/Windows1252.h"
 
 using namespace vexlar::display;
 
@@ -15,7 +20,9 @@ namespace {
 
 void CheckUsable(const AnnotationFileRecord& record)
 {
-    VEXLAR_FUZZ_CHECK(record.text.size() <= kAnnoMaxTextLength);
+    const std::optional<std::string> stored = Windows1252FromUtf8(record.text);
+    VEXLAR_FUZZ_CHECK(stored.has_value());
+    VEXLAR_FUZZ_CHECK(stored->size() <= kAnnoMaxTextLength);
     VEXLAR_FUZZ_CHECK(record.text.find('\0') == std::string::npos);
     VEXLAR_FUZZ_CHECK(record.font.faceName.size() < kFontFaceNameSize);
     VEXLAR_FUZZ_CHECK(record.font.faceName.find('\0') == std::string::npos);
@@ -40,6 +47,7 @@ VEXLAR_FUZZ_TARGET(annotation_file)
         if (!decoded.records.empty()) {
             const std::vector<std::uint8_t> encoded = EncodeAnnotationFile(decoded.records);
             VEXLAR_FUZZ_CHECK(encoded.size() == kAnnoCountSize + kAnnoRecordSize * decoded.records.size());
+            VEXLAR_FUZZ_CHECK(std::equal(encoded.begin(), encoded.end(), data));
             const AnnotationDecode again = DecodeAnnotationFile(encoded.data(), encoded.size());
             VEXLAR_FUZZ_CHECK(again.ok);
             VEXLAR_FUZZ_CHECK(again.records == decoded.records);

@@ -10,35 +10,8 @@
 #include <QApplication>
 
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
 
-#include "support/TempDir.h"
-
-namespace {
-
-class FreshFolderPerTest : public testing::EmptyTestEventListener {
-public:
-    void OnTestStart(const testing::TestInfo&) override
-    {
-        folder_ = std::make_unique<vexlar::test::TempDir>();
-        previous_ = std::filesystem::current_path();
-        setenv("XDG_CONFIG_HOME", folder_->path().c_str(), 1);
-        std::filesystem::current_path(folder_->path());
-    }
-
-    void OnTestEnd(const testing::TestInfo&) override
-    {
-        std::filesystem::current_path(previous_);
-        folder_.reset();
-    }
-
-private:
-    std::unique_ptr<vexlar::test::TempDir> folder_;
-    std::filesystem::path previous_;
-};
-
-}  // namespace
+#include "support/FreshFolderPerTest.h"
 
 int main(int argc, char** argv)
 {
@@ -46,6 +19,6 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     testing::InitGoogleMock(&argc, argv);
     QApplication app(argc, argv);
-    testing::UnitTest::GetInstance()->listeners().Append(new FreshFolderPerTest);
+    testing::UnitTest::GetInstance()->listeners().Append(new vexlar::test::FreshFolderPerTest);
     return RUN_ALL_TESTS();
 }

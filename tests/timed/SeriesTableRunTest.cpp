@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "Profile.h"
-#include "support/CommaLocale.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/TempDir.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "timed/TimedFixture.h"
@@ -158,7 +158,9 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 
 TEST_F(SeriesTableRun, OneRowPerScanIsWrittenScanByScanBesideTheSeriesFiles)
 {
-    ScopedCommaLocale comma; // the times and values keep their decimal point
+    DecimalCommaLanguage comma; // the times and values keep their decimal point
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
     BeginWith(SeriesSettings("SeriesTable=1\n"));
     std::vector<std::size_t> rowsSoFar;
     RunSeries([&](int) { rowsSoFar.push_back(TableRows(ReadWholeFile("Temp.series.csv")).size()); });

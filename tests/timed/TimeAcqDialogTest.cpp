@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "files/FileDialogs.h"
+#include "support/OperatorInput.h"
+#include "support/TempDir.h"
 #include "support/ViewFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
 
@@ -160,12 +162,19 @@ TEST_F(ViewFixture, TimeAcqBrowseFillsTheNameAndCancelKeepsTheSetting)
 {
     CreateView();
     const std::string chosen = (std::filesystem::current_path() / "series").string();
+    // Earlier runs' files, one without an extension.
+    const std::filesystem::path earlier = std::filesystem::current_path() / "earlier";
+    std::filesystem::create_directory(earlier);
+    for (const char* name : {"run1", "run1.00001.ram"})
+        ASSERT_TRUE(vexlar::test::WriteWholeFile((earlier / name).string(), "x"));
     int fileDialogs = 0;
     {
         FileOperator files([&](CFileDialog& f) {
             ++fileDialogs;
             EXPECT_EQ(f.windowTitle(), "Time Acquisition Base Filename");
             EXPECT_EQ(f.nameFilters(), QStringList{"All Files (*.*)"});
+            EXPECT_EQ(ListedNames(f, QString::fromStdString(earlier.string())).join(' ').toStdString(),
+                      "run1 run1.00001.ram");
             EXPECT_TRUE(f.defaultSuffix().isEmpty());
             EXPECT_EQ(f.acceptMode(), QFileDialog::AcceptSave);
             f.selectFile(QString::fromStdString(chosen));

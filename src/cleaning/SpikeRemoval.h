@@ -1,0 +1,118 @@
+#pragma once
+// Cosmic-ray spikes taken out of each scan before it reaches the spectrum.
+//
+// A cosmic ray that crosses the detector during a scan leaves one or two
+// pixels far brighter than they should be; smoothed by the driver's boxcar it
+// spreads over 2 × Boxcar more. The peak finder would mark it as the
+// strongest "band", and an additive sum would keep it for good. A real
+// Raman band is steady from scan to scan and, even where it appears between
+// two scans (the laser switched on), wider than a spike.
+//
+// The rule, scan by scan, with x this scan and p the previous scan as it was
+// cleaned:
+//   1. The rise of each pixel is d[i] = x[i] − p[i].
+//   2. Its local rise h[i] = d[i] − d[j] takes out what the neighbourhood did
+//      (fluorescence growing, the laser switched on, a longer integration):
+//      d[j] is the smaller of the rises D pixels to either side (both on the
+//      one side there is, at the ends), so a spike there does not count.
+//      D = W + 1, where W = 2 + 2 × Boxcar is the widest a spike can be.
+//   3. The noise of h at a pixel is taken as s × √(m + p[i]): shot noise
+//      grows with the square root of the counts, m (the mean count of the
+//      previous scan, at least 1) stands in for the read noise of dim
+//      pixels, and s is measured on every scan from the median of
+//      h² / (m + p) over every fourth pixel (the median of a squared normal
+//      deviate is 0.455), so averaging, smoothing and the detector's gain
+//      need no setting.
+//   4. A pixel is the top of a spike when its local rise is a local maximum
+//      and exceeds kNoiseMultiple times that noise (and kMinimumRiseCounts):
+//      it is far above the same pixel in the previous scan. The spike is the
+//      run of pixels around the top whose local rise is more than
+//      kNeighbourFraction of the top's or beyond the noise; it stands far
+//      above its neighbours in this scan when that run is at most W pixels
+//      wide. A band's line shape keeps more than a quarter of its height
+//      further out than that, so a band that appears between two scans is
+//      not taken for a spike.
+//   5. Every pixel of a spike takes the previous scan's (cleaned) value;
+//      every other pixel keeps this scan's. A pixel replaced in
+//      kMostReplacedInARow scans running has really changed: it is kept from
+//      the next one on, so nothing real is held back for longer than that.
+// A scan with no previous scan to compare with (the first one, or the first
+// after the channel or the acquisition parameters changed) is passed on
+// unchanged and becomes the reference.
+
+#include <array>
+#include <cstdint>
+
+namespace vexlar::cleaning {
+
+constexpr int kScanPixels = 2048;
+
+// The rule's thresholds (see above).
+constexpr double kNoiseMultiple = 8.0;
+constexpr double kNeighbourFraction = 0.25;
+constexpr double kMinimumRiseCounts = 1.0;
+constexpr int kMostReplacedInARow = 2;
+// Every kNoiseSampleStride-th pixel goes into the noise measurement.
+constexpr int kNoiseSampleStride = 4;
+// The widest spike the rule looks for, in pixels, however wide the boxcar.
+constexpr int kWidestSpike = 24;
+
+// What a scan was taken with: a scan is compared only with one taken the
+// same way.
+struct ScanConditions {
+    int channel = 0;
+    int integrationTime = 0;
+    int average = 0;
+    int boxcar = 0;
+    int correctDark = 0;
+
+    bool operator==(const ScanConditions&) const = default;
+};
+
+// The widest spike (in pixels) after the driver's boxcar of half-width boxcar.
+int WidestSpike(int boxcar);
+
+class SpikeRemover {
+public:
+    struct Result {
+        bool compared = false;  // false: no previous scan, passed on unchanged
+        int spikePixels = 0;    // pixels replaced
+    };
+
+    SpikeRemover();
+
+    // Cleans one scan of kScanPixels values; the cleaned scan is Cleaned()
+    // until the next call.
+    Result Clean(const float* scan, const ScanConditions& conditions);
+    const float* Cleaned() const { return cleaned_[current_].data(); }
+
+    // The next scan has nothing to be compared with.
+    void Forget() { hasReference_ = false; }
+
+private:
+    using Scan = std::array<float, kScanPixels>;
+
+    void LocalRises(int gap);
+    // s², from the samples (which it reorders).
+    double NoiseScale();
+    // The local rise of pixel i is beyond the noise.
+    bool AboveNoise(int i) const;
+    // Replaces the spike topped at pixel top, when it is one; the number of
+    // pixels replaced that were not already.
+    int ReplaceSpikeAt(int top, int widest, int* replacedUpTo);
+
+    Scan cleaned_[2]{};  // this scan's and the previous scan's cleaned values
+    int current_ = 0;
+    Scan rise_{};       // d
+    Scan localRise_{};  // h
+    std::array<float, kScanPixels / kNoiseSampleStride> samples_{};
+    // Scans in a row each pixel was replaced in, up to this one.
+    std::array<std::uint8_t, kScanPixels> replacedRun_{};
+    std::array<std::uint8_t, kScanPixels> replacedNow_{};
+    double floorLevel_ = 1.0;  // m
+    double limit2_ = 0.0;      // (kNoiseMultiple × s)²
+    bool hasReference_ = false;
+    ScanConditions conditions_{};
+};
+
+}  // namespace vexlar::cleaning

@@ -81,7 +81,8 @@ TEST_F(FrameFixture, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
               (T{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save Graph\tCtrl+S", "&Export Spectrum\tCtrl+E", "|",
                  "&Print...\tCtrl+P", "P&rint Setup...", "|", "Recent File", "|", "E&xit"}));
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
-              (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "&Toolbar", "&Status Bar"}));
+              (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "|", "Remove Spi&kes", "Subtract &Baseline",
+                 "Baseline Setti&ngs...", "|", "&Toolbar", "&Status Bar"}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (T{"Configure &Hardware", "Configure &Spectrometer"}));
     EXPECT_EQ(MenuTexts(menus[3]->menu()), (T{"&Configure", "|", "&Start", "Sto&p"}));
     EXPECT_EQ(MenuTexts(menus[4]->menu()),

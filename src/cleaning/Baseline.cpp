@@ -45,13 +45,14 @@ struct BaselineEstimator::Workspace {
     Eigen::VectorXd weights;
     Eigen::VectorXd rhs;
     Eigen::VectorXd z;
+    Eigen::VectorXd previous;     // z of the iteration before
     std::vector<double> margin;   // how far above z a point must lie to count as above
     std::vector<double> window;   // one neighbourhood's second differences
     std::vector<double> centres;  // each neighbourhood's centre (pixel) ...
     std::vector<double> noise;    // ... and noise
 
     explicit Workspace(int points)
-        : n(points), matrix(points, points), diagonal(points), weights(points), rhs(points), z(points),
+        : n(points), matrix(points, points), diagonal(points), weights(points), rhs(points), z(points), previous(points),
           margin(points), window(kNoiseWindow), centres(points / kNoiseStep + 2), noise(points / kNoiseStep + 2)
     {
         std::vector<Eigen::Triplet<double, int>> entries;
@@ -148,15 +149,21 @@ bool BaselineEstimator::Fit(const double* y, int n)
         if (w.solver.info() != Eigen::Success)
             return false;
         w.rhs = w.weights.cwiseProduct(data);
+        w.previous = w.z;
         w.z = w.solver.solve(w.rhs);
-        settled = true;
+        // Settled when no weight changes, or (in a noise-free spectrum,
+        // whose points lie on the curve and may swap sides for ever) when
+        // the curve no longer moves.
+        settled = iterations_ > 1 && (w.z - w.previous).lpNorm<Eigen::Infinity>() < kSettledCounts;
+        bool weightsKept = true;
         for (int i = 0; i < n; ++i) {
             const double weight = y[i] > w.z[i] + w.margin[i] ? above : below;
             if (weight != w.weights[i]) {
                 w.weights[i] = weight;
-                settled = false;
+                weightsKept = false;
             }
         }
+        settled = settled || weightsKept;
     }
     return true;
 }

@@ -9,7 +9,8 @@
 // the curve, 1 − p for one below. Starting from equal weights, the normal
 // equations (W + λ DᵀD) z = W y are solved, the weights are set from which
 // side of z each point lies on, and this is repeated until no weight changes
-// (at most kMaximumIterations times). The matrix is pentadiagonal; it is
+// or the curve moves by less than kSettledCounts anywhere (at most
+// kMaximumIterations times). The matrix is pentadiagonal; it is
 // held sparse with its pattern analysed once and factorised (LDLᵀ) on each
 // iteration.
 //
@@ -34,6 +35,7 @@
 namespace vexlar::cleaning {
 
 constexpr int kMaximumIterations = 12;
+constexpr double kSettledCounts = 0.01;
 constexpr double kAboveNoise = 2.0;
 constexpr int kNoiseWindow = 64;
 constexpr int kNoiseStep = 32;

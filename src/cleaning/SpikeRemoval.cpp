@@ -12,9 +12,9 @@ namespace {
 constexpr double kMedianOfSquaredNormal = 0.45493642311957283;
 constexpr float kLargestSample = 3.0e38f;
 
-double LevelOf(float counts)
+float LevelOf(float counts)
 {
-    return counts > 0.0f ? counts : 0.0;
+    return counts > 0.0f ? counts : 0.0f;
 }
 
 }  // namespace
@@ -26,6 +26,12 @@ int WidestSpike(int boxcar)
 }
 
 SpikeRemover::SpikeRemover() = default;
+
+void SpikeRemover::Forget()
+{
+    for (Reference& r : references_)
+        r.valid = false;
+}
 
 void SpikeRemover::LocalRises(int gap)
 {
@@ -46,28 +52,31 @@ void SpikeRemover::LocalRises(int gap)
     }
 }
 
-double SpikeRemover::NoiseScale()
+double SpikeRemover::NoiseScale(std::size_t count)
 {
-    // s² from the median of h² / (m + p) over every fourth pixel.
-    const auto middle = samples_.begin() + samples_.size() / 2;
-    std::nth_element(samples_.begin(), middle, samples_.end());
+    // s² from the median of h² / (m + c) over the samples.
+    if (count == 0)
+        return 0.0;
+    const auto middle = samples_.begin() + count / 2;
+    std::nth_element(samples_.begin(), middle, samples_.begin() + count);
     return *middle / kMedianOfSquaredNormal;
 }
 
 bool SpikeRemover::AboveNoise(int i) const
 {
     const double rise = localRise_[i];
-    return rise > kMinimumRiseCounts
-           && rise * rise > limit2_ * (floorLevel_ + LevelOf(cleaned_[current_ ^ 1][i]));
+    return rise > kMinimumRiseCounts && rise * rise > limit2_ * (floorLevel_ + level_[i]);
 }
 
 int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
 {
+    const float* d = rise_.data();
     const float* h = localRise_.data();
+    // Every pixel of the feature is measured against what the top's
+    // neighbourhood did, so a band's flanks count in full.
+    const float around = d[top] - h[top];
     const float part = static_cast<float>(kNeighbourFraction) * h[top];
-    // The spike reaches as far as its pixels rose by a good part of its top,
-    // or by more than the noise.
-    const auto inSpike = [&](int i) { return h[i] > part || AboveNoise(i); };
+    const auto inSpike = [&](int i) { return d[i] - around > part || AboveNoise(i); };
     int first = top;
     int last = top;
     while (first > 0 && inSpike(first - 1) && last - first < widest)
@@ -82,13 +91,12 @@ int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
     if (first > last)
         return 0;
     for (int i = first; i <= last; ++i) {
-        if (replacedRun_[i] >= kMostReplacedInARow)
+        if (reference_->replacedRun[i] >= kMostReplacedInARow)
             return 0;  // replaced scan after scan: the pixel has really changed
     }
-    const float* before = cleaned_[current_ ^ 1].data();
-    float* out = cleaned_[current_].data();
+    const float* before = reference_->cleaned.data();
     for (int i = first; i <= last; ++i) {
-        out[i] = before[i];
+        out_[i] = before[i];
         replacedNow_[i] = 1;
     }
     *replacedUpTo = last;
@@ -98,23 +106,27 @@ int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
 SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions& conditions)
 {
     Result result;
-    current_ ^= 1;
-    float* out = cleaned_[current_].data();
-    const float* previous = cleaned_[current_ ^ 1].data();
-    std::memcpy(out, scan, sizeof(float) * kScanPixels);
+    std::memcpy(out_.data(), scan, sizeof(float) * kScanPixels);
+    reference_ = &references_[conditions.laserOn ? 1 : 0];
+    Reference& reference = *reference_;
 
-    if (!hasReference_ || !(conditions == conditions_)) {
-        hasReference_ = true;
-        conditions_ = conditions;
-        replacedRun_.fill(0);
+    if (!reference.valid || !(conditions == reference.conditions)) {
+        reference.valid = true;
+        reference.conditions = conditions;
+        reference.replacedRun.fill(0);
+        reference.cleaned = out_;
         return result;
     }
     result.compared = true;
 
+    const float* previous = reference.cleaned.data();
     double levelSum = 0.0;
+    float highest = scan[0];
     for (int i = 0; i < kScanPixels; ++i) {
         rise_[i] = scan[i] - previous[i];
+        level_[i] = 0.5f * (LevelOf(scan[i]) + LevelOf(previous[i]));
         levelSum += LevelOf(previous[i]);
+        highest = std::max(highest, scan[i]);
     }
     const int widest = WidestSpike(conditions.boxcar);
     LocalRises(widest + 1);
@@ -123,14 +135,18 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
     // stands in for the read noise of dim pixels; at least a count, so a
     // dark-corrected scan near zero still has a floor.
     floorLevel_ = std::max(levelSum / kScanPixels, 1.0);
-    for (std::size_t j = 0; j < samples_.size(); ++j) {
-        const int i = static_cast<int>(j) * kNoiseSampleStride;
+    std::size_t count = 0;
+    for (int i = 0; i < kScanPixels; i += kNoiseSampleStride) {
+        // A pixel held at the top of the scale in both scans says nothing
+        // about the noise.
+        if (scan[i] == highest && previous[i] == highest)
+            continue;
         const double h = localRise_[i];
-        const double sample = h * h / (floorLevel_ + LevelOf(previous[i]));
+        const double sample = h * h / (floorLevel_ + level_[i]);
         // A value that is not a number must not upset the ordering.
-        samples_[j] = sample >= 0.0 && sample < kLargestSample ? static_cast<float>(sample) : kLargestSample;
+        samples_[count++] = sample < kLargestSample ? static_cast<float>(sample) : kLargestSample;
     }
-    limit2_ = kNoiseMultiple * kNoiseMultiple * NoiseScale();
+    limit2_ = kNoiseMultiple * kNoiseMultiple * NoiseScale(count);
 
     replacedNow_.fill(0);
     const float* h = localRise_.data();
@@ -146,7 +162,8 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
         result.spikePixels += ReplaceSpikeAt(i, widest, &replacedUpTo);
     }
     for (int i = 0; i < kScanPixels; ++i)
-        replacedRun_[i] = replacedNow_[i] ? static_cast<std::uint8_t>(replacedRun_[i] + 1) : 0;
+        reference.replacedRun[i] = replacedNow_[i] ? static_cast<std::uint8_t>(reference.replacedRun[i] + 1) : 0;
+    reference.cleaned = out_;
     return result;
 }
 

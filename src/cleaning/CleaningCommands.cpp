@@ -99,7 +99,10 @@ const float* CVexlarView::ScanForSpectrum()
     if (!cleaning_.removeSpikes)
         return scan;
     const DriverParams& p = params();
-    const cleaning::ScanConditions conditions{channel, p.IntegrationTime, p.Average, p.Boxcar, p.CorrectDark};
+    // Laser-on and laser-off scans are each compared with their own kind;
+    // the control bar's Laser box says which this one is.
+    const int laserOn = host_ && host_->IsChecked(IDC_LASER) ? 1 : 0;
+    const cleaning::ScanConditions conditions{channel, p.IntegrationTime, p.Average, p.Boxcar, p.CorrectDark, laserOn};
     const cleaning::SpikeRemover::Result result = cleaning_.spikes.Clean(scan, conditions);
     cleaning_.lastScanCleaned = true;
     // The first scan has nothing to be compared with: shown as it came, but

@@ -48,6 +48,13 @@ void RecordingDriver::Fill(int channel, float value) const
     std::fill_n(registeredBlock->buffer[channel], QDV_PIXELS, value);
 }
 
+void RecordingDriver::FillWith(int channel, const float* values) const
+{
+    if (!registeredBlock || channel < 0 || channel >= QDV_CHANNELS || !registeredBlock->buffer[channel])
+        return;
+    std::copy_n(values, QDV_PIXELS, registeredBlock->buffer[channel]);
+}
+
 void RecordingDriver::Post(unsigned message, int channel) const
 {
     if (!registeredBlock)

@@ -43,6 +43,8 @@ public:
 
     // Fills the registered buffer of a channel with one value, as a scan would.
     void Fill(int channel, float value) const;
+    // Fills it with a whole scan of QDV_PIXELS values.
+    void FillWith(int channel, const float* values) const;
     // Posts WM_SCAN_COMPLETE (or another driver message) for a channel to the
     // registered window, as the driver's thread would.
     void Post(unsigned message, int channel) const;

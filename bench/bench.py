@@ -233,6 +233,9 @@ def main():
     f_settings_save = figure("settings_save", "8. Settings save (vexlar.ini)", "ms", 3)
     f_anno = figure("anno_load", "8. Annotation file load, 100 records, into the view", "ms", 3)
     f_anno_decode = figure("anno_decode", "8. Annotation file read and decode, 100 records", "ms", 3)
+    f_spikes = figure("spike_removal", "9. Spike removal, one scan of 2048 pixels", "µs", 2, target=20)
+    f_baseline = figure("baseline", "9. Baseline fitted and subtracted, 2048 pixels", "ms", 3, target=1.0)
+    f_scan_cleaning = figure("scan_cleaning", "9. Scan handler with both on (wall)", "ms", 3)
 
     plot_peer = numeric_peer = None
     try:
@@ -322,6 +325,12 @@ def main():
         f_settings_load.runs = [r["real_us"] / 1e3 for r in runs["BM_SettingsLoad"]]
         f_settings_save.runs = [r["real_us"] / 1e3 for r in runs["BM_SettingsSave"]]
         f_anno_decode.runs = [r["real_us"] / 1e3 for r in runs["BM_AnnotationDecode"]]
+        runs = gbench(bench_logic, "^BM_SpikeRemoval$|^BM_Baseline$", 0.2, repetitions=args.rounds)
+        f_spikes.runs = [r["real_us"] for r in runs["BM_SpikeRemoval"]]
+        f_baseline.runs = [r["real_us"] / 1e3 for r in runs["BM_Baseline"]]
+        f_baseline.note = "%d iterations of the weights" % runs["BM_Baseline"][0]["iterations"]
+        runs = gbench(bench_view, "^BM_ScanHandlerCleaning$", 0.2, repetitions=args.rounds)
+        f_scan_cleaning.runs = [r["real_us"] / 1e3 for r in runs["BM_ScanHandlerCleaning"]]
 
         # The whole program.
         for r in range(args.runs):

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <numeric>
 
 namespace vexlar::cleaning {
 
@@ -37,19 +39,19 @@ void SpikeRemover::LocalRises(int gap)
 {
     const int n = kScanPixels;
     const float* d = rise_.data();
-    for (int i = 0; i < n; ++i) {
-        // Two probes of the neighbourhood, on both sides or, at the ends, on
-        // the one side there is; the one that changed less counts, so a spike
-        // beside this pixel does not make one of it.
-        int a = i - gap;
-        int b = i + gap;
-        if (a < 0)
-            a = b + 1;
-        else if (b >= n)
-            b = a - 1;
-        const float around = std::fabs(d[a]) < std::fabs(d[b]) ? d[a] : d[b];
-        localRise_[i] = d[i] - around;
-    }
+    float* h = localRise_.data();
+    // Two probes of the neighbourhood, gap pixels to either side; the one
+    // that changed less counts, so a spike beside this pixel does not make
+    // one of it. At the ends both probes are on the one side there is.
+    const auto local = [d](int i, int a, int b) {
+        return d[i] - (std::fabs(d[a]) < std::fabs(d[b]) ? d[a] : d[b]);
+    };
+    for (int i = 0; i < gap; ++i)
+        h[i] = local(i, i + gap, i + gap + 1);
+    for (int i = gap; i < n - gap; ++i)
+        h[i] = local(i, i - gap, i + gap);
+    for (int i = n - gap; i < n; ++i)
+        h[i] = local(i, i - gap, i - gap - 1);
 }
 
 double SpikeRemover::NoiseScale(std::size_t count)
@@ -64,7 +66,7 @@ double SpikeRemover::NoiseScale(std::size_t count)
 
 bool SpikeRemover::AboveNoise(int i) const
 {
-    const double rise = localRise_[i];
+    const float rise = localRise_[i];
     return rise > kMinimumRiseCounts && rise * rise > limit2_ * (floorLevel_ + level_[i]);
 }
 
@@ -120,21 +122,31 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
     result.compared = true;
 
     const float* previous = reference.cleaned.data();
-    double levelSum = 0.0;
-    float highest = scan[0];
-    for (int i = 0; i < kScanPixels; ++i) {
-        rise_[i] = scan[i] - previous[i];
-        level_[i] = 0.5f * (LevelOf(scan[i]) + LevelOf(previous[i]));
-        levelSum += LevelOf(previous[i]);
-        highest = std::max(highest, scan[i]);
+    // In lanes, so that the pass runs on whole vectors.
+    constexpr int kLanes = 8;
+    static_assert(kScanPixels % kLanes == 0);
+    float levelSums[kLanes] = {};
+    float highests[kLanes];
+    std::fill(std::begin(highests), std::end(highests), scan[0]);
+    for (int i = 0; i < kScanPixels; i += kLanes) {
+        for (int k = 0; k < kLanes; ++k) {
+            const float x = scan[i + k];
+            const float p = previous[i + k];
+            rise_[i + k] = x - p;
+            level_[i + k] = 0.5f * (LevelOf(x) + LevelOf(p));
+            levelSums[k] += LevelOf(p);
+            highests[k] = highests[k] < x ? x : highests[k];
+        }
     }
+    const float levelSum = std::accumulate(std::begin(levelSums), std::end(levelSums), 0.0f);
+    const float highest = *std::max_element(std::begin(highests), std::end(highests));
     const int widest = WidestSpike(conditions.boxcar);
     LocalRises(widest + 1);
 
     // The noise of the local rise, measured on this scan. The mean level
     // stands in for the read noise of dim pixels; at least a count, so a
     // dark-corrected scan near zero still has a floor.
-    floorLevel_ = std::max(levelSum / kScanPixels, 1.0);
+    floorLevel_ = std::max(levelSum / kScanPixels, 1.0f);
     std::size_t count = 0;
     for (int i = 0; i < kScanPixels; i += kNoiseSampleStride) {
         // A pixel held at the top of the scale in both scans says nothing
@@ -146,19 +158,25 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
         // A value that is not a number must not upset the ordering.
         samples_[count++] = sample < kLargestSample ? static_cast<float>(sample) : kLargestSample;
     }
-    limit2_ = kNoiseMultiple * kNoiseMultiple * NoiseScale(count);
+    limit2_ = static_cast<float>(kNoiseMultiple * kNoiseMultiple * NoiseScale(count));
 
-    replacedNow_.fill(0);
+    // The pixels beyond the noise, in one pass; then the tops among them.
     const float* h = localRise_.data();
-    int replacedUpTo = -1;
+    const float* level = level_.data();
+    const float limit2 = limit2_;
+    const float floor = floorLevel_;
+    const float least = static_cast<float>(kMinimumRiseCounts);
     for (int i = 0; i < kScanPixels; ++i) {
         const float rise = h[i];
-        if (!(rise > kMinimumRiseCounts))
+        beyond_[i] = static_cast<std::uint8_t>((rise > least) & (rise * rise > limit2 * (floor + level[i])));
+    }
+    replacedNow_.fill(0);
+    int replacedUpTo = -1;
+    for (int i = 0; i < kScanPixels; ++i) {
+        if (!beyond_[i])
             continue;
-        if ((i > 0 && h[i - 1] > rise) || (i < kScanPixels - 1 && h[i + 1] > rise))
+        if ((i > 0 && h[i - 1] > h[i]) || (i < kScanPixels - 1 && h[i + 1] > h[i]))
             continue;  // not the top
-        if (!AboveNoise(i))
-            continue;
         result.spikePixels += ReplaceSpikeAt(i, widest, &replacedUpTo);
     }
     for (int i = 0; i < kScanPixels; ++i)

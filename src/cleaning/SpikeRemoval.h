@@ -22,7 +22,7 @@
 //      (negative counts taken as 0), m (the mean count of the previous scan,
 //      at least 1) stands in for the read noise of dim pixels, and s is
 //      measured on every scan from the median of h² / (m + c) over every
-//      fourth pixel but those held at the top of the scale in both scans
+//      eighth pixel but those held at the top of the scale in both scans
 //      (the median of a squared normal deviate is 0.455), so
 //      averaging, smoothing and the detector's gain need no setting.
 //   4. A pixel is the top of a spike when its local rise is a local maximum
@@ -58,7 +58,7 @@ constexpr double kNeighbourFraction = 0.25;
 constexpr double kMinimumRiseCounts = 1.0;
 constexpr int kMostReplacedInARow = 2;
 // Every kNoiseSampleStride-th pixel goes into the noise measurement.
-constexpr int kNoiseSampleStride = 4;
+constexpr int kNoiseSampleStride = 8;
 // The widest spike the rule looks for, in pixels, however wide the boxcar.
 constexpr int kWidestSpike = 24;
 
@@ -124,8 +124,9 @@ private:
     Scan localRise_{};  // h
     std::array<float, kScanPixels / kNoiseSampleStride> samples_{};
     std::array<std::uint8_t, kScanPixels> replacedNow_{};
-    double floorLevel_ = 1.0;  // m
-    double limit2_ = 0.0;      // (kNoiseMultiple × s)²
+    std::array<std::uint8_t, kScanPixels> beyond_{};  // the local rise is beyond the noise
+    float floorLevel_ = 1.0f;  // m
+    float limit2_ = 0.0f;      // (kNoiseMultiple × s)²
 };
 
 }  // namespace vexlar::cleaning

@@ -208,7 +208,7 @@ void BM_Baseline(benchmark::State& state)
         estimator.Subtract(y.data(), kPoints, corrected.data());
         benchmark::DoNotOptimize(corrected.data());
     }
-    state.counters["iterations"] = estimator.LastIterations();
+    state.counters["fit_iterations"] = estimator.LastIterations();
 }
 BENCHMARK(BM_Baseline)->Unit(benchmark::kMicrosecond);
 

@@ -328,7 +328,7 @@ def main():
         runs = gbench(bench_logic, "^BM_SpikeRemoval$|^BM_Baseline$", 0.2, repetitions=args.rounds)
         f_spikes.runs = [r["real_us"] for r in runs["BM_SpikeRemoval"]]
         f_baseline.runs = [r["real_us"] / 1e3 for r in runs["BM_Baseline"]]
-        f_baseline.note = "%d iterations of the weights" % runs["BM_Baseline"][0]["iterations"]
+        f_baseline.note = "%d iterations of the weights" % runs["BM_Baseline"][0]["fit_iterations"]
         runs = gbench(bench_view, "^BM_ScanHandlerCleaning$", 0.2, repetitions=args.rounds)
         f_scan_cleaning.runs = [r["real_us"] / 1e3 for r in runs["BM_ScanHandlerCleaning"]]
 

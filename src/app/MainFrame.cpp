@@ -223,7 +223,8 @@ void CMainFrame::BindCommands()
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
     commands_[ID_REMOVE_SPIKES] = {[v] { v->OnRemoveSpikes(); }, {}, [v] { return v->IsRemovingSpikes(); }};
-    commands_[ID_SUBTRACT_BASELINE] = {[v] { v->OnSubtractBaseline(); }, {}, [v] { return v->IsSubtractingBaseline(); }};
+    commands_[ID_SUBTRACT_BASELINE] = {[v] { v->OnSubtractBaseline(); }, {},
+                                       [v] { return v->IsSubtractingBaseline(); }};
     commands_[ID_BASELINE_SETTINGS] = {[v] { v->OnBaselineSettings(); }, {}, {}};
 }
 

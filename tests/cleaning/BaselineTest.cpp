@@ -64,8 +64,9 @@ TEST(Baseline, AStraightLineIsItsOwnBaselineAndABandStandsOnIt)
     EXPECT_NEAR(corrected[700], 1500.0, 15.0);
     EXPECT_NEAR(corrected[1400], 300.0, 3.0);
     for (int i = 0; i < kN; ++i) {
-        if (bands[i] < 0.01)
+        if (bands[i] < 0.01) {
             ASSERT_NEAR(corrected[i], 0.0, 4.5) << i;
+        }
     }
     // In place.
     ASSERT_TRUE(estimator.Subtract(y.data(), kN, y.data()));

@@ -264,7 +264,8 @@ TEST(SpikeRemoval, NoiseFreeDarkCorrectedAndAveragedScans)
         int average;
         int boxcar;
     };
-    for (const Case c : {Case{0.0, false, 1, 0}, Case{1.0, true, 1, 0}, Case{1.0, true, 1, 2}, Case{1.0, false, 4, 0}}) {
+    for (const Case c :
+         {Case{0.0, false, 1, 0}, Case{1.0, true, 1, 0}, Case{1.0, true, 1, 2}, Case{1.0, false, 4, 0}}) {
         SCOPED_TRACE(c.noise);
         SCOPED_TRACE(c.correctDark);
         SCOPED_TRACE(c.boxcar);

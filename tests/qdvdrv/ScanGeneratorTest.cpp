@@ -351,8 +351,9 @@ TEST(ScanGenerator, EachAveragedReadingHasItsOwnRaysAndTheAverageDividesThem)
         // The rays of the four readings are a quarter of them in the average
         // (where no reading can have clipped).
         for (int i = 0; i < kPixels; ++i) {
-            if (a[i] + added[i] < kFullScaleCounts - 100)
+            if (a[i] + added[i] < kFullScaleCounts - 100) {
                 ASSERT_NEAR(b[i] - a[i], added[i] / 4.0, 1.0) << "scan " << n << " pixel " << i;
+            }
         }
     }
     // 4 readings of 100 ms at 50 per second: 20 events a scan.

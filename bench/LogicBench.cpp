@@ -5,6 +5,10 @@
 //   BM_ExportFormat        the export file's text for 2048 pixels (no file)
 //   BM_SettingsLoad/Save   vexlar.ini read and written whole
 //   BM_AnnotationDecode    an annotation file of 100 records read and checked
+//   BM_LampCalibration     the wavelength calibration from a simulated neon
+//                          lamp scan, the first guess off by +1.5 nm and 1 %
+//   BM_RamanShiftCheck     the Raman-shift check on a simulated cyclohexane
+//                          scan, the laser field at 632.5 nm for 632.8 nm
 //   BM_SpikeRemoval        one scan of 2048 pixels searched for cosmic-ray
 //                          spikes against the previous one (two rays a scan)
 //   BM_Baseline            the fluorescence baseline of 2048 pixels fitted
@@ -16,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +31,9 @@
 #include <vector>
 
 #include "BenchScan.h"
+#include "ScanGenerator.h"
+#include "calibration/LampCalibration.h"
+#include "calibration/RamanShiftCheck.h"
 #include "calibration/SettingsFile.h"
 #include "cleaning/Baseline.h"
 #include "cleaning/SpikeRemoval.h"
@@ -95,6 +103,71 @@ void BM_PeakSearch(benchmark::State& state)
     state.counters["peaks"] = count;
 }
 BENCHMARK(BM_PeakSearch);
+
+// One 100 ms scan of the simulated spectrometer, noise and all, at its own
+// (the program's default) calibration.
+std::vector<double> SimulatedScan(vexlar::qdv::SampleKind sample, bool laserOn)
+{
+    vexlar::qdv::ScanGenerator generator(1840);
+    vexlar::qdv::ChannelSetup setup;
+    setup.sample = sample;
+    vexlar::qdv::ScanSettings scan;
+    scan.laserOn = laserOn;
+    std::vector<float> raw(kPoints);
+    generator.Generate(setup, scan, raw.data());
+    return std::vector<double>(raw.begin(), raw.end());
+}
+
+double TrueWavelength(double pixel)
+{
+    return 350.0 + 0.5 * pixel + 5e-5 * pixel * pixel;
+}
+
+void BM_LampCalibration(benchmark::State& state)
+{
+    using namespace vexlar::calibration;
+    const std::vector<double> lamp = SimulatedScan(vexlar::qdv::SampleKind::NeonLamp, false);
+    Polynomial firstGuess;
+    firstGuess.c = {351.5, 0.505, 5e-5, 0.0};
+    LampCalibrationResult result;
+    for (auto _ : state) {
+        result = CalibrateFromLamp(lamp, firstGuess, NeonLines(), LampSettings{});
+        benchmark::DoNotOptimize(result);
+    }
+    if (!result.ok) {
+        state.SkipWithError(result.message.c_str());
+        return;
+    }
+    double worst = 0.0;
+    for (double p = result.firstPixel; p <= result.lastPixel; p += 0.5)
+        worst = std::max(worst, std::fabs(result.calibration(p) - TrueWavelength(p)));
+    state.counters["lines_used"] = result.linesUsed;
+    state.counters["worst_nm"] = worst;
+}
+BENCHMARK(BM_LampCalibration)->Unit(benchmark::kMillisecond);
+
+void BM_RamanShiftCheck(benchmark::State& state)
+{
+    using namespace vexlar::calibration;
+    const std::vector<double> cyclohexane = SimulatedScan(vexlar::qdv::SampleKind::Cyclohexane, true);
+    Polynomial axis;
+    axis.c = {350.0, 0.5, 5e-5f, 0.0};
+    const double laserField = static_cast<float>(1e7 / 632.5);
+    const RamanStandard& standard = RamanStandards()[0];
+    RamanCheckResult result;
+    for (auto _ : state) {
+        result = CheckRamanShift(cyclohexane, axis, laserField, standard.bands, RamanCheckSettings{});
+        benchmark::DoNotOptimize(result);
+    }
+    if (!result.ok) {
+        state.SkipWithError(result.message.c_str());
+        return;
+    }
+    state.counters["bands_used"] = result.bandsUsed;
+    state.counters["mean_error"] = result.meanError;
+    state.counters["best_laser_nm"] = result.bestLaserNm;
+}
+BENCHMARK(BM_RamanShiftCheck)->Unit(benchmark::kMillisecond);
 
 void BM_ExportFormat(benchmark::State& state)
 {

@@ -233,9 +233,16 @@ def main():
     f_settings_save = figure("settings_save", "8. Settings save (vexlar.ini)", "ms", 3)
     f_anno = figure("anno_load", "8. Annotation file load, 100 records, into the view", "ms", 3)
     f_anno_decode = figure("anno_decode", "8. Annotation file read and decode, 100 records", "ms", 3)
-    f_spikes = figure("spike_removal", "9. Spike removal, one scan of 2048 pixels", "µs", 2, target=20)
-    f_baseline = figure("baseline", "9. Baseline fitted and subtracted, 2048 pixels", "ms", 3, target=1.0)
-    f_scan_cleaning = figure("scan_cleaning", "9. Scan handler with both on (wall)", "ms", 3)
+    f_lamp = figure("lamp_calibration", "9. Calibrate from lamp: simulated neon scan, guess off +1.5 nm and 1 %",
+                    "ms", 2, target=50)
+    f_lamp_lines = figure("lamp_lines", "9. … lines used", "", 0, target=20, better="higher")
+    f_lamp_worst = figure("lamp_worst", "9. … largest error inside the lines' span", "nm", 4, target=0.05)
+    f_raman = figure("raman_check", "9. Check Raman shift: simulated cyclohexane, laser field 632.5 nm for 632.8 nm",
+                     "ms", 2, target=50)
+    f_raman_mean = figure("raman_mean", "9. … mean error found (7.50 expected)", "cm-1", 2)
+    f_spikes = figure("spike_removal", "10. Spike removal, one scan of 2048 pixels", "µs", 2, target=20)
+    f_baseline = figure("baseline", "10. Baseline fitted and subtracted, 2048 pixels", "ms", 3, target=1.0)
+    f_scan_cleaning = figure("scan_cleaning", "10. Scan handler with both on (wall)", "ms", 3)
 
     plot_peer = numeric_peer = None
     try:
@@ -325,6 +332,12 @@ def main():
         f_settings_load.runs = [r["real_us"] / 1e3 for r in runs["BM_SettingsLoad"]]
         f_settings_save.runs = [r["real_us"] / 1e3 for r in runs["BM_SettingsSave"]]
         f_anno_decode.runs = [r["real_us"] / 1e3 for r in runs["BM_AnnotationDecode"]]
+        runs = gbench(bench_logic, "^BM_LampCalibration$|^BM_RamanShiftCheck$", 0.1, repetitions=args.rounds)
+        f_lamp.runs = [r["real_us"] / 1e3 for r in runs["BM_LampCalibration"]]
+        f_lamp_lines.runs = [r["lines_used"] for r in runs["BM_LampCalibration"]]
+        f_lamp_worst.runs = [r["worst_nm"] for r in runs["BM_LampCalibration"]]
+        f_raman.runs = [r["real_us"] / 1e3 for r in runs["BM_RamanShiftCheck"]]
+        f_raman_mean.runs = [r["mean_error"] for r in runs["BM_RamanShiftCheck"]]
         runs = gbench(bench_logic, "^BM_SpikeRemoval$|^BM_Baseline$", 0.2, repetitions=args.rounds)
         f_spikes.runs = [r["real_us"] for r in runs["BM_SpikeRemoval"]]
         f_baseline.runs = [r["real_us"] / 1e3 for r in runs["BM_Baseline"]]

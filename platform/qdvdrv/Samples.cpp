@@ -30,7 +30,7 @@ constexpr Band kSulfur[] = {
 };
 
 constexpr Band kAcetamidophenol[] = {
-    {329.2, 10},  {390.9, 15},  {465.1, 15},  {504.0, 12},  {651.6, 35},  {710.8, 10},
+    {213.3, 10},  {329.2, 10},  {390.9, 15},  {465.1, 15},  {504.0, 12},  {651.6, 35},  {710.8, 10},
     {797.2, 40},  {857.9, 70},  {968.7, 15},  {1105.5, 12}, {1168.5, 60}, {1236.8, 55},
     {1278.5, 20}, {1323.9, 45}, {1371.5, 20}, {1515.1, 15}, {1561.5, 25}, {1648.4, 45},
     {2931.1, 20}, {3064.6, 25},
@@ -40,15 +40,22 @@ constexpr Band kSilicon[] = {
     {520.7, 100},
 };
 
-// Neon emission lines in nm (air wavelengths) with their relative strengths
-// as a silicon detector sees them.
+// Neon emission lines in nm (air wavelengths) with heights in proportion to
+// the relative intensities of the NIST Atomic Spectra Database (Ne I; the
+// strongest, 692.9467 nm, is 100). They are the reference lines the program
+// calibrates its wavelength axis with, and two more lines a real lamp shows
+// that its table leaves out (576.4419 and 582.0156 nm). The database lists no
+// intensity for 743.8898 nm; its height is estimated from lamp spectra.
 constexpr Band kNeon[] = {
-    {540.056, 20},  {576.442, 15}, {582.016, 10}, {585.249, 80}, {588.190, 40}, {594.483, 50},
-    {597.553, 15},  {603.000, 20}, {607.434, 35}, {609.616, 45}, {614.306, 60}, {616.359, 25},
-    {621.728, 25},  {626.650, 40}, {630.479, 25}, {633.443, 45}, {638.299, 55}, {640.225, 100},
-    {650.653, 60},  {653.288, 25}, {659.895, 35}, {667.828, 40}, {671.704, 30}, {692.947, 60},
-    {703.241, 90},  {717.394, 20}, {724.517, 45}, {743.890, 15}, {748.887, 15}, {753.577, 20},
-    {754.404, 15},
+    {540.0562, 20},  {576.4419, 7},   {582.0156, 5},   {585.2488, 20},  {588.1895, 10},  {594.4834, 5},
+    {597.5534, 6},   {602.9997, 10},  {607.4338, 10},  {609.6163, 3},   {614.3063, 10},  {616.3594, 10},
+    {621.7281, 10},  {626.6495, 10},  {630.4789, 1},   {633.4428, 10},  {638.2992, 10},  {640.2248, 20},
+    {650.6528, 15},  {653.2882, 1},   {659.8953, 10},  {667.8276, 5},   {671.7043, 0.7}, {692.9467, 100},
+    {703.2413, 80},  {717.3938, 80},  {724.5167, 80},  {743.8898, 25},  {747.2439, 3},   {748.8871, 30},
+    {753.5774, 30},  {754.4044, 13},  {794.3181, 8},   {808.2458, 6},   {811.8549, 4},   {813.6405, 17},
+    {826.6077, 7},   {830.0326, 30},  {837.7608, 80},  {849.5360, 70},  {859.1258, 40},  {863.4647, 35},
+    {865.4383, 60},  {878.0623, 60},  {885.3867, 30},  {886.5755, 15},  {891.9501, 6},   {914.8672, 12},
+    {920.1759, 9},   {932.6507, 7},   {942.5379, 5},   {953.4163, 6},   {954.7405, 3},   {966.5420, 18},
 };
 
 const std::array<SampleInfo, 8> kSamples = {{
@@ -59,7 +66,7 @@ const std::array<SampleInfo, 8> kSamples = {{
     {SampleKind::Acetamidophenol, "acetamidophenol", "4-Acetamidophenol", false, 1400.0, 0.8, 1.0,
      kAcetamidophenol},
     {SampleKind::Silicon, "silicon", "Silicon", false, 2000.0, 0.1, 2.0, kSilicon},
-    {SampleKind::NeonLamp, "neon", "Neon lamp", true, 2000.0, 0.0, 0.0, kNeon},
+    {SampleKind::NeonLamp, "neon", "Neon lamp", true, 3000.0, 0.0, 0.0, kNeon},
     {SampleKind::None, "none", "No sample", false, 0.0, 0.0, 0.0, {}},
 }};
 

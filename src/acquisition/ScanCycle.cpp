@@ -120,6 +120,8 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
     // 10.
     QDV_BufferEmpty(hinst, bufferChannel);
+    // A calibration dialog averaging fresh scans takes the one just shown.
+    freshScans_.Add(spectrum);
 
     // 11. During a timed series the run decides what comes next.
     if (timeAcqRunning) {

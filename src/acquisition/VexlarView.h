@@ -21,6 +21,7 @@
 #include "XrtValue.h"
 #include "acquisition/AppContext.h"
 #include "calibration/Axes.h"
+#include "calibration/MeasurementSource.h"
 #include "cleaning/SpectrumCleaning.h"
 #include "display/AnnotationRecord.h"
 #include "display/ShownRange.h"
@@ -82,6 +83,14 @@ public:
     // False (and nothing changed) when text gives no usable wavelength.
     bool SetLaserWavelength(const char* text);
     void SetXAxisMode(int index);
+    // Setup > Calibrate from Lamp: the selected channel's calibration fitted
+    // to the lines of a neon lamp; Apply stores it as Configure Spectrometer
+    // does and rebuilds the axes, Cancel changes nothing.
+    void OnCalibrateFromLamp();
+    // Setup > Check Raman Shift: the Raman axis checked against a shift
+    // standard; Apply sets the laser wavelength that best removes the error
+    // as the control bar's laser field does, Cancel changes nothing.
+    void OnCheckRamanShift();
 
     // --- Scan cycle --------------------------------------------------------------
     void OnScanComplete(vexlar::sys::WPARAM wParam);
@@ -346,6 +355,9 @@ private:
     // y scale, title.
     void ApplyXAxisToChart();
     void ApplyRamanAxisToChart();
+    // The spectrum the calibration dialogs measure: the one on display, or
+    // fresh scans while acquisition runs.
+    vexlar::calibration::MeasurementSource CalibrationSource();
 
     vexlar::AppContext* app_ = nullptr;
     vexlar::ViewHost* host_ = nullptr;
@@ -354,4 +366,6 @@ private:
     vexlar::cleaning::SpectrumCleaning cleaning_;
     CChart2D* chartWindow_ = nullptr;
     bool created_ = false;
+    // Fresh scans for a calibration dialog: every scan shown is offered.
+    vexlar::calibration::ScanAverage freshScans_;
 };

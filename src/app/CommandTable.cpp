@@ -32,6 +32,10 @@ constexpr CommandInfo kCommands[] = {
     {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar", nullptr, nullptr, true},
     {ID_CONFIGURE_HARDWARE, "Configure &Hardware", "Configure your interface hardware", nullptr, nullptr, false},
     {ID_CONFIGURE_SPECTROMETER, "Configure &Spectrometer", "Configure your spectrometer", nullptr, nullptr, false},
+    {ID_CALIBRATE_FROM_LAMP, "Calibrate from &Lamp...", "Fits the wavelength calibration to a neon lamp's lines",
+     nullptr, nullptr, false},
+    {ID_CHECK_RAMAN_SHIFT, "Check &Raman Shift...", "Checks the Raman shift against a reference sample", nullptr,
+     nullptr, false},
     {ID_TIME_ACQ_CONFIGURE, "&Configure", "Configure Time Acquisition", nullptr, nullptr, false},
     {ID_TIME_ACQ_START, "&Start", "Starts the time acquisition series", nullptr, nullptr, false},
     {ID_TIME_ACQ_STOP, "Sto&p", "Stops the time acquisition series", nullptr, nullptr, false},
@@ -71,7 +75,8 @@ constexpr int kViewMenu[] = {ID_CLEAR_ALL_ANNOTATIONS, kSeparator,           ID_
                              ID_CURSOR,                kSeparator,           ID_REMOVE_SPIKES,
                              ID_SUBTRACT_BASELINE,     ID_BASELINE_SETTINGS, kSeparator,
                              ID_VIEW_TOOLBAR,          ID_VIEW_STATUS_BAR};
-constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER};
+constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER, kSeparator, ID_CALIBRATE_FROM_LAMP,
+                              ID_CHECK_RAMAN_SHIFT};
 constexpr int kTimeMenu[] = {ID_TIME_ACQ_CONFIGURE, kSeparator, ID_TIME_ACQ_START, ID_TIME_ACQ_STOP};
 constexpr int kPeaksMenu[] = {ID_MARK_ALL_PEAKS,  ID_PEAK_SETTINGS,    kSeparator,         ID_MARK_PEAK_AT_CURSOR,
                               ID_SHOW_PEAK_TABLE, ID_PRINT_PEAK_TABLE, ID_RESET_PEAK_TABLE};

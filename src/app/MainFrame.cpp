@@ -222,6 +222,8 @@ void CMainFrame::BindCommands()
     commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
+    commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};
+    commands_[ID_CHECK_RAMAN_SHIFT] = {[v] { v->OnCheckRamanShift(); }, {}, {}};
     commands_[ID_REMOVE_SPIKES] = {[v] { v->OnRemoveSpikes(); }, {}, [v] { return v->IsRemovingSpikes(); }};
     commands_[ID_SUBTRACT_BASELINE] = {[v] { v->OnSubtractBaseline(); }, {},
                                        [v] { return v->IsSubtractingBaseline(); }};

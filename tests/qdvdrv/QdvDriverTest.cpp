@@ -440,7 +440,7 @@ TEST_F(QdvDriver, DeviceSetUpIsReadFromItsSettingsFileAtRegister)
     Client c(2);
     Register(c);
     ScanOnce(c);  // the laser is off; the lamp shines anyway
-    EXPECT_GT(c.raw[2][PixelOfWavelength(640.225)], 1000.0f);
+    EXPECT_GT(c.raw[2][PixelOfWavelength(692.947)], 1000.0f);
     EXPECT_LT(c.raw[0][PixelOfShift(801.3)], 200.0f);
     QDV_V7400StrobeEnable(1);
     ScanOnce(c);
@@ -452,7 +452,7 @@ TEST_F(QdvDriver, DeviceSetUpIsReadFromItsSettingsFileAtRegister)
     Register(c);
     ScanOnce(c);
     EXPECT_GT(c.raw[2][PixelOfShift(520.7)], 1500.0f);
-    EXPECT_LT(c.raw[2][PixelOfWavelength(640.225)], 300.0f);
+    EXPECT_LT(c.raw[2][PixelOfWavelength(692.947)], 300.0f);
 }
 
 namespace {

@@ -1,8 +1,7 @@
 #pragma once
-// A language whose numbers are written with a decimal comma, made for the
-// test with localedef (no such language may be installed) and put in force
-// for LC_NUMERIC while the object lives; the previous language, and
-// LOCPATH, come back when it goes.
+// A language with a decimal comma for the C library's number formatting,
+// made for the test with localedef (no such language need be installed) and
+// put in force for LC_NUMERIC while the object lives.
 
 #include <string>
 

@@ -1,0 +1,362 @@
+#include "calibration/LampCalibration.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "calibration/CalibrationText.h"
+#include "calibration/LineFinder.h"
+#include "calibration/Statistics.h"
+
+namespace vexlar::calibration {
+
+namespace {
+
+// A line counts as matched when its wavelength lies this close to a
+// reference, in pixels of the local dispersion.
+constexpr double kMatchPixels = 0.75;
+// Outlier rule: a residual beyond this many robust spreads, and beyond this
+// many pixels, is rejected.
+constexpr double kRejectSpreads = 3.0;
+constexpr double kRejectFloorPixels = 0.1;
+// The alignment with the table is searched from pairs of the strongest
+// lines, at least this far apart.
+constexpr std::size_t kAnchorLines = 24;
+constexpr double kAnchorSpacingPixels = 20.0;
+// The alignment's correction is linear about the detector's middle pixel.
+constexpr double kCorrectionCentre = 1023.5;
+constexpr int kMaximumRounds = 8;
+// A fit whose RMS residual exceeds this many pixels matched by chance.
+constexpr double kLooseFitPixels = 0.25;
+// Points checked for a polynomial that turns back within the lines' span.
+constexpr int kMonotonySamples = 64;
+
+struct Line {
+    double pixel;
+    double height;
+    double guessNm;     // by the current calibration
+    double dispersion;  // nm per pixel by the current calibration, magnitude
+};
+
+struct Match {
+    std::size_t line;
+    std::size_t reference;
+    bool operator==(const Match&) const = default;
+};
+
+// Index of the reference nearest to nm (references sorted, not empty).
+std::size_t Nearest(const std::vector<double>& references, double nm)
+{
+    const auto it = std::lower_bound(references.begin(), references.end(), nm);
+    if (it == references.begin())
+        return 0;
+    if (it == references.end())
+        return references.size() - 1;
+    const auto below = it - 1;
+    return static_cast<std::size_t>((nm - *below <= *it - nm ? below : it) - references.begin());
+}
+
+// The correction a + b·(pixel − centre) of the current calibration that
+// puts the most lines within kMatchPixels of a reference.
+struct Alignment {
+    double offset = 0.0;
+    double slope = 0.0;
+    int inliers = 0;
+    double cost = 0.0;
+};
+
+Alignment Score(const std::vector<Line>& lines, const std::vector<double>& references, double offset, double slope)
+{
+    Alignment a {offset, slope, 0, 0.0};
+    for (const Line& l : lines) {
+        const double nm = l.guessNm + offset + slope * (l.pixel - kCorrectionCentre);
+        const double distance = std::fabs(nm - references[Nearest(references, nm)]);
+        const double tolerance = kMatchPixels * l.dispersion;
+        if (distance <= tolerance) {
+            ++a.inliers;
+            a.cost += (distance / tolerance) * (distance / tolerance);
+        }
+    }
+    return a;
+}
+
+bool Better(const Alignment& a, const Alignment& b)
+{
+    return a.inliers > b.inliers || (a.inliers == b.inliers && a.cost < b.cost);
+}
+
+Alignment AlignWithTable(const std::vector<Line>& lines, const std::vector<double>& references, double searchNm)
+{
+    std::vector<std::size_t> anchors(lines.size());
+    for (std::size_t i = 0; i < anchors.size(); ++i)
+        anchors[i] = i;
+    std::sort(anchors.begin(), anchors.end(),
+        [&](std::size_t x, std::size_t y) { return lines[x].height > lines[y].height; });
+    anchors.resize(std::min(anchors.size(), kAnchorLines));
+
+    double lowestPixel = lines.front().pixel;
+    double highestPixel = lines.front().pixel;
+    for (const Line& l : lines) {
+        lowestPixel = std::min(lowestPixel, l.pixel);
+        highestPixel = std::max(highestPixel, l.pixel);
+    }
+    const auto withinReach = [&](double offset, double slope) {
+        return std::fabs(offset + slope * (lowestPixel - kCorrectionCentre)) <= searchNm
+            && std::fabs(offset + slope * (highestPixel - kCorrectionCentre)) <= searchNm;
+    };
+    const auto candidates = [&](const Line& l) {
+        return std::pair(std::lower_bound(references.begin(), references.end(), l.guessNm - searchNm),
+            std::upper_bound(references.begin(), references.end(), l.guessNm + searchNm));
+    };
+
+    Alignment best;
+    for (std::size_t ia : anchors) {
+        for (std::size_t ib : anchors) {
+            const Line& a = lines[ia];
+            const Line& b = lines[ib];
+            if (!(b.pixel - a.pixel >= kAnchorSpacingPixels))
+                continue;
+            const auto [aFirst, aLast] = candidates(a);
+            const auto [bFirst, bLast] = candidates(b);
+            for (auto ra = aFirst; ra != aLast; ++ra) {
+                for (auto rb = bFirst; rb != bLast; ++rb) {
+                    // The two lines keep their order along the axis.
+                    if ((*rb - *ra) * (b.guessNm - a.guessNm) <= 0.0)
+                        continue;
+                    const double slope = ((*rb - b.guessNm) - (*ra - a.guessNm)) / (b.pixel - a.pixel);
+                    const double offset = (*ra - a.guessNm) - slope * (a.pixel - kCorrectionCentre);
+                    if (!withinReach(offset, slope))
+                        continue;
+                    const Alignment candidate = Score(lines, references, offset, slope);
+                    if (Better(candidate, best))
+                        best = candidate;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+// Each line not excluded takes the nearest reference within kMatchPixels of
+// its wavelength by model; a reference goes to the closest of the lines that
+// want it. By line.
+std::vector<Match> MatchLines(const std::vector<Line>& lines, const std::vector<double>& references,
+    const Polynomial& model, const std::vector<bool>& excluded)
+{
+    std::vector<double> claim(references.size(), -1.0);
+    std::vector<std::size_t> claimant(references.size(), 0);
+    for (std::size_t m = 0; m < lines.size(); ++m) {
+        if (excluded[m])
+            continue;
+        const double nm = model(lines[m].pixel);
+        const double tolerance = kMatchPixels * std::fabs(model.Slope(lines[m].pixel));
+        const std::size_t k = Nearest(references, nm);
+        const double distance = std::fabs(nm - references[k]);
+        if (!(distance <= tolerance))
+            continue;
+        if (claim[k] < 0.0 || distance < claim[k]) {
+            claim[k] = distance;
+            claimant[k] = m;
+        }
+    }
+    std::vector<Match> matches;
+    for (std::size_t k = 0; k < references.size(); ++k) {
+        if (claim[k] >= 0.0)
+            matches.push_back({claimant[k], k});
+    }
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.line < b.line; });
+    return matches;
+}
+
+std::optional<Polynomial> Fit(
+    const std::vector<Line>& lines, const std::vector<double>& references, const std::vector<Match>& matches, int order)
+{
+    std::vector<double> pixels;
+    std::vector<double> nm;
+    std::vector<double> weights;
+    for (const Match& m : matches) {
+        pixels.push_back(lines[m.line].pixel);
+        nm.push_back(references[m.reference]);
+        weights.push_back(lines[m.line].height);
+    }
+    return FitPolynomial(pixels, nm, weights, order);
+}
+
+bool TurnsBackWithin(const Polynomial& p, double first, double last)
+{
+    const double startSlope = p.Slope(first);
+    for (int s = 0; s <= kMonotonySamples; ++s) {
+        const double x = first + (last - first) * s / kMonotonySamples;
+        if (!(p.Slope(x) * startSlope > 0.0))
+            return true;
+    }
+    return false;
+}
+
+// matched < 0: too few lines were found to try matching them.
+std::string TooFewLines(int found, int matched, int order, int needed)
+{
+    const std::string need = "a polynomial of order " + std::to_string(order) + " needs at least "
+        + std::to_string(needed) + " matched lines.";
+    if (found == 0)
+        return "No lamp lines were found in the spectrum; " + need;
+    const std::string lines = "Found " + std::to_string(found) + " lamp line" + (found == 1 ? "" : "s");
+    if (matched < 0)
+        return lines + "; " + need;
+    return lines + " and matched " + std::to_string(matched) + " of them to the reference table; " + need;
+}
+
+}  // namespace
+
+int LampLinesNeeded(int order)
+{
+    return order + 3;
+}
+
+LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const Polynomial& current,
+    std::span<const LampLine> table, const LampSettings& settings)
+{
+    LampCalibrationResult result;
+    const int order = settings.order;
+    if (order < kMinimumLampOrder || order > kMaximumLampOrder) {
+        result.message = "The polynomial order must be 1, 2 or 3.";
+        return result;
+    }
+    if (!(settings.searchNm > 0.0) || !std::isfinite(settings.searchNm)) {
+        result.message = "The search range must be a positive number of nanometres.";
+        return result;
+    }
+    result.linesNeeded = LampLinesNeeded(order);
+
+    const std::vector<SpectralLine> found = FindLines(spectrum);
+    result.linesFound = static_cast<int>(found.size());
+    result.lineWidthPixels = MedianWidth(found);
+    std::vector<Line> lines;
+    for (const SpectralLine& f : found)
+        lines.push_back({f.pixel, f.height, current(f.pixel), std::fabs(current.Slope(f.pixel))});
+    if (static_cast<int>(lines.size()) < result.linesNeeded) {
+        result.message = TooFewLines(result.linesFound, -1, order, result.linesNeeded);
+        return result;
+    }
+
+    // The references the lines can reach, without those the instrument
+    // cannot separate from a neighbour.
+    std::vector<double> tableNm;
+    for (const LampLine& l : table)
+        tableNm.push_back(l.nm);
+    std::sort(tableNm.begin(), tableNm.end());
+    double lowestGuess = lines.front().guessNm;
+    double highestGuess = lines.front().guessNm;
+    for (const Line& l : lines) {
+        lowestGuess = std::min(lowestGuess, l.guessNm);
+        highestGuess = std::max(highestGuess, l.guessNm);
+    }
+    const double pixelSpan = lines.back().pixel - lines.front().pixel;
+    const double meanDispersion = pixelSpan > 0.0 ? (highestGuess - lowestGuess) / pixelSpan : lines.front().dispersion;
+    const double widthNm = kResolvedLineWidths * result.lineWidthPixels * meanDispersion;
+    std::vector<double> references;
+    for (std::size_t k = 0; k < tableNm.size(); ++k) {
+        const double nm = tableNm[k];
+        if (nm < lowestGuess - settings.searchNm || nm > highestGuess + settings.searchNm)
+            continue;
+        const bool closeBelow = k > 0 && nm - tableNm[k - 1] < widthNm;
+        const bool closeAbove = k + 1 < tableNm.size() && tableNm[k + 1] - nm < widthNm;
+        if (closeBelow || closeAbove)
+            ++result.unresolvedLeftOut;
+        else
+            references.push_back(nm);
+    }
+    if (references.empty()) {
+        result.message = TooFewLines(result.linesFound, 0, order, result.linesNeeded);
+        return result;
+    }
+
+    const Alignment alignment = AlignWithTable(lines, references, settings.searchNm);
+    Polynomial model = current;
+    model.c[0] += alignment.offset - alignment.slope * kCorrectionCentre;
+    model.c[1] += alignment.slope;
+
+    // Match, fit and reject until the matches stay the same.
+    std::vector<bool> excluded(lines.size(), false);
+    std::vector<Match> rejected;
+    std::vector<Match> previous;
+    std::vector<Match> matches;
+    for (int round = 0; round < kMaximumRounds; ++round) {
+        matches = MatchLines(lines, references, model, excluded);
+        if (static_cast<int>(matches.size()) < result.linesNeeded) {
+            result.linesMatched = static_cast<int>(matches.size() + rejected.size());
+            result.message = TooFewLines(result.linesFound, result.linesMatched, order, result.linesNeeded);
+            return result;
+        }
+        std::optional<Polynomial> fit = Fit(lines, references, matches, order);
+        while (fit && static_cast<int>(matches.size()) > result.linesNeeded) {
+            std::vector<double> residuals;
+            for (const Match& m : matches)
+                residuals.push_back(references[m.reference] - (*fit)(lines[m.line].pixel));
+            const auto worst
+                = static_cast<std::size_t>(std::max_element(residuals.begin(), residuals.end(), [](double a, double b) {
+                      return std::fabs(a) < std::fabs(b);
+                  }) - residuals.begin());
+            const double floor = kRejectFloorPixels * std::fabs(fit->Slope(lines[matches[worst].line].pixel));
+            if (!(std::fabs(residuals[worst]) > std::max(kRejectSpreads * RobustSpread(residuals), floor)))
+                break;
+            excluded[matches[worst].line] = true;
+            rejected.push_back(matches[worst]);
+            matches.erase(matches.begin() + static_cast<std::ptrdiff_t>(worst));
+            fit = Fit(lines, references, matches, order);
+        }
+        if (!fit) {
+            result.message = "The matched lines do not fix a polynomial of order " + std::to_string(order)
+                + "; choose a lower order.";
+            return result;
+        }
+        model = *fit;
+        if (matches == previous)
+            break;
+        previous = matches;
+    }
+
+    result.calibration = model;
+    result.linesUsed = static_cast<int>(matches.size());
+    result.linesRejected = static_cast<int>(rejected.size());
+    result.linesMatched = result.linesUsed + result.linesRejected;
+    double sumOfSquares = 0.0;
+    result.firstPixel = result.lastPixel = lines[matches.front().line].pixel;
+    result.firstNm = result.lastNm = references[matches.front().reference];
+    const auto addRow = [&](const Match& m, bool isRejected) {
+        const Line& l = lines[m.line];
+        const double reference = references[m.reference];
+        const double fitted = model(l.pixel);
+        result.lines.push_back({reference, l.pixel, fitted, reference - fitted, l.height, isRejected});
+        if (isRejected)
+            return;
+        sumOfSquares += (reference - fitted) * (reference - fitted);
+        result.firstPixel = std::min(result.firstPixel, l.pixel);
+        result.lastPixel = std::max(result.lastPixel, l.pixel);
+        result.firstNm = std::min(result.firstNm, reference);
+        result.lastNm = std::max(result.lastNm, reference);
+    };
+    for (const Match& m : matches)
+        addRow(m, false);
+    for (const Match& m : rejected)
+        addRow(m, true);
+    std::sort(result.lines.begin(), result.lines.end(),
+        [](const LampLineMatch& a, const LampLineMatch& b) { return a.pixel < b.pixel; });
+    result.rmsNm = std::sqrt(sumOfSquares / result.linesUsed);
+
+    // Lines matched by chance (a lamp that is not neon, a calibration off by
+    // more than the search range) scatter over the whole match window.
+    if (result.rmsNm > kLooseFitPixels * meanDispersion) {
+        result.message = "The lines match the reference table only loosely (RMS residual " + FixedText(result.rmsNm, 3)
+            + " nm, more than a quarter pixel). Is the lamp neon, and is the calibration off by no "
+              "more than the search range?";
+        return result;
+    }
+    if (TurnsBackWithin(model, result.firstPixel, result.lastPixel)) {
+        result.message = "The fitted polynomial turns back within the span of the lines; choose a lower order.";
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace vexlar::calibration

@@ -9,6 +9,10 @@
 //                          lamp scan, the first guess off by +1.5 nm and 1 %
 //   BM_RamanShiftCheck     the Raman-shift check on a simulated cyclohexane
 //                          scan, the laser field at 632.5 nm for 632.8 nm
+//   BM_SpikeRemoval        one scan of 2048 pixels searched for cosmic-ray
+//                          spikes against the previous one (two rays a scan)
+//   BM_Baseline            the fluorescence baseline of 2048 pixels fitted
+//                          and subtracted (default smoothness and asymmetry)
 //
 //   bench_logic [benchmark options]
 //   bench_logic --write-spectrum=FILE   the test spectrum, "x<TAB>y" per line
@@ -31,6 +35,8 @@
 #include "calibration/LampCalibration.h"
 #include "calibration/RamanShiftCheck.h"
 #include "calibration/SettingsFile.h"
+#include "cleaning/Baseline.h"
+#include "cleaning/SpikeRemoval.h"
 #include "display/AnnotationFile.h"
 #include "files/ExportFormat.h"
 #include "peaks/PeakSearch.h"
@@ -231,6 +237,53 @@ void BM_AnnotationDecode(benchmark::State& state)
     }
 }
 BENCHMARK(BM_AnnotationDecode)->Unit(benchmark::kMicrosecond);
+
+// The test spectrum, scan after scan (its noise moves), with two cosmic-ray
+// spikes in each at places that change from scan to scan.
+constexpr int kSpikeScans = 16;
+constexpr int kRaysPerScan = 2;
+
+void BM_SpikeRemoval(benchmark::State& state)
+{
+    std::vector<std::vector<float>> scans(kSpikeScans, std::vector<float>(kPoints));
+    for (int n = 0; n < kSpikeScans; ++n) {
+        vexlar::bench::TestSpectrum(scans[n].data(), n);
+        for (int k = 0; k < kRaysPerScan; ++k)
+            scans[n][(n * 797 + k * 1409 + 131) % kPoints] += 1500.0f;
+    }
+    vexlar::cleaning::SpikeRemover remover;
+    const vexlar::cleaning::ScanConditions conditions{};
+    int n = 0;
+    long replaced = 0;
+    remover.Clean(scans[0].data(), conditions);
+    for (auto _ : state) {
+        n = (n + 1) % kSpikeScans;
+        replaced += remover.Clean(scans[n].data(), conditions).spikePixels;
+        benchmark::DoNotOptimize(remover.Cleaned());
+    }
+    state.counters["spike_pixels_per_scan"] =
+        benchmark::Counter(static_cast<double>(replaced) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_SpikeRemoval)->Unit(benchmark::kMicrosecond);
+
+void BM_Baseline(benchmark::State& state)
+{
+    // The test spectrum on a fluorescence hump of 800 counts.
+    std::vector<double> y(kPoints), corrected(kPoints);
+    vexlar::bench::TestSpectrum(y.data(), 0);
+    for (int i = 0; i < kPoints; ++i) {
+        const double u = (i - 700.0) / 300.0;
+        y[i] += 800.0 * std::exp(-0.5 * u * u);
+    }
+    vexlar::cleaning::BaselineEstimator estimator;
+    estimator.Subtract(y.data(), kPoints, corrected.data());  // sets the workspace up once
+    for (auto _ : state) {
+        estimator.Subtract(y.data(), kPoints, corrected.data());
+        benchmark::DoNotOptimize(corrected.data());
+    }
+    state.counters["fit_iterations"] = estimator.LastIterations();
+}
+BENCHMARK(BM_Baseline)->Unit(benchmark::kMicrosecond);
 
 std::string OptionValue(int argc, char** argv, const char* name)
 {

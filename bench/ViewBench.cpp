@@ -6,6 +6,8 @@
 //                             the message to the chart redrawn and the next
 //                             scan requested (N: 0 plain, 1 dark subtracted,
 //                             2 additive, 3 cursor shown)
+//   BM_ScanHandlerCleaning    the same, plain, with View > Remove Spikes and
+//                             View > Subtract Baseline both on
 //   BM_ChartRedrawAlone       the chart's part of it: new intensities set with
 //                             repainting off, then XrtSetValues(XRT_REPAINT, 1)
 //   BM_ExportFile             File > Export Spectrum to a file (WriteExportFile)
@@ -220,6 +222,33 @@ void BM_ScanHandler(benchmark::State& state)
     state.SetLabel(kModeNames[state.range(0)]);
 }
 BENCHMARK(BM_ScanHandler)->ArgName("mode")->DenseRange(kPlain, kCursorShown)->Unit(benchmark::kMicrosecond);
+
+// The plain scan path with both cleaning steps switched on through their
+// commands, as the operator would.
+void BM_ScanHandlerCleaning(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    w.SetMode(kPlain);
+    CVexlarView* v = w.view();
+    v->OnRemoveSpikes();
+    v->OnSubtractBaseline();
+    int phase = 0;
+    for (int i = 0; i < kWarmUpScans; ++i) {
+        w.FillScan(++phase);
+        w.DeliverScan();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.FillScan(++phase);
+        w.PostScan();
+        state.ResumeTiming();
+        w.RunUntilNextRequest();
+    }
+    v->OnRemoveSpikes();
+    v->OnSubtractBaseline();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ScanHandlerCleaning)->Unit(benchmark::kMicrosecond);
 
 // The chart's redraw alone, with the same new data the scan path attaches.
 void BM_ChartRedrawAlone(benchmark::State& state)

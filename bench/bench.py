@@ -240,6 +240,9 @@ def main():
     f_raman = figure("raman_check", "9. Check Raman shift: simulated cyclohexane, laser field 632.5 nm for 632.8 nm",
                      "ms", 2, target=50)
     f_raman_mean = figure("raman_mean", "9. … mean error found (7.50 expected)", "cm-1", 2)
+    f_spikes = figure("spike_removal", "10. Spike removal, one scan of 2048 pixels", "µs", 2, target=20)
+    f_baseline = figure("baseline", "10. Baseline fitted and subtracted, 2048 pixels", "ms", 3, target=1.0)
+    f_scan_cleaning = figure("scan_cleaning", "10. Scan handler with both on (wall)", "ms", 3)
 
     plot_peer = numeric_peer = None
     try:
@@ -335,6 +338,12 @@ def main():
         f_lamp_worst.runs = [r["worst_nm"] for r in runs["BM_LampCalibration"]]
         f_raman.runs = [r["real_us"] / 1e3 for r in runs["BM_RamanShiftCheck"]]
         f_raman_mean.runs = [r["mean_error"] for r in runs["BM_RamanShiftCheck"]]
+        runs = gbench(bench_logic, "^BM_SpikeRemoval$|^BM_Baseline$", 0.2, repetitions=args.rounds)
+        f_spikes.runs = [r["real_us"] for r in runs["BM_SpikeRemoval"]]
+        f_baseline.runs = [r["real_us"] / 1e3 for r in runs["BM_Baseline"]]
+        f_baseline.note = "%d iterations of the weights" % runs["BM_Baseline"][0]["fit_iterations"]
+        runs = gbench(bench_view, "^BM_ScanHandlerCleaning$", 0.2, repetitions=args.rounds)
+        f_scan_cleaning.runs = [r["real_us"] / 1e3 for r in runs["BM_ScanHandlerCleaning"]]
 
         # The whole program.
         for r in range(args.runs):

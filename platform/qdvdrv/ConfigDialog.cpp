@@ -64,6 +64,8 @@ ConfigDialog::ConfigDialog(const SimSettings& settings, const std::vector<std::s
                              settings.speedFactor);
     faultPercent_ = AddNumber(form, "Failed scans (%)", kFaultPercentName, kFaultRateRange, kPercent, 1,
                               settings.faultRate);
+    cosmicRate_ = AddNumber(form, "Cosmic rays (events/s)", kCosmicRateName, kCosmicRateRange, 1.0, 2,
+                            settings.cosmicRate);
     layout->addWidget(deviceGroup);
 
     if (!overrides.empty()) {
@@ -105,6 +107,7 @@ SimSettings ConfigDialog::Settings() const
     s.fluorescence = Chosen(fluorescence_, original_.fluorescence);
     s.speedFactor = Chosen(speedFactor_, original_.speedFactor);
     s.faultRate = Chosen(faultPercent_, original_.faultRate, kPercent);
+    s.cosmicRate = Chosen(cosmicRate_, original_.cosmicRate);
     return s;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The simulated spectrometer's own set-up dialog: the sample in front of
 // each channel, the laser power, the noise, dark current and fluorescence
-// levels, the speed factor of the scan timing and the share of scans that
-// fail.
+// levels, the speed factor of the scan timing, the share of scans that
+// fail and the rate of cosmic rays on each detector.
 //
 // The controls carry object names (below) so that a test can fill them and
 // accept the dialog as an operator would.
@@ -29,6 +29,7 @@ constexpr const char* kDarkCurrentName = "darkCurrent";
 constexpr const char* kFluorescenceName = "fluorescenceLevel";
 constexpr const char* kSpeedFactorName = "speedFactor";
 constexpr const char* kFaultPercentName = "faultPercent";
+constexpr const char* kCosmicRateName = "cosmicRate";
 
 class ConfigDialog : public QDialog {
 public:
@@ -53,6 +54,7 @@ private:
     QDoubleSpinBox* fluorescence_ = nullptr;
     QDoubleSpinBox* speedFactor_ = nullptr;
     QDoubleSpinBox* faultPercent_ = nullptr;
+    QDoubleSpinBox* cosmicRate_ = nullptr;
 };
 
 }  // namespace vexlar::qdv

@@ -15,6 +15,8 @@ constexpr double kFluorescenceWidthNm = 60.0;    // standard deviation of its br
 constexpr double kFluorescenceRiseNm = 15.0;     // how fast it rises past the laser line
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kNmPerCm = 1e7;
+// The cosmic rays' own random source is seeded apart from the noise's.
+constexpr std::uint64_t kCosmicSeedMix = 0xC05A1C5EEDull;
 
 // Fixed pattern of the dark current: a repeatable value in [-1, 1] per pixel.
 double DarkPattern(int pixel)
@@ -103,7 +105,39 @@ ScanSettings Normalized(const ScanSettings& scan)
     return n;
 }
 
-ScanGenerator::ScanGenerator(std::uint64_t seed) : random_(seed) {}
+CosmicRays::CosmicRays(std::uint64_t seed) : random_(seed) {}
+
+void CosmicRays::BeginScan()
+{
+    events_.clear();
+}
+
+void CosmicRays::Strike(double ratePerSecond, int integrationMs, double* counts)
+{
+    if (!(ratePerSecond > 0.0) || integrationMs <= 0)
+        return;
+    const double expected = ratePerSecond * integrationMs / kMsPerSecond;
+    std::poisson_distribution<int> howMany(expected);
+    std::uniform_int_distribution<int> where(0, kPixels - 1);
+    std::uniform_real_distribution<double> height(kMinimumCosmicCounts, kFullScaleCounts);
+    std::uniform_real_distribution<double> share(kCosmicNeighbourShareMin, kCosmicNeighbourShareMax);
+    std::bernoulli_distribution twoPixels(kCosmicTwoPixelFraction);
+    const int n = howMany(random_);
+    for (int k = 0; k < n; ++k) {
+        CosmicEvent event;
+        event.pixel = where(random_);
+        event.counts = height(random_);
+        counts[event.pixel] += event.counts;
+        if (twoPixels(random_)) {
+            event.neighbourPixel = event.pixel + 1 < kPixels ? event.pixel + 1 : event.pixel - 1;
+            event.neighbourCounts = event.counts * share(random_);
+            counts[event.neighbourPixel] += event.neighbourCounts;
+        }
+        events_.push_back(event);
+    }
+}
+
+ScanGenerator::ScanGenerator(std::uint64_t seed) : random_(seed), cosmic_(seed ^ kCosmicSeedMix) {}
 
 double ScanGenerator::ElectricalDark(const ChannelSetup& setup, const ScanSettings& scan)
 {
@@ -154,11 +188,17 @@ bool ScanGenerator::Generate(const ChannelSetup& setup, const ScanSettings& scan
     const ScanSettings scan = Normalized(scanIn);
     ExpectedCounts(setup, scan, expected_.data());
     sum_.fill(0.0);
+    cosmic_.BeginScan();
+    const bool cosmic = setup.cosmicRate > 0.0;
 
     const double readVariance = kReadNoiseCounts * kReadNoiseCounts;
     for (int reading = 0; reading < scan.average; ++reading) {
         if (abort && abort->load(std::memory_order_relaxed))
             return false;
+        if (cosmic) {
+            rays_.fill(0.0);
+            cosmic_.Strike(setup.cosmicRate, scan.integrationMs, rays_.data());
+        }
         for (int i = 0; i < kPixels; ++i) {
             double value = expected_[i];
             if (setup.noise > 0.0) {
@@ -166,6 +206,10 @@ bool ScanGenerator::Generate(const ChannelSetup& setup, const ScanSettings& scan
                 const double sigma = setup.noise * std::sqrt(photoCounts / kElectronsPerCount + readVariance);
                 value += sigma * gaussian_(random_);
             }
+            // A ray's charge adds to the pixel's before it is read out, so it
+            // clips with it.
+            if (cosmic)
+                value += rays_[i];
             sum_[i] += std::clamp(std::round(value), 0.0, static_cast<double>(kFullScaleCounts));
         }
     }

@@ -16,11 +16,18 @@
 // whole counts and clipped to the 12-bit range 0..4095; the readings are
 // averaged, optionally corrected for the electrical dark level, and smoothed
 // with the boxcar (mean over i − boxcar … i + boxcar, clipped at the ends).
+//
+// Cosmic rays (CosmicRays below) strike each reading at the channel's rate,
+// drawn from a random source of their own: with a rate of 0 that source is
+// never touched, and a scan with cosmic rays differs from the same seed's
+// scan without them only at the pixels the rays struck.
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <random>
+#include <span>
+#include <vector>
 
 #include "Samples.h"
 
@@ -39,6 +46,15 @@ constexpr double kLineWidthPixels = 2.5;   // full width at half maximum of the 
 constexpr double kLorentzFraction = 0.3;   // Lorentzian share of the pseudo-Voigt
 constexpr double kFluorescencePeakCounts = 250.0;
 constexpr double kLaserResidueCounts = 120.0;
+// A cosmic ray crossing the detector's depleted silicon leaves at least about
+// a thousand electrons in a pixel (kElectronsPerCount to a count), and up to
+// whatever fills it.
+constexpr double kMinimumCosmicCounts = 250.0;
+// A ray shares its charge with the next pixel in this fraction of events; the
+// neighbour receives between these shares of the struck pixel's counts.
+constexpr double kCosmicTwoPixelFraction = 0.5;
+constexpr double kCosmicNeighbourShareMin = 0.5;
+constexpr double kCosmicNeighbourShareMax = 1.0;
 
 // A channel's true wavelength calibration: λ(i) = intercept + first·i +
 // second·i² + third·i³ nm. The default is the program's default polynomial.
@@ -66,6 +82,7 @@ struct ChannelSetup {
     double noise = 1.0;          // scales shot and read noise; 0 gives noiseless scans
     double darkCurrent = 200.0;  // counts per second
     double fluorescence = 1.0;   // scales every sample's fluorescence
+    double cosmicRate = 0.0;     // cosmic-ray events per second on this detector
 };
 
 // The scan as the program asked for it; out-of-range values are allowed and
@@ -82,6 +99,38 @@ struct ScanSettings {
 // the detector as the detector's width, an integration time below the
 // detector's minimum as that minimum.
 ScanSettings Normalized(const ScanSettings& scan);
+
+// One cosmic-ray event of one reading: the counts it added at pixel and, for
+// a ray that shared its charge, at pixel + 1 (the last pixel shares with the
+// one before it; neighbourPixel is then pixel − 1). Before clipping.
+struct CosmicEvent {
+    int pixel = 0;
+    double counts = 0.0;
+    int neighbourPixel = -1;  // -1: one pixel wide
+    double neighbourCounts = 0.0;
+};
+
+// The cosmic rays that strike a detector: a Poisson number of events per
+// reading (rate × integration time), each at a uniformly random pixel, with a
+// height uniform between kMinimumCosmicCounts and full scale, one or two
+// pixels wide. Events are independent between readings and scans. The rays
+// of the last scan are kept, so a test knows the truth.
+class CosmicRays {
+public:
+    explicit CosmicRays(std::uint64_t seed);
+
+    // Starts a new scan: forgets the events of the last one.
+    void BeginScan();
+    // Draws the events of one reading of integrationMs at ratePerSecond and
+    // adds their counts to counts[kPixels]. Nothing is drawn at rate 0.
+    void Strike(double ratePerSecond, int integrationMs, double* counts);
+    // The events of the scan since BeginScan, reading after reading.
+    std::span<const CosmicEvent> Events() const { return events_; }
+
+private:
+    std::mt19937_64 random_;
+    std::vector<CosmicEvent> events_;
+};
 
 class ScanGenerator {
 public:
@@ -100,11 +149,16 @@ public:
     // The dark level the driver subtracts when dark correction is on.
     static double ElectricalDark(const ChannelSetup& setup, const ScanSettings& scan);
 
+    // The cosmic rays of the last Generate (over all of its readings).
+    std::span<const CosmicEvent> LastCosmicEvents() const { return cosmic_.Events(); }
+
 private:
     std::mt19937_64 random_;
+    CosmicRays cosmic_;
     std::normal_distribution<double> gaussian_{0.0, 1.0};
     std::array<double, kPixels> expected_{};
     std::array<double, kPixels> sum_{};
+    std::array<double, kPixels> rays_{};  // the counts the cosmic rays of one reading add
     std::array<double, kPixels + 1> prefix_{};
 };
 

@@ -22,6 +22,7 @@ constexpr const char* kKeyDarkCurrent = "DarkCurrent";
 constexpr const char* kKeyFluorescence = "Fluorescence";
 constexpr const char* kKeySpeedFactor = "SpeedFactor";
 constexpr const char* kKeyFaultRate = "FaultRate";
+constexpr const char* kKeyCosmicRate = "CosmicRate";
 constexpr const char* kChannelSectionPrefix = "Channel";
 constexpr const char* kKeySample = "Sample";
 constexpr const char* kKeyCalIntercept = "CalIntercept";
@@ -33,6 +34,7 @@ constexpr const char* kEnvSpeed = "VEXLAR_SIM_SPEED";
 constexpr const char* kEnvSample = "VEXLAR_SIM_SAMPLE";
 constexpr const char* kEnvNoise = "VEXLAR_SIM_NOISE";
 constexpr const char* kEnvFaultRate = "VEXLAR_SIM_FAULT_RATE";
+constexpr const char* kEnvCosmicRate = "VEXLAR_SIM_COSMIC_RATE";
 
 constexpr unsigned kValueBufferSize = 128;
 
@@ -126,6 +128,7 @@ ChannelSetup SimSettings::Channel(int ch) const
     setup.noise = noise;
     setup.darkCurrent = darkCurrent;
     setup.fluorescence = fluorescence;
+    setup.cosmicRate = cosmicRate;
     return setup;
 }
 
@@ -142,6 +145,7 @@ SimSettings LoadSimSettings(const char* fileName)
         ReadInRange(kDeviceSection, kKeyFluorescence, defaults.fluorescence, kFluorescenceRange, fileName);
     s.speedFactor = ReadInRange(kDeviceSection, kKeySpeedFactor, defaults.speedFactor, kSpeedFactorRange, fileName);
     s.faultRate = ReadInRange(kDeviceSection, kKeyFaultRate, defaults.faultRate, kFaultRateRange, fileName);
+    s.cosmicRate = ReadInRange(kDeviceSection, kKeyCosmicRate, defaults.cosmicRate, kCosmicRateRange, fileName);
 
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::string section = ChannelSection(ch);
@@ -169,6 +173,10 @@ bool SaveSimSettings(const SimSettings& s, const char* fileName, std::string* er
     w.Put(kDeviceSection, kKeyFluorescence, s.fluorescence);
     w.Put(kDeviceSection, kKeySpeedFactor, s.speedFactor);
     w.Put(kDeviceSection, kKeyFaultRate, s.faultRate);
+    // Added to the device after the file's first layout: a set-up without
+    // cosmic rays writes the file it always wrote.
+    if (s.cosmicRate != 0.0 || !ReadValue(kDeviceSection, kKeyCosmicRate, fileName).empty())
+        w.Put(kDeviceSection, kKeyCosmicRate, s.cosmicRate);
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::string section = ChannelSection(ch);
         const char* sec = section.c_str();
@@ -195,6 +203,7 @@ std::vector<std::string> ApplyEnvironmentOverrides(SimSettings& s)
     OverrideNumber(kEnvSpeed, kSpeedFactorRange, s.speedFactor, applied);
     OverrideNumber(kEnvNoise, kNoiseRange, s.noise, applied);
     OverrideNumber(kEnvFaultRate, kFaultRateRange, s.faultRate, applied);
+    OverrideNumber(kEnvCosmicRate, kCosmicRateRange, s.cosmicRate, applied);
     if (const char* text = std::getenv(kEnvSample)) {
         if (const std::optional<SampleKind> sample = SampleFromKey(text)) {
             s.samples.fill(*sample);

@@ -3,7 +3,8 @@
 // beside the program's own settings file.
 //
 // [Simulator]  LaserWavelength, LaserPower, Noise, DarkCurrent, Fluorescence,
-//              SpeedFactor, FaultRate
+//              SpeedFactor, FaultRate, CosmicRate (written only once it is
+//              not 0, so a set-up without cosmic rays keeps the file it had)
 // [Channel0] … [Channel7]  Sample, CalIntercept, CalFirst, CalSecond, CalThird
 //
 // A missing or unreadable value takes its default; a value outside its range
@@ -32,6 +33,7 @@ constexpr Range kDarkCurrentRange{0.0, 100000.0};      // counts per second
 constexpr Range kFluorescenceRange{0.0, 100.0};        // relative
 constexpr Range kSpeedFactorRange{0.01, 100000.0};     // scan time is divided by it
 constexpr Range kFaultRateRange{0.0, 1.0};             // fraction of scans that fail
+constexpr Range kCosmicRateRange{0.0, 10000.0};        // cosmic-ray events per second per detector
 
 struct SimSettings {
     std::array<SampleKind, kChannels> samples;
@@ -43,6 +45,7 @@ struct SimSettings {
     double fluorescence = 1.0;
     double speedFactor = 1.0;
     double faultRate = 0.0;
+    double cosmicRate = 0.0;
 
     SimSettings();
     bool operator==(const SimSettings&) const = default;
@@ -61,7 +64,8 @@ bool SaveSimSettings(const SimSettings& settings, const char* fileName, std::str
 
 // Applies the environment's overrides for unattended runs and tests:
 // VEXLAR_SIM_SPEED (speed factor), VEXLAR_SIM_SAMPLE (a sample key, every
-// channel), VEXLAR_SIM_NOISE, VEXLAR_SIM_FAULT_RATE. Returns one
+// channel), VEXLAR_SIM_NOISE, VEXLAR_SIM_FAULT_RATE, VEXLAR_SIM_COSMIC_RATE
+// (cosmic-ray events per second per detector). Returns one
 // "NAME=value" line per override applied; a value that cannot be used is
 // ignored and reported on standard error.
 std::vector<std::string> ApplyEnvironmentOverrides(SimSettings& settings);

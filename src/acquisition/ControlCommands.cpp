@@ -47,6 +47,7 @@ void CVexlarView::OnInitialUpdate()
     host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
     host_->SetText(IDC_INTEGRATION_TIME, std::to_string(static_cast<unsigned>(p.IntegrationTime)));
     LoadControlBarTexts(*host_);
+    ShowCleaningNote();
 }
 
 void CVexlarView::OnBarParam(int kind)

@@ -74,12 +74,16 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         // 4. The chart draws nothing until the new spectrum is attached.
         RepaintGuard repaint(chart());
 
-        // 5. One pass over the pixels of the selected channel's buffer.
-        const float* in = raw[channel];
+        // 5. One pass over the pixels of the selected channel's buffer (its
+        // spikes removed first while the operator has that on).
+        const float* in = ScanForSpectrum();
         if (additive) {
-            for (int i = 0; i < kPixels; ++i)
-                spectrum[i] = (static_cast<double>(in[i]) - dark[i]) + spectrum[i];
-            ++additions;
+            // A scan that could not be searched for spikes stays out of the sum.
+            if (in) {
+                for (int i = 0; i < kPixels; ++i)
+                    spectrum[i] = (static_cast<double>(in[i]) - dark[i]) + spectrum[i];
+                ++additions;
+            }
         } else if (subtractDark) {
             for (int i = 0; i < kPixels; ++i)
                 spectrum[i] = static_cast<double>(in[i]) - dark[i];
@@ -87,6 +91,8 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
             for (int i = 0; i < kPixels; ++i)
                 spectrum[i] = static_cast<double>(in[i]);
         }
+        if (cleaning_.subtractBaseline)
+            UpdateShownSpectrum();
 
         // 6. Annotation rectangles are re-read from a freshly laid-out chart
         // after a resize or a scale change.
@@ -105,7 +111,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
             UpdateReadout();
 
         // 8, 9.
-        XrtDataSetYData(liveData, 0, spectrum, kPixels);
+        XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
         if (timeAcqRunning && darkPending)
             repaint.Release();  // the run's dark scan is not shown
         else

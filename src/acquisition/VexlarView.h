@@ -22,6 +22,7 @@
 #include "acquisition/AppContext.h"
 #include "calibration/Axes.h"
 #include "calibration/MeasurementSource.h"
+#include "cleaning/SpectrumCleaning.h"
 #include "display/AnnotationRecord.h"
 #include "display/FigureSize.h"
 #include "display/ShownRange.h"
@@ -225,6 +226,18 @@ public:
     std::string seriesStatus;
     std::string seriesStatusNote;
 
+    // --- Cleaning (cleaning/CleaningCommands.cpp) -------------------------------------
+    // View > Remove Spikes: cosmic-ray spikes taken out of each scan before
+    // it reaches the spectrum.
+    void OnRemoveSpikes();
+    // View > Subtract Baseline: the fluorescence baseline taken off the
+    // spectrum as it is shown, searched, saved and exported.
+    void OnSubtractBaseline();
+    // View > Baseline Settings: the baseline's smoothness and asymmetry.
+    void OnBaselineSettings();
+    bool IsRemovingSpikes() const;
+    bool IsSubtractingBaseline() const;
+
     // --- Display -------------------------------------------------------------------
     void UpdateReadout();
 
@@ -344,6 +357,23 @@ private:
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();
+    // The spectrum as the operator sees it: spectrum itself, or with the
+    // baseline subtracted while that is on. What the chart shows, the peak
+    // search, the cursor, Autoscale, the files and the export read.
+    const double* ShownSpectrum() const;
+    // Brings the shown spectrum up to date with spectrum.
+    void UpdateShownSpectrum();
+    // Gives the live data set the shown spectrum, brought up to date.
+    void SetLiveYData();
+    // The selected channel's scan as it goes into the spectrum: with its
+    // spikes removed while that is on. Null when it is not to be added to an
+    // accumulation (spikes are removed, and there was no earlier scan to
+    // find them by).
+    const float* ScanForSpectrum();
+    // The scan last handled, as it went into the spectrum.
+    const float* LastScan() const;
+    // The status bar's note of what the display does to the spectrum.
+    void ShowCleaningNote();
     // The x axis of the current mode: X data, shown range and bounds, full
     // y scale, title.
     void ApplyXAxisToChart();
@@ -361,6 +391,9 @@ private:
 
     vexlar::AppContext* app_ = nullptr;
     vexlar::ViewHost* host_ = nullptr;
+    // Spike removal and the baseline: their switches, the previous scan and
+    // the baseline's workspace.
+    vexlar::cleaning::SpectrumCleaning cleaning_;
     CChart2D* chartWindow_ = nullptr;
     bool created_ = false;
     // Fresh scans for a calibration dialog: every scan shown is offered.

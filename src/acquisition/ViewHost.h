@@ -39,6 +39,10 @@ public:
 
     // The status bar's message pane.
     virtual void SetStatusText(const std::string& text) = 0;
+    // A pane of its own at the status bar's right end, which no readout or
+    // prompt overwrites, for what the display does to the spectrum
+    // ("Baseline subtracted"); hidden while its text is empty.
+    virtual void SetIndicatorText(const std::string& text) { (void)text; }
     // The document title shown in the main window's caption.
     virtual void SetDocumentTitle(const std::string& title) = 0;
 };

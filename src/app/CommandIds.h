@@ -47,6 +47,9 @@ enum CommandId : int {
     ID_CURSOR_NEXT_PEAK_LEFT = 32837,
     ID_CURSOR_NEXT_PEAK_RIGHT = 32838,
     ID_RESET = 32852,
+    ID_REMOVE_SPIKES = 32864,
+    ID_SUBTRACT_BASELINE = 32865,
+    ID_BASELINE_SETTINGS = 32866,
 };
 
 // Child ids of the frame's bars.

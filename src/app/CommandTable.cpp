@@ -26,6 +26,11 @@ constexpr CommandInfo kCommands[] = {
     {ID_PEAK_LABELS, "&Peak Labels", "Toggles the display of peak markings", "Peak Labels", ":/icons/peaklabels.png",
      true},
     {ID_CURSOR, "Cursor", "Toggles the display of the cursor", "Cursor", ":/icons/cursor.png", true},
+    {ID_REMOVE_SPIKES, "Remove Spi&kes", "Removes cosmic-ray spikes from each scan", nullptr, nullptr, true},
+    {ID_SUBTRACT_BASELINE, "Subtract &Baseline", "Subtracts the fluorescence baseline from the spectrum", nullptr,
+     nullptr, true},
+    {ID_BASELINE_SETTINGS, "Baseline Setti&ngs...", "Sets the smoothness and asymmetry of the baseline", nullptr,
+     nullptr, false},
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar", nullptr, nullptr, true},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar", nullptr, nullptr, true},
     {ID_CONFIGURE_HARDWARE, "Configure &Hardware", "Configure your interface hardware", nullptr, nullptr, false},
@@ -69,8 +74,10 @@ constexpr CommandInfo kCommands[] = {
 constexpr int kFileMenu[] = {ID_FILE_NEW,       ID_FILE_OPEN, ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM, ID_EXPORT_AS,
                              ID_SAVE_FIGURE,    kSeparator,   ID_FILE_PRINT, ID_FILE_PRINT_SETUP, kSeparator,
                              ID_FILE_MRU_FILE1, kSeparator,   ID_APP_EXIT};
-constexpr int kViewMenu[] = {ID_CLEAR_ALL_ANNOTATIONS, kSeparator, ID_PEAK_LABELS, ID_CURSOR, ID_VIEW_TOOLBAR,
-                             ID_VIEW_STATUS_BAR};
+constexpr int kViewMenu[] = {ID_CLEAR_ALL_ANNOTATIONS, kSeparator,           ID_PEAK_LABELS,
+                             ID_CURSOR,                kSeparator,           ID_REMOVE_SPIKES,
+                             ID_SUBTRACT_BASELINE,     ID_BASELINE_SETTINGS, kSeparator,
+                             ID_VIEW_TOOLBAR,          ID_VIEW_STATUS_BAR};
 constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER, kSeparator, ID_CALIBRATE_FROM_LAMP,
                               ID_CHECK_RAMAN_SHIFT};
 constexpr int kTimeMenu[] = {ID_TIME_ACQ_CONFIGURE, kSeparator, ID_TIME_ACQ_START, ID_TIME_ACQ_STOP};

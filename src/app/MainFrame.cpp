@@ -143,6 +143,12 @@ bool CMainFrame::CreateStatusBar()
     // A new readout each scan must not lay the whole window out again.
     messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(messagePane_, 1);
+    // What the display does to the spectrum, at the right end; hidden while
+    // there is nothing to say, so the bar looks as it always did.
+    indicatorPane_ = new QLabel(bar);
+    indicatorPane_->setObjectName("IndicatorPane");
+    indicatorPane_->setVisible(false);
+    bar->addPermanentWidget(indicatorPane_);
     return true;
 }
 
@@ -220,6 +226,10 @@ void CMainFrame::BindCommands()
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
     commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};
     commands_[ID_CHECK_RAMAN_SHIFT] = {[v] { v->OnCheckRamanShift(); }, {}, {}};
+    commands_[ID_REMOVE_SPIKES] = {[v] { v->OnRemoveSpikes(); }, {}, [v] { return v->IsRemovingSpikes(); }};
+    commands_[ID_SUBTRACT_BASELINE] = {[v] { v->OnSubtractBaseline(); }, {},
+                                       [v] { return v->IsSubtractingBaseline(); }};
+    commands_[ID_BASELINE_SETTINGS] = {[v] { v->OnBaselineSettings(); }, {}, {}};
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -274,6 +284,14 @@ void CMainFrame::SetDocumentTitle(const std::string& title)
     if (document_)
         document_->SetTitle(QString::fromStdString(title));
     setWindowTitle(document_ ? document_->Caption() : QString::fromStdString(title) + " - Vexlar");
+}
+
+void CMainFrame::SetIndicatorText(const std::string& text)
+{
+    if (!indicatorPane_)
+        return;
+    indicatorPane_->setText(QString::fromStdString(text));
+    indicatorPane_->setVisible(!text.empty());
 }
 
 void CMainFrame::SetStatusText(const std::string& text)

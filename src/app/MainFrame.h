@@ -56,6 +56,7 @@ public:
     std::string SelectedItemText(int controlId) const override;
     void SelectItem(int controlId, int index) override;
     void SetStatusText(const std::string& text) override;
+    void SetIndicatorText(const std::string& text) override;
     void SetDocumentTitle(const std::string& title) override;
 
 protected:
@@ -83,6 +84,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     vexlar::AcquisitionBar* controlBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    QLabel* indicatorPane_ = nullptr;
     QTimer* updateTimer_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, Command> commands_;

@@ -6,6 +6,7 @@
 
 #include <locale.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "Profile.h"
 #include "acquisition/NumberText.h"
 #include "calibration/Axes.h"
+#include "cleaning/BaselineSettings.h"
 
 namespace vexlar::settings {
 
@@ -30,6 +32,7 @@ constexpr char kAcquisition[] = "Acquisition";
 constexpr char kPeakFind[] = "PeakFind";
 constexpr char kTimeAcquisition[] = "TimeAcquisition";
 constexpr char kDialogBar[] = "DialogBar";
+constexpr char kCleaning[] = "Cleaning";
 // The calibration section of each channel, by channel index.
 constexpr const char* kChannelSections[kCalibratedChannels] = {
     "Master", "Slave1", "Slave2", "Slave3", "Slave4", "Slave5", "Slave6", "Slave7",
@@ -44,8 +47,15 @@ constexpr const char* kEachChannel = nullptr;
 // the way atof takes them.
 enum class ReadAs { Integer, Text };
 
-// Signed "%d", Unsigned "%u", Fixed "%f", Exponent "%.6e", Text as it stands.
-enum class WriteAs { Signed, Unsigned, Fixed, Exponent, Text };
+// Signed "%d", Unsigned "%u", Fixed "%f", Exponent "%.6e", Shortest the
+// fewest digits that read back as the same double, Text as it stands.
+enum class WriteAs { Signed, Unsigned, Fixed, Exponent, Shortest, Text };
+
+// Always: written at every save. WhenUsed: a key added after the file's
+// first layout, written only once its value differs from its default or the
+// file already holds it, so the files of runs that never used it stay as
+// they were.
+enum class Presence { Always, WhenUsed };
 
 // Checks a value must pass before it reaches the workspace.
 enum class Check {
@@ -56,6 +66,8 @@ enum class Check {
     UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
     FiniteNumber,  // finite in the precision it is held in, else the default: it enters every axis value
     SeriesTableChoice,  // 0 to 2, else the default: an older or edited file never asks for a table it cannot mean
+    BaselineSmoothness,  // within the baseline's range, else the default
+    BaselineAsymmetry,   // within the baseline's range, else the default
 };
 
 // Texts of numbers, of the base file name and of the control bar.
@@ -106,6 +118,10 @@ enum class Id {
     BarChannel,
     BarLaserWavelength,
     BarXAxis,
+    RemoveSpikes,
+    SubtractBaseline,
+    BaselineSmoothness,
+    BaselineAsymmetry,
 };
 
 struct Key {
@@ -118,6 +134,7 @@ struct Key {
     WriteAs write;
     Check check;
     Target target;
+    Presence presence = Presence::Always;
 };
 
 constexpr ReadAs kInt = ReadAs::Integer;
@@ -175,7 +192,20 @@ constexpr Key kKeys[] = {
     {Id::BarLaserWavelength, kDialogBar, "LaserWavelength", kText, kBarChars, "632.8", WriteAs::Text, Check::None,
      &B::laserWavelength},
     {Id::BarXAxis, kDialogBar, "XAxis", kText, kBarChars, "Wavelength (nm)", WriteAs::Text, Check::None, &B::xAxis},
+    // [Cleaning]: spike removal and the fluorescence baseline.
+    {Id::RemoveSpikes, kCleaning, "RemoveSpikes", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &W::removeSpikes,
+     Presence::WhenUsed},
+    {Id::SubtractBaseline, kCleaning, "SubtractBaseline", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne,
+     &W::subtractBaseline, Presence::WhenUsed},
+    {Id::BaselineSmoothness, kCleaning, "BaselineSmoothness", kText, kNumberChars, "1000", WriteAs::Shortest,
+     Check::BaselineSmoothness, &W::baselineSmoothness, Presence::WhenUsed},
+    {Id::BaselineAsymmetry, kCleaning, "BaselineAsymmetry", kText, kNumberChars, "0.01", WriteAs::Shortest,
+     Check::BaselineAsymmetry, &W::baselineAsymmetry, Presence::WhenUsed},
 };
+
+// The defaults of the table are the baseline's own.
+static_assert(cleaning::kDefaultSmoothness == 1000.0 && cleaning::kDefaultAsymmetry == 0.01,
+              "the [Cleaning] defaults above are the baseline's");
 
 constexpr std::size_t kKeyCount = std::size(kKeys);
 
@@ -187,6 +217,7 @@ constexpr Id kReadOrder[] = {
     Id::NumChannels, Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel,
     Id::LaserWavelength, Id::ViewRaman,
     Id::Threshold, Id::Width, Id::Slope,
+    Id::RemoveSpikes, Id::SubtractBaseline, Id::BaselineSmoothness, Id::BaselineAsymmetry,
 };
 
 // ...and written, which decides the order of sections and keys in a new file.
@@ -197,6 +228,7 @@ constexpr Id kWriteOrder[] = {
     Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel, Id::LaserWavelength,
     Id::ViewRaman, Id::NumChannels,
     Id::Threshold, Id::Width, Id::Slope,
+    Id::RemoveSpikes, Id::SubtractBaseline, Id::BaselineSmoothness, Id::BaselineAsymmetry,
 };
 
 constexpr Id kControlBarOrder[] = {Id::BarChannel, Id::BarLaserWavelength, Id::BarXAxis};
@@ -322,6 +354,10 @@ int CheckedInteger(const Key& key, int value)
 
 double CheckedNumber(const Key& key, double value)
 {
+    if (key.check == Check::BaselineSmoothness)
+        return cleaning::IsUsableSmoothness(value) ? value : LenientDouble(key.defaultValue);
+    if (key.check == Check::BaselineAsymmetry)
+        return cleaning::IsUsableAsymmetry(value) ? value : LenientDouble(key.defaultValue);
     if (key.check == Check::FiniteNumber) {
         // "1e39" is a number, but no single-precision coefficient holds it.
         const bool single = std::holds_alternative<PerChannel>(key.target) ||
@@ -441,10 +477,29 @@ std::string Formatted(const Key& key, int channel, const W& working, const B& ba
         return FormatFixed(number);
     case WriteAs::Exponent:
         return FormatExponent(number);
+    case WriteAs::Shortest:
+        return FormatShortest(number);
     case WriteAs::Text:
         return key.maxChars ? ClipText(text, key.maxChars) : text;
     }
     return text;
+}
+
+// A WhenUsed key is left out of a save while it holds its default and the
+// file does not hold it.
+bool LeftOut(const Key& key, const std::string& value, const char* fileName)
+{
+    if (key.presence == Presence::Always)
+        return false;
+    W defaults;
+    B unusedBar;
+    Put(key, 0, DefaultOf(key), &defaults, &unusedBar);
+    if (value != Formatted(key, 0, defaults, unusedBar))
+        return false;
+    constexpr char kAbsent[] = "\x01";
+    char stored[kLongestText + 1] = {};
+    sys::GetPrivateProfileString(key.section, key.name, kAbsent, stored, sizeof stored, fileName);
+    return std::string_view(stored) == kAbsent;
 }
 
 // Writes the keys of order in one file write; false with the first reason.
@@ -460,6 +515,8 @@ bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const char*
         const Key& key = KeyOf(id);
         ForEachSection(key, [&](const char* section, int channel) {
             const std::string value = Formatted(key, channel, working, bar);
+            if (LeftOut(key, value, fileName))
+                return;
             if (!sys::WritePrivateProfileString(section, key.name, value.c_str(), fileName) && firstError.empty())
                 firstError = sys::LastProfileError();
         });
@@ -552,6 +609,13 @@ std::string FormatFixed(double value)
 std::string FormatExponent(double value)
 {
     return Printf("%.6e", value);
+}
+
+std::string FormatShortest(double value)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
 }
 
 std::string ClipText(const std::string& text, std::size_t maxBytes)

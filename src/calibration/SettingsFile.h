@@ -48,6 +48,14 @@ struct WorkingSettings {
     int peakWidth = 0;
     double peakSlope = 0.0;
 
+    // [Cleaning]: written only once they differ from their defaults (or the
+    // file already holds them), so a run that never used them leaves the
+    // file as it was.
+    int removeSpikes = 0;      // 0 or 1
+    int subtractBaseline = 0;  // 0 or 1
+    double baselineSmoothness = 0.0;  // λ; always within its range after loading
+    double baselineAsymmetry = 0.0;   // p; always within its range after loading
+
     // [TimeAcquisition]
     int storeDark = 0;
     unsigned toggleLaser = 0;
@@ -85,8 +93,10 @@ struct LoadedSettings {
 
 // Reads every working value. A missing key gives its default; a number that
 // does not begin the text reads 0. Values that would break the workspace
-// are replaced on the way in: a channel outside 0 to 7 and an x-axis mode
-// other than 0 or 1 load as 0, a laser wavelength that is not positive and
+// are replaced on the way in: a channel outside 0 to 7, an x-axis mode and
+// the two cleaning switches other than 0 or 1 load as 0, the baseline's
+// smoothness and asymmetry outside their ranges load as their defaults, a
+// laser wavelength that is not positive and
 // finite loads as the default, and so does a calibration coefficient or a
 // peak-finder threshold or slope that is not finite in the precision it is
 // held in; the integration time keeps its low 16 bits and anything above
@@ -110,6 +120,8 @@ bool WriteControlBarTexts(const ControlBarTexts& texts, std::string* error, cons
 // locale: "%f" and "%.6e".
 std::string FormatFixed(double value);
 std::string FormatExponent(double value);
+// The fewest digits that read back as the same double ("1000", "0.01").
+std::string FormatShortest(double value);
 
 // At most maxBytes bytes of text, never ending inside a UTF-8 sequence.
 std::string ClipText(const std::string& text, std::size_t maxBytes);

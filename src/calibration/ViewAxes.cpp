@@ -40,7 +40,7 @@ void CVexlarView::RebuildAxes()
 void CVexlarView::ShowXAxis()
 {
     ApplyXAxisToChart();
-    XrtDataSetYData(liveData, 0, spectrum, kPixels);
+    SetLiveYData();
     XrtSetValues(chart(), XRT_DATA, liveData);
 }
 
@@ -91,7 +91,7 @@ bool CVexlarView::SetLaserWavelength(const char* text)
     if (xAxisMode == 1) {
         RepaintGuard repaint(chart());
         ApplyRamanAxisToChart();
-        XrtDataSetYData(liveData, 0, spectrum, kPixels);
+        SetLiveYData();
         XrtSetValues(chart(), XRT_DATA, liveData);
     }
     return true;

@@ -57,6 +57,10 @@ void CVexlarView::LoadSettings()
     peakWidth = s.peakWidth;
     peakSlope = s.peakSlope;
 
+    cleaning_.removeSpikes = s.removeSpikes;
+    cleaning_.subtractBaseline = s.subtractBaseline;
+    cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry});
+
     StoreDark = s.storeDark;
     ToggleLaser = s.toggleLaser;
     LaserWarmupTime = s.laserWarmupTime;
@@ -89,6 +93,11 @@ bool CVexlarView::SaveSettings()
     s.peakThreshold = peakThreshold;
     s.peakWidth = peakWidth;
     s.peakSlope = peakSlope;
+
+    s.removeSpikes = cleaning_.removeSpikes;
+    s.subtractBaseline = cleaning_.subtractBaseline;
+    s.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
+    s.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
 
     s.storeDark = StoreDark;
     s.toggleLaser = ToggleLaser;

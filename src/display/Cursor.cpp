@@ -86,10 +86,10 @@ void CVexlarView::UpdateReadout()
         const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
         if (xAxisMode == 0)
             std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
-                          wavelength[p], spectrum[p]);
+                          wavelength[p], ShownSpectrum()[p]);
         else
             std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
-                          ramanShift[p], spectrum[p]);
+                          ramanShift[p], ShownSpectrum()[p]);
     }
     if (host_)
         host_->SetStatusText(text);

@@ -51,7 +51,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
     const XrtHandle c = chart();
     // 3.
     XrtDataSetXData(liveData, 0, wavelength, kPixels);
-    XrtDataSetYData(liveData, 0, spectrum, kPixels);
+    SetLiveYData();
     // 4.
     XrtSetValues(c, XRT_REPAINT, 0);
     // 5. No right axis line, no minor ticks, no top axis line, no grid.

@@ -23,7 +23,7 @@ display::PixelRange CVexlarView::ShownPixels() const
 
 void CVexlarView::OnAutoscale()
 {
-    const display::YRange y = display::AutoscaleYRange(spectrum, ShownPixels());
+    const display::YRange y = display::AutoscaleYRange(ShownSpectrum(), ShownPixels());
     XrtSetValues(chart(), XRT_Y_MIN, y.low);
     XrtSetValues(chart(), XRT_Y_MAX, y.high);
     annotationRefresh = 1;

@@ -170,7 +170,7 @@ void CVexlarView::OnOpenSpectrum()
             XrtDataSetXData(liveData, 0, wavelength, kPixels);
         }
         // 10.
-        XrtDataSetYData(liveData, 0, spectrum, kPixels);
+        SetLiveYData();
         XrtSetValues(c, XRT_DATA, liveData);
         XrtSetValues(c, XRT_Y_MIN, 0.0);
         XrtSetValues(c, XRT_Y_MAX, kFullScaleIntensity);

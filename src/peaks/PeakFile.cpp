@@ -20,6 +20,14 @@ void AppendLine(std::string& text, const std::string& line)
     text += kLineEnd;
 }
 
+// The fewest digits that read back as the same value, in the C conventions.
+std::string ShortestText(double value)
+{
+    char buffer[kNumberChars];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : "?";
+}
+
 }  // namespace
 
 std::string FixedText(double value, int decimals)
@@ -44,6 +52,11 @@ std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFil
     AppendLine(text, "Boxcar Smoothing Width: " + std::to_string(header.boxcar));
     // The first scan counts as one spectral addition.
     AppendLine(text, "Spectral Additions " + std::to_string(header.additions + 1));
+    if (header.spikesRemoved)
+        AppendLine(text, "Spikes removed");
+    if (header.baselineSubtracted)
+        AppendLine(text, "Baseline subtracted (smoothness " + ShortestText(header.baselineSmoothness)
+                             + ", asymmetry " + ShortestText(header.baselineAsymmetry) + ")");
     AppendLine(text, header.xAxisMode == kRamanShiftMode ? "Pixel\tRaman Shift (cm-1)\tIntensity"
                                                          : "Pixel\tWavelength (nm)\tIntensity");
     for (const PeakFileRow& row : rows) {

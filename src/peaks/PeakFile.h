@@ -18,6 +18,12 @@ struct PeakFileHeader {
     std::int16_t boxcar = 0;
     long additions = 0;  // scans added so far; the file counts the first as well
     int xAxisMode = 0;   // 1: Raman shift (cm-1); otherwise wavelength (nm)
+    // What was done to the spectrum the peaks were found in; each adds a
+    // line after the settings only when it was done.
+    bool spikesRemoved = false;
+    bool baselineSubtracted = false;
+    double baselineSmoothness = 0.0;
+    double baselineAsymmetry = 0.0;
 };
 
 // One marked peak, in slot order.
@@ -34,7 +40,9 @@ std::string FixedText(double value, int decimals);
 // Raman-shift mode (xAxisMode 1), two in wavelength mode.
 std::string PeakXText(double x, int xAxisMode);
 
-// The whole file: the five header lines, then one row per peak.
+// The whole file: the header (four settings lines, "Spikes removed" and
+// "Baseline subtracted (smoothness λ, asymmetry p)" when they were done, the
+// column heading), then one row per peak.
 std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFileRow>& rows);
 
 

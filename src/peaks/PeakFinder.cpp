@@ -17,7 +17,7 @@ void CVexlarView::FindPeaks()
     RepaintGuard repaint(chart());
     const peaks::PeakCriteria criteria{peakThreshold, peakSlope, peakWidth};
     // A peak the full table refuses is dropped and the search goes on.
-    peaks::SearchPeaks(spectrum, peaks::FirstCandidate(xAxisMode, ramanShift), criteria,
+    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(xAxisMode, ramanShift), criteria,
                        [this](int pixel) { AddPeak(pixel); });
 }
 

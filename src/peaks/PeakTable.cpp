@@ -45,7 +45,7 @@ int CVexlarView::AddPeak(int pixel)
     peak.x = xAxisMode == kRamanShiftMode ? ramanShift[pixel] : wavelength[pixel];
     const std::string label = peaks::PeakXText(peak.x, xAxisMode);
     std::snprintf(peak.label, sizeof peak.label, "%s", label.c_str());
-    peak.intensity = spectrum[pixel];
+    peak.intensity = ShownSpectrum()[pixel];
     peak.pixel = pixel;
     const char* const lines[] = {peak.label, nullptr};
     XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_POINT, pixel);
@@ -128,6 +128,10 @@ bool CVexlarView::SavePeakFile(const char* path)
     }
     header.additions = additions;
     header.xAxisMode = xAxisMode;
+    header.spikesRemoved = IsRemovingSpikes();
+    header.baselineSubtracted = IsSubtractingBaseline();
+    header.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
+    header.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     std::vector<peaks::PeakFileRow> rows;
     rows.reserve(kPeakSlots);
     for (const PeakRecord& peak : peaks) {

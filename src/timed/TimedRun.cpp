@@ -211,7 +211,7 @@ void CVexlarView::OnSeriesScanComplete()
 {
     if (darkPending) {
         // The dark scan: kept as the dark spectrum, not shown.
-        const float* in = raw[channel];
+        const float* in = LastScan();
         for (int i = 0; i < kPixels; ++i)
             dark[i] = static_cast<double>(in[i]);
         darkStored = 1;
@@ -280,7 +280,7 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
         // The layout of File > Export Spectrum, written without a message
         // box: the series goes on and reports at its end.
         return vexlar::sys::ReplaceFileWhole(
-            path, files::FormatExportFile(xAxisMode, wavelength, ramanShift, spectrum, kPixels), reason);
+            path, files::FormatExportFile(xAxisMode, wavelength, ramanShift, ShownSpectrum(), kPixels), reason);
     }
     return true;  // no file for any other format
 }

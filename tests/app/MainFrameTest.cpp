@@ -82,7 +82,8 @@ TEST_F(FrameFixture, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
                  "Export &As...", "Save &Figure...", "|",
                  "&Print...\tCtrl+P", "P&rint Setup...", "|", "Recent File", "|", "E&xit"}));
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
-              (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "&Toolbar", "&Status Bar"}));
+              (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "|", "Remove Spi&kes", "Subtract &Baseline",
+                 "Baseline Setti&ngs...", "|", "&Toolbar", "&Status Bar"}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (T{"Configure &Hardware", "Configure &Spectrometer", "|",
                                               "Calibrate from &Lamp...", "Check &Raman Shift..."}));
     EXPECT_EQ(MenuTexts(menus[3]->menu()), (T{"&Configure", "|", "&Start", "Sto&p"}));

@@ -261,6 +261,43 @@ TEST(SettingsFile, ValuesThatWouldBreakTheWorkspaceLoadSafely)
     EXPECT_EQ(Loaded("[Acquisition]\nLaserWavelength=1064\n").laserWavelength, 1064.0f);
 }
 
+TEST(SettingsFile, TheCleaningKeysLoadSafelyAndAreWrittenOnlyOnceUsed)
+{
+    const WorkingSettings defaults = DefaultSettings();
+    EXPECT_EQ(defaults.removeSpikes, 0);
+    EXPECT_EQ(defaults.subtractBaseline, 0);
+    EXPECT_EQ(defaults.baselineSmoothness, 1000.0);
+    EXPECT_EQ(defaults.baselineAsymmetry, 0.01);
+    for (const char* stored : {"2", "-1", "x"})
+        EXPECT_EQ(Loaded(std::string("[Cleaning]\nRemoveSpikes=") + stored + "\n").removeSpikes, 0) << stored;
+    for (const char* stored : {"0", "0.5", "1e13", "abc", "nan"})
+        EXPECT_EQ(Loaded(std::string("[Cleaning]\nBaselineSmoothness=") + stored + "\n").baselineSmoothness, 1000.0)
+            << stored;
+    for (const char* stored : {"0", "0.6", "-0.01", "1e-7"})
+        EXPECT_EQ(Loaded(std::string("[Cleaning]\nBaselineAsymmetry=") + stored + "\n").baselineAsymmetry, 0.01)
+            << stored;
+    const WorkingSettings loaded =
+        Loaded("[Cleaning]\nRemoveSpikes=1\nSubtractBaseline=1\nBaselineSmoothness=2.5e4\nBaselineAsymmetry=0.002\n");
+    EXPECT_EQ(loaded.removeSpikes, 1);
+    EXPECT_EQ(loaded.subtractBaseline, 1);
+    EXPECT_EQ(loaded.baselineSmoothness, 25000.0);
+    EXPECT_EQ(loaded.baselineAsymmetry, 0.002);
+
+    // Written in the fewest digits once used, and kept (at its default too)
+    // once the file holds it; a file that never held them never does.
+    fs::remove(SettingsPath());
+    std::string error;
+    ASSERT_TRUE(WriteWorkingSettings(defaults, &error)) << error;
+    EXPECT_EQ(ReadWholeFile(SettingsPath()).find("Cleaning"), std::string::npos);
+    WorkingSettings used = defaults;
+    used.baselineAsymmetry = 0.002;
+    ASSERT_TRUE(WriteWorkingSettings(used, &error)) << error;
+    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Cleaning]\nBaselineAsymmetry=0.002\n"), std::string::npos);
+    ASSERT_TRUE(WriteWorkingSettings(defaults, &error)) << error;
+    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Cleaning]\nBaselineAsymmetry=0.01\n"), std::string::npos);
+    EXPECT_EQ(ReadWorkingSettings().values, defaults);
+}
+
 TEST(SettingsFile, SavingKeepsWhatItDoesNotKnowAndReplacesKnownKeysInPlace)
 {
     WriteSettingsFile(

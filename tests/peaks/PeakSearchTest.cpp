@@ -236,6 +236,19 @@ TEST(PeakFile, HeaderAndRowsWithCrLf)
               "Spectral Additions 1\r\n"
               "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
               "600\t521\t10.0\r\n");
+    // What was done to the spectrum comes after the settings, only when done.
+    h.spikesRemoved = true;
+    h.baselineSubtracted = true;
+    h.baselineSmoothness = 1000.0;
+    h.baselineAsymmetry = 0.01;
+    EXPECT_EQ(PeakFileText(h, {}),
+              "Integration Time 65535 msec\r\n"
+              "Averages: 3\r\n"
+              "Boxcar Smoothing Width: -2\r\n"
+              "Spectral Additions 1\r\n"
+              "Spikes removed\r\n"
+              "Baseline subtracted (smoothness 1000, asymmetry 0.01)\r\n"
+              "Pixel\tRaman Shift (cm-1)\tIntensity\r\n");
     // As printf rounds: to the nearest, ties of the binary value as they fall.
     EXPECT_EQ(PeakXText(0.5, 1), "0");
     EXPECT_EQ(PeakXText(1.5, 1), "2");

@@ -277,3 +277,85 @@ TEST(ScanGenerator, AbortStopsALongAveragingRun)
     many.average = 30000;
     EXPECT_FALSE(generator.Generate(ChannelSetup{}, many, out.data(), &abort));
 }
+
+TEST(ScanGenerator, CosmicRaysStrikeAtTheirRateAndTheTestKnowsEachOne)
+{
+    ChannelSetup clean;
+    ChannelSetup struck = clean;
+    struck.cosmicRate = 20.0;  // events per second
+    ScanSettings scan;         // 100 ms, one reading
+    ScanGenerator without(kSeed);
+    ScanGenerator with(kSeed);
+    Spectrum a(kPixels), b(kPixels);
+    constexpr int kScans = 1000;
+    int events = 0;
+    int twoPixel = 0;
+    for (int n = 0; n < kScans; ++n) {
+        ASSERT_TRUE(without.Generate(clean, scan, a.data()));
+        ASSERT_TRUE(with.Generate(struck, scan, b.data()));
+        EXPECT_TRUE(without.LastCosmicEvents().empty());
+        // The noise is the same scan for scan: the two differ only where a
+        // ray struck, by its counts (rounded, and clipped at full scale).
+        std::vector<double> added(kPixels, 0.0);
+        for (const CosmicEvent& e : with.LastCosmicEvents()) {
+            ++events;
+            ASSERT_GE(e.pixel, 0);
+            ASSERT_LT(e.pixel, kPixels);
+            EXPECT_GE(e.counts, kMinimumCosmicCounts);
+            EXPECT_LE(e.counts, kFullScaleCounts);
+            added[e.pixel] += e.counts;
+            if (e.neighbourPixel >= 0) {
+                ++twoPixel;
+                EXPECT_EQ(std::abs(e.neighbourPixel - e.pixel), 1);
+                EXPECT_GE(e.neighbourCounts, kCosmicNeighbourShareMin * e.counts - 1e-9);
+                EXPECT_LE(e.neighbourCounts, kCosmicNeighbourShareMax * e.counts + 1e-9);
+                added[e.neighbourPixel] += e.neighbourCounts;
+            }
+        }
+        for (int i = 0; i < kPixels; ++i) {
+            if (added[i] == 0.0) {
+                ASSERT_EQ(a[i], b[i]) << "scan " << n << " pixel " << i;
+            } else {
+                const double expected = std::min<double>(a[i] + added[i], kFullScaleCounts);
+                ASSERT_NEAR(b[i], expected, 1.0) << "scan " << n << " pixel " << i;
+            }
+        }
+    }
+    // 2 events per 100 ms scan on average (Poisson: ± 3 standard deviations).
+    EXPECT_NEAR(events, 2 * kScans, 3 * std::sqrt(2.0 * kScans));
+    EXPECT_NEAR(twoPixel, events * kCosmicTwoPixelFraction, 3 * std::sqrt(events * 0.25));
+}
+
+TEST(ScanGenerator, EachAveragedReadingHasItsOwnRaysAndTheAverageDividesThem)
+{
+    ChannelSetup struck;
+    struck.cosmicRate = 50.0;
+    ChannelSetup clean = struck;
+    clean.cosmicRate = 0.0;
+    ScanSettings scan;
+    scan.average = 4;
+    ScanGenerator with(kSeed);
+    ScanGenerator without(kSeed);
+    Spectrum a(kPixels), b(kPixels);
+    int events = 0;
+    for (int n = 0; n < 100; ++n) {
+        ASSERT_TRUE(with.Generate(struck, scan, b.data()));
+        ASSERT_TRUE(without.Generate(clean, scan, a.data()));
+        std::vector<double> added(kPixels, 0.0);
+        for (const CosmicEvent& e : with.LastCosmicEvents()) {
+            ++events;
+            added[e.pixel] += e.counts;
+            if (e.neighbourPixel >= 0)
+                added[e.neighbourPixel] += e.neighbourCounts;
+        }
+        // The rays of the four readings are a quarter of them in the average
+        // (where no reading can have clipped).
+        for (int i = 0; i < kPixels; ++i) {
+            if (a[i] + added[i] < kFullScaleCounts - 100) {
+                ASSERT_NEAR(b[i] - a[i], added[i] / 4.0, 1.0) << "scan " << n << " pixel " << i;
+            }
+        }
+    }
+    // 4 readings of 100 ms at 50 per second: 20 events a scan.
+    EXPECT_NEAR(events, 2000, 3 * std::sqrt(2000.0));
+}

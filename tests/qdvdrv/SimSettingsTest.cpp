@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "ConfigDialog.h"
 #include "Profile.h"
@@ -34,6 +36,7 @@ SimSettings Unusual()
     s.fluorescence = 0.1;
     s.speedFactor = 250.0;
     s.faultRate = 0.125;
+    s.cosmicRate = 12.25;
     return s;
 }
 
@@ -41,7 +44,8 @@ class EnvironmentGuard {
 public:
     ~EnvironmentGuard()
     {
-        for (const char* name : {"VEXLAR_SIM_SPEED", "VEXLAR_SIM_SAMPLE", "VEXLAR_SIM_NOISE", "VEXLAR_SIM_FAULT_RATE"})
+        for (const char* name : {"VEXLAR_SIM_SPEED", "VEXLAR_SIM_SAMPLE", "VEXLAR_SIM_NOISE", "VEXLAR_SIM_FAULT_RATE",
+                                 "VEXLAR_SIM_COSMIC_RATE"})
             unsetenv(name);
     }
 };
@@ -148,6 +152,8 @@ TEST(ConfigDialog, ShowsTheSetUpAndGivesBackWhatTheOperatorChose)
     Control<QDoubleSpinBox>(dialog, "fluorescenceLevel")->setValue(3.0);
     Control<QDoubleSpinBox>(dialog, "speedFactor")->setValue(1e9);  // beyond the range
     Control<QDoubleSpinBox>(dialog, "faultPercent")->setValue(50.0);
+    EXPECT_EQ(Control<QDoubleSpinBox>(dialog, "cosmicRate")->value(), 12.25);
+    Control<QDoubleSpinBox>(dialog, "cosmicRate")->setValue(20.0);
 
     const SimSettings chosen = dialog.Settings();
     EXPECT_EQ(chosen.samples[0], SampleKind::Cyclohexane);
@@ -159,6 +165,7 @@ TEST(ConfigDialog, ShowsTheSetUpAndGivesBackWhatTheOperatorChose)
     EXPECT_EQ(chosen.fluorescence, 3.0);
     EXPECT_EQ(chosen.speedFactor, kSpeedFactorRange.maximum);
     EXPECT_EQ(chosen.faultRate, 0.5);
+    EXPECT_EQ(chosen.cosmicRate, 20.0);
     EXPECT_EQ(chosen.calibrations, original.calibrations);
     EXPECT_EQ(chosen.laserWavelengthNm, 785.0);
 }
@@ -169,4 +176,39 @@ TEST(ConfigDialog, NamesTheEnvironmentOverridesInForce)
     auto* note = dialog.findChild<QLabel*>("overrideNote");
     ASSERT_NE(note, nullptr);
     EXPECT_TRUE(note->text().contains("VEXLAR_SIM_SPEED=500"));
+}
+
+TEST(SimSettings, TheCosmicRateIsWrittenOnlyOnceItIsUsedAndTheEnvironmentOverridesIt)
+{
+    // A set-up without cosmic rays writes the file it always wrote.
+    const auto text = [] {
+        std::ifstream in(SettingsPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    SimSettings s;
+    std::string error;
+    ASSERT_TRUE(SaveSimSettings(s, kSettingsFileName, &error)) << error;
+    EXPECT_EQ(text().find("CosmicRate"), std::string::npos);
+
+    s.cosmicRate = 20.0;
+    ASSERT_TRUE(SaveSimSettings(s, kSettingsFileName, &error)) << error;
+    EXPECT_NE(text().find("CosmicRate=20"), std::string::npos);
+    EXPECT_EQ(LoadSimSettings(kSettingsFileName).Channel(3).cosmicRate, 20.0);
+    // Once there, a rate of 0 is written as 0; beyond its range it is held to it.
+    s.cosmicRate = 0.0;
+    ASSERT_TRUE(SaveSimSettings(s, kSettingsFileName, &error)) << error;
+    EXPECT_NE(text().find("CosmicRate=0"), std::string::npos);
+    vexlar::sys::WritePrivateProfileString("Simulator", "CosmicRate", "1e9", kSettingsFileName);
+    EXPECT_EQ(LoadSimSettings(kSettingsFileName).cosmicRate, kCosmicRateRange.maximum);
+
+    EnvironmentGuard guard;
+    setenv("VEXLAR_SIM_COSMIC_RATE", "35.5", 1);
+    SimSettings overridden;
+    const std::vector<std::string> applied = ApplyEnvironmentOverrides(overridden);
+    EXPECT_EQ(overridden.cosmicRate, 35.5);
+    EXPECT_EQ(applied, (std::vector<std::string>{"VEXLAR_SIM_COSMIC_RATE=35.5"}));
+    setenv("VEXLAR_SIM_COSMIC_RATE", "-1", 1);
+    SimSettings kept;
+    EXPECT_TRUE(ApplyEnvironmentOverrides(kept).empty());
+    EXPECT_EQ(kept.cosmicRate, 0.0);
 }

@@ -45,9 +45,11 @@ public:
     void Select(int id, int index) { selected_[id] = index; }
     void SelectItem(int id, int index) override { selected_[id] = index; }
     void SetStatusText(const std::string& text) override { status = text; }
+    void SetIndicatorText(const std::string& text) override { indicator = text; }
     void SetDocumentTitle(const std::string& title) override { documentTitle = title; }
 
     std::string status;
+    std::string indicator;
     std::string documentTitle = "Untitled";
 
 private:

@@ -1,0 +1,296 @@
+// Cosmic-ray spikes taken out of simulated scans whose rays are known.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "ScanGenerator.h"
+#include "cleaning/SpikeRemoval.h"
+
+using namespace vexlar;
+using namespace vexlar::cleaning;
+
+namespace {
+
+static_assert(kScanPixels == qdv::kPixels, "the remover takes the detector's scans");
+
+using Scan = std::vector<float>;
+
+// The same scans twice from one seed: with cosmic rays, and without them
+// (the truth). The noise is the same in both.
+class TwinScans {
+public:
+    explicit TwinScans(double rate, std::uint64_t seed = 2511) : with_(seed), without_(seed)
+    {
+        struck_.cosmicRate = rate;
+    }
+
+    qdv::ChannelSetup& setup() { return struck_; }
+    qdv::ScanSettings settings;
+    Scan struck = Scan(kScanPixels);
+    Scan truth = Scan(kScanPixels);
+
+    void Next()
+    {
+        qdv::ChannelSetup clean = struck_;
+        clean.cosmicRate = 0.0;
+        ASSERT_TRUE(with_.Generate(struck_, settings, struck.data()));
+        ASSERT_TRUE(without_.Generate(clean, settings, truth.data()));
+    }
+    // Every pixel a ray of the last scan reached, after the boxcar.
+    std::vector<bool> Struck() const
+    {
+        std::vector<bool> hit(kScanPixels, false);
+        const int reach = std::max(settings.boxcar, 0);
+        for (const qdv::CosmicEvent& e : with_.LastCosmicEvents()) {
+            for (int pixel : {e.pixel, e.neighbourPixel}) {
+                for (int i = pixel - reach; pixel >= 0 && i <= pixel + reach; ++i) {
+                    if (i >= 0 && i < kScanPixels)
+                        hit[i] = true;
+                }
+            }
+        }
+        return hit;
+    }
+    std::span<const qdv::CosmicEvent> Events() const { return with_.LastCosmicEvents(); }
+
+private:
+    qdv::ScanGenerator with_;
+    qdv::ScanGenerator without_;
+    qdv::ChannelSetup struck_;
+};
+
+// The scan-to-scan deviation of a pixel at that many counts, after a boxcar
+// of half-width box (the generator's own noise model).
+double DifferenceDeviation(double counts, int box)
+{
+    const double photo = std::max(counts - qdv::kDarkOffsetCounts, 0.0);
+    const double reading = std::sqrt(photo / qdv::kElectronsPerCount + qdv::kReadNoiseCounts * qdv::kReadNoiseCounts);
+    return std::sqrt(2.0) * reading / std::sqrt(2.0 * box + 1.0);
+}
+
+// Pixels of the cyclohexane bands: the top of each band of the truth.
+std::vector<int> BandTops(const Scan& laserOn, const Scan& laserOff)
+{
+    std::vector<int> tops;
+    for (int i = 3; i < kScanPixels - 3; ++i) {
+        const double signal = laserOn[i] - laserOff[i];
+        if (signal > 150.0 && laserOn[i] >= *std::max_element(&laserOn[i - 3], &laserOn[i + 4]))
+            tops.push_back(i);
+    }
+    return tops;
+}
+
+struct Tally {
+    int spikes = 0;
+    int removed = 0;
+    int falselyReplaced = 0;  // pixels no ray reached that were replaced
+};
+
+// Runs scans through the remover and counts, against the truth, the spikes
+// removed and the pixels replaced that no ray had reached.
+Tally RunScans(TwinScans& twins, SpikeRemover& remover, int scans, const ScanConditions& conditions,
+               std::vector<double>* cleanedSum = nullptr, std::vector<double>* truthSum = nullptr)
+{
+    Tally t;
+    const int box = std::max(twins.settings.boxcar, 0);
+    for (int n = 0; n < scans; ++n) {
+        twins.Next();
+        const SpikeRemover::Result result = remover.Clean(twins.struck.data(), conditions);
+        EXPECT_EQ(result.compared, n > 0);
+        const float* cleaned = remover.Cleaned();
+        const std::vector<bool> hit = twins.Struck();
+        if (n > 0) {
+            for (const qdv::CosmicEvent& e : twins.Events()) {
+                ++t.spikes;
+                bool gone = true;
+                for (int pixel : {e.pixel, e.neighbourPixel}) {
+                    for (int i = pixel - box; pixel >= 0 && i <= pixel + box; ++i) {
+                        if (i < 0 || i >= kScanPixels)
+                            continue;
+                        const double limit = 5.0 * DifferenceDeviation(twins.truth[i], box) + 1.0;
+                        gone = gone && std::fabs(cleaned[i] - twins.truth[i]) < limit;
+                    }
+                }
+                t.removed += gone ? 1 : 0;
+            }
+        }
+        for (int i = 0; i < kScanPixels; ++i) {
+            bool nearRay = false;
+            for (int j = std::max(i - WidestSpike(box), 0); j <= std::min(i + WidestSpike(box), kScanPixels - 1); ++j)
+                nearRay = nearRay || hit[j];
+            if (!nearRay && cleaned[i] != twins.struck[i])
+                ++t.falselyReplaced;
+            if (cleanedSum && n > 0) {
+                (*cleanedSum)[i] += cleaned[i];
+                (*truthSum)[i] += twins.truth[i];
+            }
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+TEST(SpikeRemoval, AtTwentyRaysASecondNearlyEverySpikeGoesAndNoBandChanges)
+{
+    // Cyclohexane, 100 ms scans, 20 rays a second: two rays a scan. Without
+    // and with the boxcar of 1 that the program starts with.
+    for (const int box : {0, 1}) {
+        SCOPED_TRACE(box);
+        TwinScans twins(20.0);
+        twins.settings.boxcar = box;
+        qdv::ScanSettings off = twins.settings;
+        off.laserOn = false;
+        Scan on(kScanPixels), dark(kScanPixels);
+        std::vector<double> expected(kScanPixels), expectedDark(kScanPixels);
+        qdv::ScanGenerator::ExpectedCounts(twins.setup(), twins.settings, expected.data());
+        qdv::ScanGenerator::ExpectedCounts(twins.setup(), off, expectedDark.data());
+        std::copy(expected.begin(), expected.end(), on.begin());
+        std::copy(expectedDark.begin(), expectedDark.end(), dark.begin());
+        const std::vector<int> tops = BandTops(on, dark);
+        ASSERT_GE(tops.size(), 7u);
+
+        SpikeRemover remover;
+        std::vector<double> cleanedSum(kScanPixels, 0.0), truthSum(kScanPixels, 0.0);
+        const Tally t = RunScans(twins, remover, 1001, {0, 100, 1, box, 0}, &cleanedSum, &truthSum);
+        EXPECT_GT(t.spikes, 1800);
+        EXPECT_GE(t.removed, 0.99 * t.spikes) << t.removed << " of " << t.spikes;
+        // Nothing a ray did not reach is ever touched: no band loses a scan.
+        EXPECT_EQ(t.falselyReplaced, 0);
+        // Each band's height over the thousand scans is within 1 % of the truth.
+        for (int top : tops) {
+            const double height = cleanedSum[top] - 1000.0 * dark[top];
+            const double truth = truthSum[top] - 1000.0 * dark[top];
+            EXPECT_NEAR(height / truth, 1.0, 0.01) << "band at pixel " << top;
+        }
+    }
+}
+
+TEST(SpikeRemoval, ABandThatAppearsBetweenTwoScansIsNeverTakenForASpike)
+{
+    // The laser switched on (and off again): every band of each sample rises
+    // at once; none of it is a spike, whatever the fluorescence.
+    for (const qdv::SampleKind sample : {qdv::SampleKind::Cyclohexane, qdv::SampleKind::Polystyrene,
+                                         qdv::SampleKind::Silicon, qdv::SampleKind::Acetamidophenol}) {
+        for (const double fluorescence : {0.0, 1.0, 30.0}) {
+            SCOPED_TRACE(static_cast<int>(sample));
+            SCOPED_TRACE(fluorescence);
+            qdv::ChannelSetup setup;
+            setup.sample = sample;
+            setup.fluorescence = fluorescence;
+            qdv::ScanSettings on;
+            qdv::ScanSettings off = on;
+            off.laserOn = false;
+            qdv::ScanGenerator generator(7);
+            Scan a(kScanPixels), b(kScanPixels);
+            SpikeRemover remover;
+            for (const qdv::ScanSettings* s : {&off, &off, &on, &on, &off}) {
+                ASSERT_TRUE(generator.Generate(setup, *s, a.data()));
+                const SpikeRemover::Result result = remover.Clean(a.data(), {0, 100, 1, 0, 0});
+                EXPECT_EQ(result.spikePixels, 0);
+                EXPECT_TRUE(std::equal(a.begin(), a.end(), remover.Cleaned()));
+            }
+        }
+    }
+}
+
+TEST(SpikeRemoval, TheFirstScanAndTheFirstAfterAChangeAreOnlyTheReference)
+{
+    Scan flat(kScanPixels, 100.0f);
+    Scan spiked = flat;
+    spiked[700] = 3000.0f;
+    SpikeRemover remover;
+    EXPECT_FALSE(remover.Clean(spiked.data(), {0, 100, 1, 0, 0}).compared);
+    EXPECT_EQ(remover.Cleaned()[700], 3000.0f) << "nothing to compare the first scan with";
+    EXPECT_TRUE(remover.Clean(flat.data(), {0, 100, 1, 0, 0}).compared);
+
+    // Compared only with a scan taken the same way, from the same channel.
+    for (const ScanConditions changed : {ScanConditions{1, 100, 1, 0, 0}, ScanConditions{1, 200, 1, 0, 0},
+                                         ScanConditions{1, 200, 4, 0, 0}, ScanConditions{1, 200, 4, 2, 0},
+                                         ScanConditions{1, 200, 4, 2, 1}}) {
+        const SpikeRemover::Result result = remover.Clean(spiked.data(), changed);
+        EXPECT_FALSE(result.compared);
+        EXPECT_EQ(remover.Cleaned()[700], 3000.0f);
+        remover.Clean(flat.data(), changed);
+    }
+    const SpikeRemover::Result result = remover.Clean(spiked.data(), {1, 200, 4, 2, 1});
+    EXPECT_TRUE(result.compared);
+    EXPECT_EQ(result.spikePixels, 1);
+    EXPECT_EQ(remover.Cleaned()[700], 100.0f);
+
+    remover.Forget();
+    EXPECT_FALSE(remover.Clean(spiked.data(), {1, 200, 4, 2, 1}).compared);
+}
+
+TEST(SpikeRemoval, APixelThatStaysUpIsHeldBackTwoScansAtMost)
+{
+    // Noise-free scans: a single pixel rises and stays (no cosmic ray does
+    // that twice running, let alone three times): it is kept from the third
+    // scan on.
+    Scan flat(kScanPixels, 100.0f);
+    Scan raised = flat;
+    raised[1200] = 1000.0f;
+    SpikeRemover remover;
+    remover.Clean(flat.data(), {});
+    remover.Clean(flat.data(), {});
+    std::vector<float> shown;
+    for (int n = 0; n < 4; ++n) {
+        remover.Clean(raised.data(), {});
+        shown.push_back(remover.Cleaned()[1200]);
+    }
+    EXPECT_EQ(shown, (std::vector<float>{100.0f, 100.0f, 1000.0f, 1000.0f}));
+    // The same pixel struck in two scans running is still removed in both.
+    Scan struckAgain = flat;
+    struckAgain[300] = 4095.0f;
+    SpikeRemover again;
+    again.Clean(flat.data(), {});
+    again.Clean(struckAgain.data(), {});
+    EXPECT_EQ(again.Cleaned()[300], 100.0f);
+    again.Clean(struckAgain.data(), {});
+    EXPECT_EQ(again.Cleaned()[300], 100.0f);
+}
+
+TEST(SpikeRemoval, NoiseFreeDarkCorrectedAndAveragedScans)
+{
+    // Noise-free, dark-corrected (counts around zero), averaged and smoothed
+    // scans: spikes go and nothing else is touched.
+    struct Case {
+        double noise;
+        bool correctDark;
+        int average;
+        int boxcar;
+    };
+    for (const Case c :
+         {Case{0.0, false, 1, 0}, Case{1.0, true, 1, 0}, Case{1.0, true, 1, 2}, Case{1.0, false, 4, 0}}) {
+        SCOPED_TRACE(c.noise);
+        SCOPED_TRACE(c.correctDark);
+        SCOPED_TRACE(c.boxcar);
+        TwinScans twins(c.average > 1 ? 5.0 : 20.0);
+        twins.setup().noise = c.noise;
+        twins.settings.correctDark = c.correctDark;
+        twins.settings.average = c.average;
+        twins.settings.boxcar = c.boxcar;
+        SpikeRemover remover;
+        const Tally t = RunScans(twins, remover, 201, {0, 100, c.average, c.boxcar, c.correctDark ? 1 : 0});
+        EXPECT_EQ(t.falselyReplaced, 0);
+        EXPECT_GE(t.removed, 0.97 * t.spikes) << t.removed << " of " << t.spikes;
+    }
+}
+
+TEST(SpikeRemoval, AValueThatIsNotANumberSpoilsNothingElse)
+{
+    Scan flat(kScanPixels, 100.0f);
+    Scan odd = flat;
+    odd[10] = std::numeric_limits<float>::quiet_NaN();
+    odd[20] = std::numeric_limits<float>::infinity();
+    odd[900] = 4000.0f;
+    SpikeRemover remover;
+    remover.Clean(flat.data(), {});
+    remover.Clean(odd.data(), {});
+    EXPECT_EQ(remover.Cleaned()[900], 100.0f);
+    EXPECT_EQ(remover.Cleaned()[500], 100.0f);
+}

@@ -53,16 +53,16 @@ void CVexlarView::OnExportAs()
     const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
     std::string text;
     if (format == kJcampFormat) {
-        if (JcampPointCount(facts.xAxisMode, shownX, spectrum, kPixels) == 0) {
+        if (JcampPointCount(facts.xAxisMode, shownX, ShownSpectrum(), kPixels) == 0) {
             ReportFileError(kNotExported, path,
                 "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
                 "and on the Raman axis a positive shift.");
             return;
         }
-        text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, spectrum, kPixels);
+        text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, ShownSpectrum(), kPixels);
     } else {
         SpectrumColumns columns;
-        columns.intensity = spectrum;
+        columns.intensity = ShownSpectrum();
         columns.pixels = kPixels;
         if (facts.calibrationKnown) {
             // Both axes come from the calibration and the laser line.
@@ -96,6 +96,10 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     // Additive mode subtracts the dark from every scan it adds.
     facts.darkSubtracted = darkStored != 0 && (additive != 0 || subtractDark != 0);
     facts.additiveScans = additive ? additions : 0;
+    facts.spikesRemoved = cleaning_.removeSpikes != 0;
+    facts.baselineSubtracted = cleaning_.subtractBaseline != 0;
+    facts.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
+    facts.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     facts.calibrationKnown = true;
     facts.laserWavelength = laserWavelength;
     facts.calIntercept = calIntercept[channel];
@@ -116,6 +120,7 @@ SpectrumFacts CVexlarView::DescribeDisplayedSpectrum() const
     // them, and the file does not say what did.
     facts.sourceFile = openedSpectrum_.path;
     facts.acquisitionKnown = false;
+    facts.spikesRemoved = false;
     facts.calibrationKnown = origin == DisplayedOrigin::OpenedFileOnCalibratedAxis;
     return facts;
 }

@@ -97,6 +97,12 @@ std::vector<MetadataEntry> DescribeSpectrum(const SpectrumFacts& facts)
         // of the spectrum adds its line here.
         entries.push_back({"Dark subtracted", "$DARK SUBTRACTED", YesNo(facts.darkSubtracted)});
         entries.push_back({"Additive scans", "$ADDITIVE SCANS", std::to_string(facts.additiveScans)});
+        entries.push_back({"Spikes removed", "$SPIKES REMOVED", YesNo(facts.spikesRemoved)});
+    }
+    entries.push_back({"Baseline subtracted", "$BASELINE SUBTRACTED", YesNo(facts.baselineSubtracted)});
+    if (facts.baselineSubtracted) {
+        entries.push_back({"Baseline smoothness", "$BASELINE SMOOTHNESS", ShortestText(facts.baselineSmoothness)});
+        entries.push_back({"Baseline asymmetry", "$BASELINE ASYMMETRY", ShortestText(facts.baselineAsymmetry)});
     }
 
     if (facts.calibrationKnown) {

@@ -51,6 +51,13 @@ struct SpectrumFacts {
     int boxcar = 0;
     bool darkSubtracted = false;
     long additiveScans = 0; // scans summed in additive mode; 0 outside it
+    bool spikesRemoved = false; // View > Remove Spikes cleaned every scan
+
+    // View > Subtract Baseline: the intensities written are the spectrum
+    // less its fluorescence baseline (live or opened alike).
+    bool baselineSubtracted = false;
+    double baselineSmoothness = 0.0;
+    double baselineAsymmetry = 0.0;
 
     // The x values come from the channel's calibration and the laser line
     // (false: they are the opened file's own).

@@ -90,7 +90,7 @@ void CVexlarView::AddScanToSeriesTable()
     if (!seriesTable_.table.active() || timeStamps.size() <= scanNumber)
         return;
     const double seconds = SecondsAfter(timeStamps[scanNumber], timeStamps[kFirstSavedScan]);
-    seriesTable_.table.AddScan(seconds, currentFileName, spectrum, kPixels);
+    seriesTable_.table.AddScan(seconds, currentFileName, ShownSpectrum(), kPixels);
     std::string reason;
     if (!WriteSeriesTable(&reason))
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);

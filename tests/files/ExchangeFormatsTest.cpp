@@ -109,7 +109,8 @@ TEST(ExchangeFormats, MetadataSaysOnlyWhatIsKnown)
     EXPECT_EQ(text(DescribeSpectrum(live)),
         "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=live acquisition|Channel=Slave 2|"
         "Integration time (ms)=250|Averages=8|Boxcar=3|Laser wavelength (nm)=632.8|Dark subtracted=yes|"
-        "Additive scans=0|Calibration intercept (nm)=350|Calibration first (nm/pixel)=0.5|"
+        "Additive scans=0|Spikes removed=no|Baseline subtracted=no|"
+        "Calibration intercept (nm)=350|Calibration first (nm/pixel)=0.5|"
         "Calibration second (nm/pixel^2)=5e-05|Calibration third (nm/pixel^3)=0|"
         "X axis shown=Raman shift (cm-1)|");
 
@@ -120,8 +121,17 @@ TEST(ExchangeFormats, MetadataSaysOnlyWhatIsKnown)
     opened.calibrationKnown = false;
     EXPECT_EQ(text(DescribeSpectrum(opened)),
         "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=opened file|"
-        "Source file=/data/cyclohexane.ram|X values=as read from an opened spectrum file|"
-        "X axis shown=Raman shift (cm-1)|");
+        "Source file=/data/cyclohexane.ram|Baseline subtracted=no|"
+        "X values=as read from an opened spectrum file|X axis shown=Raman shift (cm-1)|");
+    // The baseline taken off what is shown: said of an opened spectrum too,
+    // with its two settings.
+    opened.baselineSubtracted = true;
+    opened.baselineSmoothness = 1e5;
+    opened.baselineAsymmetry = 0.001;
+    EXPECT_NE(text(DescribeSpectrum(opened))
+                  .find("Baseline subtracted=yes|Baseline smoothness=1e+05|Baseline asymmetry=0.001|"),
+        std::string::npos);
+    opened.baselineSubtracted = false;
     // Its intensities on the axis the calibration gives: the calibration and
     // the laser line describe the x values.
     opened.calibrationKnown = true;

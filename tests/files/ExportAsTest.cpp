@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTest>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "FileOperator.h"
+#include "Xrt.h"
+#include "XrtCodes.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
 #include "support/DecimalCommaLanguage.h"
@@ -121,6 +124,7 @@ TEST_F(ExportAs, TheLiveSpectrumAsCsvReadsBackInPythonAndNumpyValueForValue)
         (std::vector<std::string> {"# Vexlar spectrum", "# Program: Vexlar 1.05.00", "# Source: live acquisition",
             "# Channel: Master", "# Integration time (ms): 100", "# Averages: 1", "# Boxcar: 1",
             "# Laser wavelength (nm): 632.8", "# Dark subtracted: no", "# Additive scans: 0",
+            "# Spikes removed: no", "# Baseline subtracted: no",
             "# Calibration intercept (nm): 350", "# Calibration first (nm/pixel): 0.5",
             "# Calibration second (nm/pixel^2): 5e-05", "# Calibration third (nm/pixel^3): 0",
             "# X axis shown: wavelength (nm)"}));
@@ -255,4 +259,40 @@ TEST_F(ExportAs, AFileThatCannotBeWrittenIsReportedWithItsPathAndReason)
     const std::string& text = messages.messages()[0].text;
     EXPECT_EQ(text.rfind("Cannot export the spectrum to \"" + dir.file("gone/a.csv") + "\":\n", 0), 0u) << text;
     EXPECT_GT(text.size(), dir.file("gone/a.csv").size() + 40) << "with the reason";
+}
+
+TEST_F(ExportAs, WithTheBaselineSubtractedTheFileHoldsWhatTheChartShowsAndSaysSo)
+{
+    frame->action(ID_SUBTRACT_BASELINE)->trigger();
+    driver().FillPixels(0, scan);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    XrtHandle data = 0;
+    XrtGetValues(view()->chart(), XRT_DATA, &data);
+    std::vector<double> shown(kPixels);
+    for (int i = 0; i < kPixels; ++i)
+        XrtDataGetYElementIndirect(data, 0, i, &shown[i]);
+    ASSERT_NE(shown[1000], static_cast<double>(scan[1000])) << "the chart shows the spectrum less its baseline";
+
+    const std::string csv = Export("corrected.csv");
+    const std::vector<std::string> header = CommentLines(csv);
+    for (const char* line : {"# Spikes removed: no", "# Baseline subtracted: yes", "# Baseline smoothness: 1000",
+             "# Baseline asymmetry: 0.01"})
+        EXPECT_NE(std::find(header.begin(), header.end(), line), header.end()) << line;
+    std::istringstream rows(csv);
+    std::string line;
+    int pixel = 0;
+    while (std::getline(rows, line)) {
+        if (line.empty() || line[0] == '#' || line[0] == 'p')
+            continue;
+        const std::string intensity = line.substr(line.rfind(',') + 1, line.size() - line.rfind(',') - 2);
+        double value = 0.0;
+        std::from_chars(intensity.data(), intensity.data() + intensity.size(), value);
+        ASSERT_TRUE(SameBits(value, shown[pixel])) << "pixel " << pixel << ": " << line;
+        ++pixel;
+    }
+    EXPECT_EQ(pixel, kPixels);
+
+    const std::string jdx = Export("corrected.jdx");
+    EXPECT_NE(jdx.find("##$BASELINE SUBTRACTED=yes\r\n"), std::string::npos);
 }

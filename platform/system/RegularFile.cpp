@@ -34,9 +34,11 @@ FileContents ReadRegularFile(const std::string& path, std::size_t limit)
     // writer. A terminal never becomes the program's controlling one.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return FileContents{};
-        return Failed(std::string("cannot be opened: ") + std::strerror(errno));
+        const int error = errno;
+        FileContents failed = Failed(std::string("cannot be opened: ") + std::strerror(error));
+        if (error == ENOENT || error == ENOTDIR)
+            failed.status = FileContents::Status::Missing;
+        return failed;
     }
     struct stat info {};
     if (::fstat(file.get(), &info) != 0)
@@ -72,9 +74,11 @@ FileContents ReadRegularFile(const std::string& path, std::size_t limit)
 
 std::string FileProblem(const std::string& path, const FileContents& contents)
 {
-    if (contents.status == FileContents::Status::Missing)
-        return "\"" + path + "\" does not exist";
-    return "\"" + path + "\" " + contents.problem;
+    std::string text = "\"";
+    text += path;
+    text += "\" ";
+    text += contents.problem;
+    return text;
 }
 
 }  // namespace vexlar::sys

@@ -21,8 +21,9 @@ struct FileContents {
     std::string bytes;
     // Read: the file holds more than the limit; bytes are its first ones.
     bool cutShort = false;
-    // Failed: what is wrong, as words that follow the file's quoted path (or
-    // "it"): "is not a file", "cannot be opened: Permission denied", ...
+    // Failed or Missing: what is wrong, as words that follow the file's
+    // quoted path (or "it"): "is not a file", "cannot be opened: Permission
+    // denied", "cannot be opened: No such file or directory", ...
     std::string problem;
 };
 
@@ -32,7 +33,7 @@ struct FileContents {
 // folder, a FIFO, a device, a socket). Never waits for another process.
 FileContents ReadRegularFile(const std::string& path, std::size_t limit);
 
-// "\"path\" " followed by the problem ("does not exist" when Missing).
+// "\"path\" " followed by the problem.
 std::string FileProblem(const std::string& path, const FileContents& contents);
 
 }  // namespace vexlar::sys

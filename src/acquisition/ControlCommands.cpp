@@ -84,7 +84,7 @@ void CVexlarView::OnBarParam(int kind)
     case BAR_CONTINUOUS:
         scanning = 1;
         additive = 0;
-        QDV_SingleScan(hinst);
+        ResumeScanChain();
         break;
     case BAR_ADDITIVE:
         scanning = 0;
@@ -126,8 +126,8 @@ void CVexlarView::OnAdditiveMode()
 {
     if (additive == 1) {
         // Leaving: the sum and its count stay, so a later start goes on
-        // adding to it; the scan in flight is dropped.
-        discardNext = 1;
+        // adding to it; the scan in flight, if there is one, is dropped.
+        discardNext = ChainScanComing() ? 1 : 0;
         scanning = 0;
         additive = 0;
     } else if (darkStored) {
@@ -135,7 +135,7 @@ void CVexlarView::OnAdditiveMode()
             std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
         additive = 1;
         scanning = 1;
-        QDV_SingleScan(hinst);
+        ResumeScanChain();
     } else {
         vexlar::sys::ShowOperatorMessage("You must store a dark spectrum before\nentering the Additive Mode.",
                                          kErrorTitle);

@@ -20,6 +20,7 @@
 #include "QdvDriver.h"
 #include "XrtValue.h"
 #include "acquisition/AppContext.h"
+#include "acquisition/ScanQueue.h"
 #include "calibration/Axes.h"
 #include "calibration/MeasurementSource.h"
 #include "cleaning/SpectrumCleaning.h"
@@ -374,6 +375,18 @@ private:
     const float* LastScan() const;
     // The status bar's note of what the display does to the spectrum.
     void ShowCleaningNote();
+    // QDV_SingleScan, counted as owed.
+    void RequestScan();
+    // QDV_Stop: the scan in progress and every request are cancelled, and
+    // answers already waiting for the stopped chain are dropped.
+    void StopScans();
+    // A scan that will be shown and go on with the chain is on its way.
+    bool ChainScanComing() const;
+    // Continuous or additive acquisition resumed: a scan is asked for
+    // unless one that goes on with the chain is on its way already.
+    void ResumeScanChain();
+    // A scan arrived: a note about failing scans goes.
+    void NoteScanDelivered();
     // The x axis of the current mode: X data, shown range and bounds, full
     // y scale, title.
     void ApplyXAxisToChart();
@@ -394,6 +407,10 @@ private:
     // Spike removal and the baseline: their switches, the previous scan and
     // the baseline's workspace.
     vexlar::cleaning::SpectrumCleaning cleaning_;
+    // The scans asked for and not yet received.
+    vexlar::acquisition::ScanQueue scanQueue_;
+    // Failed scans since the last one that arrived.
+    int failedScansInARow_ = 0;
     CChart2D* chartWindow_ = nullptr;
     bool created_ = false;
     // Fresh scans for a calibration dialog: every scan shown is offered.

@@ -104,7 +104,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     p.changed = 1;
     p.unnamed76 = 0;
     QDV_ParamSet(&p);
-    QDV_SingleScan(hinst);
+    RequestScan();
     created_ = true;
     return true;
 }

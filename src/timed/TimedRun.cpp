@@ -157,7 +157,10 @@ void CVexlarView::StopTimeAcquisition()
     // 4 to 6.
     timeAcqRunning = 0;
     SwitchLaserOff();
-    QDV_SingleScan(hinst);
+    // One scan for the scan cycle, unless one already on its way will do:
+    // two in flight would be taken for a later series' switching scan.
+    if (!ChainScanComing())
+        RequestScan();
 
     if (!seriesStatusNote.empty())
         ShowSeriesStatus(seriesStatus);
@@ -184,7 +187,7 @@ bool CVexlarView::OnTimeAcqTimer(unsigned id)
             ShowSeriesStatus(ScanText("Acquiring dark spectrum for scan %u of %u", scanNumber, n));
             darkPending = 1;
             KillSeriesTimer(id);
-            QDV_SingleScan(hinst);
+            RequestScan();
         } else {
             ShowSeriesStatus(ScanText("Laser warming up for scan %u of %u", scanNumber, n));
             KillSeriesTimer(id);
@@ -198,7 +201,7 @@ bool CVexlarView::OnTimeAcqTimer(unsigned id)
             StopTimeAcquisition();
             break;
         }
-        QDV_SingleScan(hinst);
+        RequestScan();
         KillSeriesTimer(id);
         break;
     default:
@@ -357,5 +360,6 @@ void CVexlarView::SwitchLaserForSeries(int on)
     if (switchingScanOutstanding)
         return;
     restorePending = 1;
+    scanQueue_.SwitchingRequested();
     QDV_SingleScan(hinst);
 }

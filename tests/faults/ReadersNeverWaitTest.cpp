@@ -123,7 +123,7 @@ TEST(ReadersNeverWait, TheReaderRefusesWhatIsNotARegularFile)
     EXPECT_EQ(sys::ReadRegularFile("/dev/zero", 1024).problem, "is not a file") << "a device";
     EXPECT_EQ(sys::ReadRegularFile(dir.file("none"), 1024).status, sys::FileContents::Status::Missing);
     EXPECT_EQ(sys::FileProblem(dir.file("none"), sys::ReadRegularFile(dir.file("none"), 1)),
-              Quoted(dir.file("none"), " does not exist"));
+              Quoted(dir.file("none"), " cannot be opened: No such file or directory"));
 
     // A regular file: up to the limit, and whether there was more.
     ASSERT_TRUE(WriteWholeFile(dir.file("text"), "0123456789"));

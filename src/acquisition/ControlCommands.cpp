@@ -46,8 +46,9 @@ void CVexlarView::OnInitialUpdate()
     host_->SetText(IDC_AVERAGE, std::to_string(p.Average));
     host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
     host_->SetText(IDC_INTEGRATION_TIME, std::to_string(static_cast<unsigned>(p.IntegrationTime)));
-    LoadControlBarTexts(*host_);
+    loadedBarTexts_ = LoadControlBarTexts(*host_);
     ShowCleaningNote();
+    ShowSettingsProblem();
 }
 
 void CVexlarView::OnBarParam(int kind)

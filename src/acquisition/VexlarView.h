@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Font.h"
@@ -23,6 +24,7 @@
 #include "acquisition/ScanQueue.h"
 #include "calibration/Axes.h"
 #include "calibration/MeasurementSource.h"
+#include "calibration/SettingsFile.h"
 #include "cleaning/SpectrumCleaning.h"
 #include "display/AnnotationRecord.h"
 #include "display/FigureSize.h"
@@ -77,9 +79,15 @@ public:
     // --- Settings ------------------------------------------------------------
     // Reads every working value from the settings file (view creation).
     void LoadSettings();
-    // Writes them back (view tear-down); false when the file could not be
-    // written, after the operator has been told why.
+    // Writes back (view tear-down) the values this run changed and those
+    // the file lacks, so that another Vexlar's settings saved meanwhile
+    // stay; false when the file could not be written, after the operator
+    // has been told why.
     bool SaveSettings();
+    // The control bar's texts, in the same way (the frame, as it goes).
+    bool SaveControlBarTexts();
+    // A settings file that could not be read, told on the status bar.
+    void ShowSettingsProblem();
 
     // --- Calibration and axes --------------------------------------------------
     void RebuildAxes();
@@ -411,6 +419,11 @@ private:
     vexlar::acquisition::ScanQueue scanQueue_;
     // Failed scans since the last one that arrived.
     int failedScansInARow_ = 0;
+    // What the settings file held when this run read it, and why it could
+    // not be read (empty when it could).
+    vexlar::settings::WorkingSettings loadedSettings_;
+    std::optional<vexlar::settings::ControlBarTexts> loadedBarTexts_;
+    std::string settingsProblem_;
     CChart2D* chartWindow_ = nullptr;
     bool created_ = false;
     // Fresh scans for a calibration dialog: every scan shown is offered.

@@ -33,6 +33,7 @@
 #include "files/SpectrumMetadata.h"
 #include "peaks/PeakRecord.h"
 #include "timed/SeriesTable.h"
+#include "timed/TimeStampFile.h"
 
 class CChart2D;
 
@@ -210,6 +211,10 @@ public:
     // The time-stamp file with every scan saved so far; false with its path
     // and the reason.
     bool WriteTimeStampFile(std::string* path, std::string* reason);
+    // The row of the scan just saved, added to the time-stamp file; false
+    // with its path and the reason.
+    bool AddTimeStampRow(std::string* path, std::string* reason);
+    std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
     // A file of the series could not be written: the status bar says so, and
     // a counted failure is reported once the series stops.
     void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
@@ -419,6 +424,8 @@ private:
     vexlar::acquisition::ScanQueue scanQueue_;
     // Failed scans since the last one that arrived.
     int failedScansInARow_ = 0;
+    // The series' time-stamp file, row by row.
+    vexlar::timed::TimeStampLog timeStampLog_;
     // What the settings file held when this run read it, and why it could
     // not be read (empty when it could).
     vexlar::settings::WorkingSettings loadedSettings_;

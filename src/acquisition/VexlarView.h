@@ -73,6 +73,12 @@ public:
     // first scan. False when the view window itself could not be made.
     bool Create(vexlar::AppContext* app, const QRect& rect, QWidget* parent);
 
+    // The program ends without its windows (the display has gone): the
+    // laser off, the control-bar texts and the settings saved, the driver
+    // stopped and released, as the tear-down does; nothing of it again
+    // when the view is destroyed.
+    void EndWithoutWindow();
+
     // The frame around the view; null until the frame exists (and in tests
     // that need none).
     void SetHost(vexlar::ViewHost* host) { host_ = host; }

@@ -143,6 +143,19 @@ CVexlarView::~CVexlarView()
     chartWindow_ = nullptr;
 }
 
+void CVexlarView::EndWithoutWindow()
+{
+    if (!created_)
+        return;
+    // The order of the tear-down, the laser first.
+    QDV_V7400StrobeEnable(0);
+    SaveControlBarTexts();
+    SaveSettings();
+    QDV_Stop(hinst);
+    QDV_UnRegister(hinst);
+    created_ = false;
+}
+
 void CVexlarView::ShowDriverError(const char* text, int code)
 {
     char message[kDriverErrorTextSize];

@@ -127,7 +127,9 @@ bool CVexlarView::SaveSettings()
 
 bool CVexlarView::SaveControlBarTexts()
 {
-    if (!host_)
+    // Nothing to save without a control bar, or once the program has ended
+    // without its windows.
+    if (!host_ || !created_)
         return true;
     const bool saved =
         vexlar::SaveControlBarTexts(*host_, loadedBarTexts_ ? &*loadedBarTexts_ : nullptr);

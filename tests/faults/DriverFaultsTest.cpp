@@ -22,6 +22,7 @@
 #include "acquisition/AppContext.h"
 #include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
+#include "app/DriverIdentity.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -246,4 +247,12 @@ TEST_F(DriverFaults, ResumingAfterAdditiveModeWithADriverThatCancelsOnStop)
         QTest::qWait(300);
         EXPECT_EQ(watcher->completed, stoppedAt + 1) << "never a second scan on its way";
     }
+}
+
+// The built-in driver library says it is the simulated spectrometer; the
+// headless demonstration switches the laser on only then.
+TEST(DriverIdentity, TheBuiltInDriverIsTheSimulatedSpectrometer)
+{
+    EXPECT_TRUE(DriverIsBuiltInSimulator());
+    EXPECT_STREQ(QdvSim_Identity(), QDVSIM_IDENTITY);
 }

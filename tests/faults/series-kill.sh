@@ -39,16 +39,7 @@ INI
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# Waits up to $2 seconds (in tenths) for the condition $1.
-wait_for() {
-  local tenths=$(($2 * 10))
-  while [ $tenths -gt 0 ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    tenths=$((tenths - 1))
-  done
-  return 1
-}
+. "$(dirname "$0")/../support/wait-for.sh"
 
 "$program" > "$work/vexlar.log" 2>&1 &
 pid=$!

@@ -38,7 +38,7 @@ void CVexlarView::LoadSettings()
         // set-up, on the status bar once the window is up (and here for a
         // terminal), and the file is left as it is.
         std::fprintf(stderr, "Vexlar: %s; starting with the default settings.\n", loaded.error.c_str());
-        settingsProblem_ = loaded.error + " - Vexlar uses the default settings and leaves the file as it is.";
+        settingsProblem_ = "Default settings in use; the settings file is left as it is. " + loaded.error;
     }
     const settings::WorkingSettings& s = loaded.values;
     loadedSettings_ = s;

@@ -183,8 +183,14 @@ void CVexlarView::StopScans()
     // the next request.
     QCoreApplication::removePostedEvents(this, vexlar::sys::kWindowMessageEventType);
     scanQueue_.Cancelled();
-    // Nothing is left in flight to discard.
+    // Nothing is left in flight to discard, and a switching scan cancelled
+    // gives its acquisition values back now: no answer will.
     discardNext = 0;
+    if (restorePending) {
+        params().IntegrationTime = savedIntegrationTime;
+        params().Average = savedAverage;
+        restorePending = 0;
+    }
 }
 
 void CVexlarView::ResumeScanChain()

@@ -70,8 +70,9 @@ bool CVexlarApp::InitInstance()
     // Writing into a pipe whose reader has gone fails with an error the
     // program reports, instead of ending it with the laser on.
     std::signal(SIGPIPE, SIG_IGN);
-    if (!gRunning)
-        std::atexit(&CVexlarApp::EndOnExit);
+    static const bool endOnExitRegistered = std::atexit(&CVexlarApp::EndOnExit) == 0;
+    if (!endOnExitRegistered)
+        std::fprintf(stderr, "Vexlar: cannot make sure the laser goes off should the display go away.\n");
     gRunning = this;
 
     frame_->show();

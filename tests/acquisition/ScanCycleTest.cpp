@@ -278,7 +278,10 @@ TEST_F(ScanChain, ResumingWhileTheDroppedScanIsStillOnItsWay)
         EXPECT_TRUE(Arrives(71.0f));
         EXPECT_EQ(Shown(), 71.0);
         EXPECT_EQ(driver().owed, 1) << "one scan on its way, no more";
-        view->additions = 0;
+        // Additive clicked (the count starts again), then Continuous.
+        view->OnBarParam(BAR_ADDITIVE);
+        EXPECT_TRUE(Arrives(0.0f));
+        view->OnBarParam(BAR_CONTINUOUS);
     }
 }
 

@@ -342,3 +342,28 @@ TEST_F(TimedRun, ContinuousAndStopWhileASeriesScanIsOnItsWay)
     EXPECT_EQ(FirstY("Temp.00001.ram"), 222.0);
     EXPECT_EQ(driver().owed, 1) << "only the switching scan is on its way";
 }
+
+// Reset while a switching scan is on its way: Stop cancels it, so its
+// acquisition values come back at once, Reset's own 100 ms and one average
+// take their place, and Reset's scan is shown and goes on with the chain.
+TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
+{
+    Begin();
+    driver().stopCancels = true;
+    view->ToggleLaser = 1;
+    view->LaserWarmupTime = 1;
+    view->DelayBetweenAcquisitions = 2;
+    app.driverParams.IntegrationTime = 400;
+    view->StartTimeAcquisition();
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"}));
+    EXPECT_EQ(app.driverParams.IntegrationTime, 50) << "the switching scan's";
+    view->StopTimeAcquisition();
+    view->OnReset();
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(driver().owed, 1);
+    EXPECT_EQ(Arrive(33.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "shown, and the chain goes on";
+    double shown = 0.0;
+    XrtDataGetYElementIndirect(view->liveData, 0, 0, &shown);
+    EXPECT_EQ(shown, 33.0);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100) << "not put back by a cancelled switching scan";
+}

@@ -64,7 +64,7 @@ class CVexlarView : public QWidget {
 public:
     // Constructs the workspace and switches the laser off.
     explicit CVexlarView(QWidget* parent = nullptr);
-    // Tears the workspace down: saves the settings, switches the laser off,
+    // Tears the workspace down: switches the laser off, saves the settings,
     // releases the driver, destroys the chart.
     ~CVexlarView() override;
 

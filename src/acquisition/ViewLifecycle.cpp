@@ -120,11 +120,12 @@ CVexlarView::~CVexlarView()
         openedData = 0;
     }
     if (created_) {
+        // The laser is a safety matter: a program that has ended never
+        // leaves it on, and nothing (a slow disk under the settings) may
+        // hold that up.
+        QDV_V7400StrobeEnable(0);
         // 2.
         SaveSettings();
-        // The laser is a safety matter: a program that has ended never
-        // leaves it on.
-        QDV_V7400StrobeEnable(0);
         // 3.
         QDV_Stop(hinst);
         QDV_UnRegister(hinst);

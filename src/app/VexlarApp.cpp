@@ -41,7 +41,11 @@ CVexlarApp::CVexlarApp(int& argc, char** argv) : QApplication(argc, argv)
 CVexlarApp::~CVexlarApp()
 {
     gRunning = nullptr;
-    // The frame goes first: it saves the control bar, then the view saves the
+    // Whatever ended the event loop (a closed window, a signal, the end of
+    // the headless demonstration), the laser goes off first.
+    if (frame_ && frame_->view())
+        frame_->view()->SwitchLaserOff();
+    // Then the frame: it saves the control bar, then the view saves the
     // settings and releases the driver; then the document.
     frame_.reset();
     document_.reset();

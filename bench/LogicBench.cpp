@@ -13,6 +13,9 @@
 //                          spikes against the previous one (two rays a scan)
 //   BM_Baseline            the fluorescence baseline of 2048 pixels fitted
 //                          and subtracted (default smoothness and asymmetry)
+//   BM_TimeStampRow/N      one saved scan's row reaching the time-stamp file
+//                          of a series already N rows long (appended, synced)
+//   BM_TimeStampWhole/N    the same file of N rows written whole, as Stop does
 //
 //   bench_logic [benchmark options]
 //   bench_logic --write-spectrum=FILE   the test spectrum, "x<TAB>y" per line
@@ -40,6 +43,7 @@
 #include "display/AnnotationFile.h"
 #include "files/ExportFormat.h"
 #include "peaks/PeakSearch.h"
+#include "timed/TimeStampFile.h"
 
 namespace {
 
@@ -284,6 +288,49 @@ void BM_Baseline(benchmark::State& state)
     state.counters["fit_iterations"] = estimator.LastIterations();
 }
 BENCHMARK(BM_Baseline)->Unit(benchmark::kMicrosecond);
+
+std::vector<vexlar::timed::TimeStampRow> SeriesRows(std::size_t count)
+{
+    std::vector<vexlar::timed::TimeStampRow> rows(count);
+    for (std::size_t k = 0; k < count; ++k)
+        rows[k] = {"/data/series/Temp." + std::to_string(100000 + k).substr(1) + ".ram",
+                   static_cast<std::uint32_t>(k * 60000)};
+    return rows;
+}
+
+void BM_TimeStampRow(benchmark::State& state)
+{
+    const auto rows = SeriesRows(static_cast<std::size_t>(state.range(0)));
+    const std::string path = (Folder() / "row.TimeStamps").string();
+    vexlar::timed::TimeStampLog log;
+    log.Start();
+    std::string reason;
+    if (!log.WriteWhole(path, rows, &reason)) {
+        state.SkipWithError(reason.c_str());
+        return;
+    }
+    std::size_t number = rows.size();
+    vexlar::timed::TimeStampRow next{"/data/series/Temp.99999.ram", 0};
+    for (auto _ : state) {
+        ++number;
+        if (!log.AddRow(path, number, next, 0, [&] { return rows; }, &reason))
+            state.SkipWithError(reason.c_str());
+    }
+}
+BENCHMARK(BM_TimeStampRow)->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_TimeStampWhole(benchmark::State& state)
+{
+    const auto rows = SeriesRows(static_cast<std::size_t>(state.range(0)));
+    const std::string path = (Folder() / "whole.TimeStamps").string();
+    vexlar::timed::TimeStampLog log;
+    std::string reason;
+    for (auto _ : state) {
+        if (!log.WriteWhole(path, rows, &reason))
+            state.SkipWithError(reason.c_str());
+    }
+}
+BENCHMARK(BM_TimeStampWhole)->Arg(100)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 std::string OptionValue(int argc, char** argv, const char* name)
 {

@@ -63,4 +63,9 @@ QDV_API int QdvSim_StrobeState(void)
     return SimDevice::Instance().Strobe() ? 1 : 0;
 }
 
+QDV_API const char* QdvSim_Identity(void)
+{
+    return QDVSIM_IDENTITY;
+}
+
 }  // extern "C"

@@ -1,7 +1,8 @@
 #pragma once
 /*
  * Controls of the simulated spectrometer that a vendor driver does not have,
- * for tests and automated runs. The program itself never calls them.
+ * for tests and automated runs. The program itself calls none of them
+ * directly; it only looks QdvSim_Identity up in the loaded library.
  */
 
 #include "QdvDriver.h"
@@ -18,6 +19,17 @@ QDV_API int16_t QdvSim_ForceFaults(int count);
 
 /* 1 while the laser strobe is on, 0 while it is off. */
 QDV_API int QdvSim_StrobeState(void);
+
+/* The built-in library's answer to "which driver is this?": always
+   QDVSIM_IDENTITY. Vexlar looks it up by name in the loaded driver library;
+   only a library that returns exactly this text is taken for the simulated
+   spectrometer, with no laser attached. A vendor library has no such call. */
+#define QDVSIM_IDENTITY "Vexlar simulated spectrometer, no laser attached"
+QDV_API const char* QdvSim_Identity(void);
+
+/* With VEXLAR_SIM_STROBE_LOG naming a file, every QDV_V7400StrobeEnable call
+   appends a line "on" or "off" to it, so that tests can see the strobe line
+   from outside the program. */
 
 #ifdef __cplusplus
 }

@@ -9,6 +9,9 @@
 #include <optional>
 #include <random>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "ConfigDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
@@ -18,6 +21,8 @@ namespace vexlar::qdv {
 namespace {
 
 constexpr const char* kEnvSeed = "VEXLAR_SIM_SEED";  // makes the noise repeatable between runs
+constexpr const char* kEnvStrobeLog = "VEXLAR_SIM_STROBE_LOG";  // a file that records every strobe switch
+constexpr mode_t kLogFileMode = 0644;
 constexpr const char* kErrorTitle = "Simulated Spectrometer";
 
 std::uint64_t InitialSeed()
@@ -73,7 +78,26 @@ SimDevice& SimDevice::Instance()
     return device;
 }
 
-SimDevice::SimDevice() : seedBase_(InitialSeed()) {}
+SimDevice::SimDevice() : seedBase_(InitialSeed())
+{
+    if (const char* log = std::getenv(kEnvStrobeLog))
+        strobeLog_ = log;
+}
+
+void SimDevice::SetStrobe(bool on)
+{
+    strobe_.store(on);
+    if (strobeLog_.empty())
+        return;
+    // Written straight to the file, so that it is there whatever ends the
+    // program next; a file that cannot be written is no reason to fail.
+    const int fd = ::open(strobeLog_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, kLogFileMode);
+    if (fd < 0)
+        return;
+    const char* line = on ? "on\n" : "off\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, line, std::strlen(line));
+    ::close(fd);
+}
 
 SimDevice::~SimDevice()
 {

@@ -45,7 +45,9 @@ public:
     // accepts.
     int16_t Configure(QWidget* parent);
 
-    void SetStrobe(bool on) { strobe_.store(on); }
+    // Switches the strobe line; with VEXLAR_SIM_STROBE_LOG set, the switch
+    // is also written to that file ("on" or "off", one a line).
+    void SetStrobe(bool on);
     bool Strobe() const { return strobe_.load(); }
     int16_t ForceFaults(int count);
 
@@ -69,6 +71,7 @@ private:
     SimSettings effective_;
 
     std::atomic<bool> strobe_{false};
+    std::string strobeLog_;  // empty: no log
     std::atomic<int> forcedFaults_{0};
     std::uint64_t seedBase_;
     std::uint64_t sessionsStarted_ = 0;

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -14,6 +15,7 @@ namespace {
 
 std::mutex gMutex;  // guards the recorder chain and recording
 MessageRecorder* gRecorder = nullptr;
+std::atomic<bool> gToStandardError{false};
 
 void ShowBox(const std::string& text, const std::string& title)
 {
@@ -34,7 +36,7 @@ void ShowOperatorMessage(const std::string& text, const std::string& title)
         }
     }
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!application) {
+    if (!application || gToStandardError.load()) {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
         return;
     }
@@ -43,6 +45,11 @@ void ShowOperatorMessage(const std::string& text, const std::string& title)
         return;
     }
     QMetaObject::invokeMethod(application, [&] { ShowBox(text, title); }, Qt::BlockingQueuedConnection);
+}
+
+void SendOperatorMessagesToStandardError()
+{
+    gToStandardError.store(true);
 }
 
 MessageRecorder::MessageRecorder()

@@ -21,6 +21,12 @@ struct OperatorMessage {
 // the message goes to standard error.
 void ShowOperatorMessage(const std::string& text, const std::string& title);
 
+// From now on operator messages go to standard error instead of a box: the
+// program is ending where a box cannot be shown (the display is gone) or
+// would hold the end up with nobody to answer it (ended by a signal).
+// Recorders still take them.
+void SendOperatorMessagesToStandardError();
+
 // While alive, takes every operator message instead of the box, in order.
 // Recorders nest: the newest one records, and the previous one records again
 // when it goes away.

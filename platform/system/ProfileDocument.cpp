@@ -113,23 +113,22 @@ ProfileDocument ProfileDocument::Parse(std::string_view bytes)
     }
     bool newLineKnown = false;
     while (!bytes.empty()) {
-        const std::size_t end = bytes.find('\n');
-        std::string_view text = bytes.substr(0, end);
+        // A line ends in LF, CR LF or, as old Macintosh editors write it, a
+        // CR alone; each line keeps its own ending.
+        const std::size_t end = bytes.find_first_of("\r\n");
         Line line;
-        if (end != std::string_view::npos) {
-            const bool crlf = !text.empty() && text.back() == '\r';
-            if (crlf)
-                text.remove_suffix(1);
-            line.ending = crlf ? "\r\n" : "\n";
+        line.text = bytes.substr(0, end);
+        if (end == std::string_view::npos) {
+            bytes = {};
+        } else {
+            const bool crlf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+            line.ending = crlf ? "\r\n" : std::string(1, bytes[end]);
             if (!newLineKnown) {
                 document.newLine_ = line.ending;
                 newLineKnown = true;
             }
-            bytes.remove_prefix(end + 1);
-        } else {
-            bytes = {};
+            bytes.remove_prefix(end + line.ending.size());
         }
-        line.text = text;
         document.lines_.push_back(std::move(line));
     }
     return document;

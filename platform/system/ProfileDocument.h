@@ -2,7 +2,8 @@
 // A settings file held in memory as its lines, each kept byte for byte with
 // its own line end, so that a write changes only the line it has to.
 //
-// Lines are read the way the private-profile service reads them: leading
+// A line ends in LF, CR LF or a CR alone (old Macintosh editors). Lines are
+// read the way the private-profile service reads them: leading
 // blanks are ignored; a line starting with ';' is a comment; a line starting
 // with '[' and holding a ']' names a section (the text up to the last ']',
 // without surrounding blanks); a line holding '=' is a key (the text before
@@ -43,7 +44,7 @@ public:
 private:
     struct Line {
         std::string text;    // without the line end
-        std::string ending;  // "\n", "\r\n" or "" for a last line without one
+        std::string ending;  // "\n", "\r\n", "\r" or "" for a last line without one
     };
 
     std::optional<std::size_t> FindSection(std::string_view name) const;

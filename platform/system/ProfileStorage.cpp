@@ -1,26 +1,16 @@
 #include "ProfileStorage.h"
 
-#include "FileDescriptor.h"
 #include "FileReplace.h"
+#include "RegularFile.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace vexlar::sys::detail {
-
-using vexlar::sys::FileDescriptor;
 
 namespace {
 
 // No settings file comes near this; anything larger is not one.
-constexpr off_t kMaximumFileBytes = 16 * 1024 * 1024;
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
+constexpr std::size_t kMaximumFileBytes = 16 * 1024 * 1024;
 
 std::string Quoted(const std::string& path)
 {
@@ -40,60 +30,38 @@ std::string WriteError(const std::string& path, const std::string& reason)
     return "Cannot write the settings file " + Quoted(path) + ": " + reason;
 }
 
-
 }  // namespace
 
 FileRead ReadProfileFile(const std::string& path)
 {
     FileRead result;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            result.status = ReadStatus::Missing;
-        } else {
-            result.status = ReadStatus::Failed;
-            result.error = ReadError(path, std::strerror(errno));
-        }
+    FileContents contents = ReadRegularFile(path, kMaximumFileBytes);
+    switch (contents.status) {
+    case FileContents::Status::Missing:
+        result.status = ReadStatus::Missing;
         return result;
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
+    case FileContents::Status::Failed:
         result.status = ReadStatus::Failed;
-        result.error = ReadError(path, std::strerror(errno));
+        result.error = ReadError(path, "it " + contents.problem);
         return result;
+    case FileContents::Status::Read:
+        break;
     }
-    if (!S_ISREG(info.st_mode)) {
-        result.status = ReadStatus::Failed;
-        result.error = ReadError(path, S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file");
-        return result;
-    }
-    if (info.st_size > kMaximumFileBytes) {
+    if (contents.cutShort) {
         result.status = ReadStatus::Failed;
         result.error = ReadError(path, "the file is too large to be a settings file");
         return result;
     }
-    std::string bytes;
-    char chunk[kReadChunkBytes];
-    for (;;) {
-        const ssize_t n = ::read(file.get(), chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            result.status = ReadStatus::Failed;
-            result.error = ReadError(path, std::strerror(errno));
-            return result;
-        }
-        if (n == 0)
-            break;
-        bytes.append(chunk, static_cast<std::size_t>(n));
-        if (bytes.size() > static_cast<std::size_t>(kMaximumFileBytes)) {
-            result.status = ReadStatus::Failed;
-            result.error = ReadError(path, "the file is too large to be a settings file");
-            return result;
-        }
+    // A NUL byte cuts a name or a value short wherever it stands, so a
+    // setting would silently go missing: such a file is not a settings file.
+    if (const std::size_t nul = contents.bytes.find('\0'); nul != std::string::npos) {
+        result.status = ReadStatus::Failed;
+        result.error = ReadError(path, "it holds a NUL byte (at byte " + std::to_string(nul + 1) +
+                                           "), so it is not a settings file");
+        return result;
     }
     result.status = ReadStatus::Read;
-    result.bytes = std::move(bytes);
+    result.bytes = std::move(contents.bytes);
     return result;
 }
 

@@ -15,9 +15,10 @@ struct FileRead {
     std::string error;  // for Failed: the path and the reason
 };
 
-// The whole file. A file or folder that does not exist is Missing; one that
-// exists but cannot be read (or is not a regular file, or is too large to be
-// a settings file) has Failed.
+// The whole file, read without ever waiting on it. A file or folder that
+// does not exist is Missing; one that exists but cannot be read, is not a
+// regular file, is too large to be a settings file or holds a NUL byte has
+// Failed.
 FileRead ReadProfileFile(const std::string& path);
 
 // Called with the temporary file (written and synced) and the file it is

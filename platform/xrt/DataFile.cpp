@@ -12,6 +12,7 @@ constexpr int kSignificantDigits = 17;  // every double reads back identical
 constexpr std::string_view kDescriptionLine =
     "# One series of points: x<TAB>y per line; lines starting with # are comments.";
 constexpr std::size_t kQuotedTextLimit = 40;  // how much of a bad field a message repeats
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 void AppendNumber(std::string* text, double value)
 {
@@ -56,12 +57,15 @@ bool ParseInt(std::string_view text, int* value)
 }
 
 // Splits the text into lines, taking "\n" and "\r\n" as line ends and
-// refusing a line over the limit before anything is copied.
+// refusing a line over the limit before anything is copied. A carriage
+// return inside a line means lines that end in a CR alone (old Macintosh
+// files), refused by name rather than read as one over-long line.
 class LineReader {
 public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
-    // False at the end of the text or on an over-long line (see tooLong()).
+    // False at the end of the text, on a line ended by a CR alone (see
+    // crOnly()) or on an over-long line (see tooLong()).
     bool Next(std::string_view* line)
     {
         if (position_ >= text_.size())
@@ -74,6 +78,10 @@ public:
         position_ = end + 1;
         if (!found.empty() && found.back() == '\r')
             found.remove_suffix(1);
+        if (found.find('\r') != std::string_view::npos) {
+            crOnly_ = true;
+            return false;
+        }
         if (found.size() > kDataFileMaxLineLength) {
             tooLong_ = true;
             return false;
@@ -83,14 +91,44 @@ public:
     }
 
     std::size_t number() const { return number_; }
+    bool crOnly() const { return crOnly_; }
     bool tooLong() const { return tooLong_; }
 
 private:
     std::string_view text_;
     std::size_t position_ = 0;
     std::size_t number_ = 0;
+    bool crOnly_ = false;
     bool tooLong_ = false;
 };
+
+bool IsBlank(std::string_view line)
+{
+    return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+// The text without blank lines after its last line (an editor's extra
+// Enter at the end): they are harmless. The line end of the last line
+// proper stays, so a file cut short is still seen as one.
+std::string_view WithoutTrailingBlankLines(std::string_view text)
+{
+    for (;;) {
+        const std::size_t lastEnd = text.rfind('\n');
+        if (lastEnd == std::string_view::npos)
+            return text;
+        if (lastEnd + 1 < text.size()) {
+            // Something after the last line end: blanks without one are cut too.
+            if (!IsBlank(text.substr(lastEnd + 1)))
+                return text;
+            text = text.substr(0, lastEnd + 1);
+            continue;
+        }
+        const std::size_t previousEnd = lastEnd == 0 ? std::string_view::npos : text.rfind('\n', lastEnd - 1);
+        if (previousEnd == std::string_view::npos || !IsBlank(text.substr(previousEnd + 1, lastEnd - previousEnd - 1)))
+            return text;
+        text = text.substr(0, previousEnd + 1);
+    }
+}
 
 bool CheckFormatLine(std::string_view line, std::string* error)
 {
@@ -187,14 +225,30 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
         return false;
     }
 
+    // A UTF-8 byte-order mark, which some editors put first, carries no meaning.
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+        text.remove_prefix(kUtf8ByteOrderMark.size());
+    text = WithoutTrailingBlankLines(text);
+    if (text.empty()) {
+        *error = "the file is empty";
+        return false;
+    }
+
     LineReader reader(text);
     std::string_view line;
-    auto tooLong = [&] {
-        *error = LineError(reader.number(), "longer than " + std::to_string(kDataFileMaxLineLength) + " characters");
+    auto unreadableLine = [&] {
+        if (reader.crOnly()) {
+            *error = LineError(reader.number(),
+                               "the lines end in a carriage return alone (CR, as old Macintosh programs write "
+                               "them); a data file's lines end in LF or CR LF");
+        } else {
+            *error = LineError(reader.number(),
+                               "longer than " + std::to_string(kDataFileMaxLineLength) + " characters");
+        }
         return false;
     };
     if (!reader.Next(&line))
-        return tooLong();
+        return unreadableLine();
     if (!CheckFormatLine(line, error))
         return false;
 
@@ -235,8 +289,8 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
         read.x.push_back(x);
         read.y.push_back(y);
     }
-    if (reader.tooLong())
-        return tooLong();
+    if (reader.tooLong() || reader.crOnly())
+        return unreadableLine();
     // Every line ends with a line end; a file that stops inside a line was
     // cut short, perhaps inside the last number, which would otherwise read
     // as a different value.

@@ -39,11 +39,13 @@ struct DataFileContents {
     std::vector<double> y;
 };
 
-// Reads a data file's text. False, with the reason and the line it was found
-// on, for anything that is not exactly a data file: a missing or other
-// header, a missing or bad point count, a line that is not two finite numbers
-// separated by a tab, a line over the length limit, fewer or more points than
-// the count says, or a last line without its line end (a file cut short).
+// Reads a data file's text. A UTF-8 byte-order mark before the first line
+// and blank lines after the last are harmless and skipped. False, with the
+// reason and the line it was found on, for anything that is not exactly a
+// data file: a missing or other header, a missing or bad point count, a line
+// that is not two finite numbers separated by a tab, a line over the length
+// limit, lines that end in a CR alone, fewer or more points than the count
+// says, or a last line without its line end (a file cut short).
 bool ParseDataFile(std::string_view text, DataFileContents* contents, std::string* error);
 
 // The same check for one number: the whole of text is a finite decimal number.

@@ -4,14 +4,12 @@
 #include "Xrt.h"
 
 #include "FileReplace.h"
+#include "RegularFile.h"
 
 #include <QFile>
 #include <QString>
 
-#include <cerrno>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -166,33 +164,17 @@ const CodeInfo* FindCodeOrFail(const char* call, const CodeInfo (&table)[N], int
 
 bool ReadWholeFile(const char* path, std::string* bytes, std::string* error)
 {
-    std::error_code code;
-    const std::filesystem::path file(path);
-    if (!std::filesystem::is_regular_file(file, code)) {
-        *error = code ? "cannot open \"" + std::string(path) + "\": " + code.message()
-                      : "\"" + std::string(path) + "\" is not a file";
+    vexlar::sys::FileContents contents = vexlar::sys::ReadRegularFile(path, kDataFileMaxBytes);
+    if (contents.cutShort) {
+        contents.problem =
+            "is larger than " + std::to_string(kDataFileMaxBytes >> 20) + " MiB, too large for a data file";
+        contents.status = vexlar::sys::FileContents::Status::Failed;
+    }
+    if (contents.status != vexlar::sys::FileContents::Status::Read) {
+        *error = vexlar::sys::FileProblem(path, contents);
         return false;
     }
-    const auto size = std::filesystem::file_size(file, code);
-    if (code) {
-        *error = "cannot read \"" + std::string(path) + "\": " + code.message();
-        return false;
-    }
-    if (size > kDataFileMaxBytes) {
-        *error = "\"" + std::string(path) + "\" is larger than " + std::to_string(kDataFileMaxBytes >> 20) +
-                 " MiB, too large for a data file";
-        return false;
-    }
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        *error = "cannot open \"" + std::string(path) + "\": " + std::error_code(errno, std::generic_category()).message();
-        return false;
-    }
-    bytes->assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-        *error = "cannot read \"" + std::string(path) + "\"";
-        return false;
-    }
+    *bytes = std::move(contents.bytes);
     return true;
 }
 

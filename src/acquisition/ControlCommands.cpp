@@ -46,8 +46,9 @@ void CVexlarView::OnInitialUpdate()
     host_->SetText(IDC_AVERAGE, std::to_string(p.Average));
     host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
     host_->SetText(IDC_INTEGRATION_TIME, std::to_string(static_cast<unsigned>(p.IntegrationTime)));
-    LoadControlBarTexts(*host_);
+    loadedBarTexts_ = LoadControlBarTexts(*host_);
     ShowCleaningNote();
+    ShowSettingsProblem();
 }
 
 void CVexlarView::OnBarParam(int kind)
@@ -84,7 +85,7 @@ void CVexlarView::OnBarParam(int kind)
     case BAR_CONTINUOUS:
         scanning = 1;
         additive = 0;
-        QDV_SingleScan(hinst);
+        ResumeScanChain();
         break;
     case BAR_ADDITIVE:
         scanning = 0;
@@ -126,8 +127,8 @@ void CVexlarView::OnAdditiveMode()
 {
     if (additive == 1) {
         // Leaving: the sum and its count stay, so a later start goes on
-        // adding to it; the scan in flight is dropped.
-        discardNext = 1;
+        // adding to it; the scan in flight, if there is one, is dropped.
+        discardNext = ChainScanComing() ? 1 : 0;
         scanning = 0;
         additive = 0;
     } else if (darkStored) {
@@ -135,7 +136,7 @@ void CVexlarView::OnAdditiveMode()
             std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
         additive = 1;
         scanning = 1;
-        QDV_SingleScan(hinst);
+        ResumeScanChain();
     } else {
         vexlar::sys::ShowOperatorMessage("You must store a dark spectrum before\nentering the Additive Mode.",
                                          kErrorTitle);

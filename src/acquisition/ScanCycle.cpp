@@ -2,8 +2,16 @@
 // becomes the displayed spectrum, its buffer goes back to the driver, the
 // operator's pending input is handled, and only then is the next scan asked
 // for. A scan that arrives while acquisition is stopped ends the chain.
+//
+// The view keeps count of the scans it has asked for and not yet received
+// (ScanQueue): a resume asks for a scan only when none that continues the
+// chain is on its way, so there is never a second request in flight, and a
+// discard mark or a switching scan's restore applies to the scan it was
+// meant for.
 
 #include <QCoreApplication>
+
+#include <string>
 
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
@@ -18,6 +26,17 @@ namespace {
 
 constexpr std::int16_t kResetAverage = 1;
 constexpr std::uint16_t kResetIntegrationTimeMs = 100;
+
+// Failed scans in a row after which the operator is told the spectrometer
+// is not delivering: a few, so that an occasional failure says nothing.
+constexpr int kFailedScansNoted = 5;
+constexpr char kIdleText[] = "Ready";
+
+std::string NotDeliveringText(int failed)
+{
+    return "The spectrometer is not delivering scans: the last " + std::to_string(failed) +
+           " requests failed. Vexlar keeps asking.";
+}
 
 }  // namespace
 
@@ -38,6 +57,7 @@ bool CVexlarView::event(QEvent* e)
             return true;
         }
         if (number == WM_REQUEST_NEXT_SCAN) {
+            // Counted as owed since it was posted.
             QDV_SingleScan(hinst);
             return true;
         }
@@ -50,31 +70,35 @@ bool CVexlarView::event(QEvent* e)
 void CVexlarView::OnScanComplete(WPARAM wParam)
 {
     const auto bufferChannel = static_cast<std::int16_t>(wParam);
-    // 1. The answer to a time-acquisition switching scan: give the buffer
-    // back and put the run's acquisition values back.
-    if (restorePending) {
+    const bool switchingScan = restorePending && scanQueue_.NextIsSwitching();
+    scanQueue_.ScanArrived();
+    NoteScanDelivered();
+    // The answer to a time-acquisition switching scan: give the buffer back
+    // and put the run's acquisition values back.
+    if (switchingScan) {
         QDV_BufferEmpty(hinst, bufferChannel);
         params().IntegrationTime = savedIntegrationTime;
         params().Average = savedAverage;
         restorePending = 0;
         return;
     }
-    // 2. A scan marked for discarding is dropped first, whether or not
-    // acquisition is running, so the scan in flight when the operator leaves
-    // additive mode consumes the mark and resuming later works at once.
+    // A scan marked for discarding is dropped first, whether or not
+    // acquisition is running, so the scan in flight when the operator left
+    // additive mode consumes the mark. (A resume meanwhile asked for a scan
+    // of its own.)
     if (discardNext) {
         discardNext = 0;
         return;
     }
-    // 3. Acquisition stopped: the chain ends here.
+    // Acquisition stopped: the chain ends here.
     if (!scanning)
         return;
 
     {
-        // 4. The chart draws nothing until the new spectrum is attached.
+        // The chart draws nothing until the new spectrum is attached.
         RepaintGuard repaint(chart());
 
-        // 5. One pass over the pixels of the selected channel's buffer (its
+        // One pass over the pixels of the selected channel's buffer (its
         // spikes removed first while the operator has that on).
         const float* in = ScanForSpectrum();
         if (additive) {
@@ -94,7 +118,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         if (cleaning_.subtractBaseline)
             UpdateShownSpectrum();
 
-        // 6. Annotation rectangles are re-read from a freshly laid-out chart
+        // Annotation rectangles are re-read from a freshly laid-out chart
         // after a resize or a scale change.
         if (annotationRefresh) {
             XrtSetValues(chart(), XRT_REPAINT, 1);
@@ -106,11 +130,11 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
             XrtSetValues(chart(), XRT_REPAINT, 0);
         }
 
-        // 7.
+        // The status-bar readout: the scan count and the cursor.
         if (additive || cursorShown)
             UpdateReadout();
 
-        // 8, 9.
+        // The new spectrum to the chart, drawn once.
         XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
         if (timeAcqRunning && darkPending)
             repaint.Release();  // the run's dark scan is not shown
@@ -118,18 +142,17 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
             XrtSetValues(chart(), XRT_DATA, liveData);
     }
 
-    // 10.
     QDV_BufferEmpty(hinst, bufferChannel);
     // A calibration dialog averaging fresh scans takes the one just shown.
     freshScans_.Add(spectrum);
 
-    // 11. During a timed series the run decides what comes next.
+    // During a timed series the run decides what comes next.
     if (timeAcqRunning) {
         OnSeriesScanComplete();
         return;
     }
 
-    // 12.
+    // The next scan, once the operator's pending input has been handled.
     if (scanning)
         RequestNextScanAfterPendingMessages();
 }
@@ -138,38 +161,97 @@ void CVexlarView::RequestNextScanAfterPendingMessages()
 {
     // Posted behind everything already waiting, at low priority, so the
     // operator's input, commands and timers are handled before the next scan
-    // is requested.
+    // is requested. The scan is owed from now on: a resume meanwhile does
+    // not ask again.
+    scanQueue_.Requested();
     QCoreApplication::postEvent(this, new vexlar::sys::WindowMessageEvent(WM_REQUEST_NEXT_SCAN, 0, 0),
                                 Qt::LowEventPriority);
 }
 
+void CVexlarView::RequestScan()
+{
+    scanQueue_.Requested();
+    QDV_SingleScan(hinst);
+}
+
+void CVexlarView::StopScans()
+{
+    QDV_Stop(hinst);
+    // Scans the driver finished before it stopped may still wait in the
+    // queue, and so may the view's own next-scan request: they belong to
+    // the chain just stopped, and would otherwise be taken for the answer to
+    // the next request.
+    QCoreApplication::removePostedEvents(this, vexlar::sys::kWindowMessageEventType);
+    scanQueue_.Cancelled();
+    // Nothing is left in flight to discard, and a switching scan cancelled
+    // gives its acquisition values back now: no answer will.
+    discardNext = 0;
+    if (restorePending) {
+        params().IntegrationTime = savedIntegrationTime;
+        params().Average = savedAverage;
+        restorePending = 0;
+    }
+}
+
+void CVexlarView::ResumeScanChain()
+{
+    // A scan already on its way goes on with the chain: a second request
+    // would keep two in flight for good. A timed series asks for its own
+    // scans.
+    if (!timeAcqRunning && !ChainScanComing())
+        RequestScan();
+}
+
+bool CVexlarView::ChainScanComing() const
+{
+    // Of the scans owed, the one marked for discarding and a switching scan
+    // do not go on with the chain.
+    return scanQueue_.owed() - (discardNext ? 1 : 0) - (restorePending ? 1 : 0) > 0;
+}
+
 void CVexlarView::OnDriverNotify(WPARAM wParam)
 {
+    // A failed scan answers its request; the driver is asked again at once,
+    // whatever the state of the workspace.
+    scanQueue_.FailedAndAskedAgain(restorePending != 0);
     QDV_BufferEmpty(hinst, static_cast<std::int16_t>(wParam));
     QDV_SingleScan(hinst);
+    ++failedScansInARow_;
+    if (failedScansInARow_ >= kFailedScansNoted && host_)
+        host_->SetStatusText(NotDeliveringText(failedScansInARow_));
+}
+
+void CVexlarView::NoteScanDelivered()
+{
+    if (failedScansInARow_ >= kFailedScansNoted && host_) {
+        // Scans arrive again: the note goes, and what it covered comes back.
+        if (timeAcqRunning)
+            ShowSeriesStatus(seriesStatus);
+        else
+            host_->SetStatusText(kIdleText);
+    }
+    failedScansInARow_ = 0;
 }
 
 void CVexlarView::OnReset()
 {
     DriverParams& p = params();
-    // 1, 2.
-    QDV_Stop(hinst);
+    // Stop the scan in progress, then one average at 100 ms.
+    StopScans();
     p.Average = kResetAverage;
     p.IntegrationTime = kResetIntegrationTimeMs;
     QDV_ParamSet(&p);
-    // 3, 4.
     QDV_BufferEmpty(hinst, channel);
     additive = 0;
     // The control bar is about to say Continuous: make it true, so the scan
     // requested below is shown and the chain runs again.
     scanning = 1;
-    // 5.
     if (host_) {
         host_->SetChecked(IDC_CONTINUOUS, true);
         host_->SetText(IDC_AVERAGE, std::to_string(p.Average));
         host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
         host_->SetText(IDC_INTEGRATION_TIME, std::to_string(static_cast<unsigned>(p.IntegrationTime)));
     }
-    // 6.
-    QDV_SingleScan(hinst);
+    // Stop cancelled every request: this one starts the chain again.
+    RequestScan();
 }

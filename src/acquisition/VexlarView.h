@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Font.h"
@@ -20,8 +21,10 @@
 #include "QdvDriver.h"
 #include "XrtValue.h"
 #include "acquisition/AppContext.h"
+#include "acquisition/ScanQueue.h"
 #include "calibration/Axes.h"
 #include "calibration/MeasurementSource.h"
+#include "calibration/SettingsFile.h"
 #include "cleaning/SpectrumCleaning.h"
 #include "display/AnnotationRecord.h"
 #include "display/FigureSize.h"
@@ -30,6 +33,7 @@
 #include "files/SpectrumMetadata.h"
 #include "peaks/PeakRecord.h"
 #include "timed/SeriesTable.h"
+#include "timed/TimeStampFile.h"
 
 class CChart2D;
 
@@ -60,7 +64,7 @@ class CVexlarView : public QWidget {
 public:
     // Constructs the workspace and switches the laser off.
     explicit CVexlarView(QWidget* parent = nullptr);
-    // Tears the workspace down: saves the settings, switches the laser off,
+    // Tears the workspace down: switches the laser off, saves the settings,
     // releases the driver, destroys the chart.
     ~CVexlarView() override;
 
@@ -69,6 +73,12 @@ public:
     // first scan. False when the view window itself could not be made.
     bool Create(vexlar::AppContext* app, const QRect& rect, QWidget* parent);
 
+    // The program ends without its windows (the display has gone): the
+    // laser off, the control-bar texts and the settings saved, the driver
+    // stopped and released, as the tear-down does; nothing of it again
+    // when the view is destroyed.
+    void EndWithoutWindow();
+
     // The frame around the view; null until the frame exists (and in tests
     // that need none).
     void SetHost(vexlar::ViewHost* host) { host_ = host; }
@@ -76,9 +86,15 @@ public:
     // --- Settings ------------------------------------------------------------
     // Reads every working value from the settings file (view creation).
     void LoadSettings();
-    // Writes them back (view tear-down); false when the file could not be
-    // written, after the operator has been told why.
+    // Writes back (view tear-down) the values this run changed and those
+    // the file lacks, so that another Vexlar's settings saved meanwhile
+    // stay; false when the file could not be written, after the operator
+    // has been told why.
     bool SaveSettings();
+    // The control bar's texts, in the same way (the frame, as it goes).
+    bool SaveControlBarTexts();
+    // A settings file that could not be read, told on the status bar.
+    void ShowSettingsProblem();
 
     // --- Calibration and axes --------------------------------------------------
     void RebuildAxes();
@@ -201,6 +217,10 @@ public:
     // The time-stamp file with every scan saved so far; false with its path
     // and the reason.
     bool WriteTimeStampFile(std::string* path, std::string* reason);
+    // The row of the scan just saved, added to the time-stamp file; false
+    // with its path and the reason.
+    bool AddTimeStampRow(std::string* path, std::string* reason);
+    std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
     // A file of the series could not be written: the status bar says so, and
     // a counted failure is reported once the series stops.
     void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
@@ -374,6 +394,18 @@ private:
     const float* LastScan() const;
     // The status bar's note of what the display does to the spectrum.
     void ShowCleaningNote();
+    // QDV_SingleScan, counted as owed.
+    void RequestScan();
+    // QDV_Stop: the scan in progress and every request are cancelled, and
+    // answers already waiting for the stopped chain are dropped.
+    void StopScans();
+    // A scan that will be shown and go on with the chain is on its way.
+    bool ChainScanComing() const;
+    // Continuous or additive acquisition resumed: a scan is asked for
+    // unless one that goes on with the chain is on its way already.
+    void ResumeScanChain();
+    // A scan arrived: a note about failing scans goes.
+    void NoteScanDelivered();
     // The x axis of the current mode: X data, shown range and bounds, full
     // y scale, title.
     void ApplyXAxisToChart();
@@ -394,6 +426,17 @@ private:
     // Spike removal and the baseline: their switches, the previous scan and
     // the baseline's workspace.
     vexlar::cleaning::SpectrumCleaning cleaning_;
+    // The scans asked for and not yet received.
+    vexlar::acquisition::ScanQueue scanQueue_;
+    // Failed scans since the last one that arrived.
+    int failedScansInARow_ = 0;
+    // The series' time-stamp file, row by row.
+    vexlar::timed::TimeStampLog timeStampLog_;
+    // What the settings file held when this run read it, and why it could
+    // not be read (empty when it could).
+    vexlar::settings::WorkingSettings loadedSettings_;
+    std::optional<vexlar::settings::ControlBarTexts> loadedBarTexts_;
+    std::string settingsProblem_;
     CChart2D* chartWindow_ = nullptr;
     bool created_ = false;
     // Fresh scans for a calibration dialog: every scan shown is offered.

@@ -104,7 +104,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     p.changed = 1;
     p.unnamed76 = 0;
     QDV_ParamSet(&p);
-    QDV_SingleScan(hinst);
+    RequestScan();
     created_ = true;
     return true;
 }
@@ -120,11 +120,12 @@ CVexlarView::~CVexlarView()
         openedData = 0;
     }
     if (created_) {
+        // The laser is a safety matter: a program that has ended never
+        // leaves it on, and nothing (a slow disk under the settings) may
+        // hold that up.
+        QDV_V7400StrobeEnable(0);
         // 2.
         SaveSettings();
-        // The laser is a safety matter: a program that has ended never
-        // leaves it on.
-        QDV_V7400StrobeEnable(0);
         // 3.
         QDV_Stop(hinst);
         QDV_UnRegister(hinst);
@@ -141,6 +142,19 @@ CVexlarView::~CVexlarView()
     // 6. The chart window destroys its chart with it.
     delete chartWindow_;
     chartWindow_ = nullptr;
+}
+
+void CVexlarView::EndWithoutWindow()
+{
+    if (!created_)
+        return;
+    // The order of the tear-down, the laser first.
+    QDV_V7400StrobeEnable(0);
+    SaveControlBarTexts();
+    SaveSettings();
+    QDV_Stop(hinst);
+    QDV_UnRegister(hinst);
+    created_ = false;
 }
 
 void CVexlarView::ShowDriverError(const char* text, int code)

@@ -18,7 +18,6 @@
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/VexlarDoc.h"
-#include "calibration/ControlBarTexts.h"
 
 using namespace vexlar;
 
@@ -43,7 +42,7 @@ CMainFrame::~CMainFrame()
     // Shutdown, in order: the control bar's texts, then the view's tear-down
     // (its settings, the laser off, the driver released), then the rest.
     if (controlBar_) {
-        SaveControlBarTexts(*this);
+        view_->SaveControlBarTexts();
         // Fields losing the focus while the window goes away are no longer
         // the operator's doing.
         disconnect(controlBar_, nullptr, this, nullptr);

@@ -3,14 +3,30 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "MessageBox.h"
+#include "ShutdownSignals.h"
 #include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
 #include "app/AcquisitionBar.h"
+#include "app/DriverIdentity.h"
 #include "app/MainFrame.h"
 #include "app/NumberConventions.h"
 #include "app/VexlarDoc.h"
 
 using namespace vexlar;
+
+namespace {
+
+constexpr int kSignalExitBase = 128;
+
+// The running program, for the end by exit(); null once it ends in order.
+CVexlarApp* gRunning = nullptr;
+
+}  // namespace
 
 CVexlarApp::CVexlarApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -24,10 +40,16 @@ CVexlarApp::CVexlarApp(int& argc, char** argv) : QApplication(argc, argv)
 
 CVexlarApp::~CVexlarApp()
 {
-    // The frame goes first: it saves the control bar, then the view saves the
+    gRunning = nullptr;
+    // Whatever ended the event loop (a closed window, a signal, the end of
+    // the headless demonstration), the laser goes off first.
+    if (frame_ && frame_->view())
+        frame_->view()->SwitchLaserOff();
+    // Then the frame: it saves the control bar, then the view saves the
     // settings and releases the driver; then the document.
     frame_.reset();
     document_.reset();
+    shutdownSignals_.reset();
 }
 
 bool CVexlarApp::InitInstance()
@@ -46,22 +68,68 @@ bool CVexlarApp::InitInstance()
     if (!frame_->Create())
         return false;
     frame_->view()->OnInitialUpdate();
+
+    // However the program is ended from outside, the laser goes off first.
+    shutdownSignals_ = std::make_unique<sys::ShutdownSignals>([this](int signal) { EndOnSignal(signal); });
+    // Writing into a pipe whose reader has gone fails with an error the
+    // program reports, instead of ending it with the laser on.
+    std::signal(SIGPIPE, SIG_IGN);
+    static const bool endOnExitRegistered = std::atexit(&CVexlarApp::EndOnExit) == 0;
+    if (!endOnExitRegistered)
+        std::fprintf(stderr, "Vexlar: cannot make sure the laser goes off should the display go away.\n");
+    gRunning = this;
+
     frame_->show();
     frame_->activateWindow();
     frame_->repaint();
     return true;
 }
 
+void CVexlarApp::EndOnSignal(int signal)
+{
+    if (endingSignal_ != 0)
+        return;
+    endingSignal_ = signal;
+    // The laser first, before anything that could wait or fail.
+    if (frame_ && frame_->view())
+        frame_->view()->SwitchLaserOff();
+    sys::ShutdownSignals::EndAtOnceFromNowOn();
+    // Whoever sent the signal may not be at the screen: a message box would
+    // hold the end up.
+    sys::SendOperatorMessagesToStandardError();
+    // The way File > Exit goes; every event loop ends, a modal dialog's too.
+    if (frame_)
+        frame_->close();
+    QCoreApplication::exit(kSignalExitBase + signal);
+}
+
+void CVexlarApp::EndOnExit()
+{
+    CVexlarApp* app = gRunning;
+    gRunning = nullptr;
+    if (!app || !app->frame_ || !app->frame_->view())
+        return;
+    sys::SendOperatorMessagesToStandardError();
+    app->frame_->view()->EndWithoutWindow();
+}
+
 int CVexlarApp::RunHeadlessDemonstration(const QString& path, int milliseconds)
 {
-    // The operator switches the laser on, as on the control bar.
-    frame_->controlBar()->SetChecked(IDC_LASER, true);
-    frame_->view()->OnBarParam(BAR_LASER_CLICKED);
+    if (DriverIsBuiltInSimulator()) {
+        // The laser on, as the operator switches it on the control bar: the
+        // simulated spectrometer has none to fire.
+        frame_->controlBar()->SetChecked(IDC_LASER, true);
+        frame_->view()->OnBarParam(BAR_LASER_CLICKED);
+    } else {
+        std::printf("The spectrometer driver is not Vexlar's simulated spectrometer: Vexlar will not switch a "
+                    "laser on without an operator, so the demonstration shows a dark scan.\n");
+        std::fflush(stdout);
+    }
     int status = 1;
     QTimer::singleShot(milliseconds, this, [this, path, &status] {
         status = frame_->grab().save(path) ? 0 : 1;
         quit();
     });
-    exec();
-    return status;
+    const int ended = exec();
+    return endingSignal_ != 0 ? ended : status;
 }

@@ -485,6 +485,17 @@ std::string Formatted(const Key& key, int channel, const W& working, const B& ba
     return text;
 }
 
+// True when the file (or the batch open for it) holds the key. A stored
+// value never holds a line break, so this default comes back only for a
+// missing key (or a file that cannot be read, whose write then fails).
+bool FileHasKey(const char* section, const char* key, const char* fileName)
+{
+    constexpr char kAbsent[] = "\n";
+    char probe[sizeof kAbsent] = {};
+    sys::GetPrivateProfileString(section, key, kAbsent, probe, sizeof probe, fileName);
+    return probe[0] != kAbsent[0];
+}
+
 // A WhenUsed key is left out of a save while it holds its default and the
 // file does not hold it.
 bool LeftOut(const Key& key, const std::string& value, const char* fileName)
@@ -496,15 +507,22 @@ bool LeftOut(const Key& key, const std::string& value, const char* fileName)
     Put(key, 0, DefaultOf(key), &defaults, &unusedBar);
     if (value != Formatted(key, 0, defaults, unusedBar))
         return false;
-    constexpr char kAbsent[] = "\x01";
-    char stored[kLongestText + 1] = {};
-    sys::GetPrivateProfileString(key.section, key.name, kAbsent, stored, sizeof stored, fileName);
-    return std::string_view(stored) == kAbsent;
+    return !FileHasKey(key.section, key.name, fileName);
 }
 
+// The values a save compares with: what this run loaded. Null: every key
+// is written.
+struct Loaded {
+    const W* working = nullptr;
+    const B* bar = nullptr;
+};
+
 // Writes the keys of order in one file write; false with the first reason.
+// With loaded values, a key is written only when its text differs from the
+// loaded one's or the file, read again now, lacks it.
 template <std::size_t N>
-bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const char* fileName, std::string* error)
+bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const Loaded& loaded, const char* fileName,
+               std::string* error)
 {
     // There is no cached copy to flush, but the request costs nothing and
     // keeps the sequence the platform expects.
@@ -515,7 +533,10 @@ bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const char*
         const Key& key = KeyOf(id);
         ForEachSection(key, [&](const char* section, int channel) {
             const std::string value = Formatted(key, channel, working, bar);
-            if (LeftOut(key, value, fileName))
+            const bool unchanged = loaded.working && loaded.bar
+                && value == Formatted(key, channel, *loaded.working, *loaded.bar)
+                && FileHasKey(section, key.name, fileName);
+            if (unchanged || LeftOut(key, value, fileName))
                 return;
             if (!sys::WritePrivateProfileString(section, key.name, value.c_str(), fileName) && firstError.empty())
                 firstError = sys::LastProfileError();
@@ -578,7 +599,14 @@ LoadedSettings ReadWorkingSettings(const char* fileName)
 
 bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, const char* fileName)
 {
-    return WriteKeys(kWriteOrder, values, B{}, fileName, error);
+    return WriteKeys(kWriteOrder, values, B{}, Loaded{}, fileName, error);
+}
+
+bool WriteChangedWorkingSettings(const WorkingSettings& values, const WorkingSettings& loaded, std::string* error,
+                                 const char* fileName)
+{
+    const B none;
+    return WriteKeys(kWriteOrder, values, none, Loaded{&loaded, &none}, fileName, error);
 }
 
 ControlBarTexts ReadControlBarTexts(const char* fileName)
@@ -598,7 +626,14 @@ ControlBarTexts ReadControlBarTexts(const char* fileName)
 
 bool WriteControlBarTexts(const ControlBarTexts& texts, std::string* error, const char* fileName)
 {
-    return WriteKeys(kControlBarOrder, W{}, texts, fileName, error);
+    return WriteKeys(kControlBarOrder, W{}, texts, Loaded{}, fileName, error);
+}
+
+bool WriteChangedControlBarTexts(const ControlBarTexts& texts, const ControlBarTexts& loaded, std::string* error,
+                                 const char* fileName)
+{
+    const W none;
+    return WriteKeys(kControlBarOrder, none, texts, Loaded{&none, &loaded}, fileName, error);
 }
 
 std::string FormatFixed(double value)

@@ -109,12 +109,25 @@ LoadedSettings ReadWorkingSettings(const char* fileName = kFileName);
 // any of it could not be written; the file then keeps what it held.
 bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, const char* fileName = kFileName);
 
+// What a run saves at exit when another Vexlar may use the same file: only
+// the values this run changed from loaded (what it read at start), and
+// every key the file lacks, in one file write. The file is read again at
+// that moment, so every other key keeps what is in it now, whoever put it
+// there; a file written from nothing still holds every key in order. False
+// with the path and the reason, as WriteWorkingSettings.
+bool WriteChangedWorkingSettings(const WorkingSettings& values, const WorkingSettings& loaded, std::string* error,
+                                 const char* fileName = kFileName);
+
 // The [DialogBar] texts; the defaults when the file cannot be read.
 ControlBarTexts ReadControlBarTexts(const char* fileName = kFileName);
 
 // Writes the three texts, each cut to kControlBarTextMax characters, in one
 // file write; false with the path and the reason in error.
 bool WriteControlBarTexts(const ControlBarTexts& texts, std::string* error, const char* fileName = kFileName);
+// The same, for the texts this run changed from loaded and the keys the file
+// lacks (see WriteChangedWorkingSettings).
+bool WriteChangedControlBarTexts(const ControlBarTexts& texts, const ControlBarTexts& loaded, std::string* error,
+                                 const char* fileName = kFileName);
 
 // The number formats of the file, in the C conventions whatever the process
 // locale: "%f" and "%.6e".

@@ -9,6 +9,7 @@
 
 #include "MessageBox.h"
 #include "acquisition/VexlarView.h"
+#include "calibration/ControlBarTexts.h"
 #include "calibration/SettingsFile.h"
 
 using namespace vexlar;
@@ -31,12 +32,16 @@ void CopyTable(const T (&from)[kChannels], T (&to)[kChannels])
 void CVexlarView::LoadSettings()
 {
     const settings::LoadedSettings loaded = settings::ReadWorkingSettings(settings::kFileName);
+    settingsProblem_.clear();
     if (!loaded.error.empty()) {
         // The program still starts; the operator learns why it forgot its
-        // set-up, once.
+        // set-up, on the status bar once the window is up (and here for a
+        // terminal), and the file is left as it is.
         std::fprintf(stderr, "Vexlar: %s; starting with the default settings.\n", loaded.error.c_str());
+        settingsProblem_ = "Default settings in use; the settings file is left as it is. " + loaded.error;
     }
     const settings::WorkingSettings& s = loaded.values;
+    loadedSettings_ = s;
 
     DriverParams& p = params();
     numChannels = s.numChannels;
@@ -110,10 +115,32 @@ bool CVexlarView::SaveSettings()
     s.seriesTable = seriesTable_.setting;
 
     std::string error;
-    if (settings::WriteWorkingSettings(s, &error, settings::kFileName))
+    if (settings::WriteChangedWorkingSettings(s, loadedSettings_, &error, settings::kFileName)) {
+        loadedSettings_ = s;
         return true;
+    }
     // The file keeps what it held; the operator must know this run's
     // settings are not in it.
     vexlar::sys::ShowOperatorMessage("The settings could not be saved.\n" + error, kErrorTitle);
     return false;
+}
+
+bool CVexlarView::SaveControlBarTexts()
+{
+    // Nothing to save without a control bar, or once the program has ended
+    // without its windows.
+    if (!host_ || !created_)
+        return true;
+    const bool saved =
+        vexlar::SaveControlBarTexts(*host_, loadedBarTexts_ ? &*loadedBarTexts_ : nullptr);
+    if (saved)
+        loadedBarTexts_ = settings::ControlBarTexts{host_->Text(IDC_CHANNEL), host_->Text(IDC_LASER_WAVELENGTH),
+                                                    host_->Text(IDC_X_AXIS)};
+    return saved;
+}
+
+void CVexlarView::ShowSettingsProblem()
+{
+    if (host_ && !settingsProblem_.empty())
+        host_->SetStatusText(settingsProblem_);
 }

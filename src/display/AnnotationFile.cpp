@@ -1,23 +1,16 @@
 #include "display/AnnotationFile.h"
 
-#include "FileDescriptor.h"
 #include "FileReplace.h"
+#include "RegularFile.h"
 #include "display/Windows1252.h"
 
 #include <bit>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace vexlar::display {
-
-using vexlar::sys::FileDescriptor;
 
 namespace {
 
@@ -268,45 +261,20 @@ AnnotationDecode DecodeAnnotationFile(const std::uint8_t* bytes, std::size_t siz
 AnnotationFileRead ReadAnnotationFile(const std::string& path)
 {
     AnnotationFileRead result;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            result.status = AnnotationFileRead::Status::Missing;
-        } else {
-            result.status = AnnotationFileRead::Status::Failed;
-            result.reason = std::strerror(errno);
-        }
-        return result;
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
+    const vexlar::sys::FileContents contents = vexlar::sys::ReadRegularFile(path, kAnnoMaxFileSize);
+    switch (contents.status) {
+    case vexlar::sys::FileContents::Status::Missing:
+        result.status = AnnotationFileRead::Status::Missing;
+        break;
+    case vexlar::sys::FileContents::Status::Failed:
         result.status = AnnotationFileRead::Status::Failed;
-        result.reason = std::strerror(errno);
-        return result;
+        result.reason = "it " + contents.problem;
+        break;
+    case vexlar::sys::FileContents::Status::Read:
+        result.status = AnnotationFileRead::Status::Read;
+        result.bytes.assign(contents.bytes.begin(), contents.bytes.end());
+        break;
     }
-    if (!S_ISREG(info.st_mode)) {
-        result.status = AnnotationFileRead::Status::Failed;
-        result.reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "it is not a regular file";
-        return result;
-    }
-    result.bytes.resize(kAnnoMaxFileSize);
-    std::size_t done = 0;
-    while (done < kAnnoMaxFileSize) {
-        const ssize_t n = ::read(file.get(), result.bytes.data() + done, kAnnoMaxFileSize - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            result.status = AnnotationFileRead::Status::Failed;
-            result.reason = std::strerror(errno);
-            result.bytes.clear();
-            return result;
-        }
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    result.bytes.resize(done);
-    result.status = AnnotationFileRead::Status::Read;
     return result;
 }
 

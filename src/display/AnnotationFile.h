@@ -145,8 +145,9 @@ struct AnnotationFileRead {
     std::string reason;               // for Failed
 };
 
-// The file's first kAnnoMaxFileSize bytes. A file that does not exist is
-// Missing; one that exists but cannot be read is Failed, with the reason.
+// The file's first kAnnoMaxFileSize bytes, read without ever waiting on it.
+// A file that does not exist is Missing; one that exists but cannot be read
+// or is not a regular file (a folder, a FIFO) is Failed, with the reason.
 AnnotationFileRead ReadAnnotationFile(const std::string& path);
 
 // Writes the bytes to a temporary file beside path and renames it into place

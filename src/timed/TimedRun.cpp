@@ -1,6 +1,6 @@
 // The unattended timed series: three window timers and the scan-complete
 // message drive it. Each series scan is stamped with the tick count, saved
-// to its own numbered file, and the time-stamp file is brought up to date at
+// to its own numbered file, and its row appended to the time-stamp file at
 // once, so whatever ends the series, every saved scan is in it. With laser
 // toggling the laser is off between scans, and a fresh dark spectrum may be
 // stored before each warm-up. The settings are read afresh at every step, so
@@ -124,6 +124,7 @@ void CVexlarView::StartTimeAcquisition()
     timeStamps.assign(entries, 0);
     seriesFileNames.assign(entries, std::string());
     currentFileName.clear();
+    timeStampLog_.Start();
     seriesWriteFailures = 0;
     firstSeriesWriteFailure.clear();
     BeginSeriesTable();
@@ -157,7 +158,10 @@ void CVexlarView::StopTimeAcquisition()
     // 4 to 6.
     timeAcqRunning = 0;
     SwitchLaserOff();
-    QDV_SingleScan(hinst);
+    // One scan for the scan cycle, unless one already on its way will do:
+    // two in flight would be taken for a later series' switching scan.
+    if (!ChainScanComing())
+        RequestScan();
 
     if (!seriesStatusNote.empty())
         ShowSeriesStatus(seriesStatus);
@@ -184,7 +188,7 @@ bool CVexlarView::OnTimeAcqTimer(unsigned id)
             ShowSeriesStatus(ScanText("Acquiring dark spectrum for scan %u of %u", scanNumber, n));
             darkPending = 1;
             KillSeriesTimer(id);
-            QDV_SingleScan(hinst);
+            RequestScan();
         } else {
             ShowSeriesStatus(ScanText("Laser warming up for scan %u of %u", scanNumber, n));
             KillSeriesTimer(id);
@@ -198,7 +202,7 @@ bool CVexlarView::OnTimeAcqTimer(unsigned id)
             StopTimeAcquisition();
             break;
         }
-        QDV_SingleScan(hinst);
+        RequestScan();
         KillSeriesTimer(id);
         break;
     default:
@@ -259,11 +263,11 @@ void CVexlarView::SaveTimedScan()
     AddScanToSeriesTable();
     // 3.
     ++scanNumber;
-    // The time-stamp file holds this scan from now on. A failure here is
-    // shown but not yet counted: the next write, or the one at Stop, may
-    // still succeed.
+    // The time-stamp file holds this scan's row from now on, appended and
+    // synced. A failure here is shown but not yet counted: the next write,
+    // or the one at Stop, may still succeed.
     std::string path;
-    if (!WriteTimeStampFile(&path, &reason))
+    if (!AddTimeStampRow(&path, &reason))
         NoteSeriesWriteFailure(path, reason, false);
 }
 
@@ -285,14 +289,27 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
     return true;  // no file for any other format
 }
 
-bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
+std::vector<TimeStampRow> CVexlarView::SavedScanRows() const
 {
     std::vector<TimeStampRow> rows;
     // Scans 1 to scanNumber − 1 are the saved ones.
     for (unsigned i = 1; i < scanNumber && i < timeStamps.size() && i < seriesFileNames.size(); ++i)
         rows.push_back({seriesFileNames[i], timeStamps[i]});
+    return rows;
+}
+
+bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
+{
     *path = TimeStampFileName(BaseFilename);
-    return vexlar::sys::ReplaceFileWhole(*path, TimeStampFileText(rows), reason);
+    return timeStampLog_.WriteWhole(*path, SavedScanRows(), reason);
+}
+
+bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
+{
+    *path = TimeStampFileName(BaseFilename);
+    const unsigned saved = scanNumber - 1;
+    return timeStampLog_.AddRow(*path, saved, {seriesFileNames[saved], timeStamps[saved]}, timeStamps[1],
+                                [this] { return SavedScanRows(); }, reason);
 }
 
 void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)
@@ -357,5 +374,6 @@ void CVexlarView::SwitchLaserForSeries(int on)
     if (switchingScanOutstanding)
         return;
     restorePending = 1;
+    scanQueue_.SwitchingRequested();
     QDV_SingleScan(hinst);
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "Xrt.h"
+#include "acquisition/ControlCommands.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -181,4 +182,158 @@ TEST_F(ViewFixture, TheChartDrawsOncePerScanAndNeverHalfway)
     Scan(0, 50.0f);
     XrtGetRedrawCount(view->chart(), &after);
     EXPECT_EQ(after - before, 1u);
+}
+
+// The chain of scans against a driver that behaves as the real one does:
+// it answers only the requests it was given, in order, and QDV_Stop cancels
+// every one outstanding. Whatever the operator does, acquisition that the
+// control bar calls running always has exactly one scan on its way.
+class ScanChain : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        CreateView();
+        driver().stopCancels = true;
+        ASSERT_EQ(driver().owed, 1) << "the first scan is on its way";
+    }
+
+    // The driver finishes the scan it was asked for first; false when it
+    // was asked for none.
+    bool Arrives(float value)
+    {
+        const bool owed = driver().Answer(0, value);
+        Deliver();
+        return owed;
+    }
+
+    double Shown() const { return ShownY(view->liveData, 1000); }
+
+    void Accumulate()
+    {
+        ASSERT_TRUE(Arrives(20.0f));
+        view->OnStoreDark();
+        view->OnAdditiveMode();
+        ASSERT_EQ(view->additive, 1);
+        ASSERT_TRUE(Arrives(25.0f));
+        ASSERT_TRUE(Arrives(25.0f));
+        ASSERT_EQ(Shown(), 10.0);
+        ASSERT_EQ(driver().owed, 1);
+    }
+};
+
+TEST_F(ScanChain, ContinuousAfterLeavingAdditiveModeShowsScansAgain)
+{
+    // Leaving additive mode with a scan in flight: that scan is dropped and
+    // the sum stays; Continuous then shows the next scan and goes on.
+    Accumulate();
+    view->OnAdditiveMode();
+    EXPECT_TRUE(Arrives(99.0f));
+    EXPECT_EQ(Shown(), 10.0) << "the scan in flight is not added to the paused sum";
+    EXPECT_EQ(driver().owed, 0) << "acquisition has stopped";
+    view->OnBarParam(BAR_CONTINUOUS);
+    EXPECT_TRUE(Arrives(40.0f));
+    EXPECT_EQ(Shown(), 40.0);
+    EXPECT_TRUE(Arrives(41.0f));
+    EXPECT_EQ(Shown(), 41.0);
+    EXPECT_EQ(driver().owed, 1) << "the chain goes on";
+
+    // Additive clicked first ends the chain at the next scan; leaving
+    // additive mode after that has no scan to drop, so Continuous's own
+    // scan is shown.
+    view->OnAdditiveMode();
+    ASSERT_EQ(view->additive, 1);
+    view->OnBarParam(BAR_ADDITIVE);
+    EXPECT_TRUE(Arrives(50.0f));
+    EXPECT_EQ(driver().owed, 0);
+    view->OnAdditiveMode();
+    EXPECT_EQ(view->additive, 0);
+    view->OnBarParam(BAR_CONTINUOUS);
+    EXPECT_TRUE(Arrives(60.0f));
+    EXPECT_EQ(Shown(), 60.0);
+    EXPECT_EQ(driver().owed, 1);
+}
+
+TEST_F(ScanChain, ResumingWhileTheDroppedScanIsStillOnItsWay)
+{
+    for (const bool viaReset : {false, true}) {
+        SCOPED_TRACE(viaReset ? "Reset" : "Continuous");
+        Accumulate();
+        view->OnAdditiveMode();
+        if (viaReset) {
+            // Reset's Stop cancels the scan that was to be dropped; its own
+            // scan is shown.
+            view->OnReset();
+            EXPECT_EQ(driver().owed, 1);
+            EXPECT_TRUE(Arrives(70.0f));
+        } else {
+            // The dropped scan arrives, then Continuous's own.
+            view->OnBarParam(BAR_CONTINUOUS);
+            EXPECT_EQ(driver().owed, 2);
+            EXPECT_TRUE(Arrives(99.0f));
+            EXPECT_EQ(Shown(), 10.0);
+            EXPECT_TRUE(Arrives(70.0f));
+        }
+        EXPECT_EQ(Shown(), 70.0);
+        EXPECT_TRUE(Arrives(71.0f));
+        EXPECT_EQ(Shown(), 71.0);
+        EXPECT_EQ(driver().owed, 1) << "one scan on its way, no more";
+        // Additive clicked (the count starts again), then Continuous.
+        view->OnBarParam(BAR_ADDITIVE);
+        EXPECT_TRUE(Arrives(0.0f));
+        view->OnBarParam(BAR_CONTINUOUS);
+    }
+}
+
+TEST_F(ScanChain, ResetDropsScansTheStoppedDriverHadAlreadyPosted)
+{
+    ASSERT_TRUE(Arrives(5.0f));
+    // The driver finished a scan and posted it just before Reset stopped it.
+    driver().Answer(0, 66.0f);
+    view->OnReset();
+    Deliver();
+    EXPECT_EQ(Shown(), 5.0) << "the stopped chain's scan is not shown";
+    EXPECT_EQ(driver().owed, 1);
+    EXPECT_TRUE(Arrives(77.0f));
+    EXPECT_EQ(Shown(), 77.0);
+    EXPECT_EQ(driver().owed, 1);
+}
+
+TEST_F(ScanChain, ContinuousWhileScanningAsksForNoSecondScan)
+{
+    ASSERT_TRUE(Arrives(5.0f));
+    driver().ClearCalls();
+    view->OnBarParam(BAR_CONTINUOUS);
+    view->OnBarParam(BAR_CONTINUOUS);
+    EXPECT_EQ(driver().Count("QDV_SingleScan"), 0u);
+    EXPECT_EQ(driver().owed, 1);
+    // Entering additive mode while scanning asks for no second one either.
+    view->OnStoreDark();
+    view->OnAdditiveMode();
+    EXPECT_EQ(driver().owed, 1);
+}
+
+// A spectrometer that fails scan after scan: acquisition keeps asking, and
+// after a few failures in a row the status bar says so, until a scan
+// arrives again.
+TEST_F(ScanChain, ASpectrometerThatStopsDeliveringIsShownOnTheStatusBar)
+{
+    ASSERT_TRUE(Arrives(5.0f));
+    host.status = "Ready";
+    for (int failure = 1; failure <= 4; ++failure) {
+        ASSERT_TRUE(driver().AnswerWithFailure(0));
+        Deliver();
+        EXPECT_EQ(host.status, "Ready") << "an occasional failure says nothing";
+    }
+    ASSERT_TRUE(driver().AnswerWithFailure(0));
+    Deliver();
+    EXPECT_EQ(host.status,
+              "The spectrometer is not delivering scans: the last 5 requests failed. Vexlar keeps asking.");
+    ASSERT_TRUE(driver().AnswerWithFailure(0));
+    Deliver();
+    EXPECT_NE(host.status.find("the last 6 requests failed"), std::string::npos) << host.status;
+    EXPECT_EQ(driver().owed, 1) << "every failure is asked for again";
+    EXPECT_TRUE(Arrives(8.0f));
+    EXPECT_EQ(host.status, "Ready");
+    EXPECT_EQ(Shown(), 8.0);
 }

@@ -1,8 +1,18 @@
 # Runs the program without a display in a fresh folder and checks that it
-# says so, exits 0 and leaves a picture of its window.
+# says so, exits 0 and leaves a picture of its window. On the built-in
+# simulated spectrometer the laser is on during the demonstration and off at
+# its end. With VENDOR, a folder holding a vendor's driver library (first on
+# the library path), it must say in one line that it will not switch a laser
+# on without an operator, and never switch the strobe on.
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${FOLDER})
 file(MAKE_DIRECTORY ${FOLDER}/config)
 set(ENV{XDG_CONFIG_HOME} ${FOLDER}/config)
+set(ENV{VEXLAR_SIM_STROBE_LOG} ${FOLDER}/strobe.log)
+set(ENV{VEXLAR_VENDOR_STROBE_LOG} ${FOLDER}/strobe.log)
+if(DEFINED VENDOR)
+  set(ENV{LD_LIBRARY_PATH} ${VENDOR})
+endif()
 execute_process(COMMAND ${PROGRAM} WORKING_DIRECTORY ${FOLDER}
   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 60)
 if(NOT status EQUAL 0)
@@ -17,4 +27,25 @@ endif()
 file(SIZE ${FOLDER}/vexlar-screenshot.png size)
 if(size LESS 2000)
   message(FATAL_ERROR "the picture is too small to show the window (${size} bytes)")
+endif()
+if(NOT EXISTS ${FOLDER}/strobe.log)
+  message(FATAL_ERROR "the driver library did not log its strobe line: ${output} ${errors}")
+endif()
+file(STRINGS ${FOLDER}/strobe.log switches)
+list(GET switches -1 last)
+set(refusal "will not switch a laser on without an operator")
+if(DEFINED VENDOR)
+  if(NOT output MATCHES "${refusal}")
+    message(FATAL_ERROR "vexlar did not say it leaves the laser off: ${output}")
+  endif()
+  if("on" IN_LIST switches)
+    message(FATAL_ERROR "the strobe of the vendor's driver was switched on: ${switches}")
+  endif()
+else()
+  if(output MATCHES "${refusal}")
+    message(FATAL_ERROR "the built-in simulated spectrometer was not recognised: ${output}")
+  endif()
+  if(NOT "on" IN_LIST switches OR NOT last STREQUAL "off")
+    message(FATAL_ERROR "the simulated laser was not on during the demonstration and off at its end: ${switches}")
+  endif()
 endif()

@@ -1,10 +1,18 @@
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QTest>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "Profile.h"
+#include "app/AcquisitionBar.h"
+#include "app/MainFrame.h"
+#include "app/VexlarDoc.h"
 #include "calibration/ControlBarTexts.h"
 #include "calibration/SettingsFile.h"
 #include "support/TempDir.h"
@@ -172,4 +180,105 @@ TEST_F(ViewFixture, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
     EXPECT_EQ(Named(creationCalls, "QDV_Register").size(), 1u) << "the program still starts";
     EXPECT_EQ(Named(creationCalls, "QDV_SingleScan").size(), 1u);
     EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
+}
+
+namespace {
+
+// One Vexlar window with its own application data, as a second process
+// would have.
+struct Instance {
+    Instance()
+    {
+        app.hinst = &app;
+        frame = std::make_unique<CMainFrame>(&app, &document);
+        EXPECT_TRUE(frame->Create());
+        frame->view()->OnInitialUpdate();
+        frame->show();
+    }
+    // The operator types into a field and leaves it.
+    void Type(int id, const QString& text)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(frame->controlBar()->Control(id));
+        ASSERT_NE(edit, nullptr);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(edit, &leave);
+    }
+
+    AppContext app;
+    CVexlarDoc document;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace
+
+// Two Vexlar windows on one settings file: each writes at exit only what its
+// operator changed (and what the file lacks), so the last to close does not
+// undo the other's changes, nor what was edited in the file meanwhile.
+TEST(TwoInstances, NeitherUndoesTheOthersSettings)
+{
+    RecordingDriver::Get().Reset();
+    sys::MessageRecorder messages;
+    // A first run writes the file from nothing: every key, in order.
+    Instance{}.frame.reset();
+    const std::string fromNothing = ReadWholeFile(SettingsPath());
+    EXPECT_EQ(fromNothing.rfind("[DialogBar]\nChannel=Master\nLaserWavelength=632.8\nXAxis=Wavelength (nm)\n"
+                                "[TimeAcquisition]\nStoreDark=0\n",
+                                0),
+              0u)
+        << fromNothing;
+    EXPECT_NE(fromNothing.find("[Acquisition]\nIntegrationTime=100\nAverage=1\nBoxcar=1\n"), std::string::npos);
+
+    Instance a;
+    Instance b;
+    a.Type(IDC_AVERAGE, "8");
+    a.Type(IDC_LASER_WAVELENGTH, "532");
+    b.Type(IDC_BOXCAR, "3");
+    // Meanwhile the peak width is edited in the file by hand.
+    ASSERT_TRUE(sys::WritePrivateProfileString("PeakFind", "Width", "4", settings::kFileName));
+    a.frame.reset();
+    b.frame.reset();
+
+    const settings::WorkingSettings saved = settings::ReadWorkingSettings().values;
+    EXPECT_EQ(saved.average, 8);
+    EXPECT_EQ(saved.boxcar, 3);
+    EXPECT_EQ(saved.laserWavelength, 532.0f);
+    EXPECT_EQ(saved.peakWidth, 4);
+    EXPECT_EQ(settings::ReadControlBarTexts().laserWavelength, "532");
+    EXPECT_TRUE(messages.messages().empty());
+    RecordingDriver::Get().Reset();
+}
+
+// A settings file that cannot be read is told to the operator in the
+// window, and is left as it is at exit.
+TEST(UnreadableSettings, AreToldOnTheStatusBarAndNotWrittenOver)
+{
+    RecordingDriver::Get().Reset();
+    sys::MessageRecorder messages;
+    const std::string bytes("[Acquisition]\nAverage=8\n[Mas\0ter]\nFirst=0.25\n", 42);
+    WriteSettingsFile(bytes);
+    testing::internal::CaptureStderr();
+    {
+        Instance instance;
+        const std::string status = instance.frame->statusText().toStdString();
+        EXPECT_EQ(status.rfind("Default settings in use; the settings file is left as it is. ", 0), 0u) << status;
+        EXPECT_NE(status.find("Cannot read the settings file \"" + SettingsPath() + "\""), std::string::npos)
+            << status;
+        EXPECT_NE(status.find("NUL byte"), std::string::npos) << status;
+        EXPECT_EQ(instance.app.driverParams.Average, 1) << "the defaults";
+        EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadWholeFile(SettingsPath()), bytes);
+    ASSERT_FALSE(messages.messages().empty()) << "the settings not saved are reported at exit";
+    EXPECT_NE(messages.messages().back().text.find("NUL byte"), std::string::npos);
+    RecordingDriver::Get().Reset();
+
+    // A file with CR-only line ends is read line by line.
+    WriteSettingsFile("[Acquisition]\rAverage=8\rBoxcar=2\r");
+    Instance crOnly;
+    EXPECT_EQ(crOnly.app.driverParams.Average, 8);
+    EXPECT_EQ(crOnly.app.driverParams.Boxcar, 2);
+    EXPECT_EQ(crOnly.frame->statusText(), "Ready");
 }

@@ -20,7 +20,9 @@
 #include "QdvSimHooks.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
+#include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
+#include "app/DriverIdentity.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -204,4 +206,53 @@ TEST_F(DriverFaults, TheLaserIsOffWhenTheProgramEnds)
     watcher.reset();
     view.reset();
     EXPECT_EQ(QdvSim_StrobeState(), 0);
+}
+
+// The real driver cancels the scan in flight when it is stopped. Leaving
+// additive mode and resuming with Continuous once the dropped scan has
+// arrived, or with Reset before it has, acquisition runs on: every scan that
+// arrives afterwards is shown, and there is never more than one on its way.
+TEST_F(DriverFaults, ResumingAfterAdditiveModeWithADriverThatCancelsOnStop)
+{
+    // A quarter of the scans still fail, as in the other tests here.
+    ASSERT_TRUE(WaitForScans(3));
+    view->OnStoreDark();
+    for (const bool viaReset : {false, true}) {
+        SCOPED_TRACE(viaReset ? "Reset before the dropped scan arrives" : "Continuous after it arrived");
+        view->OnAdditiveMode();
+        ASSERT_EQ(view->additive, 1);
+        ASSERT_TRUE(WaitForScans(watcher->completed + 3));
+        view->OnAdditiveMode();
+        ASSERT_EQ(view->additive, 0);
+        if (viaReset) {
+            view->OnReset();
+        } else {
+            // The scan in flight arrives and is dropped; nothing more comes.
+            ASSERT_TRUE(WaitForScans(watcher->completed + 1));
+            QTest::qWait(100);
+            const int completed = watcher->completed;
+            QTest::qWait(100);
+            ASSERT_EQ(watcher->completed, completed) << "acquisition has stopped";
+            view->OnBarParam(BAR_CONTINUOUS);
+        }
+        const int shown = watcher->shownAsWritten;
+        ASSERT_TRUE(WaitForScans(watcher->completed + 10)) << "acquisition runs again";
+        EXPECT_GE(watcher->shownAsWritten - shown, 9) << "the scans are shown";
+        EXPECT_EQ(view->scanning, 1);
+
+        // Stopped now, exactly the one scan on its way still arrives.
+        view->OnBarParam(BAR_ADDITIVE);
+        const int stoppedAt = watcher->completed;
+        ASSERT_TRUE(WaitForScans(stoppedAt + 1));
+        QTest::qWait(300);
+        EXPECT_EQ(watcher->completed, stoppedAt + 1) << "never a second scan on its way";
+    }
+}
+
+// The built-in driver library says it is the simulated spectrometer; the
+// headless demonstration switches the laser on only then.
+TEST(DriverIdentity, TheBuiltInDriverIsTheSimulatedSpectrometer)
+{
+    EXPECT_TRUE(DriverIsBuiltInSimulator());
+    EXPECT_STREQ(QdvSim_Identity(), QDVSIM_IDENTITY);
 }

@@ -236,7 +236,7 @@ TEST_F(FileFaults, SettingsFile)
         fs::create_directories(home + "/vexlar");
         fs::rename(device->path, home + "/vexlar/vexlar.ini");
         EXPECT_FALSE(saveInto(home));
-        toldOnce(home + "/vexlar/vexlar.ini", "not a regular file");
+        toldOnce(home + "/vexlar/vexlar.ini", "is not a file");
         EXPECT_TRUE(fs::is_symlink(home + "/vexlar/vexlar.ini"));
         EXPECT_TRUE(places.FullDeviceIntact());
     }
@@ -296,7 +296,7 @@ TEST_F(FileFaults, SpectrometerSetUpFile)
         }
         EXPECT_FALSE(saved);
         EXPECT_NE(error.find(aimed->path), std::string::npos) << error;
-        const std::string reason = fault == Fault::FullDevice ? "not a regular file" : aimed->reason;
+        const std::string reason = fault == Fault::FullDevice ? "is not a file" : aimed->reason;
         EXPECT_NE(error.find(reason), std::string::npos) << error;
         EXPECT_EQ(FolderListing(dir.path()), before);
         EXPECT_TRUE(places.FullDeviceIntact());

@@ -2,9 +2,9 @@
 # A timed series killed outright (SIGKILL, as a power cut or a crash would
 # end it): the real program under Xvfb, the series started from its menu one
 # scan a second, killed after the third scan is saved. The time-stamp file,
-# rewritten after every saved scan, must then list the scans saved so far,
-# each listed file complete, and at most the scan saved in the last instant
-# not yet listed.
+# which gets each saved scan's row appended and synced, must then list the
+# scans saved so far, each listed file complete, and at most the scan saved
+# in the last instant not yet listed.
 #
 #   series-kill.sh <vexlar executable> <work folder>
 # Run it inside an X server (xvfb-run). Exits 77 (skipped) without xdotool.
@@ -39,16 +39,7 @@ INI
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# Waits up to $2 seconds (in tenths) for the condition $1.
-wait_for() {
-  local tenths=$(($2 * 10))
-  while [ $tenths -gt 0 ]; do
-    eval "$1" && return 0
-    sleep 0.1
-    tenths=$((tenths - 1))
-  done
-  return 1
-}
+. "$(dirname "$0")/../support/wait-for.sh"
 
 "$program" > "$work/vexlar.log" 2>&1 &
 pid=$!

@@ -18,6 +18,8 @@ void RecordingDriver::Reset()
     onCall = nullptr;
     registerStatus = 0;
     registeredBlock = nullptr;
+    stopCancels = false;
+    owed = 0;
 }
 
 std::vector<std::string> RecordingDriver::Names() const
@@ -63,6 +65,25 @@ void RecordingDriver::Post(unsigned message, int channel) const
                              static_cast<vexlar::sys::WPARAM>(channel), 0);
 }
 
+bool RecordingDriver::Answer(int channel, float value)
+{
+    if (owed == 0)
+        return false;
+    --owed;
+    Fill(channel, value);
+    Post(WM_SCAN_COMPLETE, channel);
+    return true;
+}
+
+bool RecordingDriver::AnswerWithFailure(int channel)
+{
+    if (owed == 0)
+        return false;
+    --owed;
+    Post(WM_DRIVER_NOTIFY, channel);
+    return true;
+}
+
 }  // namespace vexlar::test
 
 using vexlar::test::DriverCall;
@@ -103,6 +124,7 @@ int16_t QDV_ParamSet(const DriverParams* params)
 
 int16_t QDV_SingleScan(void* hinst)
 {
+    ++RecordingDriver::Get().owed;
     Record("QDV_SingleScan", nullptr, hinst, 0);
     return 0;
 }
@@ -115,6 +137,8 @@ int16_t QDV_BufferEmpty(void* hinst, int16_t channel)
 
 int16_t QDV_Stop(void* hinst)
 {
+    if (RecordingDriver::Get().stopCancels)
+        RecordingDriver::Get().owed = 0;
     Record("QDV_Stop", nullptr, hinst, 0);
     return 0;
 }

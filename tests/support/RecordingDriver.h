@@ -2,7 +2,9 @@
 // A driver library for tests, linked in place of libqdvdrv: it records every
 // QDV_* call with its arguments and, for the calls that take the parameter
 // block, the block as it was at that moment. A test fills the registered
-// buffers and posts scan messages itself.
+// buffers and posts scan messages itself, or has the recorder answer the
+// requests it keeps count of, cancelled by QDV_Stop as the real driver
+// cancels them.
 
 #include <functional>
 #include <string>
@@ -48,6 +50,19 @@ public:
     // Posts WM_SCAN_COMPLETE (or another driver message) for a channel to the
     // registered window, as the driver's thread would.
     void Post(unsigned message, int channel) const;
+
+    // The driver's request queue, for tests that need it kept as the real
+    // driver keeps it: every QDV_SingleScan adds a request owed, every
+    // answer below takes one, and with stopCancels QDV_Stop cancels them all
+    // (the real driver does; nothing is posted for a cancelled request).
+    bool stopCancels = false;
+    int owed = 0;
+    // Answers the oldest request owed: the channel's buffer filled with
+    // value and WM_SCAN_COMPLETE posted. False, and nothing posted, when no
+    // request is owed.
+    bool Answer(int channel, float value);
+    // Answers it with a failure: WM_DRIVER_NOTIFY, nothing written.
+    bool AnswerWithFailure(int channel);
 };
 
 }  // namespace vexlar::test

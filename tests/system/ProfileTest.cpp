@@ -420,3 +420,32 @@ TEST(ProfileDocumentTest, ParsingAndWritingBackGivesTheSameBytes)
     EXPECT_EQ(marked.Value("A", "k"), "1");
     EXPECT_EQ(ProfileDocument::Parse("[unclosed\n=no key\n").SectionNames(), std::vector<std::string>{});
 }
+
+// Old Macintosh editors end lines in a CR alone: such a file is read line by
+// line, and a value written into it keeps the file's own line ends.
+TEST_F(ProfileTest, CarriageReturnOnlyFilesAreReadLineByLine)
+{
+    ASSERT_TRUE(WriteWholeFile(ini, "[Acquisition]\rAverage=8\rBoxcar=3\r[Master]\rFirst=0.25\r"));
+    EXPECT_EQ(GetPrivateProfileInt("Acquisition", "Average", 1, ini.c_str()), 8);
+    EXPECT_EQ(GetPrivateProfileInt("Acquisition", "Boxcar", 1, ini.c_str()), 3);
+    EXPECT_EQ(ReadText("Master", "First", "0.5", ini), "0.25");
+    ASSERT_TRUE(WritePrivateProfileString("Acquisition", "Channel", "2", ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileString("PeakFind", "Width", "4", ini.c_str()));
+    EXPECT_EQ(ReadWholeFile(ini), "[Acquisition]\rAverage=8\rBoxcar=3\rChannel=2\r[Master]\rFirst=0.25\r"
+                                  "[PeakFind]\rWidth=4\r");
+}
+
+// A NUL byte would cut a name or a value short and silently drop a setting:
+// the file is refused with its path, reads give the defaults and no write
+// goes through it.
+TEST_F(ProfileTest, AFileHoldingANulByteIsRefusedAndNeverWrittenOver)
+{
+    const std::string bytes("[Master]\nFirst=0.25\n[Sla\0ve1]\nFirst=0.75\n", 41);
+    ASSERT_TRUE(WriteWholeFile(ini, bytes));
+    EXPECT_EQ(ReadText("Master", "First", "0.5", ini), "0.5");
+    EXPECT_NE(LastProfileError().find(ini), std::string::npos) << LastProfileError();
+    EXPECT_NE(LastProfileError().find("NUL byte"), std::string::npos) << LastProfileError();
+    EXPECT_FALSE(WritePrivateProfileString("Master", "First", "0.3", ini.c_str()));
+    EXPECT_NE(LastProfileError().find("NUL byte"), std::string::npos) << LastProfileError();
+    EXPECT_EQ(ReadWholeFile(ini), bytes);
+}

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "support/TempDir.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
 #include "timed/TimeStampFile.h"
@@ -115,4 +121,67 @@ TEST(UnsignedText, OnlyUnsignedWholeNumbers)
     EXPECT_EQ(UnsignedText("4294967295"), 4294967295u);
     for (const char* bad : {"", "  ", "abc", "6a", "a6", "-1", "+1", "1.5", "1e3", "4294967296", "99999999999999999999"})
         EXPECT_FALSE(UnsignedText(bad).has_value()) << bad;
+}
+
+namespace {
+
+ino_t FileNumber(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+}  // namespace
+
+// Each saved scan's row is appended to the file that holds the rows before
+// it: the file is the same file (not replaced) and grows by one row. After a
+// failed write, or under a new base name, it is written whole again, and the
+// file of the old name goes.
+TEST(TimeStampLog, RowsAreAppendedAndTheFileIsWrittenWholeWhenItMustBe)
+{
+    vexlar::test::TempDir dir;
+    const std::string path = dir.file("run.TimeStamps");
+    std::vector<TimeStampRow> rows;
+    TimeStampLog log;
+    log.Start();
+    std::string reason;
+    const auto add = [&](const std::string& to) {
+        rows.push_back({"run." + std::to_string(rows.size() + 1), static_cast<std::uint32_t>(1000 * rows.size() + 7)});
+        return log.AddRow(to, rows.size(), rows.back(), rows.front().tick, [&] { return rows; }, &reason);
+    };
+    ASSERT_TRUE(add(path)) << reason;
+    EXPECT_EQ(vexlar::test::ReadWholeFile(path), TimeStampFileText(rows));
+    const ino_t first = FileNumber(path);
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_TRUE(add(path)) << reason;
+        EXPECT_EQ(vexlar::test::ReadWholeFile(path), TimeStampFileText(rows));
+        EXPECT_EQ(FileNumber(path), first) << "appended, not replaced";
+    }
+    EXPECT_EQ(TimeStampRowText(rows[2], rows[0].tick), "run.3\t2.00\r\n");
+
+    // A row that cannot be written: the next one writes the file whole.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_FALSE(add(path));
+    EXPECT_FALSE(reason.empty());
+    std::filesystem::remove(path);
+    ASSERT_TRUE(add(path)) << reason;
+    EXPECT_EQ(vexlar::test::ReadWholeFile(path), TimeStampFileText(rows)) << "every saved scan has its row";
+
+    // The base name changes: the new file holds every row and the old one
+    // goes, but only once the new one is written.
+    const std::string renamed = dir.file("other.TimeStamps");
+    EXPECT_FALSE(add(dir.file("missing/other.TimeStamps")));
+    EXPECT_TRUE(std::filesystem::exists(path)) << "kept while nothing else holds the rows";
+    ASSERT_TRUE(add(renamed)) << reason;
+    EXPECT_EQ(vexlar::test::ReadWholeFile(renamed), TimeStampFileText(rows));
+    EXPECT_FALSE(std::filesystem::exists(path)) << "no stale part of the old name";
+    ASSERT_TRUE(add(renamed)) << reason;
+    EXPECT_EQ(vexlar::test::ReadWholeFile(renamed), TimeStampFileText(rows));
+
+    // A new series under the same name starts the file afresh.
+    log.Start();
+    rows.clear();
+    ASSERT_TRUE(add(renamed)) << reason;
+    EXPECT_EQ(vexlar::test::ReadWholeFile(renamed), TimeStampFileText(rows));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "VirtualClock.h"
+#include "acquisition/ControlCommands.h"
 #include "WindowTimers.h"
 #include "Xrt.h"
 #include "support/TempDir.h"
@@ -21,11 +22,17 @@ class TimedFixture : public ViewFixture {
 protected:
     // Creates the view at virtual time start with a plain series: no first
     // delay, one second between scans, three scans, no laser toggling,
-    // spectrum files under the base "Temp" in the test's own folder.
+    // spectrum files under the base "Temp" in the test's own folder. The
+    // spectrometer is idle: the operator clicked Additive and the scan then
+    // in flight arrived, so every scan from here on is one the series asks
+    // for.
     void Begin(std::uint64_t start = 1'000'000)
     {
         clock = std::make_unique<vexlar::sys::VirtualClock>(start);
         CreateView();
+        view->OnBarParam(BAR_ADDITIVE);
+        driver().Answer(0, 0.0f);
+        Deliver();
         view->ToggleLaser = 0;
         view->StoreDark = 0;
         view->LaserWarmupTime = 0;
@@ -75,6 +82,16 @@ protected:
     {
         driver().ClearCalls();
         Scan(0, value);
+        return Calls();
+    }
+
+    // The driver answers the oldest scan it was asked for with every pixel
+    // at value; returns the calls its handling made.
+    Names Arrive(float value)
+    {
+        driver().ClearCalls();
+        EXPECT_TRUE(driver().Answer(0, value)) << "no scan was asked for";
+        Deliver();
         return Calls();
     }
 

@@ -56,7 +56,11 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
     EXPECT_EQ(host.status, "Ready");
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader);
     EXPECT_FALSE(Exists("Temp.00001.ram"));
-    Complete(1.0f);
+    EXPECT_EQ(Complete(1.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "the ordinary cycle goes on";
+    // The operator clicks Additive: the chain's next scan arrives and
+    // nothing more is asked for, so the spectrometer is idle again.
+    view->OnBarParam(BAR_ADDITIVE);
+    EXPECT_EQ(Complete(2.0f), Names{});
 
     // Stopped by the operator after two saved scans.
     view->NumberOfAcquisitions = 5;
@@ -303,4 +307,63 @@ TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
     EXPECT_EQ(view()->timeAcqRunning, 0);
     EXPECT_TRUE(start->isEnabled());
     EXPECT_FALSE(stop->isEnabled());
+}
+
+// The operator clicks Continuous and then Stop while a series scan is on its
+// way, and starts a new series at once. No second scan is asked for, so the
+// scan in flight is the new series' first (thrown away), the new series'
+// switching scan is the one whose values are restored, and file 00001 holds
+// the first real series scan, not a scan taken while the laser switched.
+TEST_F(TimedRun, ContinuousAndStopWhileASeriesScanIsOnItsWay)
+{
+    Begin();
+    view->ToggleLaser = 1;
+    view->LaserWarmupTime = 1;
+    view->DelayBetweenAcquisitions = 2;
+    constexpr float kSwitching = 50.0f;
+    view->StartTimeAcquisition();
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"})) << "warm-up with a switching scan";
+    EXPECT_EQ(Arrive(kSwitching), Names{"BufferEmpty(0)"});
+    EXPECT_EQ(Fire(1000), Names{"SingleScan"});
+
+    driver().ClearCalls();
+    view->OnBarParam(BAR_CONTINUOUS);
+    view->StopTimeAcquisition();
+    EXPECT_EQ(Calls(), Names{"Strobe(0)"}) << "the scan on its way serves; no second request";
+    view->StartTimeAcquisition();
+
+    EXPECT_EQ(Arrive(111.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"})) << "scan 0, laser off";
+    EXPECT_EQ(Arrive(kSwitching), Names{"BufferEmpty(0)"}) << "the switching scan is restored";
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"}));
+    EXPECT_EQ(Arrive(kSwitching), Names{"BufferEmpty(0)"});
+    EXPECT_EQ(Fire(1000), Names{"SingleScan"});
+    EXPECT_EQ(Arrive(222.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"}));
+    EXPECT_EQ(FirstY("Temp.00001.ram"), 222.0);
+    EXPECT_EQ(driver().owed, 1) << "only the switching scan is on its way";
+}
+
+// Reset while a switching scan is on its way: Stop cancels it, so its
+// acquisition values come back at once, Reset's own 100 ms and one average
+// take their place, and Reset's scan is shown and goes on with the chain.
+TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
+{
+    Begin();
+    driver().stopCancels = true;
+    view->ToggleLaser = 1;
+    view->LaserWarmupTime = 1;
+    view->DelayBetweenAcquisitions = 2;
+    app.driverParams.IntegrationTime = 400;
+    view->StartTimeAcquisition();
+    EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"}));
+    EXPECT_EQ(app.driverParams.IntegrationTime, 50) << "the switching scan's";
+    view->StopTimeAcquisition();
+    view->OnReset();
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100);
+    EXPECT_EQ(driver().owed, 1);
+    EXPECT_EQ(Arrive(33.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "shown, and the chain goes on";
+    double shown = 0.0;
+    XrtDataGetYElementIndirect(view->liveData, 0, 0, &shown);
+    EXPECT_EQ(shown, 33.0);
+    EXPECT_EQ(app.driverParams.IntegrationTime, 100) << "not put back by a cancelled switching scan";
 }

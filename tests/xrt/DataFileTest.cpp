@@ -221,6 +221,48 @@ TEST(XrtDataFile, AnythingButExactlyADataFileIsRefusedWithTheReason)
     EXPECT_EQ(XrtDataCreateFromFile(dir.file("x").c_str(), 1), 0u);
 }
 
+// What editors do to a text file: a UTF-8 byte-order mark in front and blank
+// lines at the end are harmless and read; lines that end in a CR alone are
+// refused with a message that says so, not as one over-long line.
+TEST(XrtDataFile, WhatEditorsDoToTheFileIsReadOrNamed)
+{
+    TempDir dir;
+    const std::string good = ValidFile(kPoints);
+    const auto firstY = [](XrtHandle data) {
+        double y = -1.0;
+        XrtDataGetYElementIndirect(data, 0, 5, &y);
+        return y;
+    };
+    for (const std::string& text : {"\xEF\xBB\xBF" + good, good + "\n", good + "\r\n\n  \t\n", good + "\n  "}) {
+        const XrtHandle data = LoadText(dir, text);
+        ASSERT_NE(data, 0u) << XrtGetLastError();
+        int points = 0;
+        EXPECT_TRUE(XrtDataGetPointCount(data, &points));
+        EXPECT_EQ(points, kPoints);
+        EXPECT_EQ(firstY(data), 5.0);
+        XrtDataDestroy(data);
+    }
+
+    std::string crOnly = good;
+    for (char& c : crOnly)
+        c = c == '\n' ? '\r' : c;
+    std::string crOnlyAfterHeader = good;
+    for (std::size_t at = good.find('\n', good.find("# points")); at < good.size(); at = good.find('\n', at + 1))
+        crOnlyAfterHeader[at] = '\r';
+    for (const std::string& text : {crOnly, crOnlyAfterHeader}) {
+        EXPECT_EQ(LoadText(dir, text), 0u);
+        EXPECT_NE(XrtGetLastError().find("carriage return alone"), std::string::npos) << XrtGetLastError();
+    }
+    EXPECT_NE(XrtGetLastError().find("line 3"), std::string::npos) << XrtGetLastError();
+
+    // A blank line among the points is still refused, and a file of nothing
+    // but the mark is empty.
+    EXPECT_EQ(LoadText(dir, ReplaceLine(good, 500, "")), 0u);
+    EXPECT_NE(XrtGetLastError().find("line 500"), std::string::npos) << XrtGetLastError();
+    EXPECT_EQ(LoadText(dir, "\xEF\xBB\xBF"), 0u);
+    EXPECT_NE(XrtGetLastError().find("empty"), std::string::npos) << XrtGetLastError();
+}
+
 TEST(XrtDataFile, AFailedSaveSaysWhyAndLeavesTheOldFile)
 {
     TempDir dir;

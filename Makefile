@@ -50,13 +50,13 @@ TSAN_FILTER     = -QdvDriver.ConfigDialog*:QdvDriver.SetUpThatCannotBeSaved*
 
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_SANITIZE=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS)
 
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_TSAN=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
 	@failed=0; for t in $(TSAN_TESTS); do \
 	  echo "tsan: $$t"; \
@@ -69,7 +69,7 @@ tsan: deps
 fuzz:
 	bash scripts/install-deps fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_FUZZ=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target vexlar_fuzzers
 	bash tests/fuzz/run $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 

@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean sanitize tsan fuzz longrun
+.PHONY: all deps configure build run test check bench clean sanitize tsan fuzz longrun
 
 all: build
 
@@ -20,6 +20,11 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The whole suite but the end-to-end test (label e2e): the quick check
+# while working.
+check: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --label-exclude e2e
 
 bench: build
 	bash bench/run

@@ -24,6 +24,11 @@ set(without "")
 math(EXPR last "${count} - 1")
 foreach(i RANGE ${last})
   string(JSON name GET "${listing}" tests ${i} name)
+  # A test executable not built yet stands in as <target>_NOT_BUILT, a test
+  # that fails by itself; its cases are judged once it is built.
+  if(name MATCHES "_NOT_BUILT$")
+    continue()
+  endif()
   set(timeout "")
   string(JSON properties ERROR_VARIABLE no_properties GET "${listing}" tests ${i} properties)
   if(NOT no_properties)

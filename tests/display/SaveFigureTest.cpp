@@ -272,3 +272,24 @@ TEST_F(SaveFigure, AFigureThatCannotBeWrittenIsReported)
         messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0), 0u)
         << messages.messages()[0].text;
 }
+
+TEST_F(SaveFigure, ANameEndingInAnotherFormatsExtensionIsRefusedAndNothingWritten)
+{
+    // Under every filter: never PNG, SVG or PDF data under a JPEG name.
+    for (const std::string filter : {"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}) {
+        messages.clear();
+        ResolutionOperator resolution([](CFigureResolutionDlg& d) { d.accept(); });
+        Save("figure.jpg", filter);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("figure.jpg"))) << filter;
+        ASSERT_EQ(messages.messages().size(), 1u) << filter;
+        EXPECT_EQ(messages.messages()[0].text,
+            "Cannot save the figure to \"" + dir.file("figure.jpg")
+                + "\":\nA figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \".jpg\" is none of them. "
+                  "Nothing was written: choose a name ending in one of them.");
+    }
+    // The same name ending in one of them is saved.
+    messages.clear();
+    Save("figure.jpg.svg", "PNG Images (*.png)");
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_EQ(ReadWholeFile(dir.file("figure.jpg.svg")).rfind("<?xml", 0), 0u);
+}

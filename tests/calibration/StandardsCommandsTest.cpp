@@ -435,9 +435,11 @@ TEST_F(StandardsInTheProgram, ALampFitFromLinesMatchedByChanceIsNotOfferedAndSay
     Set("Master", "Intercept", "375");
     Start("neon");
     ASSERT_TRUE(Operate<CLampCalibrationDlg>(ID_CALIBRATE_FROM_LAMP, [&](CLampCalibrationDlg& d) {
+        const int width = d.width();
         ASSERT_TRUE(Measure(d));
         const QString refusal = Child<QLabel>(d, "status")->text();
         EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled()) << refusal.toStdString();
+        EXPECT_LE(d.minimumSizeHint().width(), width) << "the refusal is wrapped, not the dialog widened";
         EXPECT_TRUE(refusal.contains("widen the search range")) << refusal.toStdString();
 
         // Widened to 40 nm, the lamp gives the true calibration.

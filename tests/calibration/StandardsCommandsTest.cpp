@@ -451,7 +451,9 @@ TEST_F(StandardsInTheProgram, ALampFitFromLinesMatchedByChanceIsNotOfferedAndSay
         for (const Row& r : Rows(d)) {
             if (r.cells.back() == "used") {
                 ++used;
-                EXPECT_NEAR(r.number(2), r.number(0), 0.05);
+                // Within a third of a pixel: a line matched to a wrong
+                // reference would be a line spacing off.
+                EXPECT_NEAR(r.number(2), r.number(0), 0.15);
             }
         }
         EXPECT_GE(used, 20);
@@ -482,6 +484,9 @@ TEST_F(StandardsInTheProgram, TheRamanCheckOffersNoLaserForTheWrongStandardOrWit
     ASSERT_TRUE(WaitForScans(3));
     ASSERT_TRUE(Operate<CRamanShiftCheckDlg>(ID_CHECK_RAMAN_SHIFT, [&](CRamanShiftCheckDlg& d) {
         auto* standard = Child<QComboBox>(d, "standard");
+        // Twenty scans, so that the weak pair at 384 and 426 cm-1 stands
+        // well above the noise.
+        Child<QSpinBox>(d, "scanCount")->setValue(20);
         ASSERT_TRUE(Measure(d));
         EXPECT_TRUE(Child<QAbstractButton>(d, "apply")->isEnabled()) << "cyclohexane checks";
         standard->setCurrentIndex(standard->findText("Polystyrene"));

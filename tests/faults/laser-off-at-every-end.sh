@@ -29,14 +29,22 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$(dirname "$0")/../support/wait-for.sh"
 
 xvfb_pid=
-# Starts an X server of its own; sets DISPLAY and xvfb_pid.
+# Starts an X server of its own; sets DISPLAY and xvfb_pid. A server that
+# names its display and then takes no client (the display number of one
+# that has just ended, still held by its lock) is replaced, up to three times.
 start_x() {
-  local number_file=$work/display-$1
-  : > "$number_file"
-  Xvfb -displayfd 3 -screen 0 1100x720x24 -nolisten tcp 3> "$number_file" 2> "$work/xvfb-$1.log" &
-  xvfb_pid=$!
-  wait_for '[ -s "$number_file" ]' 10 || { echo "Xvfb did not start"; cat "$work/xvfb-$1.log"; exit 1; }
-  export DISPLAY=:$(head -n 1 "$number_file")
+  local number_file=$work/display-$1 attempt
+  for attempt in 1 2 3; do
+    : > "$number_file"
+    Xvfb -displayfd 3 -screen 0 1100x720x24 -nolisten tcp 3> "$number_file" 2> "$work/xvfb-$1.log" &
+    xvfb_pid=$!
+    wait_for '[ -s "$number_file" ]' 10 || { echo "Xvfb did not start"; cat "$work/xvfb-$1.log"; exit 1; }
+    export DISPLAY=:$(head -n 1 "$number_file")
+    wait_for 'xdotool getdisplaygeometry >/dev/null 2>&1' 10 && return 0
+    echo "Xvfb on $DISPLAY takes no client (attempt $attempt)"
+    stop_x
+  done
+  echo "no X server of its own could be started"; cat "$work/xvfb-$1.log"; exit 1
 }
 stop_x() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null

@@ -84,11 +84,11 @@ void CVexlarView::StartTimeAcquisition()
     // Settings that only an edited settings file can give are refused here
     // as the dialog refuses them, before anything changes.
     SeriesSettings settings;
-    settings.toggleLaser = ToggleLaser == 1;
-    settings.laserWarmupTime = LaserWarmupTime;
-    settings.delayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
-    settings.delayBetweenAcquisitions = DelayBetweenAcquisitions;
-    settings.baseFilename = BaseFilename;
+    settings.ToggleLaser = ToggleLaser;
+    settings.LaserWarmupTime = LaserWarmupTime;
+    settings.DelayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
+    settings.DelayBetweenAcquisitions = DelayBetweenAcquisitions;
+    settings.BaseFilename = BaseFilename;
     const StartCheck check = CheckSeriesStart(settings, vexlar::sys::kMaximumTimerPeriodMs);
     switch (check.refusal) {
     case StartRefusal::NoBaseFilename:

@@ -19,7 +19,6 @@ namespace {
 constexpr char kErrorTitle[] = "Vexlar Error";
 
 static_assert(kChannels == settings::kCalibratedChannels, "one calibration section per channel");
-static_assert(sizeof CVexlarView::BaseFilename > 259, "the base file name holds 259 characters");
 
 template <class T>
 void CopyTable(const T (&from)[kChannels], T (&to)[kChannels])
@@ -66,14 +65,15 @@ void CVexlarView::LoadSettings()
     cleaning_.subtractBaseline = s.subtractBaseline;
     cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry});
 
-    StoreDark = s.storeDark;
-    ToggleLaser = s.toggleLaser;
-    LaserWarmupTime = s.laserWarmupTime;
-    DelayBeforeFirstAcquisition = s.delayBeforeFirstAcquisition;
-    DelayBetweenAcquisitions = s.delayBetweenAcquisitions;
-    NumberOfAcquisitions = s.numberOfAcquisitions;
-    FileFormat = s.fileFormat;
-    std::snprintf(BaseFilename, sizeof BaseFilename, "%s", s.baseFilename.c_str());
+    timed::SeriesSettings& t = timeAcq_.settings;
+    t.StoreDark = s.storeDark;
+    t.ToggleLaser = s.toggleLaser;
+    t.LaserWarmupTime = s.laserWarmupTime;
+    t.DelayBeforeFirstAcquisition = s.delayBeforeFirstAcquisition;
+    t.DelayBetweenAcquisitions = s.delayBetweenAcquisitions;
+    t.NumberOfAcquisitions = s.numberOfAcquisitions;
+    t.FileFormat = s.fileFormat;
+    t.BaseFilename = s.baseFilename;
     seriesTable_.setting = s.seriesTable;
 }
 
@@ -104,14 +104,15 @@ bool CVexlarView::SaveSettings()
     s.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     s.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
 
-    s.storeDark = StoreDark;
-    s.toggleLaser = ToggleLaser;
-    s.laserWarmupTime = LaserWarmupTime;
-    s.delayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
-    s.delayBetweenAcquisitions = DelayBetweenAcquisitions;
-    s.numberOfAcquisitions = NumberOfAcquisitions;
-    s.fileFormat = FileFormat;
-    s.baseFilename.assign(BaseFilename, strnlen(BaseFilename, sizeof BaseFilename));
+    const timed::SeriesSettings& t = timeAcq_.settings;
+    s.storeDark = t.StoreDark;
+    s.toggleLaser = t.ToggleLaser;
+    s.laserWarmupTime = t.LaserWarmupTime;
+    s.delayBeforeFirstAcquisition = t.DelayBeforeFirstAcquisition;
+    s.delayBetweenAcquisitions = t.DelayBetweenAcquisitions;
+    s.numberOfAcquisitions = t.NumberOfAcquisitions;
+    s.fileFormat = t.FileFormat;
+    s.baseFilename = t.BaseFilename;
     s.seriesTable = seriesTable_.setting;
 
     std::string error;

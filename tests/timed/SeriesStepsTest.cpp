@@ -369,6 +369,8 @@ TEST(SeriesSteps, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
     b.run.settings.NumberOfAcquisitions = 4294967295u;
     b.Start();
     EXPECT_EQ(b.run.timeStamps.size(), kInitialTableEntries) << "the table grows as scans come";
+    EXPECT_LE(b.run.timeStamps.capacity(), kInitialTableEntries) << "no gigabytes at Start";
+    EXPECT_LE(b.run.seriesFileNames.capacity(), kInitialTableEntries);
     b.Advance(1000);
     b.Complete();
     b.run.settings.DelayBetweenAcquisitions = 5;

@@ -65,15 +65,7 @@ void CVexlarView::LoadSettings()
     cleaning_.subtractBaseline = s.subtractBaseline;
     cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry});
 
-    timed::SeriesSettings& t = timeAcq_.settings;
-    t.StoreDark = s.storeDark;
-    t.ToggleLaser = s.toggleLaser;
-    t.LaserWarmupTime = s.laserWarmupTime;
-    t.DelayBeforeFirstAcquisition = s.delayBeforeFirstAcquisition;
-    t.DelayBetweenAcquisitions = s.delayBetweenAcquisitions;
-    t.NumberOfAcquisitions = s.numberOfAcquisitions;
-    t.FileFormat = s.fileFormat;
-    t.BaseFilename = s.baseFilename;
+    timeAcq_.settings = s.series;
     seriesTable_.setting = s.seriesTable;
 }
 
@@ -104,15 +96,7 @@ bool CVexlarView::SaveSettings()
     s.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     s.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
 
-    const timed::SeriesSettings& t = timeAcq_.settings;
-    s.storeDark = t.StoreDark;
-    s.toggleLaser = t.ToggleLaser;
-    s.laserWarmupTime = t.LaserWarmupTime;
-    s.delayBeforeFirstAcquisition = t.DelayBeforeFirstAcquisition;
-    s.delayBetweenAcquisitions = t.DelayBetweenAcquisitions;
-    s.numberOfAcquisitions = t.NumberOfAcquisitions;
-    s.fileFormat = t.FileFormat;
-    s.baseFilename = t.BaseFilename;
+    s.series = timeAcq_.settings;
     s.seriesTable = seriesTable_.setting;
 
     std::string error;

@@ -75,6 +75,7 @@ constexpr unsigned kNumberChars = 39;
 constexpr unsigned kPathChars = 259;
 constexpr unsigned kBarChars = kControlBarTextMax;
 constexpr unsigned kLongestText = kPathChars;
+static_assert(kPathChars == timed::kMaxBaseFilename, "every base file name read fits the series settings");
 
 // The series-table choices: 0 none, 1 one row per scan, 2 one row per pixel.
 constexpr int kLastSeriesTableChoice = 2;

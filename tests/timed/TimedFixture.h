@@ -111,7 +111,6 @@ protected:
         view->OnBarParam(BAR_ADDITIVE);
         driver().Answer(0, 0.0f);
         Deliver();
-        settings = s;
     }
 
     // Time Acquisition > Configure: the operator types s into the dialog and
@@ -126,7 +125,6 @@ protected:
         });
         view->OnTimeAcqConfigure();
         EXPECT_TRUE(accepted) << "the dialog refused the settings";
-        settings = s;
     }
 
     // What the Time Acquisition dialog shows when the operator opens it
@@ -177,9 +175,6 @@ protected:
         XrtDataGetYElementIndirect(data, 0, 0, &y);
         return y;
     }
-
-    // The series settings last put in the settings file or the dialog.
-    vexlar::timed::SeriesSettings settings;
 
     // The driver calls so far, short: "SingleScan", "BufferEmpty(0)",
     // "Strobe(1)".

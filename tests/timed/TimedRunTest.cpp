@@ -298,7 +298,9 @@ TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
     EXPECT_EQ(host.status, "Ready");
 }
 
-TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
+using TimeAcquisitionMenu = FrameFixture;
+
+TEST_F(TimeAcquisitionMenu, FollowsTheRunState)
 {
     vexlar::sys::VirtualClock clock;
     Start();

@@ -266,6 +266,7 @@ void CVexlarView::SwitchLaserForSeries(bool on)
     DriverParams& p = params();
     const bool switchingScanRequested = BeginSwitchingScan(timeAcq_, p.IntegrationTime, p.Average);
     QDV_V7400StrobeEnable(on ? 1 : 0);
+    scanQueue_.AcquisitionSwitched();
     if (host_)
         host_->SetChecked(IDC_LASER, on);
     if (!switchingScanRequested)

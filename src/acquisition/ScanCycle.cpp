@@ -70,16 +70,14 @@ bool CVexlarView::event(QEvent* e)
 void CVexlarView::OnScanComplete(WPARAM wParam)
 {
     const auto bufferChannel = static_cast<std::int16_t>(wParam);
-    const bool switchingScan = restorePending && scanQueue_.NextIsSwitching();
+    const bool switchingScan = timeAcq_.restorePending && scanQueue_.NextIsSwitching();
     scanQueue_.ScanArrived();
     NoteScanDelivered();
     // The answer to a time-acquisition switching scan: give the buffer back
     // and put the run's acquisition values back.
     if (switchingScan) {
         QDV_BufferEmpty(hinst, bufferChannel);
-        params().IntegrationTime = savedIntegrationTime;
-        params().Average = savedAverage;
-        restorePending = 0;
+        vexlar::timed::EndSwitchingScan(timeAcq_, params().IntegrationTime, params().Average);
         return;
     }
     // A scan marked for discarding is dropped first, whether or not
@@ -136,7 +134,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
         // The new spectrum to the chart, drawn once.
         XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
-        if (timeAcqRunning && darkPending)
+        if (timeAcq_.timeAcqRunning && timeAcq_.darkPending)
             repaint.Release();  // the run's dark scan is not shown
         else
             XrtSetValues(chart(), XRT_DATA, liveData);
@@ -147,7 +145,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
     freshScans_.Add(spectrum);
 
     // During a timed series the run decides what comes next.
-    if (timeAcqRunning) {
+    if (timeAcq_.timeAcqRunning) {
         OnSeriesScanComplete();
         return;
     }
@@ -186,11 +184,7 @@ void CVexlarView::StopScans()
     // Nothing is left in flight to discard, and a switching scan cancelled
     // gives its acquisition values back now: no answer will.
     discardNext = 0;
-    if (restorePending) {
-        params().IntegrationTime = savedIntegrationTime;
-        params().Average = savedAverage;
-        restorePending = 0;
-    }
+    vexlar::timed::EndSwitchingScan(timeAcq_, params().IntegrationTime, params().Average);
 }
 
 void CVexlarView::ResumeScanChain()
@@ -198,7 +192,7 @@ void CVexlarView::ResumeScanChain()
     // A scan already on its way goes on with the chain: a second request
     // would keep two in flight for good. A timed series asks for its own
     // scans.
-    if (!timeAcqRunning && !ChainScanComing())
+    if (!timeAcq_.timeAcqRunning && !ChainScanComing())
         RequestScan();
 }
 
@@ -206,14 +200,14 @@ bool CVexlarView::ChainScanComing() const
 {
     // Of the scans owed, the one marked for discarding and a switching scan
     // do not go on with the chain.
-    return scanQueue_.owed() - (discardNext ? 1 : 0) - (restorePending ? 1 : 0) > 0;
+    return scanQueue_.owed() - (discardNext ? 1 : 0) - (timeAcq_.restorePending ? 1 : 0) > 0;
 }
 
 void CVexlarView::OnDriverNotify(WPARAM wParam)
 {
     // A failed scan answers its request; the driver is asked again at once,
     // whatever the state of the workspace.
-    scanQueue_.FailedAndAskedAgain(restorePending != 0);
+    scanQueue_.FailedAndAskedAgain(timeAcq_.restorePending);
     QDV_BufferEmpty(hinst, static_cast<std::int16_t>(wParam));
     QDV_SingleScan(hinst);
     ++failedScansInARow_;
@@ -225,8 +219,8 @@ void CVexlarView::NoteScanDelivered()
 {
     if (failedScansInARow_ >= kFailedScansNoted && host_) {
         // Scans arrive again: the note goes, and what it covered comes back.
-        if (timeAcqRunning)
-            ShowSeriesStatus(seriesStatus);
+        if (timeAcq_.timeAcqRunning)
+            ShowSeriesStatus(timeAcq_.seriesStatus);
         else
             host_->SetStatusText(kIdleText);
     }

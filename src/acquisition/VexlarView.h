@@ -32,7 +32,9 @@
 #include "files/OpenedSpectrum.h"
 #include "files/SpectrumMetadata.h"
 #include "peaks/PeakRecord.h"
+#include "timed/SeriesSteps.h"
 #include "timed/SeriesTable.h"
+#include "timed/TimeAcquisitionRun.h"
 #include "timed/TimeStampFile.h"
 
 class CChart2D;
@@ -52,9 +54,9 @@ constexpr unsigned WM_REQUEST_NEXT_SCAN = 0x0400 + 600;
 constexpr double kFullScaleIntensity = 4100.0;
 
 // Time-acquisition timers of the view.
-constexpr unsigned kFirstDelayTimerId = 273;
-constexpr unsigned kLaserOffTimerId = 546;
-constexpr unsigned kNextSeriesScanTimerId = 819;
+using timed::kFirstDelayTimerId;
+using timed::kLaserOffTimerId;
+using timed::kNextSeriesScanTimerId;
 
 }  // namespace vexlar
 
@@ -205,6 +207,8 @@ public:
     // Time Acquisition > Stop, and the end of a complete series: writes the
     // time-stamp file, switches the laser off and requests one scan.
     void StopTimeAcquisition();
+    // A series runs: Start is disabled and Stop enabled.
+    bool IsTimeAcquisitionRunning() const { return timeAcq_.timeAcqRunning; }
     // A window timer of the view; false when id is none of the series' timers.
     bool OnTimeAcqTimer(unsigned id);
     // The series step of a handled scan during a series: a dark scan or a
@@ -212,39 +216,6 @@ public:
     void OnSeriesScanComplete();
     // Saves the spectrum as series scan scanNumber and counts scanNumber up.
     void SaveTimedScan();
-    // The series file in the current format; false with the reason.
-    bool WriteSeriesFile(const std::string& path, std::string* reason);
-    // The time-stamp file with every scan saved so far; false with its path
-    // and the reason.
-    bool WriteTimeStampFile(std::string* path, std::string* reason);
-    // The row of the scan just saved, added to the time-stamp file; false
-    // with its path and the reason.
-    bool AddTimeStampRow(std::string* path, std::string* reason);
-    std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
-    // A file of the series could not be written: the status bar says so, and
-    // a counted failure is reported once the series stops.
-    void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
-    void ShowSeriesStatus(const std::string& text);
-    // The laser-off timer (laser toggling) or the next-scan timer.
-    void ArmNextSeriesTimer();
-    void ArmSeriesTimer(unsigned id, std::uint64_t periodMs);
-    void KillSeriesTimer(unsigned id);
-    // Switches the laser line and requests a switching scan at 50 ms and one
-    // average, the acquisition values saved until it completes.
-    void SwitchLaserForSeries(int on);
-    // The tick count of each series scan, by scan number (scan 0 included),
-    // made at Start and grown as scans are stamped.
-    std::vector<std::uint32_t> timeStamps;
-    // The name each saved scan's file was given, by scan number.
-    std::vector<std::string> seriesFileNames;
-    // The name of the last series file.
-    std::string currentFileName;
-    // Files of the series that could not be written; the first with its reason.
-    unsigned seriesWriteFailures = 0;
-    std::string firstSeriesWriteFailure;
-    // The run's last status text, and a failure to add to the next one.
-    std::string seriesStatus;
-    std::string seriesStatusNote;
 
     // --- Cleaning (cleaning/CleaningCommands.cpp) -------------------------------------
     // View > Remove Spikes: cosmic-ray spikes taken out of each scan before
@@ -331,25 +302,6 @@ public:
     int peakWidth = 1;
 
     int cursorShown = 0;
-
-    // Time-acquisition settings and run state.
-    int StoreDark = 0;
-    unsigned ToggleLaser = 0;
-    unsigned LaserWarmupTime = 10;
-    unsigned DelayBeforeFirstAcquisition = 60;
-    unsigned DelayBetweenAcquisitions = 60;
-    unsigned NumberOfAcquisitions = 100;
-    unsigned FileFormat = 0;
-    char BaseFilename[260] = "Temp";
-    int timeAcqRunning = 0;
-    int firstDelayPending = 0;
-    int darkPending = 0;
-    int restorePending = 0;
-    unsigned scanNumber = 0;
-    std::uint16_t savedIntegrationTime = 0;
-    std::int16_t savedAverage = 0;
-    unsigned timerIds[3] = {0, 0, 0};
-
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -366,6 +318,35 @@ private:
     vexlar::files::SpectrumFacts DescribeDisplayedSpectrum() const;
     // The acquisition settings and calibration in force now.
     vexlar::files::SpectrumFacts DescribeAcquisition() const;
+    // The timed series (timed/TimedRun.cpp): the steps the series decides,
+    // carried out in their order.
+    void RunSeriesActions(const vexlar::timed::SeriesActions& actions);
+    // Start: the scan chain made to serve the series, its files begun.
+    void BeginSeriesRecords();
+    // Stop: the time-stamp file written whole, the series table finished.
+    void FinishSeriesRecords();
+    // The dark scan just handled becomes the dark spectrum.
+    void KeepSeriesDark();
+    // The series file in the current format; false with the reason.
+    bool WriteSeriesFile(const std::string& path, std::string* reason);
+    // The time-stamp file with every scan saved so far; false with its path
+    // and the reason.
+    bool WriteTimeStampFile(std::string* path, std::string* reason);
+    // The row of the scan just saved, added to the time-stamp file; false
+    // with its path and the reason.
+    bool AddTimeStampRow(std::string* path, std::string* reason);
+    std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
+    // A file of the series could not be written: the status bar says so, and
+    // a counted failure is reported once the series stops.
+    void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
+    // Files that could not be written, told to the operator as the series stops.
+    void ReportSeriesWriteFailures();
+    void ShowSeriesStatus(const std::string& text);
+    void ArmSeriesTimer(unsigned id, std::uint64_t periodMs);
+    void KillSeriesTimer(unsigned id);
+    // Switches the laser line and requests a switching scan at 50 ms and one
+    // average, the acquisition values saved until it completes.
+    void SwitchLaserForSeries(bool on);
     // The series table of a timed series (timed/SeriesTableRun.cpp): started
     // with the series, a scan added as each is saved, brought up to date a
     // last time when the series stops.
@@ -418,6 +399,8 @@ private:
     vexlar::files::OpenedSpectrum openedSpectrum_;
     // The last resolution chosen for a PNG figure.
     int figureDpi_ = vexlar::display::kDefaultFigureDpi;
+    // The time acquisition: its settings and the run of a series.
+    vexlar::timed::TimeAcquisitionRun timeAcq_;
     // The "SeriesTable" setting and the table of the running series.
     vexlar::timed::SeriesTableRun seriesTable_;
 

@@ -41,9 +41,6 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
         calSecond[ch] = defaults.second;
         calThird[ch] = defaults.third;
     }
-    timeAcqRunning = 0;
-    firstDelayPending = 0;
-    darkPending = 0;
     // The program starts with the laser off, whatever state it was left in.
     QDV_V7400StrobeEnable(0);
 }
@@ -131,7 +128,7 @@ CVexlarView::~CVexlarView()
         QDV_UnRegister(hinst);
     }
     // 4.
-    for (unsigned& id : timerIds) {
+    for (unsigned& id : timeAcq_.timerIds) {
         if (id != 0)
             vexlar::sys::KillTimer(this, id);
         id = 0;

@@ -197,8 +197,8 @@ void CMainFrame::BindCommands()
     // Spectrum-file commands:
     // Time-acquisition commands: Configure stays available during a series.
     commands_[ID_TIME_ACQ_CONFIGURE] = {[v] { v->OnTimeAcqConfigure(); }, {}, {}};
-    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return v->timeAcqRunning == 0; }, {}};
-    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->timeAcqRunning == 1; }, {}};
+    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return !v->IsTimeAcquisitionRunning(); }, {}};
+    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->IsTimeAcquisitionRunning(); }, {}};
     commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
     commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
     commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};

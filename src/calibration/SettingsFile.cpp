@@ -75,6 +75,7 @@ constexpr unsigned kNumberChars = 39;
 constexpr unsigned kPathChars = 259;
 constexpr unsigned kBarChars = kControlBarTextMax;
 constexpr unsigned kLongestText = kPathChars;
+static_assert(kPathChars == timed::kMaxBaseFilename, "every base file name read fits the series settings");
 
 // The series-table choices: 0 none, 1 one row per scan, 2 one row per pixel.
 constexpr int kLastSeriesTableChoice = 2;
@@ -86,9 +87,17 @@ constexpr std::uint16_t kRestartIntegrationTimeMs = 250;
 
 // Where a value goes: a member of the working values (a calibration table
 // holds one value per channel) or of the control-bar texts.
+using S = timed::SeriesSettings;
 using PerChannel = float (W::*)[kCalibratedChannels];
 using Target = std::variant<int W::*, unsigned W::*, std::int16_t W::*, std::uint16_t W::*, float W::*, double W::*,
-                            std::string W::*, PerChannel, std::string B::*>;
+                            std::string W::*, PerChannel, std::string B::*, int S::*, unsigned S::*,
+                            std::string S::*>;
+
+// A member of the series settings, which the working values hold as one.
+template <class Member>
+constexpr bool kSeriesMember = false;
+template <class Value>
+constexpr bool kSeriesMember<Value S::*> = true;
 
 enum class Id {
     NumChannels,
@@ -169,20 +178,20 @@ constexpr Key kKeys[] = {
     {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::FiniteNumber,
      &W::peakSlope},
     // [TimeAcquisition]: the timed-series settings.
-    {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &W::storeDark},
+    {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &S::StoreDark},
     {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None,
-     &W::toggleLaser},
+     &S::ToggleLaser},
     {Id::LaserWarmupTime, kTimeAcquisition, "LaserWarmupTime", kInt, 0, "10", WriteAs::Unsigned, Check::None,
-     &W::laserWarmupTime},
+     &S::LaserWarmupTime},
     {Id::DelayBeforeFirstAcquisition, kTimeAcquisition, "DelayBeforeFirstAcquisition", kInt, 0, "60",
-     WriteAs::Unsigned, Check::None, &W::delayBeforeFirstAcquisition},
+     WriteAs::Unsigned, Check::None, &S::DelayBeforeFirstAcquisition},
     {Id::DelayBetweenAcquisitions, kTimeAcquisition, "DelayBetweenAcquisitions", kInt, 0, "60", WriteAs::Unsigned,
-     Check::None, &W::delayBetweenAcquisitions},
+     Check::None, &S::DelayBetweenAcquisitions},
     {Id::NumberOfAcquisitions, kTimeAcquisition, "NumberOfAcquisitions", kInt, 0, "100", WriteAs::Unsigned,
-     Check::None, &W::numberOfAcquisitions},
-    {Id::FileFormat, kTimeAcquisition, "FileFormat", kInt, 0, "0", WriteAs::Unsigned, Check::None, &W::fileFormat},
+     Check::None, &S::NumberOfAcquisitions},
+    {Id::FileFormat, kTimeAcquisition, "FileFormat", kInt, 0, "0", WriteAs::Unsigned, Check::None, &S::FileFormat},
     {Id::BaseFilename, kTimeAcquisition, "BaseFilename", kText, kPathChars, "Temp", WriteAs::Text, Check::None,
-     &W::baseFilename},
+     &S::BaseFilename},
     // Also the series as one table (0 off, 1 one row per scan, 2 one row per
     // pixel); a file without the key means off.
     {Id::SeriesTable, kTimeAcquisition, "SeriesTable", kInt, 0, "0", WriteAs::Unsigned, Check::SeriesTableChoice,
@@ -273,6 +282,8 @@ constexpr bool ReadsMatchTargets()
     for (const Key& key : kKeys) {
         const bool integral = std::holds_alternative<int W::*>(key.target) ||
                               std::holds_alternative<unsigned W::*>(key.target) ||
+                              std::holds_alternative<int S::*>(key.target) ||
+                              std::holds_alternative<unsigned S::*>(key.target) ||
                               std::holds_alternative<std::int16_t W::*>(key.target) ||
                               std::holds_alternative<std::uint16_t W::*>(key.target);
         if (integral != (key.read == ReadAs::Integer))
@@ -382,18 +393,23 @@ void Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
     std::visit(
         [&](auto member) {
             using Member = decltype(member);
+            const auto put = [&](auto& field) {
+                using Value = std::remove_reference_t<decltype(field)>;
+                if constexpr (std::is_same_v<Value, std::string>)
+                    field = value.text;
+                else if constexpr (std::is_integral_v<Value>)
+                    field = static_cast<Value>(integer);
+                else
+                    field = static_cast<Value>(number);
+            };
             if constexpr (std::is_same_v<Member, std::string B::*>) {
                 bar->*member = value.text;
-            } else if constexpr (std::is_same_v<Member, std::string W::*>) {
-                working->*member = value.text;
             } else if constexpr (std::is_same_v<Member, PerChannel>) {
                 (working->*member)[channel] = static_cast<float>(number);
+            } else if constexpr (kSeriesMember<Member>) {
+                put(working->series.*member);
             } else {
-                using Value = std::remove_reference_t<decltype(working->*member)>;
-                if constexpr (std::is_integral_v<Value>)
-                    working->*member = static_cast<Value>(integer);
-                else
-                    working->*member = static_cast<Value>(number);
+                put(working->*member);
             }
         },
         key.target);
@@ -453,18 +469,23 @@ std::string Formatted(const Key& key, int channel, const W& working, const B& ba
     std::visit(
         [&](auto member) {
             using Member = decltype(member);
+            const auto take = [&](const auto& field) {
+                using Value = std::remove_cvref_t<decltype(field)>;
+                if constexpr (std::is_same_v<Value, std::string>)
+                    text = field;
+                else if constexpr (std::is_integral_v<Value>)
+                    integer = field;
+                else
+                    number = field;
+            };
             if constexpr (std::is_same_v<Member, std::string B::*>) {
                 text = bar.*member;
-            } else if constexpr (std::is_same_v<Member, std::string W::*>) {
-                text = working.*member;
             } else if constexpr (std::is_same_v<Member, PerChannel>) {
                 number = (working.*member)[channel];  // single precision, widened
+            } else if constexpr (kSeriesMember<Member>) {
+                take(working.series.*member);
             } else {
-                using Value = std::remove_cvref_t<decltype(working.*member)>;
-                if constexpr (std::is_integral_v<Value>)
-                    integer = working.*member;
-                else
-                    number = working.*member;
+                take(working.*member);
             }
         },
         key.target);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "timed/SeriesSettings.h"
+
 namespace vexlar::settings {
 
 // A bare name: it resolves to $XDG_CONFIG_HOME/vexlar/ (by default
@@ -56,15 +58,8 @@ struct WorkingSettings {
     double baselineSmoothness = 0.0;  // λ; always within its range after loading
     double baselineAsymmetry = 0.0;   // p; always within its range after loading
 
-    // [TimeAcquisition]
-    int storeDark = 0;
-    unsigned toggleLaser = 0;
-    unsigned laserWarmupTime = 0;  // s
-    unsigned delayBeforeFirstAcquisition = 0;  // s
-    unsigned delayBetweenAcquisitions = 0;  // s
-    unsigned numberOfAcquisitions = 0;
-    unsigned fileFormat = 0;  // 0 spectrum file, 1 export file
-    std::string baseFilename;  // at most 259 characters
+    // [TimeAcquisition]: the eight series settings, and the series table.
+    timed::SeriesSettings series;
     unsigned seriesTable = 0;  // 0 no series table, 1 one row per scan, 2 one row per pixel
 
     bool operator==(const WorkingSettings&) const = default;

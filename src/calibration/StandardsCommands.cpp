@@ -34,7 +34,7 @@ calibration::MeasurementSource CVexlarView::CalibrationSource()
 {
     calibration::MeasurementSource source;
     source.displayed = [this] { return std::vector<double>(std::begin(spectrum), std::end(spectrum)); };
-    if (timeAcqRunning)
+    if (timeAcq_.timeAcqRunning)
         source.noFreshScansReason = "A timed series is running: only the spectrum on display can be used.";
     else if (additive)
         source.noFreshScansReason = "Additive mode is on: only the spectrum on display can be used.";

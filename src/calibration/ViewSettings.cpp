@@ -19,7 +19,6 @@ namespace {
 constexpr char kErrorTitle[] = "Vexlar Error";
 
 static_assert(kChannels == settings::kCalibratedChannels, "one calibration section per channel");
-static_assert(sizeof CVexlarView::BaseFilename > 259, "the base file name holds 259 characters");
 
 template <class T>
 void CopyTable(const T (&from)[kChannels], T (&to)[kChannels])
@@ -66,14 +65,7 @@ void CVexlarView::LoadSettings()
     cleaning_.subtractBaseline = s.subtractBaseline;
     cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry});
 
-    StoreDark = s.storeDark;
-    ToggleLaser = s.toggleLaser;
-    LaserWarmupTime = s.laserWarmupTime;
-    DelayBeforeFirstAcquisition = s.delayBeforeFirstAcquisition;
-    DelayBetweenAcquisitions = s.delayBetweenAcquisitions;
-    NumberOfAcquisitions = s.numberOfAcquisitions;
-    FileFormat = s.fileFormat;
-    std::snprintf(BaseFilename, sizeof BaseFilename, "%s", s.baseFilename.c_str());
+    timeAcq_.settings = s.series;
     seriesTable_.setting = s.seriesTable;
 }
 
@@ -104,14 +96,7 @@ bool CVexlarView::SaveSettings()
     s.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     s.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
 
-    s.storeDark = StoreDark;
-    s.toggleLaser = ToggleLaser;
-    s.laserWarmupTime = LaserWarmupTime;
-    s.delayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
-    s.delayBetweenAcquisitions = DelayBetweenAcquisitions;
-    s.numberOfAcquisitions = NumberOfAcquisitions;
-    s.fileFormat = FileFormat;
-    s.baseFilename.assign(BaseFilename, strnlen(BaseFilename, sizeof BaseFilename));
+    s.series = timeAcq_.settings;
     s.seriesTable = seriesTable_.setting;
 
     std::string error;

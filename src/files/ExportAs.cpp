@@ -90,8 +90,8 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     facts.channel = channel;
     // While a switching scan of a timed series is out, the block holds its
     // short values; the spectrum on display was taken with the saved ones.
-    facts.integrationTimeMs = restorePending ? savedIntegrationTime : p.IntegrationTime;
-    facts.averages = restorePending ? savedAverage : p.Average;
+    facts.integrationTimeMs = timeAcq_.restorePending ? timeAcq_.savedIntegrationTime : p.IntegrationTime;
+    facts.averages = timeAcq_.restorePending ? timeAcq_.savedAverage : p.Average;
     facts.boxcar = p.Boxcar;
     // Additive mode subtracts the dark from every scan it adds.
     facts.darkSubtracted = darkStored != 0 && (additive != 0 || subtractDark != 0);

@@ -26,18 +26,19 @@ bool SeriesComplete(unsigned scanNumber, unsigned numberOfAcquisitions)
 
 StartCheck CheckSeriesStart(const SeriesSettings& s, unsigned maxPeriodMs)
 {
-    if (s.baseFilename.empty())
+    if (s.BaseFilename.empty())
         return {StartRefusal::NoBaseFilename, 0};
-    if (s.toggleLaser && s.laserWarmupTime > s.delayBetweenAcquisitions)
+    if (s.ToggleLaser == 1 && s.LaserWarmupTime > s.DelayBetweenAcquisitions)
         return {StartRefusal::WarmupLongerThanDelay, 0};
 
+    const bool toggle = s.ToggleLaser == 1;
     // The periods this series arms: the first delay (0 when there is
     // none), then either the laser-off interval and the warm-up, or the
     // delay between scans.
     const unsigned used[] = {
-        s.delayBeforeFirstAcquisition,
-        s.toggleLaser ? LaserOffSeconds(s.delayBetweenAcquisitions, s.laserWarmupTime) : s.delayBetweenAcquisitions,
-        s.toggleLaser ? s.laserWarmupTime : 0u,
+        s.DelayBeforeFirstAcquisition,
+        toggle ? LaserOffSeconds(s.DelayBetweenAcquisitions, s.LaserWarmupTime) : s.DelayBetweenAcquisitions,
+        toggle ? s.LaserWarmupTime : 0u,
     };
     for (const unsigned seconds : used) {
         if (PeriodMs(seconds) > maxPeriodMs)

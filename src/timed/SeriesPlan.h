@@ -7,18 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "timed/SeriesSettings.h"
+
 namespace vexlar::timed {
 
 constexpr std::uint64_t kMillisecondsPerSecond = 1000;
-
-// The settings a series runs with (seconds, a count and two options).
-struct SeriesSettings {
-    bool toggleLaser = false;
-    unsigned laserWarmupTime = 0;
-    unsigned delayBeforeFirstAcquisition = 0;
-    unsigned delayBetweenAcquisitions = 0;
-    std::string baseFilename;
-};
 
 // seconds × 1000, exact.
 std::uint64_t PeriodMs(unsigned seconds);

@@ -60,21 +60,23 @@ void CVexlarView::BeginSeriesTable()
     if (files::HoldsFileAxis(openedSpectrum_, facts.xAxisMode, shownX, kPixels))
         facts.calibrationKnown = false; // the axis still holds an opened file's x values
     std::vector<files::MetadataEntry> entries = files::DescribeSpectrum(facts);
-    entries.push_back({"Base file name", "", BaseFilename});
-    entries.push_back({"File format", "", FormatName(FileFormat)});
-    entries.push_back({"Number of acquisitions", "", std::to_string(NumberOfAcquisitions)});
-    entries.push_back({"Delay before first acquisition (s)", "", std::to_string(DelayBeforeFirstAcquisition)});
-    entries.push_back({"Delay between acquisitions (s)", "", std::to_string(DelayBetweenAcquisitions)});
-    entries.push_back({"Toggle laser", "", YesNo(ToggleLaser == 1)});
-    entries.push_back({"Laser warmup time (s)", "", std::to_string(LaserWarmupTime)});
-    entries.push_back({"Store dark before each acquisition", "", YesNo(StoreDark == 1)});
+    const SeriesSettings& settings = timeAcq_.settings;
+    entries.push_back({"Base file name", "", settings.BaseFilename});
+    entries.push_back({"File format", "", FormatName(settings.FileFormat)});
+    entries.push_back({"Number of acquisitions", "", std::to_string(settings.NumberOfAcquisitions)});
+    entries.push_back(
+        {"Delay before first acquisition (s)", "", std::to_string(settings.DelayBeforeFirstAcquisition)});
+    entries.push_back({"Delay between acquisitions (s)", "", std::to_string(settings.DelayBetweenAcquisitions)});
+    entries.push_back({"Toggle laser", "", YesNo(settings.ToggleLaser == 1)});
+    entries.push_back({"Laser warmup time (s)", "", std::to_string(settings.LaserWarmupTime)});
+    entries.push_back({"Store dark before each acquisition", "", YesNo(settings.StoreDark == 1)});
     entries.push_back({"Table layout", "", LayoutName(seriesTable_.setting)});
     entries.push_back({"Pixel heading", "", "the " + files::AxisName(facts.xAxisMode) + " of each pixel at the start"});
     entries.push_back({"Time", "", "seconds after the first saved scan, as in the time-stamp file"});
     std::string header;
     files::AppendCsvComments(header, kTableTitle, entries);
 
-    seriesTable_.path = SeriesTableFileName(BaseFilename);
+    seriesTable_.path = SeriesTableFileName(settings.BaseFilename);
     seriesTable_.table.Start(
         seriesTable_.setting, std::move(header), shownX, kPixels, files::AxisName(facts.xAxisMode));
     // The file is started at once, so a table of an earlier series under the
@@ -82,16 +84,17 @@ void CVexlarView::BeginSeriesTable()
     std::string reason;
     if (!WriteSeriesTable(&reason)) {
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
-        ShowSeriesStatus(seriesStatus); // at once, not with the next scan
+        ShowSeriesStatus(timeAcq_.seriesStatus); // at once, not with the next scan
     }
 }
 
 void CVexlarView::AddScanToSeriesTable()
 {
-    if (!seriesTable_.table.active() || timeStamps.size() <= scanNumber)
+    const TimeAcquisitionRun& run = timeAcq_;
+    if (!seriesTable_.table.active() || run.timeStamps.size() <= run.scanNumber)
         return;
-    const double seconds = SecondsAfter(timeStamps[scanNumber], timeStamps[kFirstSavedScan]);
-    seriesTable_.table.AddScan(seconds, currentFileName, ShownSpectrum(), kPixels);
+    const double seconds = SecondsAfter(run.timeStamps[run.scanNumber], run.timeStamps[kFirstSavedScan]);
+    seriesTable_.table.AddScan(seconds, run.currentFileName, ShownSpectrum(), kPixels);
     std::string reason;
     if (!WriteSeriesTable(&reason))
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);

@@ -136,17 +136,18 @@ QCheckBox* CTimeAcquisitionDlg::check(int id) const
 
 void CTimeAcquisitionDlg::ShowValues()
 {
-    toggleLaser_->setChecked(toggleLaser == 1);
-    storeDark_->setChecked(storeDark == 1);
-    warmup_->setText(QString::number(laserWarmupTime));
-    delayBeforeFirst_->setText(QString::number(delayBeforeFirstAcquisition));
-    delayBetween_->setText(QString::number(delayBetweenAcquisitions));
-    numberOfAcquisitions_->setText(QString::number(numberOfAcquisitions));
-    baseFilename_->setText(QFile::decodeName(QByteArray::fromStdString(baseFilename)));
+    const vexlar::timed::SeriesSettings& s = settings;
+    toggleLaser_->setChecked(s.ToggleLaser == 1);
+    storeDark_->setChecked(s.StoreDark == 1);
+    warmup_->setText(QString::number(s.LaserWarmupTime));
+    delayBeforeFirst_->setText(QString::number(s.DelayBeforeFirstAcquisition));
+    delayBetween_->setText(QString::number(s.DelayBetweenAcquisitions));
+    numberOfAcquisitions_->setText(QString::number(s.NumberOfAcquisitions));
+    baseFilename_->setText(QFile::decodeName(QByteArray::fromStdString(s.BaseFilename)));
     // A format that has no item (possible only by editing the settings file)
     // selects nothing.
-    formatList_->setCurrentIndex(fileFormat < static_cast<unsigned>(formatList_->count())
-                                     ? static_cast<int>(fileFormat)
+    formatList_->setCurrentIndex(s.FileFormat < static_cast<unsigned>(formatList_->count())
+                                     ? static_cast<int>(s.FileFormat)
                                      : -1);
     const bool table = seriesTable != kNoSeriesTable && seriesTable <= std::size(kTableLayoutItems);
     seriesTable_->setChecked(table);
@@ -200,7 +201,7 @@ void CTimeAcquisitionDlg::accept()
         return;
     }
     // The name is kept in a fixed field: a longer one is refused, never cut.
-    if (base.size() > kMaxBaseFilename) {
+    if (base.size() > vexlar::timed::kMaxBaseFilename) {
         vexlar::sys::ShowOperatorMessage(kBaseFilenameTooLong, kTimeAcqErrorTitle);
         baseFilename_->setFocus();
         return;
@@ -214,16 +215,17 @@ void CTimeAcquisitionDlg::accept()
         return;
     }
 
-    toggleLaser = toggle ? 1 : 0;
-    storeDark = storeDark_->isChecked() ? 1 : 0;
-    laserWarmupTime = *warmup;
-    delayBeforeFirstAcquisition = *first;
-    delayBetweenAcquisitions = *between;
-    numberOfAcquisitions = *count;
-    baseFilename = base;
+    vexlar::timed::SeriesSettings& s = settings;
+    s.ToggleLaser = toggle ? 1 : 0;
+    s.StoreDark = storeDark_->isChecked() ? 1 : 0;
+    s.LaserWarmupTime = *warmup;
+    s.DelayBeforeFirstAcquisition = *first;
+    s.DelayBetweenAcquisitions = *between;
+    s.NumberOfAcquisitions = *count;
+    s.BaseFilename = base;
     // With no item selected the format stays as it was.
     if (formatList_->currentIndex() >= 0)
-        fileFormat = static_cast<unsigned>(formatList_->currentIndex());
+        s.FileFormat = static_cast<unsigned>(formatList_->currentIndex());
     seriesTable = seriesTable_->isChecked() ? static_cast<unsigned>(std::max(tableLayout_->currentIndex(), 0)) + 1
                                             : kNoSeriesTable;
     QDialog::accept();

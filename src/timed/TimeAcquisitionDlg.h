@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "timed/SeriesSettings.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -35,17 +37,9 @@ public:
     static constexpr int kSeriesTableId = 1053;
     static constexpr int kTableLayoutId = 1054;
 
-    // The longest base file name, in bytes of the file system's encoding.
-    static constexpr std::size_t kMaxBaseFilename = 259;
-
-    int toggleLaser = 0;
-    unsigned laserWarmupTime = 0;
-    int storeDark = 0;
-    unsigned delayBeforeFirstAcquisition = 0;
-    unsigned delayBetweenAcquisitions = 0;
-    unsigned numberOfAcquisitions = 0;
-    std::string baseFilename;
-    unsigned fileFormat = 0;
+    // The series settings edited: shown when the dialog opens, replaced by
+    // the typed values on OK, left alone on Cancel.
+    vexlar::timed::SeriesSettings settings;
     // 0 no series table, 1 one row per scan, 2 one row per pixel.
     unsigned seriesTable = 0;
 

@@ -6,8 +6,8 @@
 // stored before each warm-up. The settings are read afresh at every step, so
 // the operator may change them while the series runs.
 
-#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "MessageBox.h"
@@ -21,6 +21,7 @@
 #include "FileReplace.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
+#include "timed/SeriesSteps.h"
 #include "timed/TimeAcqTexts.h"
 #include "timed/TimeStampFile.h"
 
@@ -29,38 +30,11 @@ using namespace vexlar::timed;
 
 namespace {
 
-// A switching scan runs short and unaveraged: its data is thrown away.
-constexpr std::uint16_t kSwitchingIntegrationTimeMs = 50;
-constexpr std::int16_t kSwitchingAverage = 1;
-
-// The time-stamp table made at Start: N + 1 entries, up to this many; it
-// grows as scans are stamped, so no N sizes it beyond need.
-constexpr std::size_t kInitialTableEntries = 4096;
-
-constexpr std::size_t kStatusTextSize = 128;
 constexpr char kProgramErrorTitle[] = "Vexlar Error";
-
-// The slot of timerIds that holds each timer's handle.
-int TimerSlot(unsigned id)
-{
-    switch (id) {
-    case kFirstDelayTimerId: return 0;
-    case kLaserOffTimerId: return 1;
-    case kNextSeriesScanTimerId: return 2;
-    default: return -1;
-    }
-}
-
-std::string ScanText(const char* format, unsigned scan, unsigned count)
-{
-    char text[kStatusTextSize];
-    std::snprintf(text, sizeof text, format, scan, count);
-    return text;
-}
 
 std::string PeriodTooLongText(std::uint64_t seconds)
 {
-    char text[2 * kStatusTextSize];
+    char text[256];
     std::snprintf(text, sizeof text,
                   "A time of %llu seconds is longer than the longest timer the system allows (%u seconds).\n"
                   "Shorten the delays or the laser warmup time.",
@@ -79,18 +53,10 @@ std::string FailureSummary(unsigned failures, const std::string& first)
 
 void CVexlarView::StartTimeAcquisition()
 {
-    if (timeAcqRunning)
-        return;
     // Settings that only an edited settings file can give are refused here
     // as the dialog refuses them, before anything changes.
-    SeriesSettings settings;
-    settings.toggleLaser = ToggleLaser == 1;
-    settings.laserWarmupTime = LaserWarmupTime;
-    settings.delayBeforeFirstAcquisition = DelayBeforeFirstAcquisition;
-    settings.delayBetweenAcquisitions = DelayBetweenAcquisitions;
-    settings.baseFilename = BaseFilename;
-    const StartCheck check = CheckSeriesStart(settings, vexlar::sys::kMaximumTimerPeriodMs);
-    switch (check.refusal) {
+    const SeriesStart start = StartSeries(timeAcq_, vexlar::sys::kMaximumTimerPeriodMs);
+    switch (start.check.refusal) {
     case StartRefusal::NoBaseFilename:
         vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kTimeAcqErrorTitle);
         return;
@@ -98,18 +64,62 @@ void CVexlarView::StartTimeAcquisition()
         vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kTimeAcqErrorTitle);
         return;
     case StartRefusal::PeriodTooLong:
-        vexlar::sys::ShowOperatorMessage(PeriodTooLongText(check.seconds), kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(PeriodTooLongText(start.check.seconds), kTimeAcqErrorTitle);
         return;
     case StartRefusal::None:
         break;
     }
+    RunSeriesActions(start.actions);
+}
 
-    // 1, 2.
-    seriesStatusNote.clear();
-    ShowSeriesStatus("Waiting for first scan");
-    timeAcqRunning = 1;
-    scanNumber = 0;
-    darkPending = 0;
+void CVexlarView::StopTimeAcquisition()
+{
+    RunSeriesActions(StopSeries(timeAcq_));
+}
+
+bool CVexlarView::OnTimeAcqTimer(unsigned id)
+{
+    const std::optional<SeriesActions> actions = SeriesTimerFired(timeAcq_, id);
+    if (!actions)
+        return false;
+    RunSeriesActions(*actions);
+    return true;
+}
+
+void CVexlarView::OnSeriesScanComplete()
+{
+    RunSeriesActions(SeriesScanCompleted(timeAcq_, vexlar::sys::GetTickCount()));
+}
+
+void CVexlarView::RunSeriesActions(const SeriesActions& actions)
+{
+    for (const SeriesAction& action : actions) {
+        switch (action.kind) {
+        case SeriesActionKind::ShowStatus: ShowSeriesStatus(action.text); break;
+        case SeriesActionKind::ArmTimer: ArmSeriesTimer(action.timerId, action.periodMs); break;
+        case SeriesActionKind::KillTimer: KillSeriesTimer(action.timerId); break;
+        case SeriesActionKind::RequestScan: RequestScan(); break;
+        case SeriesActionKind::SwitchLaser: SwitchLaserForSeries(action.laserOn); break;
+        case SeriesActionKind::KeepDarkScan: KeepSeriesDark(); break;
+        case SeriesActionKind::SaveScan: SaveTimedScan(); break;
+        case SeriesActionKind::BeginRecords: BeginSeriesRecords(); break;
+        case SeriesActionKind::FinishRecords: FinishSeriesRecords(); break;
+        case SeriesActionKind::LaserOff: SwitchLaserOff(); break;
+        case SeriesActionKind::ResumeScanCycle:
+            // One scan for the scan cycle, unless one already on its way
+            // will do: two in flight would be taken for a later series'
+            // switching scan.
+            if (!ChainScanComing())
+                RequestScan();
+            break;
+        case SeriesActionKind::ReportFailures: ReportSeriesWriteFailures(); break;
+        case SeriesActionKind::Stop: StopTimeAcquisition(); break;
+        }
+    }
+}
+
+void CVexlarView::BeginSeriesRecords()
+{
     // Every scan of the series must reach the series step: a stopped
     // acquisition (after Open or a click on Additive) would drop them all.
     if (!scanning) {
@@ -118,151 +128,49 @@ void CVexlarView::StartTimeAcquisition()
             host_->SetChecked(IDC_CONTINUOUS, true);
     }
     discardNext = 0;
-    // 3.
-    const std::size_t entries =
-        static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{NumberOfAcquisitions} + 1, kInitialTableEntries));
-    timeStamps.assign(entries, 0);
-    seriesFileNames.assign(entries, std::string());
-    currentFileName.clear();
     timeStampLog_.Start();
-    seriesWriteFailures = 0;
-    firstSeriesWriteFailure.clear();
     BeginSeriesTable();
-    // 4.
-    if (DelayBeforeFirstAcquisition != 0) {
-        firstDelayPending = 1;
-        ArmSeriesTimer(kFirstDelayTimerId, PeriodMs(DelayBeforeFirstAcquisition));
-    } else {
-        firstDelayPending = 0;
-        ArmNextSeriesTimer();
-    }
 }
 
-void CVexlarView::StopTimeAcquisition()
+void CVexlarView::FinishSeriesRecords()
 {
-    if (!timeAcqRunning)
-        return;
-    // 1, 2.
-    for (const unsigned id : {kFirstDelayTimerId, kLaserOffTimerId, kNextSeriesScanTimerId}) {
-        if (timerIds[TimerSlot(id)] != 0)
-            KillSeriesTimer(id);
-    }
-    firstDelayPending = 0;
-    darkPending = 0;
-    // 3. The final time-stamp file; only its failure here loses anything.
+    // The final time-stamp file; only its failure here loses anything.
     std::string path;
     std::string reason;
     if (!WriteTimeStampFile(&path, &reason))
         NoteSeriesWriteFailure(path, reason, true);
     FinishSeriesTable();
-    // 4 to 6.
-    timeAcqRunning = 0;
-    SwitchLaserOff();
-    // One scan for the scan cycle, unless one already on its way will do:
-    // two in flight would be taken for a later series' switching scan.
-    if (!ChainScanComing())
-        RequestScan();
-
-    if (!seriesStatusNote.empty())
-        ShowSeriesStatus(seriesStatus);
-    if (seriesWriteFailures != 0)
-        vexlar::sys::ShowOperatorMessage(FailureSummary(seriesWriteFailures, firstSeriesWriteFailure),
-                                         kProgramErrorTitle);
 }
 
-bool CVexlarView::OnTimeAcqTimer(unsigned id)
+void CVexlarView::ReportSeriesWriteFailures()
 {
-    if (TimerSlot(id) < 0)
-        return false;
-    if (!timeAcqRunning)
-        return true;
-    const unsigned n = NumberOfAcquisitions;
-    switch (id) {
-    case kFirstDelayTimerId:
-        firstDelayPending = 0;
-        KillSeriesTimer(id);
-        ArmNextSeriesTimer();
-        break;
-    case kLaserOffTimerId:
-        if (StoreDark == 1) {
-            ShowSeriesStatus(ScanText("Acquiring dark spectrum for scan %u of %u", scanNumber, n));
-            darkPending = 1;
-            KillSeriesTimer(id);
-            RequestScan();
-        } else {
-            ShowSeriesStatus(ScanText("Laser warming up for scan %u of %u", scanNumber, n));
-            KillSeriesTimer(id);
-            SwitchLaserForSeries(1);
-            ArmSeriesTimer(kNextSeriesScanTimerId, PeriodMs(LaserWarmupTime));
-        }
-        break;
-    case kNextSeriesScanTimerId:
-        if (SeriesComplete(scanNumber, n)) {
-            ShowSeriesStatus("Ready");
-            StopTimeAcquisition();
-            break;
-        }
-        RequestScan();
-        KillSeriesTimer(id);
-        break;
-    default:
-        break;
-    }
-    return true;
+    if (!timeAcq_.seriesStatusNote.empty())
+        ShowSeriesStatus(timeAcq_.seriesStatus);
+    if (timeAcq_.seriesWriteFailures != 0)
+        vexlar::sys::ShowOperatorMessage(
+            FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure), kProgramErrorTitle);
 }
 
-void CVexlarView::OnSeriesScanComplete()
+void CVexlarView::KeepSeriesDark()
 {
-    if (darkPending) {
-        // The dark scan: kept as the dark spectrum, not shown.
-        const float* in = LastScan();
-        for (int i = 0; i < kPixels; ++i)
-            dark[i] = static_cast<double>(in[i]);
-        darkStored = 1;
-        darkPending = 0;
-        ShowSeriesStatus(ScanText("Laser warming up for scan %u of %u", scanNumber, NumberOfAcquisitions));
-        SwitchLaserForSeries(1);
-        ArmSeriesTimer(kNextSeriesScanTimerId, PeriodMs(LaserWarmupTime));
-        return;
-    }
-
-    // A series scan: 1, 2.
-    if (timeStamps.size() <= scanNumber)
-        timeStamps.resize(std::size_t{scanNumber} + 1, 0);
-    timeStamps[scanNumber] = vexlar::sys::GetTickCount();
-    SaveTimedScan();
-    // 3, 4.
-    if (ToggleLaser == 1) {
-        SwitchLaserForSeries(0);
-        if (!firstDelayPending)
-            ArmSeriesTimer(kLaserOffTimerId, PeriodMs(LaserOffSeconds(DelayBetweenAcquisitions, LaserWarmupTime)));
-    } else if (!firstDelayPending) {
-        ArmSeriesTimer(kNextSeriesScanTimerId, PeriodMs(DelayBetweenAcquisitions));
-    }
-    // 5.
-    ShowSeriesStatus(ScanText("Waiting for scan %u of %u", scanNumber, NumberOfAcquisitions));
+    // The dark scan: kept as the dark spectrum, not shown.
+    const float* in = LastScan();
+    for (int i = 0; i < kPixels; ++i)
+        dark[i] = static_cast<double>(in[i]);
+    darkStored = 1;
 }
 
 void CVexlarView::SaveTimedScan()
 {
-    // The first scan of every series is thrown away: it may have been under
-    // way when the series was started.
-    if (scanNumber == 0) {
-        scanNumber = 1;
+    // Scan 0 is thrown away; every other keeps its name for the time-stamp rows.
+    const std::optional<std::string> name = NameScanForSaving(timeAcq_);
+    if (!name)
         return;
-    }
-    // 1. The name is kept as saved, for the time-stamp rows.
-    currentFileName = SeriesFileName(BaseFilename, scanNumber, FileFormat);
-    if (seriesFileNames.size() <= scanNumber)
-        seriesFileNames.resize(std::size_t{scanNumber} + 1);
-    seriesFileNames[scanNumber] = currentFileName;
-    // 2.
     std::string reason;
-    if (!WriteSeriesFile(currentFileName, &reason))
-        NoteSeriesWriteFailure(currentFileName, reason, true);
+    if (!WriteSeriesFile(*name, &reason))
+        NoteSeriesWriteFailure(*name, reason, true);
     AddScanToSeriesTable();
-    // 3.
-    ++scanNumber;
+    CountSavedScan(timeAcq_);
     // The time-stamp file holds this scan's row from now on, appended and
     // synced. A failure here is shown but not yet counted: the next write,
     // or the one at Stop, may still succeed.
@@ -273,14 +181,14 @@ void CVexlarView::SaveTimedScan()
 
 bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
 {
-    if (FileFormat == kSpectrumFileFormat) {
+    if (timeAcq_.settings.FileFormat == kSpectrumFileFormat) {
         if (!XrtDataSaveToFile(liveData, path.c_str(), XRT_FILE_DEFAULT)) {
             *reason = files::ChartLibraryReason();
             return false;
         }
         return true;
     }
-    if (FileFormat == kExportFileFormat) {
+    if (timeAcq_.settings.FileFormat == kExportFileFormat) {
         // The layout of File > Export Spectrum, written without a message
         // box: the series goes on and reports at its end.
         return vexlar::sys::ReplaceFileWhole(
@@ -293,51 +201,46 @@ std::vector<TimeStampRow> CVexlarView::SavedScanRows() const
 {
     std::vector<TimeStampRow> rows;
     // Scans 1 to scanNumber − 1 are the saved ones.
-    for (unsigned i = 1; i < scanNumber && i < timeStamps.size() && i < seriesFileNames.size(); ++i)
-        rows.push_back({seriesFileNames[i], timeStamps[i]});
+    const TimeAcquisitionRun& run = timeAcq_;
+    for (unsigned i = 1; i < run.scanNumber && i < run.timeStamps.size() && i < run.seriesFileNames.size(); ++i)
+        rows.push_back({run.seriesFileNames[i], run.timeStamps[i]});
     return rows;
 }
 
 bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
 {
-    *path = TimeStampFileName(BaseFilename);
+    *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
     return timeStampLog_.WriteWhole(*path, SavedScanRows(), reason);
 }
 
 bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
 {
-    *path = TimeStampFileName(BaseFilename);
-    const unsigned saved = scanNumber - 1;
-    return timeStampLog_.AddRow(*path, saved, {seriesFileNames[saved], timeStamps[saved]}, timeStamps[1],
+    *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
+    const TimeAcquisitionRun& run = timeAcq_;
+    const unsigned saved = run.scanNumber - 1;
+    return timeStampLog_.AddRow(*path, saved, {run.seriesFileNames[saved], run.timeStamps[saved]}, run.timeStamps[1],
                                 [this] { return SavedScanRows(); }, reason);
 }
 
 void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)
 {
     const std::string what = "\"" + path + "\": " + reason;
+    TimeAcquisitionRun& run = timeAcq_;
     if (counted) {
-        if (seriesWriteFailures == 0)
-            firstSeriesWriteFailure = what;
-        ++seriesWriteFailures;
+        if (run.seriesWriteFailures == 0)
+            run.firstSeriesWriteFailure = what;
+        ++run.seriesWriteFailures;
     }
-    seriesStatusNote += seriesStatusNote.empty() ? " - could not write " + what : "; " + what;
+    run.seriesStatusNote += run.seriesStatusNote.empty() ? " - could not write " + what : "; " + what;
 }
 
 void CVexlarView::ShowSeriesStatus(const std::string& text)
 {
-    seriesStatus = text;
-    const std::string shown = text + seriesStatusNote;
-    seriesStatusNote.clear();
+    timeAcq_.seriesStatus = text;
+    const std::string shown = text + timeAcq_.seriesStatusNote;
+    timeAcq_.seriesStatusNote.clear();
     if (host_)
         host_->SetStatusText(shown);
-}
-
-void CVexlarView::ArmNextSeriesTimer()
-{
-    if (ToggleLaser == 1)
-        ArmSeriesTimer(kLaserOffTimerId, PeriodMs(LaserOffSeconds(DelayBetweenAcquisitions, LaserWarmupTime)));
-    else
-        ArmSeriesTimer(kNextSeriesScanTimerId, PeriodMs(DelayBetweenAcquisitions));
 }
 
 void CVexlarView::ArmSeriesTimer(unsigned id, std::uint64_t periodMs)
@@ -345,36 +248,29 @@ void CVexlarView::ArmSeriesTimer(unsigned id, std::uint64_t periodMs)
     // Settings changed during the series are not checked as Start checks
     // them: a period beyond the timers' longest runs at the longest.
     const unsigned period = ArmablePeriodMs(periodMs, vexlar::sys::kMaximumTimerPeriodMs);
-    timerIds[TimerSlot(id)] = vexlar::sys::SetTimer(this, id, period) ? id : 0;
+    NoteTimerArmed(timeAcq_, id, vexlar::sys::SetTimer(this, id, period));
 }
 
 void CVexlarView::KillSeriesTimer(unsigned id)
 {
     vexlar::sys::KillTimer(this, id);
-    timerIds[TimerSlot(id)] = 0;
+    NoteTimerKilled(timeAcq_, id);
 }
 
-void CVexlarView::SwitchLaserForSeries(int on)
+void CVexlarView::SwitchLaserForSeries(bool on)
 {
     // A switching scan already on its way straddles this switch as well: it
     // serves for both, and the acquisition values it saved stay saved.
     // Saving again would keep the short switching values for good, and a
     // second switching scan would reach the series as a series scan.
-    const bool switchingScanOutstanding = restorePending != 0;
-    if (!switchingScanOutstanding) {
-        DriverParams& p = params();
-        savedIntegrationTime = p.IntegrationTime;
-        savedAverage = p.Average;
-        p.IntegrationTime = kSwitchingIntegrationTimeMs;
-        p.Average = kSwitchingAverage;
-    }
-    QDV_V7400StrobeEnable(on);
+    DriverParams& p = params();
+    const bool switchingScanRequested = BeginSwitchingScan(timeAcq_, p.IntegrationTime, p.Average);
+    QDV_V7400StrobeEnable(on ? 1 : 0);
     scanQueue_.AcquisitionSwitched();
     if (host_)
-        host_->SetChecked(IDC_LASER, on != 0);
-    if (switchingScanOutstanding)
+        host_->SetChecked(IDC_LASER, on);
+    if (!switchingScanRequested)
         return;
-    restorePending = 1;
     scanQueue_.SwitchingRequested();
     QDV_SingleScan(hinst);
 }

@@ -4,6 +4,12 @@
 #include "acquisition/ControlCommands.h"
 #include "support/ViewFixture.h"
 
+#include <filesystem>
+
+#include "Profile.h"
+#include "VirtualClock.h"
+#include "support/TempDir.h"
+
 using namespace vexlar;
 using namespace vexlar::test;
 
@@ -89,18 +95,36 @@ TEST_F(ViewFixture, StoppedAcquisitionDropsScansButDriverNotificationsAreAlwaysA
 
 TEST_F(ViewFixture, ASwitchingScanOnlyRestoresTheRunsValues)
 {
+    // A series that switches the laser on after one second, started while
+    // the spectrometer is idle (Additive clicked, the scan in flight in).
+    std::filesystem::create_directories(sys::SettingsFolder());
+    ASSERT_TRUE(WriteWholeFile(sys::SettingsFolder() + "/vexlar.ini",
+                               "[Acquisition]\nIntegrationTime=750\nAverage=8\n"
+                               "[TimeAcquisition]\nToggleLaser=1\nLaserWarmupTime=1\nDelayBetweenAcquisitions=2\n"
+                               "DelayBeforeFirstAcquisition=0\n"));
+    vexlar::sys::VirtualClock clock;
     CreateView();
-    view->restorePending = 1;
-    view->savedIntegrationTime = 750;
-    view->savedAverage = 8;
-    app.driverParams.IntegrationTime = 50;
-    app.driverParams.Average = 1;
+    view->OnBarParam(BAR_ADDITIVE);
+    driver().Answer(0, 0.0f);
+    Deliver();
+    view->StartTimeAcquisition();
+    driver().ClearCalls();
+    clock.Advance(1000);
+    EXPECT_EQ(driver().Names(), (Names{"QDV_V7400StrobeEnable", "QDV_SingleScan"}));
+    EXPECT_EQ(app.driverParams.IntegrationTime, 50);
+    EXPECT_EQ(app.driverParams.Average, 1);
+
+    driver().ClearCalls();
     Scan(0, 500.0f);
     EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty"}));
     EXPECT_EQ(app.driverParams.IntegrationTime, 750);
     EXPECT_EQ(app.driverParams.Average, 8);
-    EXPECT_EQ(view->restorePending, 0);
     EXPECT_TRUE(AllEqual(view->spectrum, 0.0)) << "nothing is displayed";
+    // Restored once: the next scan is the series' own (scan 0).
+    driver().ClearCalls();
+    Scan(0, 600.0f);
+    EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_V7400StrobeEnable", "QDV_SingleScan"}));
+    EXPECT_EQ(ShownY(view->liveData, 0), 600.0);
 }
 
 // Leaving additive mode marks the scan in flight for discarding and stops

@@ -32,10 +32,10 @@ void PrintTo(const WorkingSettings& s, std::ostream* out)
          << ", boxcar " << s.boxcar << ", dark " << s.correctDark << ", channel " << s.channel << ", laser "
          << s.laserWavelength << ", axis " << s.xAxisMode << ", master " << s.calIntercept[0] << " "
          << s.calFirst[0] << " " << s.calSecond[0] << " " << s.calThird[0] << ", peaks " << s.peakThreshold
-         << " " << s.peakWidth << " " << s.peakSlope << ", series " << s.storeDark << " " << s.toggleLaser
-         << " " << s.laserWarmupTime << " " << s.delayBeforeFirstAcquisition << " "
-         << s.delayBetweenAcquisitions << " " << s.numberOfAcquisitions << " " << s.fileFormat << " \""
-         << s.baseFilename << "\"}";
+         << " " << s.peakWidth << " " << s.peakSlope << ", series " << s.series.StoreDark << " " << s.series.ToggleLaser
+         << " " << s.series.LaserWarmupTime << " " << s.series.DelayBeforeFirstAcquisition << " "
+         << s.series.DelayBetweenAcquisitions << " " << s.series.NumberOfAcquisitions << " " << s.series.FileFormat << " \""
+         << s.series.BaseFilename << "\"}";
 }
 
 }  // namespace vexlar::settings
@@ -102,14 +102,14 @@ WorkingSettings Unusual()
     s.peakThreshold = 250.5;
     s.peakWidth = 4;
     s.peakSlope = 2.25;
-    s.storeDark = 1;
-    s.toggleLaser = 1;
-    s.laserWarmupTime = 30;
-    s.delayBeforeFirstAcquisition = 5;
-    s.delayBetweenAcquisitions = 600;
-    s.numberOfAcquisitions = 4000000000u;  // beyond int: "%u" must carry it
-    s.fileFormat = 1;
-    s.baseFilename = "/data/run 7/sample";
+    s.series.StoreDark = 1;
+    s.series.ToggleLaser = 1;
+    s.series.LaserWarmupTime = 30;
+    s.series.DelayBeforeFirstAcquisition = 5;
+    s.series.DelayBetweenAcquisitions = 600;
+    s.series.NumberOfAcquisitions = 4000000000u;  // beyond int: "%u" must carry it
+    s.series.FileFormat = 1;
+    s.series.BaseFilename = "/data/run 7/sample";
     return s;
 }
 
@@ -164,14 +164,14 @@ TEST(SettingsFile, WithoutAFileEveryValueHasItsDefaultAndNothingIsCreated)
     EXPECT_EQ(s.peakThreshold, 100.0);
     EXPECT_EQ(s.peakWidth, 1);
     EXPECT_EQ(s.peakSlope, 10.0);
-    EXPECT_EQ(s.storeDark, 0);
-    EXPECT_EQ(s.toggleLaser, 0u);
-    EXPECT_EQ(s.laserWarmupTime, 10u);
-    EXPECT_EQ(s.delayBeforeFirstAcquisition, 60u);
-    EXPECT_EQ(s.delayBetweenAcquisitions, 60u);
-    EXPECT_EQ(s.numberOfAcquisitions, 100u);
-    EXPECT_EQ(s.fileFormat, 0u);
-    EXPECT_EQ(s.baseFilename, "Temp");
+    EXPECT_EQ(s.series.StoreDark, 0);
+    EXPECT_EQ(s.series.ToggleLaser, 0u);
+    EXPECT_EQ(s.series.LaserWarmupTime, 10u);
+    EXPECT_EQ(s.series.DelayBeforeFirstAcquisition, 60u);
+    EXPECT_EQ(s.series.DelayBetweenAcquisitions, 60u);
+    EXPECT_EQ(s.series.NumberOfAcquisitions, 100u);
+    EXPECT_EQ(s.series.FileFormat, 0u);
+    EXPECT_EQ(s.series.BaseFilename, "Temp");
     EXPECT_EQ(ReadControlBarTexts(), (ControlBarTexts{"Master", "632.8", "Wavelength (nm)"}));
     EXPECT_EQ(ReadControlBarTexts(), DefaultControlBarTexts());
     EXPECT_FALSE(fs::exists(sys::SettingsFolder())) << "reading creates nothing";
@@ -237,8 +237,8 @@ TEST(SettingsFile, NumbersAreTakenFromTheStartOfTheirText)
     EXPECT_EQ(s.peakThreshold, 250.5);
     EXPECT_EQ(s.peakSlope, 0.0);
     EXPECT_EQ(s.peakWidth, 3);
-    EXPECT_EQ(s.baseFilename, "/data/my run");
-    EXPECT_EQ(s.numberOfAcquisitions, 4294967295u);
+    EXPECT_EQ(s.series.BaseFilename, "/data/my run");
+    EXPECT_EQ(s.series.NumberOfAcquisitions, 4294967295u);
 }
 
 TEST(SettingsFile, ValuesThatWouldBreakTheWorkspaceLoadSafely)

@@ -17,6 +17,7 @@
 #include "calibration/SettingsFile.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
+#include "timed/TimeAcquisitionDlg.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -80,7 +81,14 @@ TEST_F(ViewFixture, TheSettingsFileSetsUpTheViewAndTheDriver)
     EXPECT_EQ(view->numChannels, 4);
     EXPECT_EQ(view->laserWavelength, 532.0f);
     EXPECT_EQ(view->peakWidth, 5);
-    EXPECT_STREQ(view->BaseFilename, "/data/series");
+    std::string base;
+    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
+        base = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
+        d.reject();
+    };
+    view->OnTimeAcqConfigure();
+    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    EXPECT_EQ(base, "/data/series") << "the series settings too";
     EXPECT_EQ(view->wavelength[0], 500.0) << "the axes come from channel 3's calibration";
     EXPECT_EQ(view->wavelength[4], 500.0 + 0.25 * 4 + double(5e-5f) * 16);
     EXPECT_TRUE(messages.messages().empty());

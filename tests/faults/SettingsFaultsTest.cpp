@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 
 #include <cmath>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "app/AcquisitionBar.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
+#include "timed/TimeAcquisitionDlg.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -159,7 +161,14 @@ TEST_F(SettingsFaults, EnormousNumbers)
     EXPECT_EQ(view()->laserWavelength, 632.8f);
     EXPECT_EQ(view()->calFirst[0], 0.5f) << "a coefficient no float holds takes its default";
     EXPECT_EQ(view()->calThird[0], 0.0f) << "too small to hold is zero";
-    EXPECT_LE(std::strlen(view()->BaseFilename), 259u);
+    std::size_t baseLength = 0;
+    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
+        baseLength = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString().size();
+        d.reject();
+    };
+    view()->OnTimeAcqConfigure();
+    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    EXPECT_EQ(baseLength, 259u) << "the base file name is cut to what it holds";
     EXPECT_LE(bar()->Text(IDC_LASER_WAVELENGTH).size(), 49u);
 }
 

@@ -30,7 +30,7 @@ void CheckWorkingValues(const vexlar::settings::WorkingSettings& s)
     VEXLAR_FUZZ_CHECK(s.xAxisMode == 0 || s.xAxisMode == 1);
     VEXLAR_FUZZ_CHECK(std::isfinite(s.laserWavelength) && s.laserWavelength > 0.0f);
     VEXLAR_FUZZ_CHECK(s.integrationTime <= kLongestRestoredIntegrationTimeMs);
-    VEXLAR_FUZZ_CHECK(s.baseFilename.size() <= kLongestBaseFilename);
+    VEXLAR_FUZZ_CHECK(s.series.BaseFilename.size() <= kLongestBaseFilename);
     // Every axis value is made of the coefficients.
     for (int ch = 0; ch < vexlar::settings::kCalibratedChannels; ++ch) {
         VEXLAR_FUZZ_CHECK(std::isfinite(s.calIntercept[ch]) && std::isfinite(s.calFirst[ch]));

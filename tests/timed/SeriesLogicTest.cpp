@@ -77,39 +77,39 @@ TEST(SeriesPlan, PeriodsNeverWrapAndTheSeriesAlwaysEnds)
 TEST(SeriesPlan, StartChecksInOrder)
 {
     SeriesSettings s;
-    s.baseFilename = "run";
-    s.delayBeforeFirstAcquisition = 60;
-    s.delayBetweenAcquisitions = 60;
-    s.laserWarmupTime = 61;
+    s.BaseFilename = "run";
+    s.DelayBeforeFirstAcquisition = 60;
+    s.DelayBetweenAcquisitions = 60;
+    s.LaserWarmupTime = 61;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None) << "warm-up unused without toggling";
-    s.toggleLaser = true;
+    s.ToggleLaser = 1;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::WarmupLongerThanDelay);
-    s.baseFilename.clear();
+    s.BaseFilename.clear();
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::NoBaseFilename);
-    s.baseFilename.assign(1, ' ');  // a single space is a name
-    s.laserWarmupTime = 60;
+    s.BaseFilename.assign(1, ' ');  // a single space is a name
+    s.LaserWarmupTime = 60;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None) << "warm-up equal to the delay";
 
     // The longest timer is 2147483.647 s.
-    s.delayBeforeFirstAcquisition = 2147484;
+    s.DelayBeforeFirstAcquisition = 2147484;
     StartCheck c = CheckSeriesStart(s, kMaxPeriodMs);
     EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
     EXPECT_EQ(c.seconds, 2147484u);
-    s.delayBeforeFirstAcquisition = 2147483;
+    s.DelayBeforeFirstAcquisition = 2147483;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None);
     // With toggling the laser-off interval and the warm-up are the periods.
-    s.delayBetweenAcquisitions = 4000000;
-    s.laserWarmupTime = 3000000;
+    s.DelayBetweenAcquisitions = 4000000;
+    s.LaserWarmupTime = 3000000;
     c = CheckSeriesStart(s, kMaxPeriodMs);
     EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
     EXPECT_EQ(c.seconds, 3000000u);
-    s.laserWarmupTime = 1000000;
+    s.LaserWarmupTime = 1000000;
     c = CheckSeriesStart(s, kMaxPeriodMs);
     EXPECT_EQ(c.refusal, StartRefusal::PeriodTooLong);
     EXPECT_EQ(c.seconds, 3000000u) << "the laser-off interval 4000000 - 1000000";
-    s.laserWarmupTime = 2000000;
+    s.LaserWarmupTime = 2000000;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None);
-    s.toggleLaser = false;
+    s.ToggleLaser = 0;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::PeriodTooLong) << "the delay itself";
 }
 

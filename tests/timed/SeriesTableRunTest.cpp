@@ -24,29 +24,11 @@ using Dlg = CTimeAcquisitionDlg;
 
 namespace {
 
-std::string SettingsPath()
-{
-    return sys::SettingsFolder() + "/vexlar.ini";
-}
-
-void WriteSettings(const std::string& text)
-{
-    std::filesystem::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(SettingsPath(), text));
-}
-
 // Three scans one second apart, no laser toggling, spectrum files "Temp".
 std::string SeriesSettings(const std::string& seriesTable)
 {
-    return "[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=0\nDelayBeforeFirstAcquisition=0\n"
-           "DelayBetweenAcquisitions=1\nNumberOfAcquisitions=3\nFileFormat=0\nBaseFilename=Temp\n"
-        + seriesTable;
+    return SeriesSection(PlainSeries(), seriesTable);
 }
-
-struct DialogOperator {
-    explicit DialogOperator(std::function<void(Dlg&)> answer) { Dlg::operatorForTests = std::move(answer); }
-    ~DialogOperator() { Dlg::operatorForTests = nullptr; }
-};
 
 // The table's lines after its "#" block.
 std::vector<std::string> TableRows(const std::string& text)
@@ -99,7 +81,9 @@ protected:
 
 } // namespace
 
-TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
+using SeriesTableSetting = TimedFixture;
+
+TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 {
     WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n"); // an older file: no key, no table
     CreateView();
@@ -124,7 +108,7 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
         });
         view->OnTimeAcqConfigure();
     }
-    view.reset(); // the settings are written at exit
+    CloseProgram(); // the settings are written at exit
     std::string ini = ReadWholeFile(SettingsPath());
     EXPECT_NE(ini.find("\nSeriesTable=2\n"), std::string::npos) << ini;
 
@@ -141,7 +125,7 @@ TEST_F(ViewFixture, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
         });
         view->OnTimeAcqConfigure();
     }
-    view.reset();
+    CloseProgram();
     ini = ReadWholeFile(SettingsPath());
     EXPECT_NE(ini.find("\nSeriesTable=0\n"), std::string::npos) << ini;
 

@@ -11,8 +11,8 @@
 #include "files/FileDialogs.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
-#include "support/ViewFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "timed/TimedFixture.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -26,12 +26,6 @@ const OperatorMessage kWarmup{"You specified a laser warmup time greater than th
                               "Either reduce the laser warmup time or increase the delay between acquisitions.",
                               "QDVRaman Error"};
 const OperatorMessage kNotUnsigned{"Please enter an unsigned integer.", "Vexlar Error"};
-
-// The operator of the next dialogs.
-struct DialogOperator {
-    explicit DialogOperator(std::function<void(Dlg&)> answer) { Dlg::operatorForTests = std::move(answer); }
-    ~DialogOperator() { Dlg::operatorForTests = nullptr; }
-};
 
 struct FileOperator {
     explicit FileOperator(std::function<void(CFileDialog&)> answer)
@@ -49,26 +43,20 @@ void Fill(Dlg& d, const char* warmup, const char* delay, bool toggle, const char
     d.edit(Dlg::kBaseFilenameId)->setText(name);
 }
 
+using TimeAcqDialog = TimedFixture;
+
 }  // namespace
 
-TEST_F(ViewFixture, TimeAcqDefaultsAreShownAndCancelChangesNothing)
+TEST_F(TimeAcqDialog, DefaultsAreShownAndCancelChangesNothing)
 {
     CreateView();  // no settings file: the defaults
-    EXPECT_EQ(view->ToggleLaser, 0u);
-    EXPECT_EQ(view->LaserWarmupTime, 10u);
-    EXPECT_EQ(view->StoreDark, 0);
-    EXPECT_EQ(view->DelayBeforeFirstAcquisition, 60u);
-    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
-    EXPECT_EQ(view->NumberOfAcquisitions, 100u);
-    EXPECT_STREQ(view->BaseFilename, "Temp");
-    EXPECT_EQ(view->FileFormat, 0u);
-
     bool ran = false;
     {
         DialogOperator op([&](Dlg& d) {
             ran = true;
             EXPECT_EQ(d.windowTitle(), "Time Acquisition");
             EXPECT_FALSE(d.check(Dlg::kToggleLaserId)->isChecked());
+            EXPECT_FALSE(d.check(Dlg::kStoreDarkId)->isChecked());
             EXPECT_EQ(d.check(Dlg::kToggleLaserId)->text(), "&Toggle Laser On/Off");
             EXPECT_EQ(d.check(Dlg::kStoreDarkId)->text(), "&Store Dark Before Each Acquisition");
             EXPECT_EQ(d.edit(Dlg::kLaserWarmupTimeId)->text(), "10");
@@ -86,15 +74,25 @@ TEST_F(ViewFixture, TimeAcqDefaultsAreShownAndCancelChangesNothing)
         view->OnTimeAcqConfigure();
     }
     EXPECT_TRUE(ran);
-    EXPECT_EQ(view->ToggleLaser, 0u);
-    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
-    EXPECT_STREQ(view->BaseFilename, "Temp");
+    const Shown shown = ShownInDialog();
+    EXPECT_FALSE(shown.toggleLaser);
+    EXPECT_EQ(shown.warmup, "10");
+    EXPECT_EQ(shown.delay, "60");
+    EXPECT_EQ(shown.base, "Temp");
+    // Saved at exit as they were: the defaults, in the section's key order.
+    CloseProgram();
+    EXPECT_NE(ReadWholeFile(SettingsPath())
+                  .find("[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=10\n"
+                        "DelayBetweenAcquisitions=60\nNumberOfAcquisitions=100\nBaseFilename=Temp\n"
+                        "DelayBeforeFirstAcquisition=60\nFileFormat=0\n"),
+              std::string::npos)
+        << ReadWholeFile(SettingsPath());
 }
 
-TEST_F(ViewFixture, TimeAcqOkTakesEveryValueAfterTheChecksInOrder)
+TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
 {
+    WriteSettings("[TimeAcquisition]\nFileFormat=2\n");  // only an edited settings file gives this
     CreateView();
-    view->FileFormat = 2;  // only an edited settings file gives this
     {
         DialogOperator op([&](Dlg& d) {
             EXPECT_EQ(d.formatList()->currentIndex(), -1) << "no item for format 2";
@@ -132,14 +130,16 @@ TEST_F(ViewFixture, TimeAcqOkTakesEveryValueAfterTheChecksInOrder)
         view->OnTimeAcqConfigure();
     }
     EXPECT_TRUE(messages.messages().empty());
-    EXPECT_EQ(view->ToggleLaser, 1u);
-    EXPECT_EQ(view->StoreDark, 1);
-    EXPECT_EQ(view->LaserWarmupTime, 60u);
-    EXPECT_EQ(view->DelayBetweenAcquisitions, 60u);
-    EXPECT_EQ(view->DelayBeforeFirstAcquisition, 4294967295u);
-    EXPECT_EQ(view->NumberOfAcquisitions, 0u);
-    EXPECT_STREQ(view->BaseFilename, " ");
-    EXPECT_EQ(view->FileFormat, 2u) << "no selection keeps the format";
+    EXPECT_EQ(ShownInDialog().base, " ");
+    CloseProgram();
+    EXPECT_EQ(Saved("ToggleLaser"), "1");
+    EXPECT_EQ(Saved("StoreDark"), "1");
+    EXPECT_EQ(Saved("LaserWarmupTime"), "60");
+    EXPECT_EQ(Saved("DelayBetweenAcquisitions"), "60");
+    EXPECT_EQ(Saved("DelayBeforeFirstAcquisition"), "4294967295");
+    EXPECT_EQ(Saved("NumberOfAcquisitions"), "0");
+    EXPECT_EQ(Saved("FileFormat"), "2") << "no selection keeps the format";
+    CreateView();
 
     // Without toggling a warm-up beyond the delay passes; 259 characters fit.
     const std::string longest(259, 'n');
@@ -152,13 +152,17 @@ TEST_F(ViewFixture, TimeAcqOkTakesEveryValueAfterTheChecksInOrder)
         view->OnTimeAcqConfigure();
     }
     EXPECT_TRUE(messages.messages().empty());
-    EXPECT_EQ(view->LaserWarmupTime, 61u);
-    EXPECT_EQ(view->ToggleLaser, 0u);
-    EXPECT_EQ(std::string(view->BaseFilename), longest);
-    EXPECT_EQ(view->FileFormat, 1u);
+    const Shown shown = ShownInDialog();
+    EXPECT_EQ(shown.warmup, "61");
+    EXPECT_FALSE(shown.toggleLaser);
+    EXPECT_EQ(shown.base, longest);
+    EXPECT_EQ(shown.format, 1);
+    CloseProgram();
+    EXPECT_EQ(Saved("FileFormat"), "1");
+    EXPECT_EQ(Saved("BaseFilename"), longest);
 }
 
-TEST_F(ViewFixture, TimeAcqBrowseFillsTheNameAndCancelKeepsTheSetting)
+TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
 {
     CreateView();
     const std::string chosen = (std::filesystem::current_path() / "series").string();
@@ -188,7 +192,7 @@ TEST_F(ViewFixture, TimeAcqBrowseFillsTheNameAndCancelKeepsTheSetting)
         view->OnTimeAcqConfigure();
     }
     EXPECT_EQ(fileDialogs, 1);
-    EXPECT_STREQ(view->BaseFilename, "Temp");
+    EXPECT_EQ(ShownInDialog().base, "Temp");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(chosen))) << "no file is created";
 
     // Cancelling the file dialog leaves the edit alone; OK takes a browsed name.
@@ -212,5 +216,5 @@ TEST_F(ViewFixture, TimeAcqBrowseFillsTheNameAndCancelKeepsTheSetting)
         });
         view->OnTimeAcqConfigure();
     }
-    EXPECT_EQ(std::string(view->BaseFilename), chosen);
+    EXPECT_EQ(ShownInDialog().base, chosen);
 }

@@ -42,30 +42,27 @@ std::size_t TemporaryFilesIn(const std::filesystem::path& folder)
 TEST_F(TimedFaults, NoNumberOfAcquisitionsOverrunsOrOversizesTheTable)
 {
     // The largest N the settings file can hold.
-    std::filesystem::create_directories("vexlar");
-    std::ofstream("vexlar/vexlar.ini") << "[TimeAcquisition]\r\nNumberOfAcquisitions=4294967295\r\n";
+    timed::SeriesSettings s = PlainSeries();
+    s.NumberOfAcquisitions = 4294967295u;
+    WriteSettings(SeriesSection(s));
     clock = std::make_unique<vexlar::sys::VirtualClock>();
     CreateView();
-    ASSERT_EQ(view->NumberOfAcquisitions, 4294967295u);
-    view->DelayBeforeFirstAcquisition = 0;
-    view->DelayBetweenAcquisitions = 1;
+    ASSERT_EQ(ShownInDialog().count, "4294967295");
     view->StartTimeAcquisition();
-    EXPECT_LE(view->timeStamps.capacity(), 4096u) << "no gigabytes at Start";
     RunScans(3, 1.0f, 1000);
-    Fire(1000);
-    EXPECT_EQ(view->timeAcqRunning, 1) << "N + 1 does not wrap to 0";
+    EXPECT_EQ(Fire(1000), Names{"SingleScan"}) << "N + 1 does not wrap to 0: the series goes on";
     EXPECT_EQ(host.status, "Waiting for scan 3 of 4294967295");
     view->StopTimeAcquisition();
 
     // N raised during a series beyond the table made at Start.
-    view->NumberOfAcquisitions = 1;
+    s.NumberOfAcquisitions = 1;
+    Configure(s);
     view->StartTimeAcquisition();
-    EXPECT_EQ(view->timeStamps.size(), 2u);
-    view->NumberOfAcquisitions = 6;
+    s.NumberOfAcquisitions = 6;
+    Configure(s);
     RunScans(7, 1.0f, 1000);
     Fire(1000);
     EXPECT_EQ(host.status, "Ready");
-    EXPECT_GE(view->timeStamps.size(), 7u);
     std::string expected = kHeader;
     for (int k = 1; k <= 6; ++k)
         expected += "Temp.0000" + std::to_string(k) + ".ram\t" + std::to_string(k - 1) + ".00\r\n";
@@ -74,8 +71,9 @@ TEST_F(TimedFaults, NoNumberOfAcquisitionsOverrunsOrOversizesTheTable)
 
 TEST_F(TimedFaults, TheTimeStampFileFollowsEverySavedScanAndSurvivesClosing)
 {
-    Begin();
-    view->NumberOfAcquisitions = 10;
+    timed::SeriesSettings s = PlainSeries();
+    s.NumberOfAcquisitions = 10;
+    Begin(s);
     view->StartTimeAcquisition();
     RunScans(1, 1.0f, 1000);
     EXPECT_FALSE(Exists("Temp.TimeStamps")) << "scan 0 is no saved scan";
@@ -88,7 +86,7 @@ TEST_F(TimedFaults, TheTimeStampFileFollowsEverySavedScanAndSurvivesClosing)
 
     // The program is closed in the middle of the series.
     EXPECT_EQ(clock->TimerCount(), 1u);
-    view.reset();
+    CloseProgram();
     EXPECT_EQ(clock->TimerCount(), 0u);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
               std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.01\r\n");
@@ -96,15 +94,17 @@ TEST_F(TimedFaults, TheTimeStampFileFollowsEverySavedScanAndSurvivesClosing)
 
 TEST_F(TimedFaults, RowsNameTheFilesAsTheyWereSaved)
 {
-    Begin();
-    view->NumberOfAcquisitions = 2;
-    SetBase("first");
+    timed::SeriesSettings s = PlainSeries();
+    s.NumberOfAcquisitions = 2;
+    s.BaseFilename = "first";
+    Begin(s);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
-    SetBase("second");
-    view->FileFormat = 1;
+    s.BaseFilename = "second";
+    s.FileFormat = 1;
+    Configure(s);
     RunScans(1, 1.0f, 1000);
-    EXPECT_EQ(view->currentFileName, "second.00002.exp");
+    EXPECT_TRUE(Exists("second.00002.exp")) << "saved under the name in force";
     Fire(1000);
     EXPECT_TRUE(Exists("first.00001.ram"));
     EXPECT_TRUE(Exists("second.00002.exp"));
@@ -114,69 +114,85 @@ TEST_F(TimedFaults, RowsNameTheFilesAsTheyWereSaved)
 
 TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
 {
-    Begin();
-    // Toggling with a warm-up longer than the delay.
-    view->ToggleLaser = 1;
-    view->LaserWarmupTime = 61;
-    view->DelayBetweenAcquisitions = 60;
+    // Toggling with a warm-up longer than the delay, from the settings file.
+    timed::SeriesSettings s = PlainSeries();
+    s.ToggleLaser = 1;
+    s.LaserWarmupTime = 61;
+    s.DelayBetweenAcquisitions = 60;
+    Begin(s);
+    driver().ClearCalls();
     view->StartTimeAcquisition();
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{kWarmup});
-    EXPECT_EQ(view->timeAcqRunning, 0);
     EXPECT_EQ(clock->TimerCount(), 0u);
+    EXPECT_EQ(host.status, "");
+    EXPECT_TRUE(driver().calls.empty());
     messages.clear();
 
     // 4294968 s × 1000 wraps to 704 ms in 32 bits; it is refused instead.
-    view->ToggleLaser = 0;
-    view->DelayBeforeFirstAcquisition = 4294968;
+    s = PlainSeries();
+    s.DelayBeforeFirstAcquisition = 4294968;
+    Configure(s);
     view->StartTimeAcquisition();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "QDVRaman Error");
     EXPECT_NE(messages.messages()[0].text.find("4294968 seconds"), std::string::npos);
-    EXPECT_EQ(view->timeAcqRunning, 0);
+    EXPECT_EQ(clock->TimerCount(), 0u);
     EXPECT_EQ(host.status, "");
     messages.clear();
 
     // The longest timer there is runs.
-    view->DelayBeforeFirstAcquisition = 0;
-    view->DelayBetweenAcquisitions = 2147483;
+    s.DelayBeforeFirstAcquisition = 0;
+    s.DelayBetweenAcquisitions = 2147483;
+    Configure(s);
     view->StartTimeAcquisition();
     EXPECT_TRUE(messages.messages().empty());
-    EXPECT_EQ(view->timeAcqRunning, 1);
+    EXPECT_EQ(host.status, "Waiting for first scan");
     EXPECT_EQ(Fire(2147482999), Names{});
     EXPECT_EQ(Fire(1), Names{"SingleScan"});
     view->StopTimeAcquisition();
 
     // An empty base name from the settings file.
-    view->DelayBetweenAcquisitions = 1;
-    SetBase("");
+    s.DelayBetweenAcquisitions = 1;
+    s.BaseFilename = "";
+    Begin(s);
+    host.status.clear();
     view->StartTimeAcquisition();
     const OperatorMessage noName{"You must specify a valid base filename", "QDVRaman Error"};
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{noName});
-    EXPECT_EQ(view->timeAcqRunning, 0);
+    EXPECT_EQ(clock->TimerCount(), 0u);
+    EXPECT_EQ(host.status, "");
 }
 
 TEST_F(TimedFaults, StartResumesStoppedAcquisition)
 {
-    Begin();
+    Begin();  // the Additive button stopped acquisition
     view->OnAdditiveMode();  // refused without a dark: nothing changes
+    ASSERT_EQ(messages.messages().size(), 1u);
     messages.clear();
-    view->OnBarParam(BAR_ADDITIVE);  // the Additive button stops acquisition
-    view->discardNext = 1;
-    ASSERT_EQ(view->scanning, 0);
+    // Into additive mode with a dark and out again while its scan is in
+    // flight: that scan is marked to be dropped, and acquisition stops.
+    view->OnStoreDark();
+    view->OnAdditiveMode();
+    view->OnAdditiveMode();
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS));
+    ASSERT_EQ(driver().owed, 1);
     view->StartTimeAcquisition();
-    EXPECT_EQ(view->scanning, 1);
-    EXPECT_EQ(view->discardNext, 0);
     EXPECT_TRUE(host.IsChecked(IDC_CONTINUOUS));
-    RunScans(2, 42.0f, 1000);
+    // The scan in flight is the series' scan 0, not dropped.
+    Arrive(41.0f);
+    EXPECT_EQ(host.status, "Waiting for scan 1 of 3");
+    RunScans(1, 43.0f, 1000);
     EXPECT_EQ(FirstY("Temp.00001.ram"), 43.0) << "the series scans are not dropped";
 }
 
 TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
 {
-    Begin();
     // Scan 1 goes through a link to a full device.
-    view->FileFormat = 1;
-    view->NumberOfAcquisitions = 2;
+    timed::SeriesSettings s = PlainSeries();
+    s.FileFormat = 1;
+    s.NumberOfAcquisitions = 2;
+    Begin(s);
     ASSERT_EQ(::symlink("/dev/full", "Temp.00001.exp"), 0);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
@@ -200,8 +216,9 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     // A pipe where a spectrum file should go is written into, never renamed
     // over; nobody reads it, so the write is refused at once. The time-stamp
     // file through a link to the full device fails at Stop.
-    view->FileFormat = 0;
-    view->NumberOfAcquisitions = 1;
+    s.FileFormat = 0;
+    s.NumberOfAcquisitions = 1;
+    Configure(s);
     ASSERT_EQ(::mkfifo("Temp.00001.ram", 0600), 0);
     std::filesystem::remove("Temp.TimeStamps");
     ASSERT_EQ(::symlink("/dev/full", "Temp.TimeStamps"), 0);
@@ -221,15 +238,16 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
 
 TEST_F(TimedFaults, AFolderThatIsReallyAFile)
 {
-    Begin();
+    timed::SeriesSettings s = PlainSeries();
+    s.BaseFilename = "plain/run";
+    s.NumberOfAcquisitions = 2;
+    Begin(s);
     ASSERT_TRUE(WriteWholeFile("plain", "not a folder"));
-    SetBase("plain/run");
-    view->NumberOfAcquisitions = 2;
     view->StartTimeAcquisition();
     RunScans(3, 1.0f, 1000);
     Fire(1000);
     EXPECT_EQ(host.status.substr(0, 5), "Ready");
-    EXPECT_EQ(view->timeAcqRunning, 0);
+    EXPECT_EQ(clock->TimerCount(), 0u) << "the series has ended";
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text.substr(0, 60),
               "3 files of the time acquisition series could not be written.");

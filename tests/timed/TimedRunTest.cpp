@@ -22,7 +22,7 @@ TEST_F(TimedRun, ThreeScansOneSecondApartThenReady)
     view->StartTimeAcquisition();
     EXPECT_EQ(host.status, "Waiting for first scan");
     EXPECT_TRUE(driver().calls.empty()) << "Start requests no scan and leaves the laser alone";
-    EXPECT_EQ(view->timerIds[2], kNextSeriesScanTimerId);
+    EXPECT_TRUE(TimerSet(kNextSeriesScanTimerId));
     for (int k = 0; k <= 3; ++k) {
         EXPECT_EQ(Fire(999), Names{});
         EXPECT_EQ(Fire(1), Names{"SingleScan"});
@@ -33,7 +33,6 @@ TEST_F(TimedRun, ThreeScansOneSecondApartThenReady)
     }
     EXPECT_EQ(Fire(1000), (Names{"Strobe(0)", "SingleScan"}));
     EXPECT_EQ(host.status, "Ready");
-    EXPECT_EQ(view->timeAcqRunning, 0);
     EXPECT_EQ(clock->TimerCount(), 0u);
     for (int k = 1; k <= 3; ++k)
         EXPECT_EQ(FirstY("Temp.0000" + std::to_string(k) + ".ram"), 100.0 + k) << "file k holds scan k";
@@ -41,14 +40,17 @@ TEST_F(TimedRun, ThreeScansOneSecondApartThenReady)
     EXPECT_FALSE(Exists("Temp.00004.ram"));
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
               std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
-    // The scan Stop requested goes back to the ordinary cycle.
+    // The series has ended: the scan Stop requested goes back to the
+    // ordinary cycle.
     EXPECT_EQ(Complete(5.0f), (Names{"BufferEmpty(0)", "SingleScan"}));
+    EXPECT_EQ(Fire(10000), Names{}) << "no timer of the series fires any more";
 }
 
 TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
 {
-    Begin();
-    view->NumberOfAcquisitions = 0;
+    timed::SeriesSettings none = PlainSeries();
+    none.NumberOfAcquisitions = 0;
+    Begin(none);
     view->StartTimeAcquisition();
     EXPECT_EQ(Fire(1000), Names{"SingleScan"});
     Complete(1.0f);
@@ -63,7 +65,9 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
     EXPECT_EQ(Complete(2.0f), Names{});
 
     // Stopped by the operator after two saved scans.
-    view->NumberOfAcquisitions = 5;
+    timed::SeriesSettings five = PlainSeries();
+    five.NumberOfAcquisitions = 5;
+    Configure(five);
     view->StartTimeAcquisition();
     RunScans(3, 10.0f, 1000);
     EXPECT_EQ(host.status, "Waiting for scan 3 of 5");
@@ -72,7 +76,6 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
     EXPECT_EQ(Calls(), (Names{"Strobe(0)", "SingleScan"}));
     EXPECT_EQ(host.status, "Waiting for scan 3 of 5") << "an operator's Stop leaves the text";
     EXPECT_EQ(clock->TimerCount(), 0u);
-    EXPECT_EQ(std::count(view->timerIds, view->timerIds + 3, 0u), 3);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
               std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.00\r\n");
     EXPECT_EQ(Fire(10000), Names{}) << "no timer outlives Stop";
@@ -80,12 +83,16 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
 
 TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
 {
-    Begin();
-    view->ToggleLaser = 1;
-    view->StoreDark = 1;
-    view->DelayBetweenAcquisitions = 10;
-    view->LaserWarmupTime = 3;
-    view->NumberOfAcquisitions = 1;
+    timed::SeriesSettings s = PlainSeries();
+    s.ToggleLaser = 1;
+    s.StoreDark = 1;
+    s.DelayBetweenAcquisitions = 10;
+    s.LaserWarmupTime = 3;
+    s.NumberOfAcquisitions = 1;
+    Begin(s);
+    // The operator subtracts the dark spectrum: each series scan is saved
+    // less the dark stored just before it.
+    view->OnSubtractDark();
     app.driverParams.IntegrationTime = 200;
     app.driverParams.Average = 3;
     // Every scan request with the acquisition values it was made with.
@@ -107,16 +114,15 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(host.status, "Acquiring dark spectrum for scan 0 of 1");
     EXPECT_EQ(Complete(20.0f), kLaserOn);
     EXPECT_EQ(host.status, "Laser warming up for scan 0 of 1");
-    EXPECT_EQ(view->dark[0], 20.0);
-    EXPECT_EQ(view->darkStored, 1);
     EXPECT_TRUE(host.IsChecked(IDC_LASER));
     EXPECT_EQ(Complete(999.0f), kRestore);
     EXPECT_EQ(app.driverParams.IntegrationTime, 200);
     EXPECT_EQ(app.driverParams.Average, 3);
-    EXPECT_EQ(view->spectrum[0], 20.0) << "the switching scan is not processed";
+    EXPECT_EQ(ShownY(), 20.0) << "the switching scan is not processed";
     EXPECT_EQ(Fire(2999), Names{});
     EXPECT_EQ(Fire(1), Names{"SingleScan"});
     EXPECT_EQ(Complete(500.0f), kLaserOff);
+    EXPECT_EQ(ShownY(), 480.0) << "the dark scan became the dark spectrum";
     EXPECT_EQ(host.status, "Waiting for scan 1 of 1");
     EXPECT_FALSE(host.IsChecked(IDC_LASER));
     EXPECT_EQ(Complete(999.0f), kRestore);
@@ -127,7 +133,7 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(Complete(999.0f), kRestore);
     EXPECT_EQ(Fire(3000), Names{"SingleScan"});
     EXPECT_EQ(Complete(600.0f), kLaserOff);
-    EXPECT_EQ(FirstY("Temp.00001.ram"), 600.0);
+    EXPECT_EQ(FirstY("Temp.00001.ram"), 570.0) << "less its own dark";
     EXPECT_EQ(Complete(999.0f), kRestore);
 
     // The interval that ends the series.
@@ -142,22 +148,25 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(app.driverParams.IntegrationTime, 200);
     EXPECT_EQ(app.driverParams.Average, 3);
     EXPECT_FALSE(Exists("Temp.00002.ram"));
+    // A dark is stored: Additive Mode may be entered.
+    view->OnAdditiveMode();
+    EXPECT_TRUE(messages.messages().empty());
 }
 
 TEST_F(TimedRun, WarmupEqualToTheDelayAndWarmupWithoutDark)
 {
-    Begin();
-    view->ToggleLaser = 1;
-    view->DelayBetweenAcquisitions = 2;
-    view->LaserWarmupTime = 2;
+    timed::SeriesSettings s = PlainSeries();
+    s.ToggleLaser = 1;
+    s.DelayBetweenAcquisitions = 2;
+    s.LaserWarmupTime = 2;
+    Begin(s);
     app.driverParams.IntegrationTime = 100;
     view->StartTimeAcquisition();
     // A laser-off interval of 0 fires as soon as the timers allow.
     EXPECT_EQ(Fire(vexlar::sys::kMinimumTimerPeriodMs), (Names{"Strobe(1)", "SingleScan"}));
     EXPECT_EQ(host.status, "Laser warming up for scan 0 of 3");
-    EXPECT_EQ(view->restorePending, 1);
     EXPECT_EQ(app.driverParams.IntegrationTime, 50);
-    Complete(1.0f);
+    EXPECT_EQ(Complete(1.0f), Names{"BufferEmpty(0)"}) << "the switching scan: restored, nothing more";
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
     EXPECT_EQ(Fire(2000), Names{"SingleScan"});
     EXPECT_EQ(Complete(2.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"}));
@@ -168,7 +177,7 @@ TEST_F(TimedRun, WarmupEqualToTheDelayAndWarmupWithoutDark)
     EXPECT_EQ(Fire(vexlar::sys::kMinimumTimerPeriodMs), Names{"Strobe(1)"});
     EXPECT_EQ(Complete(3.0f), Names{"BufferEmpty(0)"});
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
-    EXPECT_EQ(view->restorePending, 0);
+    // Restored once: the next scan is the series scan.
     EXPECT_EQ(Fire(2000), Names{"SingleScan"});
     EXPECT_EQ(Complete(4.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"}));
     EXPECT_EQ(FirstY("Temp.00001.ram"), 4.0);
@@ -176,21 +185,23 @@ TEST_F(TimedRun, WarmupEqualToTheDelayAndWarmupWithoutDark)
 
 TEST_F(TimedRun, StopDuringTheFirstDelayThenStartWithoutOne)
 {
-    Begin();
-    view->DelayBeforeFirstAcquisition = 60;
+    timed::SeriesSettings s = PlainSeries();
+    s.DelayBeforeFirstAcquisition = 60;
+    Begin(s);
     view->StartTimeAcquisition();
-    EXPECT_EQ(view->firstDelayPending, 1);
     EXPECT_TRUE(TimerSet(kFirstDelayTimerId));
     clock->Advance(30000);
     view->StopTimeAcquisition();
-    EXPECT_EQ(view->firstDelayPending, 0);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader) << "no scan saved: the header alone";
     EXPECT_EQ(clock->TimerCount(), 0u);
     Complete(0.0f);
 
-    view->DelayBeforeFirstAcquisition = 0;
-    view->NumberOfAcquisitions = 2;
+    s.DelayBeforeFirstAcquisition = 0;
+    s.NumberOfAcquisitions = 2;
+    Configure(s);
     view->StartTimeAcquisition();
+    // No first delay is pending from the series stopped: each scan arms
+    // the next.
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(Fire(1000), Names{"SingleScan"});
         Complete(static_cast<float>(k));
@@ -204,11 +215,12 @@ TEST_F(TimedRun, StopDuringTheFirstDelayThenStartWithoutOne)
 
 TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
 {
-    Begin();
-    view->DelayBeforeFirstAcquisition = 5;
-    view->FileFormat = 2;
-    view->NumberOfAcquisitions = 2;
-    SetBase("run.txt");
+    timed::SeriesSettings s = PlainSeries();
+    s.DelayBeforeFirstAcquisition = 5;
+    s.FileFormat = 2;  // only an edited settings file gives this
+    s.NumberOfAcquisitions = 2;
+    s.BaseFilename = "run.txt";
+    Begin(s);
     view->StartTimeAcquisition();
     // A scan already under way at Start completes during the first delay:
     // it is scan 0, and the first delay still decides when scan 1 comes.
@@ -226,9 +238,10 @@ TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
     EXPECT_FALSE(Exists("run.txt.00001"));
 
     // The same base in format 0.
-    view->FileFormat = 0;
-    view->NumberOfAcquisitions = 1;
-    view->DelayBeforeFirstAcquisition = 0;
+    s.FileFormat = 0;
+    s.NumberOfAcquisitions = 1;
+    s.DelayBeforeFirstAcquisition = 0;
+    Configure(s);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
     EXPECT_TRUE(Exists("run.txt.00001.ram"));
@@ -236,10 +249,11 @@ TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
 
 TEST_F(TimedRun, RamanShiftExportFilesHoldThePositiveShiftsOnly)
 {
-    Begin();
+    timed::SeriesSettings s = PlainSeries();
+    s.FileFormat = 1;
+    s.NumberOfAcquisitions = 1;
+    Begin(s);
     view->SetXAxisMode(1);
-    view->FileFormat = 1;
-    view->NumberOfAcquisitions = 1;
     view->StartTimeAcquisition();
     RunScans(2, 87.6f, 1000);
     const std::string text = ReadWholeFile("Temp.00001.exp");
@@ -249,7 +263,7 @@ TEST_F(TimedRun, RamanShiftExportFilesHoldThePositiveShiftsOnly)
 
 TEST_F(TimedRun, TheTickCountWrapsDuringTheSeries)
 {
-    Begin(0xFFFFFFFFull - 2500);  // wraps between scans 1 and 2
+    Begin(PlainSeries(), 0xFFFFFFFFull - 2500);  // wraps between scans 1 and 2
     view->StartTimeAcquisition();
     RunScans(4, 1.0f, 1000);
     Fire(1000);
@@ -259,8 +273,9 @@ TEST_F(TimedRun, TheTickCountWrapsDuringTheSeries)
 
 TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
 {
-    Begin();
-    view->NumberOfAcquisitions = 2;
+    timed::SeriesSettings s = PlainSeries();
+    s.NumberOfAcquisitions = 2;
+    Begin(s);
     view->StartTimeAcquisition();
     RunScans(1, 1.0f, 1000);
     // Configured during the series: the timer already armed keeps its period.
@@ -270,18 +285,22 @@ TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
     };
     view->OnTimeAcqConfigure();
     CTimeAcquisitionDlg::operatorForTests = nullptr;
-    EXPECT_EQ(view->DelayBetweenAcquisitions, 5u);
+    EXPECT_EQ(ShownInDialog().delay, "5");
     RunScans(1, 2.0f, 1000);
     EXPECT_EQ(Fire(4999), Names{});
     EXPECT_EQ(Fire(1), Names{"SingleScan"});
-    view->NumberOfAcquisitions = 1;  // the completion test reads N afresh
+    s.NumberOfAcquisitions = 1;  // the completion test reads N afresh
+    s.DelayBetweenAcquisitions = 5;
+    Configure(s);
     Complete(3.0f);
     EXPECT_EQ(host.status, "Waiting for scan 3 of 1");
     Fire(5000);
     EXPECT_EQ(host.status, "Ready");
 }
 
-TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
+using TimeAcquisitionMenu = FrameFixture;
+
+TEST_F(TimeAcquisitionMenu, FollowsTheRunState)
 {
     vexlar::sys::VirtualClock clock;
     Start();
@@ -297,14 +316,12 @@ TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
     EXPECT_FALSE(stop->isEnabled());
 
     frame->RunCommand(ID_TIME_ACQ_START);
-    EXPECT_EQ(view()->timeAcqRunning, 1);
     EXPECT_EQ(frame->statusText(), "Waiting for first scan");
     EXPECT_TRUE(configure->isEnabled()) << "Configure stays available during a series";
     EXPECT_FALSE(start->isEnabled());
     EXPECT_TRUE(stop->isEnabled());
 
     frame->RunCommand(ID_TIME_ACQ_STOP);
-    EXPECT_EQ(view()->timeAcqRunning, 0);
     EXPECT_TRUE(start->isEnabled());
     EXPECT_FALSE(stop->isEnabled());
 }
@@ -316,10 +333,11 @@ TEST_F(FrameFixture, TimeAcquisitionMenuFollowsTheRunState)
 // the first real series scan, not a scan taken while the laser switched.
 TEST_F(TimedRun, ContinuousAndStopWhileASeriesScanIsOnItsWay)
 {
-    Begin();
-    view->ToggleLaser = 1;
-    view->LaserWarmupTime = 1;
-    view->DelayBetweenAcquisitions = 2;
+    timed::SeriesSettings s = PlainSeries();
+    s.ToggleLaser = 1;
+    s.LaserWarmupTime = 1;
+    s.DelayBetweenAcquisitions = 2;
+    Begin(s);
     constexpr float kSwitching = 50.0f;
     view->StartTimeAcquisition();
     EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"})) << "warm-up with a switching scan";
@@ -348,11 +366,12 @@ TEST_F(TimedRun, ContinuousAndStopWhileASeriesScanIsOnItsWay)
 // take their place, and Reset's scan is shown and goes on with the chain.
 TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
 {
-    Begin();
+    timed::SeriesSettings s = PlainSeries();
+    s.ToggleLaser = 1;
+    s.LaserWarmupTime = 1;
+    s.DelayBetweenAcquisitions = 2;
+    Begin(s);
     driver().stopCancels = true;
-    view->ToggleLaser = 1;
-    view->LaserWarmupTime = 1;
-    view->DelayBetweenAcquisitions = 2;
     app.driverParams.IntegrationTime = 400;
     view->StartTimeAcquisition();
     EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"}));
@@ -362,8 +381,6 @@ TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
     EXPECT_EQ(driver().owed, 1);
     EXPECT_EQ(Arrive(33.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "shown, and the chain goes on";
-    double shown = 0.0;
-    XrtDataGetYElementIndirect(view->liveData, 0, 0, &shown);
-    EXPECT_EQ(shown, 33.0);
+    EXPECT_EQ(ShownY(), 33.0);
     EXPECT_EQ(app.driverParams.IntegrationTime, 100) << "not put back by a cancelled switching scan";
 }

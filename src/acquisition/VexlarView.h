@@ -261,6 +261,18 @@ public:
     // --- Display -------------------------------------------------------------------
     void UpdateReadout();
 
+    // --- What the menus and the tool bar show --------------------------------------------
+    // Additive Mode's check mark.
+    bool IsAdditive() const { return additive == 1; }
+    // Subtract Dark's check mark.
+    bool IsSubtractingDark() const { return subtractDark != 0; }
+    // The Cursor button's check mark; the cursor moves are enabled with it.
+    bool IsCursorShown() const { return cursorShown != 0; }
+    // Peak Labels' check mark.
+    bool ArePeakLabelsShown() const { return peakLabelsShown == 1; }
+    // A timed series runs: Start is disabled, Stop enabled.
+    bool IsTimeAcqRunning() const { return timeAcqRunning == 1; }
+
     // --- Printing (display/Printing.cpp) -------------------------------------------
     // File > Print: the print dialog, then the chart on one page.
     void OnFilePrint();

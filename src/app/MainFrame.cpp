@@ -174,7 +174,7 @@ void CMainFrame::ForwardBarEvent(int kind)
 void CMainFrame::BindCommands()
 {
     CVexlarView* v = view_;
-    const auto cursorShown = [v] { return v->cursorShown != 0; };
+    const auto cursorShown = [v] { return v->IsCursorShown(); };
     commands_[ID_AUTOSCALE] = {[v] { v->OnAutoscale(); }, {}, {}};
     commands_[ID_SET_SCALE] = {[v] { v->OnSetScale(); }, {}, {}};
     commands_[ID_UNSCALE] = {[v] { v->OnUnscale(); }, {}, {}};
@@ -190,15 +190,15 @@ void CMainFrame::BindCommands()
     commands_[ID_MARK_PEAK_AT_CURSOR] = {[v] { v->MarkPeakAtCursor(); }, cursorShown, {}};
     commands_[ID_SHOW_PEAK_TABLE] = {[v] { v->OnShowPeakTable(); }, {}, {}};
     commands_[ID_RESET_PEAK_TABLE] = {[v] { v->ResetPeakTable(); }, {}, {}};
-    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->peakLabelsShown == 1; }};
+    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->ArePeakLabelsShown(); }};
     // Annotation commands:
     commands_[ID_CLEAR_ALL_ANNOTATIONS] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
     commands_[ID_FILE_NEW] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
     // Spectrum-file commands:
     // Time-acquisition commands: Configure stays available during a series.
     commands_[ID_TIME_ACQ_CONFIGURE] = {[v] { v->OnTimeAcqConfigure(); }, {}, {}};
-    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return v->timeAcqRunning == 0; }, {}};
-    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->timeAcqRunning == 1; }, {}};
+    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return !v->IsTimeAcqRunning(); }, {}};
+    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->IsTimeAcqRunning(); }, {}};
     commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
     commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
     commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};
@@ -219,8 +219,8 @@ void CMainFrame::BindCommands()
                                },
                                {}, {}};
     commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
-    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->subtractDark != 0; }};
-    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
+    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->IsSubtractingDark(); }};
+    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->IsAdditive(); }};
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
     commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};

@@ -12,6 +12,7 @@
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -24,14 +25,6 @@ std::vector<std::string> MenuTexts(QMenu* menu)
     for (QAction* a : menu->actions())
         texts.push_back(a->isSeparator() ? "|" : a->text().toStdString());
     return texts;
-}
-
-std::string SettingsFileText()
-{
-    std::ifstream in(vexlar::sys::ResolveProfilePath("vexlar.ini"), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 }  // namespace
@@ -146,7 +139,7 @@ TEST_F(FrameFixture, ShutdownSavesTheBarTextsFirstThenTheSettingsThenReleasesThe
     std::string fileAtStop;
     driver().onCall = [&](const DriverCall& call) {
         if (call.name == "QDV_Stop")
-            fileAtStop = SettingsFileText();
+            fileAtStop = ReadSettingsFile();
     };
     driver().ClearCalls();
     frame.reset();

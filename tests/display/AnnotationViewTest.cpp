@@ -32,7 +32,7 @@
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"

@@ -35,6 +35,7 @@
 #include "display/Chart2D.h"
 #include "display/PrintLayout.h"
 #include "display/Printing.h"
+#include "support/Colours.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
@@ -90,12 +91,6 @@ DialogScript::Operator ChoosePdfFile(const std::string& path)
         print->done(QDialog::Accepted);
         return print->result();
     };
-}
-
-// The spectrum's red, also where a thin line is blended into the white paper.
-bool IsRed(QRgb p)
-{
-    return qRed(p) > 150 && qRed(p) - qGreen(p) > 60 && qRed(p) - qBlue(p) > 60;
 }
 
 bool IsInk(QRgb p)

@@ -27,7 +27,7 @@
 #include "display/AnnotationDlg.h"
 #include "display/Printing.h"
 #include "faults/FaultPlaces.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 

@@ -23,7 +23,7 @@
 #include "Xrt.h"
 #include "calibration/SettingsFile.h"
 #include "display/AnnotationFile.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 

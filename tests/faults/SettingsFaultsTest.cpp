@@ -20,6 +20,7 @@
 #include "app/AcquisitionBar.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -32,15 +33,9 @@ constexpr int kLongestStartMs = 20000;               // a generous ceiling, sani
 constexpr unsigned kGarbageSeed = 20240607;
 constexpr std::size_t kGarbageBytes = 64 * 1024;
 
-std::string SettingsPath()
-{
-    return sys::ResolveProfilePath("vexlar.ini");
-}
-
 void PutSettingsFile(const std::string& bytes)
 {
-    std::filesystem::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(SettingsPath(), bytes));
+    ASSERT_TRUE(WriteSettingsFile(bytes));
 }
 
 bool AllFinite(const double* values)
@@ -108,7 +103,7 @@ TEST_F(SettingsFaults, BinaryGarbage)
     PutSettingsFile(garbage);
     StartAndCheck();
     frame.reset();
-    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Acquisition]"), std::string::npos);
+    EXPECT_NE(ReadSettingsFile().find("[Acquisition]"), std::string::npos);
 }
 
 TEST_F(SettingsFaults, AHugeFileIsNotReadAndIsKept)
@@ -127,7 +122,7 @@ TEST_F(SettingsFaults, AHugeFileIsNotReadAndIsKept)
     frame.reset();
     ASSERT_FALSE(messages.messages().empty());
     EXPECT_NE(messages.messages().back().text.find("too large"), std::string::npos);
-    EXPECT_EQ(ReadWholeFile(SettingsPath()).size(), huge.size());
+    EXPECT_EQ(ReadSettingsFile().size(), huge.size());
 }
 
 TEST_F(SettingsFaults, ALargeFileIsReadInReasonableTime)
@@ -184,7 +179,7 @@ TEST_F(SettingsFaults, DuplicateSectionsAndKeysTheFirstCounts)
     // Saving changes the first of each and keeps the rest.
     view()->channel = 4;
     frame.reset();
-    const std::string saved = ReadWholeFile(SettingsPath());
+    const std::string saved = ReadSettingsFile();
     EXPECT_NE(saved.find("Channel=4\nChannel=9\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("[acquisition]\nChannel=5\n"), std::string::npos) << saved;
 }

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "support/TempDir.h"

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "files/FileDialogs.h"
+#include "support/DialogOperator.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
@@ -28,18 +29,8 @@ const OperatorMessage kWarmup{"You specified a laser warmup time greater than th
 const OperatorMessage kNotUnsigned{"Please enter an unsigned integer.", "Vexlar Error"};
 
 // The operator of the next dialogs.
-struct DialogOperator {
-    explicit DialogOperator(std::function<void(Dlg&)> answer) { Dlg::operatorForTests = std::move(answer); }
-    ~DialogOperator() { Dlg::operatorForTests = nullptr; }
-};
-
-struct FileOperator {
-    explicit FileOperator(std::function<void(CFileDialog&)> answer)
-    {
-        CFileDialog::operatorForTests = std::move(answer);
-    }
-    ~FileOperator() { CFileDialog::operatorForTests = nullptr; }
-};
+using DialogOperator = ScopedDialogOperator<Dlg>;
+using FileOperator = ScopedDialogOperator<CFileDialog>;
 
 void Fill(Dlg& d, const char* warmup, const char* delay, bool toggle, const char* name)
 {

@@ -28,15 +28,6 @@ using namespace vexlar::test;
 
 namespace {
 
-// The operator for the next Configure Peak Finder dialog.
-struct FinderOperator {
-    explicit FinderOperator(std::function<void(CPeakFinderDlg&)> answer)
-    {
-        CPeakFinderDlg::operatorForTests = std::move(answer);
-    }
-    ~FinderOperator() { CPeakFinderDlg::operatorForTests = nullptr; }
-};
-
 // What the Configure Peak Finder dialog shows: threshold, slope, width.
 struct CriteriaShown {
     double threshold = 0;
@@ -46,7 +37,7 @@ struct CriteriaShown {
 CriteriaShown ShownCriteria(CVexlarView& v)
 {
     CriteriaShown shown;
-    FinderOperator op([&](CPeakFinderDlg& d) {
+    PeakFinderOperator op([&](CPeakFinderDlg& d) {
         shown.threshold = std::stod(d.thresholdEdit()->text().toStdString());
         shown.slope = d.slopeEdit()->text().toStdString();
         shown.width = d.widthBox()->currentText().toStdString();
@@ -59,7 +50,7 @@ CriteriaShown ShownCriteria(CVexlarView& v)
 // The width typed into the dialog and confirmed.
 void ConfirmWidth(CVexlarView& v, const QString& width)
 {
-    FinderOperator op([&](CPeakFinderDlg& d) {
+    PeakFinderOperator op([&](CPeakFinderDlg& d) {
         d.widthBox()->setEditText(width);
         d.accept();
     });
@@ -214,7 +205,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
     Setting("PeakFind", "Width", "3");
     CreateView();
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             EXPECT_EQ(d.windowTitle(), "Configure Peak Finder");
             EXPECT_EQ(std::stod(d.thresholdEdit()->text().toStdString()), 0.1 + 0.2);
             EXPECT_EQ(d.slopeEdit()->text(), "-12.5");
@@ -233,7 +224,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
     // A threshold that is no number: the message, the dialog stays open and
     // nothing is stored; then a slope that is none.
     {
-        FinderOperator op([&](CPeakFinderDlg& d) {
+        PeakFinderOperator op([&](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("12abc");
             d.slopeEdit()->setText("1e400");
             d.accept();
@@ -259,7 +250,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
 
     // The width is read like atoi; any value is stored.
     for (const auto& [typed, width] : std::vector<std::pair<QString, int>>{{"7", 7}, {"x", 0}, {"", 0}, {"-2", -2}}) {
-        FinderOperator op([&](CPeakFinderDlg& d) {
+        PeakFinderOperator op([&](CPeakFinderDlg& d) {
             d.widthBox()->setEditText(typed);
             d.accept();
         });
@@ -268,7 +259,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
     }
     // An item picked from the list.
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.widthBox()->setCurrentIndex(1);
             d.accept();
         });
@@ -282,7 +273,7 @@ TEST_F(PeakFinder, PeakSettingsTakeTheFocusAndSelectTheWholeText)
     Setting("PeakFind", "Threshold", "250.0");
     Setting("PeakFind", "Slope", "7.25");
     CreateView();
-    FinderOperator op([](CPeakFinderDlg& d) {
+    PeakFinderOperator op([](CPeakFinderDlg& d) {
         d.show();
         d.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
@@ -308,7 +299,7 @@ TEST_F(PeakFinder, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
     ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{300, 900}));
     // Labels shown: a higher threshold leaves one peak.
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("600");
             d.accept();
         });
@@ -320,7 +311,7 @@ TEST_F(PeakFinder, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
     // Labels hidden: stored, no search.
     view->OnPeakLabels();
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("100");
             d.accept();
         });

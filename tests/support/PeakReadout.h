@@ -1,6 +1,6 @@
 #pragma once
 // The peak table as the operator sees it: the rows the Peak Table dialog
-// lists, and the chart's peak labels (the chart makes one label per slot, in
+// lists, and the chart's peak labels; and the operators of the peak dialogs (the chart makes one label per slot, in
 // slot order, so a row's slot number names its label).
 
 #include <QLabel>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "acquisition/VexlarView.h"
+#include "peaks/PeakFinderDlg.h"
 #include "peaks/PeakTableDlg.h"
 #include "support/ChartReadout.h"
 
@@ -25,6 +26,15 @@ struct PeakTableOperator {
         CPeakTableDlg::operatorForTests = std::move(answer);
     }
     ~PeakTableOperator() { CPeakTableDlg::operatorForTests = nullptr; }
+};
+
+// The operator for the Configure Peak Finder dialogs opened while it lives.
+struct PeakFinderOperator {
+    explicit PeakFinderOperator(std::function<void(CPeakFinderDlg&)> answer)
+    {
+        CPeakFinderDlg::operatorForTests = std::move(answer);
+    }
+    ~PeakFinderOperator() { CPeakFinderDlg::operatorForTests = nullptr; }
 };
 
 // The rows the Peak Table dialog lists right now, and its x heading.

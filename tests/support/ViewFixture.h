@@ -130,6 +130,14 @@ protected:
         ASSERT_TRUE(vexlar::sys::WritePrivateProfileString(section, key, value.c_str(), "vexlar.ini"));
     }
 
+    // Whether acquisition runs: a scan of value, posted and delivered, is
+    // what the chart then shows.
+    bool NextScanIsShown(float value = 4321.0f)
+    {
+        Scan(0, value);
+        return ShowsEverywhere(value);
+    }
+
     // Whether the next scan (of value) re-reads the annotations' rectangles
     // from a freshly laid-out chart, as it must after a resize or a change
     // of scale: the chart is then drawn twice for it instead of once.

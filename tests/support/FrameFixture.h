@@ -66,6 +66,16 @@ protected:
         ASSERT_TRUE(vexlar::sys::WritePrivateProfileString(section, key, value.c_str(), "vexlar.ini"));
     }
 
+    // Whether the next scan (of value) re-reads the annotations' rectangles
+    // from a freshly laid-out chart, as it must after a resize or a change
+    // of scale: the chart is then drawn twice for it instead of once.
+    bool ScanRefreshesAnnotations(float value = 1.0f)
+    {
+        const std::uint64_t before = Redraws(chart());
+        Scan(0, value);
+        return Redraws(chart()) - before == 2;
+    }
+
     // What the view's chart shows.
     XrtHandle chart() const { return view()->chart(); }
     double ShownX(int point) const { return test::ShownX(chart(), point); }

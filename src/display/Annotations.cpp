@@ -26,6 +26,7 @@
 #include "app/CommandTable.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
+#include "display/AnnotationHitTest.h"
 #include "display/RepaintGuard.h"
 #include "display/Windows1252.h"
 
@@ -158,9 +159,8 @@ QAction* AddCommand(QMenu& menu, const char* text, int id)
 
 std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
 {
-    // 1.
     currentAnnotation = -1;
-    // 2. The plot rectangle spanned by the shown ranges, on the screen.
+    // The plot rectangle spanned by the shown ranges, in view pixels.
     const XrtHandle c = chart();
     double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
     XrtGetValues(c, XRT_X_MIN, &xMin);
@@ -170,25 +170,17 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
     XrtPoint low, high;
     if (!XrtUnmap(c, XRT_MAP_DATA_UNITS, xMin, yMin, &low) || !XrtUnmap(c, XRT_MAP_DATA_UNITS, xMax, yMax, &high))
         return nullptr;
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    const int left = origin.x() + std::min(low.x, high.x);
-    const int right = origin.x() + std::max(low.x, high.x);
-    const int top = origin.y() + std::min(low.y, high.y);
-    const int bottom = origin.y() + std::max(low.y, high.y);
-    // 3. Over the margins, the axes and their titles there is no menu.
-    if (screenPoint.x() < left || screenPoint.x() > right || screenPoint.y() < top || screenPoint.y() > bottom)
+    const display::PixelRect plot{std::min(low.x, high.x), std::min(low.y, high.y), std::max(low.x, high.x),
+                                  std::max(low.y, high.y)};
+    const QPoint at = screenPoint - mapToGlobal(QPoint(0, 0));
+    // Over the margins, the axes and their titles there is no menu.
+    if (!display::PlotHolds(plot, at.x(), at.y()))
         return nullptr;
-    // 4.
-    contextPoint[0] = screenPoint.x() - origin.x();
-    contextPoint[1] = screenPoint.y() - origin.y();
-    // 5. Where annotations overlap, the lowest slot is the one hit.
-    for (int slot = 0; slot < kAnnotationSlots && currentAnnotation == -1; ++slot) {
-        const AnnotationRecord& a = annotations[slot];
-        if (a.inUse && a.screenRect[0] <= contextPoint[0] && contextPoint[0] < a.screenRect[2] &&
-            a.screenRect[1] <= contextPoint[1] && contextPoint[1] < a.screenRect[3])
-            currentAnnotation = slot;
-    }
-    // 6.
+    contextPoint[0] = at.x();
+    contextPoint[1] = at.y();
+    // Where annotations overlap, the lowest slot is the one hit.
+    currentAnnotation = display::HitAnnotation(annotations, at.x(), at.y());
+    // The annotation's menu, or the blank area's.
     auto menu = std::make_unique<QMenu>();
     if (currentAnnotation != -1) {
         menu->setObjectName(kAnnotationPopup);

@@ -31,7 +31,7 @@
 #include "display/ShownRange.h"
 #include "files/OpenedSpectrum.h"
 #include "files/SpectrumMetadata.h"
-#include "peaks/PeakRecord.h"
+#include "peaks/PeakTableState.h"
 #include "timed/SeriesTable.h"
 #include "timed/TimeStampFile.h"
 
@@ -269,7 +269,7 @@ public:
     // The Cursor button's check mark; the cursor moves are enabled with it.
     bool IsCursorShown() const { return cursorShown != 0; }
     // Peak Labels' check mark.
-    bool ArePeakLabelsShown() const { return peakLabelsShown == 1; }
+    bool ArePeakLabelsShown() const { return peakTable_.peakLabelsShown; }
     // A timed series runs: Start is disabled, Stop enabled.
     bool IsTimeAcqRunning() const { return timeAcqRunning == 1; }
 
@@ -334,13 +334,6 @@ public:
     int annotationMoving = 0;
     int currentAnnotation = -1;
     int contextPoint[2] = {0, 0};
-
-    vexlar::PeakRecord peaks[vexlar::kPeakSlots];
-    int peakLabelsShown = 0;
-    int peakSearchDone = 0;
-    double peakThreshold = 100.0;
-    double peakSlope = 10.0;
-    int peakWidth = 1;
 
     int cursorShown = 0;
 
@@ -426,6 +419,8 @@ private:
     // fresh scans while acquisition runs.
     vexlar::calibration::MeasurementSource CalibrationSource();
 
+    // The peak table, its labels' switch and the peak finder's criteria.
+    vexlar::peaks::PeakTable peakTable_;
     // The spectrum File > Open put on display.
     vexlar::files::OpenedSpectrum openedSpectrum_;
     // The last resolution chosen for a PNG figure.

@@ -64,13 +64,13 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     additive = 0;
     additions = 0;
     discardNext = 0;
-    peakLabelsShown = 0;
+    peakTable_.peakLabelsShown = false;
     cursorShown = 0;
     // 4.
     LoadSettings();
     // 5.
     annotationMoving = 0;
-    peakSearchDone = 0;
+    peakTable_.peakSearchDone = false;
     // 7.
     hinst = app_->hinst;
     // 8. The live data set, created once here (the plot set-up uses it).

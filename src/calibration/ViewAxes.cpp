@@ -108,7 +108,7 @@ void CVexlarView::SetXAxisMode(int index)
         ShowXAxis();
     }
     // Peak labels shown are made again, carrying values in the new unit.
-    if (peakLabelsShown == 1) {
+    if (peakTable_.peakLabelsShown) {
         ResetPeakTable();
         MarkAllPeaks();
     }

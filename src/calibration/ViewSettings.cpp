@@ -58,9 +58,9 @@ void CVexlarView::LoadSettings()
     CopyTable(s.calThird, calThird);
     CopyTable(s.calIntercept, calIntercept);
 
-    peakThreshold = s.peakThreshold;
-    peakWidth = s.peakWidth;
-    peakSlope = s.peakSlope;
+    peakTable_.criteria.peakThreshold = s.peakThreshold;
+    peakTable_.criteria.peakWidth = s.peakWidth;
+    peakTable_.criteria.peakSlope = s.peakSlope;
 
     cleaning_.removeSpikes = s.removeSpikes;
     cleaning_.subtractBaseline = s.subtractBaseline;
@@ -95,9 +95,9 @@ bool CVexlarView::SaveSettings()
     CopyTable(calThird, s.calThird);
     CopyTable(calIntercept, s.calIntercept);
 
-    s.peakThreshold = peakThreshold;
-    s.peakWidth = peakWidth;
-    s.peakSlope = peakSlope;
+    s.peakThreshold = peakTable_.criteria.peakThreshold;
+    s.peakWidth = peakTable_.criteria.peakWidth;
+    s.peakSlope = peakTable_.criteria.peakSlope;
 
     s.removeSpikes = cleaning_.removeSpikes;
     s.subtractBaseline = cleaning_.subtractBaseline;

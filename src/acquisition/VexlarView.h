@@ -26,7 +26,7 @@
 #include "calibration/MeasurementSource.h"
 #include "calibration/SettingsFile.h"
 #include "cleaning/SpectrumCleaning.h"
-#include "display/AnnotationRecord.h"
+#include "display/AnnotationSlots.h"
 #include "display/FigureSize.h"
 #include "display/ShownRange.h"
 #include "files/OpenedSpectrum.h"
@@ -330,11 +330,6 @@ public:
     XrtDataStyle secondStyle{};
     XrtHandle openedData = 0;
 
-    vexlar::AnnotationRecord annotations[vexlar::kAnnotationSlots];
-    int annotationMoving = 0;
-    int currentAnnotation = -1;
-    int contextPoint[2] = {0, 0};
-
     int cursorShown = 0;
 
     // Time-acquisition settings and run state.
@@ -419,6 +414,8 @@ private:
     // fresh scans while acquisition runs.
     vexlar::calibration::MeasurementSource CalibrationSource();
 
+    // The annotation slots, the current one and a pending move.
+    vexlar::display::AnnotationSlots annotationSlots_;
     // The peak table, its labels' switch and the peak finder's criteria.
     vexlar::peaks::PeakTable peakTable_;
     // The spectrum File > Open put on display.

@@ -69,7 +69,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     // 4.
     LoadSettings();
     // 5.
-    annotationMoving = 0;
+    annotationSlots_.annotationMoving = false;
     peakTable_.peakSearchDone = false;
     // 7.
     hinst = app_->hinst;
@@ -137,7 +137,7 @@ CVexlarView::~CVexlarView()
         id = 0;
     }
     // 5.
-    for (AnnotationRecord& a : annotations)
+    for (AnnotationRecord& a : annotationSlots_.annotations)
         a.ReleaseFont();
     // 6. The chart window destroys its chart with it.
     delete chartWindow_;

@@ -159,7 +159,7 @@ QAction* AddCommand(QMenu& menu, const char* text, int id)
 
 std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
 {
-    currentAnnotation = -1;
+    annotationSlots_.currentAnnotation = -1;
     // The plot rectangle spanned by the shown ranges, in view pixels.
     const XrtHandle c = chart();
     double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
@@ -176,13 +176,13 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
     // Over the margins, the axes and their titles there is no menu.
     if (!display::PlotHolds(plot, at.x(), at.y()))
         return nullptr;
-    contextPoint[0] = at.x();
-    contextPoint[1] = at.y();
+    annotationSlots_.contextPoint[0] = at.x();
+    annotationSlots_.contextPoint[1] = at.y();
     // Where annotations overlap, the lowest slot is the one hit.
-    currentAnnotation = display::HitAnnotation(annotations, at.x(), at.y());
+    annotationSlots_.currentAnnotation = display::HitAnnotation(annotationSlots_.annotations, at.x(), at.y());
     // The annotation's menu, or the blank area's.
     auto menu = std::make_unique<QMenu>();
-    if (currentAnnotation != -1) {
+    if (annotationSlots_.currentAnnotation != -1) {
         menu->setObjectName(kAnnotationPopup);
         AddCommand(*menu, "&Edit...", ID_ANNOTATION_EDIT);
         AddCommand(*menu, "&Move", ID_ANNOTATION_MOVE)->setStatusTip(kMovePrompt);
@@ -239,9 +239,9 @@ void CVexlarView::MoveAnnotationTo(int x, int y)
 {
     // A right-click on a blank spot while a move is pending leaves no
     // annotation to move.
-    if (!IsSlot(currentAnnotation))
+    if (!IsSlot(annotationSlots_.currentAnnotation))
         return;
-    AnnotationRecord& a = annotations[currentAnnotation];
+    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
     XrtMapResult point;
     if (!XrtMap(chart(), XRT_MAP_DATA_UNITS, x, y, &point))
         return;
@@ -251,7 +251,7 @@ void CVexlarView::MoveAnnotationTo(int x, int y)
 
 void CVexlarView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (annotationMoving) {
+    if (annotationSlots_.annotationMoving) {
         const QPoint at = event->position().toPoint();
         MoveAnnotationTo(at.x(), at.y());
     }
@@ -266,10 +266,10 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
     }
     // The left press drops a moving annotation where it is; otherwise it
     // does nothing at all.
-    if (annotationMoving) {
+    if (annotationSlots_.annotationMoving) {
         const QPoint at = event->position().toPoint();
         MoveAnnotationTo(at.x(), at.y());
-        annotationMoving = 0;
+        annotationSlots_.annotationMoving = false;
     }
     event->accept();
 }
@@ -280,13 +280,13 @@ void CVexlarView::OnAnnotateHere()
 {
     // 1.
     int slot = 0;
-    while (slot < kAnnotationSlots && annotations[slot].inUse)
+    while (slot < kAnnotationSlots && annotationSlots_.annotations[slot].inUse)
         ++slot;
     if (slot == kAnnotationSlots) {
         sys::ShowOperatorMessage(kSlotsFullMessage, kErrorTitle);
         return;
     }
-    AnnotationRecord& a = annotations[slot];
+    AnnotationRecord& a = annotationSlots_.annotations[slot];
     // 2. A font picked in the dialog stays with the slot even on Cancel.
     CAnnotationDlg dialog(a.font, this);
     if (dialog.Run() != QDialog::Accepted)
@@ -296,7 +296,7 @@ void CVexlarView::OnAnnotateHere()
     StoreText(a, dialog.text.toStdString());
     // 4.
     XrtMapResult point;
-    XrtMap(chart(), XRT_MAP_DATA_UNITS, contextPoint[0], contextPoint[1], &point);
+    XrtMap(chart(), XRT_MAP_DATA_UNITS, annotationSlots_.contextPoint[0], annotationSlots_.contextPoint[1], &point);
     AnchorTextArea(a, point.x, point.y);
     // 5.
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
@@ -308,10 +308,10 @@ void CVexlarView::OnAnnotateHere()
 
 void CVexlarView::OnAnnotationEdit()
 {
-    const int slot = currentAnnotation;
+    const int slot = annotationSlots_.currentAnnotation;
     if (!IsSlot(slot))
         return;
-    AnnotationRecord& a = annotations[slot];
+    AnnotationRecord& a = annotationSlots_.annotations[slot];
     CAnnotationDlg dialog(a.font, this);
     dialog.text = QString::fromStdString(SlotText(a));
     if (dialog.Run() != QDialog::Accepted)
@@ -326,22 +326,22 @@ void CVexlarView::OnAnnotationEdit()
 
 void CVexlarView::OnAnnotationMove()
 {
-    annotationMoving = 1;
+    annotationSlots_.annotationMoving = true;
 }
 
 void CVexlarView::OnAnnotationClear()
 {
-    if (!IsSlot(currentAnnotation))
+    if (!IsSlot(annotationSlots_.currentAnnotation))
         return;
     // The slot keeps its font and its last rectangle.
-    AnnotationRecord& a = annotations[currentAnnotation];
+    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
     a.inUse = 0;
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
 }
 
 void CVexlarView::ClearAllAnnotations()
 {
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse) {
             a.inUse = 0;
             XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
@@ -356,7 +356,7 @@ bool CVexlarView::SaveAnnotations(const char* path)
     if (!path)
         return false;
     std::vector<display::AnnotationFileRecord> records;
-    for (const AnnotationRecord& a : annotations) {
+    for (const AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse)
             records.push_back(FileRecordFrom(a));
     }
@@ -413,7 +413,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
         RepaintGuard repaint(chart());
         for (std::size_t k = 0; k < decoded.records.size(); ++k) {
             const display::AnnotationFileRecord& r = decoded.records[k];
-            AnnotationRecord& a = annotations[k];
+            AnnotationRecord& a = annotationSlots_.annotations[k];
             a.inUse = 1;
             // The text field and the font name's field as the file held them.
             const auto field = reinterpret_cast<std::uint8_t*>(a.text);
@@ -430,7 +430,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
         }
     }
     // 4. The rectangles where the chart has just put the texts.
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse)
             ReadBackGeometry(a);
     }

@@ -97,7 +97,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
     vexlar::sys::DeleteFont(peakLabelFont);
     // 13. Annotation slots: free, empty, each with its own font and a hidden
     // text area anchored in data units.
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         a.inUse = 0;
         a.text[0] = '\0';
         std::fill(std::begin(a.screenRect), std::end(a.screenRect), 0);

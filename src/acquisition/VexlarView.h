@@ -23,6 +23,7 @@
 #include "acquisition/AppContext.h"
 #include "acquisition/ScanQueue.h"
 #include "calibration/Axes.h"
+#include "calibration/CalibrationState.h"
 #include "calibration/MeasurementSource.h"
 #include "calibration/SettingsFile.h"
 #include "cleaning/SpectrumCleaning.h"
@@ -43,6 +44,7 @@ class ViewHost;
 
 constexpr int kPixels = calibration::kPixels;
 constexpr int kChannels = QDV_CHANNELS;
+static_assert(settings::kCalibratedChannels == kChannels, "a calibration for every channel");
 
 // Message the view posts to itself to request the next scan once every
 // message already waiting (operator input, commands, timers) has been handled.
@@ -306,12 +308,6 @@ public:
     double wavenumber[vexlar::kPixels];
     double ramanShift[vexlar::kPixels];
 
-    float laserWavelength = 632.8f;
-    float laserWavenumber = 0.0f;
-    float calFirst[vexlar::kChannels];
-    float calSecond[vexlar::kChannels];
-    float calThird[vexlar::kChannels];
-    float calIntercept[vexlar::kChannels];
     std::int16_t channel = 0;
     int numChannels = 1;
     int xAxisMode = 0;
@@ -414,6 +410,8 @@ private:
     // fresh scans while acquisition runs.
     vexlar::calibration::MeasurementSource CalibrationSource();
 
+    // The channels' calibration table and the laser line.
+    vexlar::calibration::CalibrationState calibration_;
     // The annotation slots, the current one and a pending move.
     vexlar::display::AnnotationSlots annotationSlots_;
     // The peak table, its labels' switch and the peak finder's criteria.

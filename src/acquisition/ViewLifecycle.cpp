@@ -36,10 +36,10 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
     std::memset(ramanShift, 0, sizeof ramanShift);
     for (int ch = 0; ch < kChannels; ++ch) {
         const calibration::Coefficients defaults;
-        calIntercept[ch] = defaults.intercept;
-        calFirst[ch] = defaults.first;
-        calSecond[ch] = defaults.second;
-        calThird[ch] = defaults.third;
+        calibration_.calIntercept[ch] = defaults.intercept;
+        calibration_.calFirst[ch] = defaults.first;
+        calibration_.calSecond[ch] = defaults.second;
+        calibration_.calThird[ch] = defaults.third;
     }
     timeAcqRunning = 0;
     firstDelayPending = 0;
@@ -77,11 +77,10 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     liveData = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, kPixels);
     seriesStyle = XrtDataStyle{};
     // 9, 10.
-    laserWavenumber = calibration::LaserWavenumber(laserWavelength);
+    calibration_.laserWavenumber = calibration::LaserWavenumber(calibration_.laserWavelength);
     {
-        const calibration::Coefficients c{calIntercept[channel], calFirst[channel], calSecond[channel],
-                                          calThird[channel]};
-        calibration::RebuildAxes(c, laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+        const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
+        calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
     }
     // 11.
     scanning = 1;

@@ -50,7 +50,7 @@ TSAN_ENV        = QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second
 # of the simulated spectrometer's set-up dialog are left out: Qt's own
 # thread pool behind a dialog synchronises in code ThreadSanitizer cannot
 # see (Qt is not built for it), and none of that code is ours.
-TSAN_TESTS      = test_qdvdrv test_qdvdrv_sim system_services_test test_driver_faults
+TSAN_TESTS      = test_qdvdrv_driver test_qdvdrv_sim test_system_services test_faults_driver
 TSAN_FILTER     = -QdvDriver.ConfigDialog*:QdvDriver.SetUpThatCannotBeSaved*
 
 sanitize: deps

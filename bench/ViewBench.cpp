@@ -60,10 +60,12 @@
 #include "BenchScan.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
+#include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
 #include "display/AnnotationFile.h"
+#include "files/FileDialogs.h"
 
 // QCustomPlot's header spells Qt's keywords, which this project keeps off.
 #define signals Q_SIGNALS
@@ -82,6 +84,7 @@ constexpr int kViewHeight = 600;
 constexpr int kAnnotationRecords = 100;
 constexpr int kWarmUpScans = 50;
 constexpr int kTracedScans = 16;
+constexpr int kChannel = 0;
 
 enum ScanMode { kPlain = 0, kDarkSubtracted = 1, kAdditive = 2, kCursorShown = 3 };
 const char* const kModeNames[] = {"plain", "dark subtracted", "additive", "cursor shown"};
@@ -106,8 +109,10 @@ struct Workspace {
         const QSize extra = frame->size() - view()->size();
         frame->resize(kViewWidth + extra.width(), kViewHeight + extra.height());
         Settle();
-        vexlar::bench::TestSpectrum(view()->dark, 1000);
-        view()->darkStored = 1;
+        // A dark stored as the operator stores one: a scan, then Store Dark.
+        vexlar::bench::TestSpectrum(Buffer(), 1000);
+        DeliverScan();
+        view()->OnStoreDark();
     }
 
     ~Workspace()
@@ -123,27 +128,44 @@ struct Workspace {
 
     CVexlarView* view() const { return frame->view(); }
     XrtHandle chart() const { return view()->chart(); }
+    // The data set the chart shows: the live data.
+    XrtHandle ShownData() const
+    {
+        XrtHandle data = 0;
+        XrtGetValues(chart(), XRT_DATA, &data);
+        return data;
+    }
 
+    // The mode set up through the commands: Continuous (which also resumes
+    // acquisition after an opened file), then Subtract Dark, Additive Mode
+    // (a fresh sum, its count restarted by the Additive button first) and
+    // the cursor as the mode wants them.
     void SetMode(ScanMode mode)
     {
         CVexlarView* v = view();
-        v->subtractDark = mode == kDarkSubtracted ? 1 : 0;
-        v->additive = mode == kAdditive ? 1 : 0;
-        v->additions = 0;
-        if ((mode == kCursorShown) != (v->cursorShown != 0))
+        v->OnBarParam(vexlar::BAR_CONTINUOUS);
+        if (v->IsSubtractingDark() != (mode == kDarkSubtracted))
+            v->OnSubtractDark();
+        if (mode == kAdditive) {
+            v->OnBarParam(vexlar::BAR_ADDITIVE);
+            v->OnAdditiveMode();
+        }
+        if ((mode == kCursorShown) != v->IsCursorShown())
             v->OnCursor();
-        v->scanning = 1;
-        v->discardNext = 0;
         Settle();
     }
 
+    // The buffer the driver writes the selected channel's scans into: the
+    // master's, the channel of a fresh settings file.
+    float* Buffer() const { return app.driverParams.buffer[kChannel]; }
+
     // The driver's part: a new scan in the selected channel's buffer.
-    void FillScan(int phase) { vexlar::bench::TestSpectrum(view()->raw[view()->channel], phase); }
+    void FillScan(int phase) { vexlar::bench::TestSpectrum(Buffer(), phase); }
 
     // The driver's message, posted as its thread posts it.
     void PostScan()
     {
-        vexlar::sys::PostMessage(view(), WM_SCAN_COMPLETE, static_cast<vexlar::sys::WPARAM>(view()->channel), 0);
+        vexlar::sys::PostMessage(view(), WM_SCAN_COMPLETE, static_cast<vexlar::sys::WPARAM>(kChannel), 0);
     }
 
     // The program's part: the event loop runs, as in the program, until the
@@ -174,6 +196,8 @@ struct Workspace {
 
     QTemporaryDir folder;
     vexlar::sys::MessageRecorder messages;
+    // The view's own wavelength axis, as ShowTestSpectrum found it.
+    std::vector<double> calibratedAxis;
     vexlar::AppContext app;
     CVexlarDoc document;
     std::unique_ptr<CMainFrame> frame;
@@ -255,15 +279,16 @@ void BM_ChartRedrawAlone(benchmark::State& state)
 {
     Workspace& w = *workspace;
     w.SetMode(kPlain);
-    CVexlarView* v = w.view();
+    const XrtHandle live = w.ShownData();
+    std::vector<double> spectrum(vexlar::kPixels);
     int phase = 0;
     AllocationCount total;
     for (auto _ : state) {
         state.PauseTiming();
-        vexlar::bench::TestSpectrum(v->spectrum, ++phase);
+        vexlar::bench::TestSpectrum(spectrum.data(), ++phase);
         XrtSetValues(w.chart(), XRT_REPAINT, 0);
-        XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
-        XrtSetValues(w.chart(), XRT_DATA, v->liveData);
+        XrtDataSetYData(live, 0, spectrum.data(), vexlar::kPixels);
+        XrtSetValues(w.chart(), XRT_DATA, live);
         state.ResumeTiming();
         vexlar::bench::BeginCounting();
         XrtSetValues(w.chart(), XRT_REPAINT, 1);
@@ -275,14 +300,40 @@ void BM_ChartRedrawAlone(benchmark::State& state)
 }
 BENCHMARK(BM_ChartRedrawAlone)->Unit(benchmark::kMicrosecond);
 
-// The displayed spectrum is the test spectrum against the default wavelengths.
+// The displayed spectrum is the test spectrum, exactly, against the view's
+// own wavelength axis: a spectrum file of the two opened with File > Open,
+// which also stops acquisition. The axis is kept in w.calibratedAxis.
 void ShowTestSpectrum(Workspace& w)
 {
     CVexlarView* v = w.view();
-    v->scanning = 0;
-    v->xAxisMode = 0;
-    vexlar::bench::TestSpectrum(v->spectrum, 0);
-    XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
+    v->SetXAxisMode(0);
+    const XrtHandle live = w.ShownData();
+    std::vector<double> x(vexlar::kPixels), y(vexlar::kPixels);
+    for (int i = 0; i < vexlar::kPixels; ++i)
+        XrtDataGetXElementIndirect(live, 0, i, &x[i]);
+    w.calibratedAxis = x;
+    vexlar::bench::TestSpectrum(y.data(), 0);
+    const std::string path = w.Path("test-spectrum.ram");
+    const XrtHandle data = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, vexlar::kPixels);
+    XrtDataSetXData(data, 0, x.data(), vexlar::kPixels);
+    XrtDataSetYData(data, 0, y.data(), vexlar::kPixels);
+    const bool saved = XrtDataSaveToFile(data, path.c_str(), XRT_FILE_DEFAULT);
+    XrtDataDestroy(data);
+    if (!saved) {
+        std::fprintf(stderr, "bench_view: the test spectrum could not be written\n");
+        std::exit(1);
+    }
+    CFileDialog::operatorForTests = [&path](CFileDialog& dialog) {
+        dialog.selectFile(QString::fromStdString(path));
+        dialog.accept();
+    };
+    v->OnOpenSpectrum();
+    CFileDialog::operatorForTests = nullptr;
+    if (!w.messages.messages().empty()) {
+        std::fprintf(stderr, "bench_view: the test spectrum could not be opened: %s\n",
+                     w.messages.messages().back().text.c_str());
+        std::exit(1);
+    }
 }
 
 void BM_ExportFile(benchmark::State& state)
@@ -304,7 +355,7 @@ void BM_SpectrumFileSave(benchmark::State& state)
     ShowTestSpectrum(w);
     const std::string path = w.Path("spectrum.ram");
     for (auto _ : state) {
-        if (!XrtDataSaveToFile(w.view()->liveData, path.c_str(), XRT_FILE_DEFAULT))
+        if (!XrtDataSaveToFile(w.ShownData(), path.c_str(), XRT_FILE_DEFAULT))
             state.SkipWithError("the spectrum file could not be written");
     }
 }
@@ -315,7 +366,7 @@ void BM_SpectrumFileLoad(benchmark::State& state)
     Workspace& w = *workspace;
     ShowTestSpectrum(w);
     const std::string path = w.Path("spectrum.ram");
-    XrtDataSaveToFile(w.view()->liveData, path.c_str(), XRT_FILE_DEFAULT);
+    XrtDataSaveToFile(w.ShownData(), path.c_str(), XRT_FILE_DEFAULT);
     for (auto _ : state) {
         const XrtHandle data = XrtDataCreateFromFile(path.c_str(), XRT_FILE_DEFAULT);
         if (data == 0)
@@ -509,14 +560,15 @@ int AllocationReport(const std::string& path)
         out << ",\n";
     }
     // The chart's redraw alone, for comparison.
-    CVexlarView* v = w.view();
     w.SetMode(kPlain);
+    const XrtHandle live = w.ShownData();
+    std::vector<double> spectrum(vexlar::kPixels);
     const Attribution redraw = Attribute(kTracedScans, [&](int) {
         vexlar::bench::PauseCounting();
-        vexlar::bench::TestSpectrum(v->spectrum, ++phase);
+        vexlar::bench::TestSpectrum(spectrum.data(), ++phase);
         XrtSetValues(w.chart(), XRT_REPAINT, 0);
-        XrtDataSetYData(v->liveData, 0, v->spectrum, vexlar::kPixels);
-        XrtSetValues(w.chart(), XRT_DATA, v->liveData);
+        XrtDataSetYData(live, 0, spectrum.data(), vexlar::kPixels);
+        XrtSetValues(w.chart(), XRT_DATA, live);
         vexlar::bench::ResumeCounting();
         XrtSetValues(w.chart(), XRT_REPAINT, 1);
     });
@@ -536,15 +588,17 @@ int ExportFile(const std::string& path)
         return 1;
     std::string expected;
     char line[128];
+    std::vector<double> y(vexlar::kPixels);
+    vexlar::bench::TestSpectrum(y.data(), 0);
     for (int i = 0; i < vexlar::kPixels; ++i) {
-        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", w.view()->wavelength[i], w.view()->spectrum[i]);
+        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", w.calibratedAxis[i], y[i]);
         expected += line;
     }
     std::ifstream file(path, std::ios::binary);
     const std::string written((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     double x[vexlar::bench::kPoints];
     vexlar::bench::DefaultWavelengths(x);
-    const bool sameAxis = std::memcmp(x, w.view()->wavelength, sizeof x) == 0;
+    const bool sameAxis = std::memcmp(x, w.calibratedAxis.data(), sizeof x) == 0;
     std::printf("{\"bytes\": %zu, \"identical_to_printf\": %s, \"axis_is_default_wavelengths\": %s}\n",
                 written.size(), written == expected ? "true" : "false", sameAxis ? "true" : "false");
     return written == expected && sameAxis ? 0 : 2;

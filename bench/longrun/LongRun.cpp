@@ -39,6 +39,7 @@
 #include "QdvDriver.h"
 #include "QdvSimHooks.h"
 #include "Xrt.h"
+#include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
 #include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
@@ -92,10 +93,14 @@ bool ParseOptions(int argc, char** argv, Options* options)
 }
 
 // Watches the view's messages from the driver: lets the view handle each
-// scan and checks what it then shows.
+// scan and checks that it then shows what the driver wrote into the buffer
+// the parameter block gives it.
 class ScanWatcher : public QObject {
 public:
-    explicit ScanWatcher(CVexlarView* view) : view_(view) { view_->installEventFilter(this); }
+    ScanWatcher(CVexlarView* view, const DriverParams& params) : view_(view), params_(params)
+    {
+        view_->installEventFilter(this);
+    }
 
     long completed = 0;
     long failed = 0;
@@ -111,6 +116,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const sys::WindowMessageEvent* message = sys::AsWindowMessage(event);
+        if (watched == view_ && event->type() == QEvent::Resize)
+            resized_ = true;
         if (watched != view_ || !message)
             return false;
         if (message->message() >= WM_DRIVER_NOTIFY_FIRST && message->message() <= WM_DRIVER_NOTIFY_LAST)
@@ -121,22 +128,27 @@ protected:
         if (stopping)
             return false;  // the view drops it
         const auto channel = static_cast<int>(message->wParam());
-        written_.assign(view_->raw[channel], view_->raw[channel] + kPixels);
-        const bool refresh = view_->annotationRefresh != 0;
+        written_.assign(params_.buffer[channel], params_.buffer[channel] + kPixels);
         std::uint64_t redrawsBefore = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsBefore);
         static_cast<QObject*>(view_)->event(event);
         std::uint64_t redrawsAfter = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsAfter);
         // A scan after a resize also lays the chart out once for the
-        // annotations' rectangles.
-        redrawsWrong += redrawsAfter == redrawsBefore + (refresh ? 2 : 1) ? 0 : 1;
+        // annotations' rectangles (the first scan may follow the set-up's).
+        const std::uint64_t redraws = redrawsAfter - redrawsBefore;
+        const bool right = resized_ ? redraws == 2 : redraws == 1 || (firstScan_ && redraws == 2);
+        redrawsWrong += right ? 0 : 1;
+        resized_ = false;
+        firstScan_ = false;
 
         bool asWritten = true;
         bool sameAsLast = !last_.empty();
         shown_.resize(kPixels);
+        XrtHandle live = 0;
+        XrtGetValues(view_->chart(), XRT_DATA, &live);
         for (int i = 0; i < kPixels; ++i) {
-            XrtDataGetYElementIndirect(view_->liveData, 0, i, &shown_[i]);
+            XrtDataGetYElementIndirect(live, 0, i, &shown_[i]);
             asWritten = asWritten && shown_[i] == static_cast<double>(written_[i]);
             sameAsLast = sameAsLast && shown_[i] == last_[i];
         }
@@ -155,6 +167,9 @@ protected:
 
 private:
     CVexlarView* view_;
+    const DriverParams& params_;
+    bool resized_ = false;
+    bool firstScan_ = true;
     std::vector<float> written_;
     std::vector<double> shown_;
     std::vector<double> last_;
@@ -217,7 +232,7 @@ int main(int argc, char** argv)
     }
     laser->click();
 
-    ScanWatcher watcher(view);
+    ScanWatcher watcher(view, app->context().driverParams);
     std::vector<long> residentKiB;  // at scan kWarmUpScans, then every kSampleEvery
     QElapsedTimer clock;
     clock.start();
@@ -257,7 +272,7 @@ int main(int argc, char** argv)
     // Stop: the scan in flight is answered, then nothing more is asked for.
     const long shownScans = watcher.completed;
     watcher.stopping = true;
-    view->scanning = 0;
+    view->OnBarParam(BAR_ADDITIVE);  // the Additive button stops acquisition
     QElapsedTimer drain;
     drain.start();
     while (drain.elapsed() < 500)

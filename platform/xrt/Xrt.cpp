@@ -384,6 +384,19 @@ bool XrtTextAreaGetFont(XrtHandle text, vexlar::sys::LogFont* font)
     return true;
 }
 
+bool XrtGetTextAreas(XrtHandle chart, std::vector<XrtHandle>* areas)
+{
+    Chart* found = FindChart("XrtGetTextAreas", chart);
+    if (!found)
+        return false;
+    if (!areas)
+        return Fail("XrtGetTextAreas", "no place given for the text areas");
+    areas->clear();
+    for (const std::unique_ptr<TextArea>& area : found->textAreas())
+        areas->push_back(area->handle);
+    return true;
+}
+
 // --- Data sets ------------------------------------------------------------------
 
 namespace {

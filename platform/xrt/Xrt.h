@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Font.h"
 #include "XrtCodes.h"
@@ -86,6 +87,8 @@ bool XrtTextAreaSetValues(XrtHandle text, int code, const XrtValue& value);
 bool XrtTextAreaGetValues(XrtHandle text, int code, XrtValueOut value);
 // The text area's own copy of the font it draws with.
 bool XrtTextAreaGetFont(XrtHandle text, vexlar::sys::LogFont* font);
+// Every text area of the chart, in the order they were made.
+bool XrtGetTextAreas(XrtHandle chart, std::vector<XrtHandle>* areas);
 
 // --- Data sets ------------------------------------------------------------------
 

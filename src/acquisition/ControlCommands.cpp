@@ -99,7 +99,7 @@ void CVexlarView::OnBarParam(int kind)
         if (!SetLaserWavelength(FieldText(*host_, IDC_LASER_WAVELENGTH).c_str())) {
             vexlar::sys::ShowOperatorMessage(
                 "The laser wavelength must be a positive number of nanometres.", kErrorTitle);
-            host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(laserWavelength));
+            host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
         }
         break;
     case BAR_X_AXIS_CHOSEN:

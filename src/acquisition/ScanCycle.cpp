@@ -120,7 +120,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         // after a resize or a scale change.
         if (annotationRefresh) {
             XrtSetValues(chart(), XRT_REPAINT, 1);
-            for (AnnotationRecord& a : annotations) {
+            for (AnnotationRecord& a : annotationSlots_.annotations) {
                 if (a.inUse)
                     ReadBackGeometry(a);
             }

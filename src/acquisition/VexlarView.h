@@ -23,15 +23,16 @@
 #include "acquisition/AppContext.h"
 #include "acquisition/ScanQueue.h"
 #include "calibration/Axes.h"
+#include "calibration/CalibrationState.h"
 #include "calibration/MeasurementSource.h"
 #include "calibration/SettingsFile.h"
 #include "cleaning/SpectrumCleaning.h"
-#include "display/AnnotationRecord.h"
+#include "display/AnnotationSlots.h"
 #include "display/FigureSize.h"
 #include "display/ShownRange.h"
 #include "files/OpenedSpectrum.h"
 #include "files/SpectrumMetadata.h"
-#include "peaks/PeakRecord.h"
+#include "peaks/PeakTableState.h"
 #include "timed/SeriesSteps.h"
 #include "timed/SeriesTable.h"
 #include "timed/TimeAcquisitionRun.h"
@@ -45,6 +46,7 @@ class ViewHost;
 
 constexpr int kPixels = calibration::kPixels;
 constexpr int kChannels = QDV_CHANNELS;
+static_assert(settings::kCalibratedChannels == kChannels, "a calibration for every channel");
 
 // Message the view posts to itself to request the next scan once every
 // message already waiting (operator input, commands, timers) has been handled.
@@ -232,6 +234,16 @@ public:
     // --- Display -------------------------------------------------------------------
     void UpdateReadout();
 
+    // --- What the menus and the tool bar show --------------------------------------------
+    // Additive Mode's check mark.
+    bool IsAdditive() const { return additive == 1; }
+    // Subtract Dark's check mark.
+    bool IsSubtractingDark() const { return subtractDark != 0; }
+    // The Cursor button's check mark; the cursor moves are enabled with it.
+    bool IsCursorShown() const { return cursorShown != 0; }
+    // Peak Labels' check mark.
+    bool ArePeakLabelsShown() const { return peakTable_.peakLabelsShown; }
+
     // --- Printing (display/Printing.cpp) -------------------------------------------
     // File > Print: the print dialog, then the chart on one page.
     void OnFilePrint();
@@ -265,12 +277,6 @@ public:
     double wavenumber[vexlar::kPixels];
     double ramanShift[vexlar::kPixels];
 
-    float laserWavelength = 632.8f;
-    float laserWavenumber = 0.0f;
-    float calFirst[vexlar::kChannels];
-    float calSecond[vexlar::kChannels];
-    float calThird[vexlar::kChannels];
-    float calIntercept[vexlar::kChannels];
     std::int16_t channel = 0;
     int numChannels = 1;
     int xAxisMode = 0;
@@ -288,18 +294,6 @@ public:
     XrtDataStyle seriesStyle{};
     XrtDataStyle secondStyle{};
     XrtHandle openedData = 0;
-
-    vexlar::AnnotationRecord annotations[vexlar::kAnnotationSlots];
-    int annotationMoving = 0;
-    int currentAnnotation = -1;
-    int contextPoint[2] = {0, 0};
-
-    vexlar::PeakRecord peaks[vexlar::kPeakSlots];
-    int peakLabelsShown = 0;
-    int peakSearchDone = 0;
-    double peakThreshold = 100.0;
-    double peakSlope = 10.0;
-    int peakWidth = 1;
 
     int cursorShown = 0;
 protected:
@@ -395,6 +389,12 @@ private:
     // fresh scans while acquisition runs.
     vexlar::calibration::MeasurementSource CalibrationSource();
 
+    // The channels' calibration table and the laser line.
+    vexlar::calibration::CalibrationState calibration_;
+    // The annotation slots, the current one and a pending move.
+    vexlar::display::AnnotationSlots annotationSlots_;
+    // The peak table, its labels' switch and the peak finder's criteria.
+    vexlar::peaks::PeakTable peakTable_;
     // The spectrum File > Open put on display.
     vexlar::files::OpenedSpectrum openedSpectrum_;
     // The last resolution chosen for a PNG figure.

@@ -36,10 +36,10 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
     std::memset(ramanShift, 0, sizeof ramanShift);
     for (int ch = 0; ch < kChannels; ++ch) {
         const calibration::Coefficients defaults;
-        calIntercept[ch] = defaults.intercept;
-        calFirst[ch] = defaults.first;
-        calSecond[ch] = defaults.second;
-        calThird[ch] = defaults.third;
+        calibration_.calIntercept[ch] = defaults.intercept;
+        calibration_.calFirst[ch] = defaults.first;
+        calibration_.calSecond[ch] = defaults.second;
+        calibration_.calThird[ch] = defaults.third;
     }
     // The program starts with the laser off, whatever state it was left in.
     QDV_V7400StrobeEnable(0);
@@ -61,24 +61,23 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     additive = 0;
     additions = 0;
     discardNext = 0;
-    peakLabelsShown = 0;
+    peakTable_.peakLabelsShown = false;
     cursorShown = 0;
     // 4.
     LoadSettings();
     // 5.
-    annotationMoving = 0;
-    peakSearchDone = 0;
+    annotationSlots_.annotationMoving = false;
+    peakTable_.peakSearchDone = false;
     // 7.
     hinst = app_->hinst;
     // 8. The live data set, created once here (the plot set-up uses it).
     liveData = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, kPixels);
     seriesStyle = XrtDataStyle{};
     // 9, 10.
-    laserWavenumber = calibration::LaserWavenumber(laserWavelength);
+    calibration_.laserWavenumber = calibration::LaserWavenumber(calibration_.laserWavelength);
     {
-        const calibration::Coefficients c{calIntercept[channel], calFirst[channel], calSecond[channel],
-                                          calThird[channel]};
-        calibration::RebuildAxes(c, laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+        const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
+        calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
     }
     // 11.
     scanning = 1;
@@ -134,7 +133,7 @@ CVexlarView::~CVexlarView()
         id = 0;
     }
     // 5.
-    for (AnnotationRecord& a : annotations)
+    for (AnnotationRecord& a : annotationSlots_.annotations)
         a.ReleaseFont();
     // 6. The chart window destroys its chart with it.
     delete chartWindow_;

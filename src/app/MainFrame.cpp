@@ -174,7 +174,7 @@ void CMainFrame::ForwardBarEvent(int kind)
 void CMainFrame::BindCommands()
 {
     CVexlarView* v = view_;
-    const auto cursorShown = [v] { return v->cursorShown != 0; };
+    const auto cursorShown = [v] { return v->IsCursorShown(); };
     commands_[ID_AUTOSCALE] = {[v] { v->OnAutoscale(); }, {}, {}};
     commands_[ID_SET_SCALE] = {[v] { v->OnSetScale(); }, {}, {}};
     commands_[ID_UNSCALE] = {[v] { v->OnUnscale(); }, {}, {}};
@@ -190,7 +190,7 @@ void CMainFrame::BindCommands()
     commands_[ID_MARK_PEAK_AT_CURSOR] = {[v] { v->MarkPeakAtCursor(); }, cursorShown, {}};
     commands_[ID_SHOW_PEAK_TABLE] = {[v] { v->OnShowPeakTable(); }, {}, {}};
     commands_[ID_RESET_PEAK_TABLE] = {[v] { v->ResetPeakTable(); }, {}, {}};
-    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->peakLabelsShown == 1; }};
+    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->ArePeakLabelsShown(); }};
     // Annotation commands:
     commands_[ID_CLEAR_ALL_ANNOTATIONS] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
     commands_[ID_FILE_NEW] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
@@ -219,8 +219,8 @@ void CMainFrame::BindCommands()
                                },
                                {}, {}};
     commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
-    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->subtractDark != 0; }};
-    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->additive == 1; }};
+    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->IsSubtractingDark(); }};
+    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->IsAdditive(); }};
     commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
     commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
     commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};

@@ -25,17 +25,17 @@ void CVexlarView::OnConfigureSpectrometer()
 {
     CSpectrometerConfigDlg dialog(this);
     dialog.numChannels = numChannels;
-    CopyTable(calIntercept, dialog.intercept);
-    CopyTable(calFirst, dialog.first);
-    CopyTable(calSecond, dialog.second);
-    CopyTable(calThird, dialog.third);
+    CopyTable(calibration_.calIntercept, dialog.intercept);
+    CopyTable(calibration_.calFirst, dialog.first);
+    CopyTable(calibration_.calSecond, dialog.second);
+    CopyTable(calibration_.calThird, dialog.third);
 
     if (dialog.RunModal() == QDialog::Accepted) {
         numChannels = dialog.numChannels;
-        CopyTable(dialog.intercept, calIntercept);
-        CopyTable(dialog.first, calFirst);
-        CopyTable(dialog.second, calSecond);
-        CopyTable(dialog.third, calThird);
+        CopyTable(dialog.intercept, calibration_.calIntercept);
+        CopyTable(dialog.first, calibration_.calFirst);
+        CopyTable(dialog.second, calibration_.calSecond);
+        CopyTable(dialog.third, calibration_.calThird);
     }
 
     // After OK and after Cancel alike: the axes of the selected channel are

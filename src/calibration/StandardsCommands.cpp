@@ -48,18 +48,19 @@ calibration::MeasurementSource CVexlarView::CalibrationSource()
 void CVexlarView::OnCalibrateFromLamp()
 {
     const int ch = channel;
-    CLampCalibrationDlg dialog(CalibrationSource(),
-        ChannelCalibration(calIntercept[ch], calFirst[ch], calSecond[ch], calThird[ch]), kChannelNames[ch], this);
+    const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
+    CLampCalibrationDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
+                               kChannelNames[ch], this);
     if (dialog.exec() != QDialog::Accepted || !dialog.Result().ok)
         return;
 
     // Stored as Setup > Configure Spectrometer stores a calibration: single
     // precision in the channel's table, saved at exit, the axes made again.
     const auto& c = dialog.Result().calibration.c;
-    calIntercept[ch] = static_cast<float>(c[0]);
-    calFirst[ch] = static_cast<float>(c[1]);
-    calSecond[ch] = static_cast<float>(c[2]);
-    calThird[ch] = static_cast<float>(c[3]);
+    calibration_.calIntercept[ch] = static_cast<float>(c[0]);
+    calibration_.calFirst[ch] = static_cast<float>(c[1]);
+    calibration_.calSecond[ch] = static_cast<float>(c[2]);
+    calibration_.calThird[ch] = static_cast<float>(c[3]);
     RepaintGuard repaint(chart());
     RebuildAxes();
     ShowXAxis();
@@ -68,9 +69,9 @@ void CVexlarView::OnCalibrateFromLamp()
 void CVexlarView::OnCheckRamanShift()
 {
     const int ch = channel;
-    CRamanShiftCheckDlg dialog(CalibrationSource(),
-        ChannelCalibration(calIntercept[ch], calFirst[ch], calSecond[ch], calThird[ch]), laserWavenumber,
-        laserWavelength, kChannelNames[ch], this);
+    const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
+    CRamanShiftCheckDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
+                               calibration_.laserWavenumber, calibration_.laserWavelength, kChannelNames[ch], this);
     if (dialog.exec() != QDialog::Accepted || !dialog.Result().ok)
         return;
 

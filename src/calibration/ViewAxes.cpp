@@ -32,9 +32,8 @@ void SetFullScaleY(XrtHandle chart)
 
 void CVexlarView::RebuildAxes()
 {
-    const calibration::Coefficients c{calIntercept[channel], calFirst[channel], calSecond[channel],
-                                      calThird[channel]};
-    calibration::RebuildAxes(c, laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+    const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
+    calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
 }
 
 void CVexlarView::ShowXAxis()
@@ -85,9 +84,9 @@ bool CVexlarView::SetLaserWavelength(const char* text)
     // Raman shifts on the axis: it is refused and nothing changes.
     if (!value || !calibration::IsUsableLaserWavelength(*value))
         return false;
-    laserWavelength = static_cast<float>(*value);
-    laserWavenumber = calibration::LaserWavenumber(*value);
-    calibration::ComputeRamanShift(laserWavenumber, wavenumber, ramanShift);
+    calibration_.laserWavelength = static_cast<float>(*value);
+    calibration_.laserWavenumber = calibration::LaserWavenumber(*value);
+    calibration::ComputeRamanShift(calibration_.laserWavenumber, wavenumber, ramanShift);
     if (xAxisMode == 1) {
         RepaintGuard repaint(chart());
         ApplyRamanAxisToChart();
@@ -108,7 +107,7 @@ void CVexlarView::SetXAxisMode(int index)
         ShowXAxis();
     }
     // Peak labels shown are made again, carrying values in the new unit.
-    if (peakLabelsShown == 1) {
+    if (peakTable_.peakLabelsShown) {
         ResetPeakTable();
         MarkAllPeaks();
     }

@@ -49,17 +49,17 @@ void CVexlarView::LoadSettings()
     p.Boxcar = s.boxcar;
     p.CorrectDark = s.correctDark;
     channel = s.channel;
-    laserWavelength = s.laserWavelength;
+    calibration_.laserWavelength = s.laserWavelength;
     xAxisMode = s.xAxisMode;
 
-    CopyTable(s.calFirst, calFirst);
-    CopyTable(s.calSecond, calSecond);
-    CopyTable(s.calThird, calThird);
-    CopyTable(s.calIntercept, calIntercept);
+    CopyTable(s.calFirst, calibration_.calFirst);
+    CopyTable(s.calSecond, calibration_.calSecond);
+    CopyTable(s.calThird, calibration_.calThird);
+    CopyTable(s.calIntercept, calibration_.calIntercept);
 
-    peakThreshold = s.peakThreshold;
-    peakWidth = s.peakWidth;
-    peakSlope = s.peakSlope;
+    peakTable_.criteria.peakThreshold = s.peakThreshold;
+    peakTable_.criteria.peakWidth = s.peakWidth;
+    peakTable_.criteria.peakSlope = s.peakSlope;
 
     cleaning_.removeSpikes = s.removeSpikes;
     cleaning_.subtractBaseline = s.subtractBaseline;
@@ -79,17 +79,17 @@ bool CVexlarView::SaveSettings()
     s.boxcar = p.Boxcar;
     s.correctDark = p.CorrectDark;
     s.channel = channel;
-    s.laserWavelength = laserWavelength;
+    s.laserWavelength = calibration_.laserWavelength;
     s.xAxisMode = xAxisMode;
 
-    CopyTable(calFirst, s.calFirst);
-    CopyTable(calSecond, s.calSecond);
-    CopyTable(calThird, s.calThird);
-    CopyTable(calIntercept, s.calIntercept);
+    CopyTable(calibration_.calFirst, s.calFirst);
+    CopyTable(calibration_.calSecond, s.calSecond);
+    CopyTable(calibration_.calThird, s.calThird);
+    CopyTable(calibration_.calIntercept, s.calIntercept);
 
-    s.peakThreshold = peakThreshold;
-    s.peakWidth = peakWidth;
-    s.peakSlope = peakSlope;
+    s.peakThreshold = peakTable_.criteria.peakThreshold;
+    s.peakWidth = peakTable_.criteria.peakWidth;
+    s.peakSlope = peakTable_.criteria.peakSlope;
 
     s.removeSpikes = cleaning_.removeSpikes;
     s.subtractBaseline = cleaning_.subtractBaseline;

@@ -26,6 +26,7 @@
 #include "app/CommandTable.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
+#include "display/AnnotationHitTest.h"
 #include "display/RepaintGuard.h"
 #include "display/Windows1252.h"
 
@@ -158,9 +159,8 @@ QAction* AddCommand(QMenu& menu, const char* text, int id)
 
 std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
 {
-    // 1.
-    currentAnnotation = -1;
-    // 2. The plot rectangle spanned by the shown ranges, on the screen.
+    annotationSlots_.currentAnnotation = -1;
+    // The plot rectangle spanned by the shown ranges, in view pixels.
     const XrtHandle c = chart();
     double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
     XrtGetValues(c, XRT_X_MIN, &xMin);
@@ -170,27 +170,19 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
     XrtPoint low, high;
     if (!XrtUnmap(c, XRT_MAP_DATA_UNITS, xMin, yMin, &low) || !XrtUnmap(c, XRT_MAP_DATA_UNITS, xMax, yMax, &high))
         return nullptr;
-    const QPoint origin = mapToGlobal(QPoint(0, 0));
-    const int left = origin.x() + std::min(low.x, high.x);
-    const int right = origin.x() + std::max(low.x, high.x);
-    const int top = origin.y() + std::min(low.y, high.y);
-    const int bottom = origin.y() + std::max(low.y, high.y);
-    // 3. Over the margins, the axes and their titles there is no menu.
-    if (screenPoint.x() < left || screenPoint.x() > right || screenPoint.y() < top || screenPoint.y() > bottom)
+    const display::PixelRect plot{std::min(low.x, high.x), std::min(low.y, high.y), std::max(low.x, high.x),
+                                  std::max(low.y, high.y)};
+    const QPoint at = screenPoint - mapToGlobal(QPoint(0, 0));
+    // Over the margins, the axes and their titles there is no menu.
+    if (!display::PlotHolds(plot, at.x(), at.y()))
         return nullptr;
-    // 4.
-    contextPoint[0] = screenPoint.x() - origin.x();
-    contextPoint[1] = screenPoint.y() - origin.y();
-    // 5. Where annotations overlap, the lowest slot is the one hit.
-    for (int slot = 0; slot < kAnnotationSlots && currentAnnotation == -1; ++slot) {
-        const AnnotationRecord& a = annotations[slot];
-        if (a.inUse && a.screenRect[0] <= contextPoint[0] && contextPoint[0] < a.screenRect[2] &&
-            a.screenRect[1] <= contextPoint[1] && contextPoint[1] < a.screenRect[3])
-            currentAnnotation = slot;
-    }
-    // 6.
+    annotationSlots_.contextPoint[0] = at.x();
+    annotationSlots_.contextPoint[1] = at.y();
+    // Where annotations overlap, the lowest slot is the one hit.
+    annotationSlots_.currentAnnotation = display::HitAnnotation(annotationSlots_.annotations, at.x(), at.y());
+    // The annotation's menu, or the blank area's.
     auto menu = std::make_unique<QMenu>();
-    if (currentAnnotation != -1) {
+    if (annotationSlots_.currentAnnotation != -1) {
         menu->setObjectName(kAnnotationPopup);
         AddCommand(*menu, "&Edit...", ID_ANNOTATION_EDIT);
         AddCommand(*menu, "&Move", ID_ANNOTATION_MOVE)->setStatusTip(kMovePrompt);
@@ -247,9 +239,9 @@ void CVexlarView::MoveAnnotationTo(int x, int y)
 {
     // A right-click on a blank spot while a move is pending leaves no
     // annotation to move.
-    if (!IsSlot(currentAnnotation))
+    if (!IsSlot(annotationSlots_.currentAnnotation))
         return;
-    AnnotationRecord& a = annotations[currentAnnotation];
+    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
     XrtMapResult point;
     if (!XrtMap(chart(), XRT_MAP_DATA_UNITS, x, y, &point))
         return;
@@ -259,7 +251,7 @@ void CVexlarView::MoveAnnotationTo(int x, int y)
 
 void CVexlarView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (annotationMoving) {
+    if (annotationSlots_.annotationMoving) {
         const QPoint at = event->position().toPoint();
         MoveAnnotationTo(at.x(), at.y());
     }
@@ -274,10 +266,10 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
     }
     // The left press drops a moving annotation where it is; otherwise it
     // does nothing at all.
-    if (annotationMoving) {
+    if (annotationSlots_.annotationMoving) {
         const QPoint at = event->position().toPoint();
         MoveAnnotationTo(at.x(), at.y());
-        annotationMoving = 0;
+        annotationSlots_.annotationMoving = false;
     }
     event->accept();
 }
@@ -288,13 +280,13 @@ void CVexlarView::OnAnnotateHere()
 {
     // 1.
     int slot = 0;
-    while (slot < kAnnotationSlots && annotations[slot].inUse)
+    while (slot < kAnnotationSlots && annotationSlots_.annotations[slot].inUse)
         ++slot;
     if (slot == kAnnotationSlots) {
         sys::ShowOperatorMessage(kSlotsFullMessage, kErrorTitle);
         return;
     }
-    AnnotationRecord& a = annotations[slot];
+    AnnotationRecord& a = annotationSlots_.annotations[slot];
     // 2. A font picked in the dialog stays with the slot even on Cancel.
     CAnnotationDlg dialog(a.font, this);
     if (dialog.Run() != QDialog::Accepted)
@@ -304,7 +296,7 @@ void CVexlarView::OnAnnotateHere()
     StoreText(a, dialog.text.toStdString());
     // 4.
     XrtMapResult point;
-    XrtMap(chart(), XRT_MAP_DATA_UNITS, contextPoint[0], contextPoint[1], &point);
+    XrtMap(chart(), XRT_MAP_DATA_UNITS, annotationSlots_.contextPoint[0], annotationSlots_.contextPoint[1], &point);
     AnchorTextArea(a, point.x, point.y);
     // 5.
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
@@ -316,10 +308,10 @@ void CVexlarView::OnAnnotateHere()
 
 void CVexlarView::OnAnnotationEdit()
 {
-    const int slot = currentAnnotation;
+    const int slot = annotationSlots_.currentAnnotation;
     if (!IsSlot(slot))
         return;
-    AnnotationRecord& a = annotations[slot];
+    AnnotationRecord& a = annotationSlots_.annotations[slot];
     CAnnotationDlg dialog(a.font, this);
     dialog.text = QString::fromStdString(SlotText(a));
     if (dialog.Run() != QDialog::Accepted)
@@ -334,22 +326,22 @@ void CVexlarView::OnAnnotationEdit()
 
 void CVexlarView::OnAnnotationMove()
 {
-    annotationMoving = 1;
+    annotationSlots_.annotationMoving = true;
 }
 
 void CVexlarView::OnAnnotationClear()
 {
-    if (!IsSlot(currentAnnotation))
+    if (!IsSlot(annotationSlots_.currentAnnotation))
         return;
     // The slot keeps its font and its last rectangle.
-    AnnotationRecord& a = annotations[currentAnnotation];
+    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
     a.inUse = 0;
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
 }
 
 void CVexlarView::ClearAllAnnotations()
 {
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse) {
             a.inUse = 0;
             XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
@@ -364,7 +356,7 @@ bool CVexlarView::SaveAnnotations(const char* path)
     if (!path)
         return false;
     std::vector<display::AnnotationFileRecord> records;
-    for (const AnnotationRecord& a : annotations) {
+    for (const AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse)
             records.push_back(FileRecordFrom(a));
     }
@@ -421,7 +413,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
         RepaintGuard repaint(chart());
         for (std::size_t k = 0; k < decoded.records.size(); ++k) {
             const display::AnnotationFileRecord& r = decoded.records[k];
-            AnnotationRecord& a = annotations[k];
+            AnnotationRecord& a = annotationSlots_.annotations[k];
             a.inUse = 1;
             // The text field and the font name's field as the file held them.
             const auto field = reinterpret_cast<std::uint8_t*>(a.text);
@@ -438,7 +430,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
         }
     }
     // 4. The rectangles where the chart has just put the texts.
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse)
             ReadBackGeometry(a);
     }

@@ -86,7 +86,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
     // area keeps its own copy of the font, so it goes at once.
     const vexlar::sys::FontHandle peakLabelFont = vexlar::sys::CreateFont(
         kPeakLabelFontHeight, 0, kUpwardsEscapement, kUpwardsEscapement, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
-    for (PeakRecord& peak : peaks) {
+    for (PeakRecord& peak : peakTable_.peaks) {
         peak.inUse = 0;
         peak.labelArea = XrtTextAreaCreate(c);
         XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_FONT, XrtHandle{peakLabelFont});
@@ -97,7 +97,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
     vexlar::sys::DeleteFont(peakLabelFont);
     // 13. Annotation slots: free, empty, each with its own font and a hidden
     // text area anchored in data units.
-    for (AnnotationRecord& a : annotations) {
+    for (AnnotationRecord& a : annotationSlots_.annotations) {
         a.inUse = 0;
         a.text[0] = '\0';
         std::fill(std::begin(a.screenRect), std::end(a.screenRect), 0);

@@ -101,11 +101,11 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     facts.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     facts.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     facts.calibrationKnown = true;
-    facts.laserWavelength = laserWavelength;
-    facts.calIntercept = calIntercept[channel];
-    facts.calFirst = calFirst[channel];
-    facts.calSecond = calSecond[channel];
-    facts.calThird = calThird[channel];
+    facts.laserWavelength = calibration_.laserWavelength;
+    facts.calIntercept = calibration_.calIntercept[channel];
+    facts.calFirst = calibration_.calFirst[channel];
+    facts.calSecond = calibration_.calSecond[channel];
+    facts.calThird = calibration_.calThird[channel];
     return facts;
 }
 

@@ -15,7 +15,8 @@ void CVexlarView::FindPeaks()
 {
     // Up to 100 new labels, drawn once at the end.
     RepaintGuard repaint(chart());
-    const peaks::PeakCriteria criteria{peakThreshold, peakSlope, peakWidth};
+    const peaks::PeakFinderCriteria& c = peakTable_.criteria;
+    const peaks::PeakCriteria criteria{c.peakThreshold, c.peakSlope, c.peakWidth};
     // A peak the full table refuses is dropped and the search goes on.
     peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(xAxisMode, ramanShift), criteria,
                        [this](int pixel) { AddPeak(pixel); });
@@ -24,23 +25,19 @@ void CVexlarView::FindPeaks()
 void CVexlarView::MarkAllPeaks()
 {
     FindPeaks();
-    peakLabelsShown = 1;
-    peakSearchDone = 1;
+    peakTable_.peakLabelsShown = true;
+    peakTable_.peakSearchDone = true;
 }
 
 void CVexlarView::OnPeakSettings()
 {
     CPeakFinderDlg dialog(this);
-    dialog.peakThreshold = peakThreshold;
-    dialog.peakSlope = peakSlope;
-    dialog.peakWidth = peakWidth;
+    dialog.criteria = peakTable_.criteria;
     if (dialog.Run() != QDialog::Accepted)
         return;
-    peakThreshold = dialog.peakThreshold;
-    peakSlope = dialog.peakSlope;
-    peakWidth = dialog.peakWidth;
+    peakTable_.criteria = dialog.criteria;
     // Labels on the chart follow the new settings at once.
-    if (peakLabelsShown == 1) {
+    if (peakTable_.peakLabelsShown) {
         ResetPeakTable();
         MarkAllPeaks();
     }

@@ -84,9 +84,9 @@ bool CPeakFinderDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CPeakFinderDlg::ShowValues()
 {
-    thresholdEdit_->setText(FullPrecision(peakThreshold));
-    slopeEdit_->setText(FullPrecision(peakSlope));
-    widthBox_->setCurrentText(QString::number(peakWidth));
+    thresholdEdit_->setText(FullPrecision(criteria.peakThreshold));
+    slopeEdit_->setText(FullPrecision(criteria.peakSlope));
+    widthBox_->setCurrentText(QString::number(criteria.peakWidth));
     // The threshold takes the keyboard focus when the dialog appears.
     thresholdEdit_->setFocus();
 }
@@ -102,9 +102,9 @@ void CPeakFinderDlg::accept()
         refused->selectAll();
         return;
     }
-    peakThreshold = *threshold;
-    peakSlope = *slope;
-    peakWidth = vexlar::LenientInt(widthBox_->currentText().toStdString());
+    criteria.peakThreshold = *threshold;
+    criteria.peakSlope = *slope;
+    criteria.peakWidth = vexlar::LenientInt(widthBox_->currentText().toStdString());
     QDialog::accept();
 }
 

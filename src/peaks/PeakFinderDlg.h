@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "peaks/PeakTableState.h"
+
 #include <functional>
 
 class QComboBox;
@@ -20,9 +22,8 @@ public:
     static constexpr int kWidthId = 1038;
     static constexpr int kSlopeId = 1039;
 
-    double peakThreshold = 0.0;
-    double peakSlope = 0.0;
-    int peakWidth = 0;
+    // The criteria edited: a copy of the view's, handed back on OK.
+    vexlar::peaks::PeakFinderCriteria criteria;
 
     // Shows the values, runs the dialog and, on OK, takes the typed values
     // back. Returns QDialog::Accepted or Rejected.

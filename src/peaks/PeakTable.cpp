@@ -34,13 +34,13 @@ void SetLabelShown(const PeakRecord& peak, int shown)
 int CVexlarView::AddPeak(int pixel)
 {
     int slot = 0;
-    while (slot < kPeakSlots && peaks[slot].inUse != 0)
+    while (slot < kPeakSlots && peakTable_.peaks[slot].inUse != 0)
         ++slot;
     if (slot == kPeakSlots)
         return 0;
     if (pixel < 0 || pixel > kPixels - 1)
         return 0;
-    PeakRecord& peak = peaks[slot];
+    PeakRecord& peak = peakTable_.peaks[slot];
     peak.inUse = 1;
     peak.x = xAxisMode == kRamanShiftMode ? ramanShift[pixel] : wavelength[pixel];
     const std::string label = peaks::PeakXText(peak.x, xAxisMode);
@@ -56,28 +56,28 @@ int CVexlarView::AddPeak(int pixel)
 
 int CVexlarView::RemovePeak(int slot)
 {
-    if (slot < 0 || slot >= kPeakSlots || peaks[slot].inUse != 1)
+    if (slot < 0 || slot >= kPeakSlots || peakTable_.peaks[slot].inUse != 1)
         return 0;
-    peaks[slot].inUse = 0;
-    peaks[slot].pixel = -1;
-    SetLabelShown(peaks[slot], 0);
+    peakTable_.peaks[slot].inUse = 0;
+    peakTable_.peaks[slot].pixel = -1;
+    SetLabelShown(peakTable_.peaks[slot], 0);
     return 1;
 }
 
 void CVexlarView::ResetPeakTable()
 {
     RepaintGuard repaint(chart());
-    for (PeakRecord& peak : peaks) {
+    for (PeakRecord& peak : peakTable_.peaks) {
         peak.inUse = 0;
         SetLabelShown(peak, 0);
     }
-    peakLabelsShown = 0;
+    peakTable_.peakLabelsShown = false;
 }
 
 void CVexlarView::ShowPeakLabels(int on)
 {
     RepaintGuard repaint(chart());
-    for (const PeakRecord& peak : peaks) {
+    for (const PeakRecord& peak : peakTable_.peaks) {
         if (peak.inUse == 1)
             SetLabelShown(peak, on);
     }
@@ -85,16 +85,16 @@ void CVexlarView::ShowPeakLabels(int on)
 
 void CVexlarView::OnPeakLabels()
 {
-    if (peakLabelsShown == 1) {
-        peakLabelsShown = 0;
+    if (peakTable_.peakLabelsShown) {
+        peakTable_.peakLabelsShown = false;
         ShowPeakLabels(0);
         return;
     }
     // The first time labels are turned on the spectrum is searched; after
     // that (a reset included) only the peaks in the table are shown.
-    if (peakSearchDone == 0)
+    if (!peakTable_.peakSearchDone)
         MarkAllPeaks();
-    peakLabelsShown = 1;
+    peakTable_.peakLabelsShown = true;
     ShowPeakLabels(1);
 }
 
@@ -104,20 +104,20 @@ void CVexlarView::MarkPeakAtCursor()
     // command whatever the cursor does.
     if (cursorShown == 0)
         return;
-    if (peakLabelsShown == 0)
-        peakLabelsShown = 1;
+    if (!peakTable_.peakLabelsShown)
+        peakTable_.peakLabelsShown = true;
     AddPeak(CursorPoint());
 }
 
 void CVexlarView::OnShowPeakTable()
 {
-    CPeakTableDlg dialog(this, this);
+    CPeakTableDlg dialog(peakTable_, xAxisMode, [this](int slot) { RemovePeak(slot); }, this);
     dialog.Run();
 }
 
 bool CVexlarView::SavePeakFile(const char* path)
 {
-    if (peakLabelsShown == 0)
+    if (!peakTable_.peakLabelsShown)
         return true;
     const std::string file = std::string(path ? path : "") + peaks::kPeakFileSuffix;
     peaks::PeakFileHeader header;
@@ -134,7 +134,7 @@ bool CVexlarView::SavePeakFile(const char* path)
     header.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     std::vector<peaks::PeakFileRow> rows;
     rows.reserve(kPeakSlots);
-    for (const PeakRecord& peak : peaks) {
+    for (const PeakRecord& peak : peakTable_.peaks) {
         if (peak.inUse == 1)
             rows.push_back({peak.pixel, peak.x, peak.intensity});
     }

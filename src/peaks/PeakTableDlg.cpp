@@ -16,7 +16,6 @@
 #include <string>
 
 #include "acquisition/NumberText.h"
-#include "acquisition/VexlarView.h"
 #include "peaks/PeakFile.h"
 
 std::function<void(CPeakTableDlg&)> CPeakTableDlg::operatorForTests;
@@ -80,7 +79,9 @@ private:
 
 }  // namespace
 
-CPeakTableDlg::CPeakTableDlg(CVexlarView* view, QWidget* parent) : QDialog(parent), view_(view)
+CPeakTableDlg::CPeakTableDlg(const vexlar::peaks::PeakTable& table, int xAxisMode,
+                             std::function<void(int slot)> removePeak, QWidget* parent)
+    : QDialog(parent), table_(table), xAxisMode_(xAxisMode), removePeak_(std::move(removePeak))
 {
     setWindowTitle("Peak Table");
 
@@ -137,11 +138,11 @@ void CPeakTableDlg::FillRows()
 {
     // The x values are written in the format of the mode now shown, whatever
     // the mode was when they were marked.
-    const int mode = view_->xAxisMode;
+    const int mode = xAxisMode_;
     xHeading_->setText(mode == kRamanShiftMode ? kRamanHeading : kWavelengthHeading);
     list_->clear();
     for (int slot = 0; slot < vexlar::kPeakSlots; ++slot) {
-        const vexlar::PeakRecord& peak = view_->peaks[slot];
+        const vexlar::PeakRecord& peak = table_.peaks[slot];
         if (peak.inUse == 1)
             list_->addItem(RowText(slot, peak, mode));
     }
@@ -157,7 +158,7 @@ void CPeakTableDlg::OnRemovePeak()
         // The row's first number is its slot.
         const int slot = vexlar::LenientInt(item->text().toStdString());
         delete list_->takeItem(row);
-        view_->RemovePeak(slot);
+        removePeak_(slot);
     }
 }
 

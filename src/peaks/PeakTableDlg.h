@@ -8,7 +8,8 @@
 
 #include <functional>
 
-class CVexlarView;
+#include "peaks/PeakTableState.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -17,7 +18,11 @@ class CPeakTableDlg : public QDialog {
     Q_OBJECT
 
 public:
-    CPeakTableDlg(CVexlarView* view, QWidget* parent = nullptr);
+    // table: the view's, read as it is while the dialog is open; xAxisMode:
+    // the mode shown; removePeak: removes a slot from it (and its label
+    // from the chart).
+    CPeakTableDlg(const vexlar::peaks::PeakTable& table, int xAxisMode, std::function<void(int slot)> removePeak,
+                  QWidget* parent = nullptr);
 
     // Control ids.
     static constexpr int kListId = 1039;
@@ -42,7 +47,9 @@ public:
 private:
     void FillRows();
 
-    CVexlarView* view_;
+    const vexlar::peaks::PeakTable& table_;
+    int xAxisMode_;
+    std::function<void(int slot)> removePeak_;
     QListWidget* list_;
     QLabel* xHeading_;
     QPushButton* removeButton_;

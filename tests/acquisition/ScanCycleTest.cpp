@@ -1,3 +1,8 @@
+// The scan cycle: each scan handled becomes the spectrum on the chart, its
+// buffer goes back to the driver and the next scan is asked for; dark
+// subtraction and accumulation; Reset; the chain of scans as the operator
+// starts and stops it.
+
 #include <algorithm>
 
 #include "Xrt.h"
@@ -17,52 +22,51 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-bool AllEqual(const double* values, double expected)
-{
-    return std::all_of(values, values + kPixels, [&](double v) { return v == expected; });
-}
-
-double ShownY(XrtHandle data, int point)
-{
-    double y = -1;
-    XrtDataGetYElementIndirect(data, 0, point, &y);
-    return y;
-}
+class ScanCycle : public ViewFixture {
+protected:
+    // The operator types into a control-bar field and leaves it.
+    void Type(int id, const std::string& text, int kind)
+    {
+        host.SetText(id, text);
+        view->OnBarParam(kind);
+    }
+};
 
 }  // namespace
 
-TEST_F(ViewFixture, AScanReplacesTheSpectrumReturnsItsBufferAndAsksForTheNext)
+TEST_F(ScanCycle, AScanReplacesTheSpectrumReturnsItsBufferAndAsksForTheNext)
 {
     CreateView();
     Scan(0, 1234.5f);
-    EXPECT_TRUE(AllEqual(view->spectrum, 1234.5));
-    EXPECT_EQ(ShownY(view->liveData, 2047), 1234.5);
+    EXPECT_TRUE(ShowsEverywhere(1234.5));
+    EXPECT_EQ(ShownY(2047), 1234.5);
     EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_SingleScan"}));
     EXPECT_EQ(driver().calls[0].argument, 0);
 }
 
-TEST_F(ViewFixture, DarkSubtractionAndAccumulation)
+TEST_F(ScanCycle, DarkSubtractionAndAccumulation)
 {
     CreateView();
-    std::fill_n(view->dark, kPixels, 20.0);
+    // A dark of 20 stored from the spectrum on display.
+    Scan(0, 20.0f);
+    view->OnStoreDark();
 
-    view->subtractDark = 1;
+    view->OnSubtractDark();
     Scan(0, 100.0f);
-    EXPECT_TRUE(AllEqual(view->spectrum, 80.0));
+    EXPECT_TRUE(ShowsEverywhere(80.0));
 
-    // Additive: each scan adds raw - dark, whatever subtractDark says.
-    view->subtractDark = 0;
-    view->additive = 1;
-    view->additions = 0;
-    std::fill_n(view->spectrum, kPixels, 0.0);
+    // Additive: each scan adds raw - dark, whatever Subtract Dark says; the
+    // sum starts from zero.
+    view->OnSubtractDark();
+    view->OnAdditiveMode();
+    EXPECT_TRUE(ShowsEverywhere(80.0)) << "nothing is drawn until a scan arrives";
     for (int n = 0; n < 3; ++n)
         Scan(0, 100.0f);
-    EXPECT_TRUE(AllEqual(view->spectrum, 240.0));
-    EXPECT_EQ(view->additions, 3);
+    EXPECT_TRUE(ShowsEverywhere(240.0));
     EXPECT_EQ(host.status, "Scan Number 3 ");
 }
 
-TEST_F(ViewFixture, TheSelectedChannelIsReadAndTheScansBufferReturned)
+TEST_F(ScanCycle, TheSelectedChannelIsReadAndTheScansBufferReturned)
 {
     CreateView();
     view->SelectChannel(2);
@@ -71,19 +75,20 @@ TEST_F(ViewFixture, TheSelectedChannelIsReadAndTheScansBufferReturned)
     driver().Fill(2, 42.0f);
     driver().Post(WM_SCAN_COMPLETE, 2);
     Deliver();
-    EXPECT_TRUE(AllEqual(view->spectrum, 42.0));
+    EXPECT_TRUE(ShowsEverywhere(42.0));
     ASSERT_EQ(driver().Count("QDV_BufferEmpty"), 1u);
     EXPECT_EQ(driver().CallsNamed("QDV_BufferEmpty")[0].argument, 2);
 }
 
-TEST_F(ViewFixture, StoppedAcquisitionDropsScansButDriverNotificationsAreAlwaysAnswered)
+TEST_F(ScanCycle, StoppedAcquisitionDropsScansButDriverNotificationsAreAlwaysAnswered)
 {
     CreateView();
     Scan(0, 10.0f);
-    view->scanning = 0;
+    // Additive clicked: acquisition stops.
+    view->OnBarParam(BAR_ADDITIVE);
     driver().ClearCalls();
     Scan(0, 99.0f);
-    EXPECT_TRUE(AllEqual(view->spectrum, 10.0));
+    EXPECT_TRUE(ShowsEverywhere(10.0));
     EXPECT_TRUE(driver().calls.empty());
 
     driver().Post(WM_DRIVER_NOTIFY, 0);
@@ -93,7 +98,7 @@ TEST_F(ViewFixture, StoppedAcquisitionDropsScansButDriverNotificationsAreAlwaysA
     EXPECT_EQ(driver().calls[2].argument, 3);
 }
 
-TEST_F(ViewFixture, ASwitchingScanOnlyRestoresTheRunsValues)
+TEST_F(ScanCycle, ASwitchingScanOnlyRestoresTheRunsValues)
 {
     // A series that switches the laser on after one second, started while
     // the spectrometer is idle (Additive clicked, the scan in flight in).
@@ -119,93 +124,109 @@ TEST_F(ViewFixture, ASwitchingScanOnlyRestoresTheRunsValues)
     EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty"}));
     EXPECT_EQ(app.driverParams.IntegrationTime, 750);
     EXPECT_EQ(app.driverParams.Average, 8);
-    EXPECT_TRUE(AllEqual(view->spectrum, 0.0)) << "nothing is displayed";
+    EXPECT_TRUE(ShowsEverywhere(0.0)) << "nothing is displayed";
     // Restored once: the next scan is the series' own (scan 0).
     driver().ClearCalls();
     Scan(0, 600.0f);
     EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_V7400StrobeEnable", "QDV_SingleScan"}));
-    EXPECT_EQ(ShownY(view->liveData, 0), 600.0);
+    EXPECT_EQ(ShownY(0), 600.0);
 }
 
 // Leaving additive mode marks the scan in flight for discarding and stops
 // acquisition. The scan in flight must consume the mark, so that resuming
 // (Additive Mode again, or Continuous) shows the very next scan and the chain
 // goes on.
-TEST_F(ViewFixture, ResumingAfterLeavingAdditiveModeShowsTheNextScanAtOnce)
+TEST_F(ScanCycle, ResumingAfterLeavingAdditiveModeShowsTheNextScanAtOnce)
 {
     for (const bool viaContinuous : {false, true}) {
         SCOPED_TRACE(viaContinuous ? "resumed with Continuous" : "resumed with Additive Mode");
         CreateView();
-        std::fill_n(view->dark, kPixels, 0.0);
-        view->additive = 1;
-        view->additions = 1;
-        // Leave additive mode as the command does; the scan in flight arrives.
-        view->discardNext = 1;
-        view->scanning = 0;
-        view->additive = 0;
+        // A dark of 0, and one scan of 0 added.
+        Scan(0, 0.0f);
+        view->OnStoreDark();
+        view->OnAdditiveMode();
+        Scan(0, 0.0f);
+        // Additive Mode left with the next scan in flight; it arrives.
+        view->OnAdditiveMode();
+        driver().ClearCalls();
         Scan(0, 5.0f);
-        EXPECT_EQ(view->discardNext, 0);
         EXPECT_TRUE(driver().calls.empty());
+        EXPECT_TRUE(ShowsEverywhere(0.0)) << "the scan in flight is dropped";
 
-        // Resume, as the command or the Continuous button does.
-        if (!viaContinuous)
-            view->additive = 1;
-        view->scanning = 1;
-        QDV_SingleScan(view->hinst);
+        // Resume with the command or the Continuous button.
+        if (viaContinuous)
+            view->OnBarParam(BAR_CONTINUOUS);
+        else
+            view->OnAdditiveMode();
+        EXPECT_EQ(driver().Names(), Names{"QDV_SingleScan"}) << "nothing is in flight: a scan is asked for";
         driver().ClearCalls();
         Scan(0, 7.0f);
-        EXPECT_EQ(view->spectrum[100], viaContinuous ? 7.0 : 7.0 + 0.0);
+        EXPECT_EQ(ShownY(100), viaContinuous ? 7.0 : 7.0 + 0.0) << "the very next scan is shown";
         EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_SingleScan"})) << "the chain goes on";
         view.reset();
         driver().Reset();
     }
 }
 
-TEST_F(ViewFixture, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
+TEST_F(ScanCycle, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
 {
-    CreateView();
-    app.driverParams.Boxcar = 3;
-    app.driverParams.Average = 16;
-    app.driverParams.IntegrationTime = 2000;
-    app.driverParams.changed = 0;
-    view->additive = 1;
-    view->additions = 4;
-    view->scanning = 0;
-    std::fill_n(view->spectrum, kPixels, 9.0);
-    view->OnReset();
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "acquisition stopped by Additive" : "four scans added");
+        CreateView();
+        Type(IDC_BOXCAR, "3", BAR_BOXCAR_EDITED);
+        Type(IDC_AVERAGE, "16", BAR_AVERAGE_EDITED);
+        Type(IDC_INTEGRATION_TIME, "2000", BAR_INTEGRATION_TIME_EDITED);
+        // A sum of 9 over four scans, dark 0.
+        Scan(0, 0.0f);
+        view->OnStoreDark();
+        view->OnAdditiveMode();
+        for (const float value : {2.0f, 2.0f, 2.0f, 3.0f})
+            Scan(0, value);
+        ASSERT_EQ(host.status, "Scan Number 4 ");
+        if (stopped)
+            view->OnBarParam(BAR_ADDITIVE);
+        driver().ClearCalls();
+        view->OnReset();
 
-    EXPECT_EQ(driver().Names(), (Names{"QDV_Stop", "QDV_ParamSet", "QDV_BufferEmpty", "QDV_SingleScan"}));
-    const DriverParams& sent = driver().calls[1].block;
-    EXPECT_EQ(sent.Average, 1);
-    EXPECT_EQ(sent.IntegrationTime, 100);
-    EXPECT_EQ(sent.Boxcar, 3);
-    EXPECT_EQ(sent.changed, 0);
-    EXPECT_EQ(view->additive, 0);
-    EXPECT_EQ(view->additions, 4);
-    EXPECT_EQ(view->spectrum[0], 9.0);
-    EXPECT_TRUE(host.IsChecked(IDC_CONTINUOUS));
-    EXPECT_EQ(host.Text(IDC_AVERAGE), "1");
-    EXPECT_EQ(host.Text(IDC_BOXCAR), "3");
-    EXPECT_EQ(host.Text(IDC_INTEGRATION_TIME), "100");
+        EXPECT_EQ(driver().Names(), (Names{"QDV_Stop", "QDV_ParamSet", "QDV_BufferEmpty", "QDV_SingleScan"}));
+        const DriverParams& sent = driver().calls[1].block;
+        EXPECT_EQ(sent.Average, 1);
+        EXPECT_EQ(sent.IntegrationTime, 100);
+        EXPECT_EQ(sent.Boxcar, 3);
+        EXPECT_EQ(sent.changed, 0);
+        EXPECT_FALSE(view->IsAdditive());
+        EXPECT_TRUE(ShowsEverywhere(9.0)) << "the spectrum stays until the next scan";
+        EXPECT_TRUE(host.IsChecked(IDC_CONTINUOUS));
+        EXPECT_EQ(host.Text(IDC_AVERAGE), "1");
+        EXPECT_EQ(host.Text(IDC_BOXCAR), "3");
+        EXPECT_EQ(host.Text(IDC_INTEGRATION_TIME), "100");
 
-    // The bar says Continuous, and so it is: the next scan is shown.
-    driver().ClearCalls();
-    Scan(0, 33.0f);
-    EXPECT_TRUE(AllEqual(view->spectrum, 33.0));
-    EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_SingleScan"}));
+        // The bar says Continuous, and so it is: the next scan is shown.
+        driver().ClearCalls();
+        Scan(0, 33.0f);
+        EXPECT_TRUE(ShowsEverywhere(33.0));
+        EXPECT_EQ(driver().Names(), (Names{"QDV_BufferEmpty", "QDV_SingleScan"}));
+        if (!stopped) {
+            // The count of scans added stays: a new accumulation goes on
+            // counting from it.
+            view->OnAdditiveMode();
+            Scan(0, 1.0f);
+            EXPECT_EQ(host.status, "Scan Number 5 ");
+        }
+        view.reset();
+        driver().Reset();
+    }
 }
 
-TEST_F(ViewFixture, TheChartDrawsOncePerScanAndNeverHalfway)
+TEST_F(ScanCycle, TheChartDrawsOncePerScanAndNeverHalfway)
 {
     CreateView();
     // The first scan after the window appeared re-reads the annotation
     // rectangles from a freshly drawn chart; the ones after it draw once.
     Scan(0, 40.0f);
-    std::uint64_t before = 0, after = 0;
-    XrtGetRedrawCount(view->chart(), &before);
+    const std::uint64_t before = Redraws(chart());
     Scan(0, 50.0f);
-    XrtGetRedrawCount(view->chart(), &after);
-    EXPECT_EQ(after - before, 1u);
+    EXPECT_EQ(Redraws(chart()) - before, 1u);
 }
 
 // The chain of scans against a driver that behaves as the real one does:
@@ -231,14 +252,14 @@ protected:
         return owed;
     }
 
-    double Shown() const { return ShownY(view->liveData, 1000); }
+    double Shown() const { return ShownY(1000); }
 
     void Accumulate()
     {
         ASSERT_TRUE(Arrives(20.0f));
         view->OnStoreDark();
         view->OnAdditiveMode();
-        ASSERT_EQ(view->additive, 1);
+        ASSERT_TRUE(view->IsAdditive());
         ASSERT_TRUE(Arrives(25.0f));
         ASSERT_TRUE(Arrives(25.0f));
         ASSERT_EQ(Shown(), 10.0);
@@ -266,12 +287,12 @@ TEST_F(ScanChain, ContinuousAfterLeavingAdditiveModeShowsScansAgain)
     // additive mode after that has no scan to drop, so Continuous's own
     // scan is shown.
     view->OnAdditiveMode();
-    ASSERT_EQ(view->additive, 1);
+    ASSERT_TRUE(view->IsAdditive());
     view->OnBarParam(BAR_ADDITIVE);
     EXPECT_TRUE(Arrives(50.0f));
     EXPECT_EQ(driver().owed, 0);
     view->OnAdditiveMode();
-    EXPECT_EQ(view->additive, 0);
+    EXPECT_FALSE(view->IsAdditive());
     view->OnBarParam(BAR_CONTINUOUS);
     EXPECT_TRUE(Arrives(60.0f));
     EXPECT_EQ(Shown(), 60.0);

@@ -1,7 +1,13 @@
+// The x axes on the chart: the selected channel's calibration, the Raman
+// shift from the laser line, and the axis the operator chooses.
+
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <vector>
 
 #include "Xrt.h"
+#include "calibration/Axes.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -15,33 +21,42 @@ struct ShownAxis {
     double firstX = 0, lastX = 0;
 };
 
-ShownAxis Shown(const CVexlarView& view)
+ShownAxis Shown(XrtHandle chart)
 {
+    const Scale scale = ScaleOf(chart);
     ShownAxis a;
-    const XrtHandle c = view.chart();
-    XrtGetValues(c, XRT_X_MIN, &a.xMin);
-    XrtGetValues(c, XRT_X_MAX, &a.xMax);
-    XrtGetValues(c, XRT_Y_MIN, &a.yMin);
-    XrtGetValues(c, XRT_Y_MAX, &a.yMax);
-    XrtGetValues(c, XRT_X_TITLE, &a.title);
-    XrtDataGetXElementIndirect(view.liveData, 0, 0, &a.firstX);
-    XrtDataGetXElementIndirect(view.liveData, 0, kPixels - 1, &a.lastX);
+    a.xMin = scale.xMin;
+    a.xMax = scale.xMax;
+    a.yMin = scale.yMin;
+    a.yMax = scale.yMax;
+    a.title = scale.xTitle;
+    a.firstX = ShownX(chart, 0);
+    a.lastX = ShownX(chart, kPixels - 1);
     return a;
 }
 
+// The Raman shift of a pixel of the default calibration for a laser line
+// held, as the program holds it, in single precision.
+double DefaultShift(int pixel, float laserNm)
+{
+    const double wavelength = calibration::PixelWavelength(calibration::Coefficients{}, pixel);
+    return static_cast<double>(calibration::LaserWavenumber(laserNm)) - 1.0 / (wavelength * 1e-7);
+}
+
+using ViewAxes = ViewFixture;
+
 }  // namespace
 
-TEST_F(ViewFixture, ChoosingAChannelShowsItsAxisAndClearsTheSpectrum)
+TEST_F(ViewAxes, ChoosingAChannelShowsItsAxisAndClearsTheSpectrum)
 {
+    Setting("Slave2", "Intercept", "500.0");
+    Setting("Slave2", "First", "0.1");
+    Setting("Slave2", "Second", "0.0");
     CreateView();
-    view->calIntercept[2] = 500.0f;
-    view->calFirst[2] = 0.1f;
-    view->calSecond[2] = 0.0f;
     Scan(0, 77.0f);
     view->SelectChannel(2);
-    EXPECT_EQ(view->channel, 2);
-    EXPECT_TRUE(std::all_of(view->spectrum, view->spectrum + kPixels, [](double v) { return v == 0.0; }));
-    const ShownAxis a = Shown(*view);
+    EXPECT_TRUE(ShowsEverywhere(0.0));
+    const ShownAxis a = Shown(chart());
     EXPECT_EQ(a.xMin, 500.0);
     EXPECT_EQ(a.xMax, 500.0 + static_cast<double>(0.1f) * 2047);
     EXPECT_EQ(a.firstX, 500.0);
@@ -53,62 +68,70 @@ TEST_F(ViewFixture, ChoosingAChannelShowsItsAxisAndClearsTheSpectrum)
     // Indexes outside the eight channels change nothing.
     view->SelectChannel(-1);
     view->SelectChannel(8);
-    EXPECT_EQ(view->channel, 2);
+    EXPECT_EQ(Shown(chart()).lastX, a.lastX);
+    driver().ClearCalls();
+    driver().Fill(2, 5.0f);
+    driver().Post(WM_SCAN_COMPLETE, 2);
+    Deliver();
+    EXPECT_TRUE(ShowsEverywhere(5.0)) << "channel 2's scans are shown";
+    EXPECT_EQ(driver().CallsNamed("QDV_BufferEmpty").at(0).argument, 2);
 }
 
-TEST_F(ViewFixture, SwitchingToRamanShiftKeepsTheSpectrumAndStartsTheAxisAtZero)
+TEST_F(ViewAxes, SwitchingToRamanShiftKeepsTheSpectrumAndStartsTheAxisAtZero)
 {
     CreateView();
     Scan(0, 300.0f);
+    ASSERT_FALSE(ScanRefreshesAnnotations(300.0f));
     view->SetXAxisMode(1);
-    EXPECT_EQ(view->xAxisMode, 1);
-    EXPECT_EQ(view->spectrum[10], 300.0);
-    const ShownAxis a = Shown(*view);
+    EXPECT_EQ(ShownY(10), 300.0);
+    const ShownAxis a = Shown(chart());
     EXPECT_EQ(a.xMin, 0.0);
-    EXPECT_EQ(a.xMax, view->ramanShift[2047]);
+    EXPECT_EQ(a.xMax, DefaultShift(2047, 632.8f));
     EXPECT_EQ(a.yMin, 0.0);
     EXPECT_EQ(a.yMax, 4100.0);
     EXPECT_EQ(a.title, "Raman Shift (cm-1)");
-    EXPECT_EQ(a.firstX, view->ramanShift[0]);
-    EXPECT_EQ(view->annotationRefresh, 1);
+    EXPECT_EQ(a.firstX, DefaultShift(0, 632.8f));
+    EXPECT_TRUE(ScanRefreshesAnnotations(300.0f));
 
     view->SetXAxisMode(2);
     view->SetXAxisMode(-1);
-    EXPECT_EQ(view->xAxisMode, 1);
+    EXPECT_EQ(Shown(chart()).title, "Raman Shift (cm-1)");
     view->SetXAxisMode(0);
-    EXPECT_EQ(Shown(*view).title, "Wavelength (nm)");
+    EXPECT_EQ(Shown(chart()).title, "Wavelength (nm)");
 }
 
-TEST_F(ViewFixture, ANewLaserLineMovesTheRamanAxisButNotTheWavelengthChart)
+TEST_F(ViewAxes, ANewLaserLineMovesTheRamanAxisButNotTheWavelengthChart)
 {
     CreateView();
-    const double oldShift = view->ramanShift[1000];
-    const ShownAxis before = Shown(*view);
+    const ShownAxis before = Shown(chart());
     ASSERT_TRUE(view->SetLaserWavelength("532 nm"));
-    EXPECT_EQ(view->laserWavelength, 532.0f);
-    EXPECT_EQ(view->laserWavenumber, static_cast<float>(1.0 / (532.0 * 1e-7)));
-    EXPECT_NE(view->ramanShift[1000], oldShift);
-    const ShownAxis after = Shown(*view);
+    const ShownAxis after = Shown(chart());
     EXPECT_EQ(after.xMax, before.xMax);
     EXPECT_EQ(after.lastX, before.lastX);
 
+    // The shifts come from the new line, its wavenumber held in single
+    // precision.
     view->SetXAxisMode(1);
+    EXPECT_EQ(ShownX(1000), static_cast<double>(static_cast<float>(1.0 / (532.0 * 1e-7))) -
+                                1.0 / (calibration::PixelWavelength(calibration::Coefficients{}, 1000) * 1e-7));
+    EXPECT_NE(ShownX(1000), DefaultShift(1000, 632.8f));
     ASSERT_TRUE(view->SetLaserWavelength("785"));
-    EXPECT_EQ(Shown(*view).xMax, view->ramanShift[2047]);
-    EXPECT_EQ(Shown(*view).lastX, view->ramanShift[2047]);
+    EXPECT_EQ(Shown(chart()).xMax, DefaultShift(2047, 785.0f));
+    EXPECT_EQ(Shown(chart()).lastX, DefaultShift(2047, 785.0f));
 }
 
-TEST_F(ViewFixture, UnusableLaserWavelengthsAreRefusedAndChangeNothing)
+TEST_F(ViewAxes, UnusableLaserWavelengthsAreRefusedAndChangeNothing)
 {
     CreateView();
     view->SetXAxisMode(1);
-    const double shift = view->ramanShift[1500];
+    const double shift = ShownX(1500);
+    ASSERT_EQ(shift, DefaultShift(1500, 632.8f));
     for (const char* text : {"0", "-632.8", "abc", "", "1e999", "1e-320"}) {
         EXPECT_FALSE(view->SetLaserWavelength(text)) << text;
-        EXPECT_EQ(view->laserWavelength, 632.8f) << text;
-        EXPECT_EQ(view->ramanShift[1500], shift) << text;
+        EXPECT_EQ(ShownX(1500), shift) << text;
     }
     EXPECT_FALSE(view->SetLaserWavelength(nullptr));
-    const ShownAxis a = Shown(*view);
+    const ShownAxis a = Shown(chart());
     EXPECT_TRUE(std::isfinite(a.xMax));
+    EXPECT_EQ(a.xMax, DefaultShift(2047, 632.8f));
 }

@@ -3,6 +3,8 @@
 
 #include "Xrt.h"
 #include "display/Chart2D.h"
+#include "display/AnnotationDlg.h"
+#include "support/DialogOperator.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -28,9 +30,11 @@ const DriverCall& First(const std::vector<DriverCall>& calls, const std::string&
     throw std::runtime_error("no call " + name);
 }
 
+using ViewLifecycle = ViewFixture;
+
 }  // namespace
 
-TEST_F(ViewFixture, CreationFillsTheBlockRegistersAndStartsAcquiring)
+TEST_F(ViewLifecycle, CreationFillsTheBlockRegistersAndStartsAcquiring)
 {
     CreateView();
 
@@ -43,7 +47,9 @@ TEST_F(ViewFixture, CreationFillsTheBlockRegistersAndStartsAcquiring)
     EXPECT_EQ(b.window, static_cast<void*>(static_cast<QObject*>(view.get())));
     EXPECT_EQ(b.hinst, app.hinst);
     for (int ch = 0; ch < kChannels; ++ch) {
-        EXPECT_EQ(b.buffer[ch], view->raw[ch]) << ch;
+        ASSERT_NE(b.buffer[ch], nullptr) << ch;
+        for (int other = 0; other < ch; ++other)
+            EXPECT_NE(b.buffer[ch], b.buffer[other]) << "each channel has a buffer of its own";
         EXPECT_EQ(b.channelEnable[ch], ch == 0 ? 1 : 0) << ch;
     }
     EXPECT_EQ(b.IntegrationTime, 100);
@@ -59,15 +65,22 @@ TEST_F(ViewFixture, CreationFillsTheBlockRegistersAndStartsAcquiring)
     EXPECT_EQ(set.unnamed76, 0);
     EXPECT_EQ(First(creationCalls, "QDV_SingleScan").hinst, app.hinst);
     EXPECT_TRUE(messages.messages().empty());
-    EXPECT_EQ(view->scanning, 1);
 
     // Nothing undefined is ever displayed: the buffers start at zero.
     for (int ch = 0; ch < kChannels; ++ch)
         for (int i = 0; i < kPixels; i += 511)
-            EXPECT_EQ(view->raw[ch][i], 0.0f);
+            EXPECT_EQ(b.buffer[ch][i], 0.0f);
+
+    // Acquisition runs: the scan asked for is shown, out of the buffer of
+    // the selected channel given to the driver.
+    b.buffer[0][7] = 12.5f;
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    EXPECT_EQ(ShownY(7), 12.5);
+    EXPECT_EQ(ShownY(8), 0.0);
 }
 
-TEST_F(ViewFixture, FailedRegistrationIsReportedWithTheSignedStatusAndSetUpGoesOn)
+TEST_F(ViewLifecycle, FailedRegistrationIsReportedWithTheSignedStatusAndSetUpGoesOn)
 {
     driver().registerStatus = -5;
     CreateView();
@@ -77,14 +90,17 @@ TEST_F(ViewFixture, FailedRegistrationIsReportedWithTheSignedStatusAndSetUpGoesO
     EXPECT_EQ(NamesOf(creationCalls), (Names{"QDV_V7400StrobeEnable", "QDV_Register", "QDV_ParamSet", "QDV_SingleScan"}));
 }
 
-TEST_F(ViewFixture, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelengthRange)
+TEST_F(ViewLifecycle, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelengthRange)
 {
     CreateView();
     const XrtHandle c = view->chart();
     ASSERT_NE(c, 0u);
     XrtHandle shown = 0;
     ASSERT_TRUE(XrtGetValues(c, XRT_DATA, &shown));
-    EXPECT_EQ(shown, view->liveData);
+    EXPECT_NE(shown, 0u);
+    int points = 0;
+    XrtDataGetPointCount(shown, &points);
+    EXPECT_EQ(points, kPixels);
 
     double xMin = -1, xMax = -1, yMin = -1, yMax = -1, boundMin = -1, boundMax = -1;
     XrtGetValues(c, XRT_X_MIN, &xMin);
@@ -93,8 +109,9 @@ TEST_F(ViewFixture, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelen
     XrtGetValues(c, XRT_Y_MAX, &yMax);
     XrtGetValues(c, XRT_X_BOUND_MIN, &boundMin);
     XrtGetValues(c, XRT_X_BOUND_MAX, &boundMax);
+    const calibration::Coefficients defaults;
     EXPECT_EQ(xMin, 350.0);
-    EXPECT_EQ(xMax, view->wavelength[2047]);
+    EXPECT_EQ(xMax, calibration::PixelWavelength(defaults, 2047));
     EXPECT_EQ(boundMin, xMin);
     EXPECT_EQ(boundMax, xMax);
     EXPECT_EQ(yMin, 0.0);
@@ -106,11 +123,8 @@ TEST_F(ViewFixture, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelen
     EXPECT_EQ(title, "Intensity");
 
     for (int i = 0; i < kPixels; i += 89) {
-        double x = -1, y = -1;
-        XrtDataGetXElementIndirect(view->liveData, 0, i, &x);
-        XrtDataGetYElementIndirect(view->liveData, 0, i, &y);
-        EXPECT_EQ(x, view->wavelength[i]);
-        EXPECT_EQ(y, 0.0);
+        EXPECT_EQ(ShownX(i), calibration::PixelWavelength(defaults, i));
+        EXPECT_EQ(ShownY(i), 0.0);
     }
 
     // The spectrum line is red, the cursor waits hidden on pixel 1000, and
@@ -123,54 +137,60 @@ TEST_F(ViewFixture, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelen
     XrtGetValues(c, XRT_CURSOR_SHOWN, &cursorShown);
     EXPECT_EQ(cursor, 1000);
     EXPECT_EQ(cursorShown, 0);
-    for (const PeakRecord& p : view->peaks) {
-        int shownLabel = -1, attach = -1;
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_SHOWN, &shownLabel);
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_ATTACH, &attach);
-        ASSERT_EQ(shownLabel, 0);
-        ASSERT_EQ(attach, XRT_ATTACH_DATA_POINT);
-        vexlar::sys::LogFont font;
-        ASSERT_TRUE(XrtTextAreaGetFont(p.labelArea, &font));
-        ASSERT_EQ(font.escapement, 900);
-        ASSERT_EQ(font.height, 14);
+    const std::vector<TextSeen> labels = PeakLabels(c);
+    ASSERT_EQ(labels.size(), static_cast<std::size_t>(kPeakSlots));
+    for (const TextSeen& label : labels) {
+        ASSERT_FALSE(label.shown);
+        ASSERT_EQ(label.font.escapement, 900);
+        ASSERT_EQ(label.font.height, 14);
     }
-    for (const AnnotationRecord& a : view->annotations) {
-        int shownText = -1;
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_SHOWN, &shownText);
-        ASSERT_EQ(shownText, 0);
-        ASSERT_EQ(a.inUse, 0);
-        vexlar::sys::LogFont font;
-        ASSERT_TRUE(vexlar::sys::GetFontDescription(a.font, &font));
-        ASSERT_EQ(font.height, 16);
-        ASSERT_EQ(font.faceName, "Arial");
+    const std::vector<TextSeen> notes = AnnotationAreas(c);
+    ASSERT_EQ(notes.size(), static_cast<std::size_t>(kAnnotationSlots));
+    for (const TextSeen& note : notes)
+        ASSERT_FALSE(note.shown);
+    EXPECT_EQ(TextAreas(c).size(), labels.size() + notes.size());
+
+    // Every annotation slot is free and has its own Arial 16: a hundred
+    // annotations fit, each drawn in it.
+    int dialogs = 0;
+    ScopedDialogOperator<CAnnotationDlg> op([&](CAnnotationDlg& d) {
+        ++dialogs;
+        d.accept();
+    });
+    for (int k = 0; k < kAnnotationSlots; ++k)
+        view->OnAnnotateHere();
+    EXPECT_EQ(dialogs, kAnnotationSlots);
+    EXPECT_TRUE(messages.messages().empty()) << "no slot was taken";
+    for (const TextSeen& note : AnnotationAreas(c)) {
+        ASSERT_TRUE(note.shown);
+        ASSERT_EQ(note.font.height, 16);
+        ASSERT_EQ(note.font.faceName, "Arial");
     }
 }
 
-TEST_F(ViewFixture, TearDownSwitchesTheLaserOffBeforeReleasingTheDriver)
+TEST_F(ViewLifecycle, TearDownSwitchesTheLaserOffBeforeReleasingTheDriver)
 {
     CreateView();
     const XrtHandle c = view->chart();
-    const XrtHandle data = view->liveData;
-    const vexlar::sys::FontHandle font = view->annotations[0].font;
+    const XrtHandle data = ShownData(c);
     view.reset();
 
     EXPECT_EQ(driver().Names(), (Names{"QDV_V7400StrobeEnable", "QDV_Stop", "QDV_UnRegister"}));
     EXPECT_EQ(driver().calls[0].argument, 0);
     EXPECT_EQ(driver().calls[1].hinst, app.hinst);
     EXPECT_EQ(driver().calls[2].hinst, app.hinst);
-    // The chart, the live data set and the slots' fonts are gone.
+    // The chart and the live data set are gone.
     int repaint = 0;
     EXPECT_FALSE(XrtGetValues(c, XRT_REPAINT, &repaint));
     int sets = 0;
     EXPECT_FALSE(XrtDataGetSetCount(data, &sets));
-    vexlar::sys::LogFont description;
-    EXPECT_FALSE(vexlar::sys::GetFontDescription(font, &description));
 }
 
-TEST_F(ViewFixture, ResizeFollowsTheViewAndAsksForAnnotationRefresh)
+TEST_F(ViewLifecycle, ResizeFollowsTheViewAndAsksForAnnotationRefresh)
 {
     CreateView();
-    view->annotationRefresh = 0;
+    Scan(0, 1.0f);
+    ASSERT_FALSE(ScanRefreshesAnnotations());
     view->resize(800, 500);
     int width = 0, height = 0;
     XrtGetValues(view->chart(), XRT_WIDTH, &width);
@@ -178,12 +198,12 @@ TEST_F(ViewFixture, ResizeFollowsTheViewAndAsksForAnnotationRefresh)
     EXPECT_EQ(width, 800);
     EXPECT_EQ(height, 500);
     EXPECT_EQ(view->chartWindow()->geometry(), QRect(0, 0, 800, 500));
-    EXPECT_EQ(view->annotationRefresh, 1);
+    EXPECT_TRUE(ScanRefreshesAnnotations());
+    EXPECT_FALSE(ScanRefreshesAnnotations()) << "once";
 
     // Before the chart window exists, a resize only asks for the refresh.
     CVexlarView bare;
     bare.show();
-    bare.annotationRefresh = 0;
     bare.resize(300, 200);
-    EXPECT_EQ(bare.annotationRefresh, 1);
+    EXPECT_EQ(bare.chart(), 0u);
 }

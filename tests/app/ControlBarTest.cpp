@@ -19,6 +19,8 @@
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
+#include "calibration/Axes.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -50,14 +52,6 @@ void DropDownAndEscape(QComboBox* list)
     CloseWithEscape(list);
 }
 
-// The settings file the view reads when it is created.
-std::string SettingsFile()
-{
-    const std::string folder = vexlar::sys::SettingsFolder();
-    std::filesystem::create_directories(folder);
-    return vexlar::sys::ResolveProfilePath("vexlar.ini");
-}
-
 // The integration time of the last parameters sent to the driver.
 int LastIntegrationTimeSent()
 {
@@ -65,9 +59,11 @@ int LastIntegrationTimeSent()
     return sent.empty() ? -1 : sent.back().block.IntegrationTime;
 }
 
+using ControlBar = FrameFixture;
+
 }  // namespace
 
-TEST_F(FrameFixture, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
+TEST_F(ControlBar, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
 {
     Start();
     ASSERT_TRUE(Activate(*frame));
@@ -104,7 +100,7 @@ TEST_F(FrameFixture, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
     EXPECT_EQ(LastIntegrationTimeSent(), 70);
 }
 
-TEST_F(FrameFixture, TheIntegrationTimeFieldTakesExactlyWhatIsTyped)
+TEST_F(ControlBar, TheIntegrationTimeFieldTakesExactlyWhatIsTyped)
 {
     Start();
     ASSERT_TRUE(Activate(*frame));
@@ -119,10 +115,10 @@ TEST_F(FrameFixture, TheIntegrationTimeFieldTakesExactlyWhatIsTyped)
     EXPECT_EQ(bar()->Text(IDC_CHANNEL), "S");
 }
 
-TEST_F(FrameFixture, AClosedListStandsForTheItemTheFieldShowsOrForNone)
+TEST_F(ControlBar, AClosedListStandsForTheItemTheFieldShowsOrForNone)
 {
     // Channel 3 starts at 420 nm.
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), "[Slave3]\nIntercept=420.0\n"));
+    ASSERT_TRUE(WriteSettingsFile("[Slave3]\nIntercept=420.0\n"));
     Start();
     ASSERT_TRUE(Activate(*frame));
     QComboBox* times = List(bar(), IDC_INTEGRATION_TIME);
@@ -177,13 +173,13 @@ TEST_F(FrameFixture, AClosedListStandsForTheItemTheFieldShowsOrForNone)
     TypeIntoAndTab(bar()->Control(IDC_CHANNEL), "Slave 3");
     DropDownAndEscape(List(bar(), IDC_CHANNEL));
     double xMin = 0.0;
-    XrtGetValues(view()->chart(), XRT_X_MIN, &xMin);
+    XrtGetValues(chart(), XRT_X_MIN, &xMin);
     EXPECT_EQ(xMin, 420.0) << "channel 3's wavelength axis";
     ChooseItem(List(bar(), IDC_X_AXIS), 1);
     TypeIntoAndTab(bar()->Control(IDC_X_AXIS), "Raman");
     DropDownAndEscape(List(bar(), IDC_X_AXIS));
     std::string title;
-    XrtGetValues(view()->chart(), XRT_X_TITLE, &title);
+    XrtGetValues(chart(), XRT_X_TITLE, &title);
     EXPECT_EQ(title, "Raman Shift (cm-1)");
 
     // The wheel over a list that is not dropped down changes nothing.
@@ -194,7 +190,7 @@ TEST_F(FrameFixture, AClosedListStandsForTheItemTheFieldShowsOrForNone)
     EXPECT_EQ(bar()->Text(IDC_CHANNEL), "Slave 3");
 }
 
-TEST_F(FrameFixture, MinimisingOrHidingTheBarChangesNothing)
+TEST_F(ControlBar, MinimisingOrHidingTheBarChangesNothing)
 {
     Start();
     ASSERT_TRUE(Activate(*frame));
@@ -218,7 +214,7 @@ TEST_F(FrameFixture, MinimisingOrHidingTheBarChangesNothing)
     ASSERT_EQ(frame->statusText().toStdString(), "Scan Number 3 ");
     frame->action(ID_AUTOSCALE)->trigger();
     double yMax = 0.0;
-    XrtGetValues(view()->chart(), XRT_Y_MAX, &yMax);
+    XrtGetValues(chart(), XRT_Y_MAX, &yMax);
     ASSERT_LT(yMax, 4100.0);
     // The operator's attention is on the chart.
     QTest::mouseClick(view(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
@@ -237,14 +233,14 @@ TEST_F(FrameFixture, MinimisingOrHidingTheBarChangesNothing)
 
     EXPECT_EQ(driver().Count("QDV_ParamSet"), 0u);
     double yMaxAfter = 0.0;
-    XrtGetValues(view()->chart(), XRT_Y_MAX, &yMaxAfter);
+    XrtGetValues(chart(), XRT_Y_MAX, &yMaxAfter);
     EXPECT_EQ(yMaxAfter, yMax) << "the scale stays";
     driver().Fill(0, 30.0f);
     driver().Post(WM_SCAN_COMPLETE, 0);
     Deliver();
     EXPECT_EQ(frame->statusText().toStdString(), "Scan Number 4 ");
     XrtHandle shown = 0;
-    XrtGetValues(view()->chart(), XRT_DATA, &shown);
+    XrtGetValues(chart(), XRT_DATA, &shown);
     double y = 0.0;
     XrtDataGetYElementIndirect(shown, 0, 1500, &y);
     EXPECT_EQ(y, 80.0) << "the sum goes on";
@@ -252,7 +248,7 @@ TEST_F(FrameFixture, MinimisingOrHidingTheBarChangesNothing)
     EXPECT_EQ(bar()->Text(IDC_X_AXIS), "Raman Shift (cm-1)");
 }
 
-TEST_F(FrameFixture, MsecStandsBeforeTheIntegrationTimeList)
+TEST_F(ControlBar, MsecStandsBeforeTheIntegrationTimeList)
 {
     Start();
     const QLabel* msec = nullptr;
@@ -265,32 +261,33 @@ TEST_F(FrameFixture, MsecStandsBeforeTheIntegrationTimeList)
     EXPECT_LT(msec->mapTo(bar(), QPoint(msec->width(), 0)).x(), times->mapTo(bar(), QPoint(0, 0)).x());
 }
 
-TEST_F(FrameFixture, ChannelAxisAndLaserLists)
+TEST_F(ControlBar, ChannelAxisAndLaserLists)
 {
+    Setting("Slave2", "Intercept", "400.0");
     Start();
     ASSERT_TRUE(Activate(*frame));
-    view()->calIntercept[2] = 400.0f;
+    Scan(0, 10.0f);
     ChooseItem(List(bar(), IDC_CHANNEL), 2);
     EXPECT_EQ(bar()->Text(IDC_CHANNEL), "Slave 2");
-    EXPECT_EQ(view()->channel, 2);
-    EXPECT_EQ(view()->wavelength[0], 400.0);
-    EXPECT_EQ(view()->spectrum[0], 0.0);
+    EXPECT_EQ(ShownX(0), 400.0) << "Slave 2's axis";
+    EXPECT_EQ(ShownY(0), 0.0) << "cleared until the next scan";
 
     // A list closed with no item selected changes nothing.
     bar()->SetText(IDC_CHANNEL, "Slave 9");
     DropDownAndEscape(List(bar(), IDC_CHANNEL));
-    EXPECT_EQ(view()->channel, 2);
+    EXPECT_EQ(ShownX(0), 400.0);
     bar()->SetText(IDC_X_AXIS, "Raman");
     DropDownAndEscape(List(bar(), IDC_X_AXIS));
-    EXPECT_EQ(view()->xAxisMode, 0);
+    EXPECT_EQ(ScaleOf(chart()).xTitle, "Wavelength (nm)");
 
-    std::fill_n(view()->spectrum, kPixels, 321.0);
+    // Slave 2's scans are shown, and stay as the axis changes.
+    Scan(2, 321.0f);
     ChooseItem(List(bar(), IDC_X_AXIS), 1);
-    EXPECT_EQ(view()->xAxisMode, 1);
-    EXPECT_EQ(view()->spectrum[5], 321.0);
+    EXPECT_EQ(ScaleOf(chart()).xTitle, "Raman Shift (cm-1)");
+    EXPECT_EQ(ShownY(5), 321.0);
     double xMin = -1, yMax = -1;
-    XrtGetValues(view()->chart(), XRT_X_MIN, &xMin);
-    XrtGetValues(view()->chart(), XRT_Y_MAX, &yMax);
+    XrtGetValues(chart(), XRT_X_MIN, &xMin);
+    XrtGetValues(chart(), XRT_Y_MAX, &yMax);
     EXPECT_EQ(xMin, 0.0);
     EXPECT_EQ(yMax, 4100.0);
 
@@ -302,77 +299,79 @@ TEST_F(FrameFixture, ChannelAxisAndLaserLists)
     EXPECT_EQ(driver().calls[1].argument, 0);
 }
 
-TEST_F(FrameFixture, LaserWavelengthFieldRefusesWhatIsNotAWavelength)
+TEST_F(ControlBar, LaserWavelengthFieldRefusesWhatIsNotAWavelength)
 {
     Start();
     ASSERT_TRUE(Activate(*frame));
     ChooseItem(List(bar(), IDC_X_AXIS), 0);
     TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "532 nm");
-    EXPECT_EQ(view()->laserWavelength, 532.0f);
     EXPECT_TRUE(messages.messages().empty());
 
     // 1e-35 is a positive float, but its wavenumber (1e42 cm-1) is not.
     for (const char* bad : {"0", "-785", "green", "1e-35", "1e39"}) {
         TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), bad);
-        EXPECT_EQ(view()->laserWavelength, 532.0f) << bad;
         EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "532") << "the last accepted value is shown again";
     }
     ASSERT_EQ(messages.messages().size(), 5u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find("positive number of nanometres"), std::string::npos);
+
+    // The Raman axis is that of 532 nm, held in single precision.
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
+    const double wavelength = calibration::PixelWavelength(calibration::Coefficients{}, 1500);
+    EXPECT_EQ(ShownX(1500), static_cast<double>(calibration::LaserWavenumber(532.0f)) - 1.0 / (wavelength * 1e-7));
 }
 
-TEST_F(FrameFixture, DarkAndAdditiveSequence)
+TEST_F(ControlBar, DarkAndAdditiveSequence)
 {
     Start();
     // Additive without a dark is refused.
     frame->action(ID_ADDITIVE_MODE)->trigger();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text, "You must store a dark spectrum before\nentering the Additive Mode.");
-    EXPECT_EQ(view()->additive, 0);
+    EXPECT_FALSE(frame->action(ID_ADDITIVE_MODE)->isChecked());
 
     // Store Dark while subtracting stores the subtracted spectrum.
-    std::fill_n(view()->dark, kPixels, 10.0);
-    view()->subtractDark = 1;
-    driver().Fill(0, 110.0f);
-    driver().Post(WM_SCAN_COMPLETE, 0);
-    Deliver();
+    Scan(0, 10.0f);
     frame->action(ID_STORE_DARK)->trigger();
-    EXPECT_EQ(view()->dark[7], 100.0);
-    EXPECT_EQ(view()->darkStored, 1);
-    view()->subtractDark = 0;
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    Scan(0, 110.0f);
+    frame->action(ID_STORE_DARK)->trigger();
+    Scan(0, 110.0f);
+    EXPECT_EQ(ShownY(7), 10.0) << "the dark stored is 100";
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    Scan(0, 110.0f);
 
     // Additive clicked: acquisition stops and the count restarts...
     QTest::mouseClick(bar()->Control(IDC_ADDITIVE), Qt::LeftButton);
-    EXPECT_EQ(view()->scanning, 0);
-    EXPECT_EQ(view()->additions, 0);
-    // ...then Additive Mode starts a fresh sum.
+    Scan(0, 999.0f);
+    EXPECT_EQ(ShownY(0), 110.0) << "acquisition has stopped";
+    // ...then Additive Mode starts a fresh sum, from zero.
     frame->action(ID_ADDITIVE_MODE)->trigger();
-    EXPECT_EQ(view()->additive, 1);
-    EXPECT_EQ(view()->spectrum[0], 0.0);
     EXPECT_TRUE(frame->action(ID_ADDITIVE_MODE)->isChecked());
-    driver().Fill(0, 130.0f);
-    driver().Post(WM_SCAN_COMPLETE, 0);
-    Deliver();
-    EXPECT_EQ(view()->spectrum[0], 30.0);
+    Scan(0, 130.0f);
+    EXPECT_EQ(ShownY(0), 30.0) << "the first scan less the dark, on a sum of zero";
     EXPECT_EQ(frame->statusText().toStdString(), "Scan Number 1 ");
 
-    // Pressed while accumulating it leaves; pressed again it goes on adding
-    // to the same sum.
+    // Pressed while accumulating it leaves, and the scan in flight is
+    // dropped; pressed again it goes on adding to the same sum.
     frame->action(ID_ADDITIVE_MODE)->trigger();
-    EXPECT_EQ(view()->additive, 0);
-    EXPECT_EQ(view()->discardNext, 1);
+    EXPECT_FALSE(frame->action(ID_ADDITIVE_MODE)->isChecked());
     frame->action(ID_ADDITIVE_MODE)->trigger();
-    EXPECT_EQ(view()->additive, 1);
-    EXPECT_EQ(view()->spectrum[0], 30.0);
+    EXPECT_TRUE(frame->action(ID_ADDITIVE_MODE)->isChecked());
+    Scan(0, 999.0f);
+    EXPECT_EQ(ShownY(0), 30.0) << "the scan in flight when additive mode was left is dropped";
+    Scan(0, 140.0f);
+    EXPECT_EQ(ShownY(0), 70.0);
 
     // Continuous returns to replacing the spectrum.
     QTest::mouseClick(bar()->Control(IDC_CONTINUOUS), Qt::LeftButton);
-    EXPECT_EQ(view()->additive, 0);
-    EXPECT_EQ(view()->scanning, 1);
+    EXPECT_FALSE(frame->action(ID_ADDITIVE_MODE)->isChecked());
+    Scan(0, 50.0f);
+    EXPECT_EQ(ShownY(0), 50.0);
 }
 
-TEST_F(FrameFixture, ConfigureHardwareOpensTheDriversSetUp)
+TEST_F(ControlBar, ConfigureHardwareOpensTheDriversSetUp)
 {
     Start();
     driver().ClearCalls();

@@ -18,6 +18,8 @@
 using namespace vexlar;
 using namespace vexlar::test;
 
+using OperatorsLanguage = vexlar::test::FrameFixture;
+
 namespace {
 
 double ShownXMaximum(XrtHandle chart)
@@ -29,7 +31,7 @@ double ShownXMaximum(XrtHandle chart)
 
 }  // namespace
 
-TEST_F(FrameFixture, NumbersUseTheDecimalPointWhateverTheOperatorsLanguage)
+TEST_F(OperatorsLanguage, NumbersUseTheDecimalPointWhateverTheOperatorsLanguage)
 {
     // The session really is in a decimal-comma language for numbers.
     ASSERT_EQ(QLocale::system().decimalPoint(), QStringLiteral(","));
@@ -61,11 +63,11 @@ TEST_F(FrameFixture, NumbersUseTheDecimalPointWhateverTheOperatorsLanguage)
     ASSERT_TRUE(DropDown(axis));
     ChooseWithKeys(axis, 1);
     ASSERT_EQ(bar()->Text(IDC_X_AXIS), "Raman Shift (cm-1)");
-    const double ramanEnd = ShownXMaximum(view()->chart());
+    const double ramanEnd = ShownXMaximum(chart());
     TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "0");
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.8");
     TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), QString::fromStdString(bar()->Text(IDC_LASER_WAVELENGTH)));
     EXPECT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(ShownXMaximum(view()->chart()), ramanEnd) << "the Raman axis still belongs to 632.8 nm";
+    EXPECT_EQ(ShownXMaximum(chart()), ramanEnd) << "the Raman axis still belongs to 632.8 nm";
 }

@@ -12,9 +12,12 @@
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
+
+using MainFrame = vexlar::test::FrameFixture;
 
 namespace {
 
@@ -26,17 +29,9 @@ std::vector<std::string> MenuTexts(QMenu* menu)
     return texts;
 }
 
-std::string SettingsFileText()
-{
-    std::ifstream in(vexlar::sys::ResolveProfilePath("vexlar.ini"), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 }  // namespace
 
-TEST_F(FrameFixture, TheViewStartsAcquiringBeforeAnyBarExists)
+TEST_F(MainFrame, TheViewStartsAcquiringBeforeAnyBarExists)
 {
     bool barsAtFirstScanRequest = true;
     driver().onCall = [&](const DriverCall& call) {
@@ -49,7 +44,7 @@ TEST_F(FrameFixture, TheViewStartsAcquiringBeforeAnyBarExists)
     EXPECT_EQ(frame->statusText(), "Ready");
 }
 
-TEST_F(FrameFixture, TheControlBarShowsTheWorkingValuesAndTheSavedTexts)
+TEST_F(MainFrame, TheControlBarShowsTheWorkingValuesAndTheSavedTexts)
 {
     Start();
     EXPECT_TRUE(bar()->IsChecked(IDC_CONTINUOUS));
@@ -67,7 +62,7 @@ TEST_F(FrameFixture, TheControlBarShowsTheWorkingValuesAndTheSavedTexts)
     EXPECT_EQ(bar()->SelectedIndex(IDC_INTEGRATION_TIME), -1);
 }
 
-TEST_F(FrameFixture, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
+TEST_F(MainFrame, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
 {
     Start();
     const QList<QAction*> menus = frame->menuBar()->actions();
@@ -115,7 +110,7 @@ TEST_F(FrameFixture, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
     EXPECT_FALSE(bar()->isAreaAllowed(Qt::LeftToolBarArea));
 }
 
-TEST_F(FrameFixture, EnablingAndCheckMarksFollowTheWorkspace)
+TEST_F(MainFrame, EnablingAndCheckMarksFollowTheWorkspace)
 {
     Start();
     for (int id : {ID_PRINT_PEAK_TABLE, ID_CURSOR_NEXT_PEAK_LEFT, ID_CURSOR_NEXT_PEAK_RIGHT, ID_FILE_MRU_FILE1})
@@ -125,11 +120,14 @@ TEST_F(FrameFixture, EnablingAndCheckMarksFollowTheWorkspace)
         EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
 
     EXPECT_FALSE(frame->action(ID_SUBTRACT_DARK)->isChecked());
+    Scan(0, 10.0f);
+    frame->action(ID_STORE_DARK)->trigger();
     frame->action(ID_SUBTRACT_DARK)->trigger();
-    EXPECT_EQ(view()->subtractDark, 1);
+    Scan(0, 15.0f);
+    EXPECT_EQ(ShownY(0), 5.0) << "the dark is subtracted";
     EXPECT_TRUE(frame->action(ID_SUBTRACT_DARK)->isChecked());
     // A change made elsewhere shows at the next update.
-    view()->subtractDark = 0;
+    view()->OnSubtractDark();
     frame->UpdateCommandUI();
     EXPECT_FALSE(frame->action(ID_SUBTRACT_DARK)->isChecked());
 
@@ -139,14 +137,14 @@ TEST_F(FrameFixture, EnablingAndCheckMarksFollowTheWorkspace)
     EXPECT_FALSE(frame->action(ID_VIEW_TOOLBAR)->isChecked());
 }
 
-TEST_F(FrameFixture, ShutdownSavesTheBarTextsFirstThenTheSettingsThenReleasesTheDriver)
+TEST_F(MainFrame, ShutdownSavesTheBarTextsFirstThenTheSettingsThenReleasesTheDriver)
 {
     Start();
     bar()->SetText(IDC_CHANNEL, "Slave 2");
     std::string fileAtStop;
     driver().onCall = [&](const DriverCall& call) {
         if (call.name == "QDV_Stop")
-            fileAtStop = SettingsFileText();
+            fileAtStop = ReadSettingsFile();
     };
     driver().ClearCalls();
     frame.reset();
@@ -160,7 +158,7 @@ TEST_F(FrameFixture, ShutdownSavesTheBarTextsFirstThenTheSettingsThenReleasesThe
     EXPECT_EQ(names.back(), "QDV_UnRegister");
 }
 
-TEST_F(FrameFixture, ClosingTheWindowSwitchesTheLaserOffAtOnce)
+TEST_F(MainFrame, ClosingTheWindowSwitchesTheLaserOffAtOnce)
 {
     Start();
     bar()->SetChecked(IDC_LASER, true);
@@ -173,7 +171,7 @@ TEST_F(FrameFixture, ClosingTheWindowSwitchesTheLaserOffAtOnce)
     EXPECT_EQ(strobes.back().argument, 0);
 }
 
-TEST_F(FrameFixture, TheAboutBoxShowsItsPictureAndVersion)
+TEST_F(MainFrame, TheAboutBoxShowsItsPictureAndVersion)
 {
     const QImage picture = CAboutDlg::Picture();
     EXPECT_EQ(picture.size(), QSize(462, 312));

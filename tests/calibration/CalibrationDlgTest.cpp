@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -19,8 +21,11 @@
 #include "calibration/CoefficientText.h"
 #include "calibration/SettingsFile.h"
 #include "calibration/CalibrationDlg.h"
+#include "display/SetScaleDlg.h"
+#include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -81,60 +86,88 @@ void PressTab(QWidget* control) { QTest::keyClick(control, Qt::Key_Tab); }
 
 QString Shown(float value) { return QString::fromStdString(calibration::FormatCoefficient(value)); }
 
-class SpectrometerConfigTest : public ViewFixture {
+const char* const kSections[kChannels] = {"Master", "Slave1", "Slave2", "Slave3",
+                                          "Slave4", "Slave5", "Slave6", "Slave7"};
+
+// A coefficient as the settings file holds it, with every digit of the
+// single-precision value.
+std::string Stored(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+using Table = std::array<calibration::Coefficients, kChannels>;
+
+// A distinct calibration for every channel.
+Table Distinct()
+{
+    Table t;
+    for (int ch = 0; ch < kChannels; ++ch)
+        t[ch] = {350.0f + 10.0f * ch, 0.5f + 0.01f * ch, 5e-5f, ch * 1e-9f};
+    return t;
+}
+
+class SpectrometerConfig : public ViewFixture {
 protected:
-    // A distinct calibration for every channel.
-    void DistinctTables()
+    // The settings file the view starts with holds these calibrations and
+    // this number of channels.
+    static void StartWith(const Table& table, int numChannels = 1)
     {
         for (int ch = 0; ch < kChannels; ++ch) {
-            view->calIntercept[ch] = 350.0f + 10.0f * ch;
-            view->calFirst[ch] = 0.5f + 0.01f * ch;
-            view->calSecond[ch] = 5e-5f;
-            view->calThird[ch] = ch * 1e-9f;
+            Setting(kSections[ch], "Intercept", Stored(table[ch].intercept));
+            Setting(kSections[ch], "First", Stored(table[ch].first));
+            Setting(kSections[ch], "Second", Stored(table[ch].second));
+            Setting(kSections[ch], "Third", Stored(table[ch].third));
         }
+        Setting("Acquisition", "NumChannels", std::to_string(numChannels));
     }
 
-    struct Calibration {
-        float intercept[kChannels], first[kChannels], second[kChannels], third[kChannels];
-        int numChannels;
-        bool operator==(const Calibration& o) const
-        {
-            return std::memcmp(intercept, o.intercept, sizeof intercept) == 0
-                && std::memcmp(first, o.first, sizeof first) == 0
-                && std::memcmp(second, o.second, sizeof second) == 0
-                && std::memcmp(third, o.third, sizeof third) == 0 && numChannels == o.numChannels;
-        }
-    };
-
-    Calibration Current() const
+    // The calibration of a channel as the chart shows it once the channel is
+    // chosen: its wavelength axis, against the one the coefficients give.
+    void ExpectAxisOf(int channel, const calibration::Coefficients& c)
     {
-        Calibration c{};
-        std::copy_n(view->calIntercept, kChannels, c.intercept);
-        std::copy_n(view->calFirst, kChannels, c.first);
-        std::copy_n(view->calSecond, kChannels, c.second);
-        std::copy_n(view->calThird, kChannels, c.third);
-        c.numChannels = view->numChannels;
-        return c;
+        view->SelectChannel(channel);
+        for (const int i : {0, 1, 2, 3, 1000, 2047})
+            EXPECT_EQ(ShownX(i), calibration::PixelWavelength(c, i)) << "channel " << channel << ", pixel " << i;
+    }
+    void ExpectAxes(const Table& table)
+    {
+        for (int ch = 0; ch < kChannels; ++ch)
+            ExpectAxisOf(ch, table[ch]);
     }
 
-    std::uint64_t Redraws() const
+    // The number of channels the dialog shows checked when it opens again
+    // (0: no button checked); the dialog is then cancelled.
+    int CountShown()
     {
-        std::uint64_t count = 0;
-        XrtGetRedrawCount(view->chart(), &count);
+        int count = -1;
+        ScopedRunner look([&](Dialog& d) {
+            Show(d);
+            count = 0;
+            for (int k = 0; k < kChannels; ++k)
+                if (Button(d, kNumberButtonIds[k])->isChecked())
+                    count = k + 1;
+            d.reject();
+            return d.result();
+        });
+        view->OnConfigureSpectrometer();
         return count;
     }
 };
+
+using SpectrometerConfigCommand = FrameFixture;
 
 }  // namespace
 
 // --- Opening and the channel buttons ------------------------------------------------
 
-TEST_F(SpectrometerConfigTest, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
+TEST_F(SpectrometerConfig, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
 {
+    StartWith(Distinct(), 3);
     CreateView();
-    DistinctTables();
     view->SelectChannel(3);
-    view->numChannels = 3;
     bool ran = false;
     ScopedRunner runner([&](Dialog& d) {
         ran = true;
@@ -179,17 +212,15 @@ TEST_F(SpectrometerConfigTest, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
     });
     view->OnConfigureSpectrometer();
     EXPECT_TRUE(ran);
-    EXPECT_EQ(view->numChannels, 3);
-    EXPECT_EQ(view->channel, 3);
+    EXPECT_EQ(ShownX(0), 380.0) << "the axes are still those of the control bar's channel";
+    EXPECT_EQ(CountShown(), 3);
 }
 
-TEST_F(SpectrometerConfigTest, AValueTypedForASlaveStaysWithThatSlave)
+TEST_F(SpectrometerConfig, AValueTypedForASlaveStaysWithThatSlave)
 {
+    StartWith(Distinct(), 8);
     CreateView();
-    DistinctTables();
     view->SelectChannel(2);
-    view->numChannels = 8;
-    const Calibration before = Current();
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         Click(ChannelButton(d, 2));
@@ -207,27 +238,24 @@ TEST_F(SpectrometerConfigTest, AValueTypedForASlaveStaysWithThatSlave)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->calFirst[2], 0.75f);
-    EXPECT_EQ(view->calFirst[0], before.first[0]);
-    Calibration expected = before;
-    expected.first[2] = 0.75f;
-    EXPECT_TRUE(Current() == expected) << "nothing else changed";
     // The axes are those of the control bar's channel, with its new value.
-    EXPECT_EQ(view->channel, 2);
-    EXPECT_EQ(view->wavelength[1], calibration::PixelWavelength({370.0f, 0.75f, 5e-5f, 2e-9f}, 1));
+    EXPECT_EQ(ShownX(1), calibration::PixelWavelength({370.0f, 0.75f, 5e-5f, 2e-9f}, 1));
+    Table expected = Distinct();
+    expected[2].first = 0.75f;
+    ExpectAxes(expected);  // nothing else changed
 }
 
 // --- Closing: OK, Cancel and the axes ---------------------------------------------------
 
-TEST_F(SpectrometerConfigTest, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
+TEST_F(SpectrometerConfig, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
 {
+    StartWith(Distinct(), 2);
     CreateView();
-    DistinctTables();
-    view->numChannels = 2;
     Scan(0, 77.0f);
-    const Calibration before = Current();
+    std::uint64_t redraws = 0;
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
+        redraws = Redraws(chart());  // the zoom below has been drawn
         Click(Button(d, IDC_QUAD));
         TabInAndType(Edit(d, IDC_INTERCEPT), "400");
         PressTab(Edit(d, IDC_INTERCEPT));
@@ -235,37 +263,40 @@ TEST_F(SpectrometerConfigTest, CancelKeepsTheCalibrationButRebuildsTheAxesInOneD
         Click(d.Control(IDC_CANCEL));
         return d.result();
     });
-    // A table entry the shown axes do not reflect yet: the rebuild after
-    // Cancel brings it onto the chart.
-    view->calIntercept[0] = 360.0f;
-    const Calibration edited = Current();
-    const std::uint64_t redraws = Redraws();
+    // The operator has zoomed in: the shown range is no longer the axis's.
+    {
+        ScopedDialogOperator<CSetScaleDlg> zoom([](CSetScaleDlg& d) {
+            d.edit(CSetScaleDlg::kXMinimumId)->setText("400");
+            d.accept();
+        });
+        view->OnSetScale();
+    }
+    ASSERT_EQ(ScaleOf(chart()).xMin, 400.0);
     view->OnConfigureSpectrometer();
     // Drawn once, with the whole update, by the time the command returns;
     // nothing is left over to draw again.
-    EXPECT_EQ(Redraws() - redraws, 1u);
+    EXPECT_EQ(Redraws(chart()) - redraws, 1u);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Redraws() - redraws, 1u);
+    EXPECT_EQ(Redraws(chart()) - redraws, 1u);
     int repaint = 0;
     XrtGetValues(view->chart(), XRT_REPAINT, &repaint);
     EXPECT_EQ(repaint, 1);
 
-    EXPECT_TRUE(Current() == edited) << "Cancel copies nothing back";
-    EXPECT_EQ(view->numChannels, before.numChannels);
-    EXPECT_TRUE(std::all_of(view->spectrum, view->spectrum + kPixels, [](double v) { return v == 0.0; }));
-    EXPECT_EQ(view->wavelength[0], 360.0);
-    double xMin = 0;
-    XrtGetValues(view->chart(), XRT_X_MIN, &xMin);
-    EXPECT_EQ(xMin, 360.0);
+    // The axes are made again from the table: the whole range, and the
+    // spectrum cleared until the next scan.
+    EXPECT_TRUE(ShowsEverywhere(0.0));
+    EXPECT_EQ(ShownX(0), 350.0);
+    EXPECT_EQ(ScaleOf(chart()).xMin, 350.0);
+    ExpectAxes(Distinct());  // Cancel copies nothing back
+    EXPECT_EQ(CountShown(), 2);
 }
 
-TEST_F(SpectrometerConfigTest, PassingTheFocusThroughAnEditRoundsToSixDigits)
+TEST_F(SpectrometerConfig, PassingTheFocusThroughAnEditRoundsToSixDigits)
 {
+    Table table = Distinct();
+    table[0] = {350.1234567f, 0.123456789f, 5e-5f, 1.23456789e-9f};
+    StartWith(table);
     CreateView();
-    view->calFirst[0] = 0.123456789f;
-    view->calSecond[0] = 5e-5f;
-    view->calThird[0] = 1.23456789e-9f;
-    view->calIntercept[0] = 350.1234567f;
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         EXPECT_EQ(Edit(d, IDC_FIRST_COEFFICIENT)->text(), "0.123457");
@@ -280,17 +311,15 @@ TEST_F(SpectrometerConfigTest, PassingTheFocusThroughAnEditRoundsToSixDigits)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->calFirst[0], 0.123457f);
-    EXPECT_EQ(view->calSecond[0], 5e-5f) << "5e-05 reads back as 5e-5";
-    EXPECT_EQ(view->calThird[0], 1.23456789e-9f) << "untouched edits keep every digit";
-    EXPECT_EQ(view->calIntercept[0], 350.1234567f);
+    // The first rounded to 0.123457, the second read back from 5e-05 as
+    // 5e-5; the untouched edits keep every digit.
+    ExpectAxisOf(0, {350.1234567f, 0.123457f, 5e-5f, 1.23456789e-9f});
 }
 
-TEST_F(SpectrometerConfigTest, OkFromTheKeyboardKeepsTheValueBeingTyped)
+TEST_F(SpectrometerConfig, OkFromTheKeyboardKeepsTheValueBeingTyped)
 {
+    StartWith(Distinct(), 2);
     CreateView();
-    DistinctTables();
-    view->numChannels = 2;
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         Click(ChannelButton(d, 1));
@@ -301,8 +330,10 @@ TEST_F(SpectrometerConfigTest, OkFromTheKeyboardKeepsTheValueBeingTyped)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->calIntercept[1], 512.5f);
-    EXPECT_EQ(view->calIntercept[0], 350.0f);
+    Table expected = Distinct();
+    expected[1].intercept = 512.5f;
+    ExpectAxisOf(1, expected[1]);
+    ExpectAxisOf(0, expected[0]);
 
     ScopedRunner again([&](Dialog& d) {
         Show(d);
@@ -311,14 +342,14 @@ TEST_F(SpectrometerConfigTest, OkFromTheKeyboardKeepsTheValueBeingTyped)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->calThird[0], -2e-9f);
-    EXPECT_EQ(view->calIntercept[1], 512.5f);
+    expected[0].third = -2e-9f;
+    ExpectAxes(expected);
     EXPECT_TRUE(messages.messages().empty());
 }
 
 // --- Texts that are not numbers -----------------------------------------------------------
 
-TEST_F(SpectrometerConfigTest, OkRefusesATextThatIsNotANumber)
+TEST_F(SpectrometerConfig, OkRefusesATextThatIsNotANumber)
 {
     CreateView();
     ScopedRunner runner([&](Dialog& d) {
@@ -358,14 +389,13 @@ TEST_F(SpectrometerConfigTest, OkRefusesATextThatIsNotANumber)
     EXPECT_EQ(shown[0].title, "Vexlar Error");
     EXPECT_EQ(shown[1].text, "Please enter a number.");
     EXPECT_EQ(shown[3].text, "Please enter a number between -3.40282e+38 and 3.40282e+38.");
-    EXPECT_EQ(view->calFirst[0], 0.42f);
-    EXPECT_EQ(view->calSecond[0], 6e-5f);
+    ExpectAxisOf(0, {350.0f, 0.42f, 6e-5f, 0.0f});
 }
 
-TEST_F(SpectrometerConfigTest, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
+TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
 {
+    StartWith(Distinct());
     CreateView();
-    const Calibration before = Current();
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         Edit(d, IDC_SECOND_COEFFICIENT)->setText("x");
@@ -390,7 +420,7 @@ TEST_F(SpectrometerConfigTest, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
-    EXPECT_TRUE(Current() == before);
+    ExpectAxes(Distinct());
 
     // Escape with a refused text in the focused edit closes quietly too.
     ScopedRunner escape([&](Dialog& d) {
@@ -402,14 +432,14 @@ TEST_F(SpectrometerConfigTest, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
-    EXPECT_TRUE(Current() == before);
+    ExpectAxes(Distinct());
+    EXPECT_EQ(CountShown(), 1);
 }
 
-TEST_F(SpectrometerConfigTest, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
+TEST_F(SpectrometerConfig, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
 {
+    StartWith(Distinct(), 8);
     CreateView();
-    DistinctTables();
-    view->numChannels = 8;
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         QLineEdit* intercept = Edit(d, IDC_INTERCEPT);
@@ -438,12 +468,13 @@ TEST_F(SpectrometerConfigTest, AChannelOrCountIsNotChosenOverATextThatIsNotANumb
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->calIntercept[0], 355.0f);
-    EXPECT_EQ(view->calIntercept[4], 390.0f);
     EXPECT_EQ(messages.messages().size(), 2u);
+    Table expected = Distinct();
+    expected[0].intercept = 355.0f;
+    ExpectAxes(expected);
 }
 
-TEST_F(SpectrometerConfigTest, WithoutARunnerTheDialogIsModalForTheOperator)
+TEST_F(SpectrometerConfig, WithoutARunnerTheDialogIsModalForTheOperator)
 {
     CreateView();
     // Played from inside the dialog's own modal loop, as the operator would;
@@ -467,17 +498,15 @@ TEST_F(SpectrometerConfigTest, WithoutARunnerTheDialogIsModalForTheOperator)
     guard.start(kModalGuardMs);
     view->OnConfigureSpectrometer();
     EXPECT_TRUE(played);
-    EXPECT_EQ(view->calFirst[0], 0.55f);
+    ExpectAxisOf(0, {350.0f, 0.55f, 5e-5f, 0.0f});
 }
 
 // --- A number of channels no button stands for ---------------------------------------------
 
-TEST_F(SpectrometerConfigTest, ACountOutsideOneToEightFromTheSettingsFileIsKept)
+TEST_F(SpectrometerConfig, ACountOutsideOneToEightFromTheSettingsFileIsKept)
 {
-    std::filesystem::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(sys::ResolveProfilePath(settings::kFileName), "[Acquisition]\nNumChannels=12\n"));
+    ASSERT_TRUE(WriteSettingsFile("[Acquisition]\nNumChannels=12\n"));
     CreateView();
-    ASSERT_EQ(view->numChannels, 12);
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         for (int id : kNumberButtonIds)
@@ -497,10 +526,14 @@ TEST_F(SpectrometerConfigTest, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->numChannels, 12) << "kept until the operator chooses a count";
-    EXPECT_EQ(view->calIntercept[0], 351.0f);
+    EXPECT_EQ(CountShown(), 0) << "kept until the operator chooses a count";
+    ExpectAxisOf(0, {351.0f, 0.5f, 5e-5f, 0.0f});
+    view.reset();
+    EXPECT_NE(ReadSettingsFile().find("NumChannels=12\n"), std::string::npos);
 
-    view->numChannels = 0;
+    // No channels at all, likewise.
+    Setting("Acquisition", "NumChannels", "0");
+    CreateView();
     ScopedRunner choose([&](Dialog& d) {
         Show(d);
         for (int k = 0; k < kChannels; ++k)
@@ -512,12 +545,12 @@ TEST_F(SpectrometerConfigTest, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         return d.result();
     });
     view->OnConfigureSpectrometer();
-    EXPECT_EQ(view->numChannels, 2);
+    EXPECT_EQ(CountShown(), 2);
 }
 
 // --- The menu command -----------------------------------------------------------------------
 
-TEST_F(FrameFixture, TheSetupMenuRunsTheSpectrometerConfiguration)
+TEST_F(SpectrometerConfigCommand, TheSetupMenuRunsTheSpectrometerConfiguration)
 {
     Start();
     QAction* command = nullptr;
@@ -528,7 +561,10 @@ TEST_F(FrameFixture, TheSetupMenuRunsTheSpectrometerConfiguration)
     ASSERT_NE(command, nullptr);
     EXPECT_EQ(command, frame->action(ID_CONFIGURE_SPECTROMETER));
     EXPECT_TRUE(command->isEnabled());
-    std::fill_n(view()->spectrum, kPixels, 55.0);
+    driver().Fill(0, 55.0f);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    ASSERT_TRUE(ShowsEverywhere(view()->chart(), 55.0));
 
     bool ran = false;
     ScopedRunner runner([&](Dialog& d) {
@@ -541,7 +577,7 @@ TEST_F(FrameFixture, TheSetupMenuRunsTheSpectrometerConfiguration)
     });
     command->trigger();
     EXPECT_TRUE(ran);
-    EXPECT_EQ(view()->calFirst[0], 0.6f);
-    EXPECT_EQ(view()->wavelength[1], calibration::PixelWavelength({350.0f, 0.6f, 5e-5f, 0.0f}, 1));
-    EXPECT_EQ(view()->spectrum[100], 0.0);
+    for (const int i : {0, 1, 2, 3, 1000, 2047})
+        EXPECT_EQ(ShownX(i), calibration::PixelWavelength({350.0f, 0.6f, 5e-5f, 0.0f}, i));
+    EXPECT_EQ(ShownY(100), 0.0);
 }

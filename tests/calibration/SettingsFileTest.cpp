@@ -15,10 +15,13 @@
 #include "calibration/SettingsFile.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar;
 using namespace vexlar::settings;
 using vexlar::test::ReadWholeFile;
+using vexlar::test::SettingsFilePath;
+using vexlar::test::WriteSettingsFile;
 using vexlar::test::WriteWholeFile;
 
 namespace fs = std::filesystem;
@@ -47,18 +50,12 @@ const char* const kChannelSectionNames[] = {"Master", "Slave1", "Slave2", "Slave
 
 std::string SettingsPath()
 {
-    return sys::ResolveProfilePath(kFileName);
-}
-
-void WriteSettingsFile(const std::string& text)
-{
-    fs::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(SettingsPath(), text));
+    return SettingsFilePath(kFileName);
 }
 
 WorkingSettings Loaded(const std::string& text)
 {
-    WriteSettingsFile(text);
+    EXPECT_TRUE(WriteSettingsFile(text));
     const LoadedSettings loaded = ReadWorkingSettings();
     EXPECT_EQ(loaded.error, "");
     return loaded.values;
@@ -300,11 +297,11 @@ TEST(SettingsFile, TheCleaningKeysLoadSafelyAndAreWrittenOnlyOnceUsed)
 
 TEST(SettingsFile, SavingKeepsWhatItDoesNotKnowAndReplacesKnownKeysInPlace)
 {
-    WriteSettingsFile(
+    ASSERT_TRUE(WriteSettingsFile(
         "; Vexlar settings\n"
         "[Custom]\nFoo=bar\n\n"
         "[acquisition]\nchannel=2\n; operator's note\nExtra=1\nIntegrationTime = 500\n\n"
-        "[PeakFind]\nWidth=3\n");
+        "[PeakFind]\nWidth=3\n"));
     LoadedSettings loaded = ReadWorkingSettings();
     ASSERT_EQ(loaded.error, "");
     EXPECT_EQ(loaded.values.channel, 2) << "sections and keys match whatever their case";
@@ -389,7 +386,7 @@ TEST(SettingsFile, AFailedWriteIsReportedAndLeavesTheFileWhole)
 
     // A disk that refuses the new file: the old one stays as it was.
     const std::string before = "[Acquisition]\nChannel=4\n";
-    WriteSettingsFile(before);
+    ASSERT_TRUE(WriteSettingsFile(before));
     {
         ReplaceCounter full(ENOSPC);
         error.clear();
@@ -433,7 +430,7 @@ TEST(SettingsFile, ControlBarTextsAreKeptUpTo49Characters)
     EXPECT_EQ(ClipText(accented, 50), std::string(48, 'a') + "\xC3\xA9");
 
     // A text longer than 49 characters written by hand reads its first 49.
-    WriteSettingsFile("[DialogBar]\nXAxis=" + longText + "\n");
+    ASSERT_TRUE(WriteSettingsFile("[DialogBar]\nXAxis=" + longText + "\n"));
     EXPECT_EQ(ReadControlBarTexts().xAxis, std::string(49, 'x'));
     EXPECT_EQ(ReadControlBarTexts().channel, "Master") << "a missing key gives its default";
 }

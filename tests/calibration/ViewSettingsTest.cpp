@@ -9,13 +9,22 @@
 #include <memory>
 #include <string>
 
+#include <QAbstractButton>
+#include <QComboBox>
+
 #include "Profile.h"
+#include "acquisition/ControlCommands.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
+#include "calibration/Axes.h"
+#include "calibration/CalibrationDlg.h"
 #include "calibration/ControlBarTexts.h"
 #include "calibration/SettingsFile.h"
+#include "peaks/PeakFinderDlg.h"
+#include "support/DialogOperator.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 #include "support/ViewFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
 
@@ -28,13 +37,7 @@ namespace {
 
 std::string SettingsPath()
 {
-    return sys::ResolveProfilePath(settings::kFileName);
-}
-
-void WriteSettingsFile(const std::string& text)
-{
-    fs::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(SettingsPath(), text));
+    return SettingsFilePath(settings::kFileName);
 }
 
 std::size_t Occurrences(const std::string& text, const std::string& part)
@@ -54,15 +57,69 @@ std::vector<DriverCall> Named(const std::vector<DriverCall>& calls, const std::s
     return named;
 }
 
+// The Raman shift of a pixel of a calibration for a laser line held, as the
+// program holds it, in single precision.
+double Shift(const calibration::Coefficients& c, int pixel, float laserNm)
+{
+    return static_cast<double>(calibration::LaserWavenumber(laserNm)) -
+           1.0 / (calibration::PixelWavelength(c, pixel) * 1e-7);
+}
+
+class ViewSettings : public ViewFixture {
+protected:
+    // The number of channels the Spectrometer Configuration dialog shows
+    // (0 when no count is checked); the dialog is cancelled.
+    int ChannelCountShown()
+    {
+        int count = -1;
+        const auto previous = CSpectrometerConfigDlg::SetModalRunner([&](CSpectrometerConfigDlg& d) {
+            d.show();
+            count = 0;
+            for (int k = 0; k < spectrometer_config::kChannelCount; ++k) {
+                auto* button = qobject_cast<QAbstractButton*>(d.Control(spectrometer_config::kNumberButtonIds[k]));
+                if (button && button->isChecked())
+                    count = k + 1;
+            }
+            d.reject();
+            return d.result();
+        });
+        view->OnConfigureSpectrometer();
+        CSpectrometerConfigDlg::SetModalRunner(previous);
+        return count;
+    }
+    // The peak width the Configure Peak Finder dialog shows.
+    std::string PeakWidthShown()
+    {
+        std::string width;
+        ScopedDialogOperator<CPeakFinderDlg> op([&](CPeakFinderDlg& d) {
+            width = d.widthBox()->currentText().toStdString();
+            d.reject();
+        });
+        view->OnPeakSettings();
+        return width;
+    }
+    // The base file name the Time Acquisition dialog shows.
+    std::string BaseFilenameShown()
+    {
+        std::string name;
+        ScopedDialogOperator<CTimeAcquisitionDlg> op([&](CTimeAcquisitionDlg& d) {
+            name = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
+            d.reject();
+        });
+        view->OnTimeAcqConfigure();
+        return name;
+    }
+};
+
 }  // namespace
 
-TEST_F(ViewFixture, TheSettingsFileSetsUpTheViewAndTheDriver)
+TEST_F(ViewSettings, TheSettingsFileSetsUpTheViewAndTheDriver)
 {
-    WriteSettingsFile(
+    ASSERT_TRUE(WriteSettingsFile(
         "[Acquisition]\nChannel=3\nIntegrationTime=400\nAverage=4\nBoxcar=2\nCorrectDark=1\n"
         "LaserWavelength=532 nm\nViewRaman=1\nNumChannels=4\n"
         "[Slave3]\nIntercept=500\nFirst=0.25\n"
-        "[PeakFind]\nWidth=5\n[TimeAcquisition]\nBaseFilename=/data/series\n");
+        "[PeakFind]\nWidth=5\n[TimeAcquisition]\nBaseFilename=/data/series\n"));
     CreateView();
 
     const auto registered = Named(creationCalls, "QDV_Register");
@@ -70,55 +127,69 @@ TEST_F(ViewFixture, TheSettingsFileSetsUpTheViewAndTheDriver)
     const DriverParams& block = registered[0].block;
     for (int ch = 0; ch < kChannels; ++ch)
         EXPECT_EQ(block.channelEnable[ch], ch == 3 ? 1 : 0) << ch;
-    EXPECT_EQ(block.buffer[3], view->raw[3]);
     EXPECT_EQ(block.IntegrationTime, 400);
     EXPECT_EQ(block.Average, 4);
     EXPECT_EQ(block.Boxcar, 2);
     EXPECT_EQ(block.CorrectDark, 1);
 
-    EXPECT_EQ(view->channel, 3);
-    EXPECT_EQ(view->xAxisMode, 1);
-    EXPECT_EQ(view->numChannels, 4);
-    EXPECT_EQ(view->laserWavelength, 532.0f);
-    EXPECT_EQ(view->peakWidth, 5);
-    std::string base;
-    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
-        base = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
-        d.reject();
-    };
-    view->OnTimeAcqConfigure();
-    CTimeAcquisitionDlg::operatorForTests = nullptr;
-    EXPECT_EQ(base, "/data/series") << "the series settings too";
-    EXPECT_EQ(view->wavelength[0], 500.0) << "the axes come from channel 3's calibration";
-    EXPECT_EQ(view->wavelength[4], 500.0 + 0.25 * 4 + double(5e-5f) * 16);
+    // The Raman axis of channel 3's calibration and the 532 nm line.
+    const calibration::Coefficients slave3{500.0f, 0.25f, 5e-5f, 0.0f};
+    EXPECT_EQ(ScaleOf(chart()).xTitle, "Raman Shift (cm-1)");
+    EXPECT_EQ(ShownX(1000), Shift(slave3, 1000, 532.0f));
+    EXPECT_EQ(ChannelCountShown(), 4);
+    EXPECT_EQ(PeakWidthShown(), "5");
+    EXPECT_EQ(BaseFilenameShown(), "/data/series");
+    view->SetXAxisMode(0);
+    EXPECT_EQ(ShownX(0), 500.0) << "the axes come from channel 3's calibration";
+    EXPECT_EQ(ShownX(4), 500.0 + 0.25 * 4 + double(5e-5f) * 16);
+    // Channel 3's scans, out of the buffer given to the driver for it.
+    block.buffer[3][9] = 33.0f;
+    driver().Post(WM_SCAN_COMPLETE, 3);
+    Deliver();
+    EXPECT_EQ(ShownY(9), 33.0);
     EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST_F(ViewFixture, AChannelBeyondTheTablesStartsOnTheMaster)
+TEST_F(ViewSettings, AChannelBeyondTheTablesStartsOnTheMaster)
 {
-    WriteSettingsFile("[Acquisition]\nChannel=12\nViewRaman=7\nLaserWavelength=0\n");
+    ASSERT_TRUE(WriteSettingsFile("[Acquisition]\nChannel=12\nViewRaman=7\nLaserWavelength=0\n"));
     CreateView();
     const auto registered = Named(creationCalls, "QDV_Register");
     const DriverParams& block = registered.at(0).block;
     for (int ch = 0; ch < kChannels; ++ch)
         EXPECT_EQ(block.channelEnable[ch], ch == 0 ? 1 : 0) << ch;
-    EXPECT_EQ(view->channel, 0);
-    EXPECT_EQ(view->xAxisMode, 0);
-    EXPECT_EQ(view->laserWavelength, 632.8f);
-    EXPECT_TRUE(std::isfinite(view->ramanShift[0]));
+    EXPECT_EQ(ScaleOf(chart()).xTitle, "Wavelength (nm)");
+    EXPECT_EQ(ShownX(0), 350.0) << "the master's calibration";
+    view->SetXAxisMode(1);
+    EXPECT_TRUE(std::isfinite(ShownX(0)));
+    EXPECT_EQ(ShownX(0), Shift({}, 0, 632.8f));
 }
 
-TEST_F(ViewFixture, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter)
+TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter)
 {
     CreateView();
     LoadControlBarTexts(host);
     EXPECT_EQ(host.Text(IDC_CHANNEL), "Master") << "the first start shows the defaults";
     EXPECT_EQ(host.Text(IDC_LASER_WAVELENGTH), "632.8");
     EXPECT_EQ(host.Text(IDC_X_AXIS), "Wavelength (nm)");
+    // The operator changes a peak setting, the integration time and a
+    // calibration.
+    {
+        ScopedDialogOperator<CPeakFinderDlg> op([](CPeakFinderDlg& d) {
+            d.widthBox()->setEditText("7");
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
+    host.SetText(IDC_INTEGRATION_TIME, "1500");
+    view->OnBarParam(BAR_INTEGRATION_TIME_EDITED);
+    const auto previous = CSpectrometerConfigDlg::SetModalRunner([](CSpectrometerConfigDlg& d) {
+        d.first[2] = 0.3f;  // typed for Slave 2 and confirmed
+        return static_cast<int>(QDialog::Accepted);
+    });
+    view->OnConfigureSpectrometer();
+    CSpectrometerConfigDlg::SetModalRunner(previous);
     ASSERT_FALSE(fs::exists(SettingsPath())) << "nothing is written while the program runs";
-    view->peakWidth = 7;
-    app.driverParams.IntegrationTime = 1500;
-    view->calFirst[2] = 0.3f;
     host.SetText(IDC_CHANNEL, "Slave 2");
     host.SetText(IDC_LASER_WAVELENGTH, "632.8");
     host.SetText(IDC_X_AXIS, "Raman Shift (cm-1)");
@@ -149,7 +220,7 @@ TEST_F(ViewFixture, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter)
     EXPECT_EQ(nextStart.SelectedIndex(IDC_CHANNEL), -1) << "no list entry is selected";
 }
 
-TEST_F(ViewFixture, SettingsThatCannotBeWrittenAreReportedWithThePathAndTheReason)
+TEST_F(ViewSettings, SettingsThatCannotBeWrittenAreReportedWithThePathAndTheReason)
 {
     CreateView();
     // The settings folder cannot be made: its name is taken by a file.
@@ -173,7 +244,7 @@ TEST_F(ViewFixture, SettingsThatCannotBeWrittenAreReportedWithThePathAndTheReaso
     EXPECT_EQ(ReadWholeFile(folder), "in the way");
 }
 
-TEST_F(ViewFixture, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
+TEST_F(ViewSettings, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
 {
     fs::create_directories(SettingsPath());  // a folder where the file should be
     testing::internal::CaptureStderr();
@@ -182,9 +253,11 @@ TEST_F(ViewFixture, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
     EXPECT_EQ(Occurrences(said, "Cannot read the settings file"), 1u) << said;
     EXPECT_NE(said.find(SettingsPath()), std::string::npos) << said;
 
-    EXPECT_EQ(view->channel, 0);
+    EXPECT_EQ(Named(creationCalls, "QDV_Register").at(0).block.channelEnable[0], 1) << "the master";
+    EXPECT_EQ(ShownX(0), 350.0);
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
-    EXPECT_EQ(view->laserWavelength, 632.8f);
+    view->SetXAxisMode(1);
+    EXPECT_EQ(ShownX(1000), Shift({}, 1000, 632.8f));
     EXPECT_EQ(Named(creationCalls, "QDV_Register").size(), 1u) << "the program still starts";
     EXPECT_EQ(Named(creationCalls, "QDV_SingleScan").size(), 1u);
     EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
@@ -265,7 +338,7 @@ TEST(UnreadableSettings, AreToldOnTheStatusBarAndNotWrittenOver)
     RecordingDriver::Get().Reset();
     sys::MessageRecorder messages;
     const std::string bytes("[Acquisition]\nAverage=8\n[Mas\0ter]\nFirst=0.25\n", 42);
-    WriteSettingsFile(bytes);
+    ASSERT_TRUE(WriteSettingsFile(bytes));
     testing::internal::CaptureStderr();
     {
         Instance instance;
@@ -284,7 +357,7 @@ TEST(UnreadableSettings, AreToldOnTheStatusBarAndNotWrittenOver)
     RecordingDriver::Get().Reset();
 
     // A file with CR-only line ends is read line by line.
-    WriteSettingsFile("[Acquisition]\rAverage=8\rBoxcar=2\r");
+    ASSERT_TRUE(WriteSettingsFile("[Acquisition]\rAverage=8\rBoxcar=2\r"));
     Instance crOnly;
     EXPECT_EQ(crOnly.app.driverParams.Average, 8);
     EXPECT_EQ(crOnly.app.driverParams.Boxcar, 2);

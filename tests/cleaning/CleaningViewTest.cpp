@@ -25,7 +25,7 @@
 #include "app/CommandIds.h"
 #include "cleaning/BaselineDlg.h"
 #include "peaks/PeakFinderDlg.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -32,7 +33,9 @@
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
+#include "acquisition/ControlCommands.h"
+#include "support/ChartReadout.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
@@ -79,48 +82,53 @@ struct HookReset {
     }
 };
 
-// Everything a failed load must leave alone, slot by slot.
+// Where the chart draws a text area, as (left, top, right, bottom).
+std::vector<int> RectOf(const TextSeen& area)
+{
+    return {area.left, area.top, area.left + area.width, area.top + area.height};
+}
+
+// The font the chart draws a text area with.
+sys::FontHandle FontOf(const TextSeen& area)
+{
+    XrtHandle font = 0;
+    XrtTextAreaGetValues(area.handle, XRT_TEXT_FONT, &font);
+    return font;
+}
+
+// The current annotation's text, as the Edit command given from the keyboard
+// shows it (and is cancelled); nullopt when there is none.
+std::optional<std::string> CurrentAnnotationText(CVexlarView& view)
+{
+    std::optional<std::string> text;
+    auto previous = CAnnotationDlg::operatorForTests;
+    CAnnotationDlg::operatorForTests = [&text](CAnnotationDlg& d) {
+        text = d.textEdit()->text().toStdString();
+        d.reject();
+    };
+    view.OnAnnotationEdit();
+    CAnnotationDlg::operatorForTests = previous;
+    return text;
+}
+
+// Everything a failed load must leave alone, slot by slot, as the chart
+// holds it.
 struct SlotState {
-    int inUse;
-    std::string text;
+    bool shown;
+    std::vector<std::string> lines;
     std::vector<int> rect;
     double anchorX, anchorY;
     sys::FontHandle font;
-    int shown;
-    std::vector<std::string> lines;
-    double areaX, areaY;
 
     bool operator==(const SlotState&) const = default;
 };
 
-std::vector<SlotState> Snapshot(const CVexlarView& v)
+std::vector<SlotState> Snapshot(XrtHandle chart)
 {
     std::vector<SlotState> all;
-    for (const AnnotationRecord& a : v.annotations) {
-        SlotState s{a.inUse, a.text, {a.screenRect, a.screenRect + 4}, a.anchorX, a.anchorY, a.font, 0, {}, 0, 0};
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_SHOWN, &s.shown);
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_LINES, &s.lines);
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_X, &s.areaX);
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_Y, &s.areaY);
-        all.push_back(std::move(s));
-    }
+    for (const TextSeen& a : AnnotationAreas(chart))
+        all.push_back({a.shown, a.lines, RectOf(a), a.anchorX, a.anchorY, FontOf(a)});
     return all;
-}
-
-// Where the chart draws a text area now, as (left, top, right, bottom).
-std::vector<int> DrawnRect(const AnnotationRecord& a)
-{
-    int left = 0, top = 0, width = 0, height = 0;
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_LEFT, &left);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_TOP, &top);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_WIDTH, &width);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_HEIGHT, &height);
-    return {left, top, left + width, top + height};
-}
-
-std::vector<int> Rect(const AnnotationRecord& a)
-{
-    return {a.screenRect, a.screenRect + 4};
 }
 
 sys::LogFont Description(sys::FontHandle font)
@@ -202,6 +210,70 @@ protected:
 
     CVexlarView& v() { return *view; }
 
+    // Slot k's text area: the chart makes one per slot, in slot order.
+    TextSeen Slot(int k) const { return AnnotationAreas(chart()).at(static_cast<std::size_t>(k)); }
+
+    // The text of the annotation whose menu a right-click at p opens, read
+    // in its Edit dialog (cancelled); empty over a blank area.
+    std::string AnnotationAt(QPoint p)
+    {
+        std::string text;
+        auto previous = CAnnotationDlg::operatorForTests;
+        CAnnotationDlg::operatorForTests = [&text](CAnnotationDlg& d) {
+            text = d.textEdit()->text().toStdString();
+            d.reject();
+        };
+        pointer->RightClick(p, ID_ANNOTATION_EDIT);
+        CAnnotationDlg::operatorForTests = previous;
+        return text;
+    }
+
+    // Whether right-clicks find an annotation exactly in rectangle r: just
+    // inside its corners, and not on its right and bottom edges (where
+    // those lie inside the plot).
+    bool HitRectangleIs(const std::vector<int>& r)
+    {
+        const QRect plot = PlotRect();
+        const int right = std::min(r[2], plot.right() + 1);
+        const int bottom = std::min(r[3], plot.bottom() + 1);
+        bool hit = pointer->RightClick(QPoint(r[0], r[1])).name == "annotation_popup" &&
+                   pointer->RightClick(QPoint(right - 1, bottom - 1)).name == "annotation_popup";
+        if (r[2] <= plot.right())
+            hit = hit && pointer->RightClick(QPoint(r[2], r[1] + 1)).name == "blank_area_popup";
+        if (r[3] <= plot.bottom())
+            hit = hit && pointer->RightClick(QPoint(r[0], r[3])).name == "blank_area_popup";
+        return hit;
+    }
+
+    std::optional<std::string> CurrentText() { return CurrentAnnotationText(v()); }
+
+    // The text of slot 0 as the annotation file holds it.
+    std::string TextInFile()
+    {
+        const std::string path = dir.file("text.ram");
+        EXPECT_TRUE(v().SaveAnnotations(path.c_str()));
+        const std::string b = ReadWholeFile(path + ".anno");
+        return b.size() < 104 ? std::string() : std::string(b.data() + 4);
+    }
+
+    // Annotate Here, as the keyboard gives it: placed at the point of the
+    // last right-click in the plot. Returns where the chart anchors it.
+    std::pair<double, double> AnnotateAtLastPoint(int slot)
+    {
+        auto previous = CAnnotationDlg::operatorForTests;
+        CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+        v().OnAnnotateHere();
+        CAnnotationDlg::operatorForTests = previous;
+        return {Slot(slot).anchorX, Slot(slot).anchorY};
+    }
+
+    std::pair<double, double> DataAt(QPoint p) const
+    {
+        XrtMapResult m;
+        EXPECT_TRUE(XrtMap(chart(), XRT_MAP_DATA_UNITS, p.x(), p.y(), &m));
+        return {m.x, m.y};
+    }
+
     // The plot rectangle spanned by the shown ranges, in view pixels.
     QRect PlotRect() const
     {
@@ -245,7 +317,7 @@ protected:
     }
 
     // The hit point inside a slot's rectangle.
-    static QPoint Inside(const AnnotationRecord& a) { return {a.screenRect[0] + 2, a.screenRect[1] + 2}; }
+    static QPoint Inside(const TextSeen& a) { return {a.left + 2, a.top + 2}; }
 
     HookReset hooks;
     std::unique_ptr<Pointer> pointer;
@@ -260,18 +332,19 @@ TEST_F(AnnotationView, RightClicksOpenAMenuOnlyInsideThePlotRectangle)
     ASSERT_GT(plot.width(), 500);
     ASSERT_GT(plot.left(), 20) << "the chart has margins";
 
-    // Over the margins, the axes and their labels: no menu, nothing noted.
-    v().contextPoint[0] = 7;
-    v().contextPoint[1] = 8;
-    v().currentAnnotation = 3;
+    // Over the margins, the axes and their labels: no menu, nothing noted,
+    // and no annotation current any more.
+    Annotate(At(0.3, 0.3), QString("noted"));
+    const QPoint noted = Inside(Slot(0));
     for (QPoint p : {QPoint(plot.left() - 1, plot.center().y()), QPoint(plot.right() + 1, plot.center().y()),
                      QPoint(plot.center().x(), plot.top() - 1), QPoint(plot.center().x(), plot.bottom() + 1),
                      QPoint(5, 5), QPoint(plot.left() - 30, plot.bottom() + 30)}) {
+        ASSERT_EQ(pointer->RightClick(noted).name, "annotation_popup");
         EXPECT_FALSE(pointer->RightClick(p).shown) << p.x() << "," << p.y();
-        EXPECT_EQ(v().currentAnnotation, -1);
+        EXPECT_FALSE(CurrentText()) << p.x() << "," << p.y();
     }
-    EXPECT_EQ(v().contextPoint[0], 7);
-    EXPECT_EQ(v().contextPoint[1], 8);
+    EXPECT_TRUE(AnnotateAtLastPoint(1) == DataAt(noted)) << "the point of the last right-click in the plot";
+    v().ClearAllAnnotations();
 
     // The edges belong to the plot; the blank-area menu, with the point kept
     // in view pixels.
@@ -280,8 +353,8 @@ TEST_F(AnnotationView, RightClicksOpenAMenuOnlyInsideThePlotRectangle)
         ASSERT_TRUE(seen.shown) << p.x() << "," << p.y();
         EXPECT_EQ(seen.name, "blank_area_popup");
         EXPECT_EQ(seen.items, (std::vector<std::string>{"&Annotate Here", "Mark Peak at &Cursor"}));
-        EXPECT_EQ(v().contextPoint[0], p.x());
-        EXPECT_EQ(v().contextPoint[1], p.y());
+        EXPECT_TRUE(AnnotateAtLastPoint(0) == DataAt(p)) << p.x() << "," << p.y();
+        v().ClearAllAnnotations();
     }
 
     // The rectangle is the one the shown ranges span, whichever way round
@@ -301,7 +374,7 @@ TEST_F(AnnotationView, AnnotateHerePlacesTheTextAtTheClickedPoint)
     // Cancel places nothing.
     CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.reject(); };
     pointer->RightClick(p, ID_ANNOTATE_HERE);
-    EXPECT_EQ(v().annotations[0].inUse, 0);
+    EXPECT_FALSE(Slot(0).shown);
 
     // The dialog opens on the default text, all of it selected; confirmed
     // without typing, that text is the annotation.
@@ -318,32 +391,20 @@ TEST_F(AnnotationView, AnnotateHerePlacesTheTextAtTheClickedPoint)
     EXPECT_EQ(selected, kDefaultText);
     EXPECT_EQ(caption, "Dialog");
 
-    const AnnotationRecord& a = v().annotations[0];
-    ASSERT_EQ(a.inUse, 1);
-    EXPECT_STREQ(a.text, kDefaultText);
-    XrtMapResult expected;
-    ASSERT_TRUE(XrtMap(v().chart(), XRT_MAP_DATA_UNITS, p.x(), p.y(), &expected));
-    EXPECT_EQ(a.anchorX, expected.x);
-    EXPECT_EQ(a.anchorY, expected.y);
-    double areaX = 0, areaY = 0;
-    int shownFlag = 0;
-    std::vector<std::string> lines;
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_X, &areaX);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_Y, &areaY);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_SHOWN, &shownFlag);
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_LINES, &lines);
-    EXPECT_EQ(areaX, expected.x);
-    EXPECT_EQ(areaY, expected.y);
-    EXPECT_EQ(shownFlag, 1);
-    EXPECT_EQ(lines, std::vector<std::string>{kDefaultText});
+    const TextSeen a = Slot(0);
+    ASSERT_TRUE(a.shown);
+    const auto [expectedX, expectedY] = DataAt(p);
+    EXPECT_EQ(a.anchorX, expectedX);
+    EXPECT_EQ(a.anchorY, expectedY);
+    EXPECT_EQ(a.lines, std::vector<std::string>{kDefaultText});
     // The text sits with its corner on the point; its rectangle is current.
-    EXPECT_EQ(a.pixelPosition[0], p.x());
-    EXPECT_EQ(a.pixelPosition[1], p.y());
-    EXPECT_EQ(Rect(a), DrawnRect(a));
-    EXPECT_GT(a.screenRect[2] - a.screenRect[0], 50);
+    EXPECT_EQ(a.left, p.x());
+    EXPECT_EQ(a.top, p.y());
+    EXPECT_TRUE(HitRectangleIs(RectOf(a)));
+    EXPECT_GT(a.width, 50);
     sys::LogFont drawnWith;
-    ASSERT_TRUE(XrtTextAreaGetFont(a.textArea, &drawnWith));
-    EXPECT_EQ(drawnWith, Description(a.font));
+    ASSERT_TRUE(XrtTextAreaGetFont(a.handle, &drawnWith));
+    EXPECT_EQ(drawnWith, Description(FontOf(a)));
     EXPECT_EQ(drawnWith.faceName, "Arial");
     EXPECT_EQ(drawnWith.height, 16);
     EXPECT_TRUE(messages.messages().empty());
@@ -355,35 +416,28 @@ TEST_F(AnnotationView, OverlappingAnnotationsAreHitInSlotOrderAndClearFreesTheSl
     Annotate(p, QString("first"));
     // Placed on a blank spot up and left, its text runs over the first.
     Annotate(p - QPoint(10, 5), QString("second"));
-    ASSERT_EQ(v().annotations[1].inUse, 1);
+    ASSERT_TRUE(Slot(1).shown);
     const QPoint overlap = p + QPoint(2, 2);
 
     MenuSeen seen = pointer->RightClick(overlap);
     EXPECT_EQ(seen.name, "annotation_popup");
     EXPECT_EQ(seen.items, (std::vector<std::string>{"&Edit...", "&Move", "&Clear"}));
-    EXPECT_EQ(v().currentAnnotation, 0) << "the lowest slot wins";
+    EXPECT_EQ(AnnotationAt(overlap), "first") << "the lowest slot wins";
 
     // Clear hides the first; the second is hit there now.
-    const sys::FontHandle font = v().annotations[0].font;
-    const std::vector<int> rect = Rect(v().annotations[0]);
+    const sys::FontHandle font = FontOf(Slot(0));
+    const std::vector<int> rect = RectOf(Slot(0));
     pointer->RightClick(overlap, ID_ANNOTATION_CLEAR);
-    EXPECT_EQ(v().annotations[0].inUse, 0);
-    int shown = 1;
-    XrtTextAreaGetValues(v().annotations[0].textArea, XRT_TEXT_SHOWN, &shown);
-    EXPECT_EQ(shown, 0);
-    EXPECT_EQ(v().annotations[0].font, font) << "the slot keeps its font";
-    EXPECT_EQ(Rect(v().annotations[0]), rect) << "and its rectangle";
-    pointer->RightClick(overlap);
-    EXPECT_EQ(v().currentAnnotation, 1);
+    EXPECT_FALSE(Slot(0).shown);
+    EXPECT_EQ(FontOf(Slot(0)), font) << "the slot keeps its font";
+    EXPECT_EQ(RectOf(Slot(0)), rect) << "and its rectangle";
+    EXPECT_EQ(AnnotationAt(overlap), "second");
 
     // A new annotation takes the lowest free slot again.
     Annotate(At(0.8, 0.8), QString("third"));
-    EXPECT_STREQ(v().annotations[0].text, "third");
+    EXPECT_EQ(Slot(0).text(), "third");
     // Just outside a rectangle (right and bottom edges excluded) is blank.
-    const AnnotationRecord& third = v().annotations[0];
-    EXPECT_EQ(pointer->RightClick(QPoint(third.screenRect[2], third.screenRect[1] + 1)).name, "blank_area_popup");
-    EXPECT_EQ(pointer->RightClick(QPoint(third.screenRect[0], third.screenRect[3])).name, "blank_area_popup");
-    EXPECT_EQ(pointer->RightClick(QPoint(third.screenRect[2] - 1, third.screenRect[3] - 1)).name, "annotation_popup");
+    EXPECT_TRUE(HitRectangleIs(RectOf(Slot(0))));
 }
 
 TEST_F(AnnotationView, TheHundredAndFirstAnnotationIsRefused)
@@ -393,28 +447,27 @@ TEST_F(AnnotationView, TheHundredAndFirstAnnotationIsRefused)
         ++dialogs;
         d.accept();
     };
-    v().contextPoint[0] = At(0.1, 0.1).x();
-    v().contextPoint[1] = At(0.1, 0.1).y();
+    // Right-clicked once at a blank spot, then Annotate Here a hundred times.
+    pointer->RightClick(At(0.1, 0.1));
     for (int k = 0; k < kAnnotationSlots; ++k)
         v().OnAnnotateHere();
     EXPECT_EQ(dialogs, 100);
     EXPECT_TRUE(messages.messages().empty());
-    const std::vector<SlotState> before = Snapshot(v());
+    const std::vector<SlotState> before = Snapshot(chart());
 
     pointer->RightClick(At(0.7, 0.7), ID_ANNOTATE_HERE);
     EXPECT_EQ(dialogs, 100) << "no dialog";
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text, "Unable to add annotation!\n\nThere is a limit of 100 annotations");
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
-    EXPECT_EQ(Snapshot(v()), before);
+    EXPECT_EQ(Snapshot(chart()), before);
 }
 
 TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
 {
     Annotate(At(0.3, 0.6), QString("caf\u00e9 \u00b5m"));
-    const AnnotationRecord& a = v().annotations[0];
-    EXPECT_STREQ(a.text, "caf\xE9 \xB5m") << "one byte each, as the file holds them";
-    const double x = a.anchorX, y = a.anchorY;
+    EXPECT_EQ(TextInFile(), "caf\xE9 \xB5m") << "one byte each, as the file holds them";
+    const double x = Slot(0).anchorX, y = Slot(0).anchorY;
 
     // Edit shows the stored text; Cancel changes nothing.
     QString shown;
@@ -423,9 +476,9 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
         d.textEdit()->setText("ignored");
         d.reject();
     };
-    pointer->RightClick(Inside(a), ID_ANNOTATION_EDIT);
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_EDIT);
     EXPECT_EQ(shown, QString("caf\u00e9 \u00b5m"));
-    EXPECT_STREQ(a.text, "caf\xE9 \xB5m");
+    EXPECT_EQ(TextInFile(), "caf\xE9 \xB5m");
 
     // The field takes no more than the slot holds: 99 characters.
     const QString longText = QString(98, 'a') + QString("\u00e9xyz");
@@ -433,78 +486,73 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
         d.textEdit()->setText(longText);
         d.accept();
     };
-    const std::vector<int> before = Rect(a);
-    pointer->RightClick(Inside(a), ID_ANNOTATION_EDIT);
-    EXPECT_EQ(std::string(a.text), std::string(98, 'a') + "\xE9");
-    EXPECT_EQ(a.anchorX, x);
-    EXPECT_EQ(a.anchorY, y);
-    EXPECT_NE(Rect(a), before) << "the rectangle follows the longer text";
-    EXPECT_EQ(Rect(a), DrawnRect(a));
-    std::vector<std::string> lines;
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_LINES, &lines);
-    EXPECT_EQ(lines, std::vector<std::string>{std::string(98, 'a') + "\u00e9"});
+    const std::vector<int> before = RectOf(Slot(0));
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_EDIT);
+    EXPECT_EQ(TextInFile(), std::string(98, 'a') + "\xE9");
+    EXPECT_EQ(Slot(0).anchorX, x);
+    EXPECT_EQ(Slot(0).anchorY, y);
+    EXPECT_NE(RectOf(Slot(0)), before) << "the rectangle follows the longer text";
+    EXPECT_TRUE(HitRectangleIs(RectOf(Slot(0))));
+    EXPECT_EQ(Slot(0).lines, std::vector<std::string>{std::string(98, 'a') + "\u00e9"});
 
     CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
         d.textEdit()->setText(QString(150, 'b'));
         d.accept();
     };
-    pointer->RightClick(Inside(a), ID_ANNOTATION_EDIT);
-    EXPECT_EQ(std::string(a.text), std::string(99, 'b'));
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_EDIT);
+    EXPECT_EQ(TextInFile(), std::string(99, 'b'));
 }
 
 TEST_F(AnnotationView, MoveFollowsThePointerAndDropsOnTheNextLeftPress)
 {
     Annotate(At(0.5, 0.5), QString("moving"));
     Annotate(At(0.2, 0.8), QString("still"));
-    const AnnotationRecord& a = v().annotations[0];
-    const AnnotationRecord& other = v().annotations[1];
-    const std::vector<int> otherRect = Rect(other);
+    const std::vector<int> otherRect = RectOf(Slot(1));
 
     // Left presses with no move pending do nothing.
     pointer->LeftClick(At(0.7, 0.3));
     pointer->Move(At(0.6, 0.2));
-    EXPECT_EQ(a.pixelPosition[0], At(0.5, 0.5).x());
+    EXPECT_EQ(Slot(0).left, At(0.5, 0.5).x());
 
-    pointer->RightClick(Inside(a), ID_ANNOTATION_MOVE);
-    EXPECT_EQ(v().annotationMoving, 1);
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_MOVE);
     for (QPoint p : {At(0.3, 0.3), At(0.6, 0.25), At(0.9, 0.1)}) {
         pointer->Move(p);
-        EXPECT_EQ(a.pixelPosition[0], p.x());
-        EXPECT_EQ(a.pixelPosition[1], p.y());
-        XrtMapResult m;
-        XrtMap(v().chart(), XRT_MAP_DATA_UNITS, p.x(), p.y(), &m);
-        EXPECT_EQ(a.anchorX, m.x);
-        EXPECT_EQ(a.anchorY, m.y);
-        double areaX = 0;
-        XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_X, &areaX);
-        EXPECT_EQ(areaX, m.x);
-        EXPECT_EQ(Rect(a), DrawnRect(a));
+        const TextSeen a = Slot(0);
+        EXPECT_EQ(a.left, p.x());
+        EXPECT_EQ(a.top, p.y());
+        const auto [mx, my] = DataAt(p);
+        EXPECT_EQ(a.anchorX, mx);
+        EXPECT_EQ(a.anchorY, my);
     }
     const QPoint drop = At(0.65, 0.45);
     pointer->LeftClick(drop);
-    EXPECT_EQ(v().annotationMoving, 0);
-    EXPECT_EQ(a.pixelPosition[0], drop.x());
-    EXPECT_EQ(a.pixelPosition[1], drop.y());
+    EXPECT_EQ(Slot(0).left, drop.x());
+    EXPECT_EQ(Slot(0).top, drop.y());
 
     // Dropped: the pointer and further presses leave it there.
     pointer->Move(At(0.1, 0.1));
     pointer->LeftClick(At(0.2, 0.2));
-    EXPECT_EQ(a.pixelPosition[0], drop.x());
-    EXPECT_EQ(a.pixelPosition[1], drop.y());
-    EXPECT_EQ(Rect(other), otherRect);
-    // It is hit where it now is.
-    pointer->RightClick(drop + QPoint(3, 3));
-    EXPECT_EQ(v().currentAnnotation, 0);
+    EXPECT_EQ(Slot(0).left, drop.x());
+    EXPECT_EQ(Slot(0).top, drop.y());
+    EXPECT_EQ(RectOf(Slot(1)), otherRect);
+    // It is hit where it now is, its rectangle where it is drawn.
+    EXPECT_EQ(AnnotationAt(drop + QPoint(3, 3)), "moving");
+    EXPECT_TRUE(HitRectangleIs(RectOf(Slot(0))));
 
-    // With no current annotation (the keyboard's menu key on a blank spot)
+    // With no current annotation (a right-click on a blank spot after Move)
     // a pending move has nothing to move.
-    v().annotationMoving = 1;
-    v().currentAnnotation = -1;
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_MOVE);
+    v().ContextMenuAt(view->mapToGlobal(At(0.3, 0.3)));
+    ASSERT_FALSE(CurrentText());
     pointer->Move(At(0.3, 0.3));
     pointer->LeftClick(At(0.3, 0.3));
-    EXPECT_EQ(a.pixelPosition[0], drop.x());
-    EXPECT_EQ(Rect(other), otherRect);
-    EXPECT_EQ(v().annotationMoving, 0);
+    EXPECT_EQ(Slot(0).left, drop.x());
+    EXPECT_EQ(RectOf(Slot(1)), otherRect);
+    // The press ended the move: with an annotation current again, the
+    // pointer moves nothing.
+    pointer->RightClick(Inside(Slot(0)));
+    pointer->Move(At(0.4, 0.7));
+    EXPECT_EQ(Slot(0).left, drop.x());
 }
 
 TEST_F(AnnotationView, AfterAScaleChangeOrResizeRightClicksTestTheOldRectanglesUntilAScan)
@@ -512,40 +560,38 @@ TEST_F(AnnotationView, AfterAScaleChangeOrResizeRightClicksTestTheOldRectanglesU
     // Lower quarter of the full scale: the Autoscale below moves it up.
     const QPoint p = At(0.5, 0.75);
     Annotate(p, QString("band"));
-    const AnnotationRecord& a = v().annotations[0];
-    const std::vector<int> placed = Rect(a);
+    const std::vector<int> placed = RectOf(Slot(0));
 
+    std::vector<float> ramp(kPixels);
     for (int i = 0; i < kPixels; ++i)
-        v().spectrum[i] = i;
-    v().scanning = 0;  // acquisition stopped
+        ramp[i] = static_cast<float>(i);
+    ScanPixels(0, ramp);
+    v().OnBarParam(BAR_ADDITIVE);  // acquisition stopped
     v().OnAutoscale();
-    EXPECT_EQ(v().annotationRefresh, 1);
-    const std::vector<int> drawn = DrawnRect(a);
+    const std::vector<int> drawn = RectOf(Slot(0));
     ASSERT_LT(drawn[1], placed[1] - 50) << "the text moved with the scale";
-    EXPECT_EQ(Rect(a), placed);
-    EXPECT_EQ(pointer->RightClick(Inside(a)).name, "annotation_popup");
+    EXPECT_TRUE(HitRectangleIs(placed)) << "hit where it was";
     EXPECT_EQ(pointer->RightClick(QPoint(drawn[0] + 2, drawn[1] + 2)).name, "blank_area_popup");
 
     // A scan that arrives while stopped is dropped and refreshes nothing.
     Scan(0, 100.0f);
-    EXPECT_EQ(Rect(a), placed);
-    // The next handled scan re-reads the rectangles.
-    v().scanning = 1;
-    Scan(0, 100.0f);
-    EXPECT_EQ(v().annotationRefresh, 0);
-    EXPECT_EQ(Rect(a), drawn);
-    EXPECT_EQ(pointer->RightClick(QPoint(drawn[0] + 2, drawn[1] + 2)).name, "annotation_popup");
+    EXPECT_TRUE(HitRectangleIs(placed));
+    // The next handled scan re-reads the rectangles (and the chart is laid
+    // out for it once more).
+    v().OnBarParam(BAR_CONTINUOUS);
+    EXPECT_TRUE(ScanRefreshesAnnotations(100.0f));
+    EXPECT_FALSE(ScanRefreshesAnnotations(100.0f));
+    EXPECT_TRUE(HitRectangleIs(drawn));
 
     // The same after a resize.
-    v().scanning = 0;
+    v().OnBarParam(BAR_ADDITIVE);
     view->resize(700, 420);
-    EXPECT_EQ(v().annotationRefresh, 1);
-    const std::vector<int> resized = DrawnRect(a);
+    const std::vector<int> resized = RectOf(Slot(0));
     ASSERT_NE(resized, drawn);
-    EXPECT_EQ(Rect(a), drawn);
-    v().scanning = 1;
-    Scan(0, 100.0f);
-    EXPECT_EQ(Rect(a), resized);
+    EXPECT_TRUE(HitRectangleIs(drawn));
+    v().OnBarParam(BAR_CONTINUOUS);
+    EXPECT_TRUE(ScanRefreshesAnnotations(100.0f));
+    EXPECT_TRUE(HitRectangleIs(resized));
 }
 
 TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
@@ -567,42 +613,44 @@ TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
         d.fontButton()->click();
         d.reject();
     };
-    const sys::FontHandle original = v().annotations[0].font;
+    // The slot's first font, as an annotation placed and cleared shows it.
+    Annotate(At(0.5, 0.5), QString("first"));
+    const sys::FontHandle original = FontOf(Slot(0));
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_CLEAR);
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_EQ(chooserRuns, 1);
     EXPECT_EQ(offered.family(), "Arial") << "the chooser starts from the slot's font";
     EXPECT_NEAR(offered.pointSizeF(), 16 * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 0.01);
-    const AnnotationRecord& a = v().annotations[0];
-    EXPECT_EQ(a.inUse, 0);
-    EXPECT_NE(a.font, original);
+    EXPECT_FALSE(Slot(0).shown);
     sys::LogFont released;
     EXPECT_FALSE(sys::GetFontDescription(original, &released)) << "the replaced font is released";
-    sys::LogFont picked = Description(a.font);
+
+    // The next annotation placed in the slot uses it.
+    Annotate(At(0.5, 0.5), QString("serif"));
+    EXPECT_NE(FontOf(Slot(0)), original);
+    sys::LogFont picked = Description(FontOf(Slot(0)));
     EXPECT_EQ(picked.faceName, "DejaVu Serif");
     EXPECT_EQ(picked.height, -std::lround(20 * QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 72.0));
     EXPECT_EQ(picked.weight, 700);
     EXPECT_EQ(picked.italic, 1);
     EXPECT_EQ(picked.underline, 0);
     EXPECT_EQ(picked.strikeOut, 0);
-
-    // The next annotation placed in the slot uses it.
-    Annotate(At(0.5, 0.5), QString("serif"));
     sys::LogFont drawnWith;
-    ASSERT_TRUE(XrtTextAreaGetFont(a.textArea, &drawnWith));
+    ASSERT_TRUE(XrtTextAreaGetFont(Slot(0).handle, &drawnWith));
     EXPECT_EQ(drawnWith, picked);
 
     // Clear does not reset it; the chooser cancelled keeps it too.
-    pointer->RightClick(Inside(a), ID_ANNOTATION_CLEAR);
-    EXPECT_EQ(Description(a.font), picked);
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_CLEAR);
+    EXPECT_EQ(Description(FontOf(Slot(0))), picked);
     answer.reset();
-    const sys::FontHandle kept = a.font;
+    const sys::FontHandle kept = FontOf(Slot(0));
     CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) {
         d.fontButton()->click();
         d.reject();
     };
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_EQ(chooserRuns, 2);
-    EXPECT_EQ(a.font, kept);
+    EXPECT_EQ(FontOf(Slot(0)), kept);
     EXPECT_EQ(offered.family(), "DejaVu Serif");
 }
 
@@ -637,8 +685,11 @@ TEST_F(AnnotationView, TheSystemFontChooserOffersNoEffects)
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_TRUE(sawChooser);
     EXPECT_FALSE(effectsShown);
+    // The slot's font, as the next annotation placed there is drawn.
+    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+    pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_NEAR(startedFrom.pointSizeF(), 16 * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 0.5);
-    const sys::LogFont picked = Description(v().annotations[0].font);
+    const sys::LogFont picked = Description(FontOf(Slot(0)));
     EXPECT_EQ(picked.height, -std::lround(18 * QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 72.0));
     EXPECT_EQ(picked.underline, 0);
     EXPECT_EQ(picked.strikeOut, 0);
@@ -649,24 +700,25 @@ TEST_F(AnnotationView, TheFileHoldsTheAnnotationsInUseFieldByField)
     Annotate(At(0.2, 0.3), QString("alpha"));
     Annotate(At(0.5, 0.5), QString("beta"));
     Annotate(At(0.7, 0.2), QString("gamma"));
-    pointer->RightClick(Inside(v().annotations[1]), ID_ANNOTATION_CLEAR);
+    pointer->RightClick(Inside(Slot(1)), ID_ANNOTATION_CLEAR);
 
     const std::string path = dir.file("run1.ram");
     ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
     const std::string b = ReadWholeFile(path + ".anno");
     ASSERT_EQ(b.size(), 4u + 2 * 200u);
     EXPECT_EQ(I32At(b, 0), 2);
-    const AnnotationRecord* written[] = {&v().annotations[0], &v().annotations[2]};
+    const TextSeen written[] = {Slot(0), Slot(2)};
     const char* texts[] = {"alpha", "gamma"};
     for (std::size_t k = 0; k < 2; ++k) {
         const std::size_t r = 4 + 200 * k;
-        const AnnotationRecord& a = *written[k];
+        const TextSeen& a = written[k];
+        const std::vector<int> rect = RectOf(a);
         const std::size_t length = std::strlen(texts[k]) + 1;  // with its terminator
         EXPECT_EQ(std::string(b.data() + r, length), std::string(texts[k], length));
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(I32At(b, r + 100 + 4 * static_cast<std::size_t>(i)), a.screenRect[i]);
-        EXPECT_EQ(I32At(b, r + 116), a.pixelPosition[0]);
-        EXPECT_EQ(I32At(b, r + 120), a.pixelPosition[1]);
+            EXPECT_EQ(I32At(b, r + 100 + 4 * static_cast<std::size_t>(i)), rect[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(I32At(b, r + 116), a.left);
+        EXPECT_EQ(I32At(b, r + 120), a.top);
         EXPECT_EQ(DoubleAt(b, r + 124), a.anchorX);
         EXPECT_EQ(DoubleAt(b, r + 132), a.anchorY);
         // Arial, height 16, everything else 0.
@@ -690,8 +742,8 @@ TEST_F(AnnotationView, SavedAnnotationsLoadBackInPlaceOfTheCurrentOnes)
     };
     pointer->RightClick(At(0.3, 0.3), ID_ANNOTATE_HERE);
     Annotate(At(0.6, 0.6), QString("plain"));
-    const std::vector<SlotState> saved = Snapshot(v());
-    const sys::LogFont monoFont = Description(v().annotations[0].font);
+    const std::vector<SlotState> saved = Snapshot(chart());
+    const sys::LogFont monoFont = Description(FontOf(Slot(0)));
     const std::string path = dir.file("pair.ram");
     ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
 
@@ -701,20 +753,18 @@ TEST_F(AnnotationView, SavedAnnotationsLoadBackInPlaceOfTheCurrentOnes)
     Annotate(At(0.1, 0.9), QString("another"));
     Annotate(At(0.9, 0.1), QString("third"));
     ASSERT_TRUE(v().LoadAnnotations(path.c_str()));
-    const std::vector<SlotState> loaded = Snapshot(v());
+    const std::vector<SlotState> loaded = Snapshot(chart());
     for (int k = 0; k < 2; ++k) {
         SlotState expected = saved[static_cast<std::size_t>(k)];
         expected.font = loaded[static_cast<std::size_t>(k)].font;  // a new font, made from the file
         EXPECT_EQ(loaded[static_cast<std::size_t>(k)], expected) << "slot " << k;
-        EXPECT_EQ(Rect(v().annotations[k]), DrawnRect(v().annotations[k]));
     }
-    EXPECT_EQ(Description(v().annotations[0].font), monoFont);
-    EXPECT_EQ(v().annotations[2].inUse, 0);
-    int shown = 1;
-    XrtTextAreaGetValues(v().annotations[2].textArea, XRT_TEXT_SHOWN, &shown);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(Description(FontOf(Slot(0))), monoFont);
+    EXPECT_FALSE(Slot(2).shown);
+    for (int k = 0; k < 2; ++k)
+        EXPECT_TRUE(HitRectangleIs(RectOf(Slot(k)))) << "slot " << k;
     sys::LogFont drawnWith;
-    ASSERT_TRUE(XrtTextAreaGetFont(v().annotations[0].textArea, &drawnWith));
+    ASSERT_TRUE(XrtTextAreaGetFont(Slot(0).handle, &drawnWith));
     EXPECT_EQ(drawnWith, monoFont);
     int repaint = 0;
     XrtGetValues(v().chart(), XRT_REPAINT, &repaint);
@@ -724,27 +774,23 @@ TEST_F(AnnotationView, SavedAnnotationsLoadBackInPlaceOfTheCurrentOnes)
 
 TEST_F(AnnotationView, AnAnnotationSavedInWavelengthModeKeepsItsNumberInRamanMode)
 {
-    ASSERT_EQ(v().xAxisMode, 0);
+    ASSERT_EQ(ScaleOf(chart()).xTitle, "Wavelength (nm)");
     Annotate(At(0.5, 0.4), QString("here"));
-    const double x = v().annotations[0].anchorX, y = v().annotations[0].anchorY;
+    const double x = Slot(0).anchorX, y = Slot(0).anchorY;
     const std::string path = dir.file("nm.ram");
     ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
 
     v().SetXAxisMode(1);
     ASSERT_TRUE(v().LoadAnnotations(path.c_str()));
-    const AnnotationRecord& a = v().annotations[0];
+    const TextSeen a = Slot(0);
     EXPECT_EQ(a.anchorX, x);
     EXPECT_EQ(a.anchorY, y);
-    double areaX = 0;
-    XrtTextAreaGetValues(a.textArea, XRT_TEXT_ANCHOR_X, &areaX);
-    EXPECT_EQ(areaX, x);
     // Drawn at that Raman shift, and hit there.
     const QPoint at = PixelOf(x, y);
-    EXPECT_EQ(a.pixelPosition[0], at.x());
-    EXPECT_EQ(a.pixelPosition[1], at.y());
+    EXPECT_EQ(a.left, at.x());
+    EXPECT_EQ(a.top, at.y());
     EXPECT_NE(at.x(), At(0.5, 0.4).x());
-    pointer->RightClick(at + QPoint(2, 2));
-    EXPECT_EQ(v().currentAnnotation, 0);
+    EXPECT_EQ(AnnotationAt(at + QPoint(2, 2)), "here");
 }
 
 TEST_F(AnnotationView, NoAnnotationsWriteNoFileAndNoFileKeepsTheCurrentOnes)
@@ -755,15 +801,15 @@ TEST_F(AnnotationView, NoAnnotationsWriteNoFileAndNoFileKeepsTheCurrentOnes)
     // An annotation file already there stays as it is.
     ASSERT_TRUE(WriteWholeFile(path + ".anno", "earlier"));
     Annotate(At(0.5, 0.5), QString("gone"));
-    pointer->RightClick(Inside(v().annotations[0]), ID_ANNOTATION_CLEAR);
+    pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_CLEAR);
     EXPECT_TRUE(v().SaveAnnotations(path.c_str()));
     EXPECT_EQ(ReadWholeFile(path + ".anno"), "earlier");
 
     // Opening a graph saved without annotations keeps those on the chart.
     Annotate(At(0.4, 0.4), QString("mine"));
-    const std::vector<SlotState> before = Snapshot(v());
+    const std::vector<SlotState> before = Snapshot(chart());
     EXPECT_TRUE(v().LoadAnnotations(dir.file("other.ram").c_str()));
-    EXPECT_EQ(Snapshot(v()), before);
+    EXPECT_EQ(Snapshot(chart()), before);
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -810,9 +856,9 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
 
     Annotate(At(0.5, 0.5), QString("kept"));
     Annotate(At(0.2, 0.2), QString("also kept"));
-    pointer->RightClick(Inside(v().annotations[1]));  // a current annotation
-    const int current = v().currentAnnotation;
-    const std::vector<SlotState> before = Snapshot(v());
+    pointer->RightClick(Inside(Slot(1)));  // a current annotation
+    ASSERT_EQ(CurrentText(), std::optional<std::string>("also kept"));
+    const std::vector<SlotState> before = Snapshot(chart());
     const std::string path = dir.file("broken.ram");
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteWholeFile(path + ".anno", c.contents));
@@ -823,8 +869,8 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
         EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
         EXPECT_NE(text.find(path + ".anno"), std::string::npos) << c.name << ": " << text;
         EXPECT_NE(text.find(c.reason), std::string::npos) << c.name << ": " << text;
-        EXPECT_EQ(Snapshot(v()), before) << c.name;
-        EXPECT_EQ(v().currentAnnotation, current);
+        EXPECT_EQ(Snapshot(chart()), before) << c.name;
+        EXPECT_EQ(CurrentText(), std::optional<std::string>("also kept"));
     }
 
     // A name that cannot be read as a file at all.
@@ -834,13 +880,13 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
     EXPECT_FALSE(v().LoadAnnotations(path.c_str()));
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find(path + ".anno"), std::string::npos);
-    EXPECT_EQ(Snapshot(v()), before);
+    EXPECT_EQ(Snapshot(chart()), before);
 
     // The file itself is still good for what it holds.
     ASSERT_TRUE(WriteWholeFile(dir.file("good.ram.anno"), bytes(valid)));
     messages.clear();
     EXPECT_TRUE(v().LoadAnnotations(dir.file("good.ram").c_str()));
-    EXPECT_STREQ(v().annotations[1].text, "from file");
+    EXPECT_EQ(Slot(1).text(), "from file");
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -853,18 +899,18 @@ TEST_F(AnnotationView, AnAnnotationFileThatCannotBeWrittenIsReported)
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find(path + ".anno"), std::string::npos);
     EXPECT_NE(messages.messages()[0].text.find(std::strerror(ENOENT)), std::string::npos);
-    EXPECT_EQ(v().annotations[0].inUse, 1) << "the annotation stays on the chart";
+    EXPECT_TRUE(Slot(0).shown) << "the annotation stays on the chart";
 }
 
 TEST_F(AnnotationView, MarkPeakAtCursorFromTheBlankAreaMenu)
 {
     const MenuSeen hidden = pointer->RightClick(At(0.5, 0.5), ID_MARK_PEAK_AT_CURSOR);
     ASSERT_EQ(hidden.enabled.size(), 2u);
-    EXPECT_EQ(v().peaks[0].inUse, 0) << "the cursor is hidden";
+    EXPECT_TRUE(ShownPeakLabels(chart()).empty()) << "the cursor is hidden";
     v().OnCursor();
     pointer->RightClick(At(0.5, 0.5), ID_MARK_PEAK_AT_CURSOR);
-    EXPECT_EQ(v().peaks[0].inUse, 1);
-    EXPECT_EQ(v().peaks[0].pixel, v().CursorPoint());
+    ASSERT_EQ(ShownPeakLabels(chart()).size(), 1u);
+    EXPECT_EQ(PeakLabels(chart()).at(0).point, v().CursorPoint());
 }
 
 TEST_F(AnnotationView, TheDialogSelectsItsTextWheneverTheBoxGainsTheFocus)
@@ -919,12 +965,12 @@ TEST_F(AnnotationView, TheChartShowsTheAnnotationsReadably)
         image.save(png);
     // Dark text inside each annotation's rectangle, nothing dark just beside.
     for (int k = 0; k < 2; ++k) {
-        const AnnotationRecord& a = v().annotations[k];
+        const std::vector<int> r = RectOf(Slot(k));
         int dark = 0, darkBeside = 0;
-        for (int y = a.screenRect[1]; y < a.screenRect[3]; ++y) {
-            for (int x = a.screenRect[0]; x < a.screenRect[2]; ++x)
+        for (int y = r[1]; y < r[3]; ++y) {
+            for (int x = r[0]; x < r[2]; ++x)
                 dark += qGray(image.pixel(x, y)) < 128;
-            for (int x = a.screenRect[2] + 3; x < a.screenRect[2] + 40; ++x)
+            for (int x = r[2] + 3; x < r[2] + 40; ++x)
                 darkBeside += qGray(image.pixel(x, y)) < 128;
         }
         EXPECT_GT(dark, 60) << "slot " << k;
@@ -938,12 +984,14 @@ namespace {
 
 class AnnotationFrame : public FrameFixture {
 protected:
+    // A right-click at view pixel (x, y), then Annotate Here.
     void Place(int x, int y)
     {
-        view()->contextPoint[0] = x;
-        view()->contextPoint[1] = y;
+        view()->ContextMenuAt(view()->mapToGlobal(QPoint(x, y)));
         view()->OnAnnotateHere();
     }
+
+    std::optional<std::string> CurrentText() { return CurrentAnnotationText(*view()); }
     HookReset hooks;
 };
 
@@ -956,21 +1004,26 @@ TEST_F(AnnotationFrame, ClearAllAndFileNewClearEveryAnnotation)
     for (int id : {ID_CLEAR_ALL_ANNOTATIONS, ID_FILE_NEW}) {
         Place(300, 200);
         Place(400, 300);
-        view()->currentAnnotation = 1;
-        view()->annotationMoving = 1;
+        // The second made current, and its move begun.
+        const TextSeen second = AnnotationAreas(chart()).at(1);
+        view()->ContextMenuAt(view()->mapToGlobal(QPoint(second.left + 2, second.top + 2)));
+        view()->OnContextCommand(ID_ANNOTATION_MOVE);
         QAction* command = frame->action(id);
         ASSERT_NE(command, nullptr);
         EXPECT_TRUE(command->isEnabled()) << id;
         command->trigger();
-        for (const AnnotationRecord& a : view()->annotations) {
-            EXPECT_EQ(a.inUse, 0) << id;
-            int shown = 1;
-            XrtTextAreaGetValues(a.textArea, XRT_TEXT_SHOWN, &shown);
-            EXPECT_EQ(shown, 0);
-        }
-        EXPECT_EQ(view()->currentAnnotation, 1) << "left as it was";
-        EXPECT_EQ(view()->annotationMoving, 1);
-        view()->annotationMoving = 0;
+        for (const TextSeen& a : AnnotationAreas(chart()))
+            EXPECT_FALSE(a.shown) << id;
+        // Left as it was: the move still carries the second slot with the
+        // pointer, until the left press that ends it.
+        const QPointF to(350, 250);
+        QMouseEvent move(QEvent::MouseMove, to, view()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view(), &move);
+        XrtMapResult expected;
+        ASSERT_TRUE(XrtMap(chart(), XRT_MAP_DATA_UNITS, 350, 250, &expected));
+        EXPECT_EQ(AnnotationAreas(chart()).at(1).anchorX, expected.x) << "left as it was";
+        EXPECT_EQ(CurrentText(), std::optional<std::string>(kDefaultText));
+        QTest::mouseClick(view(), Qt::LeftButton, Qt::NoModifier, QPoint(350, 250));
     }
     EXPECT_EQ(frame->action(ID_CLEAR_ALL_ANNOTATIONS)->text(), "&Clear All Annotations");
 }
@@ -981,7 +1034,7 @@ TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
     Place(400, 250);
-    const AnnotationRecord& a = view()->annotations[0];
+    const TextSeen a = AnnotationAreas(chart()).at(0);
     // Every item of a menu hovered in turn: its text and the status bar's.
     std::map<std::string, std::string> prompts;
     CVexlarView::contextMenuForTests = [&](QMenu& menu, const QPoint&) -> QAction* {
@@ -996,15 +1049,15 @@ TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
         QTest::mousePress(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
         QTest::mouseRelease(frame->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
     };
-    rightClick(QPoint(a.screenRect[0] + 2, a.screenRect[1] + 2));
-    EXPECT_EQ(view()->currentAnnotation, 0);
+    rightClick(QPoint(a.left + 2, a.top + 2));
+    EXPECT_EQ(CurrentText(), std::optional<std::string>(kDefaultText));
     EXPECT_EQ(prompts, (std::map<std::string, std::string>{
                            {"&Edit...", ""}, {"&Move", "Move the current annotation"}, {"&Clear", ""}}));
     EXPECT_EQ(frame->statusBar()->currentMessage(), "") << "the prompt goes with the menu";
 
     prompts.clear();
     rightClick(QPoint(250, 350));
-    EXPECT_EQ(view()->currentAnnotation, -1);
+    EXPECT_FALSE(CurrentText());
     EXPECT_EQ(prompts, (std::map<std::string, std::string>{
                            {"&Annotate Here", ""},
                            {"Mark Peak at &Cursor", "Marks a peak at the current cursor location"}}));

@@ -35,6 +35,7 @@
 #include "display/Chart2D.h"
 #include "display/PrintLayout.h"
 #include "display/Printing.h"
+#include "support/Colours.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
@@ -90,12 +91,6 @@ DialogScript::Operator ChoosePdfFile(const std::string& path)
         print->done(QDialog::Accepted);
         return print->result();
     };
-}
-
-// The spectrum's red, also where a thin line is blended into the white paper.
-bool IsRed(QRgb p)
-{
-    return qRed(p) > 150 && qRed(p) - qGreen(p) > 60 && qRed(p) - qBlue(p) > 60;
 }
 
 bool IsInk(QRgb p)
@@ -183,14 +178,14 @@ protected:
 
     void ShowKnownSpectrum()
     {
+        std::vector<float> scan(kPixels);
         for (int i = 0; i < kPixels; ++i) {
             const double d = (i - kBandCentre) / 12.0;
-            view->raw[0][i] = static_cast<float>(kBase + (kBand - kBase) * std::exp(-d * d));
+            scan[i] = static_cast<float>(kBase + (kBand - kBase) * std::exp(-d * d));
         }
-        driver().Post(WM_SCAN_COMPLETE, 0);
-        Deliver();
-        ASSERT_NEAR(view->spectrum[kBandCentre], kBand, 1e-3);
-        ASSERT_NEAR(view->spectrum[0], kBase, 1e-3);
+        ScanPixels(0, scan);
+        ASSERT_NEAR(ShownY(kBandCentre), kBand, 1e-3);
+        ASSERT_NEAR(ShownY(0), kBase, 1e-3);
     }
 
     // Prints with File > Print to a PDF file chosen in the print dialog.
@@ -319,7 +314,8 @@ TEST_F(PrintingTest, TheCursorAndAnnotationsArePrintedWhereTheyStandOnTheChart)
     constexpr double kNoteX = 1200.0;  // nm
     constexpr double kNoteY = 3000.0;
     const char* const lines[] = {"Cyclohexane", nullptr};
-    const XrtHandle note = view->annotations[0].textArea;
+    // The first annotation's text area, as the chart holds it.
+    const XrtHandle note = AnnotationAreas(chart()).at(0).handle;
     ASSERT_TRUE(XrtTextAreaSetValues(note, XRT_TEXT_LINES, lines));
     ASSERT_TRUE(XrtTextAreaSetValues(note, XRT_TEXT_ANCHOR_X, kNoteX));
     ASSERT_TRUE(XrtTextAreaSetValues(note, XRT_TEXT_ANCHOR_Y, kNoteY));

@@ -24,8 +24,10 @@
 #include "display/Chart2D.h"
 #include "display/FigureResolutionDlg.h"
 #include "display/FigureSize.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/Colours.h"
+#include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 
@@ -37,19 +39,8 @@ namespace {
 constexpr float kLevel = 2000.0f;
 constexpr int kPoints = 2048;
 
-bool IsRed(QRgb p)
-{
-    return qRed(p) > 150 && qRed(p) - qGreen(p) > 60 && qRed(p) - qBlue(p) > 60;
-}
-
 // The operator of the next resolution dialogs.
-struct ResolutionOperator {
-    explicit ResolutionOperator(std::function<void(CFigureResolutionDlg&)> answer)
-    {
-        CFigureResolutionDlg::operatorForTests = std::move(answer);
-    }
-    ~ResolutionOperator() { CFigureResolutionDlg::operatorForTests = nullptr; }
-};
+using ResolutionOperator = ScopedDialogOperator<CFigureResolutionDlg>;
 
 // Types text into the resolution box from the keyboard, as the operator.
 void Type(CFigureResolutionDlg& dialog, const QString& text)

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <vector>
 
 #include "Xrt.h"
 #include "app/CommandIds.h"
@@ -40,22 +41,32 @@ struct ScaleOperator {
     ~ScaleOperator() { CSetScaleDlg::operatorForTests = nullptr; }
 };
 
+using ScaleAndCursor = FrameFixture;
+
 }  // namespace
 
-TEST_F(FrameFixture, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
+TEST_F(ScaleAndCursor, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
 {
     Start();
     CVexlarView* v = view();
+    const std::vector<double> wavelength = ShownXs(chart());
+    std::vector<float> values(kPixels);
     for (int i = 0; i < kPixels; ++i)
-        v->spectrum[i] = 200.0 + i;
-    v->spectrum[2046] = 9999.0;  // hi itself: not looked at
-    v->annotationRefresh = 0;
+        values[i] = 200.0f + static_cast<float>(i);
+    values[2046] = 9999.0f;  // hi itself: not looked at
+    driver().FillPixels(0, values.data());
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    ASSERT_FALSE(ScanRefreshesAnnotations(0.0f)) << "nothing pending";
+    driver().FillPixels(0, values.data());
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
     frame->action(ID_AUTOSCALE)->trigger();
     Ranges r = Read(v->chart());
     EXPECT_EQ(r.yMin, 200.0);
     EXPECT_EQ(r.yMax, 200.0 + 2045);
     EXPECT_EQ(r.xMin, 350.0) << "the x range is untouched";
-    EXPECT_EQ(v->annotationRefresh, 1);
+    EXPECT_TRUE(ScanRefreshesAnnotations());
 
     // A shown x range with no pixel in it.
     XrtSetValues(v->chart(), XRT_X_MIN, 100.0);
@@ -65,16 +76,16 @@ TEST_F(FrameFixture, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     EXPECT_EQ(r.yMin, 4000.0);
     EXPECT_EQ(r.yMax, 0.0);
 
-    v->annotationRefresh = 0;
+    Scan(0, 1.0f);  // takes the refresh Autoscale asked for
     QTest::keyClick(v, Qt::Key_R);
     r = Read(v->chart());
-    EXPECT_EQ(r.xMin, v->wavelength[0]);
-    EXPECT_EQ(r.xMax, v->wavelength[2047]);
-    EXPECT_EQ(r.boundMin, v->wavelength[0]);
-    EXPECT_EQ(r.boundMax, v->wavelength[2047]);
+    EXPECT_EQ(r.xMin, wavelength[0]);
+    EXPECT_EQ(r.xMax, wavelength[2047]);
+    EXPECT_EQ(r.boundMin, wavelength[0]);
+    EXPECT_EQ(r.boundMax, wavelength[2047]);
     EXPECT_EQ(r.yMin, 0.0);
     EXPECT_EQ(r.yMax, 4100.0);
-    EXPECT_EQ(v->annotationRefresh, 1);
+    EXPECT_TRUE(ScanRefreshesAnnotations());
 
     // In Raman-shift mode the default scale starts at 0.
     v->SetXAxisMode(1);
@@ -83,10 +94,10 @@ TEST_F(FrameFixture, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     r = Read(v->chart());
     EXPECT_EQ(r.xMin, 0.0);
     EXPECT_EQ(r.boundMin, 0.0);
-    EXPECT_EQ(r.xMax, v->ramanShift[2047]);
+    EXPECT_EQ(r.xMax, ShownX(2047));
 }
 
-TEST_F(FrameFixture, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnotations)
+TEST_F(ScaleAndCursor, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnotations)
 {
     Start();
     CVexlarView* v = view();
@@ -120,7 +131,7 @@ TEST_F(FrameFixture, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnotat
     EXPECT_EQ(Read(v->chart()).xMin, static_cast<double>(532.1234567f));
 
     // Cancel changes nothing but marks the annotations.
-    v->annotationRefresh = 0;
+    Scan(0, 1.0f);  // takes the refresh asked for so far
     {
         ScaleOperator op([](CSetScaleDlg& d) {
             d.edit(CSetScaleDlg::kYMaximumId)->setText("5");
@@ -129,10 +140,10 @@ TEST_F(FrameFixture, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnotat
         v->OnSetScale();
     }
     EXPECT_EQ(Read(v->chart()).yMax, 1000.0);
-    EXPECT_EQ(v->annotationRefresh, 1);
+    EXPECT_TRUE(ScanRefreshesAnnotations());
 }
 
-TEST_F(FrameFixture, SetScaleKeepsTheDialogOpenOnABoxWithoutANumber)
+TEST_F(ScaleAndCursor, SetScaleKeepsTheDialogOpenOnABoxWithoutANumber)
 {
     Start();
     bool stayedOpen = false;
@@ -151,10 +162,13 @@ TEST_F(FrameFixture, SetScaleKeepsTheDialogOpenOnABoxWithoutANumber)
     EXPECT_EQ(Read(view()->chart()).yMin, 0.0);
 }
 
-TEST_F(FrameFixture, TheCursorMarksAPixelAndReportsIt)
+TEST_F(ScaleAndCursor, TheCursorMarksAPixelAndReportsIt)
 {
     Start();
     CVexlarView* v = view();
+    // A dark of zero, for the additive readout below.
+    Scan(0, 0.0f);
+    frame->action(ID_STORE_DARK)->trigger();
     EXPECT_FALSE(frame->action(ID_CURSOR_LEFT_1)->isEnabled());
     EXPECT_FALSE(frame->action(ID_CURSOR_NEXT_PEAK_LEFT)->isEnabled());
 
@@ -169,7 +183,7 @@ TEST_F(FrameFixture, TheCursorMarksAPixelAndReportsIt)
     EXPECT_EQ(frame->statusText(), "Ready");
 
     frame->action(ID_CURSOR)->trigger();
-    EXPECT_EQ(v->cursorShown, 1);
+    EXPECT_TRUE(CursorShown(chart()));
     EXPECT_EQ(v->CursorPoint(), 1023);
     int shown = 0;
     XrtGetValues(v->chart(), XRT_CURSOR_SHOWN, &shown);
@@ -178,34 +192,36 @@ TEST_F(FrameFixture, TheCursorMarksAPixelAndReportsIt)
     EXPECT_TRUE(frame->action(ID_CURSOR_LEFT_1)->isEnabled());
     EXPECT_FALSE(frame->action(ID_CURSOR_NEXT_PEAK_RIGHT)->isEnabled());
 
-    std::fill_n(v->spectrum, kPixels, 1234.5678);
+    Scan(0, 1234.5678f);
     frame->action(ID_CURSOR_RIGHT_1)->trigger();
     char expected[160];
-    std::snprintf(expected, sizeof expected, "Pix: 1024, Wavelength: %.3f nm, Intensity: 1234.568", v->wavelength[1024]);
+    std::snprintf(expected, sizeof expected, "Pix: 1024, Wavelength: %.3f nm, Intensity: 1234.568", ShownX(1024));
     EXPECT_EQ(frame->statusText().toStdString(), expected);
 
     v->SetXAxisMode(1);
     frame->action(ID_CURSOR_LEFT_25)->trigger();
-    std::snprintf(expected, sizeof expected, "Pix: 999 Raman Shift: %.0f cm-1, Intensity: 1234.568", v->ramanShift[999]);
+    std::snprintf(expected, sizeof expected, "Pix: 999 Raman Shift: %.0f cm-1, Intensity: 1234.568", ShownX(999));
     EXPECT_EQ(frame->statusText().toStdString(), expected);
 
-    // With the additive count in front.
-    v->additive = 1;
-    v->additions = 7;
-    v->UpdateReadout();
+    // With the additive count in front: seven scans added, the same sum.
+    frame->action(ID_ADDITIVE_MODE)->trigger();
+    Scan(0, 1234.5678f);
+    for (int scan = 1; scan < 7; ++scan)
+        Scan(0, 0.0f);
     EXPECT_EQ(frame->statusText().toStdString(), std::string("Scan Number 7 ") + expected);
 
     // Off again: a scan leaves the last readout standing.
-    v->additive = 0;
+    QTest::mouseClick(bar()->Control(IDC_CONTINUOUS), Qt::LeftButton);
     frame->action(ID_CURSOR)->trigger();
-    EXPECT_EQ(v->cursorShown, 0);
+    EXPECT_FALSE(CursorShown(chart()));
+    EXPECT_FALSE(frame->action(ID_CURSOR)->isChecked());
     driver().Fill(0, 5.0f);
     driver().Post(WM_SCAN_COMPLETE, 0);
     Deliver();
     EXPECT_EQ(frame->statusText().toStdString(), std::string("Scan Number 7 ") + expected);
 }
 
-TEST_F(FrameFixture, TheCursorStartsHalfwayAcrossTheRamanScale)
+TEST_F(ScaleAndCursor, TheCursorStartsHalfwayAcrossTheRamanScale)
 {
     Start();
     CVexlarView* v = view();

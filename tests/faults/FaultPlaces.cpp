@@ -1,5 +1,7 @@
 #include "faults/FaultPlaces.h"
 
+#include "support/TestFiles.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -34,11 +36,6 @@ bool IsRoot()
     return ::geteuid() == 0;
 }
 
-bool IsCharacterDevice(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
-}
 
 // What making a file in folder fails with (0 when it can be made: then the
 // folder is no fault at all, and the probe is taken away again).
@@ -155,38 +152,6 @@ FileSizeLimit::~FileSizeLimit()
 {
     ::setrlimit(RLIMIT_FSIZE, &previous_);
     std::signal(SIGXFSZ, previousHandler_);
-}
-
-std::string FolderListing(const std::string& folder)
-{
-    std::vector<std::string> lines;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, error);
-         it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
-        const fs::path& path = it->path();
-        std::string line = fs::relative(path, folder).string();
-        const fs::file_status status = fs::symlink_status(path);
-        if (fs::is_symlink(status)) {
-            line += " -> " + fs::read_symlink(path).string();
-        } else if (fs::is_regular_file(status)) {
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            line += " = " + bytes.str();
-        } else if (fs::is_directory(status)) {
-            line += "/";
-        } else {
-            line += " (special)";
-        }
-        lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    std::string listing;
-    for (const std::string& line : lines)
-        listing += line + "\n";
-    return listing;
 }
 
 }  // namespace vexlar::test

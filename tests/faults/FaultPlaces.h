@@ -20,6 +20,8 @@
 
 #include <sys/resource.h>
 
+#include "support/TestFiles.h"
+
 namespace vexlar::test {
 
 enum class Fault { FullDevice, ReadOnlyFolder, FolderIsAFile, MissingFolder, DiskFillsWhileWriting };
@@ -71,9 +73,5 @@ private:
     rlimit previous_{};
     void (*previousHandler_)(int) = nullptr;
 };
-
-// The folder's entries (names, kinds and contents of files), to see that a
-// failed write changed nothing and left nothing behind.
-std::string FolderListing(const std::string& folder);
 
 }  // namespace vexlar::test

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -27,7 +29,8 @@
 #include "display/AnnotationDlg.h"
 #include "display/Printing.h"
 #include "faults/FaultPlaces.h"
-#include "files/FileOperator.h"
+#include "support/FileOperator.h"
+#include "support/PeakReadout.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -42,23 +45,26 @@ namespace {
 constexpr rlim_t kFullDiskBytes = 16;
 constexpr char kErrorTitle[] = "Vexlar Error";
 
-// What a failed write must leave as it was.
+// What a failed write must leave as it was, as the operator sees it: the
+// chart's spectrum and axis, the switches, the document's title, the peak
+// labels and the annotations.
 struct Workspace {
-    explicit Workspace(const CVexlarView& v, const FakeHost& host)
-        : spectrum(v.spectrum, v.spectrum + kPixels), dark(v.dark, v.dark + kPixels), scanning(v.scanning),
-          additive(v.additive), darkStored(v.darkStored), xAxisMode(v.xAxisMode), channel(v.channel),
+    explicit Workspace(CVexlarView& v, const FakeHost& host)
+        : spectrum(ShownYs(v.chart())), axis(ShownXs(v.chart())), xTitle(ScaleOf(v.chart()).xTitle),
+          additive(v.IsAdditive()), subtractingDark(v.IsSubtractingDark()), channel(host.Text(IDC_CHANNEL)),
           title(host.documentTitle)
     {
-        for (const PeakRecord& p : v.peaks)
-            peaks.push_back(p.inUse ? p.pixel : -1);
-        for (const AnnotationRecord& a : v.annotations)
-            annotations.push_back(a.inUse ? std::string(a.text) : std::string());
+        for (const TextSeen& p : PeakLabels(v.chart()))
+            peaks.push_back(p.shown ? p.point : -1);
+        for (const TextSeen& a : AnnotationAreas(v.chart()))
+            annotations.push_back(a.shown ? a.text() : std::string());
     }
     bool operator==(const Workspace&) const = default;
 
-    std::vector<double> spectrum, dark;
-    int scanning, additive, darkStored, xAxisMode, channel;
-    std::string title;
+    std::vector<double> spectrum, axis;
+    std::string xTitle;
+    bool additive, subtractingDark;
+    std::string channel, title;
     std::vector<int> peaks;
     std::vector<std::string> annotations;
 };
@@ -73,7 +79,7 @@ protected:
         Scan(0, 1000.0f);
         view->OnStoreDark();
         ASSERT_EQ(view->AddPeak(1024), 1);
-        view->peakLabelsShown = 1;
+        view->OnPeakLabels();
         Annotate("C-H stretch");
         messages.clear();
     }
@@ -84,11 +90,11 @@ protected:
             d.textEdit()->setText(QString::fromUtf8(text));
             d.accept();
         };
-        view->contextPoint[0] = view->width() / 2;
-        view->contextPoint[1] = view->height() / 2;
+        // Right-clicked in the middle of the plot.
+        view->ContextMenuAt(view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2)));
         view->OnAnnotateHere();
         CAnnotationDlg::operatorForTests = nullptr;
-        ASSERT_EQ(view->annotations[0].inUse, 1);
+        ASSERT_EQ(ShownAnnotations(chart()).size(), 1u);
     }
 
     // Runs write for the file aimed at every fault in turn and checks what
@@ -115,8 +121,10 @@ protected:
                 ASSERT_TRUE(messages.messages().empty()) << messages.messages()[0].text;
                 ASSERT_GT(ReadWholeFile(aimed->path).size(), kFullDiskBytes);
                 // The next write would hold another spectrum.
-                for (double& value : view->spectrum)
-                    value += 1.0;
+                std::vector<float> next;
+                for (double value : ShownYs(chart()))
+                    next.push_back(static_cast<float>(value + 1.0));
+                ScanPixels(0, next);
             }
             const std::string before = FolderListing(dir.path());
             const Workspace workspace(*view, host);
@@ -147,6 +155,14 @@ protected:
             std::error_code ignored;
             fs::remove(aimed->path, ignored);
         }
+        // The dark stored at the start is still stored, and acquisition
+        // still runs: with the dark subtracted, a scan of it shows nothing.
+        const std::vector<double> shown = ShownYs(chart());
+        view->OnSubtractDark();
+        Scan(0, 1000.0f);
+        EXPECT_TRUE(ShowsEverywhere(0.0)) << "the dark and acquisition are as they were";
+        view->OnSubtractDark();
+        ScanPixels(0, std::vector<float>(shown.begin(), shown.end()));
     }
 
     TempDir dir;
@@ -257,7 +273,14 @@ TEST_F(FileFaults, SettingsFile)
 
     // The disk fills while a good file is being replaced: it stays whole.
     const std::string good = ReadWholeFile(fresh + "/vexlar/vexlar.ini");
-    view->peakWidth = 7;
+    {
+        // A setting this run changed: the peak width.
+        PeakFinderOperator width([](CPeakFinderDlg& d) {
+            d.widthBox()->setEditText("7");
+            d.accept();
+        });
+        view->OnPeakSettings();
+    }
     {
         FileSizeLimit fullDisk(kFullDiskBytes);
         EXPECT_FALSE(saveInto(fresh));

@@ -6,25 +6,35 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "Profile.h"
 #include "Xrt.h"
 #include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
-#include "support/FrameFixture.h"
-#include "support/TempDir.h"
+#include "calibration/Axes.h"
+#include "calibration/CalibrationDlg.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "support/FrameFixture.h"
+#include "support/PeakReadout.h"
+#include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
+using namespace vexlar::spectrometer_config;
 
 namespace {
 
@@ -34,24 +44,56 @@ constexpr int kLongestStartMs = 20000;               // a generous ceiling, sani
 constexpr unsigned kGarbageSeed = 20240607;
 constexpr std::size_t kGarbageBytes = 64 * 1024;
 
-std::string SettingsPath()
-{
-    return sys::ResolveProfilePath("vexlar.ini");
-}
-
 void PutSettingsFile(const std::string& bytes)
 {
-    std::filesystem::create_directories(sys::SettingsFolder());
-    ASSERT_TRUE(WriteWholeFile(SettingsPath(), bytes));
+    ASSERT_TRUE(WriteSettingsFile(bytes));
 }
 
-bool AllFinite(const double* values)
+bool AllFinite(const std::vector<double>& values)
 {
-    for (int i = 0; i < kPixels; ++i) {
-        if (!std::isfinite(values[i]))
-            return false;
-    }
-    return true;
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// One channel's calibration as the Spectrometer Configuration dialog shows it.
+struct ShownCalibration {
+    float first = NAN, second = NAN, third = NAN, intercept = NAN;
+};
+
+float FieldValue(const CSpectrometerConfigDlg& d, int id)
+{
+    const auto* edit = qobject_cast<QLineEdit*>(d.Control(id));
+    return edit ? std::strtof(edit->text().toStdString().c_str(), nullptr) : NAN;
+}
+
+// The calibration table of every channel, read in the Spectrometer
+// Configuration dialog (all eight channels made selectable, then Cancel).
+std::array<ShownCalibration, kChannels> CalibrationTable(CVexlarView& view)
+{
+    std::array<ShownCalibration, kChannels> table;
+    auto previous = CSpectrometerConfigDlg::SetModalRunner([&](CSpectrometerConfigDlg& d) {
+        qobject_cast<QAbstractButton*>(d.Control(IDC_EIGHT_CHANNELS))->click();
+        for (int k = 0; k < kChannels; ++k) {
+            qobject_cast<QAbstractButton*>(d.Control(IDC_MASTER + k))->click();
+            table[k] = {FieldValue(d, IDC_FIRST_COEFFICIENT), FieldValue(d, IDC_SECOND_COEFFICIENT),
+                        FieldValue(d, IDC_THIRD_COEFFICIENT), FieldValue(d, IDC_INTERCEPT)};
+        }
+        return static_cast<int>(QDialog::Rejected);
+    });
+    view.OnConfigureSpectrometer();
+    CSpectrometerConfigDlg::SetModalRunner(std::move(previous));
+    return table;
+}
+
+// The channel whose scans are shown: each channel's buffer holds its own
+// number plus one when a scan arrives.
+int ShownChannel(RecordingDriver& driver, XrtHandle chart)
+{
+    for (int k = 0; k < kChannels; ++k)
+        driver.Fill(k, static_cast<float>(k + 1));
+    driver.Post(WM_SCAN_COMPLETE, 0);
+    for (int round = 0; round < 4; ++round)
+        QCoreApplication::sendPostedEvents();
+    return static_cast<int>(ShownY(chart, 0)) - 1;
 }
 
 class SettingsFaults : public FrameFixture {
@@ -68,30 +110,50 @@ protected:
         startMs = clock.elapsed();
         ASSERT_NE(frame, nullptr);
         CVexlarView& v = *view();
-        EXPECT_GE(v.channel, 0);
-        EXPECT_LT(v.channel, kChannels);
-        EXPECT_TRUE(v.xAxisMode == 0 || v.xAxisMode == 1);
-        EXPECT_TRUE(std::isfinite(v.laserWavelength) && v.laserWavelength > 0.0f);
+        const std::string xTitle = ScaleOf(chart()).xTitle;
+        EXPECT_TRUE(xTitle == "Wavelength (nm)" || xTitle == "Raman Shift (cm-1)") << xTitle;
         EXPECT_LE(app.driverParams.IntegrationTime, 2000);
-        for (int ch = 0; ch < kChannels; ++ch) {
-            EXPECT_TRUE(std::isfinite(v.calIntercept[ch]) && std::isfinite(v.calFirst[ch]) &&
-                        std::isfinite(v.calSecond[ch]) && std::isfinite(v.calThird[ch]))
-                << "channel " << ch << ": " << v.calIntercept[ch] << " " << v.calFirst[ch] << " "
-                << v.calSecond[ch] << " " << v.calThird[ch];
-        }
-        EXPECT_TRUE(AllFinite(v.wavelength)) << "the wavelength axis";
-        EXPECT_TRUE(AllFinite(v.ramanShift)) << "the Raman-shift axis";
-        EXPECT_TRUE(std::isfinite(v.peakThreshold) && std::isfinite(v.peakSlope));
         double xMin = NAN, xMax = NAN;
-        XrtGetValues(v.chart(), XRT_X_MIN, &xMin);
-        XrtGetValues(v.chart(), XRT_X_MAX, &xMax);
+        XrtGetValues(chart(), XRT_X_MIN, &xMin);
+        XrtGetValues(chart(), XRT_X_MAX, &xMax);
         EXPECT_TRUE(std::isfinite(xMin) && std::isfinite(xMax) && xMin < xMax) << xMin << " .. " << xMax;
         EXPECT_EQ(driver().CallsNamed("QDV_Register").size(), 1u) << "the driver is registered";
         EXPECT_GE(driver().CallsNamed("QDV_SingleScan").size(), 1u) << "the first scan is asked for";
-        EXPECT_EQ(v.scanning, 1);
         EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
         EXPECT_LT(startMs, kLongestStartMs);
+
+        // A channel that exists, whose scans are shown (acquisition runs).
+        channel = ShownChannel(driver(), chart());
+        EXPECT_GE(channel, 0);
+        EXPECT_LT(channel, kChannels);
+        for (int ch = 0; ch < kChannels; ++ch) {
+            const ShownCalibration c = CalibrationTable(v)[ch];
+            EXPECT_TRUE(std::isfinite(c.intercept) && std::isfinite(c.first) && std::isfinite(c.second) &&
+                        std::isfinite(c.third))
+                << "channel " << ch << ": " << c.intercept << " " << c.first << " " << c.second << " " << c.third;
+        }
+        // Both axes finite, and a laser line that is a positive wavelength:
+        // the one the Raman shifts are measured from.
+        const int mode = xTitle == "Raman Shift (cm-1)" ? 1 : 0;
+        v.SetXAxisMode(0);
+        const std::vector<double> wavelength = ShownXs(chart());
+        v.SetXAxisMode(1);
+        const std::vector<double> ramanShift = ShownXs(chart());
+        v.SetXAxisMode(mode);
+        EXPECT_TRUE(AllFinite(wavelength)) << "the wavelength axis";
+        EXPECT_TRUE(AllFinite(ramanShift)) << "the Raman-shift axis";
+        const double laser = 1e7 / (ramanShift.at(1000) + 1e7 / wavelength.at(1000));
+        EXPECT_TRUE(std::isfinite(laser) && laser > 0.0) << laser;
+        PeakFinderOperator criteria([](CPeakFinderDlg& d) {
+            EXPECT_TRUE(std::isfinite(std::stod(d.thresholdEdit()->text().toStdString())));
+            EXPECT_TRUE(std::isfinite(std::stod(d.slopeEdit()->text().toStdString())));
+            d.reject();
+        });
+        v.OnPeakSettings();
     }
+
+    // The channel whose scans were shown at start.
+    int channel = -1;
 
     std::string stderrText;
     qint64 startMs = 0;
@@ -110,7 +172,7 @@ TEST_F(SettingsFaults, BinaryGarbage)
     PutSettingsFile(garbage);
     StartAndCheck();
     frame.reset();
-    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Acquisition]"), std::string::npos);
+    EXPECT_NE(ReadSettingsFile().find("[Acquisition]"), std::string::npos);
 }
 
 TEST_F(SettingsFaults, AHugeFileIsNotReadAndIsKept)
@@ -122,14 +184,14 @@ TEST_F(SettingsFaults, AHugeFileIsNotReadAndIsKept)
         huge += line;
     PutSettingsFile(huge);
     StartAndCheck();
-    EXPECT_EQ(view()->channel, 0) << "the defaults, not what the file says";
+    EXPECT_EQ(channel, 0) << "the defaults, not what the file says";
     EXPECT_NE(stderrText.find("too large"), std::string::npos) << stderrText;
     // Closing tells the operator the settings could not be kept, and leaves
     // the file alone.
     frame.reset();
     ASSERT_FALSE(messages.messages().empty());
     EXPECT_NE(messages.messages().back().text.find("too large"), std::string::npos);
-    EXPECT_EQ(ReadWholeFile(SettingsPath()).size(), huge.size());
+    EXPECT_EQ(ReadSettingsFile().size(), huge.size());
 }
 
 TEST_F(SettingsFaults, ALargeFileIsReadInReasonableTime)
@@ -141,7 +203,7 @@ TEST_F(SettingsFaults, ALargeFileIsReadInReasonableTime)
     large += "[Acquisition]\nChannel=2\nNumChannels=3\n";
     PutSettingsFile(large);
     StartAndCheck();
-    EXPECT_EQ(view()->channel, 2);
+    EXPECT_EQ(channel, 2);
 }
 
 TEST_F(SettingsFaults, EnormousNumbers)
@@ -158,17 +220,23 @@ TEST_F(SettingsFaults, EnormousNumbers)
         "BaseFilename=" + std::string(1000, 'x') + "\n"
         "[DialogBar]\nLaserWavelength=" + std::string(300, '7') + "\n");
     StartAndCheck();
-    EXPECT_EQ(view()->laserWavelength, 632.8f);
-    EXPECT_EQ(view()->calFirst[0], 0.5f) << "a coefficient no float holds takes its default";
-    EXPECT_EQ(view()->calThird[0], 0.0f) << "too small to hold is zero";
-    std::size_t baseLength = 0;
-    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
-        baseLength = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString().size();
-        d.reject();
-    };
-    view()->OnTimeAcqConfigure();
-    CTimeAcquisitionDlg::operatorForTests = nullptr;
-    EXPECT_EQ(baseLength, 259u) << "the base file name is cut to what it holds";
+    // The Raman axis is measured from the default laser line.
+    view()->SetXAxisMode(0);
+    const double wavelength = ShownX(1000);
+    view()->SetXAxisMode(1);
+    EXPECT_EQ(ShownX(1000), static_cast<double>(calibration::LaserWavenumber(632.8f)) - 1.0 / (wavelength * 1e-7));
+    EXPECT_EQ(CalibrationTable(*view())[0].first, 0.5f) << "a coefficient no float holds takes its default";
+    EXPECT_EQ(CalibrationTable(*view())[0].third, 0.0f) << "too small to hold is zero";
+    std::string baseName;
+    {
+        CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
+            baseName = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
+            d.reject();
+        };
+        view()->OnTimeAcqConfigure();
+        CTimeAcquisitionDlg::operatorForTests = nullptr;
+    }
+    EXPECT_EQ(baseName.size(), 259u) << "the base file name is cut to what it holds";
     EXPECT_LE(bar()->Text(IDC_LASER_WAVELENGTH).size(), 49u);
 }
 
@@ -176,9 +244,9 @@ TEST_F(SettingsFaults, MissingSectionsAndKeysOutsideAnySection)
 {
     PutSettingsFile("Channel=5\nIntegrationTime=7\n[]\n=3\n[Acquisition\nChannel=6\n[ Master ]\n");
     StartAndCheck();
-    EXPECT_EQ(view()->channel, 0) << "keys outside [Acquisition] are not its keys";
+    EXPECT_EQ(channel, 0) << "keys outside [Acquisition] are not its keys";
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
-    EXPECT_EQ(view()->calFirst[0], 0.5f);
+    EXPECT_EQ(CalibrationTable(*view())[0].first, 0.5f);
 }
 
 TEST_F(SettingsFaults, DuplicateSectionsAndKeysTheFirstCounts)
@@ -187,13 +255,13 @@ TEST_F(SettingsFaults, DuplicateSectionsAndKeysTheFirstCounts)
                     "[acquisition]\nChannel=5\nIntegrationTime=70\n"
                     "[Master]\nFirst=0.25\nfirst=0.75\n");
     StartAndCheck();
-    EXPECT_EQ(view()->channel, 3);
+    EXPECT_EQ(channel, 3);
     EXPECT_EQ(app.driverParams.IntegrationTime, 50);
-    EXPECT_EQ(view()->calFirst[0], 0.25f);
+    EXPECT_EQ(CalibrationTable(*view())[0].first, 0.25f);
     // Saving changes the first of each and keeps the rest.
-    view()->channel = 4;
+    view()->SelectChannel(4);
     frame.reset();
-    const std::string saved = ReadWholeFile(SettingsPath());
+    const std::string saved = ReadSettingsFile();
     EXPECT_NE(saved.find("Channel=4\nChannel=9\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("[acquisition]\nChannel=5\n"), std::string::npos) << saved;
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "Xrt.h"
 #include "XrtCodes.h"
 #include "app/CommandIds.h"

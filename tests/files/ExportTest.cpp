@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -27,8 +29,20 @@ protected:
         ViewFixture::SetUp();
         CreateView();
         for (int i = 0; i < kPixels; ++i)
-            view->spectrum[i] = i;
+            ramp[i] = static_cast<float>(i);
+        ScanPixels(0, ramp);
     }
+
+    // The ramp scanned with some pixels changed.
+    void ScanRampWith(const std::map<int, float>& pixels)
+    {
+        std::vector<float> values = ramp;
+        for (const auto& [pixel, value] : pixels)
+            values[static_cast<std::size_t>(pixel)] = value;
+        ScanPixels(0, values);
+    }
+
+    std::vector<float> ramp = std::vector<float>(kPixels);
 
     std::string Export(const std::string& name, const std::string& written)
     {
@@ -45,16 +59,16 @@ protected:
 
 TEST_F(ExportTest, WavelengthModeWritesEveryPixelRamanShiftModeThePositiveShiftsOnly)
 {
-    view->spectrum[0] = 87.6;
-    view->spectrum[1] = -3.1;  // below the dark spectrum
+    ScanRampWith({{0, 87.6f}, {1, -3.1f}});  // pixel 1 below the dark spectrum
     const std::string nm = Export("spectrum", "spectrum.exp");  // the extension is added
     EXPECT_EQ(Lines(nm), 2048u);
     EXPECT_EQ(nm.rfind("350.00\t87.60\r\n", 0), 0u) << nm.substr(0, 40);
     EXPECT_EQ(nm.find("\t-3.10\r\n"), nm.find('\t', nm.find('\n')));
-    EXPECT_EQ(view->scanning, 1) << "exporting does not pause acquisition";
+    ScanRampWith({{0, 11.0f}});
+    EXPECT_EQ(ShownY(0), 11.0) << "exporting does not pause acquisition";
 
     view->SetXAxisMode(1);
-    ASSERT_LE(view->ramanShift[536], 0.0);
+    ASSERT_LE(ShownX(536), 0.0);
     const std::string raman = Export("raman.exp", "raman.exp");
     EXPECT_EQ(Lines(raman), 1511u);
     EXPECT_EQ(raman.rfind("2.96\t537.00\r\n", 0), 0u) << raman.substr(0, 40);
@@ -66,18 +80,18 @@ TEST_F(ExportTest, ExportingOverAnExistingFileReplacesItWhole)
 {
     const std::string path = dir.file("old.exp");
     ASSERT_TRUE(WriteWholeFile(path, std::string(200000, 'x')));
-    view->spectrum[3] = 0.005;
+    ScanRampWith({{3, 0.005f}});
     std::string expected;
     for (int i = 0; i < kPixels; ++i) {
         char line[128];
-        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", view->wavelength[i], view->spectrum[i]);
+        std::snprintf(line, sizeof line, "%.2f\t%.2f\r\n", ShownX(i), ShownY(i));
         expected += line;
     }
     EXPECT_EQ(Export("old.exp", "old.exp"), expected);
     EXPECT_EQ(op.questions.size(), 1u) << "asked before replacing";
 
     op.replace = false;  // declined: the file stays as it is
-    view->spectrum[0] = 5.0;
+    ScanRampWith({{0, 5.0f}});
     EXPECT_EQ(Export("old.exp", "old.exp"), expected);
     op.Cancel();
     view->OnExportSpectrum();

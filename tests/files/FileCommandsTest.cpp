@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
@@ -36,11 +36,13 @@ TEST_F(FrameFixture, SaveOpenAndExportRunFromTheMenuAndOpenShowsTheFileOnTheBars
     op.Choose(dir.file("sample.ram"));
     frame->action(ID_FILE_OPEN)->trigger();
     Deliver();
-    EXPECT_EQ(view()->xAxisMode, 1);
+    EXPECT_EQ(ScaleOf(chart()).xTitle, "Raman Shift (cm-1)");
     EXPECT_EQ(bar()->SelectedIndex(IDC_X_AXIS), 1);
     EXPECT_EQ(bar()->Text(IDC_X_AXIS), "Raman Shift (cm-1)");
     EXPECT_TRUE(frame->windowTitle().contains("sample.ram")) << frame->windowTitle().toStdString();
     EXPECT_FALSE(bar()->IsChecked(IDC_CONTINUOUS)) << "the bar no longer says Continuous";
-    EXPECT_EQ(view()->scanning, 0);
+    const std::vector<double> opened = ShownYs(chart());
+    Scan(0, 999.0f);
+    EXPECT_EQ(ShownYs(chart()), opened) << "acquisition has stopped";
     EXPECT_TRUE(messages.messages().empty());
 }

@@ -8,7 +8,7 @@
 #include "files/FileDialogs.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 
 using namespace vexlar::files;
 using namespace vexlar::test;

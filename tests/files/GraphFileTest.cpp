@@ -2,18 +2,25 @@
 // answered by a test operator.
 
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
+#include "app/CommandIds.h"
+#include "display/AnnotationDlg.h"
+#include "support/ChartReadout.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -21,15 +28,6 @@ using namespace vexlar;
 using namespace vexlar::test;
 
 namespace {
-
-using Pixels = std::array<double, kPixels>;
-
-Pixels Copy(const double* values)
-{
-    Pixels p;
-    std::copy(values, values + kPixels, p.begin());
-    return p;
-}
 
 // Writes a spectrum file of the given points as the chart library does.
 void WriteSpectrumFile(const std::string& path, const std::vector<double>& x, const std::vector<double>& y)
@@ -64,27 +62,47 @@ std::string XTitle(XrtHandle chart)
     return title;
 }
 
-double LiveX(const CVexlarView& v, int point)
-{
-    double value = std::nan("");
-    XrtDataGetXElementIndirect(v.liveData, 0, point, &value);
-    return value;
-}
-
 bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 
-// What a refused or cancelled Open must leave as it was.
+// The data sets the chart library made while action ran: handles are handed
+// out in turn, so they lie between two made just before and just after.
+std::vector<XrtHandle> DataSetsMadeBy(const std::function<void()>& action)
+{
+    const XrtHandle first = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, 1);
+    XrtDataDestroy(first);
+    action();
+    const XrtHandle last = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, 1);
+    XrtDataDestroy(last);
+    std::vector<XrtHandle> made;
+    for (XrtHandle h = first + 1; h < last; ++h)
+        made.push_back(h);
+    return made;
+}
+
+// How many of them still exist.
+int Alive(const std::vector<XrtHandle>& sets)
+{
+    int alive = 0;
+    for (XrtHandle h : sets) {
+        int points = 0;
+        alive += XrtDataGetPointCount(h, &points) ? 1 : 0;
+    }
+    return alive;
+}
+
+// What a refused or cancelled Open must leave as it was: the chart in the
+// mode shown and what the menus show.
 struct Workspace {
-    explicit Workspace(const CVexlarView& v)
-        : spectrum(Copy(v.spectrum)), wavelength(Copy(v.wavelength)), ramanShift(Copy(v.ramanShift)),
-          xAxisMode(v.xAxisMode), scanning(v.scanning), additive(v.additive), xMin(Get(v.chart(), XRT_X_MIN)),
-          xMax(Get(v.chart(), XRT_X_MAX)), liveX0(LiveX(v, 0))
+    explicit Workspace(CVexlarView& v)
+        : xs(ShownXs(v.chart())), ys(ShownYs(v.chart())), xTitle(XTitle(v.chart())), additive(v.IsAdditive()),
+          xMin(Get(v.chart(), XRT_X_MIN)), xMax(Get(v.chart(), XRT_X_MAX))
     {
     }
     bool operator==(const Workspace&) const = default;
-    Pixels spectrum, wavelength, ramanShift;
-    int xAxisMode, scanning, additive;
-    double xMin, xMax, liveX0;
+    std::vector<double> xs, ys;
+    std::string xTitle;
+    bool additive;
+    double xMin, xMax;
 };
 
 class SpectrumFileTest : public ViewFixture {
@@ -94,12 +112,21 @@ protected:
         ViewFixture::SetUp();
         CreateView();
         host.SetChecked(IDC_CONTINUOUS, true);
+        std::vector<float> ramp(kPixels);
         for (int i = 0; i < kPixels; ++i)
-            view->spectrum[i] = 100.0 + 0.125 * i;
+            ramp[i] = 100.0f + 0.125f * static_cast<float>(i);
+        ScanPixels(0, ramp);
     }
 
     // The spectrum shown as it is in the given mode.
     void Show(int mode) { view->SetXAxisMode(mode); }
+
+    // The x axis of a mode as the chart draws it.
+    std::vector<double> AxisOf(int mode)
+    {
+        Show(mode);
+        return ShownXs(chart());
+    }
 
     TempDir dir;
     FileOperator op;
@@ -109,56 +136,56 @@ protected:
 
 TEST_F(SpectrumFileTest, ARamanGraphSavedAndOpenedAgainComesBackInRamanShift)
 {
-    Show(1);
-    const Pixels saved = Copy(view->spectrum);
-    const Pixels shifts = Copy(view->ramanShift);
-    const Pixels wavelengths = Copy(view->wavelength);
+    const std::vector<double> wavelengths = AxisOf(0);
+    const std::vector<double> shifts = AxisOf(1);
+    const std::vector<double> saved = ShownYs(chart());
     ASSERT_LT(shifts[0], 0.0) << "the default calibration starts on the anti-Stokes side";
     op.Choose(dir.file("sample"));
     view->OnSaveGraph();
     ASSERT_TRUE(Exists(dir.file("sample.ram")));
     EXPECT_EQ(host.documentTitle, "Untitled") << "saving keeps the title";
-    EXPECT_EQ(view->scanning, 1) << "and acquisition";
+    Scan(0, 5.0f);
+    EXPECT_EQ(ShownY(0), 5.0) << "and acquisition";
     EXPECT_FALSE(Exists(dir.file("sample.ram.anno"))) << "no annotation: no annotation file";
     EXPECT_FALSE(Exists(dir.file("sample.ram.peak"))) << "labels hidden: no peak file";
 
     // Back to a wavelength display of other data, with additive running.
     Show(0);
-    std::fill(std::begin(view->spectrum), std::end(view->spectrum), 7.0);
-    view->additive = 1;
+    Scan(0, 0.0f);
+    view->OnStoreDark();
+    view->OnAdditiveMode();
+    Scan(0, 7.0f);
+    ASSERT_TRUE(ShowsEverywhere(7.0));
     op.Choose(dir.file("sample.ram"));
-    view->OnOpenSpectrum();
+    const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
 
     EXPECT_TRUE(messages.messages().empty());
-    EXPECT_EQ(view->xAxisMode, 1);
     EXPECT_EQ(host.SelectedIndex(IDC_X_AXIS), 1);
     EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS));
-    EXPECT_EQ(view->scanning, 0);
-    EXPECT_EQ(view->additive, 0);
-    EXPECT_EQ(Copy(view->spectrum), saved) << "every value read back exactly";
-    EXPECT_EQ(Copy(view->ramanShift), shifts);
-    EXPECT_EQ(Copy(view->wavelength), wavelengths);
-    const XrtHandle c = view->chart();
+    EXPECT_FALSE(view->IsAdditive());
+    EXPECT_EQ(ShownYs(chart()), saved) << "every value read back exactly";
+    EXPECT_EQ(ShownXs(chart()), shifts);
+    const XrtHandle c = chart();
     EXPECT_EQ(Get(c, XRT_X_MIN), 0.0);
     EXPECT_EQ(Get(c, XRT_X_BOUND_MIN), 0.0);
     EXPECT_EQ(Get(c, XRT_X_MAX), shifts[kPixels - 1]);
     EXPECT_EQ(Get(c, XRT_Y_MIN), 0.0);
     EXPECT_EQ(Get(c, XRT_Y_MAX), 4100.0);
     EXPECT_EQ(XTitle(c), "Raman Shift (cm-1)");
-    EXPECT_EQ(LiveX(*view, 5), shifts[5]);
     EXPECT_EQ(host.documentTitle, "sample.ram");
-    EXPECT_NE(view->openedData, 0u);
+    EXPECT_EQ(Alive(made), 1) << "the file's data set is kept";
 
     // Scans that arrive now are dropped: the file's spectrum stays.
     Scan(0, 999.0f);
-    EXPECT_EQ(Copy(view->spectrum), saved);
+    EXPECT_EQ(ShownYs(chart()), saved);
+    // The wavelength axis is the calibration's still.
+    EXPECT_EQ(AxisOf(0), wavelengths);
 }
 
 TEST_F(SpectrumFileTest, AFileWhoseFirstXIsNotNegativeOpensAsWavelengthAndSwitchingUsesTheCalibration)
 {
-    Show(1);
-    const Pixels calibrationShifts = Copy(view->ramanShift);
-    const Pixels calibrationNm = Copy(view->wavelength);
+    const std::vector<double> calibrationNm = AxisOf(0);
+    const std::vector<double> calibrationShifts = AxisOf(1);
     // A Raman-shift file starting above the laser line, and one at it exactly.
     for (double first : {15.0, 0.0}) {
         const std::vector<double> x = Ramp(first, 1.5);
@@ -166,38 +193,34 @@ TEST_F(SpectrumFileTest, AFileWhoseFirstXIsNotNegativeOpensAsWavelengthAndSwitch
         WriteSpectrumFile(dir.file("stokes.ram"), x, y);
         op.Choose(dir.file("stokes.ram"));
         view->OnOpenSpectrum();
-        EXPECT_EQ(view->xAxisMode, 0) << first;
-        EXPECT_EQ(host.SelectedIndex(IDC_X_AXIS), 0);
-        EXPECT_EQ(XTitle(view->chart()), "Wavelength (nm)");
-        EXPECT_EQ(Get(view->chart(), XRT_X_MIN), first);
-        EXPECT_EQ(Get(view->chart(), XRT_X_MAX), x.back());
-        EXPECT_EQ(view->wavelength[100], x[100]);
-        EXPECT_EQ(view->spectrum[100], y[100]) << "negative intensities come back too";
-        EXPECT_EQ(Copy(view->ramanShift), calibrationShifts) << "only the file's axis is replaced";
-        EXPECT_EQ(LiveX(*view, 100), x[100]);
+        EXPECT_EQ(host.SelectedIndex(IDC_X_AXIS), 0) << first;
+        EXPECT_EQ(XTitle(chart()), "Wavelength (nm)");
+        EXPECT_EQ(Get(chart(), XRT_X_MIN), first);
+        EXPECT_EQ(Get(chart(), XRT_X_MAX), x.back());
+        EXPECT_EQ(ShownY(100), y[100]) << "negative intensities come back too";
+        EXPECT_EQ(ShownX(100), x[100]);
     }
 
-    // Switching to Raman shift draws against the calibration's shifts...
-    Show(1);
-    EXPECT_EQ(LiveX(*view, 100), calibrationShifts[100]);
+    // Switching to Raman shift draws against the calibration's shifts (only
+    // the file's axis is replaced)...
+    EXPECT_EQ(AxisOf(1), calibrationShifts);
     // ...and the file's wavelengths stay until the axes are rebuilt.
     Show(0);
-    EXPECT_EQ(LiveX(*view, 100), 0.0 + 1.5 * 100);
+    EXPECT_EQ(ShownX(100), 0.0 + 1.5 * 100);
     view->SelectChannel(0);
-    EXPECT_EQ(LiveX(*view, 100), calibrationNm[100]);
+    EXPECT_EQ(ShownX(100), calibrationNm[100]);
 }
 
 TEST_F(SpectrumFileTest, CancellingOpenChangesNothingButTheContinuousButton)
 {
     WriteSpectrumFile(dir.file("a.ram"), Ramp(400.0, 0.1), Ramp(1.0, 1.0));
     op.Choose(dir.file("a.ram"));
-    view->OnOpenSpectrum();
-    const XrtHandle previous = view->openedData;
-    ASSERT_NE(previous, 0u);
+    const std::vector<XrtHandle> previous = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
+    ASSERT_EQ(Alive(previous), 1);
     view->OnBarParam(BAR_CONTINUOUS);  // the operator resumes scanning
     host.SetChecked(IDC_CONTINUOUS, true);
     Scan(0, 50.0f);
-    ASSERT_EQ(view->spectrum[0], 50.0);
+    ASSERT_EQ(ShownY(0), 50.0);
     const Workspace before(*view);
     const std::string title = host.documentTitle;
 
@@ -206,13 +229,11 @@ TEST_F(SpectrumFileTest, CancellingOpenChangesNothingButTheContinuousButton)
     EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS)) << "unchecked before the dialog, and stays so";
     EXPECT_TRUE(Workspace(*view) == before);
     EXPECT_EQ(host.documentTitle, title);
-    EXPECT_EQ(view->openedData, 0u) << "the previous file's data set is released";
-    int points = 0;
-    EXPECT_FALSE(XrtDataGetPointCount(previous, &points));
+    EXPECT_EQ(Alive(previous), 0) << "the previous file's data set is released";
     EXPECT_TRUE(messages.messages().empty());
     // Acquisition still runs.
     Scan(0, 60.0f);
-    EXPECT_EQ(view->spectrum[0], 60.0);
+    EXPECT_EQ(ShownY(0), 60.0);
 }
 
 TEST_F(SpectrumFileTest, SaveGraphWritesTheLiveDataAndItsCompanionsOnlyWhenThereIsSomethingToKeep)
@@ -223,7 +244,7 @@ TEST_F(SpectrumFileTest, SaveGraphWritesTheLiveDataAndItsCompanionsOnlyWhenThere
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "cancelled: nothing written";
 
     // The peak table goes beside the spectrum while its labels are shown.
-    view->peakLabelsShown = 1;
+    view->OnPeakLabels();
     op.Choose(dir.file("labelled.ram"));
     view->OnSaveGraph();
     EXPECT_TRUE(Exists(dir.file("labelled.ram")));
@@ -236,8 +257,8 @@ TEST_F(SpectrumFileTest, SaveGraphWritesTheLiveDataAndItsCompanionsOnlyWhenThere
     double x = 0.0, y = 0.0;
     XrtDataGetXElementIndirect(data, 0, 2047, &x);
     XrtDataGetYElementIndirect(data, 0, 2047, &y);
-    EXPECT_EQ(x, view->wavelength[2047]);
-    EXPECT_EQ(y, view->spectrum[2047]);
+    EXPECT_EQ(x, ShownX(2047));
+    EXPECT_EQ(y, ShownY(2047));
     XrtDataDestroy(data);
 
     EXPECT_TRUE(messages.messages().empty());
@@ -254,8 +275,8 @@ TEST_F(SpectrumFileTest, AFileThatCannotBeSavedIsReportedAndNothingIsLeftHalfWri
 
     // A spectrum the file could not give back (not a number) is refused;
     // the good file and its side files stay as they were.
-    view->peakLabelsShown = 1;
-    view->spectrum[5] = std::nan("");
+    view->OnPeakLabels();
+    ScanWith({{5, std::nanf("")}}, 1.0f);
     Show(0);
     op.Choose(dir.file("good.ram"));
     view->OnSaveGraph();
@@ -270,7 +291,7 @@ TEST_F(SpectrumFileTest, AFileThatCannotBeSavedIsReportedAndNothingIsLeftHalfWri
 
     // A folder that is gone by the time the file is written.
     messages.clear();
-    view->spectrum[5] = 1.0;
+    Scan(0, 1.0f);
     Show(0);
     std::filesystem::create_directory(dir.file("gone"));
     op.Choose(dir.file("gone/x.ram"), [&] { std::filesystem::remove(dir.file("gone")); });
@@ -282,10 +303,11 @@ TEST_F(SpectrumFileTest, AFileThatCannotBeSavedIsReportedAndNothingIsLeftHalfWri
 
 TEST_F(SpectrumFileTest, AFileThatIsNotASpectrumIsRefusedAndTheWorkspaceStaysAsItWas)
 {
+    const std::vector<double> wavelengths = AxisOf(0);
     Show(1);
     Scan(0, 42.0f);
     const Workspace before(*view);
-    ASSERT_EQ(before.scanning, 1);
+    ASSERT_TRUE(ShowsEverywhere(42.0)) << "acquisition runs";
 
     struct Case {
         std::string name;
@@ -315,7 +337,7 @@ TEST_F(SpectrumFileTest, AFileThatIsNotASpectrumIsRefusedAndTheWorkspaceStaysAsI
             op.Choose(path, [&] { std::filesystem::remove(path); });  // gone before it is read
         else
             op.Choose(path);
-        view->OnOpenSpectrum();
+        const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
         ASSERT_EQ(messages.messages().size(), 1u) << c.name;
         EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
         const std::string& message = messages.messages()[0].text;
@@ -324,21 +346,45 @@ TEST_F(SpectrumFileTest, AFileThatIsNotASpectrumIsRefusedAndTheWorkspaceStaysAsI
         EXPECT_TRUE(Workspace(*view) == before) << c.name;
         EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS)) << "unchecked, as before the dialog";
         EXPECT_EQ(host.documentTitle, "Untitled");
-        EXPECT_EQ(view->openedData, 0u);
+        EXPECT_EQ(Alive(made), 0) << "nothing of the file is kept";
     }
     // Acquisition was never stopped.
     Scan(0, 43.0f);
-    EXPECT_EQ(view->spectrum[0], 43.0);
+    EXPECT_EQ(ShownY(0), 43.0);
+    // Neither axis was touched.
+    EXPECT_EQ(AxisOf(0), wavelengths);
+    EXPECT_EQ(AxisOf(1), before.xs);
 }
 
 TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
 {
     Show(0);
-    AnnotationRecord& a = view->annotations[3];
-    a.inUse = 1;
-    std::snprintf(a.text, sizeof a.text, "%s", "Si 520");
-    a.anchorX = 500.0;
-    a.anchorY = 1000.0;
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Annotations placed as the operator does: right-click in the plot,
+    // Annotate Here, the text typed.
+    const auto annotate = [&](QPoint at, const char* text) {
+        view->ContextMenuAt(view->mapToGlobal(at));
+        CAnnotationDlg::operatorForTests = [text](CAnnotationDlg& d) {
+            d.textEdit()->setText(text);
+            d.accept();
+        };
+        view->OnContextCommand(ID_ANNOTATE_HERE);
+        CAnnotationDlg::operatorForTests = nullptr;
+    };
+    const QPoint places[] = {{300, 150}, {400, 150}, {500, 150}, {600, 250}};
+    for (int slot = 0; slot < 4; ++slot)
+        annotate(places[slot], slot == 3 ? "Si 520" : "gone");
+    // The first three cleared: the one left is in the fourth slot.
+    for (int slot = 0; slot < 3; ++slot) {
+        view->ContextMenuAt(view->mapToGlobal(places[slot] + QPoint(3, 3)));
+        view->OnContextCommand(ID_ANNOTATION_CLEAR);
+    }
+    std::vector<TextSeen> shown = ShownAnnotations(chart());
+    ASSERT_EQ(shown.size(), 1u);
+    ASSERT_EQ(shown[0].text(), "Si 520");
+    ASSERT_EQ(shown[0].handle, AnnotationAreas(chart()).at(3).handle);
+    const double anchorX = shown[0].anchorX;
     op.Choose(dir.file("annotated.ram"));
     view->OnSaveGraph();
     ASSERT_TRUE(Exists(dir.file("annotated.ram.anno")));
@@ -346,16 +392,20 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
     view->ClearAllAnnotations();
     op.Choose(dir.file("annotated.ram"));
     view->OnOpenSpectrum();
-    EXPECT_EQ(view->annotations[0].inUse, 1) << "restored into the first slot";
-    EXPECT_STREQ(view->annotations[0].text, "Si 520");
-    EXPECT_EQ(view->annotations[0].anchorX, 500.0);
+    shown = ShownAnnotations(chart());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].handle, AnnotationAreas(chart()).at(0).handle) << "restored into the first slot";
+    EXPECT_EQ(shown[0].text(), "Si 520");
+    EXPECT_EQ(shown[0].anchorX, anchorX);
 
     // A graph saved without annotations keeps those on the chart.
     view->ClearAllAnnotations();
-    view->annotations[7].inUse = 1;
+    annotate(places[1], "kept");
     std::filesystem::remove(dir.file("annotated.ram.anno"));
     op.Choose(dir.file("annotated.ram"));
     view->OnOpenSpectrum();
-    EXPECT_EQ(view->annotations[7].inUse, 1);
+    shown = ShownAnnotations(chart());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text(), "kept");
     EXPECT_TRUE(messages.messages().empty());
 }

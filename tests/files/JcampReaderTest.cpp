@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "FileOperator.h"
+#include "support/FileOperator.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
 #include "support/DecimalCommaLanguage.h"

@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "ScanGenerator.h"
 #include "Xrt.h"
+#include "support/PeakReadout.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -23,7 +25,7 @@ constexpr double kStrongBands[] = {801.3, 1028.3, 1444.4, 2852.9};
 constexpr double kAllBands[] = {384.1, 426.3, 801.3, 1028.3, 1157.6, 1266.4, 1444.4, 2664.4, 2852.9, 2923.8, 2938.3};
 constexpr std::uint64_t kSeed = 1840;
 
-int NearestPixel(const double* ramanShift, double shift)
+int NearestPixel(const std::vector<double>& ramanShift, double shift)
 {
     int best = 0;
     for (int i = 1; i < kPixels; ++i) {
@@ -45,10 +47,10 @@ protected:
         qdv::ScanSettings scan;
         scan.integrationMs = 100;
         scan.laserOn = true;
-        ASSERT_TRUE(generator.Generate(setup, scan, view->raw[0]));
-        driver().Post(WM_SCAN_COMPLETE, 0);
-        Deliver();
-        ASSERT_EQ(view->spectrum[1000], static_cast<double>(view->raw[0][1000]));
+        std::vector<float> raw(kPixels);
+        ASSERT_TRUE(generator.Generate(setup, scan, raw.data()));
+        ScanPixels(0, raw);
+        ASSERT_EQ(ShownY(1000), static_cast<double>(raw[1000]));
     }
 };
 
@@ -56,22 +58,21 @@ protected:
 
 TEST_F(CyclohexaneFixture, MarkAllPeaksLabelsTheStrongBandsAtTheirPublishedShifts)
 {
+    Setting("PeakFind", "Threshold", "250.0");
+    Setting("PeakFind", "Slope", "40.0");
+    Setting("PeakFind", "Width", "2");
     CreateView();
     view->SetXAxisMode(1);
     ScanCyclohexane();
-    view->peakThreshold = 250.0;
-    view->peakSlope = 40.0;
-    view->peakWidth = 2;
     view->MarkAllPeaks();
 
+    const std::vector<double> ramanShift = ShownXs(chart());
+    const std::vector<TextSeen> labels = MarkedPeaks(*view);
     std::vector<int> found;
-    for (const PeakRecord& p : view->peaks) {
-        if (p.inUse == 1) {
-            found.push_back(p.pixel);
-        }
-    }
+    for (const TextSeen& label : labels)
+        found.push_back(label.point);
     for (double band : kStrongBands) {
-        const int expected = NearestPixel(view->ramanShift, band);
+        const int expected = NearestPixel(ramanShift, band);
         int hits = 0;
         for (int pixel : found)
             hits += std::abs(pixel - expected) <= 1;
@@ -81,27 +82,22 @@ TEST_F(CyclohexaneFixture, MarkAllPeaksLabelsTheStrongBandsAtTheirPublishedShift
     for (int pixel : found) {
         bool known = false;
         for (double band : kAllBands)
-            known = known || std::abs(pixel - NearestPixel(view->ramanShift, band)) <= 1;
-        EXPECT_TRUE(known) << "pixel " << pixel << " at " << view->ramanShift[pixel] << " cm-1";
+            known = known || std::abs(pixel - NearestPixel(ramanShift, band)) <= 1;
+        EXPECT_TRUE(known) << "pixel " << pixel << " at " << ramanShift[pixel] << " cm-1";
     }
 
     // Each label stands upright just above its peak's point, inside the chart.
-    for (const PeakRecord& p : view->peaks) {
-        if (p.inUse != 1)
-            continue;
-        int left = 0, top = 0, width = 0, height = 0;
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_LEFT, &left);
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_TOP, &top);
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_WIDTH, &width);
-        XrtTextAreaGetValues(p.labelArea, XRT_TEXT_HEIGHT, &height);
+    const std::vector<double> intensity = ShownYs(chart());
+    for (const TextSeen& p : labels) {
+        const std::string label = p.text();
         XrtPoint point;
-        ASSERT_TRUE(XrtUnmap(view->chart(), XRT_MAP_DATA_UNITS, view->ramanShift[p.pixel], p.intensity, &point));
-        EXPECT_GT(height, width) << p.label << " reads upwards";
-        EXPECT_LE(top + height, point.y) << p.label << " above its point";
-        EXPECT_GT(top + height, point.y - 12) << p.label << " close to its point";
-        EXPECT_LE(left, point.x);
-        EXPECT_GE(left + width, point.x);
-        EXPECT_GE(top, 0);
+        ASSERT_TRUE(XrtUnmap(chart(), XRT_MAP_DATA_UNITS, ramanShift[p.point], intensity[p.point], &point));
+        EXPECT_GT(p.height, p.width) << label << " reads upwards";
+        EXPECT_LE(p.top + p.height, point.y) << label << " above its point";
+        EXPECT_GT(p.top + p.height, point.y - 12) << label << " close to its point";
+        EXPECT_LE(p.left, point.x);
+        EXPECT_GE(p.left + p.width, point.x);
+        EXPECT_GE(p.top, 0);
     }
 
     // The chart as the operator sees it, and zoomed on the C-H stretches.
@@ -110,14 +106,14 @@ TEST_F(CyclohexaneFixture, MarkAllPeaksLabelsTheStrongBandsAtTheirPublishedShift
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            ASSERT_TRUE(XrtDrawToDC(view->chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, 0, 0,
+            ASSERT_TRUE(XrtDrawToDC(chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, 0, 0,
                                     image.width(), image.height()));
         }
         if (const char* out = std::getenv(variable))
             image.save(out);
     };
     draw("VEXLAR_PEAK_PNG");
-    XrtSetValues(view->chart(), XRT_X_MIN, 2600.0);
-    XrtSetValues(view->chart(), XRT_X_MAX, 3100.0);
+    XrtSetValues(chart(), XRT_X_MIN, 2600.0);
+    XrtSetValues(chart(), XRT_X_MAX, 3100.0);
     draw("VEXLAR_PEAK_ZOOM_PNG");
 }

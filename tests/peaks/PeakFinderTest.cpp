@@ -10,13 +10,17 @@
 #include <QTest>
 
 #include <algorithm>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "Xrt.h"
 #include "app/CommandIds.h"
+#include "peaks/PeakFile.h"
 #include "peaks/PeakFinderDlg.h"
 #include "peaks/PeakTableDlg.h"
 #include "support/FrameFixture.h"
+#include "support/PeakReadout.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -24,61 +28,68 @@ using namespace vexlar::test;
 
 namespace {
 
-// The operator for the next Configure Peak Finder dialog.
-struct FinderOperator {
-    explicit FinderOperator(std::function<void(CPeakFinderDlg&)> answer)
-    {
-        CPeakFinderDlg::operatorForTests = std::move(answer);
-    }
-    ~FinderOperator() { CPeakFinderDlg::operatorForTests = nullptr; }
+// What the Configure Peak Finder dialog shows: threshold, slope, width.
+struct CriteriaShown {
+    double threshold = 0;
+    std::string slope, width;
 };
 
-std::vector<int> MarkedPixels(const CVexlarView& v)
+CriteriaShown ShownCriteria(CVexlarView& v)
 {
-    std::vector<int> pixels;
-    for (const PeakRecord& p : v.peaks) {
-        if (p.inUse == 1)
-            pixels.push_back(p.pixel);
-    }
-    return pixels;
+    CriteriaShown shown;
+    PeakFinderOperator op([&](CPeakFinderDlg& d) {
+        shown.threshold = std::stod(d.thresholdEdit()->text().toStdString());
+        shown.slope = d.slopeEdit()->text().toStdString();
+        shown.width = d.widthBox()->currentText().toStdString();
+        d.reject();
+    });
+    v.OnPeakSettings();
+    return shown;
 }
 
-std::vector<std::string> Labels(const CVexlarView& v)
+// The width typed into the dialog and confirmed.
+void ConfirmWidth(CVexlarView& v, const QString& width)
 {
-    std::vector<std::string> labels;
-    for (const PeakRecord& p : v.peaks) {
-        if (p.inUse == 1)
-            labels.push_back(p.label);
-    }
-    return labels;
+    PeakFinderOperator op([&](CPeakFinderDlg& d) {
+        d.widthBox()->setEditText(width);
+        d.accept();
+    });
+    v.OnPeakSettings();
 }
 
-// Spikes of 1000 on a flat 0 at the given pixels.
-void Spikes(CVexlarView& v, const std::vector<int>& pixels)
+// A scan of spikes of 1000 on a flat 0 at the given pixels.
+std::map<int, float> Spikes(const std::vector<int>& pixels)
 {
-    std::fill(std::begin(v.spectrum), std::end(v.spectrum), 0.0);
+    std::map<int, float> spikes;
     for (int p : pixels)
-        v.spectrum[p] = 1000.0;
+        spikes[p] = 1000.0f;
+    return spikes;
 }
+
+class PeakFinder : public ViewFixture {};
+using PeakCommands = FrameFixture;
 
 }  // namespace
 
-TEST_F(ViewFixture, MarkAllPeaksAddsEveryPeakLowestFirstWithOneRedraw)
+TEST_F(PeakFinder, MarkAllPeaksAddsEveryPeakLowestFirstWithOneRedraw)
 {
     CreateView();
-    Spikes(*view, {1500, 3, 1000, 2045, 40});
+    ScanWith(Spikes({1500, 3, 1000, 2045, 40}));
     std::uint64_t before = 0, after = 0;
-    XrtGetRedrawCount(view->chart(), &before);
+    XrtGetRedrawCount(chart(), &before);
     driver().ClearCalls();
     view->MarkAllPeaks();
-    XrtGetRedrawCount(view->chart(), &after);
+    XrtGetRedrawCount(chart(), &after);
     EXPECT_EQ(after, before + 1) << "one redraw for the whole search";
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500}));
-    EXPECT_EQ(view->peakLabelsShown, 1);
-    EXPECT_EQ(view->peakSearchDone, 1);
+    EXPECT_TRUE(view->ArePeakLabelsShown());
     int repaint = 0;
-    XrtGetValues(view->chart(), XRT_REPAINT, &repaint);
+    XrtGetValues(chart(), XRT_REPAINT, &repaint);
     EXPECT_EQ(repaint, 1);
+    // The search is done: labels off and on search no more.
+    view->OnPeakLabels();
+    view->OnPeakLabels();
+    EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500}));
 
     // Twice: every peak again in the next free slots.
     view->MarkAllPeaks();
@@ -86,25 +97,25 @@ TEST_F(ViewFixture, MarkAllPeaksAddsEveryPeakLowestFirstWithOneRedraw)
 
     // A width outside 1 to 5 finds nothing and still resumes repainting.
     view->ResetPeakTable();
-    view->peakWidth = 6;
-    XrtGetRedrawCount(view->chart(), &before);
+    ConfirmWidth(*view, "6");
+    XrtGetRedrawCount(chart(), &before);
     view->MarkAllPeaks();
-    XrtGetRedrawCount(view->chart(), &after);
+    XrtGetRedrawCount(chart(), &after);
     EXPECT_TRUE(MarkedPixels(*view).empty());
     EXPECT_EQ(after, before + 1);
-    view->peakWidth = 0;
+    ConfirmWidth(*view, "0");
     view->MarkAllPeaks();
     EXPECT_TRUE(MarkedPixels(*view).empty());
-    EXPECT_EQ(view->peakLabelsShown, 1);
+    EXPECT_TRUE(view->ArePeakLabelsShown());
 }
 
-TEST_F(ViewFixture, MoreThanAHundredPeaksFillTheTableWithTheLowest)
+TEST_F(PeakFinder, MoreThanAHundredPeaksFillTheTableWithTheLowest)
 {
     CreateView();
     std::vector<int> pixels;
     for (int p = 10; p < 2040; p += 10)
         pixels.push_back(p);  // 203 peaks
-    Spikes(*view, pixels);
+    ScanWith(Spikes(pixels));
     view->MarkAllPeaks();
     const std::vector<int> marked = MarkedPixels(*view);
     ASSERT_EQ(marked.size(), 100u);
@@ -116,48 +127,47 @@ TEST_F(ViewFixture, MoreThanAHundredPeaksFillTheTableWithTheLowest)
     EXPECT_EQ(MarkedPixels(*view), marked);
 }
 
-TEST_F(ViewFixture, RamanModeSkipsTheAntiStokesSide)
+TEST_F(PeakFinder, RamanModeSkipsTheAntiStokesSide)
 {
     CreateView();
     view->SetXAxisMode(1);
+    const std::vector<double> shifts = ShownXs(chart());
     int firstNonNegative = 0;
-    while (view->ramanShift[firstNonNegative] < 0.0)
+    while (shifts[firstNonNegative] < 0.0)
         ++firstNonNegative;
     ASSERT_GT(firstNonNegative, 100);
-    Spikes(*view, {firstNonNegative - 50, firstNonNegative + 50});
+    ScanWith(Spikes({firstNonNegative - 50, firstNonNegative + 50}));
     view->MarkAllPeaks();
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{firstNonNegative + 50});
-    EXPECT_EQ(view->peaks[0].x, view->ramanShift[firstNonNegative + 50]);
+    EXPECT_EQ(MarkedLabels(*view), std::vector<std::string>{peaks::PeakXText(shifts[firstNonNegative + 50], 1)});
 }
 
-TEST_F(ViewFixture, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
+TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
 {
     CreateView();
-    Spikes(*view, {600, 1500});
+    ScanWith(Spikes({600, 1500}));
     view->MarkAllPeaks();
     // 350 + 0.5 i + 5e-5 i^2 nm.
-    EXPECT_EQ(Labels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
+    EXPECT_EQ(MarkedLabels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
     // In Raman shift the table is rebuilt from the search: the new labels
     // carry shifts, and pixel 600 is past the laser line.
     view->SetXAxisMode(1);
-    EXPECT_EQ(view->peakLabelsShown, 1);
+    EXPECT_TRUE(view->ArePeakLabelsShown());
     ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
     char expected[32];
-    std::snprintf(expected, sizeof expected, "%.0f", view->ramanShift[1500]);
-    EXPECT_EQ(Labels(*view)[1], expected);
-    EXPECT_EQ(view->peaks[1].x, view->ramanShift[1500]);
-    EXPECT_EQ(view->annotationRefresh, 1);
+    std::snprintf(expected, sizeof expected, "%.0f", ShownX(1500));
+    EXPECT_EQ(MarkedLabels(*view)[1], expected);
 
     // Labels hidden: the table keeps its wavelengths, listed in the format
     // and under the heading of the mode shown.
     view->SetXAxisMode(0);
-    EXPECT_EQ(Labels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
+    EXPECT_EQ(MarkedLabels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
     view->OnPeakLabels();
-    ASSERT_EQ(view->peakLabelsShown, 0);
-    Spikes(*view, {900});
+    ASSERT_FALSE(view->ArePeakLabelsShown());
+    ScanWith(Spikes({900}));
     view->SetXAxisMode(1);
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
-    EXPECT_EQ(view->peaks[0].x, view->wavelength[600]);
+    // Slot 0 still holds the wavelength of pixel 600 (668 nm), not its shift.
     std::vector<std::string> rows;
     std::string heading;
     CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
@@ -179,16 +189,23 @@ TEST_F(ViewFixture, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
     view->OnShowPeakTable();
     CPeakTableDlg::operatorForTests = nullptr;
     EXPECT_EQ(heading, "Wavelength (nm)");
+
+    // Each change of axis has the next scan re-read the annotations'
+    // places from a freshly laid-out chart.
+    EXPECT_TRUE(ScanRefreshesAnnotations());
+    view->SetXAxisMode(1);
+    EXPECT_TRUE(ScanRefreshesAnnotations());
+    EXPECT_FALSE(ScanRefreshesAnnotations());
 }
 
-TEST_F(ViewFixture, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
+TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
 {
+    Setting("PeakFind", "Threshold", "0.30000000000000004");
+    Setting("PeakFind", "Slope", "-12.5");
+    Setting("PeakFind", "Width", "3");
     CreateView();
-    view->peakThreshold = 0.1 + 0.2;
-    view->peakSlope = -12.5;
-    view->peakWidth = 3;
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             EXPECT_EQ(d.windowTitle(), "Configure Peak Finder");
             EXPECT_EQ(std::stod(d.thresholdEdit()->text().toStdString()), 0.1 + 0.2);
             EXPECT_EQ(d.slopeEdit()->text(), "-12.5");
@@ -201,13 +218,13 @@ TEST_F(ViewFixture, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
         });
         view->OnPeakSettings();
     }
-    EXPECT_EQ(view->peakThreshold, 0.1 + 0.2);
+    EXPECT_EQ(ShownCriteria(*view).threshold, 0.1 + 0.2);
     EXPECT_TRUE(messages.messages().empty());
 
     // A threshold that is no number: the message, the dialog stays open and
     // nothing is stored; then a slope that is none.
     {
-        FinderOperator op([&](CPeakFinderDlg& d) {
+        PeakFinderOperator op([&](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("12abc");
             d.slopeEdit()->setText("1e400");
             d.accept();
@@ -217,7 +234,6 @@ TEST_F(ViewFixture, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
             d.accept();
             EXPECT_EQ(d.result(), QDialog::Rejected);
             EXPECT_EQ(messages.messages().size(), 2u);
-            EXPECT_EQ(view->peakThreshold, 0.1 + 0.2);
             d.slopeEdit()->setText("0");
             d.widthBox()->setEditText("4 px");
             d.accept();
@@ -226,36 +242,38 @@ TEST_F(ViewFixture, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
     }
     ASSERT_EQ(messages.messages().size(), 2u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
-    EXPECT_EQ(view->peakThreshold, -50.0);
-    EXPECT_EQ(view->peakSlope, 0.0);
-    EXPECT_EQ(view->peakWidth, 4);
+    // Nothing was stored while the dialog refused.
+    const CriteriaShown stored = ShownCriteria(*view);
+    EXPECT_EQ(stored.threshold, -50.0);
+    EXPECT_EQ(stored.slope, "0");
+    EXPECT_EQ(stored.width, "4");
 
     // The width is read like atoi; any value is stored.
     for (const auto& [typed, width] : std::vector<std::pair<QString, int>>{{"7", 7}, {"x", 0}, {"", 0}, {"-2", -2}}) {
-        FinderOperator op([&](CPeakFinderDlg& d) {
+        PeakFinderOperator op([&](CPeakFinderDlg& d) {
             d.widthBox()->setEditText(typed);
             d.accept();
         });
         view->OnPeakSettings();
-        EXPECT_EQ(view->peakWidth, width) << typed.toStdString();
+        EXPECT_EQ(ShownCriteria(*view).width, std::to_string(width)) << typed.toStdString();
     }
     // An item picked from the list.
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.widthBox()->setCurrentIndex(1);
             d.accept();
         });
         view->OnPeakSettings();
     }
-    EXPECT_EQ(view->peakWidth, 2);
+    EXPECT_EQ(ShownCriteria(*view).width, "2");
 }
 
-TEST_F(ViewFixture, PeakSettingsTakeTheFocusAndSelectTheWholeText)
+TEST_F(PeakFinder, PeakSettingsTakeTheFocusAndSelectTheWholeText)
 {
+    Setting("PeakFind", "Threshold", "250.0");
+    Setting("PeakFind", "Slope", "7.25");
     CreateView();
-    view->peakThreshold = 250.0;
-    view->peakSlope = 7.25;
-    FinderOperator op([](CPeakFinderDlg& d) {
+    PeakFinderOperator op([](CPeakFinderDlg& d) {
         d.show();
         d.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
@@ -273,44 +291,46 @@ TEST_F(ViewFixture, PeakSettingsTakeTheFocusAndSelectTheWholeText)
     view->OnPeakSettings();
 }
 
-TEST_F(ViewFixture, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
+TEST_F(PeakFinder, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
 {
     CreateView();
-    Spikes(*view, {300, 900});
-    view->spectrum[900] = 500.0;
+    ScanWith({{300, 1000.0f}, {900, 500.0f}});
     view->MarkAllPeaks();
     ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{300, 900}));
     // Labels shown: a higher threshold leaves one peak.
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("600");
             d.accept();
         });
         view->OnPeakSettings();
     }
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
-    EXPECT_EQ(view->peakLabelsShown, 1);
+    EXPECT_TRUE(view->ArePeakLabelsShown());
 
     // Labels hidden: stored, no search.
     view->OnPeakLabels();
     {
-        FinderOperator op([](CPeakFinderDlg& d) {
+        PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("100");
             d.accept();
         });
         view->OnPeakSettings();
     }
-    EXPECT_EQ(view->peakThreshold, 100.0);
+    EXPECT_EQ(ShownCriteria(*view).threshold, 100.0);
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
-    EXPECT_EQ(view->peakLabelsShown, 0);
+    EXPECT_FALSE(view->ArePeakLabelsShown());
 }
 
-TEST_F(FrameFixture, PeakCommandsAreWiredWithTheirEnablingAndCheckMark)
+TEST_F(PeakCommands, AreWiredWithTheirEnablingAndCheckMark)
 {
     Start();
     CVexlarView* v = view();
-    std::fill(std::begin(v->spectrum), std::end(v->spectrum), 0.0);
-    v->spectrum[1234] = 1000.0;
+    std::vector<float> spike(kPixels, 0.0f);
+    spike[1234] = 1000.0f;
+    driver().FillPixels(0, spike.data());
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
 
     EXPECT_FALSE(frame->action(ID_PRINT_PEAK_TABLE)->isEnabled());
     EXPECT_FALSE(frame->action(ID_MARK_PEAK_AT_CURSOR)->isEnabled());
@@ -322,7 +342,7 @@ TEST_F(FrameFixture, PeakCommandsAreWiredWithTheirEnablingAndCheckMark)
     EXPECT_EQ(MarkedPixels(*v), std::vector<int>{1234});
     EXPECT_TRUE(frame->action(ID_PEAK_LABELS)->isChecked());
     frame->action(ID_PEAK_LABELS)->trigger();
-    EXPECT_EQ(v->peakLabelsShown, 0);
+    EXPECT_FALSE(v->ArePeakLabelsShown());
     EXPECT_FALSE(frame->action(ID_PEAK_LABELS)->isChecked());
     frame->action(ID_RESET_PEAK_TABLE)->trigger();
     EXPECT_TRUE(MarkedPixels(*v).empty());

@@ -13,6 +13,7 @@
 #include "Profile.h"
 #include "SimSettings.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 using namespace vexlar::qdv;
 
@@ -20,7 +21,7 @@ namespace {
 
 std::string SettingsPath()
 {
-    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/vexlar/" + kSettingsFileName;
+    return vexlar::test::SettingsFilePath(kSettingsFileName);
 }
 
 SimSettings Unusual()

@@ -9,11 +9,13 @@
 #include <memory>
 
 #include "MessageBox.h"
+#include "Profile.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/VexlarView.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
+#include "support/ChartReadout.h"
 #include "support/RecordingDriver.h"
 
 namespace vexlar::test {
@@ -48,6 +50,36 @@ protected:
         for (int round = 0; round < 4; ++round)
             QCoreApplication::sendPostedEvents();
     }
+
+    // The channel's buffer filled with one value, its scan-complete posted
+    // and delivered.
+    static void Scan(int channel, float value)
+    {
+        driver().Fill(channel, value);
+        driver().Post(WM_SCAN_COMPLETE, channel);
+        Deliver();
+    }
+
+    // A key of the settings file, written before the view reads it at start.
+    static void Setting(const char* section, const char* key, const std::string& value)
+    {
+        ASSERT_TRUE(vexlar::sys::WritePrivateProfileString(section, key, value.c_str(), "vexlar.ini"));
+    }
+
+    // Whether the next scan (of value) re-reads the annotations' rectangles
+    // from a freshly laid-out chart, as it must after a resize or a change
+    // of scale: the chart is then drawn twice for it instead of once.
+    bool ScanRefreshesAnnotations(float value = 1.0f)
+    {
+        const std::uint64_t before = Redraws(chart());
+        Scan(0, value);
+        return Redraws(chart()) - before == 2;
+    }
+
+    // What the view's chart shows.
+    XrtHandle chart() const { return view()->chart(); }
+    double ShownX(int point) const { return test::ShownX(chart(), point); }
+    double ShownY(int point) const { return test::ShownY(chart(), point); }
 
     static RecordingDriver& driver() { return RecordingDriver::Get(); }
     CVexlarView* view() const { return frame->view(); }

@@ -1,6 +1,5 @@
-// Shared main() of the tests of pure logic: no Qt. Each test gets its own
-// temporary folder that is both its working folder and its XDG_CONFIG_HOME,
-// as under the main of the view tests.
+// Shared main() of the tests of pure logic: no Qt at all. Each test still
+// gets its own temporary folder as its working folder and XDG_CONFIG_HOME.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -14,9 +14,11 @@
 #include <string>
 
 #include "MessageBox.h"
+#include "Profile.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/VexlarView.h"
 #include "acquisition/ViewHost.h"
+#include "support/ChartReadout.h"
 #include "support/RecordingDriver.h"
 
 namespace vexlar::test {
@@ -103,6 +105,54 @@ protected:
         driver().Post(WM_SCAN_COMPLETE, channel);
         Deliver();
     }
+
+    // The same with a value for each pixel.
+    void ScanPixels(int channel, const std::vector<float>& values)
+    {
+        driver().FillPixels(channel, values.data());
+        driver().Post(WM_SCAN_COMPLETE, channel);
+        Deliver();
+    }
+
+    // A scan that is `level` everywhere but at the pixels given.
+    void ScanWith(const std::map<int, float>& pixels, float level = 0.0f, int channel = 0)
+    {
+        std::vector<float> values(kPixels, level);
+        for (const auto& [pixel, value] : pixels)
+            values[static_cast<std::size_t>(pixel)] = value;
+        ScanPixels(channel, values);
+    }
+
+    // A key of the settings file, written before the view reads it at its
+    // creation.
+    static void Setting(const char* section, const char* key, const std::string& value)
+    {
+        ASSERT_TRUE(vexlar::sys::WritePrivateProfileString(section, key, value.c_str(), "vexlar.ini"));
+    }
+
+    // Whether acquisition runs: a scan of value, posted and delivered, is
+    // what the chart then shows.
+    bool NextScanIsShown(float value = 4321.0f)
+    {
+        Scan(0, value);
+        return ShowsEverywhere(value);
+    }
+
+    // Whether the next scan (of value) re-reads the annotations' rectangles
+    // from a freshly laid-out chart, as it must after a resize or a change
+    // of scale: the chart is then drawn twice for it instead of once.
+    bool ScanRefreshesAnnotations(float value = 1.0f)
+    {
+        const std::uint64_t before = Redraws(chart());
+        Scan(0, value);
+        return Redraws(chart()) - before == 2;
+    }
+
+    // What the chart shows.
+    XrtHandle chart() const { return view->chart(); }
+    double ShownX(int point) const { return test::ShownX(chart(), point); }
+    double ShownY(int point) const { return test::ShownY(chart(), point); }
+    bool ShowsEverywhere(double y) const { return test::ShowsEverywhere(chart(), y); }
 
     static RecordingDriver& driver() { return RecordingDriver::Get(); }
 

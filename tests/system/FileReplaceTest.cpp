@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 #include "FileReplace.h"
 
 using namespace vexlar::sys;
@@ -26,12 +27,6 @@ std::size_t EntriesIn(const std::string& folder)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
         ++n;
     return n;
-}
-
-bool IsCharacterDevice(const char* path)
-{
-    struct stat info {};
-    return ::lstat(path, &info) == 0 && S_ISCHR(info.st_mode);
 }
 
 }  // namespace

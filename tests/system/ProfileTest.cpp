@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,9 +18,11 @@
 #include "Profile.h"
 #include "ProfileDocument.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace vexlar::sys;
+using vexlar::test::NamesIn;
 using vexlar::test::ReadWholeFile;
 using vexlar::test::TempDir;
 using vexlar::test::WriteWholeFile;
@@ -33,15 +36,6 @@ std::string ReadText(const char* section, const char* key, const char* fallback,
     const unsigned n = GetPrivateProfileString(section, key, fallback, out.data(), size, file.c_str());
     EXPECT_EQ(out[n], '\0');
     return std::string(out.data(), n);
-}
-
-std::vector<std::string> FolderListing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // "k0", "k1", ... (built by appending: GCC 12 warns falsely on "k" + string).
@@ -237,7 +231,7 @@ TEST_F(ProfileTest, UnwritableFolderIsReportedWithPathAndReasonAndLeavesNothing)
     EXPECT_FALSE(WritePrivateProfileString("A", "k", "1", path.c_str()));
     EXPECT_NE(LastProfileError().find(path), std::string::npos) << LastProfileError();
     EXPECT_NE(LastProfileError().find(std::strerror(ENOTDIR)), std::string::npos) << LastProfileError();
-    EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"plain"});
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"plain"});
 
     // The same for the settings folder of bare names.
     setenv("XDG_CONFIG_HOME", dir.file("plain").c_str(), 1);
@@ -269,7 +263,7 @@ TEST_F(ProfileTest, ReplacementIsWholeOrNothing)
     EXPECT_NE(LastProfileError().find(ini), std::string::npos) << LastProfileError();
     EXPECT_NE(LastProfileError().find(std::strerror(ENOSPC)), std::string::npos) << LastProfileError();
     EXPECT_EQ(ReadWholeFile(ini), "[A]\nk=old\n");
-    EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"test.ini"});
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"test.ini"});
 
     // A successful write keeps the file's permissions and writes through a link.
     fs::create_symlink(ini, dir.file("link.ini"));
@@ -280,7 +274,7 @@ TEST_F(ProfileTest, ReplacementIsWholeOrNothing)
     ASSERT_EQ(::stat(ini.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_TRUE(LastProfileError().empty());
-    EXPECT_EQ(FolderListing(dir.path()), (std::vector<std::string>{"link.ini", "test.ini"}));
+    EXPECT_EQ(NamesIn(dir.path()), (std::set<std::string>{"link.ini", "test.ini"}));
 }
 
 TEST_F(ProfileTest, BatchWritesTheFileOnce)
@@ -347,7 +341,7 @@ TEST_F(ProfileTest, FailedBatchReportsAndDropsTheCollectedValues)
     EXPECT_NE(LastProfileError().find(ini), std::string::npos) << LastProfileError();
     EXPECT_FALSE(batch.Commit());  // the first result stands
     EXPECT_EQ(ReadText("A", "k", "", ini), "old");
-    EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"test.ini"});
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"test.ini"});
 }
 
 TEST_F(ProfileTest, BareNamesResolveToTheSettingsFolderMadeOnFirstWrite)

@@ -88,7 +88,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
     WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n"); // an older file: no key, no table
     CreateView();
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             QCheckBox* table = d.check(Dlg::kSeriesTableId);
             ASSERT_NE(table, nullptr);
             EXPECT_EQ(table->text(), "Also write the series as one table");
@@ -115,7 +115,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
     // Shown again at the next start; Cancel keeps it, unticking clears it.
     CreateView();
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             EXPECT_TRUE(d.check(Dlg::kSeriesTableId)->isChecked());
             EXPECT_TRUE(d.tableLayoutList()->isEnabled());
             EXPECT_EQ(d.tableLayoutList()->currentIndex(), 1);
@@ -133,7 +133,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
     WriteSettings("[TimeAcquisition]\nSeriesTable=7\n");
     CreateView();
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             EXPECT_FALSE(d.check(Dlg::kSeriesTableId)->isChecked());
             d.reject();
         });

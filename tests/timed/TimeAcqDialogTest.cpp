@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "files/FileDialogs.h"
+#include "support/DialogOperator.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "timed/TimeAcquisitionDlg.h"
@@ -27,13 +28,8 @@ const OperatorMessage kWarmup{"You specified a laser warmup time greater than th
                               "QDVRaman Error"};
 const OperatorMessage kNotUnsigned{"Please enter an unsigned integer.", "Vexlar Error"};
 
-struct FileOperator {
-    explicit FileOperator(std::function<void(CFileDialog&)> answer)
-    {
-        CFileDialog::operatorForTests = std::move(answer);
-    }
-    ~FileOperator() { CFileDialog::operatorForTests = nullptr; }
-};
+// The operator of the next file dialogs.
+using FileOperator = ScopedDialogOperator<CFileDialog>;
 
 void Fill(Dlg& d, const char* warmup, const char* delay, bool toggle, const char* name)
 {
@@ -52,7 +48,7 @@ TEST_F(TimeAcqDialog, DefaultsAreShownAndCancelChangesNothing)
     CreateView();  // no settings file: the defaults
     bool ran = false;
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             ran = true;
             EXPECT_EQ(d.windowTitle(), "Time Acquisition");
             EXPECT_FALSE(d.check(Dlg::kToggleLaserId)->isChecked());
@@ -94,7 +90,7 @@ TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
     WriteSettings("[TimeAcquisition]\nFileFormat=2\n");  // only an edited settings file gives this
     CreateView();
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             EXPECT_EQ(d.formatList()->currentIndex(), -1) << "no item for format 2";
             // Letters are refused before the empty name is looked at.
             Fill(d, "10", "60", false, "");
@@ -144,7 +140,7 @@ TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
     // Without toggling a warm-up beyond the delay passes; 259 characters fit.
     const std::string longest(259, 'n');
     {
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             Fill(d, "61", "60", false, longest.c_str());
             d.formatList()->setCurrentIndex(1);
             d.accept();
@@ -184,7 +180,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
             f.selectFile(QString::fromStdString(chosen));
             f.accept();
         });
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             d.browseButton()->click();
             EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text().toStdString(), chosen);
             d.reject();
@@ -198,7 +194,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
     // Cancelling the file dialog leaves the edit alone; OK takes a browsed name.
     {
         FileOperator cancel([](CFileDialog& f) { f.reject(); });
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             d.OnBrowse();
             EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text(), "Temp");
             d.reject();
@@ -210,7 +206,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
             f.selectFile(QString::fromStdString(chosen));
             f.accept();
         });
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             d.OnBrowse();
             d.accept();
         });

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "acquisition/ControlCommands.h"
+#include "support/TestFiles.h"
 #include "timed/TimedFixture.h"
 
 using namespace vexlar;
@@ -21,12 +22,6 @@ namespace {
 const OperatorMessage kWarmup{"You specified a laser warmup time greater than the delay between scans.\n"
                               "Either reduce the laser warmup time or increase the delay between acquisitions.",
                               "QDVRaman Error"};
-
-bool IsCharacterDevice(const char* path)
-{
-    struct stat info {};
-    return ::lstat(path, &info) == 0 && S_ISCHR(info.st_mode);
-}
 
 // Files whose names start with a point: temporary files of a write.
 std::size_t TemporaryFilesIn(const std::filesystem::path& folder)

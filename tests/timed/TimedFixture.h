@@ -18,6 +18,7 @@
 #include "display/Chart2D.h"
 #include "WindowTimers.h"
 #include "Xrt.h"
+#include "support/DialogOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 #include "timed/SeriesSettings.h"
@@ -71,13 +72,7 @@ inline vexlar::timed::SeriesSettings PlainSeries()
 }
 
 // The operator of the Time Acquisition dialogs opened while it exists.
-struct DialogOperator {
-    explicit DialogOperator(std::function<void(CTimeAcquisitionDlg&)> answer)
-    {
-        CTimeAcquisitionDlg::operatorForTests = std::move(answer);
-    }
-    ~DialogOperator() { CTimeAcquisitionDlg::operatorForTests = nullptr; }
-};
+using TimeAcqOperator = ScopedDialogOperator<CTimeAcquisitionDlg>;
 
 // The operator types every setting of s into the Time Acquisition dialog's
 // controls (a format without an item selects none) and clicks OK.
@@ -118,7 +113,7 @@ protected:
     void Configure(const vexlar::timed::SeriesSettings& s)
     {
         bool accepted = false;
-        DialogOperator op([&](CTimeAcquisitionDlg& d) {
+        TimeAcqOperator op([&](CTimeAcquisitionDlg& d) {
             TypeSeriesSettings(d, s);
             d.accept();
             accepted = d.result() == QDialog::Accepted;
@@ -139,7 +134,7 @@ protected:
     {
         Shown shown;
         using Dlg = CTimeAcquisitionDlg;
-        DialogOperator op([&](Dlg& d) {
+        TimeAcqOperator op([&](Dlg& d) {
             shown.toggleLaser = d.check(Dlg::kToggleLaserId)->isChecked();
             shown.storeDark = d.check(Dlg::kStoreDarkId)->isChecked();
             shown.warmup = d.edit(Dlg::kLaserWarmupTimeId)->text().toStdString();

@@ -181,3 +181,29 @@ TEST(XrtTextArea, AreasGoWithTheirChartAndCanBeSwitchedOffTogether)
 }
 
 }  // namespace
+
+TEST(XrtTextArea, TheChartListsItsTextAreasInTheOrderTheyWereMade)
+{
+    TestChart chart;
+    std::vector<XrtHandle> areas{42};
+    ASSERT_TRUE(XrtGetTextAreas(chart.chart, &areas));
+    EXPECT_TRUE(areas.empty()) << "a new chart has none";
+
+    const XrtHandle first = XrtTextAreaCreate(chart.chart);
+    const XrtHandle second = XrtTextAreaCreate(chart.chart);
+    const XrtHandle third = XrtTextAreaCreate(chart.chart);
+    ASSERT_TRUE(XrtGetTextAreas(chart.chart, &areas));
+    EXPECT_EQ(areas, (std::vector<XrtHandle>{first, second, third}));
+
+    // One destroyed leaves the others in their order; another chart's are
+    // not listed.
+    ASSERT_TRUE(XrtTextAreaDestroy(second));
+    TestChart other;
+    XrtTextAreaCreate(other.chart);
+    ASSERT_TRUE(XrtGetTextAreas(chart.chart, &areas));
+    EXPECT_EQ(areas, (std::vector<XrtHandle>{first, third}));
+
+    EXPECT_FALSE(XrtGetTextAreas(chart.chart, nullptr));
+    EXPECT_FALSE(XrtGetTextAreas(first, &areas)) << "a text area is no chart";
+    EXPECT_NE(XrtGetLastError().find("XrtGetTextAreas"), std::string::npos);
+}

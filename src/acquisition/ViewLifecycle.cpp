@@ -136,6 +136,7 @@ CVexlarView::~CVexlarView()
             vexlar::sys::KillTimer(this, id);
         id = 0;
     }
+    CancelFramePaint();
     // 5.
     for (AnnotationRecord& a : annotations)
         a.ReleaseFont();

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "VirtualClock.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "support/ViewFixture.h"
@@ -173,10 +174,14 @@ TEST_F(ViewFixture, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
 
 TEST_F(ViewFixture, TheChartDrawsOncePerScanAndNeverHalfway)
 {
+    // Scans a display frame or more apart (here 100 ms, on the virtual
+    // clock) are each drawn as they arrive.
+    sys::VirtualClock clock;
     CreateView();
     // The first scan after the window appeared re-reads the annotation
     // rectangles from a freshly drawn chart; the ones after it draw once.
     Scan(0, 40.0f);
+    clock.Advance(100);
     std::uint64_t before = 0, after = 0;
     XrtGetRedrawCount(view->chart(), &before);
     Scan(0, 50.0f);

@@ -85,9 +85,11 @@ protected:
         std::uint64_t redrawsAfter = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsAfter);
         // A scan after a resize also lays the chart out once for the
-        // annotations' rectangles.
-        const std::uint64_t expected = refresh ? 2 : 1;
-        if (redrawsAfter != redrawsBefore + expected)
+        // annotations' rectangles. The chart is drawn at most once per
+        // display frame: a scan that follows the last drawing within a frame
+        // is drawn with the frame, after its handler.
+        const std::uint64_t most = refresh ? 2 : 1;
+        if (redrawsAfter > redrawsBefore + most)
             ++redrawsPerScanWrong;
 
         std::vector<double> shown(kPixels);
@@ -167,7 +169,7 @@ TEST_F(DriverFaults, FailedScansAreAskedForAgainAndEveryArrivingScanIsShownOnce)
     EXPECT_GT(watcher->failed, 0) << "a quarter of the scans fail";
     EXPECT_EQ(watcher->shownAsWritten, watcher->completed) << "every scan is shown as the driver wrote it";
     EXPECT_EQ(watcher->shownTwice, 0);
-    EXPECT_EQ(watcher->redrawsPerScanWrong, 0) << "one redraw per scan";
+    EXPECT_EQ(watcher->redrawsPerScanWrong, 0) << "never more than one redraw per scan";
     EXPECT_EQ(view->scanning, 1);
     ExpectEveryRequestAnswered();
     EXPECT_TRUE(messages.messages().empty()) << "a failed scan holds nothing up";

@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean sanitize tsan fuzz longrun
+.PHONY: all deps configure build run test check bench clean sanitize tsan fuzz longrun
 
 all: build
 
@@ -20,6 +20,11 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The whole suite but the end-to-end test (label e2e): the quick check
+# while working.
+check: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) --label-exclude e2e
 
 bench: build
 	bash bench/run
@@ -50,13 +55,13 @@ TSAN_FILTER     = -QdvDriver.ConfigDialog*:QdvDriver.SetUpThatCannotBeSaved*
 
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_SANITIZE=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS)
 
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_TSAN=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
 	@failed=0; for t in $(TSAN_TESTS); do \
 	  echo "tsan: $$t"; \
@@ -69,7 +74,7 @@ tsan: deps
 fuzz:
 	bash scripts/install-deps fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLAR_FUZZ=ON \
-	  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+	  -DVEXLAR_BENCHMARKS=OFF
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target vexlar_fuzzers
 	bash tests/fuzz/run $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
 

@@ -2,8 +2,7 @@
 // The private-profile settings service: text files of [sections] holding
 // key=value lines, read and written a value at a time.
 //
-// The rules are those of the desktop platform the program was designed for:
-// sections and keys match without regard to case; an existing key is replaced
+// The rules: sections and keys match without regard to case; an existing key is replaced
 // in place; a new key goes to the end of its section and a new section to the
 // end of the file; sections, keys, comments and line ends the caller does not
 // touch are kept byte for byte. Every write that changes the file replaces it
@@ -28,17 +27,19 @@ std::string ResolveProfilePath(const char* fileName);
 // always terminated when size > 0) and returns the number of characters
 // copied. A missing file, section or key gives defaultValue (null reads as "",
 // trailing blanks dropped). A value in matching single or double quotes is
-// given without them. As on the original platform, a null key lists the
-// section's key names and a null section the file's section names, each name
-// ending in a zero and the list in a second zero (cut short to size - 2
-// characters when it does not fit).
+// given without them. A null key lists the section's key names and a null
+// section the file's section names instead of a value, each name ending in a
+// zero and the list in a second zero (cut short to size - 2 characters when
+// it does not fit), so that a caller can walk a file it does not know.
 unsigned GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
                                  char* out, unsigned size, const char* fileName);
 
 // The value of key read as a leading decimal integer (optional leading blanks
 // and sign); a value that does not begin with one reads 0; a missing file,
 // section or key, or an empty value, gives defaultValue. Digits beyond the
-// range of 32 bits wrap around, as on the original platform.
+// range of 32 bits wrap around: the number is kept modulo 2^32 and read as a
+// signed 32-bit value (4294967297 reads 1, 4294967295 reads -1); no value is
+// refused for being too long.
 int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
                          const char* fileName);
 
@@ -47,8 +48,7 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 // is then in LastProfileError(). Inside a ProfileWriteBatch for the same file
 // the value is kept in memory and written when the batch is committed.
 //
-// As on the original platform: surrounding blanks of names and value are
-// dropped; a null value deletes the key and a null key the whole section; all
+// Surrounding blanks of names and value are dropped; a null value deletes the key and a null key the whole section; all
 // three null asks to flush a cache, of which there is none (returns true).
 // Names or values that would break the file's structure (line breaks, a key
 // holding '=' or starting with ';' or '[', an empty name) are refused with

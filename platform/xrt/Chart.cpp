@@ -395,6 +395,11 @@ void Chart::WindowResized()
         Changed(true);
 }
 
+void Chart::PixelRatioChanged()
+{
+    Changed(false);
+}
+
 QSize Chart::ChartSize() const
 {
     QSize fallback = window_ ? window_->size() : QSize(kDefaultWidth, kDefaultHeight);

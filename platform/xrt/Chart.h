@@ -87,6 +87,7 @@ public:
     // Called by the plot.
     void DrawOverlay(ChartPlot* plot, QCPPainter* painter);
     void WindowResized();
+    void PixelRatioChanged();
 
 private:
     struct SyncedData {

@@ -55,8 +55,6 @@ void StyleAxis(QCPAxis* axis)
 
 ChartPlot::ChartPlot(Chart* chart, QWidget* parent) : QCustomPlot(parent), chart_(chart)
 {
-    // Hold off replots QCustomPlot would start by itself; Render() lets ours through.
-    mReplotting = true;
     // The chart takes no input: the pointer falls through to the window.
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -65,11 +63,19 @@ ChartPlot::ChartPlot(Chart* chart, QWidget* parent) : QCustomPlot(parent), chart
     new ChartOverlay(this, chart, QString::fromLatin1(kOverlayLayer));  // owned by the plot
 }
 
-void ChartPlot::Render()
+void ChartPlot::paintEvent(QPaintEvent* event)
 {
-    mReplotting = false;
-    replot(rpImmediateRefresh);
-    mReplotting = true;
+    // QCustomPlot's own handler would replot at once when the window has moved
+    // to a screen of another pixel ratio. The buffers take the new ratio here
+    // and the chart draws into them again in its own time; until then the
+    // plot shows nothing new, as it does while repainting is off.
+    const double ratio = devicePixelRatioF();
+    if (!qFuzzyCompare(bufferDevicePixelRatio(), ratio)) {
+        setBufferDevicePixelRatio(ratio);
+        chart_->PixelRatioChanged();
+        return;
+    }
+    QCustomPlot::paintEvent(event);
 }
 
 bool ChartPlot::eventFilter(QObject* watched, QEvent* event)

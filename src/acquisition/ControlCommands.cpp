@@ -80,6 +80,7 @@ void CVexlarView::OnBarParam(int kind)
             p.IntegrationTime = static_cast<std::uint16_t>(value);
         QDV_ParamSet(&p);
         p.changed = 0;
+        scanQueue_.AcquisitionSwitched();
         break;
     }
     case BAR_CONTINUOUS:
@@ -106,6 +107,7 @@ void CVexlarView::OnBarParam(int kind)
         break;
     case BAR_LASER_CLICKED:
         QDV_V7400StrobeEnable(host_->IsChecked(IDC_LASER) ? 1 : 0);
+        scanQueue_.AcquisitionSwitched();
         break;
     default:
         break;
@@ -146,6 +148,7 @@ void CVexlarView::OnAdditiveMode()
 void CVexlarView::SwitchLaserOff()
 {
     QDV_V7400StrobeEnable(0);
+    scanQueue_.AcquisitionSwitched();
     if (host_)
         host_->SetChecked(IDC_LASER, false);
 }

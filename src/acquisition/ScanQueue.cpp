@@ -16,6 +16,10 @@ void ScanQueue::ScanArrived()
         --owed_;
     if (ahead_ > 0)
         --ahead_;
+    // Requests are answered in the order they were made.
+    lastStraddled_ = straddling_ > 0;
+    if (straddling_ > 0)
+        --straddling_;
 }
 
 void ScanQueue::FailedAndAskedAgain(bool switchingOwed)
@@ -27,15 +31,18 @@ void ScanQueue::FailedAndAskedAgain(bool switchingOwed)
     } else if (ahead_ > 0) {
         --ahead_;
     }
-    // One request answered, one made.
+    // One request answered, one made: the new one after every switch.
     if (owed_ == 0)
         owed_ = 1;
+    if (straddling_ > 0)
+        --straddling_;
 }
 
 void ScanQueue::Cancelled()
 {
     owed_ = 0;
     ahead_ = 0;
+    straddling_ = 0;
 }
 
 }  // namespace vexlar::acquisition

@@ -8,7 +8,9 @@
 // them. Knowing what is owed lets the view put a discard mark only on a scan
 // really on its way, recognise the answer to a time-acquisition switching
 // scan among the others, and resume acquisition without a second request
-// and without waiting for a scan nobody asked for.
+// and without waiting for a scan nobody asked for. It also knows which scans
+// were asked for before the laser or the acquisition parameters were
+// switched: such a scan was taken, at least in part, the old way.
 
 namespace vexlar::acquisition {
 
@@ -28,12 +30,19 @@ public:
     void FailedAndAskedAgain(bool switchingOwed);
     // QDV_Stop: nothing is owed any more.
     void Cancelled();
+    // The laser or the acquisition parameters were switched: every scan
+    // owed now was asked for the old way.
+    void AcquisitionSwitched() { straddling_ = owed_; }
+    // The scan that arrived last was asked for before a switch.
+    bool LastArrivalStraddled() const { return lastStraddled_; }
 
     int owed() const { return owed_; }
 
 private:
     int owed_ = 0;
-    int ahead_ = 0;  // scans owed before the switching scan
+    int ahead_ = 0;       // scans owed before the switching scan
+    int straddling_ = 0;  // scans owed that were asked for before a switch
+    bool lastStraddled_ = false;
 };
 
 }  // namespace vexlar::acquisition

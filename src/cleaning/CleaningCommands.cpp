@@ -103,11 +103,16 @@ const float* CVexlarView::ScanForSpectrum()
     // the control bar's Laser box says which this one is.
     const int laserOn = host_ && host_->IsChecked(IDC_LASER) ? 1 : 0;
     const cleaning::ScanConditions conditions{channel, p.IntegrationTime, p.Average, p.Boxcar, p.CorrectDark, laserOn};
-    const cleaning::SpikeRemover::Result result = cleaning_.spikes.Clean(scan, conditions);
+    // A scan under way while the laser or the acquisition parameters were
+    // switched is of neither kind: compared with nothing, and kept by none.
+    const cleaning::SpikeRemover::Result result = scanQueue_.LastArrivalStraddled()
+                                                      ? cleaning_.spikes.Pass(scan)
+                                                      : cleaning_.spikes.Clean(scan, conditions);
     cleaning_.lastScanCleaned = true;
-    // The first scan has nothing to be compared with: shown as it came, but
-    // kept out of a sum, which must never hold a spike.
-    if (!result.compared && additive)
+    // The first scan has nothing to be compared with, and the next one only
+    // a scan that still holds its rays: shown, but kept out of a sum, which
+    // must never hold a spike.
+    if (!result.settled && additive)
         return nullptr;
     return cleaning_.spikes.Cleaned();
 }

@@ -64,10 +64,77 @@ double SpikeRemover::NoiseScale(std::size_t count)
     return *middle / kMedianOfSquaredNormal;
 }
 
-bool SpikeRemover::AboveNoise(int i) const
+bool SpikeRemover::FindRays(int* first, int* last, int widest) const
 {
-    const float rise = localRise_[i];
-    return rise > kMinimumRiseCounts && rise * rise > limit2_ * (floorLevel_ + level_[i]);
+    const float* d = rise_.data();
+    // The noise of one pixel's rise, squared (the local rise also carries
+    // the smaller of its two probes: kLocalRiseVarianceRatio times as
+    // much), and how much of it two neighbouring pixels share after the
+    // boxcar: 2 × Boxcar of their 2 × Boxcar + 1 readings.
+    const auto pixelNoise = [this](int i) { return std::sqrt(Noise2(i) / static_cast<float>(kLocalRiseVarianceRatio)); };
+    const int boxcar = (widest - 2) / 2;
+    const float shared = static_cast<float>(2 * boxcar) / static_cast<float>(2 * boxcar + 1);
+    const float ratio = static_cast<float>(kCliffRatio);
+    const float multiple = static_cast<float>(kCliffNoiseMultiple);
+    // What the neighbourhood did beyond the run, from the side that changed
+    // less (the other may hold a ray of this scan or of the previous one):
+    // only a fall beyond its noise is taken out. A rise left in raises both
+    // sides of every step alike, which never makes a cliff of a band's flank.
+    const int gap = widest + 1;
+    int probe = -1;
+    for (const int p : {*first - gap, *last + gap}) {
+        if (p >= 0 && p < kScanPixels && (probe < 0 || std::fabs(d[p]) < std::fabs(d[probe])))
+            probe = p;
+    }
+    const float beside = probe < 0 ? 0.0f : std::min(0.0f, d[probe] + multiple * pixelNoise(probe));
+    const auto value = [&](int i) { return d[i] - beside; };
+    // From pixel i to its neighbour j the rise falls below what a band's
+    // line shape allows, by more than kCliffNoiseMultiple times the noise
+    // of that difference.
+    const auto cliff = [&](int i, int j) {
+        const float fall = ratio * value(i) - value(j);
+        if (!(fall > 0.0f))
+            return false;
+        const float ni = ratio * pixelNoise(i);
+        const float nj = pixelNoise(j);
+        const float noise2 = nj * nj + ni * ni - 2.0f * shared * ni * nj;
+        return fall * fall > multiple * multiple * noise2;
+    };
+    // The ends of the detector count as cliffs: nothing is known beyond.
+    int left = *first == 0 ? 0 : -1;
+    for (int i = std::max(*first, 1); i <= *last && left < 0; ++i) {
+        if (cliff(i, i - 1))
+            left = i;
+    }
+    int right = *last == kScanPixels - 1 ? *last : -1;
+    for (int i = std::min(*last, kScanPixels - 2); i >= *first && right < 0; --i) {
+        if (cliff(i, i + 1))
+            right = i;
+    }
+    // One ray wide: a cliff on one side will do (the other may be the
+    // fainter pixel of a ray that struck two).
+    if (*last - *first + 1 <= widest)
+        return left >= 0 || right >= 0;
+    if (left < 0 || right < 0 || left > right)
+        return false;
+    // Beyond a cliff, a part no wider than a ray is the rest of a fainter
+    // ray beside it; a wider part is what the rays struck (a band's flank).
+    if (left - *first > widest)
+        *first = left;
+    if (*last - right > widest)
+        *last = right;
+    return true;
+}
+
+bool SpikeRemover::CameBackAlike(int i) const
+{
+    const float change = scan_[i] - reference_->raw[i];
+    return change * change <= static_cast<float>(kAlikeNoiseMultiple * kAlikeNoiseMultiple) * Noise2(i);
+}
+
+bool SpikeRemover::HasReallyChanged(int i) const
+{
+    return reference_->replacedRun[i] >= kMostReplacedInARow && CameBackAlike(i);
 }
 
 int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
@@ -78,23 +145,28 @@ int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
     // neighbourhood did, so a band's flanks count in full.
     const float around = d[top] - h[top];
     const float part = static_cast<float>(kNeighbourFraction) * h[top];
-    const auto inSpike = [&](int i) { return d[i] - around > part || AboveNoise(i); };
+    const auto inSpike = [&](int i) {
+        const float rise = d[i] - around;
+        return rise > part || (rise > 0.0f && rise * rise > limit2_ * (floorLevel_ + level_[i]));
+    };
+    // Looked at up to kMostRaysTogether spikes' widths to either side.
+    const int longest = kMostRaysTogether * widest;
     int first = top;
     int last = top;
-    while (first > 0 && inSpike(first - 1) && last - first < widest)
+    while (first > 0 && top - first < longest && inSpike(first - 1))
         --first;
-    while (last < kScanPixels - 1 && inSpike(last + 1) && last - first < widest)
+    while (last < kScanPixels - 1 && last - top < longest && inSpike(last + 1))
         ++last;
-    if (last - first + 1 > widest)
-        return 0;  // as wide as a band: a real change of the spectrum
+    if (!FindRays(&first, &last, widest))
+        return 0;  // a band, or a band with a ray too faint to tell
     // Tops are visited from left to right, so an overlap is only ever with
     // the spike replaced last.
     first = std::max(first, *replacedUpTo + 1);
     if (first > last)
         return 0;
     for (int i = first; i <= last; ++i) {
-        if (reference_->replacedRun[i] >= kMostReplacedInARow)
-            return 0;  // replaced scan after scan: the pixel has really changed
+        if (HasReallyChanged(i))
+            return 0;
     }
     const float* before = reference_->cleaned.data();
     for (int i = first; i <= last; ++i) {
@@ -103,6 +175,12 @@ int SpikeRemover::ReplaceSpikeAt(int top, int widest, int* replacedUpTo)
     }
     *replacedUpTo = last;
     return last - first + 1;
+}
+
+SpikeRemover::Result SpikeRemover::Pass(const float* scan)
+{
+    std::memcpy(out_.data(), scan, sizeof(float) * kScanPixels);
+    return {};
 }
 
 SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions& conditions)
@@ -114,12 +192,15 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
 
     if (!reference.valid || !(conditions == reference.conditions)) {
         reference.valid = true;
+        reference.cleanedOnce = false;
         reference.conditions = conditions;
         reference.replacedRun.fill(0);
         reference.cleaned = out_;
+        reference.raw = out_;
         return result;
     }
     result.compared = true;
+    result.settled = reference.cleanedOnce;
 
     const float* previous = reference.cleaned.data();
     // In lanes, so that the pass runs on whole vectors.
@@ -158,7 +239,10 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
         // A value that is not a number must not upset the ordering.
         samples_[count++] = sample < kLargestSample ? static_cast<float>(sample) : kLargestSample;
     }
-    limit2_ = static_cast<float>(kNoiseMultiple * kNoiseMultiple * NoiseScale(count));
+    const double scale = NoiseScale(count);
+    noise2_ = static_cast<float>(scale);
+    limit2_ = static_cast<float>(kNoiseMultiple * kNoiseMultiple * scale);
+    scan_ = scan;
 
     // The pixels beyond the noise, in one pass; then the tops among them.
     const float* h = localRise_.data();
@@ -177,11 +261,28 @@ SpikeRemover::Result SpikeRemover::Clean(const float* scan, const ScanConditions
             continue;
         if ((i > 0 && h[i - 1] > h[i]) || (i < kScanPixels - 1 && h[i + 1] > h[i]))
             continue;  // not the top
+        // The top itself rose far above the previous scan: a pixel that only
+        // fell less than its neighbours (between two bands that went) is no
+        // spike.
+        const float rise = rise_[i];
+        if (!(rise > least && rise * rise > limit2 * (floor + level[i])))
+            continue;
         result.spikePixels += ReplaceSpikeAt(i, widest, &replacedUpTo);
     }
-    for (int i = 0; i < kScanPixels; ++i)
-        reference.replacedRun[i] = replacedNow_[i] ? static_cast<std::uint8_t>(reference.replacedRun[i] + 1) : 0;
+    // Scans in a row each pixel was replaced in, at one value: a replaced
+    // pixel that came back at another starts a new run.
+    for (int i = 0; i < kScanPixels; ++i) {
+        std::uint8_t& run = reference.replacedRun[i];
+        if (!replacedNow_[i])
+            run = 0;
+        else if (run == 0 || !CameBackAlike(i))
+            run = 1;
+        else if (run < kMostReplacedInARow)
+            ++run;
+    }
     reference.cleaned = out_;
+    reference.cleanedOnce = true;
+    std::memcpy(reference.raw.data(), scan, sizeof(float) * kScanPixels);
     return result;
 }
 

@@ -26,24 +26,59 @@
 //      (the median of a squared normal deviate is 0.455), so
 //      averaging, smoothing and the detector's gain need no setting.
 //   4. A pixel is the top of a spike when its local rise is a local maximum
-//      and exceeds kNoiseMultiple times that noise (and kMinimumRiseCounts):
-//      it is far above the same pixel in the previous scan. The spike is the
-//      run of pixels around the top that rose, above what the top's
-//      neighbourhood did, by more than kNeighbourFraction of the top's local
-//      rise, or by more than their own noise; it stands far above its
-//      neighbours in this scan when that run is at most W pixels wide. A
-//      band's line shape keeps more than a quarter of its height further out
-//      than that, so a band that appears between two scans is not taken for
-//      a spike.
-//   5. Every pixel of a spike takes the previous scan's (cleaned) value;
+//      and exceeds kNoiseMultiple times that noise (and kMinimumRiseCounts),
+//      and so does its rise: it is far above the same pixel in the previous
+//      scan (a pixel between two bands that went only fell less than its
+//      neighbours). The feature is the run of pixels around the top that
+//      rose, above what the top's neighbourhood did, by more than
+//      kNeighbourFraction of the top's local rise, or by more than their own
+//      noise.
+//   5. What tells a ray from a band is its edges. A band, or any sum of
+//      bands and smooth background, never falls from one pixel to the next
+//      to less than kCliffRatio of the value it falls from: the line shape's
+//      wings see to that (0.27 at the least for this instrument's line, more
+//      after the boxcar). A ray's footprint ends within one pixel, from its
+//      full height to nothing. A cliff is a step that falls below
+//      kCliffRatio of the pixel it falls from by more than
+//      kCliffNoiseMultiple times the noise of that step (neighbouring pixels
+//      share 2 × Boxcar of their 2 × Boxcar + 1 readings); rises are
+//      measured from what the neighbourhood did beyond the run, D pixels out
+//      on either side, only where that fell beyond its noise, so a
+//      neighbourhood that fell makes no cliffs, and one that rose raises
+//      both sides of every step alike. The ends of the detector count as
+//      cliffs. The feature is rays when
+//        - it is at most W pixels wide (one ray) and has a cliff on at least
+//          one side (the other may be the fainter pixel of a ray that
+//          struck two), or
+//        - it is up to kMostRaysTogether × W wide (rays striking close
+//          together: at 50 rays a second on 100 ms scans, several scans in
+//          a hundred hold such a pair) and has a cliff facing out on each
+//          side. The spike then runs from the first cliff facing left to
+//          the last facing right; a part beyond them wider than one ray is
+//          what the rays struck (the flank of a band) and is kept, a part
+//          no wider is the rest of a fainter ray and goes with them.
+//      A band that appears between two scans has no cliff, however narrow
+//      or weak, so it is never taken for a spike.
+//   6. Every pixel of a spike takes the previous scan's (cleaned) value;
 //      every other pixel keeps this scan's. A pixel replaced in
-//      kMostReplacedInARow scans running has really changed: it is kept from
-//      the next one on, so nothing real is held back for longer than that.
+//      kMostReplacedInARow scans running at one value (each scan's within
+//      kAlikeNoiseMultiple times the noise of the one before, as they came)
+//      that comes back at it once more has really changed: it is kept, so
+//      nothing real is held back for longer than that. Rays that strike the
+//      same pixel scan after scan come back at a different height each
+//      time, and go on being removed.
 // A scan with no previous scan to compare with (the first one, or the first
 // after the channel or the acquisition parameters changed) is passed on
 // unchanged and becomes the reference. Laser-on and laser-off scans are
 // compared each with their own kind, so switching the laser (by the
-// operator, or for a timed series' dark scans) is no change at all.
+// operator, or for a timed series' dark scans) is no change at all. A scan
+// under way while the laser or the acquisition parameters were switched was
+// taken partly one way and partly the other: it is passed on unchanged
+// (Pass) and compared with nothing, and the reference stays as it was.
+// The first scan compared with a fresh reference can take a ray of that
+// reference where their rays overlap; it is cleaned and shown, but only a
+// scan compared with a reference that was itself cleaned is settled (fit to
+// be added to a sum).
 
 #include <array>
 #include <cstdint>
@@ -57,6 +92,14 @@ constexpr double kNoiseMultiple = 8.0;
 constexpr double kNeighbourFraction = 0.25;
 constexpr double kMinimumRiseCounts = 1.0;
 constexpr int kMostReplacedInARow = 2;
+constexpr double kAlikeNoiseMultiple = 4.0;
+constexpr double kCliffRatio = 0.25;
+constexpr double kCliffNoiseMultiple = 3.0;
+constexpr int kMostRaysTogether = 3;
+// The local rise's noise, squared, over one pixel's rise's: it also carries
+// the smaller of two probes (the mean square of the smaller of two normal
+// deviates is 0.363).
+constexpr double kLocalRiseVarianceRatio = 1.363;
 // Every kNoiseSampleStride-th pixel goes into the noise measurement.
 constexpr int kNoiseSampleStride = 8;
 // The widest spike the rule looks for, in pixels, however wide the boxcar.
@@ -82,6 +125,10 @@ class SpikeRemover {
 public:
     struct Result {
         bool compared = false;  // false: no previous scan, passed on unchanged
+        // Compared with a previous scan that was itself cleaned. The first
+        // scan compared after a start still holds what the overlap of its
+        // rays with the first scan's left in it: fit to show, not to add.
+        bool settled = false;
         int spikePixels = 0;    // pixels replaced
     };
 
@@ -92,6 +139,11 @@ public:
     Result Clean(const float* scan, const ScanConditions& conditions);
     const float* Cleaned() const { return out_.data(); }
 
+    // A scan taken partly one way and partly another (the laser or the
+    // acquisition parameters switched while it was under way): Cleaned() is
+    // the scan as it came, and neither reference changes.
+    Result Pass(const float* scan);
+
     // The next scan has nothing to be compared with.
     void Forget();
 
@@ -101,8 +153,10 @@ private:
     // The last scan taken one way (laser on or off), as it was cleaned.
     struct Reference {
         Scan cleaned{};
+        Scan raw{};  // the same scan as it came
         ScanConditions conditions{};
         bool valid = false;
+        bool cleanedOnce = false;  // cleaned against a scan before it
         // Scans in a row each pixel was replaced in, up to the last one.
         std::array<std::uint8_t, kScanPixels> replacedRun{};
     };
@@ -110,8 +164,15 @@ private:
     void LocalRises(int gap);
     // s², from the first count samples (which it reorders).
     double NoiseScale(std::size_t count);
-    // The local rise of pixel i is beyond the noise.
-    bool AboveNoise(int i) const;
+    // The noise of the rise at pixel i, squared.
+    float Noise2(int i) const { return noise2_ * (floorLevel_ + level_[i]); }
+    // Narrows the run [first, last], wider than one spike, to the rays it
+    // holds (between cliffs facing out); false when it holds none.
+    bool FindRays(int* first, int* last, int widest) const;
+    // Pixel i is back at the value it had in the previous scan as it came.
+    bool CameBackAlike(int i) const;
+    // Pixel i, replaced scan after scan at one value, is at it again.
+    bool HasReallyChanged(int i) const;
     // Replaces the spike topped at pixel top, when it is one; the number of
     // pixels replaced that were not already.
     int ReplaceSpikeAt(int top, int widest, int* replacedUpTo);
@@ -127,6 +188,8 @@ private:
     std::array<std::uint8_t, kScanPixels> beyond_{};  // the local rise is beyond the noise
     float floorLevel_ = 1.0f;  // m
     float limit2_ = 0.0f;      // (kNoiseMultiple × s)²
+    float noise2_ = 0.0f;      // s²
+    const float* scan_ = nullptr;  // the scan being cleaned, as it came
 };
 
 }  // namespace vexlar::cleaning

@@ -369,6 +369,7 @@ void CVexlarView::SwitchLaserForSeries(int on)
         p.Average = kSwitchingAverage;
     }
     QDV_V7400StrobeEnable(on);
+    scanQueue_.AcquisitionSwitched();
     if (host_)
         host_->SetChecked(IDC_LASER, on != 0);
     if (switchingScanOutstanding)

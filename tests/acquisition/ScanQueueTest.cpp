@@ -45,3 +45,34 @@ TEST(ScanQueue, StopCancelsEverythingAndUnaskedScansOweNothing)
     queue.FailedAndAskedAgain(false);
     EXPECT_EQ(queue.owed(), 1);
 }
+
+TEST(ScanQueue, ScansAskedForBeforeASwitchAreKnownAsTheyArrive)
+{
+    ScanQueue queue;
+    queue.Requested();
+    queue.Requested();
+    queue.AcquisitionSwitched();
+    queue.Requested();
+    // The two asked for before the switch, then the one after it.
+    queue.ScanArrived();
+    EXPECT_TRUE(queue.LastArrivalStraddled());
+    // One of them fails: asked again after the switch, it is a new scan.
+    queue.FailedAndAskedAgain(false);
+    queue.ScanArrived();
+    EXPECT_FALSE(queue.LastArrivalStraddled());
+    queue.ScanArrived();
+    EXPECT_FALSE(queue.LastArrivalStraddled());
+    EXPECT_EQ(queue.owed(), 0);
+
+    // A switch with nothing owed marks nothing; Stop forgets a marked one.
+    queue.AcquisitionSwitched();
+    queue.Requested();
+    queue.ScanArrived();
+    EXPECT_FALSE(queue.LastArrivalStraddled());
+    queue.Requested();
+    queue.AcquisitionSwitched();
+    queue.Cancelled();
+    queue.Requested();
+    queue.ScanArrived();
+    EXPECT_FALSE(queue.LastArrivalStraddled());
+}

@@ -19,6 +19,7 @@
 
 #include "MessageBox.h"
 #include "ScanGenerator.h"
+#include "VirtualClock.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "app/CommandIds.h"
@@ -29,6 +30,7 @@
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
+#include "timed/TimeAcquisitionDlg.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -75,6 +77,121 @@ private:
     qdv::ScanGenerator with_;
     qdv::ScanGenerator without_;
 };
+
+// The simulated spectrometer in the driver's place. Each scan request is
+// taken with the laser and the acquisition values of the moment it was made
+// (the simulator takes them as the scan starts), and answered when the test
+// says, with a cyclohexane scan with cosmic rays and the same scan without
+// them (the truth).
+class SimulatedSpectrometer {
+public:
+    SimulatedSpectrometer(double cosmicRate, std::uint64_t seed) : with_(seed), without_(seed)
+    {
+        setup_.cosmicRate = cosmicRate;
+    }
+    ~SimulatedSpectrometer() { RecordingDriver::Get().onCall = nullptr; }
+
+    // Every request from now on is kept, until the driver is told to stop.
+    void Listen()
+    {
+        RecordingDriver::Get().onCall = [this](const DriverCall& call) {
+            if (call.name == "QDV_V7400StrobeEnable") {
+                laserOn_ = call.argument != 0;
+            } else if (call.name == "QDV_SingleScan") {
+                const DriverParams& p = *RecordingDriver::Get().registeredBlock;
+                requests_.push_back({p.IntegrationTime, p.Average, p.Boxcar, laserOn_, p.CorrectDark != 0});
+            } else if (call.name == "QDV_Stop") {
+                requests_.clear();
+            }
+        };
+    }
+    bool Owed() const { return !requests_.empty(); }
+
+    // The oldest request answered and delivered; rays the test places
+    // (pixel, counts) are added to the scan before the driver's boxcar.
+    void Answer(const std::vector<std::pair<int, float>>& placed = {})
+    {
+        ASSERT_TRUE(Owed()) << "no scan was asked for";
+        settings = requests_.front();
+        requests_.erase(requests_.begin());
+        qdv::ScanSettings unsmoothed = settings;
+        unsmoothed.boxcar = 0;
+        qdv::ChannelSetup clean = setup_;
+        clean.cosmicRate = 0.0;
+        ASSERT_TRUE(with_.Generate(setup_, unsmoothed, struck.data()));
+        ASSERT_TRUE(without_.Generate(clean, unsmoothed, truth.data()));
+        events.assign(with_.LastCosmicEvents().begin(), with_.LastCosmicEvents().end());
+        for (const auto& [pixel, counts] : placed) {
+            struck[pixel] += counts;
+            events.push_back({pixel, counts, -1, 0.0});
+        }
+        Smooth(struck, settings.boxcar);
+        Smooth(truth, settings.boxcar);
+        RecordingDriver::Get().FillPixels(0, struck.data());
+        RecordingDriver::Get().Post(WM_SCAN_COMPLETE, 0);
+        // Delivered as the view's fixture does, its next-scan requests too.
+        for (int round = 0; round < 4; ++round)
+            QCoreApplication::sendPostedEvents();
+    }
+
+    qdv::ScanSettings settings;  // of the scan answered last
+    Counts struck = Counts(kPixels);
+    Counts truth = Counts(kPixels);
+    std::vector<qdv::CosmicEvent> events;
+
+private:
+    // The driver's boxcar: the mean over pixel i − box ... i + box.
+    static void Smooth(Counts& scan, int box)
+    {
+        if (box <= 0)
+            return;
+        std::vector<double> prefix(kPixels + 1, 0.0);
+        for (int i = 0; i < kPixels; ++i)
+            prefix[i + 1] = prefix[i] + scan[i];
+        for (int i = 0; i < kPixels; ++i) {
+            const int first = std::max(i - box, 0);
+            const int last = std::min(i + box, kPixels - 1);
+            scan[i] = static_cast<float>((prefix[last + 1] - prefix[first]) / (last - first + 1));
+        }
+    }
+
+    qdv::ChannelSetup setup_;
+    qdv::ScanGenerator with_;
+    qdv::ScanGenerator without_;
+    bool laserOn_ = false;
+    std::vector<qdv::ScanSettings> requests_;
+};
+
+// The scan-to-scan deviation of a pixel at that many counts after a boxcar
+// of half-width box (the simulator's noise): a pixel that took the previous
+// scan's value differs from this scan's truth by about that much.
+double DifferenceDeviation(double counts, int box)
+{
+    const double photo = std::max(counts - qdv::kDarkOffsetCounts, 0.0);
+    const double reading = std::sqrt(photo / qdv::kElectronsPerCount + qdv::kReadNoiseCounts * qdv::kReadNoiseCounts);
+    return std::sqrt(2.0) * reading / std::sqrt(2.0 * box + 1.0);
+}
+
+// Pixels where shown differs from expected by more than ten times the
+// scan-to-scan noise of the truth (levels), summed over scans; the first is
+// described in *first. A ray fainter than that after the boxcar stands no
+// higher than the removal's threshold (eight times the noise of the local
+// rise, about nine times a pixel's scan-to-scan noise) and cannot be told
+// from noise; every ray the tester saw was ten to a hundred times higher.
+int RayLeft(const std::vector<double>& shown, const std::vector<double>& expected, const Counts& levels, int box,
+            const std::string& what, std::string* first)
+{
+    int count = 0;
+    for (int i = 0; i < kPixels; ++i) {
+        const double allowed = 10.0 * DifferenceDeviation(levels[i], box) + 1.0;
+        if (std::fabs(shown[i] - expected[i]) > allowed) {
+            if (count++ == 0 && first->empty())
+                *first = what + ", pixel " + std::to_string(i) + ": " + std::to_string(shown[i]) + " for " +
+                         std::to_string(expected[i]);
+        }
+    }
+    return count;
+}
 
 class CleaningView : public ViewFixture {
 protected:
@@ -152,12 +269,15 @@ TEST_F(CleaningView, SpikesNeitherShowNorEverEnterTheSum)
     EXPECT_LT(WorstDifference(truthSum), 200.0);
 
     // Switched on in the middle of a sum, the next scan has nothing to be
-    // searched by: it is not added.
+    // searched by, and the one after only a scan that still held its rays:
+    // neither is added.
     view->OnRemoveSpikes();
     view->OnRemoveSpikes();
-    sim.Next();
-    Deliver(sim.struck);
-    EXPECT_EQ(host.status, "Scan Number 100 ");
+    for (int n = 0; n < 2; ++n) {
+        sim.Next();
+        Deliver(sim.struck);
+        EXPECT_EQ(host.status, "Scan Number 100 ");
+    }
     sim.Next();
     Deliver(sim.struck);
     EXPECT_EQ(host.status, "Scan Number 101 ");
@@ -408,4 +528,234 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
     EXPECT_TRUE(Indicator()->isVisibleTo(frame.get()));
     frame->action(ID_SUBTRACT_BASELINE)->trigger();
     EXPECT_FALSE(Indicator()->isVisibleTo(frame.get()));
+}
+
+namespace {
+
+// Remove Spikes at a rate of cosmic rays (per second) and a boxcar.
+class SpikesThroughTheView : public CleaningView, public ::testing::WithParamInterface<std::tuple<double, int>> {
+protected:
+    // The shown spectrum against the truth of the scan answered last.
+    std::vector<double> TruthShown() const { return Widened(sim->truth); }
+    std::unique_ptr<SimulatedSpectrometer> sim;
+};
+
+// The additive sum's count on the status bar.
+long ScansAdded(const std::string& status)
+{
+    long count = -1;
+    std::sscanf(status.c_str(), "Scan Number %ld", &count);
+    return count;
+}
+
+}  // namespace
+
+TEST_P(SpikesThroughTheView, NoRayReachesTheSpectrumTheDarkOrTheSum)
+{
+    const auto [rate, box] = GetParam();
+    sim = std::make_unique<SimulatedSpectrometer>(rate, 77);
+    sim->Listen();
+    CreateView();
+    view->OnRemoveSpikes();
+    host.SetText(IDC_BOXCAR, std::to_string(box));
+    view->OnBarParam(BAR_BOXCAR_EDITED);
+    std::string first;
+    int left = 0;
+    int rays = 0;
+
+    // The laser off: the scan under way when the boxcar changed and the
+    // first one with it have nothing to be compared with, and the next only
+    // a scan that still held its rays; the one after is stored as the dark.
+    for (int n = 0; n < 4; ++n)
+        sim->Answer();
+    ASSERT_FALSE(sim->settings.laserOn);
+    const std::vector<double> dark = Shown(view->chart());
+    left += RayLeft(dark, TruthShown(), sim->truth, box, "the dark", &first);
+    rays += static_cast<int>(sim->events.size());
+    view->OnStoreDark();
+
+    // The laser on, clicked: the scan then under way and the first laser-on
+    // scan show as they came, the next is compared with a scan that held its
+    // rays; every one after shows without its rays.
+    host.SetChecked(IDC_LASER, true);
+    view->OnBarParam(BAR_LASER_CLICKED);
+    for (int n = 0; n < 3; ++n)
+        sim->Answer();
+    for (int n = 0; n < 100; ++n) {
+        sim->Answer();
+        ASSERT_TRUE(sim->settings.laserOn);
+        rays += static_cast<int>(sim->events.size());
+        left += RayLeft(Shown(view->chart()), TruthShown(), sim->truth, box, "live scan " + std::to_string(n), &first);
+    }
+
+    // Additive: every scan added is the scan without its rays, less the dark.
+    view->OnBarParam(BAR_ADDITIVE);
+    view->OnAdditiveMode();
+    std::vector<double> sum(kPixels, 0.0);
+    for (int n = 0; n < 100; ++n) {
+        sim->Answer();
+        rays += static_cast<int>(sim->events.size());
+        ASSERT_EQ(ScansAdded(host.status), n + 1) << host.status;
+        const std::vector<double> shown = Shown(view->chart());
+        std::vector<double> added(kPixels), expected(kPixels);
+        for (int i = 0; i < kPixels; ++i) {
+            added[i] = shown[i] - sum[i];
+            expected[i] = sim->truth[i] - dark[i];
+        }
+        left += RayLeft(added, expected, sim->truth, box, "scan " + std::to_string(n + 1) + " of the sum", &first);
+        sum = shown;
+    }
+    EXPECT_EQ(left, 0) << first;
+    EXPECT_GT(rays, rate * 18.0) << "rays struck";
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesAndBoxcars, SpikesThroughTheView,
+                         ::testing::Combine(::testing::Values(20.0, 50.0), ::testing::Values(0, 1, 2)));
+
+TEST_F(CleaningView, AScanUnderWayWhenTheLaserIsSwitchedIsComparedWithNothing)
+{
+    // An additive sum of laser-on scans; the operator switches the laser
+    // off and on again. The scan under way at each switch was taken the
+    // other way: it goes into no sum and is the reference of neither kind,
+    // so the next laser-on scan is compared with the last laser-on scan and
+    // a ray on a band's flank goes without taking the band with it.
+    SimulatedSpectrometer sim(0.0, 9);
+    sim.Listen();
+    CreateView();
+    view->OnRemoveSpikes();
+    for (int n = 0; n < 3; ++n)
+        sim.Answer();
+    const std::vector<double> dark = Shown(view->chart());
+    view->OnStoreDark();
+    host.SetChecked(IDC_LASER, true);
+    view->OnBarParam(BAR_LASER_CLICKED);
+    for (int n = 0; n < 4; ++n)
+        sim.Answer();
+    view->OnBarParam(BAR_ADDITIVE);
+    view->OnAdditiveMode();
+    for (int n = 0; n < 3; ++n)
+        sim.Answer();
+    EXPECT_EQ(host.status, "Scan Number 3 ");
+    const std::vector<double> sum = Shown(view->chart());
+
+    host.SetChecked(IDC_LASER, false);
+    view->OnBarParam(BAR_LASER_CLICKED);
+    sim.Answer();
+    EXPECT_TRUE(sim.settings.laserOn) << "under way before the switch";
+    host.SetChecked(IDC_LASER, true);
+    view->OnBarParam(BAR_LASER_CLICKED);
+    sim.Answer();
+    EXPECT_FALSE(sim.settings.laserOn) << "under way before the switch";
+    EXPECT_EQ(host.status, "Scan Number 3 ") << "neither went into the sum";
+    EXPECT_EQ(Shown(view->chart()), sum);
+
+    // A two-pixel ray on the flank of the 801 cm-1 band (its top at 597).
+    sim.Answer({{601, 3000.0f}, {602, 2000.0f}});
+    ASSERT_TRUE(sim.settings.laserOn);
+    EXPECT_EQ(host.status, "Scan Number 4 ");
+    const std::vector<double> shown = Shown(view->chart());
+    std::vector<double> added(kPixels), expected(kPixels);
+    for (int i = 0; i < kPixels; ++i) {
+        added[i] = shown[i] - sum[i];
+        expected[i] = sim.truth[i] - dark[i];
+    }
+    ASSERT_GT(expected[601], 100.0) << "the band stands there";
+    std::string first;
+    EXPECT_EQ(RayLeft(added, expected, sim.truth, 0, "the scan added", &first), 0) << first;
+}
+
+TEST_F(CleaningView, ATimedSeriesSwitchingTheLaserSavesNoRay)
+{
+    // Fifty rays a second, boxcar 1; a series of 40 scans with the laser
+    // switched on for each, a fresh dark before each, the dark subtracted.
+    // Each saved spectrum is its scan without rays less its dark without
+    // rays.
+    vexlar::sys::VirtualClock clock(1'000'000);
+    SimulatedSpectrometer sim(50.0, 91);
+    sim.Listen();
+    CreateView();
+    view->OnRemoveSpikes();
+    host.SetText(IDC_BOXCAR, "1");
+    view->OnBarParam(BAR_BOXCAR_EDITED);
+    for (int n = 0; n < 3; ++n)
+        sim.Answer();
+    // The operator clicks Additive: the scan under way arrives and the
+    // spectrometer waits for the series.
+    view->OnBarParam(BAR_ADDITIVE);
+    sim.Answer();
+    ASSERT_FALSE(sim.Owed());
+
+    TempDir dir;
+    const std::string base = dir.file("spk");
+    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
+        d.check(CTimeAcquisitionDlg::kToggleLaserId)->setChecked(true);
+        d.check(CTimeAcquisitionDlg::kStoreDarkId)->setChecked(true);
+        d.edit(CTimeAcquisitionDlg::kLaserWarmupTimeId)->setText("1");
+        d.edit(CTimeAcquisitionDlg::kDelayBeforeFirstId)->setText("0");
+        d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("2");
+        d.edit(CTimeAcquisitionDlg::kNumberOfAcquisitionsId)->setText("40");
+        d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->setText(QString::fromStdString(base));
+        d.accept();
+    };
+    view->OnTimeAcqConfigure();
+    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    view->OnSubtractDark();
+    view->StartTimeAcquisition();
+
+    // Every scan answered, in order: the darks and the series scans are the
+    // 100 ms ones (a switching scan is 50 ms).
+    struct Answered {
+        bool laserOn;
+        Counts truth;
+    };
+    std::vector<Answered> answered;
+    int rays = 0;
+    // A scan takes 100 ms of the virtual clock.
+    for (int step = 0; step < 4000 && host.status != "Ready"; ++step) {
+        clock.Advance(100);
+        if (sim.Owed()) {
+            sim.Answer();
+            if (sim.settings.integrationMs == 100) {
+                answered.push_back({sim.settings.laserOn, sim.truth});
+                rays += static_cast<int>(sim.events.size());
+            }
+        }
+    }
+    ASSERT_EQ(host.status, "Ready");
+
+    // Scan 0 of the series is not saved; each saved scan follows its dark.
+    std::string first;
+    int left = 0;
+    int saved = 0;
+    const Counts* darkTruth = nullptr;
+    bool scanZero = true;
+    for (const Answered& a : answered) {
+        if (!a.laserOn) {
+            darkTruth = &a.truth;
+            continue;
+        }
+        if (scanZero) {
+            scanZero = false;
+            continue;
+        }
+        ASSERT_NE(darkTruth, nullptr);
+        ++saved;
+        char name[32];
+        std::snprintf(name, sizeof name, ".%05d.ram", saved);
+        const XrtHandle data = XrtDataCreateFromFile((base + name).c_str(), XRT_FILE_DEFAULT);
+        ASSERT_NE(data, 0) << base + name;
+        std::vector<double> y(kPixels), expected(kPixels);
+        Counts levels(kPixels);
+        for (int i = 0; i < kPixels; ++i) {
+            XrtDataGetYElementIndirect(data, 0, i, &y[i]);
+            expected[i] = static_cast<double>(a.truth[i]) - (*darkTruth)[i];
+            levels[i] = std::max(a.truth[i], (*darkTruth)[i]);
+        }
+        XrtDataDestroy(data);
+        // Its scan and its dark may each have taken the previous value.
+        left += RayLeft(y, expected, levels, 1, base + name, &first) > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(saved, 40);
+    EXPECT_EQ(left, 0) << first;
+    EXPECT_GT(rays, 350) << "rays struck";
 }

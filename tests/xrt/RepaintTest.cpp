@@ -28,38 +28,78 @@ QImage OnScreen(QWidget& window)
     return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// A chart drawn in a window on screen, with what the screen showed then and
+// the chart's redraw count.
+struct ChartOnScreen {
+    ChartOnScreen()
+    {
+        window.resize(kChartWidth, kChartHeight);
+        window.show();
+        EXPECT_TRUE(XrtAttachWindow(chart.chart, &window));
+        EXPECT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
+        QApplication::processEvents();
+        before = OnScreen(window);
+        start = Redraws(chart.chart);
+    }
+
+    QWidget window;
+    TestChart chart;
+    QImage before;
+    std::uint64_t start = 0;
+};
+
 TEST(XrtRepaint, NothingIsDrawnWhileOffAndOnceWhenTurnedOn)
 {
-    QWidget window;
-    window.resize(kChartWidth, kChartHeight);
-    window.show();
-    TestChart chart;
-    ASSERT_TRUE(XrtAttachWindow(chart.chart, &window));
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
-    QApplication::processEvents();
-    const QImage before = OnScreen(window);
-    const std::uint64_t start = Redraws(chart.chart);
+    ChartOnScreen shown;
 
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 0));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_REPAINT, 0));
     std::vector<double> flat(kPoints, 3000.0);
-    ASSERT_TRUE(XrtDataSetYData(chart.data, 0, flat.data(), kPoints, 0));
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_Y_MAX, 8000.0));
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_X_TITLE, "Raman Shift (cm-1)"));
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_CURSOR_SHOWN, 1));
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_DATA, chart.data));
-    window.resize(kChartWidth - 100, kChartHeight - 50);
+    ASSERT_TRUE(XrtDataSetYData(shown.chart.data, 0, flat.data(), kPoints, 0));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_Y_MAX, 8000.0));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_X_TITLE, "Raman Shift (cm-1)"));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_CURSOR_SHOWN, 1));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_DATA, shown.chart.data));
+    shown.window.resize(kChartWidth - 100, kChartHeight - 50);
     QApplication::processEvents();
-    EXPECT_EQ(Redraws(chart.chart), start);
-    EXPECT_EQ(OnScreen(window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
-              before.copy(0, 0, kChartWidth - 100, kChartHeight - 50))
+    EXPECT_EQ(Redraws(shown.chart.chart), shown.start);
+    EXPECT_EQ(OnScreen(shown.window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
+              shown.before.copy(0, 0, kChartWidth - 100, kChartHeight - 50))
         << "a change was drawn while repainting was off";
 
-    ASSERT_TRUE(XrtSetValues(chart.chart, XRT_REPAINT, 1));
-    EXPECT_EQ(Redraws(chart.chart), start + 1);
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_REPAINT, 1));
+    EXPECT_EQ(Redraws(shown.chart.chart), shown.start + 1);
     QApplication::processEvents();
-    EXPECT_EQ(Redraws(chart.chart), start + 1) << "changes made while off were drawn a second time";
-    EXPECT_NE(OnScreen(window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
-              before.copy(0, 0, kChartWidth - 100, kChartHeight - 50));
+    EXPECT_EQ(Redraws(shown.chart.chart), shown.start + 1) << "changes made while off were drawn a second time";
+    EXPECT_NE(OnScreen(shown.window).copy(0, 0, kChartWidth - 100, kChartHeight - 50),
+              shown.before.copy(0, 0, kChartWidth - 100, kChartHeight - 50));
+}
+
+// The program resizes the chart and reads its layout back (Autoscale, the
+// cursor) with repainting off: the drawing surface takes its new size then,
+// and the screen still shows what was last drawn, until repainting is on.
+TEST(XrtRepaint, ResizedAndLaidOutWhileOffShowsTheLastDrawing)
+{
+    ChartOnScreen shown;
+    const QRect smaller(0, 0, kChartWidth - 200, kChartHeight - 100);
+
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_REPAINT, 0));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_X_TITLE, "Raman Shift (cm-1)"));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_WIDTH, smaller.width()));
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_HEIGHT, smaller.height()));
+    XrtMapResult mapped;
+    ASSERT_TRUE(XrtMap(shown.chart.chart, XRT_MAP_DATA_UNITS, 300, 200, &mapped));
+    const auto surfaces = shown.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(surfaces.size(), 1);
+    ASSERT_EQ(surfaces[0]->size(), smaller.size()) << "reading the layout back did not lay the chart out";
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(shown.chart.chart), shown.start);
+    EXPECT_EQ(OnScreen(shown.window).copy(smaller), shown.before.copy(smaller))
+        << "the chart was drawn at its new size while repainting was off";
+
+    ASSERT_TRUE(XrtSetValues(shown.chart.chart, XRT_REPAINT, 1));
+    QApplication::processEvents();
+    EXPECT_EQ(Redraws(shown.chart.chart), shown.start + 1);
+    EXPECT_NE(OnScreen(shown.window).copy(smaller), shown.before.copy(smaller));
 }
 
 TEST(XrtRepaint, ChangesWhileOnAreDrawnTogetherOnTheNextTurn)

@@ -2,10 +2,18 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QScreen>
+
+#include "Messages.h"
+#include "TickCount.h"
+#include "WindowTimers.h"
 
 namespace vexlar {
 
 namespace {
+
+// The window timer of the label's next display frame.
+constexpr unsigned kLabelFrameTimerId = 1;
 
 int LineCount(const QString& text)
 {
@@ -15,7 +23,7 @@ int LineCount(const QString& text)
 }  // namespace
 
 StatusPane::StatusPane(const QString& text, const QString& labelName, QWidget* parent)
-    : QWidget(parent), label_(new QLabel(text, this)), lines_(LineCount(text))
+    : QWidget(parent), label_(new QLabel(text, this)), text_(text), lines_(LineCount(text))
 {
     label_->setObjectName(labelName);
     // Its width is whatever the status bar leaves over, as a label's whose
@@ -25,22 +33,61 @@ StatusPane::StatusPane(const QString& text, const QString& labelName, QWidget* p
     label_->setFixedSize(size());
 }
 
+StatusPane::~StatusPane()
+{
+    if (timerSet_)
+        sys::KillTimer(this, kLabelFrameTimerId);
+}
+
 void StatusPane::setText(const QString& text)
 {
-    if (label_->text() == text)
+    if (text_ == text)
         return;
-    // A label of fixed size repaints itself and asks nothing of the layout.
-    label_->setText(text);
-    const int lines = LineCount(text);
-    if (lines != lines_) {
-        lines_ = lines;
-        RecomputeHint();
+    text_ = text;
+    const std::uint32_t now = sys::GetTickCount();
+    const QScreen* shownOn = screen();
+    const unsigned frameMs = display::FrameIntervalMs(shownOn ? shownOn->refreshRate() : 0.0);
+    if (pacer_.Changed(now, frameMs) == display::FramePacer::Paint::Now) {
+        if (timerSet_) {
+            sys::KillTimer(this, kLabelFrameTimerId);
+            timerSet_ = false;
+        }
+        pacer_.Painted(now);
+        ShowText();
+    } else if (!timerSet_) {
+        timerSet_ = sys::SetTimer(this, kLabelFrameTimerId, pacer_.DelayMs(now));
     }
 }
 
 QString StatusPane::text() const
 {
-    return label_->text();
+    return text_;
+}
+
+bool StatusPane::event(QEvent* event)
+{
+    const auto* message = sys::AsWindowMessage(event);
+    if (message && message->message() == sys::WM_TIMER && message->wParam() == kLabelFrameTimerId) {
+        sys::KillTimer(this, kLabelFrameTimerId);
+        timerSet_ = false;
+        if (pacer_.Pending()) {
+            pacer_.Painted(sys::GetTickCount());
+            ShowText();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void StatusPane::ShowText()
+{
+    // A label of fixed size repaints itself and asks nothing of the layout.
+    label_->setText(text_);
+    const int lines = LineCount(text_);
+    if (lines != lines_) {
+        lines_ = lines;
+        RecomputeHint();
+    }
 }
 
 QSize StatusPane::sizeHint() const

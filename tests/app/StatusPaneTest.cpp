@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QStatusBar>
 
+#include <memory>
 #include <string>
 
+#include "VirtualClock.h"
 #include "app/CommandIds.h"
 #include "support/FrameFixture.h"
 
@@ -33,6 +35,20 @@ protected:
 
 class StatusBarReadout : public FrameFixture {
 protected:
+    void SetUp() override
+    {
+        FrameFixture::SetUp();
+        clock = std::make_unique<sys::VirtualClock>(1000);
+    }
+
+    void TearDown() override
+    {
+        FrameFixture::TearDown();
+        clock.reset();
+    }
+
+    std::unique_ptr<sys::VirtualClock> clock;
+
     QLabel* Pane() const { return frame->statusBar()->findChild<QLabel*>("MessagePane"); }
 
     void ScanOf(float value)
@@ -61,6 +77,7 @@ TEST_F(StatusBarReadout, TheReadoutOfEachScanIsShownAndNothingIsLaidOutAgain)
 
     LayoutRequests layouts;
     for (int scan = 2; scan <= 6; ++scan) {
+        clock->Advance(100);  // ten scans a second: each readout shown as it comes
         ScanOf(30.0f + static_cast<float>(scan) * 1000.0f);  // a readout of another width each time
         const std::string text = Pane()->text().toStdString();
         EXPECT_EQ(text.rfind("Scan Number " + std::to_string(scan) + " Pix: 1023, Wavelength: ", 0), 0u) << text;
@@ -75,9 +92,30 @@ TEST_F(StatusBarReadout, TheReadoutOfEachScanIsShownAndNothingIsLaidOutAgain)
     frame->action(ID_CURSOR)->trigger();
     Deliver();
     layouts.count = 0;
+    clock->Advance(100);
     ScanOf(30.0f);
     EXPECT_EQ(Pane()->text(), "Scan Number 7 ");
     EXPECT_EQ(layouts.count, 0);
+}
+
+TEST_F(StatusBarReadout, ReadoutsFasterThanTheScreenAreShownOncePerFrameTheLastWithinIt)
+{
+    Start();
+    ScanOf(10.0f);
+    frame->action(ID_STORE_DARK)->trigger();
+    frame->action(ID_ADDITIVE_MODE)->trigger();
+    clock->Advance(100);
+    ScanOf(30.0f);
+    ASSERT_EQ(Pane()->text(), "Scan Number 1 ");
+    // Two more scans within the frame: the status text is current at once,
+    // the label shows it when the frame comes (17 ms at 60 Hz).
+    ScanOf(30.0f);
+    clock->Advance(5);
+    ScanOf(30.0f);
+    EXPECT_EQ(frame->statusText(), "Scan Number 3 ");
+    EXPECT_EQ(Pane()->text(), "Scan Number 1 ");
+    clock->Advance(12);
+    EXPECT_EQ(Pane()->text(), "Scan Number 3 ");
 }
 
 TEST_F(StatusBarReadout, ThePaneFillsTheBarAndFollowsItsWidth)
@@ -95,11 +133,13 @@ TEST_F(StatusBarReadout, AMessageOfTwoLinesIsShownWholeAndOneLineAgainGivesTheHe
 {
     Start();
     const int oneLine = Pane()->height();
+    clock->Advance(100);
     frame->SetStatusText("first line\nsecond line");
     Deliver();
     EXPECT_EQ(frame->statusText(), "first line\nsecond line");
     EXPECT_GE(Pane()->height(), Pane()->fontMetrics().height() + Pane()->fontMetrics().lineSpacing())
         << "both lines are seen";
+    clock->Advance(100);
     frame->SetStatusText("Ready");
     Deliver();
     EXPECT_EQ(Pane()->height(), oneLine);

@@ -27,6 +27,16 @@ constexpr double kCorrectionCentre = 1023.5;
 constexpr int kMaximumRounds = 8;
 // A fit whose RMS residual exceeds this many pixels matched by chance.
 constexpr double kLooseFitPixels = 0.25;
+// A result is trusted only when
+// - at least this share of the reference lines within the span of the lines
+//   used were matched (lines matched by chance leave most of them out);
+// - its RMS residual is within this many pixels: a line's centre is found to
+//   a few hundredths of a pixel, so a right match leaves a few hundredths;
+// - its correction stays within this share of the search range anywhere in
+//   the span (a match at the edge of the range may be one beyond it).
+constexpr double kLeastMatchedShare = 0.6;
+constexpr double kTrustedRmsPixels = 0.1;
+constexpr double kTrustedSearchShare = 0.8;
 // Points checked for a polynomial that turns back within the lines' span.
 constexpr int kMonotonySamples = 64;
 
@@ -205,6 +215,40 @@ std::string TooFewLines(int found, int matched, int order, int needed)
     return lines + " and matched " + std::to_string(matched) + " of them to the reference table; " + need;
 }
 
+// What the operator can do about lines matched wrongly.
+std::string WhatToDo(double searchNm)
+{
+    return "Is the lamp neon? If the calibration may be off by more than \u00b1" + FixedText(searchNm, 0)
+        + " nm, widen the search range and find the lines again.";
+}
+
+// Why a fit that matched enough lines is still not to be trusted; empty when
+// it is.
+std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& references, const Polynomial& current,
+    double dispersion, double searchNm)
+{
+    const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
+        [&](double nm) { return nm >= r.firstNm && nm <= r.lastNm; }));
+    if (r.linesMatched < kLeastMatchedShare * inSpan) {
+        return "Only " + std::to_string(r.linesMatched) + " of the " + std::to_string(inSpan)
+            + " reference lines between " + FixedText(r.firstNm, 1) + " and " + FixedText(r.lastNm, 1)
+            + " nm were matched: the lines were matched by chance. " + WhatToDo(searchNm);
+    }
+    if (r.rmsNm > kTrustedRmsPixels * dispersion) {
+        return "The RMS residual (" + FixedText(r.rmsNm, 3) + " nm) is more than a tenth of a pixel, far more than "
+            "the lines' centres can be off: the lines may be matched wrongly. " + WhatToDo(searchNm);
+    }
+    double correction = 0.0;
+    for (double p = r.firstPixel; p <= r.lastPixel; p += 1.0)
+        correction = std::max(correction, std::fabs(r.calibration(p) - current(p)));
+    if (correction > kTrustedSearchShare * searchNm) {
+        return "The correction (up to " + FixedText(correction, 1) + " nm) reaches the edge of the search range (\u00b1"
+            + FixedText(searchNm, 0) + " nm): the lines may be matched wrongly. Widen the search range and find "
+            "the lines again.";
+    }
+    return {};
+}
+
 }  // namespace
 
 int LampLinesNeeded(int order)
@@ -347,8 +391,12 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
     // more than the search range) scatter over the whole match window.
     if (result.rmsNm > kLooseFitPixels * meanDispersion) {
         result.message = "The lines match the reference table only loosely (RMS residual " + FixedText(result.rmsNm, 3)
-            + " nm, more than a quarter pixel). Is the lamp neon, and is the calibration off by no "
-              "more than the search range?";
+            + " nm, more than a quarter pixel): they were matched by chance. " + WhatToDo(settings.searchNm);
+        return result;
+    }
+    const std::string doubt = Doubt(result, references, current, meanDispersion, settings.searchNm);
+    if (!doubt.empty()) {
+        result.message = doubt;
         return result;
     }
     if (TurnsBackWithin(model, result.firstPixel, result.lastPixel)) {

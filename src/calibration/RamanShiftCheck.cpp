@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "calibration/CalibrationText.h"
 #include "calibration/LineFinder.h"
 #include "calibration/Statistics.h"
 
@@ -20,6 +21,21 @@ constexpr double kRejectSpreads = 3.0;
 constexpr double kRejectFloorPixels = 0.25;
 // Matched bands the check needs (fewer when the standard has fewer usable).
 constexpr int kBandsNeeded = 3;
+// A result is trusted only when
+// - at least this share of the standard's usable bands within the span of
+//   the bands matched were matched (another substance's bands leave most of
+//   them out);
+// - the bands' errors scatter about their mean by no more than this many
+//   pixels (a band's centre is found to a few hundredths of a pixel, and a
+//   wrong laser wavelength moves every band alike);
+// - the common offset stays within this share of the tolerance (a match at
+//   the edge of the tolerance may be one beyond it).
+constexpr double kLeastMatchedShare = 0.6;
+constexpr double kTrustedScatterPixels = 0.15;
+constexpr double kTrustedToleranceShare = 0.8;
+// What to look at when the standard's bands are not there.
+constexpr char kNoStandardHint[]
+    = " Is the laser on, and is the chosen standard the sample in front of the spectrometer?";
 // Bands this close to either end of the detector cannot be fitted.
 constexpr double kEdgePixels = 2.0;
 
@@ -229,7 +245,7 @@ RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynom
                                      + (result.bandsFound == 1 ? "" : "s") + " and matched "
                                      + std::to_string(result.bandsMatched) + " of them to the standard")
             + "; the check needs at least " + std::to_string(result.bandsNeeded) + " matched band"
-            + (result.bandsNeeded == 1 ? "." : "s.");
+            + (result.bandsNeeded == 1 ? "." : "s.") + kNoStandardHint;
         return result;
     }
 
@@ -263,6 +279,39 @@ RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynom
     result.rmsError = RootMeanSquare(errors, 0.0);
     result.rmsErrorAfter = RootMeanSquare(errors, result.meanError);
     result.bestLaserNm = kNmPerCm / (laserWavenumber - result.meanError);
+
+    // Judging the result: the share of bands matched within their span, the
+    // scatter about the common offset, the offset against the tolerance.
+    double lowest = 0.0;
+    double highest = 0.0;
+    double dispersion = 0.0;
+    for (std::size_t k = 0; k < used.size(); ++k) {
+        const BandCheck& b = result.bands[references[used[k]].row];
+        lowest = k == 0 ? b.referenceShift : std::min(lowest, b.referenceShift);
+        highest = k == 0 ? b.referenceShift : std::max(highest, b.referenceShift);
+        dispersion += references[used[k]].tolerance / kMatchPixels;
+    }
+    dispersion /= static_cast<double>(used.size());
+    const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
+        [&](const Reference& r) { return r.shift >= lowest && r.shift <= highest; }));
+    if (result.bandsMatched < kLeastMatchedShare * inSpan) {
+        result.message = "Only " + std::to_string(result.bandsMatched) + " of the standard's "
+            + std::to_string(inSpan) + " bands between " + FixedText(lowest, 0) + " and " + FixedText(highest, 0)
+            + " cm-1 were found where expected: the bands were matched by chance." + kNoStandardHint;
+        return result;
+    }
+    if (result.rmsErrorAfter > kTrustedScatterPixels * dispersion) {
+        result.message = "The bands' errors scatter by " + FixedText(result.rmsErrorAfter, 2)
+            + " cm-1 about their mean, far more than their centres can be off: the bands may be matched wrongly."
+            + kNoStandardHint;
+        return result;
+    }
+    if (std::fabs(result.meanError) > kTrustedToleranceShare * settings.toleranceCm) {
+        result.message = "The mean error (" + FixedText(result.meanError, 1) + " cm-1) reaches the edge of the "
+            "tolerance (" + FixedText(settings.toleranceCm, 0) + " cm-1): the bands may be matched wrongly. Widen "
+            "the tolerance and check again.";
+        return result;
+    }
     result.ok = true;
     return result;
 }

@@ -37,6 +37,9 @@ StandardsDialog::StandardsDialog(calibration::MeasurementSource source, const QS
     status_ = new QLabel(this);
     status_->setObjectName("status");
     status_->setStyleSheet("color: #b00000");
+    // A refusal that says why and what to do runs to several lines; it must
+    // not widen the dialog beyond the screen.
+    status_->setWordWrap(true);
     table_ = new QTableWidget(this);
     table_->setObjectName("results");
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

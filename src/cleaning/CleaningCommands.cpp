@@ -15,15 +15,10 @@
 #include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
 #include "cleaning/BaselineDlg.h"
+#include "cleaning/CleaningNote.h"
 #include "display/RepaintGuard.h"
 
 using namespace vexlar;
-
-namespace {
-
-constexpr char kBaselineNote[] = "Baseline subtracted";
-
-}  // namespace
 
 bool CVexlarView::IsRemovingSpikes() const
 {
@@ -42,6 +37,7 @@ void CVexlarView::OnRemoveSpikes()
     // reference for the one after it.
     cleaning_.spikes.Forget();
     cleaning_.lastScanCleaned = false;
+    ShowCleaningNote();
 }
 
 void CVexlarView::OnSubtractBaseline()
@@ -125,5 +121,5 @@ const float* CVexlarView::LastScan() const
 void CVexlarView::ShowCleaningNote()
 {
     if (host_)
-        host_->SetIndicatorText(cleaning_.subtractBaseline ? kBaselineNote : "");
+        host_->SetIndicatorText(cleaning::CleaningNote(cleaning_.removeSpikes == 1, cleaning_.subtractBaseline == 1));
 }

@@ -1,10 +1,13 @@
 #include "display/FigureResolutionDlg.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "MessageBox.h"
 #include "display/FigureSize.h"
@@ -16,6 +19,10 @@ std::function<void(CFigureResolutionDlg&)> CFigureResolutionDlg::operatorForTest
 namespace {
 
 constexpr char kErrorTitle[] = "Vexlar Error";
+// Room in a title bar beside its text, in lines of the dialog's font: the
+// window menu's icon and the minimise, maximise and close buttons, with
+// their margins.
+constexpr int kTitleBarRoomInLines = 9;
 
 QString PixelsText(const FigurePixels& size)
 {
@@ -43,6 +50,15 @@ CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QW
     connect(buttons, &QDialogButtonBox::rejected, this, &CFigureResolutionDlg::reject);
     layout->addWidget(buttons);
     connect(resolution_, &QSpinBox::valueChanged, this, &CFigureResolutionDlg::ShowSize);
+
+    // Wide enough for the whole title (title bars draw it bold) beside the
+    // title bar's buttons, and for the largest image size the box allows.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle())
+        + kTitleBarRoomInLines * fontMetrics().height();
+    size_->setMinimumWidth(fontMetrics().horizontalAdvance(PixelsText({99999, 99999})));
+    setMinimumWidth(std::max(titleWidth, sizeHint().width()));
 }
 
 QString CFigureResolutionDlg::SizeText() const

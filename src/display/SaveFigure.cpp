@@ -1,7 +1,9 @@
 // File > Save Figure...: the chart as the operator sees it, drawn by the
 // chart library into a PNG image at a chosen resolution, an SVG drawing or a
 // PDF page, and written whole like every file of the program. The dialog's
-// filter chooses the format (a typed extension of another format wins).
+// filter chooses the format (a typed extension of another format wins); a
+// typed extension of none of them is refused, so that no file ever holds
+// one format under another's name.
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +39,12 @@ void CVexlarView::OnSaveFigure()
     const std::string path = CFileDialog::Choose(this, files::SaveFigureDialog(), &filter);
     if (path.empty())
         return;
+    if (files::NamesAnotherFormat(path, kExtensions)) {
+        files::ReportFileError(kNotSaved, path,
+            "A figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \"." + files::ExtensionOf(path)
+                + "\" is none of them. Nothing was written: choose a name ending in one of them.");
+        return;
+    }
     const int format = files::FormatOfPath(path, kExtensions, filter);
     const QSize chartSize = chartWindow_ ? chartWindow_->size() : QSize();
     const double screenDpi = chartWindow_ ? chartWindow_->logicalDpiX() : 0.0;

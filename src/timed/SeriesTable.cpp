@@ -12,7 +12,9 @@ constexpr char kFileNameSuffix[] = ".series.csv";
 constexpr char kTimeHeading[] = "time (s)";
 constexpr char kFileHeading[] = "file";
 constexpr char kSeparator = ',';
-// The time row and the file row come before the pixels' rows.
+// On its side: the time line (a "#" line, so that a reader of numbers
+// passes over it) and the heading row come before the pixels' rows.
+constexpr char kTimeLineHeading[] = "# time (s)";
 constexpr std::size_t kTimeRow = 0;
 constexpr std::size_t kFileRow = 1;
 constexpr std::size_t kFirstPixelRow = 2;
@@ -31,7 +33,8 @@ std::string SeriesTableFileName(std::string_view base)
     return std::string(base) + kFileNameSuffix;
 }
 
-void SeriesTable::Start(unsigned layout, std::string header, const double* x, int pixels)
+void SeriesTable::Start(unsigned layout, std::string header, const double* x, int pixels,
+    const std::string& axisHeading)
 {
     *this = SeriesTable();
     if (layout != kSeriesTableRowPerScan && layout != kSeriesTableRowPerPixel)
@@ -50,8 +53,8 @@ void SeriesTable::Start(unsigned layout, std::string header, const double* x, in
         header_ += files::kCsvLineEnd;
     } else {
         rows_.assign(kFirstPixelRow + static_cast<std::size_t>(pixels_), std::string());
-        rows_[kTimeRow] = kTimeHeading;
-        rows_[kFileRow] = kFileHeading;
+        rows_[kTimeRow] = kTimeLineHeading;
+        files::AppendCsvField(rows_[kFileRow], axisHeading);
         for (int i = 0; i < pixels_; ++i)
             files::AppendShortest(rows_[kFirstPixelRow + static_cast<std::size_t>(i)], x[i]);
         changed_ = true;

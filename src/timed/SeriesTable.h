@@ -5,7 +5,10 @@
 // either one row per scan (the time in seconds as the time-stamp file gives
 // it, the scan's file name, then the intensity of each pixel, under a
 // heading row of each pixel's x value when the table was started), or the
-// same table turned on its side: one row per pixel and one column per scan.
+// same table turned on its side: a "#" line of each scan's time under the
+// heading "time (s)", a heading row naming the axis and each scan by its file
+// name, then one row per pixel, its x value and its intensity in each scan,
+// so that every row below the heading is numbers only.
 //
 // The table is kept up to date scan by scan. One row per scan is appended
 // row by row; one row per pixel cannot grow at the end of the file and is
@@ -36,8 +39,10 @@ struct SeriesTableWrite {
 class SeriesTable {
 public:
     // Starts the table of a series in layout (kSeriesTableOff: no table).
-    // header is the "#" block, whole lines; x the x value of each pixel.
-    void Start(unsigned layout, std::string header, const double* x, int pixels);
+    // header is the "#" block, whole lines; x the x value of each pixel, and
+    // axisHeading what they are (the heading of their column when the table
+    // is on its side).
+    void Start(unsigned layout, std::string header, const double* x, int pixels, const std::string& axisHeading);
     // Ends the table: nothing more is added or written.
     void Stop();
     bool active() const { return layout_ != kSeriesTableOff; }
@@ -57,8 +62,8 @@ private:
     // One row per scan: the heading and the rows not yet in the file.
     bool fileStarted_ = false;
     std::string unwritten_;
-    // One row per pixel: the time row, the file row and a row per pixel,
-    // each grown by a field per scan.
+    // One row per pixel: the "#" time line, the heading row and a row per
+    // pixel, each grown by a field per scan.
     std::vector<std::string> rows_;
     bool changed_ = false;
 };

@@ -75,7 +75,8 @@ void CVexlarView::BeginSeriesTable()
     files::AppendCsvComments(header, kTableTitle, entries);
 
     seriesTable_.path = SeriesTableFileName(BaseFilename);
-    seriesTable_.table.Start(seriesTable_.setting, std::move(header), shownX, kPixels);
+    seriesTable_.table.Start(
+        seriesTable_.setting, std::move(header), shownX, kPixels, files::AxisName(facts.xAxisMode));
     // The file is started at once, so a table of an earlier series under the
     // same name never stands for this one.
     std::string reason;

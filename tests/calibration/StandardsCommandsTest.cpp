@@ -432,3 +432,75 @@ TEST_F(StandardsInTheProgram, TheDialogsWorkFromTheKeyboardUnderADecimalCommaLan
     }));
     QLocale::setDefault(previous);
 }
+
+TEST_F(StandardsInTheProgram, ALampFitFromLinesMatchedByChanceIsNotOfferedAndSaysWhatToDo)
+{
+    // 25 nm off: beyond the default search range of 15 nm.
+    Set("Master", "Intercept", "375");
+    Start("neon");
+    ASSERT_TRUE(Operate<CLampCalibrationDlg>(ID_CALIBRATE_FROM_LAMP, [&](CLampCalibrationDlg& d) {
+        const int width = d.width();
+        ASSERT_TRUE(Measure(d));
+        const QString refusal = Child<QLabel>(d, "status")->text();
+        EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled()) << refusal.toStdString();
+        EXPECT_LE(d.minimumSizeHint().width(), width) << "the refusal is wrapped, not the dialog widened";
+        EXPECT_TRUE(refusal.contains("widen the search range")) << refusal.toStdString();
+
+        // Widened to 40 nm, the lamp gives the true calibration.
+        Child<QSpinBox>(d, "searchRange")->setValue(40);
+        ASSERT_TRUE(WaitForOutcome(d));
+        EXPECT_EQ(Child<QLabel>(d, "status")->text(), "");
+        EXPECT_TRUE(Child<QAbstractButton>(d, "apply")->isEnabled());
+        int used = 0;
+        for (const Row& r : Rows(d)) {
+            if (r.cells.back() == "used") {
+                ++used;
+                // Within a third of a pixel: a line matched to a wrong
+                // reference would be a line spacing off.
+                EXPECT_NEAR(r.number(2), r.number(0), 0.15);
+            }
+        }
+        EXPECT_GE(used, 20);
+        Click(Child(d, "cancel"));
+    }));
+}
+
+TEST_F(StandardsInTheProgram, TheRamanCheckOffersNoLaserForTheWrongStandardOrWithTheLaserOff)
+{
+    Set("Acquisition", "Boxcar", "0");
+    Set("Acquisition", "ViewRaman", "1");
+    Set("DialogBar", "XAxis", "Raman Shift (cm-1)");
+    Start("cyclohexane");
+    ASSERT_TRUE(WaitForScans(2));
+
+    // The laser off: no bands, and the dialog says to look at the laser.
+    ASSERT_TRUE(Operate<CRamanShiftCheckDlg>(ID_CHECK_RAMAN_SHIFT, [&](CRamanShiftCheckDlg& d) {
+        ASSERT_TRUE(Measure(d));
+        const QString refusal = Child<QLabel>(d, "status")->text();
+        EXPECT_TRUE(refusal.contains("Is the laser on")) << refusal.toStdString();
+        EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled());
+        Click(Child(d, "cancel"));
+    }));
+    messages.clear();
+
+    // Cyclohexane in front of the spectrometer, polystyrene chosen.
+    ClickLaser();
+    ASSERT_TRUE(WaitForScans(3));
+    ASSERT_TRUE(Operate<CRamanShiftCheckDlg>(ID_CHECK_RAMAN_SHIFT, [&](CRamanShiftCheckDlg& d) {
+        auto* standard = Child<QComboBox>(d, "standard");
+        // Twenty scans, so that the weak pair at 384 and 426 cm-1 stands
+        // well above the noise.
+        Child<QSpinBox>(d, "scanCount")->setValue(20);
+        ASSERT_TRUE(Measure(d));
+        EXPECT_TRUE(Child<QAbstractButton>(d, "apply")->isEnabled()) << "cyclohexane checks";
+        standard->setCurrentIndex(standard->findText("Polystyrene"));
+        ASSERT_TRUE(WaitForOutcome(d));
+        const QString refusal = Child<QLabel>(d, "status")->text();
+        EXPECT_TRUE(refusal.startsWith("Polystyrene: ")) << refusal.toStdString();
+        EXPECT_TRUE(refusal.contains("is the chosen standard the sample in front of the spectrometer?"))
+            << refusal.toStdString();
+        EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled());
+        Click(Child(d, "cancel"));
+    }));
+    ClickLaser();
+}

@@ -260,12 +260,15 @@ TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNe
         "Found 8 lamp lines and matched 4 of them to the reference table; a polynomial of order 3 "
         "needs at least 6 matched lines.");
 
-    // Order 1 needs four: the same four lines do.
+    // Order 1 needs four: the same four lines fix it, but a neon lamp shows
+    // many more of the table's lines between them, so the fit is not
+    // offered.
     LampSettings straight;
     straight.order = 1;
     r = CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), straight);
-    EXPECT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.linesUsed, 4);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message.substr(0, 14), "Only 4 of the ") << r.message;
 
     LampSettings bad;
     bad.order = 4;
@@ -288,6 +291,38 @@ TEST(LampCalibration, AGuessOffByMoreThanTheSearchRangeIsRefusedUntilTheRangeIsW
     const LampCalibrationResult r = CalibrateFromLamp(spectrum, farOff, NeonLines(), wide);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_LT(LargestDifference(r.calibration, kTruth, r.firstPixel, r.lastPixel), 0.02);
+}
+
+TEST(LampCalibration, LinesMatchedByChanceOrAtTheEdgeOfTheSearchAreNotTrusted)
+{
+    // The program's default calibration as the truth; guesses 26 and 36 nm
+    // off, beyond the default search range, with the linear term 2 % off
+    // either way. Each lines up some lines by chance, with a small RMS.
+    const Polynomial truth = Make(350.0, 0.5, 5e-5, 0.0);
+    const std::vector<double> spectrum = Render(NeonLamp(truth), 3.0, 13);
+    for (const Polynomial& guess : {Make(376.0, 0.49, 5e-5, 0.0), Make(386.0, 0.51, 5e-5, 0.0)}) {
+        const LampCalibrationResult r = CalibrateFromLamp(spectrum, guess, NeonLines(), LampSettings {});
+        EXPECT_FALSE(r.ok) << "guess " << guess.c[0];
+        EXPECT_GE(r.linesMatched, 6) << "enough lines for a cubic, matched wrongly";
+        EXPECT_LT(r.rmsNm, 0.12) << "within a quarter pixel";
+        EXPECT_EQ(r.message.substr(0, 5), "Only ") << r.message;
+        EXPECT_NE(r.message.find("widen the search range"), std::string::npos) << r.message;
+
+        LampSettings wide;
+        wide.searchNm = 60.0;
+        const LampCalibrationResult w = CalibrateFromLamp(spectrum, guess, NeonLines(), wide);
+        ASSERT_TRUE(w.ok) << w.message;
+        EXPECT_GE(w.linesUsed, 35);
+        EXPECT_LT(LargestDifference(w.calibration, truth, w.firstPixel, w.lastPixel), 0.02);
+    }
+
+    // 16 nm off in the intercept and 2 % in the linear term: the right lines,
+    // but the correction (12 nm) reaches into the last fifth of the range.
+    const Polynomial edge = Make(366.0, 0.49, 5e-5, 0.0);
+    const LampCalibrationResult e = CalibrateFromLamp(spectrum, edge, NeonLines(), LampSettings {});
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.message.substr(0, 26), "The correction (up to 12.3") << e.message;
+    EXPECT_NE(e.message.find("Widen the search range"), std::string::npos) << e.message;
 }
 
 // --- The Raman shift -------------------------------------------------------------------------------
@@ -407,7 +442,9 @@ TEST(RamanShiftCheck, ASpectrumWithoutTheStandardIsRefused)
     const RamanCheckResult none = CheckRamanShift(
         Render({}, 3.0, 29), kDefaultAxis, StoredWavenumber(632.8), Bands("Naphthalene"), RamanCheckSettings {});
     EXPECT_FALSE(none.ok);
-    EXPECT_EQ(none.message, "No bands were found in the spectrum; the check needs at least 3 matched bands.");
+    EXPECT_EQ(none.message,
+        "No bands were found in the spectrum; the check needs at least 3 matched bands. Is the laser on, and is "
+        "the chosen standard the sample in front of the spectrometer?");
 
     // Sulfur's bands where naphthalene's are expected.
     const RamanCheckResult wrong = CheckRamanShift(Standard(Bands("Sulfur"), 3.0, 31), kDefaultAxis,
@@ -415,6 +452,40 @@ TEST(RamanShiftCheck, ASpectrumWithoutTheStandardIsRefused)
     EXPECT_FALSE(wrong.ok);
     EXPECT_EQ(wrong.message.substr(0, 22), "Found 4 bands and matc");
     EXPECT_NE(wrong.message.find("the check needs at least 3 matched bands."), std::string::npos);
+}
+
+TEST(RamanShiftCheck, AnotherStandardsBandsMatchedByChanceAreNotTrusted)
+{
+    // Cyclohexane in front of the spectrometer, each other standard chosen:
+    // whatever lines up by chance is no laser wavelength to offer.
+    const std::vector<double> cyclohexane = Standard(Bands("Cyclohexane"), 3.0, 37);
+    int judged = 0;
+    for (const RamanStandard& s : RamanStandards()) {
+        const RamanCheckResult r
+            = CheckRamanShift(cyclohexane, kDefaultAxis, StoredWavenumber(kTrueLaserNm), s.bands, RamanCheckSettings {});
+        if (std::string(s.name) == "Cyclohexane") {
+            EXPECT_TRUE(r.ok) << r.message;
+            continue;
+        }
+        EXPECT_FALSE(r.ok) << s.name << ": " << r.bandsMatched << " bands, RMS " << r.rmsError;
+        EXPECT_NE(r.message.find("is the chosen standard the sample in front of the spectrometer?"), std::string::npos)
+            << r.message;
+        judged += r.bandsMatched >= r.bandsNeeded;
+    }
+    EXPECT_GE(judged, 1) << "some standard lines up by chance and is judged, not merely short of bands";
+
+    // The right standard with the laser field 25 cm-1 off: within the
+    // tolerance of 30 cm-1, but at its edge.
+    const double off = StoredWavenumber(kTrueLaserNm) + 25.0;
+    const RamanCheckResult edge
+        = CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), RamanCheckSettings {});
+    EXPECT_FALSE(edge.ok);
+    EXPECT_NE(edge.message.find("reaches the edge of the tolerance"), std::string::npos) << edge.message;
+    RamanCheckSettings wide;
+    wide.toleranceCm = 60.0;
+    const RamanCheckResult widened = CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), wide);
+    ASSERT_TRUE(widened.ok) << widened.message;
+    EXPECT_NEAR(widened.bestLaserNm, kTrueLaserNm, 0.02);
 }
 
 // --- Fresh scans --------------------------------------------------------------------------------------

@@ -495,15 +495,17 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
 
     Start();
     frame->action(ID_REMOVE_SPIKES)->trigger();
+    EXPECT_TRUE(Indicator()->isVisibleTo(frame.get()));
+    EXPECT_EQ(Indicator()->text(), "Spikes removed");
     frame->action(ID_SUBTRACT_BASELINE)->trigger();
     EXPECT_TRUE(frame->action(ID_REMOVE_SPIKES)->isChecked());
     EXPECT_TRUE(frame->action(ID_SUBTRACT_BASELINE)->isChecked());
     EXPECT_TRUE(Indicator()->isVisibleTo(frame.get()));
-    EXPECT_EQ(Indicator()->text(), "Baseline subtracted");
+    EXPECT_EQ(Indicator()->text(), "Spikes removed, Baseline subtracted");
     // The readouts of the message pane do not touch it.
     view()->OnCursor();
     view()->MoveCursor(display::CursorMove::Left1);
-    EXPECT_EQ(Indicator()->text(), "Baseline subtracted");
+    EXPECT_EQ(Indicator()->text(), "Spikes removed, Baseline subtracted");
     EXPECT_NE(frame->statusText().toStdString().find("Intensity"), std::string::npos);
     CBaselineDlg::operatorForTests = [](CBaselineDlg& dialog) {
         dialog.smoothnessEdit()->setText("20000");
@@ -524,8 +526,13 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
     Start();
     EXPECT_TRUE(frame->action(ID_REMOVE_SPIKES)->isChecked());
     EXPECT_TRUE(frame->action(ID_SUBTRACT_BASELINE)->isChecked());
-    EXPECT_EQ(Indicator()->text(), "Baseline subtracted");
+    EXPECT_EQ(Indicator()->text(), "Spikes removed, Baseline subtracted");
     EXPECT_TRUE(Indicator()->isVisibleTo(frame.get()));
+    frame->action(ID_SUBTRACT_BASELINE)->trigger();
+    EXPECT_EQ(Indicator()->text(), "Spikes removed");
+    frame->action(ID_SUBTRACT_BASELINE)->trigger();
+    frame->action(ID_REMOVE_SPIKES)->trigger();
+    EXPECT_EQ(Indicator()->text(), "Baseline subtracted");
     frame->action(ID_SUBTRACT_BASELINE)->trigger();
     EXPECT_FALSE(Indicator()->isVisibleTo(frame.get()));
 }

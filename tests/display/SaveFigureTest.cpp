@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QSpinBox>
@@ -271,4 +273,53 @@ TEST_F(SaveFigure, AFigureThatCannotBeWrittenIsReported)
     EXPECT_EQ(
         messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0), 0u)
         << messages.messages()[0].text;
+}
+
+TEST_F(SaveFigure, ANameEndingInAnotherFormatsExtensionIsRefusedAndNothingWritten)
+{
+    // Under every filter: never PNG, SVG or PDF data under a JPEG name.
+    for (const std::string filter : {"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}) {
+        messages.clear();
+        ResolutionOperator resolution([](CFigureResolutionDlg& d) { d.accept(); });
+        Save("figure.jpg", filter);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("figure.jpg"))) << filter;
+        ASSERT_EQ(messages.messages().size(), 1u) << filter;
+        EXPECT_EQ(messages.messages()[0].text,
+            "Cannot save the figure to \"" + dir.file("figure.jpg")
+                + "\":\nA figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \".jpg\" is none of them. "
+                  "Nothing was written: choose a name ending in one of them.");
+    }
+    // The same name ending in one of them is saved.
+    messages.clear();
+    Save("figure.jpg.svg", "PNG Images (*.png)");
+    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_EQ(ReadWholeFile(dir.file("figure.jpg.svg")).rfind("<?xml", 0), 0u);
+}
+
+TEST_F(SaveFigure, TheResolutionDialogShowsItsWholeTitleAndTheLargestSize)
+{
+    CFigureResolutionDlg d(QSize(1000, 600), 96.0, frame.get());
+    d.dpi = 300;
+    ResolutionOperator resolution([](CFigureResolutionDlg& shown) {
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+        // The title as a title bar draws it (bold), beside the window menu's
+        // icon and three buttons, each at least a line high and as wide.
+        QFont bold = shown.font();
+        bold.setBold(true);
+        const int line = shown.fontMetrics().height();
+        const int title = QFontMetrics(bold).horizontalAdvance("Figure Resolution");
+        EXPECT_GE(shown.width(), title + 6 * line) << "title " << title << ", line " << line;
+        // The largest image the box can ask for fits its label.
+        shown.resolutionBox()->setValue(shown.resolutionBox()->maximum());
+        const QLabel* size = nullptr;
+        for (const QLabel* label : shown.findChildren<QLabel*>()) {
+            if (label->text().endsWith(" pixels"))
+                size = label;
+        }
+        ASSERT_NE(size, nullptr);
+        EXPECT_GE(size->width(), size->fontMetrics().horizontalAdvance(size->text())) << size->text().toStdString();
+        shown.reject();
+    });
+    EXPECT_EQ(d.Run(), QDialog::Rejected);
 }

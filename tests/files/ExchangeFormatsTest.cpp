@@ -230,6 +230,19 @@ TEST(ExchangeFormats, TheNamesExtensionChoosesTheFormatElseTheFilter)
     EXPECT_EQ(FormatOfPath("/d/.csv", formats, 1), 1) << "a hidden name has no extension";
 }
 
+TEST(ExchangeFormats, ANameEndingInAnotherFormatsExtensionIsKnown)
+{
+    const std::vector<std::vector<std::string>> figures = {{"png"}, {"svg"}, {"pdf"}};
+    EXPECT_TRUE(NamesAnotherFormat("/d/a.jpg", figures));
+    EXPECT_TRUE(NamesAnotherFormat("/d/a.png.JPEG", figures));
+    EXPECT_EQ(ExtensionOf("/d/a.png.JPEG"), "JPEG");
+    EXPECT_FALSE(NamesAnotherFormat("/d/a.PNG", figures));
+    EXPECT_FALSE(NamesAnotherFormat("/d/a.pdf", figures));
+    EXPECT_FALSE(NamesAnotherFormat("/d.jpg/figure", figures)) << "a folder's extension is not the file's";
+    EXPECT_FALSE(NamesAnotherFormat("/d/.jpg", figures)) << "a hidden name has no extension";
+    EXPECT_EQ(ExtensionOf("/d/figure"), "");
+}
+
 TEST(ExchangeFormats, TheSpectrumOnDisplayIsTheOpenedFilesWhileItsValuesAre)
 {
     OpenedSpectrum opened {"/d/x.ram", kRamanShiftAxis, {-1.0, 0.5, 2.0}, {10.0, 20.0, 30.0}};

@@ -13,6 +13,7 @@
 
 #include "Profile.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/Python.h"
 #include "support/TempDir.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "timed/TimedFixture.h"
@@ -195,12 +196,44 @@ TEST_F(SeriesTableRun, OneRowPerPixelHasAColumnPerScan)
 {
     BeginWith(SeriesSettings("SeriesTable=2\n"));
     RunSeries();
-    const std::vector<std::string> rows = TableRows(ReadWholeFile("Temp.series.csv"));
-    ASSERT_EQ(rows.size(), 2u + kPixels);
-    EXPECT_EQ(rows[0], "time (s),0.00,1.02,2.04");
-    EXPECT_EQ(rows[1], "file,Temp.00001.ram,Temp.00002.ram,Temp.00003.ram");
-    EXPECT_EQ(rows[2], "350,101,102,103");
-    EXPECT_EQ(rows[3], "350.50004999999874,101,102,103");
+    const std::string table = ReadWholeFile("Temp.series.csv");
+    EXPECT_NE(table.find("\r\n# time (s),0.00,1.02,2.04\r\nwavelength (nm),"), std::string::npos)
+        << "the times as the time-stamp file gives them, in a \"#\" line just above the heading";
+    const std::vector<std::string> rows = TableRows(table);
+    ASSERT_EQ(rows.size(), 1u + kPixels);
+    EXPECT_EQ(rows[0], "wavelength (nm),Temp.00001.ram,Temp.00002.ram,Temp.00003.ram");
+    EXPECT_EQ(rows[1], "350,101,102,103");
+    EXPECT_EQ(rows[2], "350.50004999999874,101,102,103");
+
+    // Read as a scientist reads it: the csv module finds the heading and the
+    // times, numpy takes every row below the heading as numbers.
+    const std::string python = PythonWithNumpy();
+    if (python.empty())
+        GTEST_SKIP() << "python3 with numpy is not installed; the table is not read back by them";
+    TempDir dir;
+    const std::string script = dir.file("read.py");
+    ASSERT_TRUE(WriteWholeFile(script,
+        "import csv, sys, numpy\n"
+        "path, out = sys.argv[1], sys.argv[2]\n"
+        "with open(path, newline='', encoding='utf-8') as f:\n"
+        "    lines = list(csv.reader(f))\n"
+        "times = next(r for r in lines if r and r[0] == '# time (s)')[1:]\n"
+        "first = next(i for i, r in enumerate(lines) if r and not r[0].startswith('#'))\n"
+        "table = numpy.loadtxt(path, delimiter=',', comments='#', skiprows=first + 1, ndmin=2)\n"
+        "with open(out, 'w') as o:\n"
+        "    o.write('|'.join(lines[first]) + '\\n')\n"
+        "    o.write(' '.join(repr(float(t)) for t in times) + '\\n')\n"
+        "    o.write(str(table.dtype) + ' ' + ' '.join(str(n) for n in table.shape) + '\\n')\n"
+        "    o.write(' '.join(repr(v) for v in table[1]) + '\\n')\n"));
+    const std::string out = dir.file("read.txt");
+    const std::string command = python + " " + ShellQuoted(script) + " "
+        + ShellQuoted(std::filesystem::absolute("Temp.series.csv").string()) + " " + ShellQuoted(out);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(ReadWholeFile(out),
+        "wavelength (nm)|Temp.00001.ram|Temp.00002.ram|Temp.00003.ram\n"
+        "0.0 1.02 2.04\n"
+        "float64 2048 4\n"
+        "350.50004999999874 101.0 102.0 103.0\n");
 }
 
 TEST_F(SeriesTableRun, WithoutTheTableASeriesWritesWhatItAlwaysDid)

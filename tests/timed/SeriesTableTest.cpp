@@ -20,7 +20,7 @@ const double kScan2[3] = {11.0, 21.5, 4095.0};
 TEST(SeriesTable, OneRowPerScanIsAppendedRowByRow)
 {
     SeriesTable table;
-    table.Start(kSeriesTableRowPerScan, "# head\r\n", kX, 3);
+    table.Start(kSeriesTableRowPerScan, "# head\r\n", kX, 3, "wavelength (nm)");
     ASSERT_TRUE(table.active());
     SeriesTableWrite w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile) << "an earlier series' table is replaced at the start";
@@ -41,7 +41,7 @@ TEST(SeriesTable, OneRowPerScanIsAppendedRowByRow)
     EXPECT_TRUE(table.PendingWrite().bytes.empty());
 
     // A start that never reached the file: the first write is whole.
-    table.Start(kSeriesTableRowPerScan, "# h\r\n", kX, 3);
+    table.Start(kSeriesTableRowPerScan, "# h\r\n", kX, 3, "wavelength (nm)");
     table.AddScan(0.0, "a", kScan1, 2); // a scan of fewer pixels leaves the rest empty
     w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile);
@@ -56,10 +56,10 @@ TEST(SeriesTable, OneRowPerScanIsAppendedRowByRow)
 TEST(SeriesTable, OneRowPerPixelIsTheSameTableOnItsSideWrittenWhole)
 {
     SeriesTable table;
-    table.Start(kSeriesTableRowPerPixel, "# head\r\n", kX, 3);
+    table.Start(kSeriesTableRowPerPixel, "# head\r\n", kX, 3, "wavelength (nm)");
     SeriesTableWrite w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile);
-    EXPECT_EQ(w.bytes, "# head\r\ntime (s)\r\nfile\r\n350\r\n350.5\r\n351.25\r\n");
+    EXPECT_EQ(w.bytes, "# head\r\n# time (s)\r\nwavelength (nm)\r\n350\r\n350.5\r\n351.25\r\n");
     table.Written();
     EXPECT_TRUE(table.PendingWrite().bytes.empty()) << "nothing new, nothing written";
 
@@ -68,15 +68,20 @@ TEST(SeriesTable, OneRowPerPixelIsTheSameTableOnItsSideWrittenWhole)
     w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile);
     EXPECT_EQ(w.bytes,
-        "# head\r\ntime (s),0.00,2.04\r\nfile,Temp.00001.exp,Temp.00002.exp\r\n350,10,11\r\n"
+        "# head\r\n# time (s),0.00,2.04\r\nwavelength (nm),Temp.00001.exp,Temp.00002.exp\r\n350,10,11\r\n"
         "350.5,20.5,21.5\r\n351.25,-3,4095\r\n");
+
+    // Below the heading, numbers only; a heading that needs quoting is quoted.
+    table.Start(kSeriesTableRowPerPixel, "", kX, 1, "shift, \"cm-1\"");
+    table.AddScan(0.5, "a,b.exp", kScan1, 1);
+    EXPECT_EQ(table.PendingWrite().bytes, "# time (s),0.50\r\n\"shift, \"\"cm-1\"\"\",\"a,b.exp\"\r\n350,10\r\n");
 }
 
 TEST(SeriesTable, NoTableUnlessChosen)
 {
     SeriesTable table;
     for (const unsigned setting : {kSeriesTableOff, 3u, 0xFFFFFFFFu}) {
-        table.Start(setting, "# head\r\n", kX, 3);
+        table.Start(setting, "# head\r\n", kX, 3, "wavelength (nm)");
         EXPECT_FALSE(table.active()) << setting;
         table.AddScan(0.0, "a", kScan1, 3);
         EXPECT_TRUE(table.PendingWrite().bytes.empty()) << setting;

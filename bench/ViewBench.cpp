@@ -3,9 +3,15 @@
 // spectrometer:
 //
 //   BM_ScanHandler/mode:N     one WM_SCAN_COMPLETE delivered to the view, from
-//                             the message to the chart redrawn and the next
-//                             scan requested (N: 0 plain, 1 dark subtracted,
-//                             2 additive, 3 cursor shown)
+//                             the message to the next scan requested, the
+//                             scan within a display frame of the last paint
+//                             (so it is handled and attached to the chart,
+//                             and painted with the frame, later) (N: 0 plain,
+//                             1 dark subtracted, 2 additive, 3 cursor shown)
+//   BM_ScanHandlerPainted/mode:N
+//                             the same, each scan a frame or more after the
+//                             last (as at 10 scans a second), so it is also
+//                             painted before the next scan is requested
 //   BM_ScanHandlerCleaning    the same, plain, with View > Remove Spikes and
 //                             View > Subtract Baseline both on
 //   BM_ChartRedrawAlone       the chart's part of it: new intensities set with
@@ -56,6 +62,7 @@
 #include "AllocationCounter.h"
 #include "CountingDriver.h"
 #include "MessageBox.h"
+#include "VirtualClock.h"
 #include "Messages.h"
 #include "BenchScan.h"
 #include "Xrt.h"
@@ -85,6 +92,8 @@ constexpr int kAnnotationRecords = 100;
 constexpr int kWarmUpScans = 50;
 constexpr int kTracedScans = 16;
 constexpr int kChannel = 0;
+// Virtual time between scans that are each painted: more than a display frame.
+constexpr std::uint64_t kScanGapPaintedMs = 100;
 
 enum ScanMode { kPlain = 0, kDarkSubtracted = 1, kAdditive = 2, kCursorShown = 3 };
 const char* const kModeNames[] = {"plain", "dark subtracted", "additive", "cursor shown"};
@@ -136,10 +145,15 @@ struct Workspace {
         return data;
     }
 
+    // Time stands still unless a benchmark moves it: scans delivered back to
+    // back fall within one display frame.
+    void NextFrame() { clock.Advance(kScanGapPaintedMs); }
+
     // The mode set up through the commands: Continuous (which also resumes
     // acquisition after an opened file), then Subtract Dark, Additive Mode
     // (a fresh sum, its count restarted by the Additive button first) and
     // the cursor as the mode wants them.
+
     void SetMode(ScanMode mode)
     {
         CVexlarView* v = view();
@@ -195,6 +209,9 @@ struct Workspace {
     std::string Path(const char* name) const { return QDir(folder.path()).filePath(name).toStdString(); }
 
     QTemporaryDir folder;
+    // The window timers and the tick count, the chart's display frames
+    // among them, run on virtual time.
+    vexlar::sys::VirtualClock clock;
     vexlar::sys::MessageRecorder messages;
     // The view's own wavelength axis, as ShowTestSpectrum found it.
     std::vector<double> calibratedAxis;
@@ -212,7 +229,7 @@ void AddAllocationCounters(benchmark::State& state, const AllocationCount& total
     state.counters["new_allocs"] = benchmark::Counter(static_cast<double>(total.news) / n);
 }
 
-void BM_ScanHandler(benchmark::State& state)
+void ScanHandler(benchmark::State& state, bool painted)
 {
     Workspace& w = *workspace;
     w.SetMode(static_cast<ScanMode>(state.range(0)));
@@ -221,6 +238,7 @@ void BM_ScanHandler(benchmark::State& state)
         w.FillScan(++phase);
         w.DeliverScan();
     }
+    w.NextFrame();
     const std::uint64_t redrawsBefore = w.Redraws();
     const std::uint64_t emptiedBefore = DriverCalls().bufferEmpty;
     const std::uint64_t requestedBefore = DriverCalls().singleScan;
@@ -228,6 +246,8 @@ void BM_ScanHandler(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         w.FillScan(++phase);
+        if (painted)
+            w.NextFrame();
         w.PostScan();
         state.ResumeTiming();
         vexlar::bench::BeginCounting();
@@ -237,15 +257,30 @@ void BM_ScanHandler(benchmark::State& state)
         total.news += c.news;
     }
     const auto n = static_cast<std::uint64_t>(state.iterations());
-    // Every scan must have been drawn once, given back and followed by a request.
-    if (w.Redraws() - redrawsBefore != n || DriverCalls().bufferEmpty - emptiedBefore != n
+    // Every scan must have been given back and followed by a request; each
+    // painted at once a frame apart, and within a frame only the first.
+    const std::uint64_t redraws = w.Redraws() - redrawsBefore;
+    if (redraws != (painted ? n : 1) || DriverCalls().bufferEmpty - emptiedBefore != n
         || DriverCalls().singleScan - requestedBefore != n)
-        state.SkipWithError("a scan was not drawn, given back and followed by the next request");
+        state.SkipWithError("a scan was not given back and followed by the next request, or painted out of pace");
+    w.NextFrame();
     AddAllocationCounters(state, total);
+    state.counters["paints"] = benchmark::Counter(static_cast<double>(redraws) / static_cast<double>(n));
     state.SetItemsProcessed(state.iterations());
     state.SetLabel(kModeNames[state.range(0)]);
 }
+
+void BM_ScanHandler(benchmark::State& state)
+{
+    ScanHandler(state, false);
+}
 BENCHMARK(BM_ScanHandler)->ArgName("mode")->DenseRange(kPlain, kCursorShown)->Unit(benchmark::kMicrosecond);
+
+void BM_ScanHandlerPainted(benchmark::State& state)
+{
+    ScanHandler(state, true);
+}
+BENCHMARK(BM_ScanHandlerPainted)->ArgName("mode")->DenseRange(kPlain, kCursorShown)->Unit(benchmark::kMicrosecond);
 
 // The plain scan path with both cleaning steps switched on through their
 // commands, as the operator would.
@@ -264,6 +299,7 @@ void BM_ScanHandlerCleaning(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         w.FillScan(++phase);
+        w.NextFrame();  // each scan painted, as before pacing
         w.PostScan();
         state.ResumeTiming();
         w.RunUntilNextRequest();

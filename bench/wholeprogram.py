@@ -10,7 +10,7 @@ changes nothing. Stdlib only.
 
 Used by bench/bench.py; also runs on its own:
 
-    python3 bench/wholeprogram.py [--build build] live|idle|startup|memory
+    python3 bench/wholeprogram.py [--build build] [--mode M] live|idle|startup|memory|ceiling
 """
 
 import argparse
@@ -31,7 +31,7 @@ PROBE_FIELDS = (
     "magic", "loaded_ns", "scan_requests", "scans_completed", "driver_notifies",
     "buffer_empties", "replots", "replot_ns", "scans_displayed", "latency_ns",
     "first_request_ns", "first_completed_ns", "first_displayed_ns", "last_displayed_ns",
-    "heap_in_use", "heap_sampled_at",
+    "heap_in_use", "heap_sampled_at", "commands_given", "scans_handled",
 )
 PROBE_MAGIC = 0x31424F5250584556
 
@@ -156,34 +156,74 @@ def between(a, b):
     seconds = b["t"] - a["t"]
     pa, pb = a["probe"], b["probe"]
     completed = pb["scans_completed"] - pa["scans_completed"]
+    handled = pb["scans_handled"] - pa["scans_handled"]
     displayed = pb["scans_displayed"] - pa["scans_displayed"]
     replots = pb["replots"] - pa["replots"]
     return {
         "seconds": seconds,
         "completed_per_s": completed / seconds,
+        # Frames of the chart drawn with a new scan in them.
         "displayed_per_s": displayed / seconds,
         # The driver holds its next scan until the view asks, so at most one
         # scan is in flight at either end of the window.
-        "dropped": max(0, completed - displayed - 1),
+        "dropped": max(0, completed - handled - 1),
         "driver_failures": pb["driver_notifies"] - pa["driver_notifies"],
+        # Scans the view handled: it gave the buffer back.
+        "handled_per_s": handled / seconds,
+        "painted_per_s": replots / seconds,
         "cpu_percent": 100.0 * (b["cpu"] - a["cpu"]) / seconds,
         "replot_ms": (pb["replot_ns"] - pa["replot_ns"]) / max(1, replots) / 1e6,
-        "message_to_drawn_ms": (pb["latency_ns"] - pa["latency_ns"]) / max(1, displayed) / 1e6,
+        "message_to_handled_ms": (pb["latency_ns"] - pa["latency_ns"]) / max(1, handled) / 1e6,
         "rss_mib": b["rss_kib"] / 1024.0,
     }
 
 
-def live(build, integration_ms, seconds=10.0, warm_up=1.0, env=None):
-    """Continuous acquisition at the given integration time and 1 average."""
+# The display modes of a live run: the commands the probe gives as the
+# operator would, once the first scan is in (see bench/probe/ScanProbe.cpp).
+LIVE_MODES = {
+    "replace": "",
+    "dark subtracted": "store-dark,subtract-dark",
+    "additive": "store-dark,additive",
+    "cursor shown": "cursor",
+    "additive, cursor shown": "store-dark,additive,cursor",
+}
+
+
+def live(build, integration_ms, seconds=10.0, warm_up=1.0, env=None, mode="replace"):
+    """Continuous acquisition at the given integration time and 1 average, in
+    one of LIVE_MODES."""
+    env = dict(env or {})
+    if LIVE_MODES[mode]:
+        env["VEXLAR_PROBE_COMMANDS"] = LIVE_MODES[mode]
     with Program(build, ini=acquisition_ini(integration_ms), env=env) as program:
         program.wait_for(lambda c: c["scans_displayed"] >= 1, 20.0, "the first scan displayed")
+        commands = len(LIVE_MODES[mode].split(",")) if LIVE_MODES[mode] else 0
+        program.wait_for(lambda c: c["commands_given"] >= commands, 10.0, "the commands of mode %s" % mode)
         time.sleep(warm_up)
         a = program.snapshot()
         time.sleep(seconds)
         b = program.snapshot()
         result = between(a, b)
         result["integration_ms"] = integration_ms
+        result["mode"] = mode
         return result
+
+
+def ceiling(build, integration_ms=4, seconds=10.0, warm_up=1.0):
+    """The simulated spectrometer's own pace: scans per second delivered to a
+    client that answers each at once (bench/ceiling/SimCeiling.cpp)."""
+    folder = tempfile.mkdtemp(prefix="vexlar-ceiling-")
+    try:
+        environment = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=folder,
+                           XDG_RUNTIME_DIR=folder)
+        out = subprocess.run([os.path.join(build, "bin", "bench_sim_ceiling"), "--integration-ms",
+                              str(integration_ms), "--seconds", str(seconds), "--warm-up", str(warm_up)],
+                             capture_output=True, text=True, env=environment, timeout=seconds + warm_up + 30)
+        if out.returncode != 0:
+            raise ProgramError("bench_sim_ceiling failed: %s" % out.stderr[-400:])
+        return json.loads(out.stdout.strip().splitlines()[-1])
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def startup(build):
@@ -233,7 +273,7 @@ def memory(build, scans=10000, speed=1000.0, early=1000):
             "heap_end_kib": pn["heap_in_use"] / 1024.0,
             "heap_growth_bytes": pn["heap_in_use"] - pe["heap_in_use"],
             "heap_growth_from": pe["heap_sampled_at"],
-            "program_limited_displayed_per_s": rate["displayed_per_s"],
+            "program_limited_handled_per_s": rate["handled_per_s"],
             "program_limited_cpu_percent": rate["cpu_percent"],
             "program_limited_dropped": rate["dropped"],
         }
@@ -242,12 +282,15 @@ def memory(build, scans=10000, speed=1000.0, early=1000):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default="build")
-    parser.add_argument("what", choices=["live", "idle", "startup", "memory"])
+    parser.add_argument("what", choices=["live", "idle", "startup", "memory", "ceiling"])
     parser.add_argument("--seconds", type=float, default=10.0)
+    parser.add_argument("--mode", choices=sorted(LIVE_MODES), default="replace")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     if args.what == "live":
-        result = live(build, 4, args.seconds)
+        result = live(build, 4, args.seconds, mode=args.mode)
+    elif args.what == "ceiling":
+        result = ceiling(build, 4, args.seconds)
     elif args.what == "idle":
         result = live(build, 100, args.seconds)
     elif args.what == "startup":

@@ -10,13 +10,22 @@
 //                                   the only kind the chart library asks for)
 //   QDV_BufferEmpty                 the view giving a scan's buffer back
 //
-// A scan counts as displayed when the chart was drawn between the driver's
-// WM_SCAN_COMPLETE and the view's QDV_BufferEmpty for it: that is the view's
-// per-scan path (new data attached, one redraw, buffer given back).
+// A scan counts as handled when the view gives its buffer back after the
+// driver's WM_SCAN_COMPLETE (its data are in the view and on the chart by
+// then). A drawing of the chart counts as a displayed frame when a scan was
+// completed since the last drawing: the chart is drawn at most once per
+// display frame, so at a fast pace several scans share one frame and only
+// the last of them is seen, as on any screen.
 //
-// Every 500th displayed scan it also notes the bytes the program holds on
-// the heap (mallinfo2), so that memory growth can be told from the
-// allocator keeping pages.
+// Every 500th handled scan it also notes the bytes the program holds on the
+// heap (mallinfo2), so that memory growth can be told from the allocator
+// keeping pages.
+//
+// VEXLAR_PROBE_COMMANDS (optional) names commands to give as the operator
+// would, once the first scan has been handed back: a comma-separated list of
+// store-dark, subtract-dark, additive and cursor, run in that order through
+// the main window's own actions (the menu and tool bar commands), so a live
+// run can be measured in every display mode.
 //
 // The counters live in a shared file mapping named by VEXLAR_PROBE_FILE, so
 // the benchmark script reads them while the program runs and the program can
@@ -31,11 +40,18 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QWidget>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "QdvDriver.h"
+#include "app/CommandIds.h"
 
 namespace {
 
@@ -56,22 +72,25 @@ struct Counters {
     std::atomic<std::uint64_t> bufferEmpties;     // QDV_BufferEmpty calls
     std::atomic<std::uint64_t> replots;           // immediate chart redraws
     std::atomic<std::uint64_t> replotNs;          // time spent in them
-    std::atomic<std::uint64_t> scansDisplayed;    // scans drawn, see above
-    std::atomic<std::uint64_t> latencyNs;         // sum over displayed scans: posted -> buffer given back
+    std::atomic<std::uint64_t> scansDisplayed;    // frames drawn with a new scan, see above
+    std::atomic<std::uint64_t> latencyNs;         // sum over handled scans: posted -> buffer given back
     std::atomic<std::uint64_t> firstRequestNs;
     std::atomic<std::uint64_t> firstCompletedNs;
     std::atomic<std::uint64_t> firstDisplayedNs;  // end of the redraw of the first displayed scan
     std::atomic<std::uint64_t> lastDisplayedNs;
     std::atomic<std::uint64_t> heapInUse;         // bytes allocated and not freed (malloc's own count)
-    std::atomic<std::uint64_t> heapSampledAt;     // the displayed scan it was taken at
+    std::atomic<std::uint64_t> heapSampledAt;     // the handled scan it was taken at
+    std::atomic<std::uint64_t> commandsGiven;     // operator commands of VEXLAR_PROBE_COMMANDS carried out
+    std::atomic<std::uint64_t> scansHandled;      // buffers given back after a completed scan
 };
-static_assert(sizeof(Counters) == 16 * 8);
+static_assert(sizeof(Counters) == 18 * 8);
 
-// The heap in use is sampled every this many displayed scans (and at the first).
+// The heap in use is sampled every this many handled scans (and at the first).
 constexpr std::uint64_t kHeapSampleInterval = 500;
 
 Counters* counters = nullptr;
-std::atomic<bool> drawnSinceScan{false};
+std::atomic<bool> scanAwaitingHandling{false};
+std::atomic<bool> scanSinceDrawing{false};
 std::atomic<std::uint64_t> lastCompletedNs{0};
 std::atomic<std::uint64_t> lastReplotEndNs{0};
 
@@ -118,6 +137,59 @@ __attribute__((constructor)) void OpenCounters()
     counters->magic.store(kMagic);
 }
 
+// The operator's commands of VEXLAR_PROBE_COMMANDS, as command ids.
+std::vector<int> OperatorCommands()
+{
+    const char* text = std::getenv("VEXLAR_PROBE_COMMANDS");
+    std::vector<int> ids;
+    if (!text)
+        return ids;
+    const std::string list = text;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string name = list.substr(start, end - start);
+        if (name == "store-dark")
+            ids.push_back(vexlar::ID_STORE_DARK);
+        else if (name == "subtract-dark")
+            ids.push_back(vexlar::ID_SUBTRACT_DARK);
+        else if (name == "additive")
+            ids.push_back(vexlar::ID_ADDITIVE_MODE);
+        else if (name == "cursor")
+            ids.push_back(vexlar::ID_CURSOR);
+        start = end + 1;
+    }
+    return ids;
+}
+
+std::atomic<bool> commandsGiven{false};
+
+// Triggers each command's action in the program's windows, later, from the
+// event loop (not inside the view's scan handler).
+void GiveOperatorCommands()
+{
+    const std::vector<int> ids = OperatorCommands();
+    if (ids.empty() || !QCoreApplication::instance())
+        return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [ids] {
+            for (const int id : ids) {
+                for (QWidget* window : QApplication::topLevelWidgets()) {
+                    for (QAction* action : window->findChildren<QAction*>()) {
+                        if (action->data().toInt() == id && action->isEnabled()) {
+                            action->trigger();
+                            if (counters)
+                                counters->commandsGiven.fetch_add(1);
+                            break;
+                        }
+                    }
+                }
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 }  // namespace
 
 // --- The interposed calls ------------------------------------------------------
@@ -137,21 +209,20 @@ extern "C" QDV_API int16_t QDV_BufferEmpty(void* hinst, int16_t channel)
 {
     using Fn = std::int16_t (*)(void*, std::int16_t);
     static const Fn next = Next<Fn>("QDV_BufferEmpty");
+    if (!commandsGiven.exchange(true))
+        GiveOperatorCommands();
     if (counters) {
         counters->bufferEmpties.fetch_add(1);
-        if (drawnSinceScan.exchange(false)) {
-            const std::uint64_t drawn = lastReplotEndNs.load();
-            const std::uint64_t displayed = counters->scansDisplayed.fetch_add(1) + 1;
-            if (displayed == 1 || displayed % kHeapSampleInterval == 0) {
+        if (scanAwaitingHandling.exchange(false)) {
+            const std::uint64_t handled = counters->scansHandled.fetch_add(1) + 1;
+            if (handled == 1 || handled % kHeapSampleInterval == 0) {
                 // On the user-interface thread, between scans: what the
                 // program holds on the heap now.
                 const struct mallinfo2 heap = mallinfo2();
                 counters->heapInUse.store(heap.uordblks + heap.hblkhd);
-                counters->heapSampledAt.store(displayed);
+                counters->heapSampledAt.store(handled);
             }
             counters->latencyNs.fetch_add(Now() - lastCompletedNs.load());
-            SetOnce(counters->firstDisplayedNs, drawn);
-            counters->lastDisplayedNs.store(drawn);
         }
     }
     return next(hinst, channel);
@@ -171,7 +242,8 @@ extern "C" bool ProbePostMessage(void* window, unsigned message, std::uintptr_t 
             const std::uint64_t now = Now();
             // Stored before the message can be handled on the other thread.
             lastCompletedNs.store(now);
-            drawnSinceScan.store(false);
+            scanAwaitingHandling.store(true);
+            scanSinceDrawing.store(true);
             SetOnce(counters->firstCompletedNs, now);
             counters->scansCompleted.fetch_add(1);
         } else if (message >= WM_DRIVER_NOTIFY_FIRST && message <= WM_DRIVER_NOTIFY_LAST) {
@@ -198,5 +270,9 @@ extern "C" void ProbeReplot(void* plot, int priority)
     counters->replots.fetch_add(1);
     counters->replotNs.fetch_add(end - start);
     lastReplotEndNs.store(end);
-    drawnSinceScan.store(true);
+    if (scanSinceDrawing.exchange(false)) {
+        counters->scansDisplayed.fetch_add(1);
+        SetOnce(counters->firstDisplayedNs, end);
+        counters->lastDisplayedNs.store(end);
+    }
 }

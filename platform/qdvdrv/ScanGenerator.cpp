@@ -137,7 +137,7 @@ void CosmicRays::Strike(double ratePerSecond, int integrationMs, double* counts)
     }
 }
 
-ScanGenerator::ScanGenerator(std::uint64_t seed) : random_(seed), cosmic_(seed ^ kCosmicSeedMix) {}
+ScanGenerator::ScanGenerator(std::uint64_t seed) : noise_(seed), cosmic_(seed ^ kCosmicSeedMix) {}
 
 double ScanGenerator::ElectricalDark(const ChannelSetup& setup, const ScanSettings& scan)
 {
@@ -182,17 +182,41 @@ void ScanGenerator::ExpectedCounts(const ChannelSetup& setup, const ScanSettings
     }
 }
 
+const ScanGenerator::Reading& ScanGenerator::ReadingFor(const ChannelSetup& setup, const ScanSettings& scan)
+{
+    for (const Reading& r : readings_) {
+        if (r.valid && r.integrationMs == scan.integrationMs && r.laserOn == scan.laserOn && r.setup == setup)
+            return r;
+    }
+    Reading& r = readings_[nextReading_];
+    nextReading_ = (nextReading_ + 1) % readings_.size();
+    r.valid = true;
+    r.setup = setup;
+    r.integrationMs = scan.integrationMs;
+    r.laserOn = scan.laserOn;
+    ExpectedCounts(setup, scan, r.expected.data());
+    const double readVariance = kReadNoiseCounts * kReadNoiseCounts;
+    for (int i = 0; i < kPixels; ++i) {
+        const double photoCounts = std::max(r.expected[i] - kDarkOffsetCounts, 0.0);
+        r.sigma[i] = setup.noise > 0.0 ? setup.noise * std::sqrt(photoCounts / kElectronsPerCount + readVariance) : 0.0;
+    }
+    return r;
+}
+
 bool ScanGenerator::Generate(const ChannelSetup& setup, const ScanSettings& scanIn, float* out,
                                  const std::atomic<bool>* abort)
 {
     const ScanSettings scan = Normalized(scanIn);
-    ExpectedCounts(setup, scan, expected_.data());
+    const Reading& reading = ReadingFor(setup, scan);
+    const double* expected = reading.expected.data();
+    const double* sigma = reading.sigma.data();
     sum_.fill(0.0);
     cosmic_.BeginScan();
     const bool cosmic = setup.cosmicRate > 0.0;
+    const bool noisy = setup.noise > 0.0;
+    constexpr double kFullScale = kFullScaleCounts;
 
-    const double readVariance = kReadNoiseCounts * kReadNoiseCounts;
-    for (int reading = 0; reading < scan.average; ++reading) {
+    for (int n = 0; n < scan.average; ++n) {
         if (abort && abort->load(std::memory_order_relaxed))
             return false;
         if (cosmic) {
@@ -200,17 +224,14 @@ bool ScanGenerator::Generate(const ChannelSetup& setup, const ScanSettings& scan
             cosmic_.Strike(setup.cosmicRate, scan.integrationMs, rays_.data());
         }
         for (int i = 0; i < kPixels; ++i) {
-            double value = expected_[i];
-            if (setup.noise > 0.0) {
-                const double photoCounts = std::max(value - kDarkOffsetCounts, 0.0);
-                const double sigma = setup.noise * std::sqrt(photoCounts / kElectronsPerCount + readVariance);
-                value += sigma * gaussian_(random_);
-            }
+            double value = expected[i];
+            if (noisy)
+                value += sigma[i] * noise_();
             // A ray's charge adds to the pixel's before it is read out, so it
             // clips with it.
             if (cosmic)
                 value += rays_[i];
-            sum_[i] += std::clamp(std::round(value), 0.0, static_cast<double>(kFullScaleCounts));
+            sum_[i] += std::clamp(std::round(value), 0.0, kFullScale);
         }
     }
 

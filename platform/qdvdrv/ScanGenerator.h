@@ -29,6 +29,7 @@
 #include <span>
 #include <vector>
 
+#include "NormalSource.h"
 #include "Samples.h"
 
 namespace vexlar::qdv {
@@ -83,6 +84,8 @@ struct ChannelSetup {
     double darkCurrent = 200.0;  // counts per second
     double fluorescence = 1.0;   // scales every sample's fluorescence
     double cosmicRate = 0.0;     // cosmic-ray events per second on this detector
+
+    bool operator==(const ChannelSetup&) const = default;
 };
 
 // The scan as the program asked for it; out-of-range values are allowed and
@@ -153,10 +156,25 @@ public:
     std::span<const CosmicEvent> LastCosmicEvents() const { return cosmic_.Events(); }
 
 private:
-    std::mt19937_64 random_;
+    // The noise-free counts of one reading and their noise, worked out once
+    // for a channel's set-up and scan and kept while they stay the same (the
+    // lines' shapes and the square roots cost more than the noise itself).
+    struct Reading {
+        bool valid = false;
+        ChannelSetup setup;
+        int integrationMs = 0;
+        bool laserOn = false;
+        std::array<double, kPixels> expected{};
+        std::array<double, kPixels> sigma{};  // standard deviation of a reading's noise
+    };
+    const Reading& ReadingFor(const ChannelSetup& setup, const ScanSettings& scan);
+
+    NormalSource noise_;
     CosmicRays cosmic_;
-    std::normal_distribution<double> gaussian_{0.0, 1.0};
-    std::array<double, kPixels> expected_{};
+    // One kept reading for each channel of the device, reused round robin
+    // (on the heap: a generator is often a local variable).
+    std::vector<Reading> readings_ = std::vector<Reading>(kChannels);
+    std::size_t nextReading_ = 0;
     std::array<double, kPixels> sum_{};
     std::array<double, kPixels> rays_{};  // the counts the cosmic rays of one reading add
     std::array<double, kPixels + 1> prefix_{};

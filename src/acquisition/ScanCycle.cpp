@@ -10,9 +10,12 @@
 // meant for.
 
 #include <QCoreApplication>
+#include <QScreen>
 
 #include <string>
 
+#include "TickCount.h"
+#include "WindowTimers.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "acquisition/ViewHost.h"
@@ -59,6 +62,10 @@ bool CVexlarView::event(QEvent* e)
         if (number == WM_REQUEST_NEXT_SCAN) {
             // Counted as owed since it was posted.
             QDV_SingleScan(hinst);
+            return true;
+        }
+        if (number == vexlar::sys::WM_TIMER && message->wParam() == kChartFrameTimerId) {
+            OnChartFrameDue();
             return true;
         }
         if (number == vexlar::sys::WM_TIMER && OnTimeAcqTimer(static_cast<unsigned>(message->wParam())))
@@ -132,12 +139,17 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         if (additive || cursorShown)
             UpdateReadout();
 
-        // The new spectrum to the chart, drawn once.
+        // The new spectrum to the chart, drawn now or at the next display
+        // frame, whichever comes later.
         XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
-        if (timeAcq_.timeAcqRunning && timeAcq_.darkPending)
+        if (timeAcq_.timeAcqRunning && timeAcq_.darkPending) {
             repaint.Release();  // the run's dark scan is not shown
-        else
+            CancelFramePaint();
+        } else {
             XrtSetValues(chart(), XRT_DATA, liveData);
+            if (!PaintNowOrAtNextFrame())
+                repaint.Release();
+        }
     }
 
     QDV_BufferEmpty(hinst, bufferChannel);
@@ -153,6 +165,48 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
     // The next scan, once the operator's pending input has been handled.
     if (scanning)
         RequestNextScanAfterPendingMessages();
+}
+
+bool CVexlarView::PaintNowOrAtNextFrame()
+{
+    const std::uint32_t now = vexlar::sys::GetTickCount();
+    const QScreen* shownOn = screen();
+    const unsigned frameMs = display::FrameIntervalMs(shownOn ? shownOn->refreshRate() : 0.0);
+    if (framePacer_.Changed(now, frameMs) == display::FramePacer::Paint::Now) {
+        if (frameTimerSet_) {
+            vexlar::sys::KillTimer(this, kChartFrameTimerId);
+            frameTimerSet_ = false;
+        }
+        framePacer_.Painted(now);
+        return true;
+    }
+    if (!frameTimerSet_)
+        frameTimerSet_ = vexlar::sys::SetTimer(this, kChartFrameTimerId, framePacer_.DelayMs(now));
+    return false;
+}
+
+void CVexlarView::OnChartFrameDue()
+{
+    vexlar::sys::KillTimer(this, kChartFrameTimerId);
+    frameTimerSet_ = false;
+    if (!framePacer_.Pending())
+        return;
+    framePacer_.Painted(vexlar::sys::GetTickCount());
+    // Repainting resumed meanwhile (another command's bracket ended) has
+    // drawn the scan already.
+    int repaint = 1;
+    XrtGetValues(chart(), XRT_REPAINT, &repaint);
+    if (!repaint)
+        XrtSetValues(chart(), XRT_REPAINT, 1);
+}
+
+void CVexlarView::CancelFramePaint()
+{
+    framePacer_.Cancel();
+    if (frameTimerSet_) {
+        vexlar::sys::KillTimer(this, kChartFrameTimerId);
+        frameTimerSet_ = false;
+    }
 }
 
 void CVexlarView::RequestNextScanAfterPendingMessages()

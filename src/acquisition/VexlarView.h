@@ -29,6 +29,7 @@
 #include "cleaning/SpectrumCleaning.h"
 #include "display/AnnotationSlots.h"
 #include "display/FigureSize.h"
+#include "display/FramePacer.h"
 #include "display/ShownRange.h"
 #include "files/OpenedSpectrum.h"
 #include "files/SpectrumMetadata.h"
@@ -59,6 +60,8 @@ constexpr double kFullScaleIntensity = 4100.0;
 using timed::kFirstDelayTimerId;
 using timed::kLaserOffTimerId;
 using timed::kNextSeriesScanTimerId;
+// The chart's next display frame, when a scan waits to be painted.
+constexpr unsigned kChartFrameTimerId = 1092;
 
 }  // namespace vexlar
 
@@ -352,6 +355,14 @@ private:
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();
+    // A new scan is attached to the chart: true when it is to be painted now
+    // (a display frame has passed since the last paint); otherwise the paint
+    // waits for the frame timer and the chart's repainting stays suspended.
+    bool PaintNowOrAtNextFrame();
+    // The frame timer: the scan attached last is painted.
+    void OnChartFrameDue();
+    // Nothing waits to be painted any more.
+    void CancelFramePaint();
     // The spectrum as the operator sees it: spectrum itself, or with the
     // baseline subtracted while that is on. What the chart shows, the peak
     // search, the cursor, Autoscale, the files and the export read.
@@ -424,4 +435,7 @@ private:
     bool created_ = false;
     // Fresh scans for a calibration dialog: every scan shown is offered.
     vexlar::calibration::ScanAverage freshScans_;
+    // The chart is painted at most once per display frame.
+    vexlar::display::FramePacer framePacer_;
+    bool frameTimerSet_ = false;
 };

@@ -132,6 +132,7 @@ CVexlarView::~CVexlarView()
             vexlar::sys::KillTimer(this, id);
         id = 0;
     }
+    CancelFramePaint();
     // 5.
     for (AnnotationRecord& a : annotationSlots_.annotations)
         a.ReleaseFont();

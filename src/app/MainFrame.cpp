@@ -17,6 +17,7 @@
 #include "app/AcquisitionBar.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/StatusPane.h"
 #include "app/VexlarDoc.h"
 
 using namespace vexlar;
@@ -137,10 +138,8 @@ bool CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setProperty("childId", kStatusBarChildId);
-    messagePane_ = new QLabel(kIdleText, bar);
-    messagePane_->setObjectName("MessagePane");
     // A new readout each scan must not lay the whole window out again.
-    messagePane_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    messagePane_ = new vexlar::StatusPane(kIdleText, "MessagePane", bar);
     bar->addWidget(messagePane_, 1);
     // What the display does to the spectrum, at the right end; hidden while
     // there is nothing to say, so the bar looks as it always did.

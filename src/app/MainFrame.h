@@ -21,6 +21,7 @@ class CVexlarDoc;
 namespace vexlar {
 struct AppContext;
 class AcquisitionBar;
+class StatusPane;
 }  // namespace vexlar
 
 class CMainFrame : public QMainWindow, public vexlar::ViewHost {
@@ -83,7 +84,7 @@ private:
     CVexlarView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     vexlar::AcquisitionBar* controlBar_ = nullptr;
-    QLabel* messagePane_ = nullptr;
+    vexlar::StatusPane* messagePane_ = nullptr;
     QLabel* indicatorPane_ = nullptr;
     QTimer* updateTimer_ = nullptr;
     std::map<int, QAction*> actions_;

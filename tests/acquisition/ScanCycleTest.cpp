@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "VirtualClock.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "support/ViewFixture.h"
@@ -220,10 +221,14 @@ TEST_F(ScanCycle, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
 
 TEST_F(ScanCycle, TheChartDrawsOncePerScanAndNeverHalfway)
 {
+    // Scans a display frame or more apart (here 100 ms, on the virtual
+    // clock) are each drawn as they arrive.
+    sys::VirtualClock clock;
     CreateView();
     // The first scan after the window appeared re-reads the annotation
     // rectangles from a freshly drawn chart; the ones after it draw once.
     Scan(0, 40.0f);
+    clock.Advance(100);
     const std::uint64_t before = Redraws(chart());
     Scan(0, 50.0f);
     EXPECT_EQ(Redraws(chart()) - before, 1u);

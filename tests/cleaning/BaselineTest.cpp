@@ -153,8 +153,19 @@ TEST(Baseline, CyclohexaneUnderItsStrongestFluorescence)
         EXPECT_TRUE(estimator.Subtract(y.data(), kN, out.data()));
         return out;
     };
-    const std::vector<double> withFluorescence = corrected(fluorescent, 1);
-    const std::vector<double> without = corrected(plain, 2);
+    // Each side is the mean of four corrected scans: under the hump the shot
+    // noise of one 16-average scan is about 4 % of the weaker bands' tops,
+    // so a single pair of scans would test the noise more than the baseline.
+    constexpr int kScans = 4;
+    std::vector<double> withFluorescence(kN), without(kN);
+    for (int n = 0; n < kScans; ++n) {
+        const std::vector<double> a = corrected(fluorescent, 1 + 2 * n);
+        const std::vector<double> b = corrected(plain, 2 + 2 * n);
+        for (int i = 0; i < kN; ++i) {
+            withFluorescence[i] += a[i] / kScans;
+            without[i] += b[i] / kScans;
+        }
+    }
 
     // Band-free stretches (the bands' feet below 5 counts) beyond 600 cm-1,
     // where the fluorescence tops and falls: each run of 16 such pixels
@@ -181,11 +192,14 @@ TEST(Baseline, CyclohexaneUnderItsStrongestFluorescence)
         double shift;
         double tolerance;
     };
-    // 1266 cm-1 is 230 counts, nine pixels from the 1158 cm-1 band, near the
-    // top of the hump: the hump's shot noise (26 counts a scan) hides the two
-    // bands' overlapping Lorentzian feet, which the baseline takes in.
-    for (const Band band : {Band{2852.9, 0.03}, Band{801.3, 0.03}, Band{2938.3, 0.03}, Band{1028.3, 0.03},
-                            Band{1266.4, 0.05}, Band{1444.4, 0.03}, Band{2664.4, 0.03}}) {
+    // The four weaker bands (150 to 300 counts) sit under the hump, whose
+    // shot noise leaves the mean of four scans uncertain by about 2 % of
+    // their tops: they are held to 7 %, the strong ones to 3 %. (1266 cm-1 is
+    // also nine pixels from the 1158 cm-1 band: the two bands' overlapping
+    // Lorentzian feet are hidden in that noise, and the baseline takes them
+    // in.)
+    for (const Band band : {Band{2852.9, 0.03}, Band{801.3, 0.03}, Band{2938.3, 0.03}, Band{1028.3, 0.07},
+                            Band{1266.4, 0.07}, Band{1444.4, 0.07}, Band{2664.4, 0.07}}) {
         int top = PixelAt(band.shift);
         for (int j = top - 2; j <= top + 2; ++j)
             top = raman[j] > raman[top] ? j : top;

@@ -92,9 +92,11 @@ protected:
         XrtGetRedrawCount(view_->chart(), &redrawsAfter);
         // A scan after a resize also lays the chart out once for the
         // annotations' rectangles (the first scan may follow the set-up's).
-        const std::uint64_t redraws = redrawsAfter - redrawsBefore;
-        const bool right = resized_ ? redraws == 2 : redraws == 1 || (firstScan_ && redraws == 2);
-        if (!right)
+        // The chart is drawn at most once per display frame: a scan that
+        // follows the last drawing within a frame is drawn with the frame,
+        // after its handler.
+        const std::uint64_t most = resized_ || firstScan_ ? 2 : 1;
+        if (redrawsAfter > redrawsBefore + most)
             ++redrawsPerScanWrong;
         resized_ = false;
         firstScan_ = false;
@@ -177,7 +179,7 @@ TEST_F(DriverFaults, FailedScansAreAskedForAgainAndEveryArrivingScanIsShownOnce)
     EXPECT_GT(watcher->failed, 0) << "a quarter of the scans fail";
     EXPECT_EQ(watcher->shownAsWritten, watcher->completed) << "every scan is shown as the driver wrote it";
     EXPECT_EQ(watcher->shownTwice, 0);
-    EXPECT_EQ(watcher->redrawsPerScanWrong, 0) << "one redraw per scan";
+    EXPECT_EQ(watcher->redrawsPerScanWrong, 0) << "never more than one redraw per scan";
     const int shown = watcher->shownAsWritten;
     ASSERT_TRUE(WaitForScans(watcher->completed + 1));
     EXPECT_GT(watcher->shownAsWritten, shown) << "acquisition runs on";

@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "MessageBox.h"
 #include "Profile.h"
@@ -71,6 +73,9 @@ protected:
     // of scale: the chart is then drawn twice for it instead of once.
     bool ScanRefreshesAnnotations(float value = 1.0f)
     {
+        // A display frame after the last drawing, so that the chart draws
+        // the scan as it arrives instead of at its next frame.
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
         const std::uint64_t before = Redraws(chart());
         Scan(0, value);
         return Redraws(chart()) - before == 2;

@@ -9,9 +9,11 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "MessageBox.h"
 #include "Profile.h"
@@ -59,6 +61,9 @@ private:
     std::map<int, std::string> texts_;
     std::map<int, int> selected_;
 };
+
+// Longer than a display frame at any refresh rate a screen reports.
+constexpr int kFrameGapMs = 25;
 
 class ViewFixture : public ::testing::Test {
 protected:
@@ -143,6 +148,9 @@ protected:
     // of scale: the chart is then drawn twice for it instead of once.
     bool ScanRefreshesAnnotations(float value = 1.0f)
     {
+        // A display frame after the last drawing, so that the chart draws
+        // the scan as it arrives instead of at its next frame.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kFrameGapMs));
         const std::uint64_t before = Redraws(chart());
         Scan(0, value);
         return Redraws(chart()) - before == 2;

@@ -265,12 +265,20 @@ public:
     // The printer and page set-up the operator chose, kept between prints of
     // this run; made at the first print or set-up.
     class QPrinter& printSetup();
-    std::shared_ptr<class QPrinter> printSetup_;
     void ShowDriverError(const char* text, int code);
 
     XrtHandle chart() const;
     CChart2D* chartWindow() const { return chartWindow_; }
 
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
     // --- The workspace ---------------------------------------------------------------
     // Plain fixed-size members: nothing is allocated while scanning.
     float raw[vexlar::kChannels][vexlar::kPixels];
@@ -299,15 +307,9 @@ public:
     XrtHandle openedData = 0;
 
     int cursorShown = 0;
-protected:
-    bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // The printer and page set-up the operator chose (printSetup()).
+    std::shared_ptr<class QPrinter> printSetup_;
 
-private:
     DriverParams& params() { return app_->driverParams; }
     void SetUpPlot(const QRect& rect);
     // What is known of the spectrum on display, for the files it is written

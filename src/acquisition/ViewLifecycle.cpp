@@ -47,15 +47,13 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
 
 bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
 {
-    // 1. The view window itself.
+    // The view window itself.
     if (!app)
         return false;
     setParent(parent);
     setGeometry(rect);
     setFocusPolicy(Qt::StrongFocus);
-    // 2.
     app_ = app;
-    // 3.
     darkStored = 0;
     subtractDark = 0;
     additive = 0;
@@ -63,27 +61,21 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     discardNext = 0;
     peakTable_.peakLabelsShown = false;
     cursorShown = 0;
-    // 4.
     LoadSettings();
-    // 5.
     annotationSlots_.annotationMoving = false;
     peakTable_.peakSearchDone = false;
-    // 7.
     hinst = app_->hinst;
-    // 8. The live data set, created once here (the plot set-up uses it).
+    // The live data set, created once here (the plot set-up uses it).
     liveData = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, kPixels);
     seriesStyle = XrtDataStyle{};
-    // 9, 10.
     calibration_.laserWavenumber = calibration::LaserWavenumber(calibration_.laserWavelength);
     {
         const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
         calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
     }
-    // 11.
     scanning = 1;
-    // 12.
     SetUpPlot(QRect(QPoint(0, 0), rect.size()));
-    // 13. Only the selected channel is enabled, and only here.
+    // Only the selected channel is enabled, and only here.
     DriverParams& p = params();
     p.size = sizeof(DriverParams);
     p.window = static_cast<QObject*>(this);
@@ -91,11 +83,10 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     for (int ch = 0; ch < kChannels; ++ch)
         p.buffer[ch] = raw[ch];
     p.channelEnable[channel] = 1;
-    // 14.
     const std::int16_t status = QDV_Register(&p);
     if (status != 0)
         ShowDriverError("Registered Failed", status);
-    // 15. Continuous acquisition starts.
+    // Continuous acquisition starts.
     p.unnamed56 = 1;
     p.changed = 1;
     p.unnamed76 = 0;
@@ -107,7 +98,6 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
 
 CVexlarView::~CVexlarView()
 {
-    // 1.
     XrtDataDestroy(liveData);
     liveData = 0;
     seriesStyle = XrtDataStyle{};
@@ -120,23 +110,19 @@ CVexlarView::~CVexlarView()
         // leaves it on, and nothing (a slow disk under the settings) may
         // hold that up.
         QDV_V7400StrobeEnable(0);
-        // 2.
         SaveSettings();
-        // 3.
         QDV_Stop(hinst);
         QDV_UnRegister(hinst);
     }
-    // 4.
     for (unsigned& id : timeAcq_.timerIds) {
         if (id != 0)
             vexlar::sys::KillTimer(this, id);
         id = 0;
     }
     CancelFramePaint();
-    // 5.
     for (AnnotationRecord& a : annotationSlots_.annotations)
         a.ReleaseFont();
-    // 6. The chart window destroys its chart with it.
+    // The chart window destroys its chart with it.
     delete chartWindow_;
     chartWindow_ = nullptr;
 }

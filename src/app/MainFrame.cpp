@@ -56,7 +56,7 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
-    // 1. The view first: acquisition starts before any bar exists.
+    // The view first: acquisition starts before any bar exists.
     view_ = new CVexlarView;
     if (!view_->Create(context_, QRect(QPoint(0, 0), kInitialClientSize), this))
         return false;
@@ -64,7 +64,6 @@ bool CMainFrame::Create()
     resize(kInitialClientSize.width() + 60, kInitialClientSize.height() + 110);
     CreateActions();
     CreateMenus();
-    // 2-5.
     if (!CreateToolBar() || !CreateStatusBar() || !CreateControlBar())
         return false;
     view_->SetHost(this);

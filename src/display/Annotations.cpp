@@ -278,7 +278,6 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
 
 void CVexlarView::OnAnnotateHere()
 {
-    // 1.
     int slot = 0;
     while (slot < kAnnotationSlots && annotationSlots_.annotations[slot].inUse)
         ++slot;
@@ -287,21 +286,17 @@ void CVexlarView::OnAnnotateHere()
         return;
     }
     AnnotationRecord& a = annotationSlots_.annotations[slot];
-    // 2. A font picked in the dialog stays with the slot even on Cancel.
+    // A font picked in the dialog stays with the slot even on Cancel.
     CAnnotationDlg dialog(a.font, this);
     if (dialog.Run() != QDialog::Accepted)
         return;
-    // 3.
     a.inUse = 1;
     StoreText(a, dialog.text.toStdString());
-    // 4.
     XrtMapResult point;
     XrtMap(chart(), XRT_MAP_DATA_UNITS, annotationSlots_.contextPoint[0], annotationSlots_.contextPoint[1], &point);
     AnchorTextArea(a, point.x, point.y);
-    // 5.
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
     ShowTextInArea(a);
-    // 6.
     ReadBackGeometry(a);
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 1);
 }
@@ -377,7 +372,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
     if (!path)
         return false;
     const std::string file = std::string(path) + kAnnotationFileSuffix;
-    // 1. No annotation file beside the spectrum: the annotations on the
+    // No annotation file beside the spectrum: the annotations on the
     // chart stay.
     const display::AnnotationFileRead read = display::ReadAnnotationFile(file);
     if (read.status == display::AnnotationFileRead::Status::Missing)
@@ -406,10 +401,9 @@ bool CVexlarView::LoadAnnotations(const char* path)
         fonts.push_back(font);
     }
 
-    // 2.
     ClearAllAnnotations();
     {
-        // 3. The chart draws once, with every annotation in place.
+        // The chart draws once, with every annotation in place.
         RepaintGuard repaint(chart());
         for (std::size_t k = 0; k < decoded.records.size(); ++k) {
             const display::AnnotationFileRecord& r = decoded.records[k];
@@ -429,7 +423,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
             XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 1);
         }
     }
-    // 4. The rectangles where the chart has just put the texts.
+    // The rectangles where the chart has just put the texts.
     for (AnnotationRecord& a : annotationSlots_.annotations) {
         if (a.inUse)
             ReadBackGeometry(a);

@@ -44,45 +44,38 @@ XrtHandle CVexlarView::chart() const
 
 void CVexlarView::SetUpPlot(const QRect& rect)
 {
-    // 1. liveData exists already (view set-up).
-    // 2. The chart window; set-up goes on with whatever handles exist.
+    // The live data set exists already (made at the view's set-up).
+    // The chart window; set-up goes on with whatever handles exist.
     chartWindow_ = new CChart2D;
     chartWindow_->Create("", kChildVisibleStyle, rect, this, kChartWindowId);
     const XrtHandle c = chart();
-    // 3.
     XrtDataSetXData(liveData, 0, wavelength, kPixels);
     SetLiveYData();
-    // 4.
     XrtSetValues(c, XRT_REPAINT, 0);
-    // 5. No right axis line, no minor ticks, no top axis line, no grid.
+    // No right axis line, no minor ticks, no top axis line, no grid.
     XrtSetValues(c, XRT_RIGHT_AXIS_SHOWN, 0);
     XrtSetValues(c, XRT_X_MINOR_TICKS_SHOWN, 0);
     XrtSetValues(c, XRT_Y_MINOR_TICKS_SHOWN, 0);
     XrtSetValues(c, XRT_TOP_AXIS_SHOWN, 0);
     XrtSetValues(c, XRT_X_GRID_SHOWN, 0);
     XrtSetValues(c, XRT_Y_GRID_SHOWN, 0);
-    // 6.
     XrtSetValues(c, XRT_MARGIN_BOTTOM, kPlotMarginBottom);
     XrtSetValues(c, XRT_MARGIN_TOP, kPlotMarginTop);
     XrtSetValues(c, XRT_MARGIN_RIGHT, kPlotMarginRight);
     XrtSetValues(c, XRT_MARGIN_LEFT, kPlotMarginLeft);
-    // 7.
     ApplyXAxisToChart();
-    // 8.
     XrtSetValues(c, XRT_Y_TITLE, "Intensity");
-    // 9.
     seriesStyle = kSpectrumStyle;
     XrtSetValues(c, XRT_DATA, liveData);
     XrtSetValues(c, XRT_LEGEND_SHOWN, 0);
     XrtSetNthDataStyle(c, 0, &seriesStyle);
-    // 10.
     secondStyle = kSecondStyle;
     XrtSetValues(c, XRT_SECOND_STYLE, &secondStyle);
-    // 11. The cursor waits hidden in the middle of the detector.
+    // The cursor waits hidden in the middle of the detector.
     XrtSetValues(c, XRT_TEXT_AREAS_ENABLED, 1);
     XrtSetValues(c, XRT_ANTIALIASED_LINES, 0);
     XrtSetValues(c, XRT_CURSOR_POINT, kInitialCursorPoint);
-    // 12. Peak labels: written upwards at their peak's data point. Each text
+    // Peak labels: written upwards at their peak's data point. Each text
     // area keeps its own copy of the font, so it goes at once.
     const vexlar::sys::FontHandle peakLabelFont = vexlar::sys::CreateFont(
         kPeakLabelFontHeight, 0, kUpwardsEscapement, kUpwardsEscapement, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
@@ -95,7 +88,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
         XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_DATA_SET, 0);
     }
     vexlar::sys::DeleteFont(peakLabelFont);
-    // 13. Annotation slots: free, empty, each with its own font and a hidden
+    // Annotation slots: free, empty, each with its own font and a hidden
     // text area anchored in data units.
     for (AnnotationRecord& a : annotationSlots_.annotations) {
         a.inUse = 0;
@@ -106,7 +99,6 @@ void CVexlarView::SetUpPlot(const QRect& rect)
         XrtTextAreaSetValues(a.textArea, XRT_TEXT_ATTACH, XRT_ATTACH_COORDS);
         XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
     }
-    // 14.
     XrtSetValues(c, XRT_REPAINT, 1);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Text in Windows-1252, the single-byte character set of the annotation file
-// (the Western European characters of the instrument's original platform),
+// (the Western European characters of annotation files written on Windows),
 // to and from the program's own UTF-8.
 //
 // Every one of the 256 bytes stands for a character: the five bytes

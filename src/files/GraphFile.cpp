@@ -88,11 +88,10 @@ void SetShownX(XrtHandle chart, double minimum, double maximum)
 
 void CVexlarView::OnSaveGraph()
 {
-    // 1.
     const std::string path = CFileDialog::Choose(this, SaveSpectrumDialog());
     if (path.empty())
         return;
-    // 2. The live data set as it is drawn: the x axis of the current mode
+    // The live data set as it is drawn: the x axis of the current mode
     // and the spectrum on display. The file is replaced only once the whole
     // of it has been written.
     if (!XrtDataSaveToFile(liveData, path.c_str(), XRT_FILE_DEFAULT)) {
@@ -101,7 +100,7 @@ void CVexlarView::OnSaveGraph()
         ReportFileError(kNotSaved, path, ChartLibraryReason());
         return;
     }
-    // 3, 4. Each writes its file only when there is something to keep and
+    // Each writes its file only when there is something to keep and
     // tells the operator itself when it cannot.
     SaveAnnotations(path.c_str());
     SavePeakFile(path.c_str());
@@ -109,20 +108,19 @@ void CVexlarView::OnSaveGraph()
 
 void CVexlarView::OnOpenSpectrum()
 {
-    // 1. Also when the operator then cancels or the file is refused.
+    // The Continuous box is cleared even when the operator then cancels or
+    // the file is refused.
     if (host_)
         host_->SetChecked(IDC_CONTINUOUS, false);
-    // 2.
     if (openedData != 0) {
         XrtDataDestroy(openedData);
         openedData = 0;
     }
-    // 3.
     const std::string path = CFileDialog::Choose(this, OpenSpectrumDialog());
     if (path.empty())
         return;
 
-    // 5. The file is read and checked before anything changes, so a file
+    // The file is read and checked before anything changes, so a file
     // that is refused leaves acquisition, the arrays and the chart as they
     // were.
     const XrtHandle data = XrtDataCreateFromFile(path.c_str(), XRT_FILE_DEFAULT);
@@ -139,17 +137,15 @@ void CVexlarView::OnOpenSpectrum()
     }
     openedData = data;
 
-    // 4. Scans that arrive from now on are dropped; accumulation ends.
+    // Scans that arrive from now on are dropped; accumulation ends.
     scanning = 0;
     additive = 0;
 
     {
-        // 6, 12.
         RepaintGuard repaint(chart());
         const XrtHandle c = chart();
-        // 7. The sign of the first x value stands in for the unit.
+        // The sign of the first x value stands in for the unit.
         if (file.x[0] < 0.0) {
-            // 8.
             if (host_)
                 host_->SelectItem(IDC_X_AXIS, kRamanShiftEntry);
             xAxisMode = kRamanShiftMode;
@@ -159,7 +155,6 @@ void CVexlarView::OnOpenSpectrum()
             XrtSetValues(c, XRT_X_TITLE, kRamanTitle);
             XrtDataSetXData(liveData, 0, ramanShift, kPixels);
         } else {
-            // 9.
             if (host_)
                 host_->SelectItem(IDC_X_AXIS, kWavelengthEntry);
             xAxisMode = kWavelengthMode;
@@ -169,12 +164,11 @@ void CVexlarView::OnOpenSpectrum()
             XrtSetValues(c, XRT_X_TITLE, kWavelengthTitle);
             XrtDataSetXData(liveData, 0, wavelength, kPixels);
         }
-        // 10.
         SetLiveYData();
         XrtSetValues(c, XRT_DATA, liveData);
         XrtSetValues(c, XRT_Y_MIN, 0.0);
         XrtSetValues(c, XRT_Y_MAX, kFullScaleIntensity);
-        // 11. Tells the operator itself when the file beside the spectrum
+        // Tells the operator itself when the file beside the spectrum
         // cannot be read; no file there keeps the annotations on the chart.
         LoadAnnotations(path.c_str());
     }
@@ -183,7 +177,7 @@ void CVexlarView::OnOpenSpectrum()
     // is this file's for as long as it is.
     openedSpectrum_ = {path, xAxisMode, std::move(file.x), std::move(file.y)};
 
-    // 13. The file's name without its folder.
+    // The file's name without its folder.
     if (host_)
         host_->SetDocumentTitle(QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString());
 }

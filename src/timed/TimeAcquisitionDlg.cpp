@@ -178,7 +178,7 @@ std::optional<unsigned> CTimeAcquisitionDlg::ReadNumber(QLineEdit* e)
 
 void CTimeAcquisitionDlg::accept()
 {
-    // 1. The numbers, in the order of the controls; the first that is not
+    // The numbers, in the order of the controls; the first that is not
     // an unsigned whole number ends the checks.
     const auto warmup = ReadNumber(warmup_);
     if (!warmup)
@@ -193,7 +193,7 @@ void CTimeAcquisitionDlg::accept()
     if (!count)
         return;
 
-    // 2. A base file name; a single space is one.
+    // A base file name; a single space is one.
     const std::string base = QFile::encodeName(baseFilename_->text()).toStdString();
     if (base.empty()) {
         vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kTimeAcqErrorTitle);
@@ -207,7 +207,7 @@ void CTimeAcquisitionDlg::accept()
         return;
     }
 
-    // 3. A toggled laser must be warm within the delay between scans.
+    // A toggled laser must be warm within the delay between scans.
     const bool toggle = toggleLaser_->isChecked();
     if (toggle && *warmup > *between) {
         vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kTimeAcqErrorTitle);

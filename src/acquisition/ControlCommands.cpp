@@ -134,8 +134,11 @@ void CVexlarView::OnAdditiveMode()
         scanning = 0;
         additive = 0;
     } else if (darkStored) {
-        if (additions == 0)
+        if (additions == 0) {
+            // A new sum: empty, and every scan added has the dark taken off.
             std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
+            spectrumMade_ = {true, 0};
+        }
         additive = 1;
         scanning = 1;
         ResumeScanChain();

@@ -3,6 +3,7 @@
 // hardware commands.
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -60,11 +61,13 @@ std::string OutsideField(const DriverNumberField& field, long value, const std::
     return field.name + limit + field.unit + ": \"" + typed + "\" was not applied.";
 }
 
+// As "%g" writes it, with a decimal point whatever the language.
 std::string FormatWavelength(float nm)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(nm));
-    return text;
+    const auto written
+        = std::to_chars(std::begin(text), std::end(text), static_cast<double>(nm), std::chars_format::general, 6);
+    return std::string(text, written.ptr);
 }
 
 }  // namespace
@@ -148,13 +151,22 @@ void CVexlarView::OnBarParam(int kind)
     case BAR_CHANNEL_CHOSEN:
         SelectChannel(host_->SelectedIndex(IDC_CHANNEL));
         break;
-    case BAR_LASER_WAVELENGTH_EDITED:
-        if (!SetLaserWavelength(FieldText(*host_, IDC_LASER_WAVELENGTH).c_str())) {
+    case BAR_LASER_WAVELENGTH_EDITED: {
+        const std::string text = FieldText(*host_, IDC_LASER_WAVELENGTH);
+        // "632,5" would be read as 632 nm, every Raman shift some 20 cm-1
+        // off: a decimal comma is refused, not cut.
+        if (DecimalCommaFollows(text)) {
+            vexlar::sys::ShowOperatorMessage("The laser wavelength must be written with a decimal point, as in "
+                                             "632.8: \"" + text + "\" was not applied.",
+                kErrorTitle);
+            host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
+        } else if (!SetLaserWavelength(text.c_str())) {
             vexlar::sys::ShowOperatorMessage(
                 "The laser wavelength must be a positive number of nanometres.", kErrorTitle);
             host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
         }
         break;
+    }
     case BAR_X_AXIS_CHOSEN:
         SetXAxisMode(host_->SelectedIndex(IDC_X_AXIS));
         break;

@@ -393,6 +393,38 @@ TEST_F(ControlBar, LaserWavelengthFieldRefusesWhatIsNotAWavelength)
     EXPECT_EQ(ShownX(1500), static_cast<double>(calibration::LaserWavenumber(532.0f)) - 1.0 / (wavelength * 1e-7));
 }
 
+TEST_F(ControlBar, ALaserWavelengthWithADecimalCommaIsRefusedNotCut)
+{
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
+    const double wavelength = calibration::PixelWavelength(calibration::Coefficients{}, 1500);
+    const auto shiftAt = [&](float laserNm) {
+        return static_cast<double>(calibration::LaserWavenumber(laserNm)) - 1.0 / (wavelength * 1e-7);
+    };
+    ASSERT_EQ(ShownX(1500), shiftAt(632.8f));
+
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "632,5");
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    EXPECT_EQ(messages.messages()[0].text,
+        "The laser wavelength must be written with a decimal point, as in 632.8: \"632,5\" was not applied.");
+    EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.8") << "the wavelength in force, with a decimal point";
+    EXPECT_EQ(ShownX(1500), shiftAt(632.8f)) << "the Raman axis is not that of 632 nm";
+
+    // Written with a point, the same wavelength is taken.
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "632.5");
+    EXPECT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(ShownX(1500), shiftAt(632.5f));
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), " 785,25 nm");
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.5");
+    EXPECT_EQ(ShownX(1500), shiftAt(632.5f));
+}
+
 TEST_F(ControlBar, DarkAndAdditiveSequence)
 {
     Start();

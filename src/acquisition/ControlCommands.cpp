@@ -3,7 +3,11 @@
 // hardware commands.
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "MessageBox.h"
 #include "acquisition/ControlCommands.h"
@@ -27,11 +31,43 @@ std::string FieldText(const ViewHost& host, int id)
     return text;
 }
 
+// A number field of the control bar and the driver's field it goes to: the
+// integration time is unsigned 16-bit, Avg and Box signed 16-bit. A value
+// outside is refused, never wrapped into another one.
+struct DriverNumberField {
+    const char* name;
+    long lowest;
+    long highest;
+    const char* unit; // with its leading blank; empty for a count
+};
+
+constexpr DriverNumberField kIntegrationTimeField{
+    "The integration time", 0, std::numeric_limits<std::uint16_t>::max(), " msec"};
+constexpr DriverNumberField kAverageField{"The number of spectra to average",
+    std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), ""};
+constexpr DriverNumberField kBoxcarField{"The boxcar smoothing width", std::numeric_limits<std::int16_t>::min(),
+    std::numeric_limits<std::int16_t>::max(), ""};
+
+// Why value does not fit the field; empty when it does.
+std::string OutsideField(const DriverNumberField& field, long value, const std::string& typed)
+{
+    std::string limit;
+    if (value > field.highest)
+        limit = " can be at most " + std::to_string(field.highest);
+    else if (value < field.lowest)
+        limit = " can be no less than " + std::to_string(field.lowest);
+    else
+        return {};
+    return field.name + limit + field.unit + ": \"" + typed + "\" was not applied.";
+}
+
+// As "%g" writes it, with a decimal point whatever the language.
 std::string FormatWavelength(float nm)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(nm));
-    return text;
+    const auto written
+        = std::to_chars(std::begin(text), std::end(text), static_cast<double>(nm), std::chars_format::general, 6);
+    return std::string(text, written.ptr);
 }
 
 }  // namespace
@@ -70,8 +106,28 @@ void CVexlarView::OnBarParam(int kind)
             text = FieldText(*host_, IDC_AVERAGE);
         else if (kind == BAR_BOXCAR_EDITED)
             text = FieldText(*host_, IDC_BOXCAR);
-        p.changed = 1;
         const int value = LenientInt(text);
+        const DriverNumberField& field = kind == BAR_AVERAGE_EDITED ? kAverageField
+                                         : kind == BAR_BOXCAR_EDITED ? kBoxcarField
+                                                                     : kIntegrationTimeField;
+        const std::string refusal = OutsideField(field, value, text);
+        if (!refusal.empty()) {
+            // Nothing goes to the driver; the field shows again the value
+            // in force (while a switching scan of a timed series is out, the
+            // one it put aside).
+            vexlar::sys::ShowOperatorMessage(refusal, kErrorTitle);
+            if (kind == BAR_AVERAGE_EDITED)
+                host_->SetText(IDC_AVERAGE,
+                    std::to_string(timeAcq_.restorePending ? timeAcq_.savedAverage : p.Average));
+            else if (kind == BAR_BOXCAR_EDITED)
+                host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
+            else
+                host_->SetText(IDC_INTEGRATION_TIME,
+                    std::to_string(static_cast<unsigned>(
+                        timeAcq_.restorePending ? timeAcq_.savedIntegrationTime : p.IntegrationTime)));
+            break;
+        }
+        p.changed = 1;
         if (kind == BAR_AVERAGE_EDITED)
             p.Average = static_cast<std::int16_t>(value);
         else if (kind == BAR_BOXCAR_EDITED)
@@ -95,13 +151,22 @@ void CVexlarView::OnBarParam(int kind)
     case BAR_CHANNEL_CHOSEN:
         SelectChannel(host_->SelectedIndex(IDC_CHANNEL));
         break;
-    case BAR_LASER_WAVELENGTH_EDITED:
-        if (!SetLaserWavelength(FieldText(*host_, IDC_LASER_WAVELENGTH).c_str())) {
+    case BAR_LASER_WAVELENGTH_EDITED: {
+        const std::string text = FieldText(*host_, IDC_LASER_WAVELENGTH);
+        // "632,5" would be read as 632 nm, every Raman shift some 20 cm-1
+        // off: a decimal comma is refused, not cut.
+        if (DecimalCommaFollows(text)) {
+            vexlar::sys::ShowOperatorMessage("The laser wavelength must be written with a decimal point, as in "
+                                             "632.8: \"" + text + "\" was not applied.",
+                kErrorTitle);
+            host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
+        } else if (!SetLaserWavelength(text.c_str())) {
             vexlar::sys::ShowOperatorMessage(
                 "The laser wavelength must be a positive number of nanometres.", kErrorTitle);
             host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
         }
         break;
+    }
     case BAR_X_AXIS_CHOSEN:
         SetXAxisMode(host_->SelectedIndex(IDC_X_AXIS));
         break;
@@ -134,8 +199,11 @@ void CVexlarView::OnAdditiveMode()
         scanning = 0;
         additive = 0;
     } else if (darkStored) {
-        if (additions == 0)
+        if (additions == 0) {
+            // A new sum: empty, and every scan added has the dark taken off.
             std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
+            spectrumMade_ = {true, 0};
+        }
         additive = 1;
         scanning = 1;
         ResumeScanChain();

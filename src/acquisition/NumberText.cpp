@@ -123,6 +123,13 @@ std::optional<double> WholeNumber(std::string_view text)
     return value;
 }
 
+bool DecimalCommaFollows(std::string_view text)
+{
+    text.remove_prefix(SkipBlanks(text));
+    const std::size_t length = DecimalNumberLength(text);
+    return length != 0 && length + 1 < text.size() && text[length] == ',' && IsDigit(text[length + 1]);
+}
+
 double LenientDouble(std::string_view text)
 {
     return LeadingDouble(text).value_or(0.0);

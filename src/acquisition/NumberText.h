@@ -29,6 +29,11 @@ std::optional<double> LeadingDouble(std::string_view text);
 // "1000e-2" written with four hundred zeros is too large, not too small.
 bool DecimalBeyondLargest(std::string_view number);
 
+// True when the leading decimal number of text is followed by a comma and a
+// digit ("632,5"): a number written with a decimal comma, which the lenient
+// conversions would cut at the comma (632).
+bool DecimalCommaFollows(std::string_view text);
+
 // The number when text (blanks around it aside) is exactly one finite
 // decimal number, nothing otherwise: the check of a field that must hold a
 // number.

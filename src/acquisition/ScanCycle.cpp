@@ -112,13 +112,16 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
                 for (int i = 0; i < kPixels; ++i)
                     spectrum[i] = (static_cast<double>(in[i]) - dark[i]) + spectrum[i];
                 ++additions;
+                spectrumMade_ = {true, additions};
             }
         } else if (subtractDark) {
             for (int i = 0; i < kPixels; ++i)
                 spectrum[i] = static_cast<double>(in[i]) - dark[i];
+            spectrumMade_ = {darkStored != 0, 0};
         } else {
             for (int i = 0; i < kPixels; ++i)
                 spectrum[i] = static_cast<double>(in[i]);
+            spectrumMade_ = {false, 0};
         }
         if (cleaning_.subtractBaseline)
             UpdateShownSpectrum();

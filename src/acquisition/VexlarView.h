@@ -410,6 +410,15 @@ private:
     vexlar::peaks::PeakTable peakTable_;
     // The spectrum File > Open put on display.
     vexlar::files::OpenedSpectrum openedSpectrum_;
+    // How the live spectrum was made, noted as each scan goes into it: the
+    // switches may change afterwards (leaving additive mode keeps the sum on
+    // display, Subtract Dark may be switched while acquisition is stopped),
+    // and the files written describe the spectrum, not the switches.
+    struct SpectrumMaking {
+        bool darkSubtracted = false;
+        long additiveScans = 0; // scans in the sum; 0 for a single scan
+    };
+    SpectrumMaking spectrumMade_;
     // The last resolution chosen for a PNG figure.
     int figureDpi_ = vexlar::display::kDefaultFigureDpi;
     // The time acquisition: its settings and the run of a series.

@@ -58,6 +58,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     subtractDark = 0;
     additive = 0;
     additions = 0;
+    spectrumMade_ = {};
     discardNext = 0;
     peakTable_.peakLabelsShown = false;
     cursorShown = 0;

@@ -242,9 +242,12 @@ std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& ref
     for (double p = r.firstPixel; p <= r.lastPixel; p += 1.0)
         correction = std::max(correction, std::fabs(r.calibration(p) - current(p)));
     if (correction > kTrustedSearchShare * searchNm) {
-        return "The correction (up to " + FixedText(correction, 1) + " nm) reaches the edge of the search range (\u00b1"
-            + FixedText(searchNm, 0) + " nm): the lines may be matched wrongly. Widen the search range and find "
-            "the lines again.";
+        // Said as the rule is: the last fifth of the range, not its edge,
+        // which a correction short of it would seem not to reach.
+        return "The correction (up to " + FixedText(correction, 1) + " nm) comes within a fifth of the edge of the "
+            "search range (\u00b1" + FixedText(searchNm, 0) + " nm), where the lines may be matched wrongly: only a "
+            "correction up to " + FixedText(kTrustedSearchShare * searchNm, 1) + " nm is trusted. Widen the search "
+            "range and find the lines again.";
     }
     return {};
 }

@@ -307,9 +307,11 @@ RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynom
         return result;
     }
     if (std::fabs(result.meanError) > kTrustedToleranceShare * settings.toleranceCm) {
-        result.message = "The mean error (" + FixedText(result.meanError, 1) + " cm-1) reaches the edge of the "
-            "tolerance (" + FixedText(settings.toleranceCm, 0) + " cm-1): the bands may be matched wrongly. Widen "
-            "the tolerance and check again.";
+        // Said as the rule is: the last fifth of the tolerance, not its edge.
+        result.message = "The mean error (" + FixedText(result.meanError, 1) + " cm-1) comes within a fifth of the "
+            "edge of the tolerance (" + FixedText(settings.toleranceCm, 0) + " cm-1), where the bands may be matched "
+            "wrongly: only a mean error within \u00b1" + FixedText(kTrustedToleranceShare * settings.toleranceCm, 1)
+            + " cm-1 is trusted. Widen the tolerance and check again.";
         return result;
     }
     result.ok = true;

@@ -114,8 +114,14 @@ SpectrumFacts CVexlarView::DescribeDisplayedSpectrum() const
     SpectrumFacts facts = DescribeAcquisition();
     const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
     const DisplayedOrigin origin = OriginOf(openedSpectrum_, facts.xAxisMode, shownX, spectrum, kPixels);
-    if (origin == DisplayedOrigin::Live)
+    if (origin == DisplayedOrigin::Live) {
+        // What went into the spectrum on display when it was made, not the
+        // switches now: a sum kept on display after additive mode was left
+        // is still a dark-subtracted sum of its scans.
+        facts.darkSubtracted = spectrumMade_.darkSubtracted;
+        facts.additiveScans = spectrumMade_.additiveScans;
         return facts;
+    }
     // The opened file's intensities: the workspace's settings did not make
     // them, and the file does not say what did.
     facts.sourceFile = openedSpectrum_.path;

@@ -83,3 +83,12 @@ TEST(NumberText, WholeNumberAcceptsOnlyOneFiniteNumber)
     EXPECT_FALSE(vexlar::WholeNumber("nan").has_value());
     EXPECT_FALSE(vexlar::WholeNumber("1.2.3").has_value());
 }
+
+TEST(NumberText, ADecimalCommaAfterTheNumberIsRecognised)
+{
+    using vexlar::DecimalCommaFollows;
+    for (const char* comma : {"632,5", " 632,8 nm", "-1,5", "532.0,1", "1e2,5"})
+        EXPECT_TRUE(DecimalCommaFollows(comma)) << comma;
+    for (const char* other : {"632.5", "632", "632 nm", "632,", "632, 5", "632,x", ",5", "green", "", "1e2"})
+        EXPECT_FALSE(DecimalCommaFollows(other)) << other;
+}

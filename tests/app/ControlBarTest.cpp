@@ -16,6 +16,7 @@
 #include "Profile.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
@@ -98,6 +99,76 @@ TEST_F(ControlBar, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
     TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "70");
     DropDownAndEscape(List(bar(), IDC_INTEGRATION_TIME));
     EXPECT_EQ(LastIntegrationTimeSent(), 70);
+}
+
+TEST_F(ControlBar, ANumberTheDriversFieldCannotHoldIsRefusedAndTheFieldShowsTheValueInForce)
+{
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "250");
+    TypeIntoAndTab(bar()->Control(IDC_AVERAGE), "4");
+    TypeIntoAndTab(bar()->Control(IDC_BOXCAR), "2");
+    ASSERT_TRUE(messages.messages().empty());
+    driver().ClearCalls();
+
+    struct Case {
+        int id;
+        const char* typed;
+        const char* message;
+        const char* shownAgain;
+    };
+    const Case refused[] = {
+        {IDC_INTEGRATION_TIME, "70000", "The integration time can be at most 65535 msec: \"70000\" was not applied.",
+            "250"},
+        {IDC_INTEGRATION_TIME, "99999", "The integration time can be at most 65535 msec: \"99999\" was not applied.",
+            "250"},
+        {IDC_INTEGRATION_TIME, "-5", "The integration time can be no less than 0 msec: \"-5\" was not applied.",
+            "250"},
+        {IDC_AVERAGE, "99999", "The number of spectra to average can be at most 32767: \"99999\" was not applied.",
+            "4"},
+        {IDC_AVERAGE, "99999999999", "The number of spectra to average can be at most 32767: \"99999999999\" was "
+            "not applied.", "4"},
+        {IDC_BOXCAR, "-40000", "The boxcar smoothing width can be no less than -32768: \"-40000\" was not applied.",
+            "2"},
+        {IDC_BOXCAR, "32768 px", "The boxcar smoothing width can be at most 32767: \"32768 px\" was not applied.",
+            "2"},
+    };
+    for (const Case& c : refused) {
+        messages.clear();
+        TypeIntoAndTab(bar()->Control(c.id), c.typed);
+        ASSERT_EQ(messages.messages().size(), 1u) << c.typed;
+        EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+        EXPECT_EQ(messages.messages()[0].text, c.message);
+        EXPECT_EQ(bar()->Text(c.id), c.shownAgain) << "the field shows the value in force again";
+    }
+    // Leaving a field unchanged sends the parameters again, as ever; never
+    // a wrapped or cut value.
+    for (const DriverCall& sent : driver().CallsNamed("QDV_ParamSet")) {
+        EXPECT_EQ(sent.block.IntegrationTime, 250);
+        EXPECT_EQ(sent.block.Average, 4);
+        EXPECT_EQ(sent.block.Boxcar, 2);
+    }
+    EXPECT_EQ(app.driverParams.IntegrationTime, 250);
+    EXPECT_EQ(app.driverParams.Average, 4);
+    EXPECT_EQ(app.driverParams.Boxcar, 2);
+
+    // The largest and smallest values the fields hold still go through.
+    messages.clear();
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "65535");
+    EXPECT_EQ(LastIntegrationTimeSent(), 65535);
+    TypeIntoAndTab(bar()->Control(IDC_AVERAGE), "32767");
+    EXPECT_EQ(driver().CallsNamed("QDV_ParamSet").back().block.Average, 32767);
+    TypeIntoAndTab(bar()->Control(IDC_BOXCAR), "-32768");
+    EXPECT_EQ(driver().CallsNamed("QDV_ParamSet").back().block.Boxcar, -32768);
+    EXPECT_TRUE(messages.messages().empty());
+
+    // After a refusal the field shows what the driver has: the last applied.
+    TypeIntoAndTab(bar()->Control(IDC_INTEGRATION_TIME), "65536");
+    EXPECT_EQ(bar()->Text(IDC_INTEGRATION_TIME), "65535");
+    EXPECT_EQ(LastIntegrationTimeSent(), 65535);
 }
 
 TEST_F(ControlBar, TheIntegrationTimeFieldTakesExactlyWhatIsTyped)
@@ -320,6 +391,38 @@ TEST_F(ControlBar, LaserWavelengthFieldRefusesWhatIsNotAWavelength)
     ChooseItem(List(bar(), IDC_X_AXIS), 1);
     const double wavelength = calibration::PixelWavelength(calibration::Coefficients{}, 1500);
     EXPECT_EQ(ShownX(1500), static_cast<double>(calibration::LaserWavenumber(532.0f)) - 1.0 / (wavelength * 1e-7));
+}
+
+TEST_F(ControlBar, ALaserWavelengthWithADecimalCommaIsRefusedNotCut)
+{
+    DecimalCommaLanguage comma;
+    ASSERT_TRUE(comma.made()) << comma.failure();
+    ASSERT_TRUE(comma.UseForNumbers());
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    ChooseItem(List(bar(), IDC_X_AXIS), 1);
+    const double wavelength = calibration::PixelWavelength(calibration::Coefficients{}, 1500);
+    const auto shiftAt = [&](float laserNm) {
+        return static_cast<double>(calibration::LaserWavenumber(laserNm)) - 1.0 / (wavelength * 1e-7);
+    };
+    ASSERT_EQ(ShownX(1500), shiftAt(632.8f));
+
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "632,5");
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    EXPECT_EQ(messages.messages()[0].text,
+        "The laser wavelength must be written with a decimal point, as in 632.8: \"632,5\" was not applied.");
+    EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.8") << "the wavelength in force, with a decimal point";
+    EXPECT_EQ(ShownX(1500), shiftAt(632.8f)) << "the Raman axis is not that of 632 nm";
+
+    // Written with a point, the same wavelength is taken.
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), "632.5");
+    EXPECT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(ShownX(1500), shiftAt(632.5f));
+    TypeIntoAndTab(bar()->Control(IDC_LASER_WAVELENGTH), " 785,25 nm");
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.5");
+    EXPECT_EQ(ShownX(1500), shiftAt(632.5f));
 }
 
 TEST_F(ControlBar, DarkAndAdditiveSequence)

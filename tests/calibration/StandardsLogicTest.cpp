@@ -325,6 +325,23 @@ TEST(LampCalibration, LinesMatchedByChanceOrAtTheEdgeOfTheSearchAreNotTrusted)
     EXPECT_NE(e.message.find("Widen the search range"), std::string::npos) << e.message;
 }
 
+TEST(LampCalibration, ACorrectionShortOfTheEdgeIsRefusedInWordsThatSayTheLastFifthOfTheRange)
+{
+    // 25 nm off with the range at 30 nm: short of its edge, but beyond the
+    // 24 nm trusted.
+    const Polynomial farOff = Make(kTruth.c[0] + 25.0, kTruth.c[1], kTruth.c[2], kTruth.c[3]);
+    const std::vector<double> spectrum = Render(NeonLamp(kTruth), 3.0, 13);
+    LampSettings settings;
+    settings.searchNm = 30.0;
+    const LampCalibrationResult r = CalibrateFromLamp(spectrum, farOff, NeonLines(), settings);
+    ASSERT_FALSE(r.ok);
+    EXPECT_EQ(r.message,
+        "The correction (up to 25.0 nm) comes within a fifth of the edge of the search range (\u00b130 nm), where "
+        "the lines may be matched wrongly: only a correction up to 24.0 nm is trusted. Widen the search range and "
+        "find the lines again.");
+    EXPECT_EQ(r.message.find("reaches the edge"), std::string::npos);
+}
+
 // --- The Raman shift -------------------------------------------------------------------------------
 
 namespace {
@@ -480,7 +497,12 @@ TEST(RamanShiftCheck, AnotherStandardsBandsMatchedByChanceAreNotTrusted)
     const RamanCheckResult edge
         = CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), RamanCheckSettings {});
     EXPECT_FALSE(edge.ok);
-    EXPECT_NE(edge.message.find("reaches the edge of the tolerance"), std::string::npos) << edge.message;
+    EXPECT_NE(edge.message.find(" cm-1) comes within a fifth of the edge of the tolerance (30 cm-1), where the "
+                                "bands may be matched wrongly: only a mean error within \u00b124.0 cm-1 is trusted. "
+                                "Widen the tolerance and check again."),
+        std::string::npos)
+        << edge.message;
+    EXPECT_EQ(edge.message.find("reaches the edge"), std::string::npos) << edge.message;
     RamanCheckSettings wide;
     wide.toleranceCm = 60.0;
     const RamanCheckResult widened = CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), wide);

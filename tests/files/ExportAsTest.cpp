@@ -296,3 +296,84 @@ TEST_F(ExportAs, WithTheBaselineSubtractedTheFileHoldsWhatTheChartShowsAndSaysSo
     const std::string jdx = Export("corrected.jdx");
     EXPECT_NE(jdx.find("##$BASELINE SUBTRACTED=yes\r\n"), std::string::npos);
 }
+
+TEST_F(ExportAs, AnAdditiveSumKeptOnDisplayAfterPausingIsDescribedAsTheSumItIs)
+{
+    frame->action(ID_STORE_DARK)->trigger();
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    frame->action(ID_ADDITIVE_MODE)->trigger();
+    Deliver();
+    float brighter[kPixels];
+    for (int i = 0; i < kPixels; ++i)
+        brighter[i] = scan[i] + 10.0f;
+    for (int n = 0; n < 3; ++n) {
+        driver().FillPixels(0, brighter);
+        driver().Post(WM_SCAN_COMPLETE, 0);
+        Deliver();
+    }
+    const auto described = [](const std::string& csv) {
+        std::vector<std::string> lines;
+        for (const std::string& line : CommentLines(csv)) {
+            if (line.rfind("# Dark subtracted:", 0) == 0 || line.rfind("# Additive scans:", 0) == 0)
+                lines.push_back(line);
+        }
+        return lines;
+    };
+    const std::vector<std::string> sum {"# Dark subtracted: yes", "# Additive scans: 3"};
+    const std::string accumulating = Export("accumulating.csv");
+    EXPECT_EQ(described(accumulating), sum);
+
+    // Additive clicked again: the sum stays on display, and so does what it is.
+    frame->action(ID_ADDITIVE_MODE)->trigger();
+    Deliver();
+    ASSERT_FALSE(view()->IsAdditive());
+    const std::string paused = Export("paused.csv");
+    EXPECT_EQ(described(paused), sum);
+    EXPECT_NE(paused.find("\r\n0,350,"), std::string::npos);
+    EXPECT_NE(paused.find(",30\r\n"), std::string::npos) << "three scans, each 10 above the dark";
+    // The header aside from the date, the data and all: the same file.
+    const auto withoutDate = [](std::string csv) {
+        const std::size_t date = csv.find("# Date: ");
+        return csv.erase(date, csv.find('\n', date) - date);
+    };
+    EXPECT_EQ(withoutDate(paused), withoutDate(accumulating));
+
+    // Subtract Dark switched off while nothing is acquired: the sum on
+    // display still had its dark taken off.
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    const std::string jdx = Export("switched.jdx");
+    EXPECT_NE(jdx.find("##$DARK SUBTRACTED=yes\r\n##$ADDITIVE SCANS=3\r\n"), std::string::npos);
+
+    // Continuous again (the scan in flight at the pause is dropped): the
+    // next scan is a single scan, its dark not taken off.
+    QTest::mouseClick(bar()->Control(IDC_CONTINUOUS), Qt::LeftButton);
+    for (int n = 0; n < 2; ++n) {
+        driver().FillPixels(0, brighter);
+        driver().Post(WM_SCAN_COMPLETE, 0);
+        Deliver();
+    }
+    EXPECT_EQ(described(Export("single.csv")),
+        (std::vector<std::string> {"# Dark subtracted: no", "# Additive scans: 0"}));
+    EXPECT_TRUE(messages.messages().empty());
+}
+
+TEST_F(ExportAs, ADarkSubtractedScanStaysDescribedSoWhenSubtractDarkIsSwitchedOffAfterIt)
+{
+    frame->action(ID_STORE_DARK)->trigger();
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    driver().FillPixels(0, scan);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    EXPECT_NE(Export("on.csv").find("# Dark subtracted: yes\r\n# Additive scans: 0\r\n"), std::string::npos);
+    // Switched off with no new scan: the spectrum on display is still the
+    // dark-subtracted one (zero everywhere).
+    frame->action(ID_SUBTRACT_DARK)->trigger();
+    const std::string stillOn = Export("still.csv");
+    EXPECT_NE(stillOn.find("# Dark subtracted: yes\r\n"), std::string::npos);
+    EXPECT_NE(stillOn.find("\r\n0,350,"), std::string::npos);
+    EXPECT_NE(stillOn.find(",0\r\n1,"), std::string::npos);
+    driver().FillPixels(0, scan);
+    driver().Post(WM_SCAN_COMPLETE, 0);
+    Deliver();
+    EXPECT_NE(Export("off.csv").find("# Dark subtracted: no\r\n"), std::string::npos);
+}

@@ -16,22 +16,6 @@ using namespace vexlar::test;
 
 namespace {
 
-struct Ranges {
-    double xMin = 0, xMax = 0, yMin = 0, yMax = 0, boundMin = 0, boundMax = 0;
-};
-
-Ranges Read(XrtHandle c)
-{
-    Ranges r;
-    XrtGetValues(c, XRT_X_MIN, &r.xMin);
-    XrtGetValues(c, XRT_X_MAX, &r.xMax);
-    XrtGetValues(c, XRT_Y_MIN, &r.yMin);
-    XrtGetValues(c, XRT_Y_MAX, &r.yMax);
-    XrtGetValues(c, XRT_X_BOUND_MIN, &r.boundMin);
-    XrtGetValues(c, XRT_X_BOUND_MAX, &r.boundMax);
-    return r;
-}
-
 // The operator for the next Set Scale dialog.
 struct ScaleOperator {
     explicit ScaleOperator(std::function<void(CSetScaleDlg&)> answer)
@@ -62,7 +46,7 @@ TEST_F(ScaleAndCursor, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     driver().Post(WM_SCAN_COMPLETE, 0);
     Deliver();
     frame->action(ID_AUTOSCALE)->trigger();
-    Ranges r = Read(v->chart());
+    Scale r = ScaleOf(v->chart());
     EXPECT_EQ(r.yMin, 200.0);
     EXPECT_EQ(r.yMax, 200.0 + 2045);
     EXPECT_EQ(r.xMin, 350.0) << "the x range is untouched";
@@ -72,13 +56,13 @@ TEST_F(ScaleAndCursor, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     XrtSetValues(v->chart(), XRT_X_MIN, 100.0);
     XrtSetValues(v->chart(), XRT_X_MAX, 200.0);
     v->OnAutoscale();
-    r = Read(v->chart());
+    r = ScaleOf(v->chart());
     EXPECT_EQ(r.yMin, 4000.0);
     EXPECT_EQ(r.yMax, 0.0);
 
     Scan(0, 1.0f);  // takes the refresh Autoscale asked for
     QTest::keyClick(v, Qt::Key_R);
-    r = Read(v->chart());
+    r = ScaleOf(v->chart());
     EXPECT_EQ(r.xMin, wavelength[0]);
     EXPECT_EQ(r.xMax, wavelength[2047]);
     EXPECT_EQ(r.boundMin, wavelength[0]);
@@ -91,7 +75,7 @@ TEST_F(ScaleAndCursor, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     v->SetXAxisMode(1);
     XrtSetValues(v->chart(), XRT_X_MIN, 500.0);
     QTest::keyClick(v, Qt::Key_Escape);
-    r = Read(v->chart());
+    r = ScaleOf(v->chart());
     EXPECT_EQ(r.xMin, 0.0);
     EXPECT_EQ(r.boundMin, 0.0);
     EXPECT_EQ(r.xMax, ShownX(2047));
@@ -113,7 +97,7 @@ TEST_F(ScaleAndCursor, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnot
         });
         frame->action(ID_SET_SCALE)->trigger();
     }
-    Ranges r = Read(v->chart());
+    Scale r = ScaleOf(v->chart());
     EXPECT_EQ(r.xMin, static_cast<double>(532.1234567f));
     EXPECT_NE(r.xMin, 532.1234567);
     EXPECT_EQ(r.xMax, 700.0);
@@ -127,8 +111,8 @@ TEST_F(ScaleAndCursor, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnot
         ScaleOperator op([](CSetScaleDlg& d) { d.accept(); });
         v->OnSetScale();
     }
-    EXPECT_EQ(Read(v->chart()).xMax, static_cast<double>(0.1f));
-    EXPECT_EQ(Read(v->chart()).xMin, static_cast<double>(532.1234567f));
+    EXPECT_EQ(ScaleOf(v->chart()).xMax, static_cast<double>(0.1f));
+    EXPECT_EQ(ScaleOf(v->chart()).xMin, static_cast<double>(532.1234567f));
 
     // Cancel changes nothing but marks the annotations.
     Scan(0, 1.0f);  // takes the refresh asked for so far
@@ -139,7 +123,7 @@ TEST_F(ScaleAndCursor, SetScaleCarriesSinglePrecisionAndCancelStillMarksTheAnnot
         });
         v->OnSetScale();
     }
-    EXPECT_EQ(Read(v->chart()).yMax, 1000.0);
+    EXPECT_EQ(ScaleOf(v->chart()).yMax, 1000.0);
     EXPECT_TRUE(ScanRefreshesAnnotations());
 }
 
@@ -159,7 +143,7 @@ TEST_F(ScaleAndCursor, SetScaleKeepsTheDialogOpenOnABoxWithoutANumber)
     EXPECT_TRUE(stayedOpen);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text, "Please enter a number.");
-    EXPECT_EQ(Read(view()->chart()).yMin, 0.0);
+    EXPECT_EQ(ScaleOf(view()->chart()).yMin, 0.0);
 }
 
 TEST_F(ScaleAndCursor, TheCursorMarksAPixelAndReportsIt)

@@ -176,6 +176,8 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
     // calibration.
     {
         ScopedDialogOperator<CPeakFinderDlg> op([](CPeakFinderDlg& d) {
+            d.thresholdEdit()->setText("250.5");
+            d.slopeEdit()->setText("2.25");
             d.widthBox()->setEditText("7");
             d.accept();
         });
@@ -184,7 +186,8 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
     host.SetText(IDC_INTEGRATION_TIME, "1500");
     view->OnBarParam(BAR_INTEGRATION_TIME_EDITED);
     const auto previous = CSpectrometerConfigDlg::SetModalRunner([](CSpectrometerConfigDlg& d) {
-        d.first[2] = 0.3f;  // typed for Slave 2 and confirmed
+        d.calibration.calFirst[2] = 0.3f;  // typed for Slave 2 and confirmed
+        d.calibration.calIntercept[7] = 400.5f;  // and for Slave 7
         return static_cast<int>(QDialog::Accepted);
     });
     view->OnConfigureSpectrometer();
@@ -205,9 +208,12 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
               0u)
         << file;
     const settings::WorkingSettings saved = settings::ReadWorkingSettings().values;
-    EXPECT_EQ(saved.peakWidth, 7);
+    EXPECT_EQ(saved.peakCriteria, (peaks::PeakCriteria{250.5, 2.25, 7}));
     EXPECT_EQ(saved.integrationTime, 1500);
-    EXPECT_EQ(saved.calFirst[2], 0.3f);
+    calibration::CalibrationTable table = settings::DefaultSettings().calibration;
+    table.calFirst[2] = 0.3f;
+    table.calIntercept[7] = 400.5f;
+    EXPECT_EQ(saved.calibration, table) << "the whole table the dialog handed back, and nothing else changed";
     EXPECT_EQ(saved.laserWavelength, 632.8f);
     EXPECT_TRUE(messages.messages().empty());
 
@@ -325,7 +331,7 @@ TEST(TwoInstances, NeitherUndoesTheOthersSettings)
     EXPECT_EQ(saved.average, 8);
     EXPECT_EQ(saved.boxcar, 3);
     EXPECT_EQ(saved.laserWavelength, 532.0f);
-    EXPECT_EQ(saved.peakWidth, 4);
+    EXPECT_EQ(saved.peakCriteria.peakWidth, 4);
     EXPECT_EQ(settings::ReadControlBarTexts().laserWavelength, "532");
     EXPECT_TRUE(messages.messages().empty());
     RecordingDriver::Get().Reset();

@@ -293,6 +293,7 @@ constexpr bool CoversEveryWorkingKeyOnce(const Id (&order)[N])
 static_assert(CoversEveryWorkingKeyOnce(kReadOrder), "every working key is read once");
 static_assert(CoversEveryWorkingKeyOnce(kWriteOrder), "every working key is written once");
 
+// Whether a member holds a whole number.
 template <class Value, class Class>
 constexpr bool HoldsInteger(Value Class::*)
 {

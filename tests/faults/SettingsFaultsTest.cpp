@@ -25,7 +25,7 @@
 #include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
 #include "calibration/Axes.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "support/FrameFixture.h"
 #include "support/PeakReadout.h"

@@ -20,7 +20,7 @@
 #include "app/CommandIds.h"
 #include "calibration/CoefficientText.h"
 #include "calibration/SettingsFile.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "display/SetScaleDlg.h"
 #include "support/DialogOperator.h"
 #include "support/FrameFixture.h"

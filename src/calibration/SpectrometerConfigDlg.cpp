@@ -1,4 +1,4 @@
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

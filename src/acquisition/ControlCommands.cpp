@@ -11,10 +11,10 @@
 
 #include "MessageBox.h"
 #include "acquisition/ControlCommands.h"
-#include "acquisition/NumberText.h"
 #include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
 #include "calibration/ControlBarTexts.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "MessageBox.h"
-#include "calibration/CoefficientText.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 using namespace vexlar::spectrometer_config;
@@ -68,7 +68,7 @@ void TakeFocusFromKeyboardOnly(QWidget* button) { button->setFocusPolicy(Qt::Tab
 
 std::string OutOfRangeMessage()
 {
-    const std::string largest = calibration::FormatCoefficient(std::numeric_limits<float>::max());
+    const std::string largest = FormatCoefficient(std::numeric_limits<float>::max());
     return "Please enter a number between -" + largest + " and " + largest + ".";
 }
 
@@ -374,7 +374,7 @@ void CSpectrometerConfigDlg::LoadEditValues()
 void CSpectrometerConfigDlg::ShowEditValues()
 {
     for (int c = 0; c < kCoefficients; ++c) {
-        edits_[c]->setText(QString::fromStdString(calibration::FormatCoefficient(Value(static_cast<Coefficient>(c)))));
+        edits_[c]->setText(QString::fromStdString(FormatCoefficient(Value(static_cast<Coefficient>(c)))));
         // The operator still in an edit types over its new value.
         if (focusWidget() == edits_[c])
             edits_[c]->selectAll();
@@ -383,12 +383,12 @@ void CSpectrometerConfigDlg::ShowEditValues()
 
 bool CSpectrometerConfigDlg::ReadEdit(Coefficient c, std::string* message)
 {
-    const calibration::ParsedCoefficient parsed = calibration::ParseCoefficient(edits_[c]->text().toStdString());
+    const ParsedCoefficient parsed = ParseCoefficient(edits_[c]->text().toStdString());
     switch (parsed.status) {
-    case calibration::CoefficientStatus::Number:
+    case CoefficientStatus::Number:
         Value(c) = parsed.value;
         return true;
-    case calibration::CoefficientStatus::OutOfRange:
+    case CoefficientStatus::OutOfRange:
         if (message)
             *message = OutOfRangeMessage();
         return false;

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "MessageBox.h"
-#include "acquisition/NumberText.h"
 #include "calibration/SettingsFile.h"
+#include "text/NumberText.h"
 
 using namespace vexlar::cleaning;
 

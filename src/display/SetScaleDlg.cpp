@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "MessageBox.h"
-#include "acquisition/NumberText.h"
+#include "text/NumberText.h"
 
 std::function<void(CSetScaleDlg&)> CSetScaleDlg::operatorForTests;
 

@@ -12,8 +12,8 @@
 #include <optional>
 
 #include "MessageBox.h"
-#include "acquisition/NumberText.h"
 #include "peaks/PeakSearch.h"
+#include "text/NumberText.h"
 
 std::function<void(CPeakFinderDlg&)> CPeakFinderDlg::operatorForTests;
 

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <string>
 
-#include "acquisition/NumberText.h"
 #include "peaks/PeakFile.h"
+#include "text/NumberText.h"
 
 std::function<void(CPeakTableDlg&)> CPeakTableDlg::operatorForTests;
 

@@ -15,8 +15,8 @@
 
 #include "MessageBox.h"
 #include "files/FileDialogs.h"
+#include "text/NumberText.h"
 #include "timed/TimeAcqTexts.h"
-#include "timed/UnsignedText.h"
 
 using namespace vexlar::timed;
 
@@ -167,7 +167,7 @@ void CTimeAcquisitionDlg::OnBrowse()
 
 std::optional<unsigned> CTimeAcquisitionDlg::ReadNumber(QLineEdit* e)
 {
-    const std::optional<unsigned> value = UnsignedText(e->text().toStdString());
+    const std::optional<unsigned> value = vexlar::UnsignedText(e->text().toStdString());
     if (!value) {
         vexlar::sys::ShowOperatorMessage(kNotUnsigned, kProgramErrorTitle);
         e->setFocus();

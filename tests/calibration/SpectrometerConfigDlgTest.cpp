@@ -18,7 +18,6 @@
 #include "Profile.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
-#include "calibration/CoefficientText.h"
 #include "calibration/SettingsFile.h"
 #include "calibration/SpectrometerConfigDlg.h"
 #include "display/SetScaleDlg.h"
@@ -27,6 +26,7 @@
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/ViewFixture.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 using namespace vexlar::spectrometer_config;
@@ -84,7 +84,7 @@ void TabInAndType(QLineEdit* edit, const QString& text)
 
 void PressTab(QWidget* control) { QTest::keyClick(control, Qt::Key_Tab); }
 
-QString Shown(float value) { return QString::fromStdString(calibration::FormatCoefficient(value)); }
+QString Shown(float value) { return QString::fromStdString(FormatCoefficient(value)); }
 
 const char* const kSections[kChannels] = {"Master", "Slave1", "Slave2", "Slave3",
                                           "Slave4", "Slave5", "Slave6", "Slave7"};

@@ -9,6 +9,9 @@
 
 namespace vexlar::sys {
 
+// The title of the program's own error messages.
+inline constexpr char kErrorTitle[] = "Vexlar Error";
+
 struct OperatorMessage {
     std::string text;
     std::string title;

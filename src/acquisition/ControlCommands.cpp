@@ -20,7 +20,7 @@ using namespace vexlar;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr std::size_t kFieldTextLimit = 99;
 
 std::string FieldText(const ViewHost& host, int id)

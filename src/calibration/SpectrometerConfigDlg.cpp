@@ -9,12 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
 #include <string>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
 #include "text/NumberText.h"
 
@@ -24,7 +24,6 @@ using namespace vexlar::spectrometer_config;
 namespace {
 
 constexpr char kTitle[] = "Spectrometer Configuration";
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 constexpr const char* kNumberTexts[kChannelCount] = {"Single",  "Double",  "Triple", "Quad",
                                                        "5 Chan.", "6 Chan.", "7 Chan", "8 Chan."};
@@ -195,6 +194,9 @@ QWidget* CSpectrometerConfigDlg::BuildCoefficients()
         auto* edit = new QLineEdit(box);
         edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(kWidestCoefficient) + kEditTextMargin);
         edit->installEventFilter(this);
+        // The whole text is selected whenever an edit gains the focus, so
+        // typing replaces it.
+        sys::SelectAllOnFocus(edit);
         label->setBuddy(edit);
         grid->addWidget(label, c, 0);
         grid->addWidget(edit, c, 1);
@@ -271,30 +273,18 @@ void CSpectrometerConfigDlg::OnChannelButton(int channel)
 
 bool CSpectrometerConfigDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+    if (event->type() != QEvent::FocusOut)
         return QDialog::eventFilter(watched, event);
     for (int c = 0; c < kCoefficients; ++c) {
         if (watched != edits_[c])
             continue;
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (event->type() == QEvent::FocusIn)
-            OnEditFocusIn(static_cast<Coefficient>(c), reason);
         // Another window coming to the front (a message box, a menu) does
         // not take the focus out of the dialog: the edit is not left.
-        else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             OnEditLeft(static_cast<Coefficient>(c));
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CSpectrometerConfigDlg::OnEditFocusIn(Coefficient c, Qt::FocusReason reason)
-{
-    QLineEdit* edit = edits_[c];
-    edit->selectAll();
-    // A click places the cursor after the focus has arrived; the whole text
-    // is selected again once the click is done.
-    if (reason == Qt::MouseFocusReason)
-        QTimer::singleShot(0, edit, &QLineEdit::selectAll);
 }
 
 void CSpectrometerConfigDlg::OnEditLeft(Coefficient c)
@@ -394,7 +384,7 @@ bool CSpectrometerConfigDlg::ReadEdit(Coefficient c, std::string* message)
         return false;
     default:
         if (message)
-            *message = kEnterNumberMessage;
+            *message = sys::kNotANumber;
         return false;
     }
 }
@@ -425,9 +415,7 @@ bool CSpectrometerConfigDlg::ReadEditValues()
 void CSpectrometerConfigDlg::Refuse(Coefficient c, const std::string& message)
 {
     refusing_ = true;
-    sys::ShowOperatorMessage(message, kErrorTitle);
-    edits_[c]->setFocus(Qt::OtherFocusReason);
-    edits_[c]->selectAll();
+    sys::RefuseFieldText(edits_[c], message);
     refusing_ = false;
 }
 

@@ -49,9 +49,6 @@ constexpr int kNumberButtonIds[kChannelCount] = {IDC_SINGLE,        IDC_DOUBLE, 
                                                  IDC_QUAD,          IDC_FIVE_CHANNELS, IDC_SIX_CHANNELS,
                                                  IDC_SEVEN_CHANNELS, IDC_EIGHT_CHANNELS};
 
-// Message for a coefficient text that is not a number.
-constexpr char kEnterNumberMessage[] = "Please enter a number.";
-
 }  // namespace vexlar::spectrometer_config
 
 class CSpectrometerConfigDlg : public QDialog {
@@ -111,7 +108,6 @@ private:
     void OnNumberButton(int count);
     void OnChannelButton(int channel);
     void ApplyNumberOfChannels(int count);
-    void OnEditFocusIn(Coefficient c, Qt::FocusReason reason);
     void OnEditLeft(Coefficient c);
 
     float& Value(Coefficient c);

@@ -37,9 +37,6 @@ public:
     // the dialog open.
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void ShowValues(const vexlar::cleaning::BaselineSettings& shown);
 

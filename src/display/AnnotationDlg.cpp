@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -17,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
 #include "display/AnnotationFile.h"
 #include "display/AnnotationRecord.h"
@@ -29,8 +29,6 @@ namespace {
 
 constexpr double kPointsPerInch = 72.0;
 constexpr double kFallbackDotsPerInch = 96.0;
-
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 QString RefusedCharacterMessage(char32_t character)
 {
@@ -92,7 +90,9 @@ CAnnotationDlg::CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent) :
     textEdit_->setMinimumWidth(textEdit_->fontMetrics().averageCharWidth() * 40);
     // What the slot and the file hold; the field takes no more.
     textEdit_->setMaxLength(static_cast<int>(vexlar::display::kAnnoMaxTextLength));
-    textEdit_->installEventFilter(this);
+    // The whole text is selected whenever the box gains the focus, so
+    // typing replaces it.
+    vexlar::sys::SelectAllOnFocus(textEdit_);
     row->addWidget(textEdit_, 1);
     fontButton_ = new QPushButton("&Font", this);
     fontButton_->setObjectName(QString("button%1").arg(kFontButtonId));
@@ -110,15 +110,6 @@ CAnnotationDlg::CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent) :
     connect(buttons, &QDialogButtonBox::rejected, this, &CAnnotationDlg::reject);
     // The text box has the focus when the dialog opens.
     textEdit_->setFocus();
-}
-
-bool CAnnotationDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // The whole text is selected whenever the box gains the focus, so typing
-    // replaces it (after the click that gave the focus has placed the caret).
-    if (watched == textEdit_ && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, textEdit_, &QLineEdit::selectAll);
-    return QDialog::eventFilter(watched, event);
 }
 
 void CAnnotationDlg::OnFont()
@@ -166,7 +157,7 @@ void CAnnotationDlg::accept()
     const QString typed = textEdit_->text();
     char32_t refused = 0;
     if (!vexlar::display::Windows1252FromUtf8(typed.toStdString(), &refused)) {
-        vexlar::sys::ShowOperatorMessage(RefusedCharacterMessage(refused).toStdString(), kErrorTitle);
+        vexlar::sys::ShowOperatorMessage(RefusedCharacterMessage(refused).toStdString(), vexlar::sys::kErrorTitle);
         // The character is pointed out once the box has the focus again (and
         // has selected its whole text, as on every gain of the focus).
         textEdit_->setFocus();

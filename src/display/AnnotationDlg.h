@@ -55,9 +55,6 @@ public:
 
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     // The system font chooser: screen fonts that exist, no effects.
     std::optional<QFont> ChooseFont(const QFont& current);

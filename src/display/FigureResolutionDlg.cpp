@@ -18,7 +18,6 @@ std::function<void(CFigureResolutionDlg&)> CFigureResolutionDlg::operatorForTest
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
 // Room in a title bar beside its text, in lines of the dialog's font: the
 // window menu's icon and the minimise, maximise and close buttons, with
 // their margins.
@@ -92,7 +91,7 @@ void CFigureResolutionDlg::accept()
     if (!FigureFits(size)) {
         vexlar::sys::ShowOperatorMessage(
             "An image of " + PixelsText(size).toStdString() + " is too large.\nChoose a lower resolution.",
-            kErrorTitle);
+            vexlar::sys::kErrorTitle);
         resolution_->setFocus();
         resolution_->selectAll();
         return;

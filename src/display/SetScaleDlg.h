@@ -40,9 +40,6 @@ public:
     // keeps the dialog open.
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QLineEdit* AddEdit(int id);
     void ShowValues();

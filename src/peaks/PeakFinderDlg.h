@@ -43,9 +43,6 @@ public:
     // number, 0 when there is none, any value.
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void ShowValues();
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
 #include "files/FileDialogs.h"
 #include "text/NumberText.h"
@@ -25,7 +26,6 @@ std::function<void(CTimeAcquisitionDlg&)> CTimeAcquisitionDlg::operatorForTests;
 namespace {
 
 constexpr char kNotUnsigned[] = "Please enter an unsigned integer.";
-constexpr char kProgramErrorTitle[] = "Vexlar Error";
 constexpr char kBaseFilenameTooLong[] = "The base filename is too long: it may have at most 259 characters.";
 constexpr char kBrowseTitle[] = "Time Acquisition Base Filename";
 // The drop-down list's items, at the position of their FileFormat value.
@@ -168,11 +168,8 @@ void CTimeAcquisitionDlg::OnBrowse()
 std::optional<unsigned> CTimeAcquisitionDlg::ReadNumber(QLineEdit* e)
 {
     const std::optional<unsigned> value = vexlar::UnsignedText(e->text().toStdString());
-    if (!value) {
-        vexlar::sys::ShowOperatorMessage(kNotUnsigned, kProgramErrorTitle);
-        e->setFocus();
-        e->selectAll();
-    }
+    if (!value)
+        vexlar::sys::RefuseFieldText(e, kNotUnsigned);
     return value;
 }
 

@@ -16,6 +16,7 @@
 
 #include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "text/NumberText.h"
 
 using namespace vexlar;
@@ -53,12 +54,6 @@ constexpr int kEditTextMargin = 16;
 constexpr int kNoteWidth = 210;
 constexpr int kButtonGap = 40;
 
-CSpectrometerConfigDlg::ModalRunner& Runner()
-{
-    static CSpectrometerConfigDlg::ModalRunner runner;
-    return runner;
-}
-
 // A click on a button leaves the focus in the edit the operator was in. The
 // button's own action then deals with that edit's text, once: it is stored
 // if it is a number, refused with one message if not, and a click on Cancel
@@ -92,16 +87,7 @@ CSpectrometerConfigDlg::~CSpectrometerConfigDlg()
 
 int CSpectrometerConfigDlg::RunModal()
 {
-    if (Runner())
-        return Runner()(*this);
-    return exec();
-}
-
-CSpectrometerConfigDlg::ModalRunner CSpectrometerConfigDlg::SetModalRunner(ModalRunner runner)
-{
-    ModalRunner previous = std::move(Runner());
-    Runner() = std::move(runner);
-    return previous;
+    return sys::RunModal(*this);
 }
 
 QWidget* CSpectrometerConfigDlg::Control(int id) const

@@ -11,7 +11,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <map>
 #include <string>
 
@@ -55,19 +54,11 @@ class CSpectrometerConfigDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs a dialog in place of the operator: it is given the dialog, not
-    // yet shown, and returns how it ended (QDialog::Accepted or Rejected).
-    using ModalRunner = std::function<int(CSpectrometerConfigDlg&)>;
-
     explicit CSpectrometerConfigDlg(QWidget* parent = nullptr);
     ~CSpectrometerConfigDlg() override;
 
-    // Shows the dialog modally and returns QDialog::Accepted or Rejected,
-    // through the installed runner when there is one.
+    // Shows the dialog modally and returns QDialog::Accepted or Rejected.
     int RunModal();
-    // Installs a runner for every dialog run from now on; an empty one
-    // restores the operator. Returns the runner it replaces.
-    static ModalRunner SetModalRunner(ModalRunner runner);
 
     // Controls by control id (nullptr for an unknown id).
     QWidget* Control(int id) const;

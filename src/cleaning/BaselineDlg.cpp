@@ -12,12 +12,11 @@
 
 #include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "calibration/SettingsFile.h"
 #include "text/NumberText.h"
 
 using namespace vexlar::cleaning;
-
-std::function<void(CBaselineDlg&)> CBaselineDlg::operatorForTests;
 
 namespace {
 
@@ -112,9 +111,5 @@ void CBaselineDlg::accept()
 int CBaselineDlg::Run()
 {
     ShowValues(settings);
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

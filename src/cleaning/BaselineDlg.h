@@ -5,8 +5,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 #include "cleaning/BaselineSettings.h"
 
 class QLineEdit;
@@ -27,10 +25,6 @@ public:
     QLineEdit* smoothnessEdit() const { return smoothnessEdit_; }
     QLineEdit* asymmetryEdit() const { return asymmetryEdit_; }
     QPushButton* defaultsButton() const { return defaultsButton_; }
-
-    // Tests put their own operator here: it fills the controls and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CBaselineDlg&)> operatorForTests;
 
     // Takes the values when both are numbers within their ranges; otherwise
     // tells the operator which and why, puts the focus on that box and keeps

@@ -18,12 +18,10 @@
 
 #include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "display/AnnotationFile.h"
 #include "display/AnnotationRecord.h"
 #include "display/Windows1252.h"
-
-std::function<void(CAnnotationDlg&)> CAnnotationDlg::operatorForTests;
-std::function<std::optional<QFont>(const QFont&)> CAnnotationDlg::fontChooserForTests;
 
 namespace {
 
@@ -132,8 +130,6 @@ void CAnnotationDlg::OnFont()
 
 std::optional<QFont> CAnnotationDlg::ChooseFont(const QFont& current)
 {
-    if (fontChooserForTests)
-        return fontChooserForTests(current);
     QFontDialog chooser(current, this);
     // Qt's own chooser, so that the effects (underline, strike-out) can be
     // left out; it lists only fonts installed for the screen.
@@ -144,7 +140,7 @@ std::optional<QFont> CAnnotationDlg::ChooseFont(const QFont& current)
         else
             effect->hide();
     }
-    if (chooser.exec() != QDialog::Accepted)
+    if (vexlar::sys::RunModal(chooser) != QDialog::Accepted)
         return std::nullopt;
     return chooser.selectedFont();
 }
@@ -178,9 +174,5 @@ int CAnnotationDlg::Run()
 {
     textEdit_->setText(text);
     textEdit_->selectAll();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -10,11 +10,10 @@
 #include <algorithm>
 
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "display/FigureSize.h"
 
 using namespace vexlar::display;
-
-std::function<void(CFigureResolutionDlg&)> CFigureResolutionDlg::operatorForTests;
 
 namespace {
 
@@ -75,11 +74,7 @@ int CFigureResolutionDlg::Run()
     resolution_->setValue(dpi);
     ShowSize();
     resolution_->selectAll();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }
 
 void CFigureResolutionDlg::accept()

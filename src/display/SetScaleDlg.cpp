@@ -9,9 +9,8 @@
 #include <cmath>
 
 #include "FieldInput.h"
+#include "ModalDialog.h"
 #include "text/NumberText.h"
-
-std::function<void(CSetScaleDlg&)> CSetScaleDlg::operatorForTests;
 
 namespace {
 
@@ -100,9 +99,5 @@ void CSetScaleDlg::accept()
 int CSetScaleDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLineEdit;
 
 class CSetScaleDlg : public QDialog {
@@ -30,10 +28,6 @@ public:
     int Run();
 
     QLineEdit* edit(int id) const;
-
-    // Tests put their own operator here: it fills the boxes and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CSetScaleDlg&)> operatorForTests;
 
     // Takes the typed values when every box holds a number; otherwise tells
     // the operator, puts the focus on the first box that does not, and

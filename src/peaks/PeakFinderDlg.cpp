@@ -10,10 +10,9 @@
 #include <optional>
 
 #include "FieldInput.h"
+#include "ModalDialog.h"
 #include "peaks/PeakSearch.h"
 #include "text/NumberText.h"
-
-std::function<void(CPeakFinderDlg&)> CPeakFinderDlg::operatorForTests;
 
 namespace {
 
@@ -95,9 +94,5 @@ void CPeakFinderDlg::accept()
 int CPeakFinderDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

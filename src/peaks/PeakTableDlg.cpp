@@ -15,10 +15,9 @@
 #include <cstdio>
 #include <string>
 
+#include "ModalDialog.h"
 #include "peaks/PeakFile.h"
 #include "text/NumberText.h"
-
-std::function<void(CPeakTableDlg&)> CPeakTableDlg::operatorForTests;
 
 namespace {
 
@@ -165,9 +164,5 @@ void CPeakTableDlg::OnRemovePeak()
 int CPeakTableDlg::Run()
 {
     FillRows();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -15,13 +15,12 @@
 
 #include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "files/FileDialogs.h"
 #include "text/NumberText.h"
 #include "timed/TimeAcqTexts.h"
 
 using namespace vexlar::timed;
-
-std::function<void(CTimeAcquisitionDlg&)> CTimeAcquisitionDlg::operatorForTests;
 
 namespace {
 
@@ -231,9 +230,5 @@ void CTimeAcquisitionDlg::accept()
 int CTimeAcquisitionDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -64,6 +64,7 @@
 #include "MessageBox.h"
 #include "VirtualClock.h"
 #include "Messages.h"
+#include "ModalDialog.h"
 #include "BenchScan.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
@@ -359,12 +360,13 @@ void ShowTestSpectrum(Workspace& w)
         std::fprintf(stderr, "bench_view: the test spectrum could not be written\n");
         std::exit(1);
     }
-    CFileDialog::operatorForTests = [&path](CFileDialog& dialog) {
-        dialog.selectFile(QString::fromStdString(path));
-        dialog.accept();
-    };
-    v->OnOpenSpectrum();
-    CFileDialog::operatorForTests = nullptr;
+    {
+        const vexlar::sys::DialogStandIn<CFileDialog> chooseFile([&path](CFileDialog& dialog) {
+            dialog.selectFile(QString::fromStdString(path));
+            dialog.accept();
+        });
+        v->OnOpenSpectrum();
+    }
     if (!w.messages.messages().empty()) {
         std::fprintf(stderr, "bench_view: the test spectrum could not be opened: %s\n",
                      w.messages.messages().back().text.c_str());

@@ -11,7 +11,7 @@
 //   BM_ScanHandlerPainted/mode:N
 //                             the same, each scan a frame or more after the
 //                             last (as at 10 scans a second), so it is also
-//                             painted before the next scan is requested
+//                             painted, right after the next scan is requested
 //   BM_ScanHandlerCleaning    the same, plain, with View > Remove Spikes and
 //                             View > Subtract Baseline both on
 //   BM_ChartRedrawAlone       the chart's part of it: new intensities set with

@@ -300,3 +300,9 @@ void CMainFrame::SetStatusText(const std::string& text)
     if (messagePane_->text() != message)
         messagePane_->setText(message);
 }
+
+void CMainFrame::SetStatusReadout(const vexlar::display::Readout& readout)
+{
+    if (messagePane_)
+        messagePane_->setReadout(readout);
+}

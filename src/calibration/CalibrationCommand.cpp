@@ -3,7 +3,7 @@
 // channel are rebuilt when it closes.
 
 #include "acquisition/VexlarView.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "display/RepaintGuard.h"
 
 using namespace vexlar;

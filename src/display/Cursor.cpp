@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Xrt.h"
 #include "acquisition/ViewHost.h"
@@ -77,20 +76,18 @@ void CVexlarView::UpdateReadout()
 {
     if (!additive && !cursorShown)
         return;
-    char text[256];
-    int used = 0;
-    text[0] = '\0';
-    if (additive == 1)
-        used = std::snprintf(text, sizeof text, "Scan Number %ld ", additions);
+    // The numbers only: the status bar makes the text when it shows it.
+    display::Readout readout;
+    readout.scanCount = additive == 1;
+    readout.scans = additions;
     if (cursorShown == 1) {
         const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
-        if (xAxisMode == 0)
-            std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
-                          wavelength[p], ShownSpectrum()[p]);
-        else
-            std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
-                          ramanShift[p], ShownSpectrum()[p]);
+        readout.cursor = true;
+        readout.pixel = p;
+        readout.ramanShift = xAxisMode != 0;
+        readout.x = xAxisMode == 0 ? wavelength[p] : ramanShift[p];
+        readout.intensity = ShownSpectrum()[p];
     }
     if (host_)
-        host_->SetStatusText(text);
+        host_->SetStatusReadout(readout);
 }

@@ -12,7 +12,7 @@ namespace vexlar::sys {
 
 namespace {
 
-constexpr std::size_t kMaxFaceNameLength = 31;  // the logical-font record's 32-byte field
+constexpr std::size_t kMaxFaceNameLength = kLogFontFaceNameSize - 1;  // the record's field, less its terminator
 constexpr int kDefaultPixelSize = 16;            // height 0: the face's default size
 constexpr int kWeightDefault = 0;
 constexpr int kWeightMin = 1;

@@ -1,35 +1,17 @@
 #pragma once
-// Fonts as the program asks for them: a logical-font description (the fields
-// of the platform's logical-font record, kept exactly so they can be stored
-// and read back), created into a 32-bit handle and deleted again.
+// Fonts as the program asks for them: a logical-font description (LogFont.h)
+// created into a 32-bit handle and deleted again, and the Qt font that draws
+// it.
 
 #include <QFont>
 
 #include <cstdint>
-#include <string>
+
+#include "LogFont.h"
 
 namespace vexlar::sys {
 
 using FontHandle = std::uint32_t;  // 0: no font
-
-struct LogFont {
-    std::int32_t height = 0;       // character cell height in logical units (pixels on screen)
-    std::int32_t width = 0;        // average character width, 0: the face's own
-    std::int32_t escapement = 0;   // tenths of a degree, counter-clockwise; 900 reads upwards
-    std::int32_t orientation = 0;  // tenths of a degree
-    std::int32_t weight = 0;       // 0 default, 400 normal, 700 bold
-    std::uint8_t italic = 0;
-    std::uint8_t underline = 0;
-    std::uint8_t strikeOut = 0;
-    std::uint8_t charSet = 0;
-    std::uint8_t outPrecision = 0;
-    std::uint8_t clipPrecision = 0;
-    std::uint8_t quality = 0;
-    std::uint8_t pitchAndFamily = 0;
-    std::string faceName;          // at most 31 characters are kept
-
-    bool operator==(const LogFont&) const = default;
-};
 
 // Creates a font from a description; 0 on failure.
 FontHandle CreateFontIndirect(const LogFont& description);

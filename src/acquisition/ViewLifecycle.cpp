@@ -34,13 +34,8 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
     std::memset(wavelength, 0, sizeof wavelength);
     std::memset(wavenumber, 0, sizeof wavenumber);
     std::memset(ramanShift, 0, sizeof ramanShift);
-    for (int ch = 0; ch < kChannels; ++ch) {
-        const calibration::Coefficients defaults;
-        calibration_.calIntercept[ch] = defaults.intercept;
-        calibration_.calFirst[ch] = defaults.first;
-        calibration_.calSecond[ch] = defaults.second;
-        calibration_.calThird[ch] = defaults.third;
-    }
+    for (int ch = 0; ch < kChannels; ++ch)
+        calibration::SetChannelCoefficients(calibration_.table, ch, calibration::Coefficients());
     // The program starts with the laser off, whatever state it was left in.
     QDV_V7400StrobeEnable(0);
 }

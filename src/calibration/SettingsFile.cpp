@@ -85,19 +85,37 @@ constexpr std::uint16_t kLongestRestoredIntegrationTimeMs = 2000;
 // ...they come back as this.
 constexpr std::uint16_t kRestartIntegrationTimeMs = 250;
 
-// Where a value goes: a member of the working values (a calibration table
-// holds one value per channel) or of the control-bar texts.
+// Where a value goes: a member of the working values, of one of the parts
+// they hold whole (the peak criteria, the calibration table, whose entries
+// hold one value per channel, the series settings) or of the control-bar
+// texts.
+using P = peaks::PeakCriteria;
+using T = calibration::CalibrationTable;
 using S = timed::SeriesSettings;
-using PerChannel = float (W::*)[kCalibratedChannels];
+using PerChannel = float (T::*)[kCalibratedChannels];
 using Target = std::variant<int W::*, unsigned W::*, std::int16_t W::*, std::uint16_t W::*, float W::*, double W::*,
-                            std::string W::*, PerChannel, std::string B::*, int S::*, unsigned S::*,
-                            std::string S::*>;
+                            std::string W::*, double P::*, int P::*, PerChannel, std::string B::*, int S::*,
+                            unsigned S::*, std::string S::*>;
 
-// A member of the series settings, which the working values hold as one.
-template <class Member>
-constexpr bool kSeriesMember = false;
-template <class Value>
-constexpr bool kSeriesMember<Value S::*> = true;
+// The member of the working values that holds a part whole.
+template <class Part>
+constexpr Part W::*kPartOf = nullptr;
+template <>
+constexpr P W::*kPartOf<P> = &W::peakCriteria;
+template <>
+constexpr T W::*kPartOf<T> = &W::calibration;
+template <>
+constexpr S W::*kPartOf<S> = &W::series;
+
+// The field a member names in the working values (const or not).
+template <class Working, class Value, class Class>
+auto& FieldOf(Working& working, Value Class::*member)
+{
+    if constexpr (std::is_same_v<Class, W>)
+        return working.*member;
+    else
+        return (working.*kPartOf<Class>).*member;
+}
 
 enum class Id {
     NumChannels,
@@ -164,19 +182,19 @@ constexpr Key kKeys[] = {
     {Id::ViewRaman, kAcquisition, "ViewRaman", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &W::xAxisMode},
     // [Master], [Slave1] to [Slave7]: the calibration of each channel.
     {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::FiniteNumber,
-     &W::calFirst},
+     &T::calFirst},
     {Id::Second, kEachChannel, "Second", kText, kNumberChars, "5e-5", WriteAs::Exponent, Check::FiniteNumber,
-     &W::calSecond},
+     &T::calSecond},
     {Id::Third, kEachChannel, "Third", kText, kNumberChars, "0.0", WriteAs::Exponent, Check::FiniteNumber,
-     &W::calThird},
+     &T::calThird},
     {Id::Intercept, kEachChannel, "Intercept", kText, kNumberChars, "350.0", WriteAs::Fixed, Check::FiniteNumber,
-     &W::calIntercept},
+     &T::calIntercept},
     // [PeakFind]: the peak-finder settings.
     {Id::Threshold, kPeakFind, "Threshold", kText, kNumberChars, "100", WriteAs::Fixed, Check::FiniteNumber,
-     &W::peakThreshold},
-    {Id::Width, kPeakFind, "Width", kInt, 0, "1", WriteAs::Signed, Check::None, &W::peakWidth},
+     &P::peakThreshold},
+    {Id::Width, kPeakFind, "Width", kInt, 0, "1", WriteAs::Signed, Check::None, &P::peakWidth},
     {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::FiniteNumber,
-     &W::peakSlope},
+     &P::peakSlope},
     // [TimeAcquisition]: the timed-series settings.
     {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &S::StoreDark},
     {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None,
@@ -275,17 +293,19 @@ constexpr bool CoversEveryWorkingKeyOnce(const Id (&order)[N])
 static_assert(CoversEveryWorkingKeyOnce(kReadOrder), "every working key is read once");
 static_assert(CoversEveryWorkingKeyOnce(kWriteOrder), "every working key is written once");
 
+// Whether a member holds a whole number.
+template <class Value, class Class>
+constexpr bool HoldsInteger(Value Class::*)
+{
+    return std::is_integral_v<Value>;
+}
+
 // Integer reads go to integer members, text reads to numbers or texts, and
 // every text fits the read buffer.
 constexpr bool ReadsMatchTargets()
 {
     for (const Key& key : kKeys) {
-        const bool integral = std::holds_alternative<int W::*>(key.target) ||
-                              std::holds_alternative<unsigned W::*>(key.target) ||
-                              std::holds_alternative<int S::*>(key.target) ||
-                              std::holds_alternative<unsigned S::*>(key.target) ||
-                              std::holds_alternative<std::int16_t W::*>(key.target) ||
-                              std::holds_alternative<std::uint16_t W::*>(key.target);
+        const bool integral = std::visit([](auto member) { return HoldsInteger(member); }, key.target);
         if (integral != (key.read == ReadAs::Integer))
             return false;
         if (key.read == ReadAs::Text && (key.maxChars == 0 || key.maxChars > kLongestText))
@@ -405,11 +425,9 @@ void Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
             if constexpr (std::is_same_v<Member, std::string B::*>) {
                 bar->*member = value.text;
             } else if constexpr (std::is_same_v<Member, PerChannel>) {
-                (working->*member)[channel] = static_cast<float>(number);
-            } else if constexpr (kSeriesMember<Member>) {
-                put(working->series.*member);
+                FieldOf(*working, member)[channel] = static_cast<float>(number);
             } else {
-                put(working->*member);
+                put(FieldOf(*working, member));
             }
         },
         key.target);
@@ -481,11 +499,9 @@ std::string Formatted(const Key& key, int channel, const W& working, const B& ba
             if constexpr (std::is_same_v<Member, std::string B::*>) {
                 text = bar.*member;
             } else if constexpr (std::is_same_v<Member, PerChannel>) {
-                number = (working.*member)[channel];  // single precision, widened
-            } else if constexpr (kSeriesMember<Member>) {
-                take(working.series.*member);
+                number = FieldOf(working, member)[channel];  // single precision, widened
             } else {
-                take(working.*member);
+                take(FieldOf(working, member));
             }
         },
         key.target);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "calibration/CalibrationTable.h"
+#include "peaks/PeakCriteria.h"
 #include "timed/SeriesSettings.h"
 
 namespace vexlar::settings {
@@ -22,7 +24,7 @@ namespace vexlar::settings {
 constexpr char kFileName[] = "vexlar.ini";
 
 // One calibration section per channel: [Master], [Slave1] to [Slave7].
-constexpr int kCalibratedChannels = 8;
+constexpr int kCalibratedChannels = calibration::kCalibratedChannels;
 
 // The longest control-bar text stored.
 constexpr std::size_t kControlBarTextMax = 49;
@@ -40,15 +42,10 @@ struct WorkingSettings {
     int xAxisMode = 0;  // 0 wavelength, 1 Raman shift; always one of them after loading
 
     // [Master], [Slave1] to [Slave7]: the cubic calibration of each channel.
-    float calFirst[kCalibratedChannels] = {};
-    float calSecond[kCalibratedChannels] = {};
-    float calThird[kCalibratedChannels] = {};
-    float calIntercept[kCalibratedChannels] = {};
+    calibration::CalibrationTable calibration;
 
     // [PeakFind]
-    double peakThreshold = 0.0;
-    int peakWidth = 0;
-    double peakSlope = 0.0;
+    peaks::PeakCriteria peakCriteria;
 
     // [Cleaning]: written only once they differ from their defaults (or the
     // file already holds them), so a run that never used them leaves the

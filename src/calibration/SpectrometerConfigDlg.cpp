@@ -331,13 +331,13 @@ float& CSpectrometerConfigDlg::TableEntry(Coefficient c, int channel)
 {
     switch (c) {
     case First:
-        return first[channel];
+        return calibration.calFirst[channel];
     case Second:
-        return second[channel];
+        return calibration.calSecond[channel];
     case Third:
-        return third[channel];
+        return calibration.calThird[channel];
     default:
-        return intercept[channel];
+        return calibration.calIntercept[channel];
     }
 }
 

@@ -14,13 +14,15 @@
 #include <map>
 #include <string>
 
+#include "calibration/CalibrationTable.h"
+
 class QButtonGroup;
 class QLineEdit;
 
 namespace vexlar::spectrometer_config {
 
 // Channels the dialog holds coefficients for: the master and seven slaves.
-constexpr int kChannelCount = 8;
+constexpr int kChannelCount = vexlar::calibration::kCalibratedChannels;
 
 // Control ids of the dialog.
 // Number of spectrometers: one button for each count from 1 to 8.
@@ -65,10 +67,8 @@ public:
 
     // --- Exchanged with the view ----------------------------------------------
     int numChannels = 1;
-    float intercept[vexlar::spectrometer_config::kChannelCount] = {};
-    float first[vexlar::spectrometer_config::kChannelCount] = {};
-    float second[vexlar::spectrometer_config::kChannelCount] = {};
-    float third[vexlar::spectrometer_config::kChannelCount] = {};
+    // The calibration table edited: a copy of the view's, handed back on OK.
+    vexlar::calibration::CalibrationTable calibration;
 
     // Channel whose coefficients the edits show.
     int selectedChannel = 0;

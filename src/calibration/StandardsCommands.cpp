@@ -58,10 +58,9 @@ void CVexlarView::OnCalibrateFromLamp()
     // Stored as Setup > Configure Spectrometer stores a calibration: single
     // precision in the channel's table, saved at exit, the axes made again.
     const auto& c = dialog.Result().calibration.c;
-    calibration_.calIntercept[ch] = static_cast<float>(c[0]);
-    calibration_.calFirst[ch] = static_cast<float>(c[1]);
-    calibration_.calSecond[ch] = static_cast<float>(c[2]);
-    calibration_.calThird[ch] = static_cast<float>(c[3]);
+    calibration::SetChannelCoefficients(calibration_.table, ch,
+                                        {static_cast<float>(c[0]), static_cast<float>(c[1]),
+                                         static_cast<float>(c[2]), static_cast<float>(c[3])});
     RepaintGuard repaint(chart());
     RebuildAxes();
     ShowXAxis();

@@ -4,7 +4,6 @@
 // values and the workspace.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "MessageBox.h"
@@ -19,12 +18,6 @@ namespace {
 using vexlar::sys::kErrorTitle;
 
 static_assert(kChannels == settings::kCalibratedChannels, "one calibration section per channel");
-
-template <class T>
-void CopyTable(const T (&from)[kChannels], T (&to)[kChannels])
-{
-    std::memcpy(to, from, sizeof to);
-}
 
 }  // namespace
 
@@ -51,15 +44,8 @@ void CVexlarView::LoadSettings()
     channel = s.channel;
     calibration_.laserWavelength = s.laserWavelength;
     xAxisMode = s.xAxisMode;
-
-    CopyTable(s.calFirst, calibration_.calFirst);
-    CopyTable(s.calSecond, calibration_.calSecond);
-    CopyTable(s.calThird, calibration_.calThird);
-    CopyTable(s.calIntercept, calibration_.calIntercept);
-
-    peakTable_.criteria.peakThreshold = s.peakThreshold;
-    peakTable_.criteria.peakWidth = s.peakWidth;
-    peakTable_.criteria.peakSlope = s.peakSlope;
+    calibration_.table = s.calibration;
+    peakTable_.criteria = s.peakCriteria;
 
     cleaning_.removeSpikes = s.removeSpikes;
     cleaning_.subtractBaseline = s.subtractBaseline;
@@ -81,15 +67,8 @@ bool CVexlarView::SaveSettings()
     s.channel = channel;
     s.laserWavelength = calibration_.laserWavelength;
     s.xAxisMode = xAxisMode;
-
-    CopyTable(calibration_.calFirst, s.calFirst);
-    CopyTable(calibration_.calSecond, s.calSecond);
-    CopyTable(calibration_.calThird, s.calThird);
-    CopyTable(calibration_.calIntercept, s.calIntercept);
-
-    s.peakThreshold = peakTable_.criteria.peakThreshold;
-    s.peakWidth = peakTable_.criteria.peakWidth;
-    s.peakSlope = peakTable_.criteria.peakSlope;
+    s.calibration = calibration_.table;
+    s.peakCriteria = peakTable_.criteria;
 
     s.removeSpikes = cleaning_.removeSpikes;
     s.subtractBaseline = cleaning_.subtractBaseline;

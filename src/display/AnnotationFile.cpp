@@ -96,7 +96,7 @@ std::size_t CharacterLength(std::string_view text, std::size_t i)
 
 // --- Records --------------------------------------------------------------------------
 
-void EncodeFont(std::uint8_t* at, const AnnotationFont& font)
+void EncodeFont(std::uint8_t* at, const sys::LogFont& font, const std::uint8_t* afterFaceName)
 {
     PutI32(at + kFontHeightOffset, font.height);
     PutI32(at + kFontWidthOffset, font.width);
@@ -111,7 +111,7 @@ void EncodeFont(std::uint8_t* at, const AnnotationFont& font)
     at[kFontClipPrecisionOffset] = font.clipPrecision;
     at[kFontQualityOffset] = font.quality;
     at[kFontPitchAndFamilyOffset] = font.pitchAndFamily;
-    FillTextField(FitText(font.faceName, kFontFaceNameSize - 1), font.afterFaceName.data(), kFontFaceNameSize,
+    FillTextField(FitText(font.faceName, kFontFaceNameSize - 1), afterFaceName, kFontFaceNameSize,
                   at + kFontFaceNameOffset);
 }
 
@@ -125,7 +125,7 @@ void EncodeRecord(std::uint8_t* at, const AnnotationFileRecord& record)
         PutI32(at + kAnnoPositionOffset + 4 * i, record.pixelPosition[i]);
     PutDouble(at + kAnnoAnchorXOffset, record.anchorX);
     PutDouble(at + kAnnoAnchorYOffset, record.anchorY);
-    EncodeFont(at + kAnnoFontOffset, record.font);
+    EncodeFont(at + kAnnoFontOffset, record.font, record.afterFaceName.data());
 }
 
 bool InRange(std::int32_t value, std::int32_t limit)
@@ -133,8 +133,9 @@ bool InRange(std::int32_t value, std::int32_t limit)
     return value >= -limit && value <= limit;
 }
 
-// The font description at `at`; an empty string when usable, else why not.
-std::string DecodeFont(const std::uint8_t* at, AnnotationFont* font)
+// The font description at `at`, with its face-name field's bytes after the
+// terminator; an empty string when usable, else why not.
+std::string DecodeFont(const std::uint8_t* at, sys::LogFont* font, std::uint8_t* afterFaceName)
 {
     font->height = GetI32(at + kFontHeightOffset);
     font->width = GetI32(at + kFontWidthOffset);
@@ -151,7 +152,7 @@ std::string DecodeFont(const std::uint8_t* at, AnnotationFont* font)
     font->pitchAndFamily = at[kFontPitchAndFamilyOffset];
     if (!GetText(at + kFontFaceNameOffset, kFontFaceNameSize, &font->faceName))
         return "its font name has no end within " + std::to_string(kFontFaceNameSize) + " bytes";
-    KeepAfterTerminator(at + kFontFaceNameOffset, kFontFaceNameSize, font->afterFaceName.data());
+    KeepAfterTerminator(at + kFontFaceNameOffset, kFontFaceNameSize, afterFaceName);
     if (font->weight < 0 || font->weight > kFontMaxWeight)
         return "its font weight " + std::to_string(font->weight) + " is not between 0 and " +
                std::to_string(kFontMaxWeight);
@@ -176,7 +177,7 @@ std::string DecodeRecord(const std::uint8_t* at, AnnotationFileRecord* record)
     record->anchorY = GetDouble(at + kAnnoAnchorYOffset);
     if (!std::isfinite(record->anchorX) || !std::isfinite(record->anchorY))
         return "its anchor point is not a finite number";
-    return DecodeFont(at + kAnnoFontOffset, &record->font);
+    return DecodeFont(at + kAnnoFontOffset, &record->font, record->afterFaceName.data());
 }
 
 AnnotationDecode Refused(std::string reason)

@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "LogFont.h"
+
 namespace vexlar::display {
 
 // File layout.
@@ -59,35 +61,12 @@ constexpr std::size_t kFontClipPrecisionOffset = 25;
 constexpr std::size_t kFontQualityOffset = 26;
 constexpr std::size_t kFontPitchAndFamilyOffset = 27;
 constexpr std::size_t kFontFaceNameOffset = 28;
-constexpr std::size_t kFontFaceNameSize = 32;  // 31 bytes and the terminator
+constexpr std::size_t kFontFaceNameSize = sys::kLogFontFaceNameSize;  // 31 bytes and the terminator
 
 // What a font description may hold to be usable for an annotation: a weight
 // of the logical-font scale and a character size that fits on a screen.
 constexpr std::int32_t kFontMaxWeight = 1000;
 constexpr std::int32_t kFontMaxSize = 1000;
-
-// The font description of a record, field for field as stored.
-struct AnnotationFont {
-    std::int32_t height = 0;
-    std::int32_t width = 0;
-    std::int32_t escapement = 0;
-    std::int32_t orientation = 0;
-    std::int32_t weight = 0;
-    std::uint8_t italic = 0;
-    std::uint8_t underline = 0;
-    std::uint8_t strikeOut = 0;
-    std::uint8_t charSet = 0;
-    std::uint8_t outPrecision = 0;
-    std::uint8_t clipPrecision = 0;
-    std::uint8_t quality = 0;
-    std::uint8_t pitchAndFamily = 0;
-    std::string faceName;  // at most 31 bytes
-    // The face-name field's bytes after the name's terminator, at their
-    // places; zero up to and at the terminator.
-    std::array<std::uint8_t, kFontFaceNameSize> afterFaceName{};
-
-    bool operator==(const AnnotationFont&) const = default;
-};
 
 // One annotation as the file holds it.
 struct AnnotationFileRecord {
@@ -100,7 +79,10 @@ struct AnnotationFileRecord {
     std::array<std::int32_t, 2> pixelPosition{};
     double anchorX = 0.0;
     double anchorY = 0.0;
-    AnnotationFont font;
+    sys::LogFont font;  // the face name at most 31 bytes
+    // The face-name field's bytes after the name's terminator, at their
+    // places; zero up to and at the terminator.
+    std::array<std::uint8_t, kFontFaceNameSize> afterFaceName{};
 
     bool operator==(const AnnotationFileRecord&) const = default;
 };

@@ -82,46 +82,6 @@ void AnchorTextArea(AnnotationRecord& a, double x, double y)
     a.anchorY = y;
 }
 
-display::AnnotationFont FileFontFrom(const sys::LogFont& d)
-{
-    display::AnnotationFont f;
-    f.height = d.height;
-    f.width = d.width;
-    f.escapement = d.escapement;
-    f.orientation = d.orientation;
-    f.weight = d.weight;
-    f.italic = d.italic;
-    f.underline = d.underline;
-    f.strikeOut = d.strikeOut;
-    f.charSet = d.charSet;
-    f.outPrecision = d.outPrecision;
-    f.clipPrecision = d.clipPrecision;
-    f.quality = d.quality;
-    f.pitchAndFamily = d.pitchAndFamily;
-    f.faceName = d.faceName;
-    return f;
-}
-
-sys::LogFont LogFontFrom(const display::AnnotationFont& f)
-{
-    sys::LogFont d;
-    d.height = f.height;
-    d.width = f.width;
-    d.escapement = f.escapement;
-    d.orientation = f.orientation;
-    d.weight = f.weight;
-    d.italic = f.italic;
-    d.underline = f.underline;
-    d.strikeOut = f.strikeOut;
-    d.charSet = f.charSet;
-    d.outPrecision = f.outPrecision;
-    d.clipPrecision = f.clipPrecision;
-    d.quality = f.quality;
-    d.pitchAndFamily = f.pitchAndFamily;
-    d.faceName = f.faceName;
-    return d;
-}
-
 display::AnnotationFileRecord FileRecordFrom(const AnnotationRecord& a)
 {
     display::AnnotationFileRecord r;
@@ -131,13 +91,11 @@ display::AnnotationFileRecord FileRecordFrom(const AnnotationRecord& a)
     std::copy(std::begin(a.pixelPosition), std::end(a.pixelPosition), r.pixelPosition.begin());
     r.anchorX = a.anchorX;
     r.anchorY = a.anchorY;
-    sys::LogFont description;
-    if (!sys::GetFontDescription(a.font, &description)) {
-        description.height = kAnnotationFontHeight;
-        description.faceName = kDefaultFace;
+    if (!sys::GetFontDescription(a.font, &r.font)) {
+        r.font.height = kAnnotationFontHeight;
+        r.font.faceName = kDefaultFace;
     }
-    r.font = FileFontFrom(description);
-    std::copy(std::begin(a.afterFaceName), std::end(a.afterFaceName), r.font.afterFaceName.begin());
+    std::copy(std::begin(a.afterFaceName), std::end(a.afterFaceName), r.afterFaceName.begin());
     return r;
 }
 
@@ -390,7 +348,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
     }
     std::vector<sys::FontHandle> fonts;
     for (const display::AnnotationFileRecord& r : decoded.records) {
-        const sys::FontHandle font = sys::CreateFontIndirect(LogFontFrom(r.font));
+        const sys::FontHandle font = sys::CreateFontIndirect(r.font);
         if (font == 0) {
             for (sys::FontHandle made : fonts)
                 sys::DeleteFont(made);
@@ -412,7 +370,7 @@ bool CVexlarView::LoadAnnotations(const char* path)
             // The text field and the font name's field as the file held them.
             const auto field = reinterpret_cast<std::uint8_t*>(a.text);
             display::FillTextField(display::Windows1252FromUtf8(r.text, '?'), r.afterText.data(), sizeof a.text, field);
-            std::copy(r.font.afterFaceName.begin(), r.font.afterFaceName.end(), a.afterFaceName);
+            std::copy(r.afterFaceName.begin(), r.afterFaceName.end(), a.afterFaceName);
             std::copy(r.screenRect.begin(), r.screenRect.end(), a.screenRect);
             std::copy(r.pixelPosition.begin(), r.pixelPosition.end(), a.pixelPosition);
             AnchorTextArea(a, r.anchorX, r.anchorY);

@@ -102,10 +102,10 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     facts.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     facts.calibrationKnown = true;
     facts.laserWavelength = calibration_.laserWavelength;
-    facts.calIntercept = calibration_.calIntercept[channel];
-    facts.calFirst = calibration_.calFirst[channel];
-    facts.calSecond = calibration_.calSecond[channel];
-    facts.calThird = calibration_.calThird[channel];
+    facts.calIntercept = calibration_.table.calIntercept[channel];
+    facts.calFirst = calibration_.table.calFirst[channel];
+    facts.calSecond = calibration_.table.calSecond[channel];
+    facts.calThird = calibration_.table.calThird[channel];
     return facts;
 }
 

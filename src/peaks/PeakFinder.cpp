@@ -15,10 +15,8 @@ void CVexlarView::FindPeaks()
 {
     // Up to 100 new labels, drawn once at the end.
     RepaintGuard repaint(chart());
-    const peaks::PeakFinderCriteria& c = peakTable_.criteria;
-    const peaks::PeakCriteria criteria{c.peakThreshold, c.peakSlope, c.peakWidth};
     // A peak the full table refuses is dropped and the search goes on.
-    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(xAxisMode, ramanShift), criteria,
+    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(xAxisMode, ramanShift), peakTable_.criteria,
                        [this](int pixel) { AddPeak(pixel); });
 }
 

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "peaks/PeakTableState.h"
+#include "peaks/PeakCriteria.h"
 
 class QComboBox;
 class QLineEdit;
@@ -21,7 +21,7 @@ public:
     static constexpr int kSlopeId = 1039;
 
     // The criteria edited: a copy of the view's, handed back on OK.
-    vexlar::peaks::PeakFinderCriteria criteria;
+    vexlar::peaks::PeakCriteria criteria;
 
     // Shows the values, runs the dialog and, on OK, takes the typed values
     // back. Returns QDialog::Accepted or Rejected.

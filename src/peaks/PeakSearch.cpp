@@ -29,9 +29,9 @@ bool IsPeak(const double* s, int i, const PeakCriteria& criteria)
 {
     // All four tests must hold; the threshold goes first because it throws
     // out nearly every pixel of the baseline with one predictable branch.
-    if (!(s[i] > criteria.threshold))
+    if (!(s[i] > criteria.peakThreshold))
         return false;
-    const int w = criteria.width;
+    const int w = criteria.peakWidth;
     // Rising flank: S[i-w] <= S[i-w+1] <= ... <= S[i].
     for (int k = i - w; k < i; ++k) {
         if (!(s[k] <= s[k + 1]))
@@ -44,13 +44,13 @@ bool IsPeak(const double* s, int i, const PeakCriteria& criteria)
     }
     // The slope always looks at the two immediate neighbours only.
     const double meanDrop = ((s[i] - s[i + 1]) + (s[i] - s[i - 1])) * kHalf;
-    return meanDrop > criteria.slope;
+    return meanDrop > criteria.peakSlope;
 }
 
 void SearchPeaks(const double* spectrum, int first, const PeakCriteria& criteria,
                  const std::function<void(int pixel)>& addPeak)
 {
-    if (!IsValidWidth(criteria.width))
+    if (!IsValidWidth(criteria.peakWidth))
         return;
     for (int i = std::max(first, kFirstCandidatePixel); i <= kLastCandidatePixel; ++i) {
         if (IsPeak(spectrum, i, criteria))

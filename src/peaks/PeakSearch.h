@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "peaks/PeakCriteria.h"
+
 namespace vexlar::peaks {
 
 constexpr int kSpectrumPixels = 2048;
@@ -13,12 +15,6 @@ constexpr int kFirstCandidatePixel = 5;
 constexpr int kLastCandidatePixel = 2042;
 constexpr int kMinimumWidth = 1;
 constexpr int kMaximumWidth = 5;
-
-struct PeakCriteria {
-    double threshold = 100.0;
-    double slope = 10.0;
-    int width = 1;
-};
 
 // The first pixel searched. In wavelength mode (xAxisMode 0) pixel 5; in
 // Raman-shift mode the first pixel below the last whose shift is 0 or more,

@@ -31,12 +31,14 @@ namespace vexlar::settings {
 // Failures name the values, not the bytes.
 void PrintTo(const WorkingSettings& s, std::ostream* out)
 {
+    const calibration::CalibrationTable& t = s.calibration;
+    const peaks::PeakCriteria& p = s.peakCriteria;
     *out << "{channels " << s.numChannels << ", time " << s.integrationTime << ", average " << s.average
          << ", boxcar " << s.boxcar << ", dark " << s.correctDark << ", channel " << s.channel << ", laser "
-         << s.laserWavelength << ", axis " << s.xAxisMode << ", master " << s.calIntercept[0] << " "
-         << s.calFirst[0] << " " << s.calSecond[0] << " " << s.calThird[0] << ", peaks " << s.peakThreshold
-         << " " << s.peakWidth << " " << s.peakSlope << ", series " << s.series.StoreDark << " " << s.series.ToggleLaser
-         << " " << s.series.LaserWarmupTime << " " << s.series.DelayBeforeFirstAcquisition << " "
+         << s.laserWavelength << ", axis " << s.xAxisMode << ", master " << t.calIntercept[0] << " " << t.calFirst[0]
+         << " " << t.calSecond[0] << " " << t.calThird[0] << ", peaks " << p.peakThreshold << " " << p.peakWidth << " "
+         << p.peakSlope << ", series " << s.series.StoreDark << " " << s.series.ToggleLaser << " "
+         << s.series.LaserWarmupTime << " " << s.series.DelayBeforeFirstAcquisition << " "
          << s.series.DelayBetweenAcquisitions << " " << s.series.NumberOfAcquisitions << " " << s.series.FileFormat << " \""
          << s.series.BaseFilename << "\"}";
 }
@@ -91,14 +93,14 @@ WorkingSettings Unusual()
     s.laserWavelength = 785.0f;
     s.xAxisMode = 1;
     for (int ch = 0; ch < kCalibratedChannels; ++ch) {
-        s.calFirst[ch] = 0.25f + 0.125f * static_cast<float>(ch);
-        s.calSecond[ch] = -3.5e-7f;
-        s.calThird[ch] = 1.25e-9f;
-        s.calIntercept[ch] = 500.5f + static_cast<float>(ch);
+        s.calibration.calFirst[ch] = 0.25f + 0.125f * static_cast<float>(ch);
+        s.calibration.calSecond[ch] = -3.5e-7f;
+        s.calibration.calThird[ch] = 1.25e-9f;
+        s.calibration.calIntercept[ch] = 500.5f + static_cast<float>(ch);
     }
-    s.peakThreshold = 250.5;
-    s.peakWidth = 4;
-    s.peakSlope = 2.25;
+    s.peakCriteria.peakThreshold = 250.5;
+    s.peakCriteria.peakWidth = 4;
+    s.peakCriteria.peakSlope = 2.25;
     s.series.StoreDark = 1;
     s.series.ToggleLaser = 1;
     s.series.LaserWarmupTime = 30;
@@ -150,17 +152,18 @@ TEST(SettingsFile, WithoutAFileEveryValueHasItsDefaultAndNothingIsCreated)
     EXPECT_EQ(s.numChannels, 1);
     const calibration::Coefficients axesDefault;
     for (int ch = 0; ch < kCalibratedChannels; ++ch) {
-        EXPECT_EQ(s.calIntercept[ch], 350.0f) << ch;
-        EXPECT_EQ(s.calFirst[ch], 0.5f) << ch;
-        EXPECT_EQ(s.calSecond[ch], 5e-5f) << ch;
-        EXPECT_EQ(s.calThird[ch], 0.0f) << ch;
-        EXPECT_EQ(s.calFirst[ch], axesDefault.first) << "the file's default is the axes' default";
-        EXPECT_EQ(s.calSecond[ch], axesDefault.second);
-        EXPECT_EQ(s.calIntercept[ch], axesDefault.intercept);
+        EXPECT_EQ(s.calibration.calIntercept[ch], 350.0f) << ch;
+        EXPECT_EQ(s.calibration.calFirst[ch], 0.5f) << ch;
+        EXPECT_EQ(s.calibration.calSecond[ch], 5e-5f) << ch;
+        EXPECT_EQ(s.calibration.calThird[ch], 0.0f) << ch;
+        EXPECT_EQ(s.calibration.calFirst[ch], axesDefault.first) << "the file's default is the axes' default";
+        EXPECT_EQ(s.calibration.calSecond[ch], axesDefault.second);
+        EXPECT_EQ(s.calibration.calIntercept[ch], axesDefault.intercept);
     }
-    EXPECT_EQ(s.peakThreshold, 100.0);
-    EXPECT_EQ(s.peakWidth, 1);
-    EXPECT_EQ(s.peakSlope, 10.0);
+    EXPECT_EQ(s.peakCriteria.peakThreshold, 100.0);
+    EXPECT_EQ(s.peakCriteria.peakWidth, 1);
+    EXPECT_EQ(s.peakCriteria.peakSlope, 10.0);
+    EXPECT_EQ(s.peakCriteria, peaks::PeakCriteria()) << "the file's defaults are the peak finder's";
     EXPECT_EQ(s.series.StoreDark, 0);
     EXPECT_EQ(s.series.ToggleLaser, 0u);
     EXPECT_EQ(s.series.LaserWarmupTime, 10u);
@@ -224,16 +227,16 @@ TEST(SettingsFile, NumbersAreTakenFromTheStartOfTheirText)
     EXPECT_EQ(s.laserWavelength, 532.0f);
     EXPECT_EQ(s.average, 12);
     EXPECT_EQ(s.boxcar, 0) << "text that is no number reads 0";
-    EXPECT_EQ(s.calFirst[0], 0.0f) << "abc reads 0";
-    EXPECT_EQ(s.calSecond[0], 1e-4f);
-    EXPECT_EQ(s.calIntercept[0], 400.25f);
-    EXPECT_EQ(s.calThird[0], 0.0f) << "missing keys take their default";
-    EXPECT_EQ(s.calFirst[2], 0.75f) << "quotes around a value are dropped";
-    EXPECT_EQ(s.calThird[2], -2.5e-9f);
-    EXPECT_EQ(s.calFirst[1], 0.5f) << "other channels keep their defaults";
-    EXPECT_EQ(s.peakThreshold, 250.5);
-    EXPECT_EQ(s.peakSlope, 0.0);
-    EXPECT_EQ(s.peakWidth, 3);
+    EXPECT_EQ(s.calibration.calFirst[0], 0.0f) << "abc reads 0";
+    EXPECT_EQ(s.calibration.calSecond[0], 1e-4f);
+    EXPECT_EQ(s.calibration.calIntercept[0], 400.25f);
+    EXPECT_EQ(s.calibration.calThird[0], 0.0f) << "missing keys take their default";
+    EXPECT_EQ(s.calibration.calFirst[2], 0.75f) << "quotes around a value are dropped";
+    EXPECT_EQ(s.calibration.calThird[2], -2.5e-9f);
+    EXPECT_EQ(s.calibration.calFirst[1], 0.5f) << "other channels keep their defaults";
+    EXPECT_EQ(s.peakCriteria.peakThreshold, 250.5);
+    EXPECT_EQ(s.peakCriteria.peakSlope, 0.0);
+    EXPECT_EQ(s.peakCriteria.peakWidth, 3);
     EXPECT_EQ(s.series.BaseFilename, "/data/my run");
     EXPECT_EQ(s.series.NumberOfAcquisitions, 4294967295u);
 }
@@ -340,13 +343,13 @@ TEST(SettingsFile, ChangedValuesSurviveASaveAndALoad)
     // "%f" keeps six decimals and "%.6e" seven significant digits: a first-
     // order coefficient loses the rest at each save.
     WorkingSettings fine = Unusual();
-    fine.calFirst[3] = 0.123456789f;
-    fine.calSecond[3] = 1.23456789e-5f;
+    fine.calibration.calFirst[3] = 0.123456789f;
+    fine.calibration.calSecond[3] = 1.23456789e-5f;
     ASSERT_TRUE(WriteWorkingSettings(fine, &error)) << error;
     const WorkingSettings back = ReadWorkingSettings().values;
-    EXPECT_EQ(back.calFirst[3], 0.123457f);
-    EXPECT_NE(back.calFirst[3], fine.calFirst[3]);
-    EXPECT_EQ(back.calSecond[3], 1.234568e-5f);
+    EXPECT_EQ(back.calibration.calFirst[3], 0.123457f);
+    EXPECT_NE(back.calibration.calFirst[3], fine.calibration.calFirst[3]);
+    EXPECT_EQ(back.calibration.calSecond[3], 1.234568e-5f);
     EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Slave3]\nFirst=0.123457\nSecond=1.234568e-05\n"),
               std::string::npos);
 }

@@ -247,7 +247,7 @@ TEST_F(SpectrometerConfig, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
         Click(Button(d, IDC_QUAD));
         TabInAndType(Edit(d, IDC_INTERCEPT), "400");
         PressTab(Edit(d, IDC_INTERCEPT));
-        EXPECT_EQ(d.intercept[0], 400.0f) << "stored in the dialog when left";
+        EXPECT_EQ(d.calibration.calIntercept[0], 400.0f) << "stored in the dialog when left";
         Click(d.Control(IDC_CANCEL));
     });
     // The operator has zoomed in: the shown range is no longer the axis's.
@@ -350,7 +350,7 @@ TEST_F(SpectrometerConfig, OkRefusesATextThatIsNotANumber)
             EXPECT_EQ(static_cast<int>(messages.messages().size()), refusals) << bad;
             EXPECT_EQ(d.focusWidget(), first) << bad;
             EXPECT_EQ(first->text(), bad) << "the text stays for correction";
-            EXPECT_EQ(d.first[0], 0.5f) << bad;
+            EXPECT_EQ(d.calibration.calFirst[0], 0.5f) << bad;
         }
         // Corrected, but another edit now holds a text that is not a number:
         // OK clicked with the mouse refuses that one, and the correction is
@@ -361,7 +361,7 @@ TEST_F(SpectrometerConfig, OkRefusesATextThatIsNotANumber)
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(messages.messages().size(), 5u);
         EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
-        EXPECT_EQ(d.first[0], 0.42f);
+        EXPECT_EQ(d.calibration.calFirst[0], 0.42f);
         TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "6e-5");
         QTest::keyClick(Edit(d, IDC_SECOND_COEFFICIENT), Qt::Key_Return);
     });
@@ -384,8 +384,8 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         Edit(d, IDC_SECOND_COEFFICIENT)->setText("x");
         TabInAndType(Edit(d, IDC_FIRST_COEFFICIENT), "0.7");
         PressTab(Edit(d, IDC_FIRST_COEFFICIENT));
-        EXPECT_EQ(d.first[0], 0.7f);
-        EXPECT_EQ(d.second[0], 5e-5f);
+        EXPECT_EQ(d.calibration.calFirst[0], 0.7f);
+        EXPECT_EQ(d.calibration.calSecond[0], 5e-5f);
         EXPECT_EQ(messages.messages().size(), 1u);
         EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
 
@@ -393,7 +393,7 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "y");
         Click(Edit(d, IDC_INTERCEPT));
         EXPECT_EQ(messages.messages().size(), 2u);
-        EXPECT_EQ(d.second[0], 5e-5f);
+        EXPECT_EQ(d.calibration.calSecond[0], 5e-5f);
         EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
 
         // The operator abandons the dialog: no more messages, nothing kept.
@@ -442,7 +442,7 @@ TEST_F(SpectrometerConfig, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
         TabInAndType(intercept, "355");
         Click(ChannelButton(d, 4));
         EXPECT_EQ(d.selectedChannel, 4);
-        EXPECT_EQ(d.intercept[0], 355.0f);
+        EXPECT_EQ(d.calibration.calIntercept[0], 355.0f);
         EXPECT_EQ(intercept->text(), "390");
         EXPECT_EQ(intercept->selectedText(), "390") << "ready to be typed over";
         Click(d.Control(IDC_OK));

@@ -174,6 +174,8 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
     // calibration.
     {
         ScopedDialogOperator<CPeakFinderDlg> op([](CPeakFinderDlg& d) {
+            d.thresholdEdit()->setText("250.5");
+            d.slopeEdit()->setText("2.25");
             d.widthBox()->setEditText("7");
             d.accept();
         });
@@ -182,12 +184,17 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
     host.SetText(IDC_INTEGRATION_TIME, "1500");
     view->OnBarParam(BAR_INTEGRATION_TIME_EDITED);
     {
-        // Slave 2's first coefficient typed and confirmed.
+        // Slave 2's first coefficient and Slave 7's intercept typed and
+        // confirmed.
         ScopedDialogOperator<CSpectrometerConfigDlg> op([](CSpectrometerConfigDlg& d) {
             qobject_cast<QAbstractButton*>(d.Control(spectrometer_config::IDC_MASTER + 2))->click();
             auto* first = qobject_cast<QLineEdit*>(d.Control(spectrometer_config::IDC_FIRST_COEFFICIENT));
             first->setText("0.3");
             first->setModified(true);  // as typing leaves it
+            qobject_cast<QAbstractButton*>(d.Control(spectrometer_config::IDC_MASTER + 7))->click();
+            auto* intercept = qobject_cast<QLineEdit*>(d.Control(spectrometer_config::IDC_INTERCEPT));
+            intercept->setText("400.5");
+            intercept->setModified(true);
             d.accept();
         });
         view->OnConfigureSpectrometer();
@@ -208,9 +215,12 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
               0u)
         << file;
     const settings::WorkingSettings saved = settings::ReadWorkingSettings().values;
-    EXPECT_EQ(saved.peakWidth, 7);
+    EXPECT_EQ(saved.peakCriteria, (peaks::PeakCriteria{250.5, 2.25, 7}));
     EXPECT_EQ(saved.integrationTime, 1500);
-    EXPECT_EQ(saved.calFirst[2], 0.3f);
+    calibration::CalibrationTable table = settings::DefaultSettings().calibration;
+    table.calFirst[2] = 0.3f;
+    table.calIntercept[7] = 400.5f;
+    EXPECT_EQ(saved.calibration, table) << "the whole table the dialog handed back, and nothing else changed";
     EXPECT_EQ(saved.laserWavelength, 632.8f);
     EXPECT_TRUE(messages.messages().empty());
 
@@ -328,7 +338,7 @@ TEST(TwoInstances, NeitherUndoesTheOthersSettings)
     EXPECT_EQ(saved.average, 8);
     EXPECT_EQ(saved.boxcar, 3);
     EXPECT_EQ(saved.laserWavelength, 532.0f);
-    EXPECT_EQ(saved.peakWidth, 4);
+    EXPECT_EQ(saved.peakCriteria.peakWidth, 4);
     EXPECT_EQ(settings::ReadControlBarTexts().laserWavelength, "532");
     EXPECT_TRUE(messages.messages().empty());
     RecordingDriver::Get().Reset();

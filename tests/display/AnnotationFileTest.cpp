@@ -145,7 +145,7 @@ TEST(AnnotationFile, WhatIsWrittenReadsBackTheSame)
     odd.font.faceName = std::string(31, 'F');
     odd.screenRect = {std::numeric_limits<std::int32_t>::min(), 0, std::numeric_limits<std::int32_t>::max(), -1};
     AnnotationFileRecord latin = Sample("caf\u00E9 \u00B5m \u20AC", std::numeric_limits<double>::max());
-    latin.font = AnnotationFont{};  // an all-zero description is usable: the default font
+    latin.font = vexlar::sys::LogFont{};  // an all-zero description is usable: the default font
     std::vector<AnnotationFileRecord> records(100, Sample("n", 1.0));
     records[0] = odd;
     records[99] = latin;

@@ -1176,8 +1176,20 @@ TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAg
     display::AnnotationFileRecord record;
     record.anchorX = 700.0;
     record.anchorY = 2000.0;
+    // Every field of the font description other than the defaults.
     record.font.height = -16;
-    record.font.weight = 400;
+    record.font.width = 7;
+    record.font.escapement = 900;
+    record.font.orientation = 450;
+    record.font.weight = 700;
+    record.font.italic = 1;
+    record.font.underline = 1;
+    record.font.strikeOut = 1;
+    record.font.charSet = 0xEE;
+    record.font.outPrecision = 3;
+    record.font.clipPrecision = 2;
+    record.font.quality = 4;
+    record.font.pitchAndFamily = 0x22;
     record.font.faceName = "Arial";
     std::vector<std::uint8_t> written = display::EncodeAnnotationFile({record});
     const std::string text = "25\xB0" "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D";
@@ -1196,6 +1208,7 @@ TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAg
     ASSERT_EQ(again.size(), 204u);
     const std::string before(written.begin(), written.end());
     EXPECT_EQ(again.substr(4, 100), before.substr(4, 100)) << "the text field";
+    EXPECT_EQ(again.substr(4 + 140, 28), before.substr(4 + 140, 28)) << "the font description, field by field";
     EXPECT_EQ(again.substr(4 + 168, 32), before.substr(4 + 168, 32)) << "the font name's field";
     EXPECT_TRUE(messages.messages().empty());
 

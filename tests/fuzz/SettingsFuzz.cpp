@@ -33,10 +33,10 @@ void CheckWorkingValues(const vexlar::settings::WorkingSettings& s)
     VEXLAR_FUZZ_CHECK(s.series.BaseFilename.size() <= kLongestBaseFilename);
     // Every axis value is made of the coefficients.
     for (int ch = 0; ch < vexlar::settings::kCalibratedChannels; ++ch) {
-        VEXLAR_FUZZ_CHECK(std::isfinite(s.calIntercept[ch]) && std::isfinite(s.calFirst[ch]));
-        VEXLAR_FUZZ_CHECK(std::isfinite(s.calSecond[ch]) && std::isfinite(s.calThird[ch]));
+        VEXLAR_FUZZ_CHECK(std::isfinite(s.calibration.calIntercept[ch]) && std::isfinite(s.calibration.calFirst[ch]));
+        VEXLAR_FUZZ_CHECK(std::isfinite(s.calibration.calSecond[ch]) && std::isfinite(s.calibration.calThird[ch]));
     }
-    VEXLAR_FUZZ_CHECK(std::isfinite(s.peakThreshold) && std::isfinite(s.peakSlope));
+    VEXLAR_FUZZ_CHECK(std::isfinite(s.peakCriteria.peakThreshold) && std::isfinite(s.peakCriteria.peakSlope));
 }
 
 void CheckControlBarTexts(const vexlar::settings::ControlBarTexts& t)

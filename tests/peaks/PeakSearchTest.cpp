@@ -203,8 +203,9 @@ TEST(PeakSearch, AgreesWithThePlainReadingOnRandomSpectra)
         const int mode = run % 3 == 0 ? 1 : 0;
         const PeakCriteria c{std::round(threshold(random)), slope(random), widthPick(random)};
         const std::vector<int> found = Search(s, c, FirstCandidate(mode, raman.data()));
-        ASSERT_EQ(found, ReferenceSearch(s, mode, raman, c.threshold, c.slope, c.width))
-            << "run " << run << " width " << c.width << " threshold " << c.threshold << " slope " << c.slope;
+        ASSERT_EQ(found, ReferenceSearch(s, mode, raman, c.peakThreshold, c.peakSlope, c.peakWidth))
+            << "run " << run << " width " << c.peakWidth << " threshold " << c.peakThreshold << " slope "
+            << c.peakSlope;
         total += found.size();
     }
     EXPECT_GT(total, 100000u) << "the random spectra must hold many peaks to compare";

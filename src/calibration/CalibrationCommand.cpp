@@ -24,14 +24,14 @@ void CopyTable(const float (&from)[kChannels], float (&to)[kChannels])
 void CVexlarView::OnConfigureSpectrometer()
 {
     CSpectrometerConfigDlg dialog(this);
-    dialog.numChannels = numChannels;
+    dialog.numChannels = workspace_.numChannels;
     CopyTable(calibration_.calIntercept, dialog.intercept);
     CopyTable(calibration_.calFirst, dialog.first);
     CopyTable(calibration_.calSecond, dialog.second);
     CopyTable(calibration_.calThird, dialog.third);
 
     if (dialog.RunModal() == QDialog::Accepted) {
-        numChannels = dialog.numChannels;
+        workspace_.numChannels = dialog.numChannels;
         CopyTable(dialog.intercept, calibration_.calIntercept);
         CopyTable(dialog.first, calibration_.calFirst);
         CopyTable(dialog.second, calibration_.calSecond);

@@ -16,13 +16,13 @@ using namespace vexlar;
 
 void CVexlarView::OnCursor()
 {
-    if (cursorShown) {
-        cursorShown = 0;
+    if (flags_.cursorShown) {
+        flags_.cursorShown = false;
         XrtSetValues(chart(), XRT_CURSOR_SHOWN, 0);
         return;
     }
     const int point = display::CursorStartPixel(ShownPixels());
-    cursorShown = 1;
+    flags_.cursorShown = true;
     XrtSetValues(chart(), XRT_CURSOR_POINT, point);
     XrtSetValues(chart(), XRT_CURSOR_SHOWN, 1);
 }
@@ -75,21 +75,21 @@ void CVexlarView::keyPressEvent(QKeyEvent* event)
 
 void CVexlarView::UpdateReadout()
 {
-    if (!additive && !cursorShown)
+    if (!flags_.additive && !flags_.cursorShown)
         return;
     char text[256];
     int used = 0;
     text[0] = '\0';
-    if (additive == 1)
-        used = std::snprintf(text, sizeof text, "Scan Number %ld ", additions);
-    if (cursorShown == 1) {
+    if (flags_.additive)
+        used = std::snprintf(text, sizeof text, "Scan Number %ld ", flags_.additions);
+    if (flags_.cursorShown) {
         const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
-        if (xAxisMode == 0)
+        if (workspace_.xAxisMode == 0)
             std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
-                          wavelength[p], ShownSpectrum()[p]);
+                          workspace_.wavelength[p], ShownSpectrum()[p]);
         else
             std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
-                          ramanShift[p], ShownSpectrum()[p]);
+                          workspace_.ramanShift[p], ShownSpectrum()[p]);
     }
     if (host_)
         host_->SetStatusText(text);

@@ -18,7 +18,7 @@ void CVexlarView::FindPeaks()
     const peaks::PeakFinderCriteria& c = peakTable_.criteria;
     const peaks::PeakCriteria criteria{c.peakThreshold, c.peakSlope, c.peakWidth};
     // A peak the full table refuses is dropped and the search goes on.
-    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(xAxisMode, ramanShift), criteria,
+    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(workspace_.xAxisMode, workspace_.ramanShift), criteria,
                        [this](int pixel) { AddPeak(pixel); });
 }
 

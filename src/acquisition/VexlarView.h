@@ -16,7 +16,6 @@
 #include <optional>
 #include <string>
 
-#include "Font.h"
 #include "Messages.h"
 #include "QdvDriver.h"
 #include "XrtValue.h"
@@ -24,7 +23,6 @@
 #include "acquisition/AcquisitionWorkspace.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/ScanQueue.h"
-#include "calibration/Axes.h"
 #include "calibration/CalibrationState.h"
 #include "calibration/MeasurementSource.h"
 #include "calibration/SettingsFile.h"

@@ -11,7 +11,7 @@
 //   BM_ScanHandlerPainted/mode:N
 //                             the same, each scan a frame or more after the
 //                             last (as at 10 scans a second), so it is also
-//                             painted before the next scan is requested
+//                             painted, right after the next scan is requested
 //   BM_ScanHandlerCleaning    the same, plain, with View > Remove Spikes and
 //                             View > Subtract Baseline both on
 //   BM_ChartRedrawAlone       the chart's part of it: new intensities set with
@@ -64,6 +64,7 @@
 #include "MessageBox.h"
 #include "VirtualClock.h"
 #include "Messages.h"
+#include "ModalDialog.h"
 #include "BenchScan.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
@@ -359,12 +360,13 @@ void ShowTestSpectrum(Workspace& w)
         std::fprintf(stderr, "bench_view: the test spectrum could not be written\n");
         std::exit(1);
     }
-    CFileDialog::operatorForTests = [&path](CFileDialog& dialog) {
-        dialog.selectFile(QString::fromStdString(path));
-        dialog.accept();
-    };
-    v->OnOpenSpectrum();
-    CFileDialog::operatorForTests = nullptr;
+    {
+        const vexlar::sys::DialogStandIn<CFileDialog> chooseFile([&path](CFileDialog& dialog) {
+            dialog.selectFile(QString::fromStdString(path));
+            dialog.accept();
+        });
+        v->OnOpenSpectrum();
+    }
     if (!w.messages.messages().empty()) {
         std::fprintf(stderr, "bench_view: the test spectrum could not be opened: %s\n",
                      w.messages.messages().back().text.c_str());

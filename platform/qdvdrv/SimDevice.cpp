@@ -15,6 +15,7 @@
 #include "ConfigDialog.h"
 #include "MessageBox.h"
 #include "Messages.h"
+#include "ModalDialog.h"
 
 namespace vexlar::qdv {
 
@@ -228,7 +229,7 @@ int16_t SimDevice::Configure(QWidget* parent)
         parent = QApplication::activeWindow();
 
     ConfigDialog dialog(current, overrides, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (sys::RunModal(dialog) != QDialog::Accepted)
         return QDV_CONFIG_CANCELLED;
     const SimSettings chosen = dialog.Settings();
     ApplyFileSettings(chosen);

@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "ModalDialog.h"
+
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -21,7 +23,7 @@ void ShowBox(const std::string& text, const std::string& title)
 {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    RunModal(box);
 }
 
 }  // namespace

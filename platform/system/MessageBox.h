@@ -9,6 +9,11 @@
 
 namespace vexlar::sys {
 
+// The title of the program's own error messages.
+inline constexpr char kErrorTitle[] = "Vexlar Error";
+// The refusal of a field that must hold a number.
+inline constexpr char kNotANumber[] = "Please enter a number.";
+
 struct OperatorMessage {
     std::string text;
     std::string title;

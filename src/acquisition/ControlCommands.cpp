@@ -11,16 +11,16 @@
 
 #include "MessageBox.h"
 #include "acquisition/ControlCommands.h"
-#include "acquisition/NumberText.h"
 #include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
 #include "calibration/ControlBarTexts.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr std::size_t kFieldTextLimit = 99;
 
 std::string FieldText(const ViewHost& host, int id)

@@ -62,6 +62,9 @@ bool CVexlarView::event(QEvent* e)
         if (number == WM_REQUEST_NEXT_SCAN) {
             // Counted as owed since it was posted.
             QDV_SingleScan(hinst);
+            // The scan just handled is drawn while the spectrometer takes
+            // the next one, so drawing never holds up the chain.
+            PaintChartIfDue();
             return true;
         }
         if (number == vexlar::sys::WM_TIMER && message->wParam() == kChartFrameTimerId) {
@@ -142,16 +145,18 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         if (flags_.additive || flags_.cursorShown)
             UpdateReadout();
 
-        // The new spectrum to the chart, drawn now or at the next display
-        // frame, whichever comes later.
+        // The new spectrum to the chart. It is drawn once the next scan has
+        // been asked for (or here, when no next scan follows from this
+        // handler), and then only when a display frame has passed since the
+        // last drawing; otherwise by the frame timer, at the latest a frame
+        // after it arrived.
         XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
+        repaint.Release();
         if (timeAcq_.timeAcqRunning && timeAcq_.darkPending) {
-            repaint.Release();  // the run's dark scan is not shown
-            CancelFramePaint();
+            CancelFramePaint();  // the run's dark scan is not shown
         } else {
             XrtSetValues(chart(), XRT_DATA, liveData);
-            if (!PaintNowOrAtNextFrame())
-                repaint.Release();
+            ChartChangeWaits();
         }
     }
 
@@ -161,39 +166,47 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
     // During a timed series the run decides what comes next.
     if (timeAcq_.timeAcqRunning) {
+        PaintChartIfDue();
         OnSeriesScanComplete();
         return;
     }
 
-    // The next scan, once the operator's pending input has been handled.
+    // The next scan, once the operator's pending input has been handled; the
+    // chart is drawn right after it is asked for.
     if (flags_.scanning)
         RequestNextScanAfterPendingMessages();
+    else
+        PaintChartIfDue();
 }
 
-bool CVexlarView::PaintNowOrAtNextFrame()
+void CVexlarView::ChartChangeWaits()
 {
     const std::uint32_t now = vexlar::sys::GetTickCount();
     const QScreen* shownOn = screen();
-    const unsigned frameMs = display::FrameIntervalMs(shownOn ? shownOn->refreshRate() : 0.0);
-    if (framePacer_.Changed(now, frameMs) == display::FramePacer::Paint::Now) {
-        if (frameTimerSet_) {
-            vexlar::sys::KillTimer(this, kChartFrameTimerId);
-            frameTimerSet_ = false;
-        }
-        framePacer_.Painted(now);
-        return true;
-    }
+    framePacer_.Waiting(now, display::FrameIntervalMs(shownOn ? shownOn->refreshRate() : 0.0));
+    // Should no chance to draw come sooner (the chain stopped meanwhile),
+    // the frame timer draws it a frame from now.
     if (!frameTimerSet_)
-        frameTimerSet_ = vexlar::sys::SetTimer(this, kChartFrameTimerId, framePacer_.DelayMs(now));
-    return false;
+        frameTimerSet_ = vexlar::sys::SetTimer(this, kChartFrameTimerId, framePacer_.DeadlineMs(now));
+}
+
+void CVexlarView::PaintChartIfDue()
+{
+    if (framePacer_.Due(vexlar::sys::GetTickCount()))
+        PaintWaitingChart();
 }
 
 void CVexlarView::OnChartFrameDue()
 {
-    vexlar::sys::KillTimer(this, kChartFrameTimerId);
-    frameTimerSet_ = false;
-    if (!framePacer_.Pending())
-        return;
+    if (framePacer_.Pending())
+        PaintWaitingChart();
+    else
+        CancelFramePaint();
+}
+
+void CVexlarView::PaintWaitingChart()
+{
+    CancelFramePaint();
     framePacer_.Painted(vexlar::sys::GetTickCount());
     // Repainting resumed meanwhile (another command's bracket ended) has
     // drawn the scan already.

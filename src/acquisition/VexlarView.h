@@ -339,12 +339,16 @@ private:
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();
-    // A new scan is attached to the chart: true when it is to be painted now
-    // (a display frame has passed since the last paint); otherwise the paint
-    // waits for the frame timer and the chart's repainting stays suspended.
-    bool PaintNowOrAtNextFrame();
-    // The frame timer: the scan attached last is painted.
+    // A new scan is attached to the chart, its repainting suspended: it waits
+    // to be drawn, at the latest by the frame timer a frame from now.
+    void ChartChangeWaits();
+    // Draws the waiting scan when a display frame has passed since the last
+    // drawing.
+    void PaintChartIfDue();
+    // The frame timer: the scan attached last is drawn.
     void OnChartFrameDue();
+    // Draws the waiting scan now.
+    void PaintWaitingChart();
     // Nothing waits to be painted any more.
     void CancelFramePaint();
     // The spectrum as the operator sees it: spectrum itself, or with the

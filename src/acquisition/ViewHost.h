@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "display/Readout.h"
+
 namespace vexlar {
 
 // Acquisition control-bar controls, by id.
@@ -39,6 +41,14 @@ public:
 
     // The status bar's message pane.
     virtual void SetStatusText(const std::string& text) = 0;
+    // The readout in the message pane, which changes with every scan; a host
+    // that has nothing better shows its text at once.
+    virtual void SetStatusReadout(const display::Readout& readout)
+    {
+        char text[display::kReadoutTextSize];
+        display::FormatReadout(readout, text);
+        SetStatusText(text);
+    }
     // A pane of its own at the status bar's right end, which no readout or
     // prompt overwrites, for what the display does to the spectrum
     // ("Baseline subtracted"); hidden while its text is empty.

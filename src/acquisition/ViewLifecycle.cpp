@@ -18,7 +18,7 @@ using namespace vexlar;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr std::size_t kDriverErrorTextSize = 200;  // 199 characters and the terminator
 
 }  // namespace

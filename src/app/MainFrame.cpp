@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "Messages.h"
+#include "ModalDialog.h"
 #include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
 #include "app/AboutDlg.h"
@@ -213,7 +214,7 @@ void CMainFrame::BindCommands()
     commands_[ID_CONFIGURE_HARDWARE] = {[v] { v->OnConfigureHardware(); }, {}, {}};
     commands_[ID_APP_ABOUT] = {[this] {
                                    CAboutDlg about(this);
-                                   about.exec();
+                                   vexlar::sys::RunModal(about);
                                },
                                {}, {}};
     commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
@@ -298,4 +299,10 @@ void CMainFrame::SetStatusText(const std::string& text)
     const QString message = QString::fromStdString(text);
     if (messagePane_->text() != message)
         messagePane_->setText(message);
+}
+
+void CMainFrame::SetStatusReadout(const vexlar::display::Readout& readout)
+{
+    if (messagePane_)
+        messagePane_->setReadout(readout);
 }

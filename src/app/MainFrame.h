@@ -57,6 +57,7 @@ public:
     std::string SelectedItemText(int controlId) const override;
     void SelectItem(int controlId, int index) override;
     void SetStatusText(const std::string& text) override;
+    void SetStatusReadout(const vexlar::display::Readout& readout) override;
     void SetIndicatorText(const std::string& text) override;
     void SetDocumentTitle(const std::string& title) override;
 

@@ -41,9 +41,24 @@ StatusPane::~StatusPane()
 
 void StatusPane::setText(const QString& text)
 {
-    if (text_ == text)
+    if (!showsReadout_ && text_ == text)
         return;
+    showsReadout_ = false;
     text_ = text;
+    Changed();
+}
+
+void StatusPane::setReadout(const display::Readout& readout)
+{
+    if (showsReadout_ && readout_ == readout)
+        return;
+    showsReadout_ = true;
+    readout_ = readout;
+    Changed();
+}
+
+void StatusPane::Changed()
+{
     const std::uint32_t now = sys::GetTickCount();
     const QScreen* shownOn = screen();
     const unsigned frameMs = display::FrameIntervalMs(shownOn ? shownOn->refreshRate() : 0.0);
@@ -61,7 +76,11 @@ void StatusPane::setText(const QString& text)
 
 QString StatusPane::text() const
 {
-    return text_;
+    if (!showsReadout_)
+        return text_;
+    char text[display::kReadoutTextSize];
+    display::FormatReadout(readout_, text);
+    return QString::fromLatin1(text);
 }
 
 bool StatusPane::event(QEvent* event)
@@ -82,6 +101,8 @@ bool StatusPane::event(QEvent* event)
 void StatusPane::ShowText()
 {
     // A label of fixed size repaints itself and asks nothing of the layout.
+    if (showsReadout_)
+        text_ = text();
     label_->setText(text_);
     const int lines = LineCount(text_);
     if (lines != lines_) {

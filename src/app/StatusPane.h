@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "display/FramePacer.h"
+#include "display/Readout.h"
 
 class QLabel;
 
@@ -26,6 +27,9 @@ public:
     ~StatusPane() override;
 
     void setText(const QString& text);
+    // The readout that changes with every scan: its text is made when it is
+    // shown, at most once per display frame, or when text() is read.
+    void setReadout(const display::Readout& readout);
     QString text() const;
 
     QSize sizeHint() const override;
@@ -37,13 +41,17 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Something new to show: shown now, or when its frame is due.
+    void Changed();
     // The label takes the latest text.
     void ShowText();
     // The height of the label showing `lines` lines in its font.
     void RecomputeHint();
 
     QLabel* label_;
-    QString text_;  // the latest text, shown within a frame
+    QString text_;  // the latest text, shown within a frame, unless
+    display::Readout readout_;  // the readout is the latest
+    bool showsReadout_ = false;
     int lines_ = 1;
     QSize hint_;
     display::FramePacer pacer_;

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "acquisition/VexlarView.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "display/RepaintGuard.h"
 
 using namespace vexlar;

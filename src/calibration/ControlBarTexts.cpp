@@ -11,7 +11,7 @@ namespace vexlar {
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 #include <QSpinBox>
 
 #include "calibration/CalibrationText.h"
-#include "calibration/CoefficientText.h"
 #include "calibration/ResidualPlot.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 using namespace vexlar::calibration;

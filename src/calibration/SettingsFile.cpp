@@ -15,9 +15,9 @@
 #include <variant>
 
 #include "Profile.h"
-#include "acquisition/NumberText.h"
 #include "calibration/Axes.h"
 #include "cleaning/BaselineSettings.h"
+#include "text/NumberText.h"
 
 namespace vexlar::settings {
 

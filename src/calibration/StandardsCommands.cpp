@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ModalDialog.h"
 #include "acquisition/VexlarView.h"
 #include "acquisition/ViewHost.h"
 #include "calibration/CalibrationText.h"
@@ -53,7 +54,7 @@ void CVexlarView::OnCalibrateFromLamp()
     const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
     CLampCalibrationDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
                                kChannelNames[ch], this);
-    if (dialog.exec() != QDialog::Accepted || !dialog.Result().ok)
+    if (sys::RunModal(dialog) != QDialog::Accepted || !dialog.Result().ok)
         return;
 
     // Stored as Setup > Configure Spectrometer stores a calibration: single
@@ -74,7 +75,7 @@ void CVexlarView::OnCheckRamanShift()
     const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
     CRamanShiftCheckDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
                                calibration_.laserWavenumber, calibration_.laserWavelength, kChannelNames[ch], this);
-    if (dialog.exec() != QDialog::Accepted || !dialog.Result().ok)
+    if (sys::RunModal(dialog) != QDialog::Accepted || !dialog.Result().ok)
         return;
 
     // Set as the control bar's laser field sets it: the field shows the new

@@ -17,7 +17,7 @@ namespace vexlar {
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr int kTableRowsShown = 7;
 constexpr int kRowPadding = 6;
 constexpr int kPlotHeight = 150;

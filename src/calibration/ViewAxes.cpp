@@ -3,9 +3,9 @@
 // x-axis mode on the chart.
 
 #include "Xrt.h"
-#include "acquisition/NumberText.h"
 #include "acquisition/VexlarView.h"
 #include "display/RepaintGuard.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 

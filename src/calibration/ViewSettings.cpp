@@ -16,7 +16,7 @@ using namespace vexlar;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 
 static_assert(kChannels == settings::kCalibratedChannels, "one calibration section per channel");
 

@@ -1,29 +1,24 @@
 #include "cleaning/BaselineDlg.h"
 
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
 #include <string>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
-#include "acquisition/NumberText.h"
+#include "ModalDialog.h"
 #include "calibration/SettingsFile.h"
+#include "text/NumberText.h"
 
 using namespace vexlar::cleaning;
 
-std::function<void(CBaselineDlg&)> CBaselineDlg::operatorForTests;
-
 namespace {
-
-constexpr char kNotANumber[] = "Please enter a number.";
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 QString NumberText(double value)
 {
@@ -45,8 +40,10 @@ CBaselineDlg::CBaselineDlg(QWidget* parent) : QDialog(parent)
     smoothnessEdit_->setObjectName("smoothness");
     asymmetryEdit_ = new QLineEdit(this);
     asymmetryEdit_->setObjectName("asymmetry");
-    smoothnessEdit_->installEventFilter(this);
-    asymmetryEdit_->installEventFilter(this);
+    // The whole text is selected whenever a field gains the focus, so
+    // typing replaces it.
+    vexlar::sys::SelectAllOnFocus(smoothnessEdit_);
+    vexlar::sys::SelectAllOnFocus(asymmetryEdit_);
 
     auto* note = new QLabel(
         "The baseline bends on a scale of about the fourth root of the smoothness, in pixels.\n"
@@ -75,17 +72,6 @@ CBaselineDlg::CBaselineDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(smoothnessEdit_, asymmetryEdit_);
 }
 
-bool CBaselineDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // The whole text is selected whenever a field gains the focus, so typing
-    // replaces it; after the event, so a click does not undo the selection.
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void CBaselineDlg::ShowValues(const BaselineSettings& shown)
 {
     smoothnessEdit_->setText(NumberText(shown.smoothness));
@@ -102,21 +88,19 @@ void CBaselineDlg::accept()
     std::string message;
     if (!smoothness) {
         refused = smoothnessEdit_;
-        message = kNotANumber;
+        message = vexlar::sys::kNotANumber;
     } else if (!IsUsableSmoothness(*smoothness)) {
         refused = smoothnessEdit_;
         message = RangeMessage("smoothness", kMinimumSmoothness, kMaximumSmoothness);
     } else if (!asymmetry) {
         refused = asymmetryEdit_;
-        message = kNotANumber;
+        message = vexlar::sys::kNotANumber;
     } else if (!IsUsableAsymmetry(*asymmetry)) {
         refused = asymmetryEdit_;
         message = RangeMessage("asymmetry", kMinimumAsymmetry, kMaximumAsymmetry);
     }
     if (refused) {
-        vexlar::sys::ShowOperatorMessage(message, kErrorTitle);
-        refused->setFocus();
-        refused->selectAll();
+        vexlar::sys::RefuseFieldText(refused, message);
         return;
     }
     settings.smoothness = *smoothness;
@@ -127,9 +111,5 @@ void CBaselineDlg::accept()
 int CBaselineDlg::Run()
 {
     ShowValues(settings);
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -5,8 +5,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 #include "cleaning/BaselineSettings.h"
 
 class QLineEdit;
@@ -28,17 +26,10 @@ public:
     QLineEdit* asymmetryEdit() const { return asymmetryEdit_; }
     QPushButton* defaultsButton() const { return defaultsButton_; }
 
-    // Tests put their own operator here: it fills the controls and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CBaselineDlg&)> operatorForTests;
-
     // Takes the values when both are numbers within their ranges; otherwise
     // tells the operator which and why, puts the focus on that box and keeps
     // the dialog open.
     void accept() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowValues(const vexlar::cleaning::BaselineSettings& shown);

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -17,20 +16,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "display/AnnotationFile.h"
 #include "display/AnnotationRecord.h"
 #include "display/Windows1252.h"
-
-std::function<void(CAnnotationDlg&)> CAnnotationDlg::operatorForTests;
-std::function<std::optional<QFont>(const QFont&)> CAnnotationDlg::fontChooserForTests;
 
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
 constexpr double kFallbackDotsPerInch = 96.0;
-
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 QString RefusedCharacterMessage(char32_t character)
 {
@@ -92,7 +88,9 @@ CAnnotationDlg::CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent) :
     textEdit_->setMinimumWidth(textEdit_->fontMetrics().averageCharWidth() * 40);
     // What the slot and the file hold; the field takes no more.
     textEdit_->setMaxLength(static_cast<int>(vexlar::display::kAnnoMaxTextLength));
-    textEdit_->installEventFilter(this);
+    // The whole text is selected whenever the box gains the focus, so
+    // typing replaces it.
+    vexlar::sys::SelectAllOnFocus(textEdit_);
     row->addWidget(textEdit_, 1);
     fontButton_ = new QPushButton("&Font", this);
     fontButton_->setObjectName(QString("button%1").arg(kFontButtonId));
@@ -110,15 +108,6 @@ CAnnotationDlg::CAnnotationDlg(vexlar::sys::FontHandle& font, QWidget* parent) :
     connect(buttons, &QDialogButtonBox::rejected, this, &CAnnotationDlg::reject);
     // The text box has the focus when the dialog opens.
     textEdit_->setFocus();
-}
-
-bool CAnnotationDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // The whole text is selected whenever the box gains the focus, so typing
-    // replaces it (after the click that gave the focus has placed the caret).
-    if (watched == textEdit_ && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, textEdit_, &QLineEdit::selectAll);
-    return QDialog::eventFilter(watched, event);
 }
 
 void CAnnotationDlg::OnFont()
@@ -141,8 +130,6 @@ void CAnnotationDlg::OnFont()
 
 std::optional<QFont> CAnnotationDlg::ChooseFont(const QFont& current)
 {
-    if (fontChooserForTests)
-        return fontChooserForTests(current);
     QFontDialog chooser(current, this);
     // Qt's own chooser, so that the effects (underline, strike-out) can be
     // left out; it lists only fonts installed for the screen.
@@ -153,7 +140,7 @@ std::optional<QFont> CAnnotationDlg::ChooseFont(const QFont& current)
         else
             effect->hide();
     }
-    if (chooser.exec() != QDialog::Accepted)
+    if (vexlar::sys::RunModal(chooser) != QDialog::Accepted)
         return std::nullopt;
     return chooser.selectedFont();
 }
@@ -166,7 +153,7 @@ void CAnnotationDlg::accept()
     const QString typed = textEdit_->text();
     char32_t refused = 0;
     if (!vexlar::display::Windows1252FromUtf8(typed.toStdString(), &refused)) {
-        vexlar::sys::ShowOperatorMessage(RefusedCharacterMessage(refused).toStdString(), kErrorTitle);
+        vexlar::sys::ShowOperatorMessage(RefusedCharacterMessage(refused).toStdString(), vexlar::sys::kErrorTitle);
         // The character is pointed out once the box has the focus again (and
         // has selected its whole text, as on every gain of the focus).
         textEdit_->setFocus();
@@ -187,9 +174,5 @@ int CAnnotationDlg::Run()
 {
     textEdit_->setText(text);
     textEdit_->selectAll();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -9,7 +9,6 @@
 #include <QFont>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 #include "Font.h"
@@ -46,17 +45,7 @@ public:
     QLineEdit* textEdit() const { return textEdit_; }
     QPushButton* fontButton() const { return fontButton_; }
 
-    // Tests put their own operator here: it types and answers (accept() or
-    // reject()) instead of a person.
-    static std::function<void(CAnnotationDlg&)> operatorForTests;
-    // And their own font chooser: given the slot's font, it returns the font
-    // picked, or nothing for Cancel.
-    static std::function<std::optional<QFont>(const QFont& current)> fontChooserForTests;
-
     void accept() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The system font chooser: screen fonts that exist, no effects.

@@ -36,7 +36,7 @@ std::function<QAction*(QMenu&, const QPoint&)> CVexlarView::contextMenuForTests;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr char kSlotsFullMessage[] = "Unable to add annotation!\n\nThere is a limit of 100 annotations";
 constexpr char kAnnotationFileSuffix[] = ".anno";
 constexpr char kBlankAreaPopup[] = "blank_area_popup";

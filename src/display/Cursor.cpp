@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Xrt.h"
 #include "acquisition/ViewHost.h"
@@ -77,20 +76,18 @@ void CVexlarView::UpdateReadout()
 {
     if (!flags_.additive && !flags_.cursorShown)
         return;
-    char text[256];
-    int used = 0;
-    text[0] = '\0';
-    if (flags_.additive)
-        used = std::snprintf(text, sizeof text, "Scan Number %ld ", flags_.additions);
+    // The numbers only: the status bar makes the text when it shows it.
+    display::Readout readout;
+    readout.scanCount = flags_.additive;
+    readout.scans = flags_.additions;
     if (flags_.cursorShown) {
         const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
-        if (workspace_.xAxisMode == 0)
-            std::snprintf(text + used, sizeof text - used, "Pix: %d, Wavelength: %.3f nm, Intensity: %.3f", p,
-                          workspace_.wavelength[p], ShownSpectrum()[p]);
-        else
-            std::snprintf(text + used, sizeof text - used, "Pix: %d Raman Shift: %.0f cm-1, Intensity: %.3f", p,
-                          workspace_.ramanShift[p], ShownSpectrum()[p]);
+        readout.cursor = true;
+        readout.pixel = p;
+        readout.ramanShift = workspace_.xAxisMode != 0;
+        readout.x = workspace_.xAxisMode == 0 ? workspace_.wavelength[p] : workspace_.ramanShift[p];
+        readout.intensity = ShownSpectrum()[p];
     }
     if (host_)
-        host_->SetStatusText(text);
+        host_->SetStatusReadout(readout);
 }

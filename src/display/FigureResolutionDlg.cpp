@@ -10,15 +10,13 @@
 #include <algorithm>
 
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "display/FigureSize.h"
 
 using namespace vexlar::display;
 
-std::function<void(CFigureResolutionDlg&)> CFigureResolutionDlg::operatorForTests;
-
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
 // Room in a title bar beside its text, in lines of the dialog's font: the
 // window menu's icon and the minimise, maximise and close buttons, with
 // their margins.
@@ -76,11 +74,7 @@ int CFigureResolutionDlg::Run()
     resolution_->setValue(dpi);
     ShowSize();
     resolution_->selectAll();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }
 
 void CFigureResolutionDlg::accept()
@@ -92,7 +86,7 @@ void CFigureResolutionDlg::accept()
     if (!FigureFits(size)) {
         vexlar::sys::ShowOperatorMessage(
             "An image of " + PixelsText(size).toStdString() + " is too large.\nChoose a lower resolution.",
-            kErrorTitle);
+            vexlar::sys::kErrorTitle);
         resolution_->setFocus();
         resolution_->selectAll();
         return;

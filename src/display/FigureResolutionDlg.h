@@ -5,8 +5,6 @@
 #include <QDialog>
 #include <QSize>
 
-#include <functional>
-
 class QLabel;
 class QSpinBox;
 
@@ -30,10 +28,6 @@ public:
     QString SizeText() const;
 
     void accept() override;
-
-    // Tests put their own operator here: it works the controls and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CFigureResolutionDlg&)> operatorForTests;
 
 private:
     void ShowSize();

@@ -30,6 +30,7 @@ FramePacer::Paint FramePacer::Changed(std::uint32_t now, unsigned frameMs)
     }
     if (pending_)
         return Paint::Later;
+    waitingSince_ = now;
     pending_ = true;
     return Paint::Later;
 }
@@ -45,6 +46,25 @@ void FramePacer::Painted(std::uint32_t now)
     paintedOnce_ = true;
     pending_ = false;
     lastPaint_ = now;
+}
+
+void FramePacer::Waiting(std::uint32_t now, unsigned frameMs)
+{
+    frameMs_ = frameMs;
+    if (!pending_)
+        waitingSince_ = now;
+    pending_ = true;
+}
+
+bool FramePacer::Due(std::uint32_t now) const
+{
+    return pending_ && (!paintedOnce_ || now - lastPaint_ >= frameMs_);
+}
+
+unsigned FramePacer::DeadlineMs(std::uint32_t now) const
+{
+    const std::uint32_t waited = now - waitingSince_;
+    return waited >= frameMs_ ? 0u : frameMs_ - waited;
 }
 
 }  // namespace vexlar::display

@@ -33,6 +33,16 @@ public:
     unsigned DelayMs(std::uint32_t now) const;
     // The chart was painted at tick now (whoever asked for it).
     void Painted(std::uint32_t now);
+
+    // For a caller that paints at moments of its own choosing (the chart,
+    // right after the next scan is asked for) rather than at once:
+    // something new waits to be shown since tick `now`.
+    void Waiting(std::uint32_t now, unsigned frameMs);
+    // A change waits and a frame has passed since the last paint.
+    bool Due(std::uint32_t now) const;
+    // Milliseconds from now until the waiting change has waited a whole
+    // frame, the latest it may be painted (0 when that has passed).
+    unsigned DeadlineMs(std::uint32_t now) const;
     // Nothing waits any more (the state was painted some other way, or must
     // not be shown).
     void Cancel() { pending_ = false; }
@@ -41,6 +51,7 @@ private:
     bool paintedOnce_ = false;
     bool pending_ = false;
     std::uint32_t lastPaint_ = 0;
+    std::uint32_t waitingSince_ = 0;
     unsigned frameMs_ = 17;
 };
 

@@ -24,39 +24,13 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
-#include <utility>
-
 #include "FileReplace.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
 #include "display/Chart2D.h"
 #include "display/PrintLayout.h"
-#include "display/Printing.h"
-
-namespace vexlar {
-namespace {
-
-PrintDialogRunner& InstalledRunner()
-{
-    static PrintDialogRunner runner;
-    return runner;
-}
-
-}  // namespace
-
-int RunPrintDialog(QDialog& dialog)
-{
-    const PrintDialogRunner& runner = InstalledRunner();
-    return runner ? runner(dialog) : dialog.exec();
-}
-
-PrintDialogRunner SetPrintDialogRunner(PrintDialogRunner runner)
-{
-    return std::exchange(InstalledRunner(), std::move(runner));
-}
-
-}  // namespace vexlar
 
 namespace {
 
@@ -86,7 +60,7 @@ std::string TargetName(const QPrinter& printer)
 
 void ReportPrintError(const std::string& target, const std::string& reason)
 {
-    vexlar::sys::ShowOperatorMessage("Cannot print to " + target + ":\n" + reason, vexlar::kPrintErrorTitle);
+    vexlar::sys::ShowOperatorMessage("Cannot print to " + target + ":\n" + reason, vexlar::sys::kErrorTitle);
 }
 
 std::string SizeText(int width, int height)
@@ -255,7 +229,7 @@ void CVexlarView::OnFilePrintSetup()
     // The dialog writes the operator's choices into the kept set-up when
     // accepted and leaves it alone when cancelled.
     QPageSetupDialog dialog(&printSetup(), this);
-    vexlar::RunPrintDialog(dialog);
+    vexlar::sys::RunModal(dialog);
 }
 
 bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
@@ -269,7 +243,7 @@ bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    return vexlar::RunPrintDialog(dialog) == QDialog::Accepted;
+    return vexlar::sys::RunModal(dialog) == QDialog::Accepted;
 }
 
 void CVexlarView::OnBeginPrinting(QPainter&, QPrinter&)

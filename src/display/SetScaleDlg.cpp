@@ -1,24 +1,18 @@
 #include "display/SetScaleDlg.h"
 
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
-#include "MessageBox.h"
-#include "acquisition/NumberText.h"
-
-std::function<void(CSetScaleDlg&)> CSetScaleDlg::operatorForTests;
+#include "FieldInput.h"
+#include "ModalDialog.h"
+#include "text/NumberText.h"
 
 namespace {
-
-constexpr char kNotANumber[] = "Please enter a number.";
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 // Enough digits to show a single-precision value exactly.
 QString FormatSingle(float value)
@@ -57,7 +51,9 @@ QLineEdit* CSetScaleDlg::AddEdit(int id)
     auto* e = new QLineEdit(this);
     e->setObjectName(QString("edit%1").arg(id));
     e->setProperty("controlId", id);
-    e->installEventFilter(this);
+    // The whole text is selected whenever a box gains the focus, so typing
+    // replaces it.
+    vexlar::sys::SelectAllOnFocus(e);
     return e;
 }
 
@@ -70,17 +66,6 @@ QLineEdit* CSetScaleDlg::edit(int id) const
     case kYMaximumId: return yMaximumEdit_;
     default: return nullptr;
     }
-}
-
-bool CSetScaleDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // The whole text is selected whenever a box gains the focus, so typing
-    // replaces it.
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, e, &QLineEdit::selectAll);
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void CSetScaleDlg::ShowValues()
@@ -99,9 +84,7 @@ void CSetScaleDlg::accept()
         const std::optional<double> v = vexlar::WholeNumber(edits[k]->text().toStdString());
         // A number too large for single precision is no scale either.
         if (!v || !std::isfinite(static_cast<float>(*v))) {
-            vexlar::sys::ShowOperatorMessage(kNotANumber, kErrorTitle);
-            edits[k]->setFocus();
-            edits[k]->selectAll();
+            vexlar::sys::RefuseNotANumber(edits[k]);
             return;
         }
         values[k] = static_cast<float>(*v);
@@ -116,9 +99,5 @@ void CSetScaleDlg::accept()
 int CSetScaleDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLineEdit;
 
 class CSetScaleDlg : public QDialog {
@@ -31,17 +29,10 @@ public:
 
     QLineEdit* edit(int id) const;
 
-    // Tests put their own operator here: it fills the boxes and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CSetScaleDlg&)> operatorForTests;
-
     // Takes the typed values when every box holds a number; otherwise tells
     // the operator, puts the focus on the first box that does not, and
     // keeps the dialog open.
     void accept() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLineEdit* AddEdit(int id);

@@ -32,7 +32,8 @@ void CVexlarView::OnExportSpectrum()
 bool CVexlarView::WriteExportFile(const char* path)
 {
     if (!path || !*path) {
-        vexlar::sys::ShowOperatorMessage("Cannot export the spectrum: no file name was given.", kErrorTitle);
+        vexlar::sys::ShowOperatorMessage("Cannot export the spectrum: no file name was given.",
+                                         vexlar::sys::kErrorTitle);
         return false;
     }
     const std::string text = FormatExportFile(workspace_.xAxisMode, workspace_.wavelength, workspace_.ramanShift,

@@ -5,10 +5,9 @@
 #include <QFileSystemModel>
 #include <QMessageBox>
 
-using namespace vexlar::files;
+#include "ModalDialog.h"
 
-std::function<void(CFileDialog&)> CFileDialog::operatorForTests;
-std::function<bool(const QString&)> CFileDialog::replaceAnswerForTests;
+using namespace vexlar::files;
 
 namespace vexlar::files {
 
@@ -110,19 +109,10 @@ std::string CFileDialog::Choose(QWidget* parent, const FileDialogSetup& setup, i
 {
     CFileDialog dialog(parent, setup);
     *filter = 0;
-    if (dialog.Run() != QDialog::Accepted)
+    if (vexlar::sys::RunModal(dialog) != QDialog::Accepted)
         return {};
     *filter = dialog.ChosenFilter();
     return QFile::encodeName(dialog.ChosenPath()).toStdString();
-}
-
-int CFileDialog::Run()
-{
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
 }
 
 QString CFileDialog::ChosenPath() const
@@ -158,8 +148,8 @@ bool CFileDialog::ConfirmReplace(const QString& path)
 {
     const QString question =
         QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
-    if (replaceAnswerForTests)
-        return replaceAnswerForTests(question);
-    return QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    vexlar::sys::RunModal(box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
 }

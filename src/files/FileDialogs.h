@@ -10,15 +10,14 @@
 // "All Files (*.*)" lists every file, as on the operator's desktop, those
 // without an extension too (Qt alone would list only names with a dot).
 //
-// CFileDialog::Choose is the one entry point. Tests install an operator in
-// operatorForTests (and an answer to the replace question in
-// replaceAnswerForTests) that answers instead of a person.
+// CFileDialog::Choose is the one entry point. The dialog and the replace
+// question are modal dialogs run through vexlar::sys::RunModal, where tests
+// stand in for the operator.
 
 #include <QFileDialog>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <string>
 
 namespace vexlar::files {
@@ -72,15 +71,7 @@ public:
     // dialog open.
     void accept() override;
 
-    // Tests put their own operator here: it selects a file and accepts, or
-    // rejects, instead of a person.
-    static std::function<void(CFileDialog&)> operatorForTests;
-    // And the answer to "... already exists. Do you want to replace it?"
-    // (given the whole question): true for Yes.
-    static std::function<bool(const QString& question)> replaceAnswerForTests;
-
 private:
-    int Run();
     // The default extension of the filter chosen now.
     void FollowChosenFilter();
     int ChosenFilter() const;

@@ -18,7 +18,7 @@ std::string ChartLibraryReason()
 
 void ReportFileError(const std::string& what, const std::string& path, const std::string& reason)
 {
-    vexlar::sys::ShowOperatorMessage(what + " \"" + path + "\":\n" + reason, kErrorTitle);
+    vexlar::sys::ShowOperatorMessage(what + " \"" + path + "\":\n" + reason, vexlar::sys::kErrorTitle);
 }
 
 }  // namespace vexlar::files

@@ -6,8 +6,6 @@
 
 namespace vexlar::files {
 
-inline constexpr char kErrorTitle[] = "Vexlar Error";
-
 // The chart library's last failure in words, without the name of the call
 // that failed ("cannot create ...: Permission denied").
 std::string ChartLibraryReason();

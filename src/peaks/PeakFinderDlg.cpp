@@ -2,25 +2,19 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QLocale>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
 
-#include "MessageBox.h"
-#include "acquisition/NumberText.h"
+#include "FieldInput.h"
+#include "ModalDialog.h"
 #include "peaks/PeakSearch.h"
-
-std::function<void(CPeakFinderDlg&)> CPeakFinderDlg::operatorForTests;
+#include "text/NumberText.h"
 
 namespace {
-
-constexpr char kNotANumber[] = "Please enter a number.";
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 // The shortest text that reads back as the same double: full precision
 // without trailing noise digits.
@@ -44,8 +38,10 @@ CPeakFinderDlg::CPeakFinderDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle("Configure Peak Finder");
     thresholdEdit_ = MakeEdit(this, kThresholdId);
     slopeEdit_ = MakeEdit(this, kSlopeId);
-    thresholdEdit_->installEventFilter(this);
-    slopeEdit_->installEventFilter(this);
+    // The whole text is selected whenever an edit gains the focus, so typing
+    // replaces it.
+    vexlar::sys::SelectAllOnFocus(thresholdEdit_);
+    vexlar::sys::SelectAllOnFocus(slopeEdit_);
 
     // An editable list: the operator picks a width or types any text.
     widthBox_ = new QComboBox(this);
@@ -71,17 +67,6 @@ CPeakFinderDlg::CPeakFinderDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(widthBox_, slopeEdit_);
 }
 
-bool CPeakFinderDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    // The whole text is selected whenever an edit gains the focus, so typing
-    // replaces it; after the event, so a click does not undo the selection.
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* edit = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void CPeakFinderDlg::ShowValues()
 {
     thresholdEdit_->setText(FullPrecision(criteria.peakThreshold));
@@ -97,9 +82,7 @@ void CPeakFinderDlg::accept()
     const std::optional<double> slope = vexlar::WholeNumber(slopeEdit_->text().toStdString());
     QLineEdit* const refused = !threshold ? thresholdEdit_ : !slope ? slopeEdit_ : nullptr;
     if (refused) {
-        vexlar::sys::ShowOperatorMessage(kNotANumber, kErrorTitle);
-        refused->setFocus();
-        refused->selectAll();
+        vexlar::sys::RefuseNotANumber(refused);
         return;
     }
     criteria.peakThreshold = *threshold;
@@ -111,9 +94,5 @@ void CPeakFinderDlg::accept()
 int CPeakFinderDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -6,8 +6,6 @@
 
 #include "peaks/PeakTableState.h"
 
-#include <functional>
-
 class QComboBox;
 class QLineEdit;
 
@@ -33,18 +31,11 @@ public:
     QLineEdit* slopeEdit() const { return slopeEdit_; }
     QComboBox* widthBox() const { return widthBox_; }
 
-    // Tests put their own operator here: it fills the controls and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CPeakFinderDlg&)> operatorForTests;
-
     // Takes the values when the threshold and the slope are numbers;
     // otherwise tells the operator, puts the focus on the box at fault and
     // keeps the dialog open. The width is read like atoi: its leading whole
     // number, 0 when there is none, any value.
     void accept() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowValues();

@@ -21,7 +21,7 @@ using namespace vexlar;
 
 namespace {
 
-constexpr char kErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 constexpr int kRamanShiftMode = 1;
 
 void SetLabelShown(const PeakRecord& peak, int shown)

@@ -15,10 +15,9 @@
 #include <cstdio>
 #include <string>
 
-#include "acquisition/NumberText.h"
+#include "ModalDialog.h"
 #include "peaks/PeakFile.h"
-
-std::function<void(CPeakTableDlg&)> CPeakTableDlg::operatorForTests;
+#include "text/NumberText.h"
 
 namespace {
 
@@ -165,9 +164,5 @@ void CPeakTableDlg::OnRemovePeak()
 int CPeakTableDlg::Run()
 {
     FillRows();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

@@ -40,10 +40,6 @@ public:
     QPushButton* closeButton() const { return closeButton_; }
     QLabel* xHeading() const { return xHeading_; }
 
-    // Tests put their own operator here: it works the list and the buttons
-    // instead of a person, and closes the dialog.
-    static std::function<void(CPeakTableDlg&)> operatorForTests;
-
 private:
     void FillRows();
 

@@ -13,19 +13,18 @@
 #include <algorithm>
 #include <iterator>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
+#include "ModalDialog.h"
 #include "files/FileDialogs.h"
+#include "text/NumberText.h"
 #include "timed/TimeAcqTexts.h"
-#include "timed/UnsignedText.h"
 
 using namespace vexlar::timed;
-
-std::function<void(CTimeAcquisitionDlg&)> CTimeAcquisitionDlg::operatorForTests;
 
 namespace {
 
 constexpr char kNotUnsigned[] = "Please enter an unsigned integer.";
-constexpr char kProgramErrorTitle[] = "Vexlar Error";
 constexpr char kBaseFilenameTooLong[] = "The base filename is too long: it may have at most 259 characters.";
 constexpr char kBrowseTitle[] = "Time Acquisition Base Filename";
 // The drop-down list's items, at the position of their FileFormat value.
@@ -167,12 +166,9 @@ void CTimeAcquisitionDlg::OnBrowse()
 
 std::optional<unsigned> CTimeAcquisitionDlg::ReadNumber(QLineEdit* e)
 {
-    const std::optional<unsigned> value = UnsignedText(e->text().toStdString());
-    if (!value) {
-        vexlar::sys::ShowOperatorMessage(kNotUnsigned, kProgramErrorTitle);
-        e->setFocus();
-        e->selectAll();
-    }
+    const std::optional<unsigned> value = vexlar::UnsignedText(e->text().toStdString());
+    if (!value)
+        vexlar::sys::RefuseFieldText(e, kNotUnsigned);
     return value;
 }
 
@@ -234,9 +230,5 @@ void CTimeAcquisitionDlg::accept()
 int CTimeAcquisitionDlg::Run()
 {
     ShowValues();
-    if (operatorForTests) {
-        operatorForTests(*this);
-        return result();
-    }
-    return exec();
+    return vexlar::sys::RunModal(*this);
 }

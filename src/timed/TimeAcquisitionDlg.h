@@ -7,7 +7,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -53,10 +52,6 @@ public:
     // The layout of the series table: enabled while the table is chosen.
     QComboBox* tableLayoutList() const { return tableLayout_; }
     QPushButton* browseButton() const { return browse_; }
-
-    // Tests put their own operator here: it fills the controls and answers
-    // (accept() or reject()) instead of a person.
-    static std::function<void(CTimeAcquisitionDlg&)> operatorForTests;
 
     // The checks of OK, in order; a refusal tells the operator why and keeps
     // the dialog open.

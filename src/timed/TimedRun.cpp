@@ -30,7 +30,7 @@ using namespace vexlar::timed;
 
 namespace {
 
-constexpr char kProgramErrorTitle[] = "Vexlar Error";
+using vexlar::sys::kErrorTitle;
 
 std::string PeriodTooLongText(std::uint64_t seconds)
 {
@@ -148,7 +148,7 @@ void CVexlarView::ReportSeriesWriteFailures()
         ShowSeriesStatus(timeAcq_.seriesStatus);
     if (timeAcq_.seriesWriteFailures != 0)
         vexlar::sys::ShowOperatorMessage(
-            FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure), kProgramErrorTitle);
+            FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure), kErrorTitle);
 }
 
 void CVexlarView::KeepSeriesDark()

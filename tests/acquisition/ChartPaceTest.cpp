@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "VirtualClock.h"
 #include "Xrt.h"
@@ -116,12 +117,22 @@ TEST_F(ChartPace, ScansFasterThanTheScreenShareAFrameAndTheLastIsPaintedWithinIt
     EXPECT_EQ(OnScreen(), last);
 }
 
-TEST_F(ChartPace, AtTenScansASecondEveryScanIsPaintedAsItArrives)
+TEST_F(ChartPace, AtTenScansASecondEveryScanIsPaintedAsItArrivesOnceTheNextIsAskedFor)
 {
     QImage previous = OnScreen();
+    // The chart is drawn while the spectrometer takes the next scan: when
+    // the next scan is asked for, the one just handled is not drawn yet.
+    std::vector<std::uint64_t> redrawsAtRequest;
+    driver().onCall = [&](const DriverCall& call) {
+        if (call.name == "QDV_SingleScan")
+            redrawsAtRequest.push_back(Redraws());
+    };
     for (int scan = 1; scan <= 5; ++scan) {
         const std::uint64_t before = Redraws();
+        redrawsAtRequest.clear();
         Scan(0, 600.0f * static_cast<float>(scan));
+        ASSERT_EQ(redrawsAtRequest.size(), 1u) << "scan " << scan;
+        EXPECT_EQ(redrawsAtRequest[0], before) << "scan " << scan << " is drawn after the next is asked for";
         EXPECT_EQ(Redraws(), before + 1) << "scan " << scan;
         const QImage now = OnScreen();
         EXPECT_NE(now, previous) << "scan " << scan << " is on the screen at once";
@@ -132,24 +143,35 @@ TEST_F(ChartPace, AtTenScansASecondEveryScanIsPaintedAsItArrives)
 
 TEST_F(ChartPace, TheLastScanOfARunIsOnTheScreenWithinOneFrame)
 {
+    // A scan waiting for its frame is drawn when the next scan is asked for
+    // after the frame has come; when no next scan comes, a frame after it
+    // arrived.
     Scan(0, 1000.0f);
     const std::uint64_t before = Redraws();
     clock->Advance(2);
     Scan(0, 3500.0f);  // the last one: nothing follows it
-    clock->Advance(kFrameMs - 3);
-    EXPECT_EQ(Redraws(), before) << "its frame has not come";
+    clock->Advance(kFrameMs - 1);
+    EXPECT_EQ(Redraws(), before) << "it has not waited a frame yet";
+    EXPECT_EQ(Attached(), 3500.0) << "but it is on the chart for printing and saving";
     clock->Advance(1);
     EXPECT_EQ(Redraws(), before + 1);
+    clock->Advance(10 * kFrameMs);
+    EXPECT_EQ(Redraws(), before + 1) << "nothing more to draw";
 
-    // Late in a frame the wait is the shortest a timer allows, still within a
-    // frame of the scan.
+    // Late in a frame: the next scan asked for after the frame has come
+    // draws it.
     clock->Advance(100);
     Scan(0, 1000.0f);
     clock->Advance(kFrameMs - 2);
     Scan(0, 2500.0f);
     const std::uint64_t waiting = Redraws();
-    clock->Advance(kFrameMs - 1);
+    EXPECT_EQ(waiting, before + 2) << "the first drawn at once, the second waits";
+    clock->Advance(2);
+    Scan(0, 2600.0f);
     EXPECT_EQ(Redraws(), waiting + 1);
+    EXPECT_EQ(Attached(), 2600.0);
+    clock->Advance(10 * kFrameMs);
+    EXPECT_EQ(Redraws(), waiting + 1) << "the timer found nothing left to draw";
 }
 
 TEST_F(ChartPace, ACommandGivenWhileAScanWaitsTakesEffectAtOnceAndIsPaintedInTheSameFrame)

@@ -17,6 +17,8 @@ using namespace vexlar::test;
 
 namespace {
 
+constexpr unsigned kFrameMs = 17;  // the offscreen screen's: 60 Hz
+
 // Counts the layout requests that reach any widget of the application.
 class LayoutRequests : public QObject {
 public:
@@ -143,4 +145,35 @@ TEST_F(StatusBarReadout, AMessageOfTwoLinesIsShownWholeAndOneLineAgainGivesTheHe
     frame->SetStatusText("Ready");
     Deliver();
     EXPECT_EQ(Pane()->height(), oneLine);
+}
+
+TEST_F(StatusBarReadout, AMessageBetweenTwoEqualReadoutsIsReplacedByTheReadoutAgain)
+{
+    Start();
+    ScanOf(10.0f);
+    frame->action(ID_CURSOR)->trigger();
+    clock->Advance(100);
+    ScanOf(30.0f);
+    const QString readout = Pane()->text();
+    ASSERT_EQ(readout.toStdString().rfind("Pix: 1023, Wavelength: ", 0), 0u) << readout.toStdString();
+
+    // A message, then a scan whose readout is the same as before: the readout
+    // comes back.
+    clock->Advance(100);
+    frame->SetStatusText("Figure saved");
+    EXPECT_EQ(Pane()->text(), "Figure saved");
+    clock->Advance(100);
+    ScanOf(30.0f);
+    EXPECT_EQ(Pane()->text(), readout);
+    EXPECT_EQ(frame->statusText(), readout);
+
+    // And within one frame: a message, the readout, the same message again.
+    clock->Advance(100);
+    frame->SetStatusText("Figure saved");
+    ScanOf(30.0f);
+    EXPECT_EQ(frame->statusText(), readout);
+    frame->SetStatusText("Figure saved");
+    EXPECT_EQ(frame->statusText(), "Figure saved");
+    clock->Advance(kFrameMs);
+    EXPECT_EQ(Pane()->text(), "Figure saved");
 }

@@ -18,9 +18,9 @@
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
 #include "calibration/Axes.h"
-#include "calibration/CalibrationDlg.h"
 #include "calibration/ControlBarTexts.h"
 #include "calibration/SettingsFile.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "peaks/PeakFinderDlg.h"
 #include "support/DialogOperator.h"
 #include "support/TempDir.h"
@@ -72,7 +72,7 @@ protected:
     int ChannelCountShown()
     {
         int count = -1;
-        const auto previous = CSpectrometerConfigDlg::SetModalRunner([&](CSpectrometerConfigDlg& d) {
+        ScopedDialogOperator<CSpectrometerConfigDlg> op([&](CSpectrometerConfigDlg& d) {
             d.show();
             count = 0;
             for (int k = 0; k < spectrometer_config::kChannelCount; ++k) {
@@ -81,10 +81,8 @@ protected:
                     count = k + 1;
             }
             d.reject();
-            return d.result();
         });
         view->OnConfigureSpectrometer();
-        CSpectrometerConfigDlg::SetModalRunner(previous);
         return count;
     }
     // The peak width the Configure Peak Finder dialog shows.
@@ -183,12 +181,17 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
     }
     host.SetText(IDC_INTEGRATION_TIME, "1500");
     view->OnBarParam(BAR_INTEGRATION_TIME_EDITED);
-    const auto previous = CSpectrometerConfigDlg::SetModalRunner([](CSpectrometerConfigDlg& d) {
-        d.first[2] = 0.3f;  // typed for Slave 2 and confirmed
-        return static_cast<int>(QDialog::Accepted);
-    });
-    view->OnConfigureSpectrometer();
-    CSpectrometerConfigDlg::SetModalRunner(previous);
+    {
+        // Slave 2's first coefficient typed and confirmed.
+        ScopedDialogOperator<CSpectrometerConfigDlg> op([](CSpectrometerConfigDlg& d) {
+            qobject_cast<QAbstractButton*>(d.Control(spectrometer_config::IDC_MASTER + 2))->click();
+            auto* first = qobject_cast<QLineEdit*>(d.Control(spectrometer_config::IDC_FIRST_COEFFICIENT));
+            first->setText("0.3");
+            first->setModified(true);  // as typing leaves it
+            d.accept();
+        });
+        view->OnConfigureSpectrometer();
+    }
     ASSERT_FALSE(fs::exists(SettingsPath())) << "nothing is written while the program runs";
     host.SetText(IDC_CHANNEL, "Slave 2");
     host.SetText(IDC_LASER_WAVELENGTH, "632.8");

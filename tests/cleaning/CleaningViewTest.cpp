@@ -27,6 +27,7 @@
 #include "peaks/PeakFinderDlg.h"
 #include "support/FileOperator.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
@@ -343,13 +344,14 @@ TEST_F(CleaningView, PeaksTheCursorAndEveryFileTakeTheSpectrumAsShown)
 
     // The peak search finds the bands on zero, with a threshold the plain
     // spectrum's fluorescence alone would pass everywhere.
-    CPeakFinderDlg::operatorForTests = [](CPeakFinderDlg& dialog) {
-        dialog.thresholdEdit()->setText("500");
-        dialog.slopeEdit()->setText("50");
-        dialog.accept();
-    };
-    view->OnPeakSettings();
-    CPeakFinderDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CPeakFinderDlg> op([](CPeakFinderDlg& dialog) {
+            dialog.thresholdEdit()->setText("500");
+            dialog.slopeEdit()->setText("50");
+            dialog.accept();
+        });
+        view->OnPeakSettings();
+    }
     view->MarkAllPeaks();
     view->OnCursor();
     view->MoveCursor(display::CursorMove::Right1);
@@ -419,25 +421,26 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
     ASSERT_TRUE(comma.made()) << comma.failure();
     ASSERT_TRUE(comma.UseForNumbers());
     std::vector<std::string> shownTexts;
-    CBaselineDlg::operatorForTests = [&](CBaselineDlg& dialog) {
-        shownTexts = {dialog.smoothnessEdit()->text().toStdString(), dialog.asymmetryEdit()->text().toStdString()};
-        const auto tryValues = [&](const char* smoothness, const char* asymmetry) {
-            dialog.smoothnessEdit()->setText(smoothness);
-            dialog.asymmetryEdit()->setText(asymmetry);
-            dialog.accept();
-        };
-        tryValues("abc", "0.01");
-        tryValues("5000", "0,02");
-        tryValues("0.5", "0.02");
-        tryValues("5000", "0.6");
-        EXPECT_EQ(dialog.result(), QDialog::Rejected) << "still open";
-        dialog.defaultsButton()->click();
-        EXPECT_EQ(dialog.smoothnessEdit()->text(), "1000");
-        EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.01");
-        tryValues(" 5e3 ", "0.02");
-    };
-    view->OnBaselineSettings();
-    CBaselineDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CBaselineDlg> op([&](CBaselineDlg& dialog) {
+            shownTexts = {dialog.smoothnessEdit()->text().toStdString(), dialog.asymmetryEdit()->text().toStdString()};
+            const auto tryValues = [&](const char* smoothness, const char* asymmetry) {
+                dialog.smoothnessEdit()->setText(smoothness);
+                dialog.asymmetryEdit()->setText(asymmetry);
+                dialog.accept();
+            };
+            tryValues("abc", "0.01");
+            tryValues("5000", "0,02");
+            tryValues("0.5", "0.02");
+            tryValues("5000", "0.6");
+            EXPECT_EQ(dialog.result(), QDialog::Rejected) << "still open";
+            dialog.defaultsButton()->click();
+            EXPECT_EQ(dialog.smoothnessEdit()->text(), "1000");
+            EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.01");
+            tryValues(" 5e3 ", "0.02");
+        });
+        view->OnBaselineSettings();
+    }
     QLocale::setDefault(previous);
 
     EXPECT_EQ(shownTexts, (std::vector<std::string>{"1000", "0.01"}));
@@ -452,14 +455,15 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
     EXPECT_NE(after, before);
 
     // Cancel changes nothing.
-    CBaselineDlg::operatorForTests = [](CBaselineDlg& dialog) {
-        EXPECT_EQ(dialog.smoothnessEdit()->text(), "5000");
-        EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.02");
-        dialog.smoothnessEdit()->setText("77");
-        dialog.reject();
-    };
-    view->OnBaselineSettings();
-    CBaselineDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CBaselineDlg> op([](CBaselineDlg& dialog) {
+            EXPECT_EQ(dialog.smoothnessEdit()->text(), "5000");
+            EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.02");
+            dialog.smoothnessEdit()->setText("77");
+            dialog.reject();
+        });
+        view->OnBaselineSettings();
+    }
     EXPECT_EQ(Shown(view->chart()), after);
 }
 
@@ -507,13 +511,14 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
     view()->MoveCursor(display::CursorMove::Left1);
     EXPECT_EQ(Indicator()->text(), "Spikes removed, Baseline subtracted");
     EXPECT_NE(frame->statusText().toStdString().find("Intensity"), std::string::npos);
-    CBaselineDlg::operatorForTests = [](CBaselineDlg& dialog) {
-        dialog.smoothnessEdit()->setText("20000");
-        dialog.asymmetryEdit()->setText("0.005");
-        dialog.accept();
-    };
-    frame->action(ID_BASELINE_SETTINGS)->trigger();
-    CBaselineDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CBaselineDlg> op([](CBaselineDlg& dialog) {
+            dialog.smoothnessEdit()->setText("20000");
+            dialog.asymmetryEdit()->setText("0.005");
+            dialog.accept();
+        });
+        frame->action(ID_BASELINE_SETTINGS)->trigger();
+    }
     frame.reset();
     const std::string used = SettingsFile();
     EXPECT_NE(used.find("[Cleaning]\nRemoveSpikes=1\nSubtractBaseline=1\nBaselineSmoothness=20000\n"
@@ -694,18 +699,19 @@ TEST_F(CleaningView, ATimedSeriesSwitchingTheLaserSavesNoRay)
 
     TempDir dir;
     const std::string base = dir.file("spk");
-    CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
-        d.check(CTimeAcquisitionDlg::kToggleLaserId)->setChecked(true);
-        d.check(CTimeAcquisitionDlg::kStoreDarkId)->setChecked(true);
-        d.edit(CTimeAcquisitionDlg::kLaserWarmupTimeId)->setText("1");
-        d.edit(CTimeAcquisitionDlg::kDelayBeforeFirstId)->setText("0");
-        d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("2");
-        d.edit(CTimeAcquisitionDlg::kNumberOfAcquisitionsId)->setText("40");
-        d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->setText(QString::fromStdString(base));
-        d.accept();
-    };
-    view->OnTimeAcqConfigure();
-    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CTimeAcquisitionDlg> op([&](CTimeAcquisitionDlg& d) {
+            d.check(CTimeAcquisitionDlg::kToggleLaserId)->setChecked(true);
+            d.check(CTimeAcquisitionDlg::kStoreDarkId)->setChecked(true);
+            d.edit(CTimeAcquisitionDlg::kLaserWarmupTimeId)->setText("1");
+            d.edit(CTimeAcquisitionDlg::kDelayBeforeFirstId)->setText("0");
+            d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("2");
+            d.edit(CTimeAcquisitionDlg::kNumberOfAcquisitionsId)->setText("40");
+            d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->setText(QString::fromStdString(base));
+            d.accept();
+        });
+        view->OnTimeAcqConfigure();
+    }
     view->OnSubtractDark();
     view->StartTimeAcquisition();
 

@@ -25,10 +25,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 
 #include "Font.h"
+#include "ModalDialog.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
@@ -56,16 +58,43 @@ struct MenuSeen {
     std::vector<bool> enabled;
 };
 
+// The operators of the annotation dialog and of the font chooser it opens,
+// as each test sets them. The font chooser's operator is given the font the
+// chooser opened on and returns the font picked, or nothing for Cancel; the
+// real chooser runs when it is empty.
+std::function<void(CAnnotationDlg&)> annotationOperator;
+std::function<std::optional<QFont>(const QFont& current)> fontChooser;
+
 // No dialog or menu of a test ever waits for a person: one nobody expected
-// fails the test and is dismissed. The hooks are emptied when the test ends.
+// fails the test and is dismissed. The operators are emptied when the test
+// ends.
 struct HookReset {
     HookReset()
+        : dialogs([](QDialog& dialog) {
+              if (auto* annotation = dynamic_cast<CAnnotationDlg*>(&dialog)) {
+                  if (!annotationOperator)
+                      return false;
+                  annotationOperator(*annotation);
+                  return true;
+              }
+              auto* chooser = dynamic_cast<QFontDialog*>(&dialog);
+              if (!chooser || !fontChooser)
+                  return false;
+              const std::optional<QFont> picked = fontChooser(chooser->currentFont());
+              if (picked) {
+                  chooser->setCurrentFont(*picked);
+                  chooser->accept();
+              } else {
+                  chooser->reject();
+              }
+              return true;
+          })
     {
-        CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) {
+        annotationOperator = [](CAnnotationDlg& d) {
             ADD_FAILURE() << "an annotation dialog nobody expected";
             d.reject();
         };
-        CAnnotationDlg::fontChooserForTests = [](const QFont&) {
+        fontChooser = [](const QFont&) {
             ADD_FAILURE() << "a font chooser nobody expected";
             return std::optional<QFont>();
         };
@@ -76,10 +105,12 @@ struct HookReset {
     }
     ~HookReset()
     {
-        CAnnotationDlg::operatorForTests = nullptr;
-        CAnnotationDlg::fontChooserForTests = nullptr;
+        annotationOperator = nullptr;
+        fontChooser = nullptr;
         CVexlarView::contextMenuForTests = nullptr;
     }
+
+    sys::ModalStandIn dialogs;
 };
 
 // Where the chart draws a text area, as (left, top, right, bottom).
@@ -101,13 +132,13 @@ sys::FontHandle FontOf(const TextSeen& area)
 std::optional<std::string> CurrentAnnotationText(CVexlarView& view)
 {
     std::optional<std::string> text;
-    auto previous = CAnnotationDlg::operatorForTests;
-    CAnnotationDlg::operatorForTests = [&text](CAnnotationDlg& d) {
+    auto previous = annotationOperator;
+    annotationOperator = [&text](CAnnotationDlg& d) {
         text = d.textEdit()->text().toStdString();
         d.reject();
     };
     view.OnAnnotationEdit();
-    CAnnotationDlg::operatorForTests = previous;
+    annotationOperator = previous;
     return text;
 }
 
@@ -218,13 +249,13 @@ protected:
     std::string AnnotationAt(QPoint p)
     {
         std::string text;
-        auto previous = CAnnotationDlg::operatorForTests;
-        CAnnotationDlg::operatorForTests = [&text](CAnnotationDlg& d) {
+        auto previous = annotationOperator;
+        annotationOperator = [&text](CAnnotationDlg& d) {
             text = d.textEdit()->text().toStdString();
             d.reject();
         };
         pointer->RightClick(p, ID_ANNOTATION_EDIT);
-        CAnnotationDlg::operatorForTests = previous;
+        annotationOperator = previous;
         return text;
     }
 
@@ -260,10 +291,10 @@ protected:
     // last right-click in the plot. Returns where the chart anchors it.
     std::pair<double, double> AnnotateAtLastPoint(int slot)
     {
-        auto previous = CAnnotationDlg::operatorForTests;
-        CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+        auto previous = annotationOperator;
+        annotationOperator = [](CAnnotationDlg& d) { d.accept(); };
         v().OnAnnotateHere();
-        CAnnotationDlg::operatorForTests = previous;
+        annotationOperator = previous;
         return {Slot(slot).anchorX, Slot(slot).anchorY};
     }
 
@@ -305,14 +336,14 @@ protected:
     // shown). Returns the menu seen.
     MenuSeen Annotate(QPoint p, std::optional<QString> text = std::nullopt)
     {
-        auto previous = CAnnotationDlg::operatorForTests;
-        CAnnotationDlg::operatorForTests = [text](CAnnotationDlg& d) {
+        auto previous = annotationOperator;
+        annotationOperator = [text](CAnnotationDlg& d) {
             if (text)
                 d.textEdit()->setText(*text);
             d.accept();
         };
         const MenuSeen seen = pointer->RightClick(p, ID_ANNOTATE_HERE);
-        CAnnotationDlg::operatorForTests = previous;
+        annotationOperator = previous;
         return seen;
     }
 
@@ -372,14 +403,14 @@ TEST_F(AnnotationView, AnnotateHerePlacesTheTextAtTheClickedPoint)
 {
     const QPoint p = At(0.5, 0.5);
     // Cancel places nothing.
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.reject(); };
+    annotationOperator = [](CAnnotationDlg& d) { d.reject(); };
     pointer->RightClick(p, ID_ANNOTATE_HERE);
     EXPECT_FALSE(Slot(0).shown);
 
     // The dialog opens on the default text, all of it selected; confirmed
     // without typing, that text is the annotation.
     QString shown, selected, caption;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         shown = d.textEdit()->text();
         selected = d.textEdit()->selectedText();
         caption = d.windowTitle();
@@ -443,7 +474,7 @@ TEST_F(AnnotationView, OverlappingAnnotationsAreHitInSlotOrderAndClearFreesTheSl
 TEST_F(AnnotationView, TheHundredAndFirstAnnotationIsRefused)
 {
     int dialogs = 0;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         ++dialogs;
         d.accept();
     };
@@ -471,7 +502,7 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
 
     // Edit shows the stored text; Cancel changes nothing.
     QString shown;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         shown = d.textEdit()->text();
         d.textEdit()->setText("ignored");
         d.reject();
@@ -482,7 +513,7 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
 
     // The field takes no more than the slot holds: 99 characters.
     const QString longText = QString(98, 'a') + QString("\u00e9xyz");
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         d.textEdit()->setText(longText);
         d.accept();
     };
@@ -495,7 +526,7 @@ TEST_F(AnnotationView, EditChangesTheTextAndFontButNotTheAnchorAndLongTextIsCut)
     EXPECT_TRUE(HitRectangleIs(RectOf(Slot(0))));
     EXPECT_EQ(Slot(0).lines, std::vector<std::string>{std::string(98, 'a') + "\u00e9"});
 
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         d.textEdit()->setText(QString(150, 'b'));
         d.accept();
     };
@@ -598,18 +629,18 @@ TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
 {
     QFont offered;
     int chooserRuns = 0;
-    QFont chosen("DejaVu Serif");
-    chosen.setPointSizeF(20);
+    QFont chosen("Liberation Serif");
+    chosen.setPointSize(20);
     chosen.setBold(true);
     chosen.setItalic(true);
     chosen.setUnderline(true);  // the chooser offers no effects: not kept
     std::optional<QFont> answer = chosen;
-    CAnnotationDlg::fontChooserForTests = [&](const QFont& current) {
+    fontChooser = [&](const QFont& current) {
         offered = current;
         ++chooserRuns;
         return answer;
     };
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) {
+    annotationOperator = [](CAnnotationDlg& d) {
         d.fontButton()->click();
         d.reject();
     };
@@ -619,8 +650,10 @@ TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
     pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_CLEAR);
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_EQ(chooserRuns, 1);
-    EXPECT_EQ(offered.family(), "Arial") << "the chooser starts from the slot's font";
-    EXPECT_NEAR(offered.pointSizeF(), 16 * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 0.01);
+    // Arial as the chooser finds it among this machine's fonts.
+    EXPECT_EQ(offered.family(), QFontDialog(QFont("Arial")).currentFont().family())
+        << "the chooser starts from the slot's font";
+    EXPECT_NEAR(offered.pointSizeF(), 16 * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 0.5);
     EXPECT_FALSE(Slot(0).shown);
     sys::LogFont released;
     EXPECT_FALSE(sys::GetFontDescription(original, &released)) << "the replaced font is released";
@@ -629,7 +662,7 @@ TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
     Annotate(At(0.5, 0.5), QString("serif"));
     EXPECT_NE(FontOf(Slot(0)), original);
     sys::LogFont picked = Description(FontOf(Slot(0)));
-    EXPECT_EQ(picked.faceName, "DejaVu Serif");
+    EXPECT_EQ(picked.faceName, "Liberation Serif");
     EXPECT_EQ(picked.height, -std::lround(20 * QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 72.0));
     EXPECT_EQ(picked.weight, 700);
     EXPECT_EQ(picked.italic, 1);
@@ -644,23 +677,23 @@ TEST_F(AnnotationView, AFontPickedStaysWithTheSlotEvenWhenTheDialogIsCancelled)
     EXPECT_EQ(Description(FontOf(Slot(0))), picked);
     answer.reset();
     const sys::FontHandle kept = FontOf(Slot(0));
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) {
+    annotationOperator = [](CAnnotationDlg& d) {
         d.fontButton()->click();
         d.reject();
     };
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_EQ(chooserRuns, 2);
     EXPECT_EQ(FontOf(Slot(0)), kept);
-    EXPECT_EQ(offered.family(), "DejaVu Serif");
+    EXPECT_EQ(offered.family(), "Liberation Serif");
 }
 
 TEST_F(AnnotationView, TheSystemFontChooserOffersNoEffects)
 {
     // The real chooser, answered by a timer inside its own event loop.
-    CAnnotationDlg::fontChooserForTests = nullptr;
+    fontChooser = nullptr;
     bool sawChooser = false, effectsShown = true;
     QFont startedFrom;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         QTimer::singleShot(0, &d, [&] {
             auto* chooser = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(chooser, nullptr);
@@ -686,7 +719,7 @@ TEST_F(AnnotationView, TheSystemFontChooserOffersNoEffects)
     EXPECT_TRUE(sawChooser);
     EXPECT_FALSE(effectsShown);
     // The slot's font, as the next annotation placed there is drawn.
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+    annotationOperator = [](CAnnotationDlg& d) { d.accept(); };
     pointer->RightClick(At(0.5, 0.5), ID_ANNOTATE_HERE);
     EXPECT_NEAR(startedFrom.pointSizeF(), 16 * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 0.5);
     const sys::LogFont picked = Description(FontOf(Slot(0)));
@@ -734,8 +767,8 @@ TEST_F(AnnotationView, SavedAnnotationsLoadBackInPlaceOfTheCurrentOnes)
 {
     QFont chosen("DejaVu Sans Mono");
     chosen.setPointSizeF(14);
-    CAnnotationDlg::fontChooserForTests = [&](const QFont&) { return std::optional<QFont>(chosen); };
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) {
+    fontChooser = [&](const QFont&) { return std::optional<QFont>(chosen); };
+    annotationOperator = [](CAnnotationDlg& d) {
         d.fontButton()->click();
         d.textEdit()->setText("mono");
         d.accept();
@@ -920,7 +953,7 @@ TEST_F(AnnotationView, TheDialogSelectsItsTextWheneverTheBoxGainsTheFocus)
         CAnnotationDlg d(font, window.get());
         d.text = "hello";
         int result = -1;
-        CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& dlg) {
+        annotationOperator = [&](CAnnotationDlg& dlg) {
             dlg.show();
             dlg.activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -1000,7 +1033,7 @@ protected:
 TEST_F(AnnotationFrame, ClearAllAndFileNewClearEveryAnnotation)
 {
     Start();
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+    annotationOperator = [](CAnnotationDlg& d) { d.accept(); };
     for (int id : {ID_CLEAR_ALL_ANNOTATIONS, ID_FILE_NEW}) {
         Place(300, 200);
         Place(400, 300);
@@ -1032,7 +1065,7 @@ TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
 {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    CAnnotationDlg::operatorForTests = [](CAnnotationDlg& d) { d.accept(); };
+    annotationOperator = [](CAnnotationDlg& d) { d.accept(); };
     Place(400, 250);
     const TextSeen a = AnnotationAreas(chart()).at(0);
     // Every item of a menu hovered in turn: its text and the status bar's.
@@ -1098,7 +1131,7 @@ TEST_F(AnnotationFrame, TheDialogRefusesACharacterTheFileCannotHoldAndStaysOpen)
     Start();
     ASSERT_TRUE(Activate(*frame));
     int refusedWhileOpen = 0;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         ASSERT_TRUE(Activate(d));
         ASSERT_TRUE(d.textEdit()->hasFocus());
         TypeKeys(QString("\u03B1-pinene, 25\u00B0C"));  // over the selected default text
@@ -1168,7 +1201,7 @@ TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAg
 
     // The operator reads the text as it was written.
     QString shown;
-    CAnnotationDlg::operatorForTests = [&](CAnnotationDlg& d) {
+    annotationOperator = [&](CAnnotationDlg& d) {
         shown = d.textEdit()->text();
         d.reject();
     };

@@ -78,3 +78,34 @@ TEST(FramePacer, TheTickCountWrappingChangesNothing)
     pacer.Painted(last + 17);
     EXPECT_EQ(pacer.Changed(last + 34, 17), Paint::Now);
 }
+
+TEST(FramePacer, AChangeLeftForTheCallerIsDueAFrameAfterTheLastPaintAndWaitsAtMostAFrame)
+{
+    FramePacer pacer;
+    EXPECT_FALSE(pacer.Due(0)) << "nothing waits";
+    pacer.Waiting(0, 17);
+    EXPECT_TRUE(pacer.Due(0)) << "the first change is due at once";
+    pacer.Painted(0);
+    EXPECT_FALSE(pacer.Due(30)) << "painted: nothing waits";
+
+    // Scans every 8 ms, the caller looking after each: the one at 8 waits,
+    // the one at 16 joins it, and at 24 a frame has passed since the paint.
+    pacer.Waiting(8, 17);
+    EXPECT_FALSE(pacer.Due(8));
+    EXPECT_EQ(pacer.DeadlineMs(8), 17u) << "a whole frame from the first waiting change";
+    pacer.Waiting(16, 17);
+    EXPECT_FALSE(pacer.Due(16));
+    EXPECT_EQ(pacer.DeadlineMs(16), 9u) << "the deadline stays the first change's";
+    EXPECT_TRUE(pacer.Due(24));
+    EXPECT_EQ(pacer.DeadlineMs(30), 0u) << "overdue";
+    pacer.Painted(24);
+    EXPECT_FALSE(pacer.Pending());
+
+    // The same across the tick count's wrap.
+    const std::uint32_t last = std::numeric_limits<std::uint32_t>::max() - 3;
+    pacer.Painted(last);
+    pacer.Waiting(last + 2, 17);
+    EXPECT_FALSE(pacer.Due(last + 10));
+    EXPECT_EQ(pacer.DeadlineMs(last + 10), 9u);
+    EXPECT_TRUE(pacer.Due(last + 17));
+}

@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "ModalDialog.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
 #include "display/Chart2D.h"
 #include "display/PrintLayout.h"
-#include "display/Printing.h"
 #include "support/Colours.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
@@ -53,27 +53,26 @@ constexpr int kDialogSafetyMs = 10000;
 // Pixels of rounding and line width allowed at the rectangle's edges.
 constexpr int kEdgeTolerance = 2;
 
-// Takes the place of the dialogs' exec() while alive and records what was shown.
+// Answers every modal dialog in place of the operator while alive and
+// records what was shown.
 class DialogScript {
 public:
-    using Operator = std::function<int(QDialog&)>;
+    using Operator = std::function<void(QDialog&)>;
 
-    explicit DialogScript(Operator op) : op_(std::move(op))
+    explicit DialogScript(Operator op)
+        : op_(std::move(op)), standIn_([this](QDialog& dialog) {
+              shown.push_back(dialog.metaObject()->className());
+              op_(dialog);
+              return true;
+          })
     {
-        previous_ = SetPrintDialogRunner([this](QDialog& dialog) {
-            shown.push_back(dialog.metaObject()->className());
-            return op_(dialog);
-        });
     }
-    ~DialogScript() { SetPrintDialogRunner(previous_); }
-    DialogScript(const DialogScript&) = delete;
-    DialogScript& operator=(const DialogScript&) = delete;
 
     std::vector<std::string> shown;
 
 private:
     Operator op_;
-    PrintDialogRunner previous_;
+    sys::ModalStandIn standIn_;
 };
 
 // The operator chooses to print to a PDF file in the print dialog and
@@ -84,12 +83,12 @@ DialogScript::Operator ChoosePdfFile(const std::string& path)
         auto* print = qobject_cast<QPrintDialog*>(&dialog);
         if (!print) {
             ADD_FAILURE() << "expected the print dialog, got " << dialog.metaObject()->className();
-            return int(QDialog::Rejected);
+            dialog.reject();
+            return;
         }
         print->printer()->setOutputFormat(QPrinter::PdfFormat);
         print->printer()->setOutputFileName(QString::fromStdString(path));
         print->done(QDialog::Accepted);
-        return print->result();
     };
 }
 
@@ -388,7 +387,7 @@ TEST_F(PrintingTest, PrintingThroughQtsOwnDialogsWritesTheChosenFileInTheChosenO
                 dialog.reject();
             }
         });
-        return dialog.exec();
+        dialog.exec();
     });
     view->OnFilePrintSetup();
     if (driven)
@@ -419,11 +418,16 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
     {
         DialogScript setup([&](QDialog& dialog) {
             auto* pageSetup = qobject_cast<QPageSetupDialog*>(&dialog);
-            if (!pageSetup)
-                return int(QDialog::Rejected);
+            if (!pageSetup) {
+                dialog.reject();
+                return;
+            }
             seen = pageSetup->printer();
             seen->setPageOrientation(QPageLayout::Landscape);
-            return int(QDialog::Accepted);
+            // The dialog's own choice says the same, whether OK takes it or not.
+            if (auto* landscape = dialog.findChild<QAbstractButton*>("landscape"))
+                landscape->click();
+            dialog.done(QDialog::Accepted);
         });
         view->OnFilePrintSetup();
         EXPECT_EQ(setup.shown, (std::vector<std::string>{"QPageSetupDialog"}));
@@ -437,7 +441,7 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
             auto* printDialog = qobject_cast<QPrintDialog*>(&dialog);
             EXPECT_EQ(printDialog ? printDialog->printer() : nullptr, seen);
             EXPECT_EQ(seen->pageLayout().orientation(), QPageLayout::Landscape);
-            return ChoosePdfFile(first)(dialog);
+            ChoosePdfFile(first)(dialog);
         });
         view->OnFilePrint();
     }
@@ -453,7 +457,6 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
             auto* printDialog = qobject_cast<QPrintDialog*>(&dialog);
             EXPECT_EQ(printDialog->printer()->outputFileName().toStdString(), first);
             printDialog->done(QDialog::Accepted);
-            return printDialog->result();
         });
         view->OnFilePrint();
     }
@@ -467,12 +470,13 @@ TEST_F(PrintingTest, CancellingThePrintDialogPrintsNothing)
     const std::string pdf = scratch.file("never.pdf");
     DialogScript dialogs([&](QDialog& dialog) {
         auto* print = qobject_cast<QPrintDialog*>(&dialog);
-        if (!print)
-            return int(QDialog::Rejected);
+        if (!print) {
+            dialog.reject();
+            return;
+        }
         print->printer()->setOutputFormat(QPrinter::PdfFormat);
         print->printer()->setOutputFileName(QString::fromStdString(pdf));
         print->done(QDialog::Rejected);
-        return print->result();
     });
     view->OnFilePrint();
     EXPECT_EQ(dialogs.shown.size(), 1u);
@@ -491,7 +495,7 @@ TEST_F(PrintingTest, DirectPrintingShowsNoDialogAndNeverReplacesAFileUnasked)
 
     DialogScript none([](QDialog& dialog) {
         ADD_FAILURE() << "direct printing showed " << dialog.metaObject()->className();
-        return int(QDialog::Rejected);
+        dialog.reject();
     });
     // The file of the last print exists: it is left as it is.
     view->OnFilePrintDirect();
@@ -589,22 +593,20 @@ TEST_F(FrameFixture, TheFileMenuPrintsPrintsDirectlyAndSetsUpThePrinter)
 
     TempDir scratch;
     const std::string pdf = scratch.file("menu.pdf");
-    std::vector<std::string> shown;
-    const PrintDialogRunner previous = SetPrintDialogRunner([&](QDialog& dialog) {
-        shown.push_back(dialog.metaObject()->className());
+    DialogScript dialogs([&](QDialog& dialog) {
         if (qobject_cast<QPrintDialog*>(&dialog))
-            return ChoosePdfFile(pdf)(dialog);
-        return int(QDialog::Accepted);
+            ChoosePdfFile(pdf)(dialog);
+        else
+            dialog.accept();
     });
     setup->trigger();
     print->trigger();
-    EXPECT_EQ(shown, (std::vector<std::string>{"QPageSetupDialog", "QPrintDialog"}));
+    EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"QPageSetupDialog", "QPrintDialog"}));
     EXPECT_TRUE(ReadWholeFile(pdf).starts_with("%PDF"));
 
     ASSERT_TRUE(QFile::remove(QString::fromStdString(pdf)));
     frame->RunCommand(ID_FILE_PRINT_DIRECT);
-    EXPECT_EQ(shown.size(), 2u) << "direct printing shows no dialog";
+    EXPECT_EQ(dialogs.shown.size(), 2u) << "direct printing shows no dialog";
     EXPECT_TRUE(ReadWholeFile(pdf).starts_with("%PDF"));
     EXPECT_TRUE(messages.messages().empty());
-    SetPrintDialogRunner(previous);
 }

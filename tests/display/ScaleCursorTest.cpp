@@ -1,3 +1,4 @@
+
 // Scaling and the cursor through the view and the main frame.
 
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include "Xrt.h"
 #include "app/CommandIds.h"
 #include "display/SetScaleDlg.h"
+#include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 
 using namespace vexlar;
@@ -16,14 +18,8 @@ using namespace vexlar::test;
 
 namespace {
 
-// The operator for the next Set Scale dialog.
-struct ScaleOperator {
-    explicit ScaleOperator(std::function<void(CSetScaleDlg&)> answer)
-    {
-        CSetScaleDlg::operatorForTests = std::move(answer);
-    }
-    ~ScaleOperator() { CSetScaleDlg::operatorForTests = nullptr; }
-};
+// The operator of the Set Scale dialogs opened while it lives.
+using ScaleOperator = ScopedDialogOperator<CSetScaleDlg>;
 
 using ScaleAndCursor = FrameFixture;
 

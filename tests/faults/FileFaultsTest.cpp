@@ -27,8 +27,8 @@
 #include "SimSettings.h"
 #include "acquisition/ControlCommands.h"
 #include "display/AnnotationDlg.h"
-#include "display/Printing.h"
 #include "faults/FaultPlaces.h"
+#include "support/DialogOperator.h"
 #include "support/FileOperator.h"
 #include "support/PeakReadout.h"
 #include "support/TempDir.h"
@@ -86,14 +86,13 @@ protected:
 
     void Annotate(const char* text)
     {
-        CAnnotationDlg::operatorForTests = [text](CAnnotationDlg& d) {
+        ScopedDialogOperator<CAnnotationDlg> op([text](CAnnotationDlg& d) {
             d.textEdit()->setText(QString::fromUtf8(text));
             d.accept();
-        };
+        });
         // Right-clicked in the middle of the plot.
         view->ContextMenuAt(view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2)));
         view->OnAnnotateHere();
-        CAnnotationDlg::operatorForTests = nullptr;
         ASSERT_EQ(ShownAnnotations(chart()).size(), 1u);
     }
 
@@ -203,14 +202,10 @@ TEST_F(FileFaults, Annotations)
 
 TEST_F(FileFaults, PrintToAPdfFile)
 {
-    const PrintDialogRunner previous = SetPrintDialogRunner([this](QDialog& dialog) {
-        auto* print = qobject_cast<QPrintDialog*>(&dialog);
-        if (!print)
-            return int(QDialog::Rejected);
-        print->printer()->setOutputFormat(QPrinter::PdfFormat);
-        print->printer()->setOutputFileName(QString::fromStdString(pdfPath));
-        print->done(QDialog::Accepted);
-        return print->result();
+    ScopedDialogOperator<QPrintDialog> op([this](QPrintDialog& print) {
+        print.printer()->setOutputFormat(QPrinter::PdfFormat);
+        print.printer()->setOutputFileName(QString::fromStdString(pdfPath));
+        print.done(QDialog::Accepted);
     });
     // The page is drawn into a scratch file first; when the disk is full
     // that already fails.
@@ -221,7 +216,6 @@ TEST_F(FileFaults, PrintToAPdfFile)
             view->OnFilePrint();
         },
         {{Fault::DiskFillsWhileWriting, "the page could not be written"}});
-    SetPrintDialogRunner(previous);
 }
 
 // The program's settings file, written when the view goes (and the

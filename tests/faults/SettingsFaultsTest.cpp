@@ -25,7 +25,7 @@
 #include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
 #include "calibration/Axes.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "support/FrameFixture.h"
 #include "support/PeakReadout.h"
@@ -70,17 +70,16 @@ float FieldValue(const CSpectrometerConfigDlg& d, int id)
 std::array<ShownCalibration, kChannels> CalibrationTable(CVexlarView& view)
 {
     std::array<ShownCalibration, kChannels> table;
-    auto previous = CSpectrometerConfigDlg::SetModalRunner([&](CSpectrometerConfigDlg& d) {
+    ScopedDialogOperator<CSpectrometerConfigDlg> op([&](CSpectrometerConfigDlg& d) {
         qobject_cast<QAbstractButton*>(d.Control(IDC_EIGHT_CHANNELS))->click();
         for (int k = 0; k < kChannels; ++k) {
             qobject_cast<QAbstractButton*>(d.Control(IDC_MASTER + k))->click();
             table[k] = {FieldValue(d, IDC_FIRST_COEFFICIENT), FieldValue(d, IDC_SECOND_COEFFICIENT),
                         FieldValue(d, IDC_THIRD_COEFFICIENT), FieldValue(d, IDC_INTERCEPT)};
         }
-        return static_cast<int>(QDialog::Rejected);
+        d.reject();
     });
     view.OnConfigureSpectrometer();
-    CSpectrometerConfigDlg::SetModalRunner(std::move(previous));
     return table;
 }
 
@@ -229,12 +228,11 @@ TEST_F(SettingsFaults, EnormousNumbers)
     EXPECT_EQ(CalibrationTable(*view())[0].third, 0.0f) << "too small to hold is zero";
     std::string baseName;
     {
-        CTimeAcquisitionDlg::operatorForTests = [&](CTimeAcquisitionDlg& d) {
+        ScopedDialogOperator<CTimeAcquisitionDlg> op([&](CTimeAcquisitionDlg& d) {
             baseName = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
             d.reject();
-        };
+        });
         view()->OnTimeAcqConfigure();
-        CTimeAcquisitionDlg::operatorForTests = nullptr;
     }
     EXPECT_EQ(baseName.size(), 259u) << "the base file name is cut to what it holds";
     EXPECT_LE(bar()->Text(IDC_LASER_WAVELENGTH).size(), 49u);

@@ -21,6 +21,7 @@
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "support/ChartReadout.h"
+#include "support/DialogOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -365,12 +366,13 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
     // Annotate Here, the text typed.
     const auto annotate = [&](QPoint at, const char* text) {
         view->ContextMenuAt(view->mapToGlobal(at));
-        CAnnotationDlg::operatorForTests = [text](CAnnotationDlg& d) {
-            d.textEdit()->setText(text);
-            d.accept();
-        };
-        view->OnContextCommand(ID_ANNOTATE_HERE);
-        CAnnotationDlg::operatorForTests = nullptr;
+        {
+            ScopedDialogOperator<CAnnotationDlg> op([text](CAnnotationDlg& d) {
+                d.textEdit()->setText(text);
+                d.accept();
+            });
+            view->OnContextCommand(ID_ANNOTATE_HERE);
+        }
     };
     const QPoint places[] = {{300, 150}, {400, 150}, {500, 150}, {600, 250}};
     for (int slot = 0; slot < 4; ++slot)

@@ -16,9 +16,7 @@
 
 #include "DataFile.h"
 #include "FuzzTarget.h"
-#include "acquisition/NumberText.h"
-#include "calibration/CoefficientText.h"
-#include "timed/UnsignedText.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -101,8 +99,8 @@ void CheckLenientReads(const std::string& text)
 
 void CheckCoefficient(const std::string& text)
 {
-    using vexlar::calibration::CoefficientStatus;
-    const vexlar::calibration::ParsedCoefficient parsed = vexlar::calibration::ParseCoefficient(text);
+    using vexlar::CoefficientStatus;
+    const vexlar::ParsedCoefficient parsed = vexlar::ParseCoefficient(text);
     const std::string trimmed(Trimmed(text));
     std::size_t taken = 0;
     const double reference = CStrtod(trimmed, &taken);
@@ -118,13 +116,13 @@ void CheckCoefficient(const std::string& text)
     VEXLAR_FUZZ_CHECK(parsed.status == CoefficientStatus::Number);
     VEXLAR_FUZZ_CHECK(parsed.value == static_cast<float>(reference));
     // Shown again, the coefficient reads back as a number.
-    const std::string shown = vexlar::calibration::FormatCoefficient(parsed.value);
-    VEXLAR_FUZZ_CHECK(vexlar::calibration::ParseCoefficient(shown).status == CoefficientStatus::Number);
+    const std::string shown = vexlar::FormatCoefficient(parsed.value);
+    VEXLAR_FUZZ_CHECK(vexlar::ParseCoefficient(shown).status == CoefficientStatus::Number);
 }
 
 void CheckUnsigned(const std::string& text)
 {
-    const std::optional<unsigned> value = vexlar::timed::UnsignedText(text);
+    const std::optional<unsigned> value = vexlar::UnsignedText(text);
     const std::string_view trimmed = Trimmed(text);
     bool digits = !trimmed.empty();
     for (char c : trimmed)

@@ -170,24 +170,26 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
     // Slot 0 still holds the wavelength of pixel 600 (668 nm), not its shift.
     std::vector<std::string> rows;
     std::string heading;
-    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
-        heading = d.xHeading()->text().toStdString();
-        for (int r = 0; r < d.list()->count(); ++r)
-            rows.push_back(d.list()->item(r)->text().toStdString());
-        d.closeButton()->click();
-    };
-    view->OnShowPeakTable();
-    CPeakTableDlg::operatorForTests = nullptr;
+    {
+        PeakTableOperator op([&](CPeakTableDlg& d) {
+            heading = d.xHeading()->text().toStdString();
+            for (int r = 0; r < d.list()->count(); ++r)
+                rows.push_back(d.list()->item(r)->text().toStdString());
+            d.closeButton()->click();
+        });
+        view->OnShowPeakTable();
+    }
     EXPECT_EQ(heading, "Raman Shift (cm-1)");
     EXPECT_EQ(rows, (std::vector<std::string>{"\t000\t\t668\t\t1000.0", "\t001\t\t1212\t\t1000.0"}));
     view->SetXAxisMode(0);
     rows.clear();
-    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
-        heading = d.xHeading()->text().toStdString();
-        d.accept();
-    };
-    view->OnShowPeakTable();
-    CPeakTableDlg::operatorForTests = nullptr;
+    {
+        PeakTableOperator op([&](CPeakTableDlg& d) {
+            heading = d.xHeading()->text().toStdString();
+            d.accept();
+        });
+        view->OnShowPeakTable();
+    }
     EXPECT_EQ(heading, "Wavelength (nm)");
 
     // Each change of axis has the next scan re-read the annotations'
@@ -359,19 +361,19 @@ TEST_F(PeakCommands, AreWiredWithTheirEnablingAndCheckMark)
     EXPECT_FALSE(frame->action(ID_MARK_PEAK_AT_CURSOR)->isEnabled());
 
     int tableRuns = 0, settingsRuns = 0;
-    CPeakTableDlg::operatorForTests = [&](CPeakTableDlg& d) {
-        ++tableRuns;
-        EXPECT_EQ(d.list()->count(), 1);
-        d.accept();
-    };
-    CPeakFinderDlg::operatorForTests = [&](CPeakFinderDlg& d) {
-        ++settingsRuns;
-        d.reject();
-    };
-    frame->action(ID_SHOW_PEAK_TABLE)->trigger();
-    frame->action(ID_PEAK_SETTINGS)->trigger();
-    CPeakTableDlg::operatorForTests = nullptr;
-    CPeakFinderDlg::operatorForTests = nullptr;
+    {
+        PeakTableOperator table([&](CPeakTableDlg& d) {
+            ++tableRuns;
+            EXPECT_EQ(d.list()->count(), 1);
+            d.accept();
+        });
+        PeakFinderOperator settings([&](CPeakFinderDlg& d) {
+            ++settingsRuns;
+            d.reject();
+        });
+        frame->action(ID_SHOW_PEAK_TABLE)->trigger();
+        frame->action(ID_PEAK_SETTINGS)->trigger();
+    }
     EXPECT_EQ(tableRuns, 1);
     EXPECT_EQ(settingsRuns, 1);
 }

@@ -1,12 +1,15 @@
 #pragma once
 // An operator for the program's file dialogs: answers each dialog in turn
-// with a file or with Cancel, answers the replace question, and remembers
-// what each dialog looked like.
+// with a file or with Cancel, answers the replace question ("... already
+// exists. Do you want to replace it?", the message box over a file dialog),
+// and remembers what each dialog looked like.
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -17,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "ModalDialog.h"
 #include "files/FileDialogs.h"
 
 namespace vexlar::test {
@@ -42,22 +46,25 @@ public:
     };
 
     FileOperator()
+        : standIn_([this](QDialog& dialog) {
+              if (auto* files = dynamic_cast<CFileDialog*>(&dialog)) {
+                  Respond(*files);
+                  return true;
+              }
+              auto* question = dynamic_cast<QMessageBox*>(&dialog);
+              if (question && dynamic_cast<CFileDialog*>(question->parentWidget())) {
+                  questions.push_back(question->text().toStdString());
+                  question->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                  return true;
+              }
+              return false;
+          })
     {
         // Qt's dialog remembers the last folder in the user's settings; it
         // goes to this test's own settings folder, not to one fixed by the
         // first test of the run (and removed since).
         if (const char* config = std::getenv("XDG_CONFIG_HOME"))
             QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(config));
-        CFileDialog::operatorForTests = [this](CFileDialog& dialog) { Respond(dialog); };
-        CFileDialog::replaceAnswerForTests = [this](const QString& question) {
-            questions.push_back(question.toStdString());
-            return replace;
-        };
-    }
-    ~FileOperator()
-    {
-        CFileDialog::operatorForTests = nullptr;
-        CFileDialog::replaceAnswerForTests = nullptr;
     }
     FileOperator(const FileOperator&) = delete;
     FileOperator& operator=(const FileOperator&) = delete;
@@ -79,6 +86,8 @@ public:
     std::vector<std::string> questions;
 
 private:
+    vexlar::sys::ModalStandIn standIn_;
+
     void Respond(CFileDialog& dialog)
     {
         SeenDialog s;

@@ -16,26 +16,14 @@
 #include "peaks/PeakFinderDlg.h"
 #include "peaks/PeakTableDlg.h"
 #include "support/ChartReadout.h"
+#include "support/DialogOperator.h"
 
 namespace vexlar::test {
 
-// The operator for the Peak Table dialogs opened while it lives.
-struct PeakTableOperator {
-    explicit PeakTableOperator(std::function<void(CPeakTableDlg&)> answer)
-    {
-        CPeakTableDlg::operatorForTests = std::move(answer);
-    }
-    ~PeakTableOperator() { CPeakTableDlg::operatorForTests = nullptr; }
-};
-
-// The operator for the Configure Peak Finder dialogs opened while it lives.
-struct PeakFinderOperator {
-    explicit PeakFinderOperator(std::function<void(CPeakFinderDlg&)> answer)
-    {
-        CPeakFinderDlg::operatorForTests = std::move(answer);
-    }
-    ~PeakFinderOperator() { CPeakFinderDlg::operatorForTests = nullptr; }
-};
+// The operators of the Peak Table and Configure Peak Finder dialogs opened
+// while they live.
+using PeakTableOperator = ScopedDialogOperator<CPeakTableDlg>;
+using PeakFinderOperator = ScopedDialogOperator<CPeakFinderDlg>;
 
 // The rows the Peak Table dialog lists right now, and its x heading.
 inline std::vector<std::string> PeakTableRows(CVexlarView& view, std::string* heading = nullptr)

@@ -11,7 +11,6 @@
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
 #include "timed/TimeStampFile.h"
-#include "timed/UnsignedText.h"
 
 using namespace vexlar::timed;
 
@@ -111,16 +110,6 @@ TEST(SeriesPlan, StartChecksInOrder)
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::None);
     s.ToggleLaser = 0;
     EXPECT_EQ(CheckSeriesStart(s, kMaxPeriodMs).refusal, StartRefusal::PeriodTooLong) << "the delay itself";
-}
-
-TEST(UnsignedText, OnlyUnsignedWholeNumbers)
-{
-    EXPECT_EQ(UnsignedText("60"), 60u);
-    EXPECT_EQ(UnsignedText("  0012 "), 12u);
-    EXPECT_EQ(UnsignedText("0"), 0u);
-    EXPECT_EQ(UnsignedText("4294967295"), 4294967295u);
-    for (const char* bad : {"", "  ", "abc", "6a", "a6", "-1", "+1", "1.5", "1e3", "4294967296", "99999999999999999999"})
-        EXPECT_FALSE(UnsignedText(bad).has_value()) << bad;
 }
 
 namespace {

@@ -279,12 +279,13 @@ TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
     view->StartTimeAcquisition();
     RunScans(1, 1.0f, 1000);
     // Configured during the series: the timer already armed keeps its period.
-    CTimeAcquisitionDlg::operatorForTests = [](CTimeAcquisitionDlg& d) {
-        d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("5");
-        d.accept();
-    };
-    view->OnTimeAcqConfigure();
-    CTimeAcquisitionDlg::operatorForTests = nullptr;
+    {
+        ScopedDialogOperator<CTimeAcquisitionDlg> op([](CTimeAcquisitionDlg& d) {
+            d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("5");
+            d.accept();
+        });
+        view->OnTimeAcqConfigure();
+    }
     EXPECT_EQ(ShownInDialog().delay, "5");
     RunScans(1, 2.0f, 1000);
     EXPECT_EQ(Fire(4999), Names{});

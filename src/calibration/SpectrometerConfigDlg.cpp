@@ -1,4 +1,4 @@
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -9,14 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
 #include <string>
 
+#include "FieldInput.h"
 #include "MessageBox.h"
-#include "calibration/CoefficientText.h"
+#include "ModalDialog.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 using namespace vexlar::spectrometer_config;
@@ -24,7 +25,6 @@ using namespace vexlar::spectrometer_config;
 namespace {
 
 constexpr char kTitle[] = "Spectrometer Configuration";
-constexpr char kErrorTitle[] = "Vexlar Error";
 
 constexpr const char* kNumberTexts[kChannelCount] = {"Single",  "Double",  "Triple", "Quad",
                                                        "5 Chan.", "6 Chan.", "7 Chan", "8 Chan."};
@@ -54,12 +54,6 @@ constexpr int kEditTextMargin = 16;
 constexpr int kNoteWidth = 210;
 constexpr int kButtonGap = 40;
 
-CSpectrometerConfigDlg::ModalRunner& Runner()
-{
-    static CSpectrometerConfigDlg::ModalRunner runner;
-    return runner;
-}
-
 // A click on a button leaves the focus in the edit the operator was in. The
 // button's own action then deals with that edit's text, once: it is stored
 // if it is a number, refused with one message if not, and a click on Cancel
@@ -68,7 +62,7 @@ void TakeFocusFromKeyboardOnly(QWidget* button) { button->setFocusPolicy(Qt::Tab
 
 std::string OutOfRangeMessage()
 {
-    const std::string largest = calibration::FormatCoefficient(std::numeric_limits<float>::max());
+    const std::string largest = FormatCoefficient(std::numeric_limits<float>::max());
     return "Please enter a number between -" + largest + " and " + largest + ".";
 }
 
@@ -93,16 +87,7 @@ CSpectrometerConfigDlg::~CSpectrometerConfigDlg()
 
 int CSpectrometerConfigDlg::RunModal()
 {
-    if (Runner())
-        return Runner()(*this);
-    return exec();
-}
-
-CSpectrometerConfigDlg::ModalRunner CSpectrometerConfigDlg::SetModalRunner(ModalRunner runner)
-{
-    ModalRunner previous = std::move(Runner());
-    Runner() = std::move(runner);
-    return previous;
+    return sys::RunModal(*this);
 }
 
 QWidget* CSpectrometerConfigDlg::Control(int id) const
@@ -195,6 +180,9 @@ QWidget* CSpectrometerConfigDlg::BuildCoefficients()
         auto* edit = new QLineEdit(box);
         edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(kWidestCoefficient) + kEditTextMargin);
         edit->installEventFilter(this);
+        // The whole text is selected whenever an edit gains the focus, so
+        // typing replaces it.
+        sys::SelectAllOnFocus(edit);
         label->setBuddy(edit);
         grid->addWidget(label, c, 0);
         grid->addWidget(edit, c, 1);
@@ -271,30 +259,18 @@ void CSpectrometerConfigDlg::OnChannelButton(int channel)
 
 bool CSpectrometerConfigDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+    if (event->type() != QEvent::FocusOut)
         return QDialog::eventFilter(watched, event);
     for (int c = 0; c < kCoefficients; ++c) {
         if (watched != edits_[c])
             continue;
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (event->type() == QEvent::FocusIn)
-            OnEditFocusIn(static_cast<Coefficient>(c), reason);
         // Another window coming to the front (a message box, a menu) does
         // not take the focus out of the dialog: the edit is not left.
-        else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             OnEditLeft(static_cast<Coefficient>(c));
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CSpectrometerConfigDlg::OnEditFocusIn(Coefficient c, Qt::FocusReason reason)
-{
-    QLineEdit* edit = edits_[c];
-    edit->selectAll();
-    // A click places the cursor after the focus has arrived; the whole text
-    // is selected again once the click is done.
-    if (reason == Qt::MouseFocusReason)
-        QTimer::singleShot(0, edit, &QLineEdit::selectAll);
 }
 
 void CSpectrometerConfigDlg::OnEditLeft(Coefficient c)
@@ -374,7 +350,7 @@ void CSpectrometerConfigDlg::LoadEditValues()
 void CSpectrometerConfigDlg::ShowEditValues()
 {
     for (int c = 0; c < kCoefficients; ++c) {
-        edits_[c]->setText(QString::fromStdString(calibration::FormatCoefficient(Value(static_cast<Coefficient>(c)))));
+        edits_[c]->setText(QString::fromStdString(FormatCoefficient(Value(static_cast<Coefficient>(c)))));
         // The operator still in an edit types over its new value.
         if (focusWidget() == edits_[c])
             edits_[c]->selectAll();
@@ -383,18 +359,18 @@ void CSpectrometerConfigDlg::ShowEditValues()
 
 bool CSpectrometerConfigDlg::ReadEdit(Coefficient c, std::string* message)
 {
-    const calibration::ParsedCoefficient parsed = calibration::ParseCoefficient(edits_[c]->text().toStdString());
+    const ParsedCoefficient parsed = ParseCoefficient(edits_[c]->text().toStdString());
     switch (parsed.status) {
-    case calibration::CoefficientStatus::Number:
+    case CoefficientStatus::Number:
         Value(c) = parsed.value;
         return true;
-    case calibration::CoefficientStatus::OutOfRange:
+    case CoefficientStatus::OutOfRange:
         if (message)
             *message = OutOfRangeMessage();
         return false;
     default:
         if (message)
-            *message = kEnterNumberMessage;
+            *message = sys::kNotANumber;
         return false;
     }
 }
@@ -425,9 +401,7 @@ bool CSpectrometerConfigDlg::ReadEditValues()
 void CSpectrometerConfigDlg::Refuse(Coefficient c, const std::string& message)
 {
     refusing_ = true;
-    sys::ShowOperatorMessage(message, kErrorTitle);
-    edits_[c]->setFocus(Qt::OtherFocusReason);
-    edits_[c]->selectAll();
+    sys::RefuseFieldText(edits_[c], message);
     refusing_ = false;
 }
 

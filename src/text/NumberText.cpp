@@ -1,4 +1,4 @@
-#include "acquisition/NumberText.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,9 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace vexlar {
 namespace {
@@ -14,6 +16,21 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// The blanks of the C locale, whatever the operator's language.
+bool IsAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::size_t SkipBlanks(std::string_view text)
 {
@@ -157,6 +174,63 @@ int LenientInt(std::string_view text)
     if (value < INT_MIN)
         return INT_MIN;
     return static_cast<int>(value);
+}
+
+std::string FormatCoefficient(float value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value),
+                                      std::chars_format::general, kCoefficientDigits);
+    return std::string(text, result.ptr);
+}
+
+ParsedCoefficient ParseCoefficient(std::string_view text)
+{
+    text = Trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    // A digit or a point must lead: this keeps out "inf", "nan" and a second
+    // sign, which the conversion below would otherwise take.
+    if (text.empty() || !(IsDigit(text.front()) || text.front() == '.'))
+        return {};
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (end != text.data() + text.size() || error == std::errc::invalid_argument)
+        return {};
+    if (error == std::errc::result_out_of_range) {
+        // Beyond a double: far too large, or so small it is zero.
+        if (DecimalBeyondLargest(text))
+            return {CoefficientStatus::OutOfRange, 0.0f};
+        value = 0.0;
+    }
+    if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
+        return {CoefficientStatus::OutOfRange, 0.0f};
+    const float coefficient = static_cast<float>(value);
+    return {CoefficientStatus::Number, negative ? -coefficient : coefficient};
+}
+
+std::optional<unsigned> UnsignedText(std::string_view text)
+{
+    while (!text.empty() && IsAsciiBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsAsciiBlank(text.back()))
+        text.remove_suffix(1);
+    if (text.empty())
+        return std::nullopt;
+    for (const char c : text) {
+        if (!IsDigit(c))
+            return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return std::nullopt;
+    static_assert(std::numeric_limits<unsigned>::max() >= std::numeric_limits<std::uint32_t>::max());
+    return static_cast<unsigned>(value);
 }
 
 }  // namespace vexlar

@@ -11,7 +11,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <map>
 #include <string>
 
@@ -49,28 +48,17 @@ constexpr int kNumberButtonIds[kChannelCount] = {IDC_SINGLE,        IDC_DOUBLE, 
                                                  IDC_QUAD,          IDC_FIVE_CHANNELS, IDC_SIX_CHANNELS,
                                                  IDC_SEVEN_CHANNELS, IDC_EIGHT_CHANNELS};
 
-// Message for a coefficient text that is not a number.
-constexpr char kEnterNumberMessage[] = "Please enter a number.";
-
 }  // namespace vexlar::spectrometer_config
 
 class CSpectrometerConfigDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs a dialog in place of the operator: it is given the dialog, not
-    // yet shown, and returns how it ended (QDialog::Accepted or Rejected).
-    using ModalRunner = std::function<int(CSpectrometerConfigDlg&)>;
-
     explicit CSpectrometerConfigDlg(QWidget* parent = nullptr);
     ~CSpectrometerConfigDlg() override;
 
-    // Shows the dialog modally and returns QDialog::Accepted or Rejected,
-    // through the installed runner when there is one.
+    // Shows the dialog modally and returns QDialog::Accepted or Rejected.
     int RunModal();
-    // Installs a runner for every dialog run from now on; an empty one
-    // restores the operator. Returns the runner it replaces.
-    static ModalRunner SetModalRunner(ModalRunner runner);
 
     // Controls by control id (nullptr for an unknown id).
     QWidget* Control(int id) const;
@@ -111,7 +99,6 @@ private:
     void OnNumberButton(int count);
     void OnChannelButton(int channel);
     void ApplyNumberOfChannels(int count);
-    void OnEditFocusIn(Coefficient c, Qt::FocusReason reason);
     void OnEditLeft(Coefficient c);
 
     float& Value(Coefficient c);

@@ -18,15 +18,15 @@
 #include "Profile.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
-#include "calibration/CoefficientText.h"
 #include "calibration/SettingsFile.h"
-#include "calibration/CalibrationDlg.h"
+#include "calibration/SpectrometerConfigDlg.h"
 #include "display/SetScaleDlg.h"
 #include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/ViewFixture.h"
+#include "text/NumberText.h"
 
 using namespace vexlar;
 using namespace vexlar::spectrometer_config;
@@ -39,18 +39,9 @@ using Dialog = CSpectrometerConfigDlg;
 // Longest a modal loop may run when a test goes wrong.
 constexpr int kModalGuardMs = 2000;
 
-// While alive, every dialog the command runs is run by a test in place of
-// the operator.
-class ScopedRunner {
-public:
-    explicit ScopedRunner(Dialog::ModalRunner runner) : previous_(Dialog::SetModalRunner(std::move(runner))) {}
-    ~ScopedRunner() { Dialog::SetModalRunner(std::move(previous_)); }
-    ScopedRunner(const ScopedRunner&) = delete;
-    ScopedRunner& operator=(const ScopedRunner&) = delete;
-
-private:
-    Dialog::ModalRunner previous_;
-};
+// While alive, every dialog the command runs is answered by a test in place
+// of the operator.
+using ScopedRunner = ScopedDialogOperator<Dialog>;
 
 // The dialog appears as it does for the operator and takes the focus.
 void Show(Dialog& dialog)
@@ -84,7 +75,7 @@ void TabInAndType(QLineEdit* edit, const QString& text)
 
 void PressTab(QWidget* control) { QTest::keyClick(control, Qt::Key_Tab); }
 
-QString Shown(float value) { return QString::fromStdString(calibration::FormatCoefficient(value)); }
+QString Shown(float value) { return QString::fromStdString(FormatCoefficient(value)); }
 
 const char* const kSections[kChannels] = {"Master", "Slave1", "Slave2", "Slave3",
                                           "Slave4", "Slave5", "Slave6", "Slave7"};
@@ -150,7 +141,6 @@ protected:
                 if (Button(d, kNumberButtonIds[k])->isChecked())
                     count = k + 1;
             d.reject();
-            return d.result();
         });
         view->OnConfigureSpectrometer();
         return count;
@@ -208,7 +198,6 @@ TEST_F(SpectrometerConfig, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
         EXPECT_EQ(Edit(d, IDC_INTERCEPT)->text(), "420");
         Click(d.Control(IDC_CANCEL));
         EXPECT_FALSE(d.isVisible());
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_TRUE(ran);
@@ -235,7 +224,6 @@ TEST_F(SpectrometerConfig, AValueTypedForASlaveStaysWithThatSlave)
         Click(ChannelButton(d, 0));
         EXPECT_EQ(first->text(), "0.5");
         Click(d.Control(IDC_OK));
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     // The axes are those of the control bar's channel, with its new value.
@@ -261,7 +249,6 @@ TEST_F(SpectrometerConfig, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
         PressTab(Edit(d, IDC_INTERCEPT));
         EXPECT_EQ(d.intercept[0], 400.0f) << "stored in the dialog when left";
         Click(d.Control(IDC_CANCEL));
-        return d.result();
     });
     // The operator has zoomed in: the shown range is no longer the axis's.
     {
@@ -308,7 +295,6 @@ TEST_F(SpectrometerConfig, PassingTheFocusThroughAnEditRoundsToSixDigits)
         PressTab(Edit(d, IDC_FIRST_COEFFICIENT));
         EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
         Click(d.Control(IDC_OK));
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     // The first rounded to 0.123457, the second read back from 5e-05 as
@@ -327,7 +313,6 @@ TEST_F(SpectrometerConfig, OkFromTheKeyboardKeepsTheValueBeingTyped)
         // Enter gives OK while the edit still has the focus.
         QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Return);
         EXPECT_FALSE(d.isVisible());
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     Table expected = Distinct();
@@ -339,7 +324,6 @@ TEST_F(SpectrometerConfig, OkFromTheKeyboardKeepsTheValueBeingTyped)
         Show(d);
         TabInAndType(Edit(d, IDC_THIRD_COEFFICIENT), "-2e-9");
         QTest::keyClick(Edit(d, IDC_THIRD_COEFFICIENT), Qt::Key_Enter);
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     expected[0].third = -2e-9f;
@@ -380,7 +364,6 @@ TEST_F(SpectrometerConfig, OkRefusesATextThatIsNotANumber)
         EXPECT_EQ(d.first[0], 0.42f);
         TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "6e-5");
         QTest::keyClick(Edit(d, IDC_SECOND_COEFFICIENT), Qt::Key_Return);
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     const auto& shown = messages.messages();
@@ -416,7 +399,6 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         // The operator abandons the dialog: no more messages, nothing kept.
         Click(d.Control(IDC_CANCEL));
         EXPECT_FALSE(d.isVisible());
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
@@ -428,7 +410,6 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         TabInAndType(Edit(d, IDC_INTERCEPT), "nm");
         QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Escape);
         EXPECT_FALSE(d.isVisible());
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
@@ -465,7 +446,6 @@ TEST_F(SpectrometerConfig, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
         EXPECT_EQ(intercept->text(), "390");
         EXPECT_EQ(intercept->selectedText(), "390") << "ready to be typed over";
         Click(d.Control(IDC_OK));
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
@@ -523,7 +503,6 @@ TEST_F(SpectrometerConfig, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         Click(ChannelButton(d, 6));
         EXPECT_EQ(d.selectedChannel, 6);
         Click(d.Control(IDC_OK));
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(CountShown(), 0) << "kept until the operator chooses a count";
@@ -542,7 +521,6 @@ TEST_F(SpectrometerConfig, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         EXPECT_TRUE(ChannelButton(d, 1)->isEnabled());
         EXPECT_FALSE(ChannelButton(d, 2)->isEnabled());
         Click(d.Control(IDC_OK));
-        return d.result();
     });
     view->OnConfigureSpectrometer();
     EXPECT_EQ(CountShown(), 2);
@@ -573,7 +551,6 @@ TEST_F(SpectrometerConfigCommand, TheSetupMenuRunsTheSpectrometerConfiguration)
         EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
         TabInAndType(Edit(d, IDC_FIRST_COEFFICIENT), "0.6");
         QTest::keyClick(Edit(d, IDC_FIRST_COEFFICIENT), Qt::Key_Return);
-        return d.result();
     });
     command->trigger();
     EXPECT_TRUE(ran);

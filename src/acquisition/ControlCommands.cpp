@@ -140,13 +140,13 @@ void CVexlarView::OnBarParam(int kind)
         break;
     }
     case BAR_CONTINUOUS:
-        scanning = 1;
-        additive = 0;
+        flags_.scanning = true;
+        flags_.additive = false;
         ResumeScanChain();
         break;
     case BAR_ADDITIVE:
-        scanning = 0;
-        additions = 0;
+        flags_.scanning = false;
+        flags_.additions = 0;
         break;
     case BAR_CHANNEL_CHOSEN:
         SelectChannel(host_->SelectedIndex(IDC_CHANNEL));
@@ -181,31 +181,31 @@ void CVexlarView::OnBarParam(int kind)
 
 void CVexlarView::OnStoreDark()
 {
-    std::copy(std::begin(spectrum), std::end(spectrum), std::begin(dark));
-    darkStored = 1;
+    std::copy(std::begin(workspace_.spectrum), std::end(workspace_.spectrum), std::begin(workspace_.dark));
+    flags_.darkStored = true;
 }
 
 void CVexlarView::OnSubtractDark()
 {
-    subtractDark = subtractDark == 1 ? 0 : 1;
+    flags_.subtractDark = !flags_.subtractDark;
 }
 
 void CVexlarView::OnAdditiveMode()
 {
-    if (additive == 1) {
+    if (flags_.additive) {
         // Leaving: the sum and its count stay, so a later start goes on
         // adding to it; the scan in flight, if there is one, is dropped.
-        discardNext = ChainScanComing() ? 1 : 0;
-        scanning = 0;
-        additive = 0;
-    } else if (darkStored) {
-        if (additions == 0) {
+        flags_.discardNext = ChainScanComing();
+        flags_.scanning = false;
+        flags_.additive = false;
+    } else if (flags_.darkStored) {
+        if (flags_.additions == 0) {
             // A new sum: empty, and every scan added has the dark taken off.
-            std::fill(std::begin(spectrum), std::end(spectrum), 0.0);
+            std::fill(std::begin(workspace_.spectrum), std::end(workspace_.spectrum), 0.0);
             spectrumMade_ = {true, 0};
         }
-        additive = 1;
-        scanning = 1;
+        flags_.additive = true;
+        flags_.scanning = true;
         ResumeScanChain();
     } else {
         vexlar::sys::ShowOperatorMessage("You must store a dark spectrum before\nentering the Additive Mode.",

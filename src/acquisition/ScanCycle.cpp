@@ -94,12 +94,12 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
     // acquisition is running, so the scan in flight when the operator left
     // additive mode consumes the mark. (A resume meanwhile asked for a scan
     // of its own.)
-    if (discardNext) {
-        discardNext = 0;
+    if (flags_.discardNext) {
+        flags_.discardNext = false;
         return;
     }
     // Acquisition stopped: the chain ends here.
-    if (!scanning)
+    if (!flags_.scanning)
         return;
 
     {
@@ -109,21 +109,21 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         // One pass over the pixels of the selected channel's buffer (its
         // spikes removed first while the operator has that on).
         const float* in = ScanForSpectrum();
-        if (additive) {
+        if (flags_.additive) {
             // A scan that could not be searched for spikes stays out of the sum.
             if (in) {
                 for (int i = 0; i < kPixels; ++i)
-                    spectrum[i] = (static_cast<double>(in[i]) - dark[i]) + spectrum[i];
-                ++additions;
-                spectrumMade_ = {true, additions};
+                    workspace_.spectrum[i] = (static_cast<double>(in[i]) - workspace_.dark[i]) + workspace_.spectrum[i];
+                ++flags_.additions;
+                spectrumMade_ = {true, flags_.additions};
             }
-        } else if (subtractDark) {
+        } else if (flags_.subtractDark) {
             for (int i = 0; i < kPixels; ++i)
-                spectrum[i] = static_cast<double>(in[i]) - dark[i];
-            spectrumMade_ = {darkStored != 0, 0};
+                workspace_.spectrum[i] = static_cast<double>(in[i]) - workspace_.dark[i];
+            spectrumMade_ = {flags_.darkStored, 0};
         } else {
             for (int i = 0; i < kPixels; ++i)
-                spectrum[i] = static_cast<double>(in[i]);
+                workspace_.spectrum[i] = static_cast<double>(in[i]);
             spectrumMade_ = {false, 0};
         }
         if (cleaning_.subtractBaseline)
@@ -131,18 +131,18 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
         // Annotation rectangles are re-read from a freshly laid-out chart
         // after a resize or a scale change.
-        if (annotationRefresh) {
+        if (flags_.annotationRefresh) {
             XrtSetValues(chart(), XRT_REPAINT, 1);
             for (AnnotationRecord& a : annotationSlots_.annotations) {
                 if (a.inUse)
                     ReadBackGeometry(a);
             }
-            annotationRefresh = 0;
+            flags_.annotationRefresh = false;
             XrtSetValues(chart(), XRT_REPAINT, 0);
         }
 
         // The status-bar readout: the scan count and the cursor.
-        if (additive || cursorShown)
+        if (flags_.additive || flags_.cursorShown)
             UpdateReadout();
 
         // The new spectrum to the chart. It is drawn once the next scan has
@@ -162,7 +162,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
     QDV_BufferEmpty(hinst, bufferChannel);
     // A calibration dialog averaging fresh scans takes the one just shown.
-    freshScans_.Add(spectrum);
+    freshScans_.Add(workspace_.spectrum);
 
     // During a timed series the run decides what comes next.
     if (timeAcq_.timeAcqRunning) {
@@ -173,7 +173,7 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
 
     // The next scan, once the operator's pending input has been handled; the
     // chart is drawn right after it is asked for.
-    if (scanning)
+    if (flags_.scanning)
         RequestNextScanAfterPendingMessages();
     else
         PaintChartIfDue();
@@ -253,7 +253,7 @@ void CVexlarView::StopScans()
     scanQueue_.Cancelled();
     // Nothing is left in flight to discard, and a switching scan cancelled
     // gives its acquisition values back now: no answer will.
-    discardNext = 0;
+    flags_.discardNext = false;
     vexlar::timed::EndSwitchingScan(timeAcq_, params().IntegrationTime, params().Average);
 }
 
@@ -270,7 +270,7 @@ bool CVexlarView::ChainScanComing() const
 {
     // Of the scans owed, the one marked for discarding and a switching scan
     // do not go on with the chain.
-    return scanQueue_.owed() - (discardNext ? 1 : 0) - (timeAcq_.restorePending ? 1 : 0) > 0;
+    return scanQueue_.owed() - (flags_.discardNext ? 1 : 0) - (timeAcq_.restorePending ? 1 : 0) > 0;
 }
 
 void CVexlarView::OnDriverNotify(WPARAM wParam)
@@ -305,11 +305,11 @@ void CVexlarView::OnReset()
     p.Average = kResetAverage;
     p.IntegrationTime = kResetIntegrationTimeMs;
     QDV_ParamSet(&p);
-    QDV_BufferEmpty(hinst, channel);
-    additive = 0;
+    QDV_BufferEmpty(hinst, workspace_.channel);
+    flags_.additive = false;
     // The control bar is about to say Continuous: make it true, so the scan
     // requested below is shown and the chain runs again.
-    scanning = 1;
+    flags_.scanning = true;
     if (host_) {
         host_->SetChecked(IDC_CONTINUOUS, true);
         host_->SetText(IDC_AVERAGE, std::to_string(p.Average));

@@ -16,13 +16,13 @@
 #include <optional>
 #include <string>
 
-#include "Font.h"
 #include "Messages.h"
 #include "QdvDriver.h"
 #include "XrtValue.h"
+#include "acquisition/AcquisitionFlags.h"
+#include "acquisition/AcquisitionWorkspace.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/ScanQueue.h"
-#include "calibration/Axes.h"
 #include "calibration/CalibrationState.h"
 #include "calibration/MeasurementSource.h"
 #include "calibration/SettingsFile.h"
@@ -45,8 +45,6 @@ namespace vexlar {
 
 class ViewHost;
 
-constexpr int kPixels = calibration::kPixels;
-constexpr int kChannels = QDV_CHANNELS;
 static_assert(settings::kCalibratedChannels == kChannels, "a calibration for every channel");
 
 // Message the view posts to itself to request the next scan once every
@@ -239,11 +237,11 @@ public:
 
     // --- What the menus and the tool bar show --------------------------------------------
     // Additive Mode's check mark.
-    bool IsAdditive() const { return additive == 1; }
+    bool IsAdditive() const { return flags_.additive; }
     // Subtract Dark's check mark.
-    bool IsSubtractingDark() const { return subtractDark != 0; }
+    bool IsSubtractingDark() const { return flags_.subtractDark; }
     // The Cursor button's check mark; the cursor moves are enabled with it.
-    bool IsCursorShown() const { return cursorShown != 0; }
+    bool IsCursorShown() const { return flags_.cursorShown; }
     // Peak Labels' check mark.
     bool ArePeakLabelsShown() const { return peakTable_.peakLabelsShown; }
 
@@ -279,26 +277,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // --- The workspace ---------------------------------------------------------------
-    // Plain fixed-size members: nothing is allocated while scanning.
-    float raw[vexlar::kChannels][vexlar::kPixels];
-    double spectrum[vexlar::kPixels];
-    double dark[vexlar::kPixels];
-    double wavelength[vexlar::kPixels];
-    double wavenumber[vexlar::kPixels];
-    double ramanShift[vexlar::kPixels];
-
-    std::int16_t channel = 0;
-    int numChannels = 1;
-    int xAxisMode = 0;
-
-    int scanning = 0;
-    int additive = 0;
-    long additions = 0;
-    int darkStored = 0;
-    int subtractDark = 0;
-    int discardNext = 0;
-    int annotationRefresh = 0;
+    // The driver's buffers, the spectra, the axes and which of them are in
+    // use; the driver's parameter block points into workspace_.raw.
+    vexlar::acquisition::AcquisitionWorkspace workspace_;
+    // What happens to the next scan, and what it brings up to date.
+    vexlar::acquisition::AcquisitionFlags flags_;
 
     void* hinst = nullptr;
     XrtHandle liveData = 0;
@@ -306,7 +289,6 @@ private:
     XrtDataStyle secondStyle{};
     XrtHandle openedData = 0;
 
-    int cursorShown = 0;
     // The printer and page set-up the operator chose (printSetup()).
     std::shared_ptr<class QPrinter> printSetup_;
 

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <cstring>
 
 #include "Font.h"
 #include "MessageBox.h"
@@ -26,14 +25,8 @@ constexpr std::size_t kDriverErrorTextSize = 200;  // 199 characters and the ter
 
 CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent)
 {
-    // The buffers are the driver's to fill; zero them so that nothing
-    // undefined can ever reach the screen.
-    std::memset(raw, 0, sizeof raw);
-    std::memset(spectrum, 0, sizeof spectrum);
-    std::memset(dark, 0, sizeof dark);
-    std::memset(wavelength, 0, sizeof wavelength);
-    std::memset(wavenumber, 0, sizeof wavenumber);
-    std::memset(ramanShift, 0, sizeof ramanShift);
+    // The workspace starts at zero, the driver's buffers with it, so that
+    // nothing undefined can ever reach the screen.
     for (int ch = 0; ch < kChannels; ++ch)
         calibration::SetChannelCoefficients(calibration_.table, ch, calibration::Coefficients());
     // The program starts with the laser off, whatever state it was left in.
@@ -49,14 +42,14 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     setGeometry(rect);
     setFocusPolicy(Qt::StrongFocus);
     app_ = app;
-    darkStored = 0;
-    subtractDark = 0;
-    additive = 0;
-    additions = 0;
+    flags_.darkStored = false;
+    flags_.subtractDark = false;
+    flags_.additive = false;
+    flags_.additions = 0;
     spectrumMade_ = {};
-    discardNext = 0;
+    flags_.discardNext = false;
     peakTable_.peakLabelsShown = false;
-    cursorShown = 0;
+    flags_.cursorShown = false;
     LoadSettings();
     annotationSlots_.annotationMoving = false;
     peakTable_.peakSearchDone = false;
@@ -66,10 +59,11 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     seriesStyle = XrtDataStyle{};
     calibration_.laserWavenumber = calibration::LaserWavenumber(calibration_.laserWavelength);
     {
-        const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
-        calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+        const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, workspace_.channel);
+        calibration::RebuildAxes(c, calibration_.laserWavenumber, workspace_.wavelength, workspace_.wavenumber,
+                                 workspace_.spectrum, workspace_.ramanShift);
     }
-    scanning = 1;
+    flags_.scanning = true;
     SetUpPlot(QRect(QPoint(0, 0), rect.size()));
     // Only the selected channel is enabled, and only here.
     DriverParams& p = params();
@@ -77,8 +71,8 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     p.window = static_cast<QObject*>(this);
     p.hinst = hinst;
     for (int ch = 0; ch < kChannels; ++ch)
-        p.buffer[ch] = raw[ch];
-    p.channelEnable[channel] = 1;
+        p.buffer[ch] = workspace_.raw[ch];
+    p.channelEnable[workspace_.channel] = 1;
     const std::int16_t status = QDV_Register(&p);
     if (status != 0)
         ShowDriverError("Registered Failed", status);

@@ -13,11 +13,11 @@ static_assert(spectrometer_config::kChannelCount == kChannels, "the dialog holds
 void CVexlarView::OnConfigureSpectrometer()
 {
     CSpectrometerConfigDlg dialog(this);
-    dialog.numChannels = numChannels;
+    dialog.numChannels = workspace_.numChannels;
     dialog.calibration = calibration_.table;
 
     if (dialog.RunModal() == QDialog::Accepted) {
-        numChannels = dialog.numChannels;
+        workspace_.numChannels = dialog.numChannels;
         calibration_.table = dialog.calibration;
     }
 

@@ -34,12 +34,14 @@ calibration::Polynomial ChannelCalibration(float intercept, float first, float s
 calibration::MeasurementSource CVexlarView::CalibrationSource()
 {
     calibration::MeasurementSource source;
-    source.displayed = [this] { return std::vector<double>(std::begin(spectrum), std::end(spectrum)); };
+    source.displayed = [this] {
+        return std::vector<double>(std::begin(workspace_.spectrum), std::end(workspace_.spectrum));
+    };
     if (timeAcq_.timeAcqRunning)
         source.noFreshScansReason = "A timed series is running: only the spectrum on display can be used.";
-    else if (additive)
+    else if (flags_.additive)
         source.noFreshScansReason = "Additive mode is on: only the spectrum on display can be used.";
-    else if (!scanning)
+    else if (!flags_.scanning)
         source.noFreshScansReason = "Acquisition is stopped: only the spectrum on display can be used.";
     else
         source.freshScans = &freshScans_;
@@ -48,7 +50,7 @@ calibration::MeasurementSource CVexlarView::CalibrationSource()
 
 void CVexlarView::OnCalibrateFromLamp()
 {
-    const int ch = channel;
+    const int ch = workspace_.channel;
     const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
     CLampCalibrationDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
                                kChannelNames[ch], this);
@@ -68,7 +70,7 @@ void CVexlarView::OnCalibrateFromLamp()
 
 void CVexlarView::OnCheckRamanShift()
 {
-    const int ch = channel;
+    const int ch = workspace_.channel;
     const calibration::Coefficients k = calibration::ChannelCoefficients(calibration_, ch);
     CRamanShiftCheckDlg dialog(CalibrationSource(), ChannelCalibration(k.intercept, k.first, k.second, k.third),
                                calibration_.laserWavenumber, calibration_.laserWavelength, kChannelNames[ch], this);

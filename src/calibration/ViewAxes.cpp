@@ -32,8 +32,9 @@ void SetFullScaleY(XrtHandle chart)
 
 void CVexlarView::RebuildAxes()
 {
-    const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, channel);
-    calibration::RebuildAxes(c, calibration_.laserWavenumber, wavelength, wavenumber, spectrum, ramanShift);
+    const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, workspace_.channel);
+    calibration::RebuildAxes(c, calibration_.laserWavenumber, workspace_.wavelength, workspace_.wavenumber,
+                             workspace_.spectrum, workspace_.ramanShift);
 }
 
 void CVexlarView::ShowXAxis()
@@ -45,13 +46,13 @@ void CVexlarView::ShowXAxis()
 
 void CVexlarView::ApplyXAxisToChart()
 {
-    if (xAxisMode != 0) {
+    if (workspace_.xAxisMode != 0) {
         ApplyRamanAxisToChart();
         return;
     }
     const XrtHandle c = chart();
-    XrtDataSetXData(liveData, 0, wavelength, kPixels);
-    SetXRange(c, calibration::WavelengthAxisRange(wavelength));
+    XrtDataSetXData(liveData, 0, workspace_.wavelength, kPixels);
+    SetXRange(c, calibration::WavelengthAxisRange(workspace_.wavelength));
     SetFullScaleY(c);
     XrtSetValues(c, XRT_X_TITLE, kWavelengthTitle);
 }
@@ -59,8 +60,8 @@ void CVexlarView::ApplyXAxisToChart()
 void CVexlarView::ApplyRamanAxisToChart()
 {
     const XrtHandle c = chart();
-    XrtDataSetXData(liveData, 0, ramanShift, kPixels);
-    SetXRange(c, calibration::RamanAxisRange(ramanShift));
+    XrtDataSetXData(liveData, 0, workspace_.ramanShift, kPixels);
+    SetXRange(c, calibration::RamanAxisRange(workspace_.ramanShift));
     SetFullScaleY(c);
     XrtSetValues(c, XRT_X_TITLE, kRamanTitle);
 }
@@ -71,7 +72,7 @@ void CVexlarView::SelectChannel(int index)
     // selection changes nothing.
     if (index < 0 || index >= kChannels)
         return;
-    channel = static_cast<std::int16_t>(index);
+    workspace_.channel = static_cast<std::int16_t>(index);
     RepaintGuard repaint(chart());
     RebuildAxes();
     ShowXAxis();
@@ -86,8 +87,8 @@ bool CVexlarView::SetLaserWavelength(const char* text)
         return false;
     calibration_.laserWavelength = static_cast<float>(*value);
     calibration_.laserWavenumber = calibration::LaserWavenumber(*value);
-    calibration::ComputeRamanShift(calibration_.laserWavenumber, wavenumber, ramanShift);
-    if (xAxisMode == 1) {
+    calibration::ComputeRamanShift(calibration_.laserWavenumber, workspace_.wavenumber, workspace_.ramanShift);
+    if (workspace_.xAxisMode == 1) {
         RepaintGuard repaint(chart());
         ApplyRamanAxisToChart();
         SetLiveYData();
@@ -101,7 +102,7 @@ void CVexlarView::SetXAxisMode(int index)
     // Only the two axes there are.
     if (index != 0 && index != 1)
         return;
-    xAxisMode = index;
+    workspace_.xAxisMode = index;
     {
         RepaintGuard repaint(chart());
         ShowXAxis();
@@ -111,5 +112,5 @@ void CVexlarView::SetXAxisMode(int index)
         ResetPeakTable();
         MarkAllPeaks();
     }
-    annotationRefresh = 1;
+    flags_.annotationRefresh = true;
 }

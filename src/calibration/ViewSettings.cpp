@@ -36,14 +36,14 @@ void CVexlarView::LoadSettings()
     loadedSettings_ = s;
 
     DriverParams& p = params();
-    numChannels = s.numChannels;
+    workspace_.numChannels = s.numChannels;
     p.IntegrationTime = s.integrationTime;
     p.Average = s.average;
     p.Boxcar = s.boxcar;
     p.CorrectDark = s.correctDark;
-    channel = s.channel;
+    workspace_.channel = s.channel;
     calibration_.laserWavelength = s.laserWavelength;
-    xAxisMode = s.xAxisMode;
+    workspace_.xAxisMode = s.xAxisMode;
     calibration_.table = s.calibration;
     peakTable_.criteria = s.peakCriteria;
 
@@ -59,14 +59,14 @@ bool CVexlarView::SaveSettings()
 {
     settings::WorkingSettings s;
     const DriverParams& p = params();
-    s.numChannels = numChannels;
+    s.numChannels = workspace_.numChannels;
     s.integrationTime = p.IntegrationTime;
     s.average = p.Average;
     s.boxcar = p.Boxcar;
     s.correctDark = p.CorrectDark;
-    s.channel = channel;
+    s.channel = workspace_.channel;
     s.laserWavelength = calibration_.laserWavelength;
-    s.xAxisMode = xAxisMode;
+    s.xAxisMode = workspace_.xAxisMode;
     s.calibration = calibration_.table;
     s.peakCriteria = peakTable_.criteria;
 

@@ -50,7 +50,7 @@ void CVexlarView::OnSubtractBaseline()
         SetLiveYData();
         XrtSetValues(chart(), XRT_DATA, liveData);
     }
-    if (cursorShown)
+    if (flags_.cursorShown)
         UpdateReadout();
     ShowCleaningNote();
 }
@@ -68,19 +68,19 @@ void CVexlarView::OnBaselineSettings()
         SetLiveYData();
         XrtSetValues(chart(), XRT_DATA, liveData);
     }
-    if (cursorShown)
+    if (flags_.cursorShown)
         UpdateReadout();
 }
 
 const double* CVexlarView::ShownSpectrum() const
 {
-    return cleaning_.subtractBaseline ? cleaning_.corrected : spectrum;
+    return cleaning_.subtractBaseline ? cleaning_.corrected : workspace_.spectrum;
 }
 
 void CVexlarView::UpdateShownSpectrum()
 {
     if (cleaning_.subtractBaseline)
-        cleaning_.baseline.Subtract(spectrum, kPixels, cleaning_.corrected);
+        cleaning_.baseline.Subtract(workspace_.spectrum, kPixels, cleaning_.corrected);
 }
 
 void CVexlarView::SetLiveYData()
@@ -91,14 +91,15 @@ void CVexlarView::SetLiveYData()
 
 const float* CVexlarView::ScanForSpectrum()
 {
-    const float* scan = raw[channel];
+    const float* scan = workspace_.raw[workspace_.channel];
     if (!cleaning_.removeSpikes)
         return scan;
     const DriverParams& p = params();
     // Laser-on and laser-off scans are each compared with their own kind;
     // the control bar's Laser box says which this one is.
     const int laserOn = host_ && host_->IsChecked(IDC_LASER) ? 1 : 0;
-    const cleaning::ScanConditions conditions{channel, p.IntegrationTime, p.Average, p.Boxcar, p.CorrectDark, laserOn};
+    const cleaning::ScanConditions conditions{workspace_.channel, p.IntegrationTime, p.Average,
+                                              p.Boxcar, p.CorrectDark, laserOn};
     // A scan under way while the laser or the acquisition parameters were
     // switched is of neither kind: compared with nothing, and kept by none.
     const cleaning::SpikeRemover::Result result = scanQueue_.LastArrivalStraddled()
@@ -108,14 +109,14 @@ const float* CVexlarView::ScanForSpectrum()
     // The first scan has nothing to be compared with, and the next one only
     // a scan that still holds its rays: shown, but kept out of a sum, which
     // must never hold a spike.
-    if (!result.settled && additive)
+    if (!result.settled && flags_.additive)
         return nullptr;
     return cleaning_.spikes.Cleaned();
 }
 
 const float* CVexlarView::LastScan() const
 {
-    return cleaning_.lastScanCleaned ? cleaning_.spikes.Cleaned() : raw[channel];
+    return cleaning_.lastScanCleaned ? cleaning_.spikes.Cleaned() : workspace_.raw[workspace_.channel];
 }
 
 void CVexlarView::ShowCleaningNote()

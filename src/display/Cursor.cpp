@@ -15,13 +15,13 @@ using namespace vexlar;
 
 void CVexlarView::OnCursor()
 {
-    if (cursorShown) {
-        cursorShown = 0;
+    if (flags_.cursorShown) {
+        flags_.cursorShown = false;
         XrtSetValues(chart(), XRT_CURSOR_SHOWN, 0);
         return;
     }
     const int point = display::CursorStartPixel(ShownPixels());
-    cursorShown = 1;
+    flags_.cursorShown = true;
     XrtSetValues(chart(), XRT_CURSOR_POINT, point);
     XrtSetValues(chart(), XRT_CURSOR_SHOWN, 1);
 }
@@ -74,18 +74,18 @@ void CVexlarView::keyPressEvent(QKeyEvent* event)
 
 void CVexlarView::UpdateReadout()
 {
-    if (!additive && !cursorShown)
+    if (!flags_.additive && !flags_.cursorShown)
         return;
     // The numbers only: the status bar makes the text when it shows it.
     display::Readout readout;
-    readout.scanCount = additive == 1;
-    readout.scans = additions;
-    if (cursorShown == 1) {
+    readout.scanCount = flags_.additive;
+    readout.scans = flags_.additions;
+    if (flags_.cursorShown) {
         const int p = std::clamp(CursorPoint(), 0, kPixels - 1);
         readout.cursor = true;
         readout.pixel = p;
-        readout.ramanShift = xAxisMode != 0;
-        readout.x = xAxisMode == 0 ? wavelength[p] : ramanShift[p];
+        readout.ramanShift = workspace_.xAxisMode != 0;
+        readout.x = workspace_.xAxisMode == 0 ? workspace_.wavelength[p] : workspace_.ramanShift[p];
         readout.intensity = ShownSpectrum()[p];
     }
     if (host_)

@@ -49,7 +49,7 @@ void CVexlarView::SetUpPlot(const QRect& rect)
     chartWindow_ = new CChart2D;
     chartWindow_->Create("", kChildVisibleStyle, rect, this, kChartWindowId);
     const XrtHandle c = chart();
-    XrtDataSetXData(liveData, 0, wavelength, kPixels);
+    XrtDataSetXData(liveData, 0, workspace_.wavelength, kPixels);
     SetLiveYData();
     XrtSetValues(c, XRT_REPAINT, 0);
     // No right axis line, no minor ticks, no top axis line, no grid.
@@ -115,5 +115,5 @@ void CVexlarView::resizeEvent(QResizeEvent* event)
         XrtSetValues(chart(), XRT_ORIGIN_Y, 0);
         XrtSetValues(chart(), XRT_HEIGHT, cy);
     }
-    annotationRefresh = 1;
+    flags_.annotationRefresh = true;
 }

@@ -17,7 +17,7 @@ display::PixelRange CVexlarView::ShownPixels() const
     double xMaximum = 0.0, xMinimum = 0.0;
     XrtGetValues(chart(), XRT_X_MAX, &xMaximum);
     XrtGetValues(chart(), XRT_X_MIN, &xMinimum);
-    const double* x = xAxisMode == 1 ? ramanShift : wavelength;
+    const double* x = workspace_.xAxisMode == 1 ? workspace_.ramanShift : workspace_.wavelength;
     return display::ShownPixelRange(x, xMinimum, xMaximum);
 }
 
@@ -26,7 +26,7 @@ void CVexlarView::OnAutoscale()
     const display::YRange y = display::AutoscaleYRange(ShownSpectrum(), ShownPixels());
     XrtSetValues(chart(), XRT_Y_MIN, y.low);
     XrtSetValues(chart(), XRT_Y_MAX, y.high);
-    annotationRefresh = 1;
+    flags_.annotationRefresh = true;
 }
 
 void CVexlarView::OnSetScale()
@@ -47,7 +47,7 @@ void CVexlarView::OnSetScale()
         XrtSetValues(chart(), XRT_Y_MAX, static_cast<double>(dialog.yMaximum));
         XrtSetValues(chart(), XRT_Y_MIN, static_cast<double>(dialog.yMinimum));
     }
-    annotationRefresh = 1;
+    flags_.annotationRefresh = true;
 }
 
 void CVexlarView::OnUnscale()
@@ -55,8 +55,9 @@ void CVexlarView::OnUnscale()
     {
         RepaintGuard repaint(chart());
         const XrtHandle c = chart();
-        const calibration::XRange x = xAxisMode == 0 ? calibration::WavelengthAxisRange(wavelength)
-                                                     : calibration::RamanAxisRange(ramanShift);
+        const calibration::XRange x = workspace_.xAxisMode == 0
+                                          ? calibration::WavelengthAxisRange(workspace_.wavelength)
+                                          : calibration::RamanAxisRange(workspace_.ramanShift);
         XrtSetValues(c, XRT_X_BOUND_MIN, x.minimum);
         XrtSetValues(c, XRT_X_BOUND_MAX, x.maximum);
         XrtSetValues(c, XRT_X_MIN, x.minimum);
@@ -64,5 +65,5 @@ void CVexlarView::OnUnscale()
         XrtSetValues(c, XRT_Y_MIN, 0.0);
         XrtSetValues(c, XRT_Y_MAX, kFullScaleIntensity);
     }
-    annotationRefresh = 1;
+    flags_.annotationRefresh = true;
 }

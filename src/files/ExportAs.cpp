@@ -50,7 +50,7 @@ void CVexlarView::OnExportAs()
 
     const SpectrumFacts facts = DescribeDisplayedSpectrum();
     const std::vector<MetadataEntry> entries = DescribeSpectrum(facts);
-    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
+    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
     std::string text;
     if (format == kJcampFormat) {
         if (JcampPointCount(facts.xAxisMode, shownX, ShownSpectrum(), kPixels) == 0) {
@@ -66,12 +66,12 @@ void CVexlarView::OnExportAs()
         columns.pixels = kPixels;
         if (facts.calibrationKnown) {
             // Both axes come from the calibration and the laser line.
-            columns.wavelength = wavelength;
-            columns.ramanShift = ramanShift;
+            columns.wavelength = workspace_.wavelength;
+            columns.ramanShift = workspace_.ramanShift;
         } else if (facts.xAxisMode == kRamanShiftAxis) {
-            columns.ramanShift = ramanShift; // the opened file's axis only
+            columns.ramanShift = workspace_.ramanShift; // the opened file's axis only
         } else {
-            columns.wavelength = wavelength;
+            columns.wavelength = workspace_.wavelength;
         }
         text = FormatCsvSpectrum(entries, columns);
     }
@@ -84,36 +84,36 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
 {
     SpectrumFacts facts;
     facts.written = CurrentLocalTime();
-    facts.xAxisMode = xAxisMode == kRamanShiftAxis ? kRamanShiftAxis : kWavelengthAxis;
+    facts.xAxisMode = workspace_.xAxisMode == kRamanShiftAxis ? kRamanShiftAxis : kWavelengthAxis;
     const DriverParams& p = app_->driverParams;
     facts.acquisitionKnown = true;
-    facts.channel = channel;
+    facts.channel = workspace_.channel;
     // While a switching scan of a timed series is out, the block holds its
     // short values; the spectrum on display was taken with the saved ones.
     facts.integrationTimeMs = timeAcq_.restorePending ? timeAcq_.savedIntegrationTime : p.IntegrationTime;
     facts.averages = timeAcq_.restorePending ? timeAcq_.savedAverage : p.Average;
     facts.boxcar = p.Boxcar;
     // Additive mode subtracts the dark from every scan it adds.
-    facts.darkSubtracted = darkStored != 0 && (additive != 0 || subtractDark != 0);
-    facts.additiveScans = additive ? additions : 0;
+    facts.darkSubtracted = flags_.darkStored && (flags_.additive || flags_.subtractDark);
+    facts.additiveScans = flags_.additive ? flags_.additions : 0;
     facts.spikesRemoved = cleaning_.removeSpikes != 0;
     facts.baselineSubtracted = cleaning_.subtractBaseline != 0;
     facts.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     facts.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     facts.calibrationKnown = true;
     facts.laserWavelength = calibration_.laserWavelength;
-    facts.calIntercept = calibration_.table.calIntercept[channel];
-    facts.calFirst = calibration_.table.calFirst[channel];
-    facts.calSecond = calibration_.table.calSecond[channel];
-    facts.calThird = calibration_.table.calThird[channel];
+    facts.calIntercept = calibration_.table.calIntercept[workspace_.channel];
+    facts.calFirst = calibration_.table.calFirst[workspace_.channel];
+    facts.calSecond = calibration_.table.calSecond[workspace_.channel];
+    facts.calThird = calibration_.table.calThird[workspace_.channel];
     return facts;
 }
 
 SpectrumFacts CVexlarView::DescribeDisplayedSpectrum() const
 {
     SpectrumFacts facts = DescribeAcquisition();
-    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? ramanShift : wavelength;
-    const DisplayedOrigin origin = OriginOf(openedSpectrum_, facts.xAxisMode, shownX, spectrum, kPixels);
+    const double* shownX = facts.xAxisMode == kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
+    const DisplayedOrigin origin = OriginOf(openedSpectrum_, facts.xAxisMode, shownX, workspace_.spectrum, kPixels);
     if (origin == DisplayedOrigin::Live) {
         // What went into the spectrum on display when it was made, not the
         // switches now: a sum kept on display after additive mode was left

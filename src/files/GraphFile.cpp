@@ -138,8 +138,8 @@ void CVexlarView::OnOpenSpectrum()
     openedData = data;
 
     // Scans that arrive from now on are dropped; accumulation ends.
-    scanning = 0;
-    additive = 0;
+    flags_.scanning = false;
+    flags_.additive = false;
 
     {
         RepaintGuard repaint(chart());
@@ -148,21 +148,21 @@ void CVexlarView::OnOpenSpectrum()
         if (file.x[0] < 0.0) {
             if (host_)
                 host_->SelectItem(IDC_X_AXIS, kRamanShiftEntry);
-            xAxisMode = kRamanShiftMode;
-            std::copy(file.y.begin(), file.y.end(), spectrum);
-            std::copy(file.x.begin(), file.x.end(), ramanShift);
-            SetShownX(c, kRamanAxisStart, ramanShift[kPixels - 1]);
+            workspace_.xAxisMode = kRamanShiftMode;
+            std::copy(file.y.begin(), file.y.end(), workspace_.spectrum);
+            std::copy(file.x.begin(), file.x.end(), workspace_.ramanShift);
+            SetShownX(c, kRamanAxisStart, workspace_.ramanShift[kPixels - 1]);
             XrtSetValues(c, XRT_X_TITLE, kRamanTitle);
-            XrtDataSetXData(liveData, 0, ramanShift, kPixels);
+            XrtDataSetXData(liveData, 0, workspace_.ramanShift, kPixels);
         } else {
             if (host_)
                 host_->SelectItem(IDC_X_AXIS, kWavelengthEntry);
-            xAxisMode = kWavelengthMode;
-            std::copy(file.y.begin(), file.y.end(), spectrum);
-            std::copy(file.x.begin(), file.x.end(), wavelength);
-            SetShownX(c, wavelength[0], wavelength[kPixels - 1]);
+            workspace_.xAxisMode = kWavelengthMode;
+            std::copy(file.y.begin(), file.y.end(), workspace_.spectrum);
+            std::copy(file.x.begin(), file.x.end(), workspace_.wavelength);
+            SetShownX(c, workspace_.wavelength[0], workspace_.wavelength[kPixels - 1]);
             XrtSetValues(c, XRT_X_TITLE, kWavelengthTitle);
-            XrtDataSetXData(liveData, 0, wavelength, kPixels);
+            XrtDataSetXData(liveData, 0, workspace_.wavelength, kPixels);
         }
         SetLiveYData();
         XrtSetValues(c, XRT_DATA, liveData);
@@ -175,7 +175,7 @@ void CVexlarView::OnOpenSpectrum()
 
     // Kept, so that what is written out later knows the spectrum on display
     // is this file's for as long as it is.
-    openedSpectrum_ = {path, xAxisMode, std::move(file.x), std::move(file.y)};
+    openedSpectrum_ = {path, workspace_.xAxisMode, std::move(file.x), std::move(file.y)};
 
     // The file's name without its folder.
     if (host_)

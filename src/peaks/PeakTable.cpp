@@ -42,8 +42,8 @@ int CVexlarView::AddPeak(int pixel)
         return 0;
     PeakRecord& peak = peakTable_.peaks[slot];
     peak.inUse = 1;
-    peak.x = xAxisMode == kRamanShiftMode ? ramanShift[pixel] : wavelength[pixel];
-    const std::string label = peaks::PeakXText(peak.x, xAxisMode);
+    peak.x = workspace_.xAxisMode == kRamanShiftMode ? workspace_.ramanShift[pixel] : workspace_.wavelength[pixel];
+    const std::string label = peaks::PeakXText(peak.x, workspace_.xAxisMode);
     std::snprintf(peak.label, sizeof peak.label, "%s", label.c_str());
     peak.intensity = ShownSpectrum()[pixel];
     peak.pixel = pixel;
@@ -102,7 +102,7 @@ void CVexlarView::MarkPeakAtCursor()
 {
     // The guard also covers the chart's context menu, which offers the
     // command whatever the cursor does.
-    if (cursorShown == 0)
+    if (!flags_.cursorShown)
         return;
     if (!peakTable_.peakLabelsShown)
         peakTable_.peakLabelsShown = true;
@@ -111,7 +111,7 @@ void CVexlarView::MarkPeakAtCursor()
 
 void CVexlarView::OnShowPeakTable()
 {
-    CPeakTableDlg dialog(peakTable_, xAxisMode, [this](int slot) { RemovePeak(slot); }, this);
+    CPeakTableDlg dialog(peakTable_, workspace_.xAxisMode, [this](int slot) { RemovePeak(slot); }, this);
     dialog.Run();
 }
 
@@ -126,8 +126,8 @@ bool CVexlarView::SavePeakFile(const char* path)
         header.average = app_->driverParams.Average;
         header.boxcar = app_->driverParams.Boxcar;
     }
-    header.additions = additions;
-    header.xAxisMode = xAxisMode;
+    header.additions = flags_.additions;
+    header.xAxisMode = workspace_.xAxisMode;
     header.spikesRemoved = IsRemovingSpikes();
     header.baselineSubtracted = IsSubtractingBaseline();
     header.baselineSmoothness = cleaning_.baseline.Settings().smoothness;

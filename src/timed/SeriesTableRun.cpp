@@ -56,7 +56,7 @@ void CVexlarView::BeginSeriesTable()
         return;
     // The series acquires live: the settings in force now describe it.
     files::SpectrumFacts facts = DescribeAcquisition();
-    const double* shownX = facts.xAxisMode == files::kRamanShiftAxis ? ramanShift : wavelength;
+    const double* shownX = facts.xAxisMode == files::kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
     if (files::HoldsFileAxis(openedSpectrum_, facts.xAxisMode, shownX, kPixels))
         facts.calibrationKnown = false; // the axis still holds an opened file's x values
     std::vector<files::MetadataEntry> entries = files::DescribeSpectrum(facts);

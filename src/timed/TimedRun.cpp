@@ -122,12 +122,12 @@ void CVexlarView::BeginSeriesRecords()
 {
     // Every scan of the series must reach the series step: a stopped
     // acquisition (after Open or a click on Additive) would drop them all.
-    if (!scanning) {
-        scanning = 1;
-        if (!additive && host_)
+    if (!flags_.scanning) {
+        flags_.scanning = true;
+        if (!flags_.additive && host_)
             host_->SetChecked(IDC_CONTINUOUS, true);
     }
-    discardNext = 0;
+    flags_.discardNext = false;
     timeStampLog_.Start();
     BeginSeriesTable();
 }
@@ -156,8 +156,8 @@ void CVexlarView::KeepSeriesDark()
     // The dark scan: kept as the dark spectrum, not shown.
     const float* in = LastScan();
     for (int i = 0; i < kPixels; ++i)
-        dark[i] = static_cast<double>(in[i]);
-    darkStored = 1;
+        workspace_.dark[i] = static_cast<double>(in[i]);
+    flags_.darkStored = true;
 }
 
 void CVexlarView::SaveTimedScan()
@@ -191,8 +191,10 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
     if (timeAcq_.settings.FileFormat == kExportFileFormat) {
         // The layout of File > Export Spectrum, written without a message
         // box: the series goes on and reports at its end.
-        return vexlar::sys::ReplaceFileWhole(
-            path, files::FormatExportFile(xAxisMode, wavelength, ramanShift, ShownSpectrum(), kPixels), reason);
+        return vexlar::sys::ReplaceFileWhole(path,
+                                             files::FormatExportFile(workspace_.xAxisMode, workspace_.wavelength,
+                                                                     workspace_.ramanShift, ShownSpectrum(), kPixels),
+                                             reason);
     }
     return true;  // no file for any other format
 }

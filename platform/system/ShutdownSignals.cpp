@@ -14,7 +14,6 @@ namespace vexlar::sys {
 namespace {
 
 constexpr int kCaughtSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr int kSignalExitBase = 128;
 
 // Shared with the handler: only these, of types a handler may touch.
 int gPipe[2] = {-1, -1};
@@ -24,7 +23,7 @@ struct sigaction gPrevious[std::size(kCaughtSignals)];
 extern "C" void OnShutdownSignal(int number)
 {
     if (gEndAtOnce)
-        _exit(kSignalExitBase + number);
+        _exit(ExitStatusForSignal(number));
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe means signals are already waiting to be read.

@@ -20,6 +20,13 @@ class QSocketNotifier;
 
 namespace vexlar::sys {
 
+// The exit status of a program ended by a signal: 128 and the signal's
+// number, as a shell reports it.
+constexpr int ExitStatusForSignal(int signal)
+{
+    return 128 + signal;
+}
+
 class ShutdownSignals : public QObject {
 public:
     // Catches the three signals until destroyed; onSignal runs in the event

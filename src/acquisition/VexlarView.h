@@ -13,8 +13,11 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Messages.h"
 #include "QdvDriver.h"

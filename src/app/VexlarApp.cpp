@@ -21,8 +21,6 @@ using namespace vexlar;
 
 namespace {
 
-constexpr int kSignalExitBase = 128;
-
 // The running program, for the end by exit(); null once it ends in order.
 CVexlarApp* gRunning = nullptr;
 
@@ -100,7 +98,7 @@ void CVexlarApp::EndOnSignal(int signal)
     // The way File > Exit goes; every event loop ends, a modal dialog's too.
     if (frame_)
         frame_->close();
-    QCoreApplication::exit(kSignalExitBase + signal);
+    QCoreApplication::exit(sys::ExitStatusForSignal(signal));
 }
 
 void CVexlarApp::EndOnExit()

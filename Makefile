@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test check bench clean sanitize tsan fuzz longrun
+.PHONY: all deps configure build run test check bench clean sanitize tsan fuzz longrun format check-format
 
 all: build
 
@@ -28,6 +28,14 @@ check: build
 
 bench: build
 	bash bench/run
+
+# The code style (.clang-format): format puts every C++ file in it,
+# check-format fails naming the files that are not (CI runs it).
+format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+check-format: deps
+	bash scripts/check-format
 
 clean:
 	rm -rf $(BUILD)

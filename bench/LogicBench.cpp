@@ -330,7 +330,8 @@ void BM_TimeStampRow(benchmark::State& state)
     vexlar::timed::TimeStampRow next{"/data/series/Temp.99999.ram", 0};
     for (auto _ : state) {
         ++number;
-        if (!log.AddRow(path, number, next, 0, [&] { return rows; }, &reason))
+        if (!log.AddRow(
+                path, number, next, 0, [&] { return rows; }, &reason))
             state.SkipWithError(reason.c_str());
     }
 }

@@ -60,12 +60,12 @@
 #include <vector>
 
 #include "AllocationCounter.h"
+#include "BenchScan.h"
 #include "CountingDriver.h"
 #include "MessageBox.h"
-#include "VirtualClock.h"
 #include "Messages.h"
 #include "ModalDialog.h"
-#include "BenchScan.h"
+#include "VirtualClock.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
 #include "acquisition/ControlCommands.h"
@@ -125,10 +125,7 @@ struct Workspace {
         view()->OnStoreDark();
     }
 
-    ~Workspace()
-    {
-        frame.reset();
-    }
+    ~Workspace() { frame.reset(); }
 
     static void Settle()
     {
@@ -261,8 +258,8 @@ void ScanHandler(benchmark::State& state, bool painted)
     // Every scan must have been given back and followed by a request; each
     // painted at once a frame apart, and within a frame only the first.
     const std::uint64_t redraws = w.Redraws() - redrawsBefore;
-    if (redraws != (painted ? n : 1) || DriverCalls().bufferEmpty - emptiedBefore != n
-        || DriverCalls().singleScan - requestedBefore != n)
+    if (redraws != (painted ? n : 1) || DriverCalls().bufferEmpty - emptiedBefore != n ||
+        DriverCalls().singleScan - requestedBefore != n)
         state.SkipWithError("a scan was not given back and followed by the next request, or painted out of pace");
     w.NextFrame();
     AddAllocationCounters(state, total);
@@ -469,7 +466,10 @@ std::string FrameName(void* address, bool* inQCustomPlot)
     return name;
 }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 // The part of the scan path an allocation belongs to, from its call stack.
 std::string Classify(const std::vector<std::string>& names)
@@ -554,8 +554,9 @@ Attribution Attribute(int scans, Step step)
 
 void WriteAttribution(std::ostream& out, const char* name, const Attribution& a, int scans)
 {
-    out << "    " << JsonText(name) << ": {\"scans\": " << scans << ", \"heap_per_scan\": "
-        << static_cast<double>(a.heap) / scans << ", \"new_per_scan\": " << static_cast<double>(a.news) / scans
+    out << "    " << JsonText(name) << ": {\"scans\": " << scans
+        << ", \"heap_per_scan\": " << static_cast<double>(a.heap) / scans
+        << ", \"new_per_scan\": " << static_cast<double>(a.news) / scans
         << ", \"stacks_truncated\": " << (a.truncated ? "true" : "false") << ", \"parts\": {";
     bool first = true;
     for (const auto& [part, count] : a.counts) {
@@ -637,8 +638,8 @@ int ExportFile(const std::string& path)
     double x[vexlar::bench::kPoints];
     vexlar::bench::DefaultWavelengths(x);
     const bool sameAxis = std::memcmp(x, w.calibratedAxis.data(), sizeof x) == 0;
-    std::printf("{\"bytes\": %zu, \"identical_to_printf\": %s, \"axis_is_default_wavelengths\": %s}\n",
-                written.size(), written == expected ? "true" : "false", sameAxis ? "true" : "false");
+    std::printf("{\"bytes\": %zu, \"identical_to_printf\": %s, \"axis_is_default_wavelengths\": %s}\n", written.size(),
+                written == expected ? "true" : "false", sameAxis ? "true" : "false");
     return written == expected && sameAxis ? 0 : 2;
 }
 
@@ -678,8 +679,8 @@ int main(int argc, char** argv)
     Workspace w;
     workspace = &w;
     if (w.view()->width() != kViewWidth || w.view()->height() != kViewHeight)
-        std::fprintf(stderr, "bench_view: the view is %d x %d, not %d x %d\n", w.view()->width(),
-                     w.view()->height(), kViewWidth, kViewHeight);
+        std::fprintf(stderr, "bench_view: the view is %d x %d, not %d x %d\n", w.view()->width(), w.view()->height(),
+                     kViewWidth, kViewHeight);
 
     const std::string whatIf = OptionValue(argc, argv, "--chart-what-if");
     if (!whatIf.empty()) {

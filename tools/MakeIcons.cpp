@@ -50,8 +50,8 @@ const std::map<QString, Painter> kIcons = {
      [](QPainter& p) {
          p.setPen(kInk);
          p.setBrush(QColor(235, 190, 80));
-         p.drawPolygon(QPolygon({QPoint(1, 3), QPoint(5, 3), QPoint(6, 5), QPoint(13, 5), QPoint(13, 13),
-                                 QPoint(1, 13)}));
+         p.drawPolygon(
+             QPolygon({QPoint(1, 3), QPoint(5, 3), QPoint(6, 5), QPoint(13, 5), QPoint(13, 13), QPoint(1, 13)}));
          p.setBrush(QColor(250, 215, 120));
          p.drawPolygon(QPolygon({QPoint(3, 7), QPoint(15, 7), QPoint(13, 13), QPoint(1, 13)}));
      }},

@@ -33,8 +33,8 @@
 
 #include <unistd.h>
 
-#include "Messages.h"
 #include "MessageBox.h"
+#include "Messages.h"
 #include "Profile.h"
 #include "QdvDriver.h"
 #include "QdvSimHooks.h"
@@ -51,10 +51,10 @@ using namespace vexlar;
 namespace {
 
 constexpr long kDefaultScans = 100'000;
-constexpr long kWarmUpScans = 1'000;     // resident memory is measured from here on
-constexpr long kSampleEvery = 1'000;     // scans between two memory samples
-constexpr long kAllowedGrowthKiB = 2048; // allocator noise, not a leak
-constexpr int kStallMs = 10'000;         // no scan for this long: acquisition has stalled
+constexpr long kWarmUpScans = 1'000;      // resident memory is measured from here on
+constexpr long kSampleEvery = 1'000;      // scans between two memory samples
+constexpr long kAllowedGrowthKiB = 2048;  // allocator noise, not a leak
+constexpr int kStallMs = 10'000;          // no scan for this long: acquisition has stalled
 constexpr int kReportEveryMs = 30'000;
 
 long g_requests = 0;
@@ -106,7 +106,7 @@ public:
     long failed = 0;
     long shownOtherwise = 0;  // scans not shown exactly as written
     long shownTwice = 0;
-    long redrawsWrong = 0;    // scans that did not cause exactly one redraw
+    long redrawsWrong = 0;  // scans that did not cause exactly one redraw
     bool laserSeenOn = false;
     bool laserOnThroughout = true;  // once switched on, on for every scan
     bool stopping = false;          // acquisition stopped: scans are dropped, not shown
@@ -295,12 +295,14 @@ int main(int argc, char** argv)
     std::printf("scans shown        %ld in %.1f s (%.0f per second)\n", shownScans, seconds, shownScans / seconds);
     std::printf("scan requests      %ld, answered %ld (%ld scans, %ld failure notices)\n", requests, answered,
                 watcher.completed, watcher.failed);
-    std::printf("resident memory    %ld KiB at scan %ld, %ld KiB at the end, %ld KiB at most (%zu samples)\n",
-                first, kWarmUpScans, last, peak, residentKiB.size());
+    std::printf("resident memory    %ld KiB at scan %ld, %ld KiB at the end, %ld KiB at most (%zu samples)\n", first,
+                kWarmUpScans, last, peak, residentKiB.size());
     std::printf("shown otherwise    %ld, shown twice %ld, redraws not one per scan %ld\n", watcher.shownOtherwise,
                 watcher.shownTwice, watcher.redrawsWrong);
     std::printf("laser              %s while scanning, %s after the end\n",
-                !watcher.laserSeenOn ? "never on" : watcher.laserOnThroughout ? "on" : "NOT always on",
+                !watcher.laserSeenOn        ? "never on"
+                : watcher.laserOnThroughout ? "on"
+                                            : "NOT always on",
                 strobeAfter == 0 ? "off" : "ON");
 
     std::vector<std::string> failures;

@@ -65,23 +65,23 @@ constexpr std::size_t kMappingSize = 4096;
 // order. Keep in step with bench/wholeprogram.py.
 struct Counters {
     std::atomic<std::uint64_t> magic;
-    std::atomic<std::uint64_t> loadedNs;          // the probe loaded (before main)
-    std::atomic<std::uint64_t> scanRequests;      // QDV_SingleScan calls
-    std::atomic<std::uint64_t> scansCompleted;    // WM_SCAN_COMPLETE posted by the driver
-    std::atomic<std::uint64_t> driverNotifies;    // WM_DRIVER_NOTIFY posted by the driver
-    std::atomic<std::uint64_t> bufferEmpties;     // QDV_BufferEmpty calls
-    std::atomic<std::uint64_t> replots;           // immediate chart redraws
-    std::atomic<std::uint64_t> replotNs;          // time spent in them
-    std::atomic<std::uint64_t> scansDisplayed;    // frames drawn with a new scan, see above
-    std::atomic<std::uint64_t> latencyNs;         // sum over handled scans: posted -> buffer given back
+    std::atomic<std::uint64_t> loadedNs;        // the probe loaded (before main)
+    std::atomic<std::uint64_t> scanRequests;    // QDV_SingleScan calls
+    std::atomic<std::uint64_t> scansCompleted;  // WM_SCAN_COMPLETE posted by the driver
+    std::atomic<std::uint64_t> driverNotifies;  // WM_DRIVER_NOTIFY posted by the driver
+    std::atomic<std::uint64_t> bufferEmpties;   // QDV_BufferEmpty calls
+    std::atomic<std::uint64_t> replots;         // immediate chart redraws
+    std::atomic<std::uint64_t> replotNs;        // time spent in them
+    std::atomic<std::uint64_t> scansDisplayed;  // frames drawn with a new scan, see above
+    std::atomic<std::uint64_t> latencyNs;       // sum over handled scans: posted -> buffer given back
     std::atomic<std::uint64_t> firstRequestNs;
     std::atomic<std::uint64_t> firstCompletedNs;
     std::atomic<std::uint64_t> firstDisplayedNs;  // end of the redraw of the first displayed scan
     std::atomic<std::uint64_t> lastDisplayedNs;
-    std::atomic<std::uint64_t> heapInUse;         // bytes allocated and not freed (malloc's own count)
-    std::atomic<std::uint64_t> heapSampledAt;     // the handled scan it was taken at
-    std::atomic<std::uint64_t> commandsGiven;     // operator commands of VEXLAR_PROBE_COMMANDS carried out
-    std::atomic<std::uint64_t> scansHandled;      // buffers given back after a completed scan
+    std::atomic<std::uint64_t> heapInUse;      // bytes allocated and not freed (malloc's own count)
+    std::atomic<std::uint64_t> heapSampledAt;  // the handled scan it was taken at
+    std::atomic<std::uint64_t> commandsGiven;  // operator commands of VEXLAR_PROBE_COMMANDS carried out
+    std::atomic<std::uint64_t> scansHandled;   // buffers given back after a completed scan
 };
 static_assert(sizeof(Counters) == 18 * 8);
 
@@ -230,9 +230,9 @@ extern "C" QDV_API int16_t QDV_BufferEmpty(void* hinst, int16_t channel)
 
 // bool vexlar::sys::PostMessage(QObject*, unsigned, WPARAM, LPARAM), called by
 // the driver library on its own thread.
-extern "C" __attribute__((visibility("default"))) bool ProbePostMessage(void* window, unsigned message,
-                                                                         std::uintptr_t wParam, std::intptr_t lParam)
-    __asm__("_ZN6vexlar3sys11PostMessageEP7QObjectjml");
+extern "C" __attribute__((visibility("default"))) bool
+ProbePostMessage(void* window, unsigned message, std::uintptr_t wParam,
+                 std::intptr_t lParam) __asm__("_ZN6vexlar3sys11PostMessageEP7QObjectjml");
 extern "C" bool ProbePostMessage(void* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     using Fn = bool (*)(void*, unsigned, std::uintptr_t, std::intptr_t);
@@ -254,8 +254,8 @@ extern "C" bool ProbePostMessage(void* window, unsigned message, std::uintptr_t 
 }
 
 // void QCustomPlot::replot(QCustomPlot::RefreshPriority)
-extern "C" __attribute__((visibility("default"))) void ProbeReplot(void* plot, int priority)
-    __asm__("_ZN11QCustomPlot6replotENS_15RefreshPriorityE");
+extern "C" __attribute__((visibility("default"))) void
+ProbeReplot(void* plot, int priority) __asm__("_ZN11QCustomPlot6replotENS_15RefreshPriorityE");
 extern "C" void ProbeReplot(void* plot, int priority)
 {
     using Fn = void (*)(void*, int);

@@ -166,8 +166,14 @@ void* NewBlock(std::size_t size)
 
 }  // namespace
 
-void* operator new(std::size_t size) { return NewBlock(size); }
-void* operator new[](std::size_t size) { return NewBlock(size); }
+void* operator new(std::size_t size)
+{
+    return NewBlock(size);
+}
+void* operator new[](std::size_t size)
+{
+    return NewBlock(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
     Note(size, true);
@@ -178,7 +184,19 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
     Note(size, true);
     return std::malloc(size ? size : 1);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}

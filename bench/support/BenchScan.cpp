@@ -9,12 +9,12 @@ namespace vexlar::bench {
 
 namespace {
 
-constexpr double kBackgroundStart = 40.0;   // counts at pixel 0
-constexpr double kBackgroundRise = 30.0;    // counts more at the last pixel
-constexpr double kNoiseAmplitude = 3.0;     // counts, either way
+constexpr double kBackgroundStart = 40.0;  // counts at pixel 0
+constexpr double kBackgroundRise = 30.0;   // counts more at the last pixel
+constexpr double kNoiseAmplitude = 3.0;    // counts, either way
 constexpr int kFirstBandPixel = 80;
 constexpr int kBandSpacing = 100;
-constexpr double kSmallestBand = 800.0;     // counts above the background
+constexpr double kSmallestBand = 800.0;  // counts above the background
 constexpr double kLaserWavelengthNm = 632.8;
 
 // A repeatable value in [-1, 1] for a pixel and a phase.

@@ -38,7 +38,10 @@ QDV_API int16_t QDV_BufferEmpty(void*, int16_t)
     return QDV_OK;
 }
 
-QDV_API int16_t QDV_Stop(void*) { return QDV_OK; }
+QDV_API int16_t QDV_Stop(void*)
+{
+    return QDV_OK;
+}
 
 QDV_API int16_t QDV_UnRegister(void*)
 {
@@ -46,8 +49,14 @@ QDV_API int16_t QDV_UnRegister(void*)
     return QDV_OK;
 }
 
-QDV_API int16_t QDV_Config(void*, void*, intptr_t, intptr_t) { return QDV_CONFIG_CANCELLED; }
+QDV_API int16_t QDV_Config(void*, void*, intptr_t, intptr_t)
+{
+    return QDV_CONFIG_CANCELLED;
+}
 
-QDV_API int16_t QDV_V7400StrobeEnable(int) { return QDV_OK; }
+QDV_API int16_t QDV_V7400StrobeEnable(int)
+{
+    return QDV_OK;
+}
 
 }  // extern "C"

@@ -31,8 +31,7 @@ QString ChannelName(int ch)
 
 }  // namespace
 
-ConfigDialog::ConfigDialog(const SimSettings& settings, const std::vector<std::string>& overrides,
-                           QWidget* parent)
+ConfigDialog::ConfigDialog(const SimSettings& settings, const std::vector<std::string>& overrides, QWidget* parent)
     : QDialog(parent), original_(settings)
 {
     setWindowTitle(QStringLiteral("Simulated Spectrometer Set-up"));
@@ -53,19 +52,19 @@ ConfigDialog::ConfigDialog(const SimSettings& settings, const std::vector<std::s
 
     auto* deviceGroup = new QGroupBox(QStringLiteral("Device"), this);
     auto* form = new QFormLayout(deviceGroup);
-    laserPower_ = AddNumber(form, "Laser power (relative)", kLaserPowerName, kLaserPowerRange, 1.0, 2,
-                            settings.laserPower);
+    laserPower_ =
+        AddNumber(form, "Laser power (relative)", kLaserPowerName, kLaserPowerRange, 1.0, 2, settings.laserPower);
     noise_ = AddNumber(form, "Noise level (relative)", kNoiseName, kNoiseRange, 1.0, 2, settings.noise);
-    darkCurrent_ = AddNumber(form, "Dark current (counts/s)", kDarkCurrentName, kDarkCurrentRange, 1.0, 1,
-                             settings.darkCurrent);
-    fluorescence_ = AddNumber(form, "Fluorescence level (relative)", kFluorescenceName, kFluorescenceRange, 1.0,
-                              2, settings.fluorescence);
+    darkCurrent_ =
+        AddNumber(form, "Dark current (counts/s)", kDarkCurrentName, kDarkCurrentRange, 1.0, 1, settings.darkCurrent);
+    fluorescence_ = AddNumber(form, "Fluorescence level (relative)", kFluorescenceName, kFluorescenceRange, 1.0, 2,
+                              settings.fluorescence);
     speedFactor_ = AddNumber(form, "Speed factor of scan timing", kSpeedFactorName, kSpeedFactorRange, 1.0, 2,
                              settings.speedFactor);
-    faultPercent_ = AddNumber(form, "Failed scans (%)", kFaultPercentName, kFaultRateRange, kPercent, 1,
-                              settings.faultRate);
-    cosmicRate_ = AddNumber(form, "Cosmic rays (events/s)", kCosmicRateName, kCosmicRateRange, 1.0, 2,
-                            settings.cosmicRate);
+    faultPercent_ =
+        AddNumber(form, "Failed scans (%)", kFaultPercentName, kFaultRateRange, kPercent, 1, settings.faultRate);
+    cosmicRate_ =
+        AddNumber(form, "Cosmic rays (events/s)", kCosmicRateName, kCosmicRateRange, 1.0, 2, settings.cosmicRate);
     layout->addWidget(deviceGroup);
 
     if (!overrides.empty()) {

@@ -35,16 +35,15 @@ class ConfigDialog : public QDialog {
 public:
     // settings: the values to show; overrides: "NAME=value" lines of the
     // environment variables that take precedence while the program runs.
-    ConfigDialog(const SimSettings& settings, const std::vector<std::string>& overrides,
-                 QWidget* parent = nullptr);
+    ConfigDialog(const SimSettings& settings, const std::vector<std::string>& overrides, QWidget* parent = nullptr);
 
     // The shown settings with the controls' values; the values the dialog
     // does not show (calibrations, laser wavelength) are kept.
     SimSettings Settings() const;
 
 private:
-    QDoubleSpinBox* AddNumber(QFormLayout* form, const char* label, const char* name, Range range,
-                              double scale, int decimals, double value);
+    QDoubleSpinBox* AddNumber(QFormLayout* form, const char* label, const char* name, Range range, double scale,
+                              int decimals, double value);
 
     SimSettings original_;
     std::array<QComboBox*, kChannels> samples_{};

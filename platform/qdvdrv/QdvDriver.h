@@ -38,8 +38,8 @@ extern "C" {
 
 /* The detector and the channels it reads together. */
 enum {
-    QDV_CHANNELS = 8,   /* channel 0 is the master, 1 to 7 the slaves */
-    QDV_PIXELS = 2048   /* floats in each channel's buffer */
+    QDV_CHANNELS = 8, /* channel 0 is the master, 1 to 7 the slaves */
+    QDV_PIXELS = 2048 /* floats in each channel's buffer */
 };
 
 /* Messages posted to the block's window; wParam is the channel, lParam 0. */
@@ -80,22 +80,22 @@ enum QdvStatus {
  * build and 160 on a 64-bit one; `size` must hold sizeof(DriverParams).
  */
 typedef struct DriverParams {
-    uint16_t size;               /*  0: sizeof(DriverParams) */
-    uint8_t padding2[10];        /*  2 */
-    uint16_t IntegrationTime;    /* 12: ms; below 4 counts as 4 */
-    int16_t Boxcar;              /* 14: mean over pixels i-Boxcar..i+Boxcar; negative counts as 0 */
-    int16_t Average;             /* 16: scans averaged; below 1 counts as 1 */
-    uint8_t padding18[2];        /* 18 */
-    int16_t channelEnable[8];    /* 20: non-zero entries are enabled; the lowest is reported */
-    uint8_t padding36[16];       /* 36 */
-    int32_t changed;             /* 52: kept for the program; the driver does not use it */
-    int32_t unnamed56;           /* 56: kept for the program; the driver does not use it */
-    uint8_t padding60[12];       /* 60 */
-    int32_t CorrectDark;         /* 72: non-zero subtracts the detector's electrical dark level */
-    int32_t unnamed76;           /* 76: kept for the program; the driver does not use it */
-    void* window;                /* 80: the QObject that receives the messages */
-    void* hinst;                 /* the client: any non-null value unique to the client */
-    float* buffer[8];            /* per channel, QDV_PIXELS floats; null: channel not read */
+    uint16_t size;            /*  0: sizeof(DriverParams) */
+    uint8_t padding2[10];     /*  2 */
+    uint16_t IntegrationTime; /* 12: ms; below 4 counts as 4 */
+    int16_t Boxcar;           /* 14: mean over pixels i-Boxcar..i+Boxcar; negative counts as 0 */
+    int16_t Average;          /* 16: scans averaged; below 1 counts as 1 */
+    uint8_t padding18[2];     /* 18 */
+    int16_t channelEnable[8]; /* 20: non-zero entries are enabled; the lowest is reported */
+    uint8_t padding36[16];    /* 36 */
+    int32_t changed;          /* 52: kept for the program; the driver does not use it */
+    int32_t unnamed56;        /* 56: kept for the program; the driver does not use it */
+    uint8_t padding60[12];    /* 60 */
+    int32_t CorrectDark;      /* 72: non-zero subtracts the detector's electrical dark level */
+    int32_t unnamed76;        /* 76: kept for the program; the driver does not use it */
+    void* window;             /* 80: the QObject that receives the messages */
+    void* hinst;              /* the client: any non-null value unique to the client */
+    float* buffer[8];         /* per channel, QDV_PIXELS floats; null: channel not read */
 } DriverParams;
 
 QDV_STATIC_ASSERT(offsetof(DriverParams, size) == 0, "size at 0");

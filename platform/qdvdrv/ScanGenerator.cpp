@@ -8,11 +8,11 @@ namespace vexlar::qdv {
 
 namespace {
 
-constexpr double kLineCutoffPixels = 60.0;       // the line shape is taken as 0 beyond this
-constexpr double kDarkNonUniformity = 0.1;       // pixel-to-pixel spread of the dark current
-constexpr double kFluorescenceOffsetNm = 70.0;   // fluorescence maximum, red of the laser
-constexpr double kFluorescenceWidthNm = 60.0;    // standard deviation of its broad hump
-constexpr double kFluorescenceRiseNm = 15.0;     // how fast it rises past the laser line
+constexpr double kLineCutoffPixels = 60.0;      // the line shape is taken as 0 beyond this
+constexpr double kDarkNonUniformity = 0.1;      // pixel-to-pixel spread of the dark current
+constexpr double kFluorescenceOffsetNm = 70.0;  // fluorescence maximum, red of the laser
+constexpr double kFluorescenceWidthNm = 60.0;   // standard deviation of its broad hump
+constexpr double kFluorescenceRiseNm = 15.0;    // how fast it rises past the laser line
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kNmPerCm = 1e7;
 // The cosmic rays' own random source is seeded apart from the noise's.
@@ -105,7 +105,7 @@ ScanSettings Normalized(const ScanSettings& scan)
     return n;
 }
 
-CosmicRays::CosmicRays(std::uint64_t seed) : random_(seed) {}
+CosmicRays::CosmicRays(std::uint64_t seed) : random_(seed) { }
 
 void CosmicRays::BeginScan()
 {
@@ -137,7 +137,7 @@ void CosmicRays::Strike(double ratePerSecond, int integrationMs, double* counts)
     }
 }
 
-ScanGenerator::ScanGenerator(std::uint64_t seed) : noise_(seed), cosmic_(seed ^ kCosmicSeedMix) {}
+ScanGenerator::ScanGenerator(std::uint64_t seed) : noise_(seed), cosmic_(seed ^ kCosmicSeedMix) { }
 
 double ScanGenerator::ElectricalDark(const ChannelSetup& setup, const ScanSettings& scan)
 {
@@ -204,7 +204,7 @@ const ScanGenerator::Reading& ScanGenerator::ReadingFor(const ChannelSetup& setu
 }
 
 bool ScanGenerator::Generate(const ChannelSetup& setup, const ScanSettings& scanIn, float* out,
-                                 const std::atomic<bool>* abort)
+                             const std::atomic<bool>* abort)
 {
     const ScanSettings scan = Normalized(scanIn);
     const Reading& reading = ReadingFor(setup, scan);

@@ -36,15 +36,15 @@ namespace vexlar::qdv {
 
 constexpr int kPixels = 2048;
 constexpr int kChannels = 8;
-constexpr int kFullScaleCounts = 4095;     // 12-bit detector
-constexpr int kMinIntegrationMs = 4;       // shortest integration the detector allows
+constexpr int kFullScaleCounts = 4095;  // 12-bit detector
+constexpr int kMinIntegrationMs = 4;    // shortest integration the detector allows
 constexpr double kDefaultLaserWavelengthNm = 632.8;
 constexpr double kDarkOffsetCounts = 100.0;
 constexpr double kReadNoiseCounts = 3.0;
-constexpr double kElectronsPerCount = 4.0;  // sets the shot noise of a count level
+constexpr double kElectronsPerCount = 4.0;         // sets the shot noise of a count level
 constexpr double kReferenceIntegrationMs = 100.0;  // sample brightness is given for this time
-constexpr double kLineWidthPixels = 2.5;   // full width at half maximum of the line shape
-constexpr double kLorentzFraction = 0.3;   // Lorentzian share of the pseudo-Voigt
+constexpr double kLineWidthPixels = 2.5;           // full width at half maximum of the line shape
+constexpr double kLorentzFraction = 0.3;           // Lorentzian share of the pseudo-Voigt
 constexpr double kFluorescencePeakCounts = 250.0;
 constexpr double kLaserResidueCounts = 120.0;
 // A cosmic ray crossing the detector's depleted silicon leaves at least about

@@ -37,8 +37,7 @@ ScanSession::ScanSession(const SessionParams& params, DeviceSource device, Poste
       generator_(seed),
       faultRandom_(seed ^ 0x5DEECE66Dull),
       staging_(std::make_unique<std::array<std::array<float, kPixels>, kChannels>>())
-{
-}
+{ }
 
 ScanSession::~ScanSession()
 {
@@ -107,8 +106,7 @@ void ScanSession::Shutdown()
 void ScanSession::Run()
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (ServeOne(lock)) {
-    }
+    while (ServeOne(lock)) { }
 }
 
 bool ScanSession::ServeOne(std::unique_lock<std::mutex>& lock)
@@ -130,8 +128,8 @@ bool ScanSession::ServeOne(std::unique_lock<std::mutex>& lock)
     const ScanSettings scan{params.integrationMs, params.average, params.boxcar, device.laserOn, params.correctDark};
     const auto duration = std::chrono::duration<double, std::milli>(ScanDurationMs(scan, device.speedFactor));
     const auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
-    const bool fail = device.forceFault ||
-                      (device.faultRate > 0.0 && std::uniform_real_distribution<double>()(faultRandom_) < device.faultRate);
+    const bool fail = device.forceFault || (device.faultRate > 0.0 &&
+                                            std::uniform_real_distribution<double>()(faultRandom_) < device.faultRate);
 
     lock.lock();
     wake_.wait_until(lock, deadline, [&] { return Interrupted(epoch); });

@@ -94,7 +94,7 @@ private:
     std::condition_variable wake_;
     SessionParams params_;
     int pending_ = 0;
-    std::uint64_t epoch_ = 0;      // advanced by Cancel: a scan of an older epoch is dropped
+    std::uint64_t epoch_ = 0;  // advanced by Cancel: a scan of an older epoch is dropped
     bool held_ = false;
     int heldChannel_ = 0;
     bool stopping_ = false;

@@ -21,7 +21,7 @@ namespace vexlar::qdv {
 
 namespace {
 
-constexpr const char* kEnvSeed = "VEXLAR_SIM_SEED";  // makes the noise repeatable between runs
+constexpr const char* kEnvSeed = "VEXLAR_SIM_SEED";             // makes the noise repeatable between runs
 constexpr const char* kEnvStrobeLog = "VEXLAR_SIM_STROBE_LOG";  // a file that records every strobe switch
 constexpr mode_t kLogFileMode = 0644;
 constexpr const char* kErrorTitle = "Simulated Spectrometer";
@@ -275,8 +275,7 @@ DeviceState SimDevice::Snapshot()
 bool SimDevice::TakeForcedFault()
 {
     int outstanding = forcedFaults_.load();
-    while (outstanding > 0 && !forcedFaults_.compare_exchange_weak(outstanding, outstanding - 1)) {
-    }
+    while (outstanding > 0 && !forcedFaults_.compare_exchange_weak(outstanding, outstanding - 1)) { }
     return outstanding > 0;
 }
 

@@ -101,8 +101,8 @@ bool OverrideNumber(const char* name, Range range, double& target, std::vector<s
         return false;
     const std::optional<double> value = ParseNumber(text);
     if (!value || *value < range.minimum || *value > range.maximum) {
-        std::fprintf(stderr, "qdvdrv: %s=%s ignored: expected a number from %g to %g\n", name, text,
-                     range.minimum, range.maximum);
+        std::fprintf(stderr, "qdvdrv: %s=%s ignored: expected a number from %g to %g\n", name, text, range.minimum,
+                     range.maximum);
         return false;
     }
     target = *value;
@@ -136,13 +136,12 @@ SimSettings LoadSimSettings(const char* fileName)
 {
     const SimSettings defaults;
     SimSettings s;
-    s.laserWavelengthNm = ReadInRange(kDeviceSection, kKeyLaserWavelength, defaults.laserWavelengthNm,
-                                      kLaserWavelengthRange, fileName);
+    s.laserWavelengthNm =
+        ReadInRange(kDeviceSection, kKeyLaserWavelength, defaults.laserWavelengthNm, kLaserWavelengthRange, fileName);
     s.laserPower = ReadInRange(kDeviceSection, kKeyLaserPower, defaults.laserPower, kLaserPowerRange, fileName);
     s.noise = ReadInRange(kDeviceSection, kKeyNoise, defaults.noise, kNoiseRange, fileName);
     s.darkCurrent = ReadInRange(kDeviceSection, kKeyDarkCurrent, defaults.darkCurrent, kDarkCurrentRange, fileName);
-    s.fluorescence =
-        ReadInRange(kDeviceSection, kKeyFluorescence, defaults.fluorescence, kFluorescenceRange, fileName);
+    s.fluorescence = ReadInRange(kDeviceSection, kKeyFluorescence, defaults.fluorescence, kFluorescenceRange, fileName);
     s.speedFactor = ReadInRange(kDeviceSection, kKeySpeedFactor, defaults.speedFactor, kSpeedFactorRange, fileName);
     s.faultRate = ReadInRange(kDeviceSection, kKeyFaultRate, defaults.faultRate, kFaultRateRange, fileName);
     s.cosmicRate = ReadInRange(kDeviceSection, kKeyCosmicRate, defaults.cosmicRate, kCosmicRateRange, fileName);

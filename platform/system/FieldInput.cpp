@@ -15,7 +15,7 @@ namespace {
 // Lives as a child of its field and watches it gain the focus.
 class SelectAllFilter : public QObject {
 public:
-    explicit SelectAllFilter(QLineEdit* field) : QObject(field), field_(field) {}
+    explicit SelectAllFilter(QLineEdit* field) : QObject(field), field_(field) { }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {

@@ -23,7 +23,6 @@ constexpr int kTemporaryNameAttempts = 16;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 constexpr mode_t kPermissionBits = 07777;
 
-
 bool Fail(std::string* reason, int code)
 {
     *reason = std::strerror(code);
@@ -49,7 +48,7 @@ bool WriteAll(int fd, const std::string& bytes)
 // the operator's link survives.
 std::string WriteTarget(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved))
@@ -115,7 +114,7 @@ bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const B
     if (path.empty())
         return Fail(reason, ENOENT);
     const std::string target = WriteTarget(path);
-    struct stat existing {};
+    struct stat existing { };
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return Fail(reason, EISDIR);
@@ -162,13 +161,13 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
 {
     if (path.empty())
         return Fail(reason, ENOENT);
-    struct stat before {};
+    struct stat before { };
     const bool existed = ::stat(path.c_str(), &before) == 0;
     FileDescriptor file(
         ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kNewFileMode));
     if (file.get() < 0)
         return Fail(reason, errno);
-    struct stat info {};
+    struct stat info { };
     if (::fstat(file.get(), &info) != 0)
         return Fail(reason, errno);
     if (!S_ISREG(info.st_mode)) {

@@ -13,7 +13,7 @@ namespace vexlar::sys {
 namespace {
 
 constexpr std::size_t kMaxFaceNameLength = kLogFontFaceNameSize - 1;  // the record's field, less its terminator
-constexpr int kDefaultPixelSize = 16;            // height 0: the face's default size
+constexpr int kDefaultPixelSize = 16;                                 // height 0: the face's default size
 constexpr int kWeightDefault = 0;
 constexpr int kWeightMin = 1;
 constexpr int kWeightMax = 1000;
@@ -86,12 +86,18 @@ FontTable& Table()
 QFont::StyleHint HintForFamily(std::uint8_t pitchAndFamily)
 {
     switch (pitchAndFamily & kFamilyMask) {
-    case kFamilyRoman: return QFont::Serif;
-    case kFamilySwiss: return QFont::SansSerif;
-    case kFamilyModern: return QFont::Monospace;
-    case kFamilyScript: return QFont::Cursive;
-    case kFamilyDecorative: return QFont::Decorative;
-    default: return QFont::AnyStyle;
+    case kFamilyRoman:
+        return QFont::Serif;
+    case kFamilySwiss:
+        return QFont::SansSerif;
+    case kFamilyModern:
+        return QFont::Monospace;
+    case kFamilyScript:
+        return QFont::Cursive;
+    case kFamilyDecorative:
+        return QFont::Decorative;
+    default:
+        return QFont::AnyStyle;
     }
 }
 
@@ -102,10 +108,9 @@ FontHandle CreateFontIndirect(const LogFont& description)
     return Table().Add(description);
 }
 
-FontHandle CreateFont(int height, int width, int escapement, int orientation, int weight,
-                      unsigned italic, unsigned underline, unsigned strikeOut, unsigned charSet,
-                      unsigned outPrecision, unsigned clipPrecision, unsigned quality,
-                      unsigned pitchAndFamily, const char* faceName)
+FontHandle CreateFont(int height, int width, int escapement, int orientation, int weight, unsigned italic,
+                      unsigned underline, unsigned strikeOut, unsigned charSet, unsigned outPrecision,
+                      unsigned clipPrecision, unsigned quality, unsigned pitchAndFamily, const char* faceName)
 {
     LogFont description;
     description.height = height;

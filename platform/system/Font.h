@@ -15,10 +15,9 @@ using FontHandle = std::uint32_t;  // 0: no font
 
 // Creates a font from a description; 0 on failure.
 FontHandle CreateFontIndirect(const LogFont& description);
-FontHandle CreateFont(int height, int width, int escapement, int orientation, int weight,
-                      unsigned italic, unsigned underline, unsigned strikeOut, unsigned charSet,
-                      unsigned outPrecision, unsigned clipPrecision, unsigned quality,
-                      unsigned pitchAndFamily, const char* faceName);
+FontHandle CreateFont(int height, int width, int escapement, int orientation, int weight, unsigned italic,
+                      unsigned underline, unsigned strikeOut, unsigned charSet, unsigned outPrecision,
+                      unsigned clipPrecision, unsigned quality, unsigned pitchAndFamily, const char* faceName);
 // Deletes a font; false for 0, an unknown or an already deleted handle.
 bool DeleteFont(FontHandle font);
 // Copies a live font's description; false for a handle that is not live.

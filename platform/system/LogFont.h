@@ -27,7 +27,7 @@ struct LogFont {
     std::uint8_t clipPrecision = 0;
     std::uint8_t quality = 0;
     std::uint8_t pitchAndFamily = 0;
-    std::string faceName;          // at most kLogFontFaceNameSize - 1 bytes are kept
+    std::string faceName;  // at most kLogFontFaceNameSize - 1 bytes are kept
 
     bool operator==(const LogFont&) const = default;
 };

@@ -21,8 +21,8 @@ std::atomic<bool> gToStandardError{false};
 
 void ShowBox(const std::string& text, const std::string& title)
 {
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
     RunModal(box);
 }
 
@@ -46,7 +46,8 @@ void ShowOperatorMessage(const std::string& text, const std::string& title)
         ShowBox(text, title);
         return;
     }
-    QMetaObject::invokeMethod(application, [&] { ShowBox(text, title); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        application, [&] { ShowBox(text, title); }, Qt::BlockingQueuedConnection);
 }
 
 void SendOperatorMessagesToStandardError()

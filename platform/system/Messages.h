@@ -27,8 +27,7 @@ class WindowMessageEvent : public QEvent {
 public:
     WindowMessageEvent(unsigned message, WPARAM wParam, LPARAM lParam)
         : QEvent(kWindowMessageEventType), message_(message), wParam_(wParam), lParam_(lParam)
-    {
-    }
+    { }
 
     unsigned message() const { return message_; }
     WPARAM wParam() const { return wParam_; }

@@ -55,8 +55,7 @@ public:
               answer(*mine);
               return true;
           })
-    {
-    }
+    { }
 
 private:
     ModalStandIn standIn_;

@@ -38,7 +38,7 @@ struct PendingFile {
 };
 
 struct ProfileState {
-    std::mutex mutex;  // the program's thread and the driver's may both keep settings
+    std::mutex mutex;                            // the program's thread and the driver's may both keep settings
     std::map<std::string, PendingFile> batches;  // by resolved path
     ProfileReplaceHook replaceHook;
 };

@@ -31,8 +31,8 @@ std::string ResolveProfilePath(const char* fileName);
 // section the file's section names instead of a value, each name ending in a
 // zero and the list in a second zero (cut short to size - 2 characters when
 // it does not fit), so that a caller can walk a file it does not know.
-unsigned GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                                 char* out, unsigned size, const char* fileName);
+unsigned GetPrivateProfileString(const char* section, const char* key, const char* defaultValue, char* out,
+                                 unsigned size, const char* fileName);
 
 // The value of key read as a leading decimal integer (optional leading blanks
 // and sign); a value that does not begin with one reads 0; a missing file,
@@ -40,8 +40,7 @@ unsigned GetPrivateProfileString(const char* section, const char* key, const cha
 // range of 32 bits wrap around: the number is kept modulo 2^32 and read as a
 // signed 32-bit value (4294967297 reads 1, 4294967295 reads -1); no value is
 // refused for being too long.
-int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
-                         const char* fileName);
+int GetPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* fileName);
 
 // Sets key in section to value, creating the file and the section when
 // missing. Returns false when the file cannot be read or written; the reason
@@ -53,8 +52,7 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 // Names or values that would break the file's structure (line breaks, a key
 // holding '=' or starting with ';' or '[', an empty name) are refused with
 // false and the reason, and nothing is written.
-bool WritePrivateProfileString(const char* section, const char* key, const char* value,
-                               const char* fileName);
+bool WritePrivateProfileString(const char* section, const char* key, const char* value, const char* fileName);
 
 // Why the last failing call on this thread failed, with the file's path;
 // empty after success. Reads fail only when a file exists but cannot be read

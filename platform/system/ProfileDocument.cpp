@@ -17,8 +17,8 @@ enum class LineKind { Blank, Comment, Section, Key, Other };
 
 struct ParsedLine {
     LineKind kind = LineKind::Other;
-    std::string_view name;        // section or key name
-    std::size_t valueStart = 0;   // key lines: where the value begins in the text
+    std::string_view name;       // section or key name
+    std::size_t valueStart = 0;  // key lines: where the value begins in the text
 };
 
 std::string_view TrimLeft(std::string_view text)

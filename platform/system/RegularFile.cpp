@@ -40,15 +40,16 @@ FileContents ReadRegularFile(const std::string& path, std::size_t limit)
             failed.status = FileContents::Status::Missing;
         return failed;
     }
-    struct stat info {};
+    struct stat info { };
     if (::fstat(file.get(), &info) != 0)
         return Failed(std::string("cannot be read: ") + std::strerror(errno));
     if (!S_ISREG(info.st_mode))
         return Failed("is not a file");
 
     FileContents contents;
-    const std::size_t expected =
-        info.st_size > 0 && static_cast<std::size_t>(info.st_size) <= limit ? static_cast<std::size_t>(info.st_size) : 0;
+    const std::size_t expected = info.st_size > 0 && static_cast<std::size_t>(info.st_size) <= limit
+                                     ? static_cast<std::size_t>(info.st_size)
+                                     : 0;
     contents.bytes.reserve(expected);
     char chunk[kReadChunkBytes];
     // One byte past the limit tells a file that holds more.

@@ -53,7 +53,7 @@ ShutdownSignals::ShutdownSignals(std::function<void(int)> onSignal, QObject* par
     notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &ShutdownSignals::ReadSignals);
     for (std::size_t i = 0; i < std::size(kCaughtSignals); ++i) {
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = OnShutdownSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;

@@ -18,7 +18,7 @@ namespace vexlar::sys {
 
 class VirtualClock::Service : public TimerService {
 public:
-    explicit Service(std::uint64_t start) : now_(start) {}
+    explicit Service(std::uint64_t start) : now_(start) { }
 
     // What the clock took over, given back when it ends.
     TimerService* previousTimers = nullptr;
@@ -63,8 +63,8 @@ public:
     std::size_t Count() const
     {
         std::lock_guard lock(mutex_);
-        return static_cast<std::size_t>(std::count_if(timers_.begin(), timers_.end(),
-                                                      [](const Timer& timer) { return !timer.window.isNull(); }));
+        return static_cast<std::size_t>(
+            std::count_if(timers_.begin(), timers_.end(), [](const Timer& timer) { return !timer.window.isNull(); }));
     }
 
 private:

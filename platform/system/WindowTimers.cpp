@@ -23,7 +23,7 @@ namespace {
 // timers) when the window does.
 class WindowTimerHost : public QObject {
 public:
-    explicit WindowTimerHost(QObject* window) : window_(window) {}
+    explicit WindowTimerHost(QObject* window) : window_(window) { }
 
     bool Set(unsigned id, unsigned milliseconds)
     {

@@ -25,8 +25,8 @@ DrawnRange DrawableRange(double minimum, double maximum)
     double upper = std::clamp(std::max(minimum, maximum), -kLargestValue, kLargestValue);
     const double centre = lower / 2 + upper / 2;
     if (lower == upper) {
-        const double half = centre != 0.0 ? std::max(std::abs(centre) * kEqualRelativeHalfSpan, kAbsoluteMinSpan)
-                                          : kEqualZeroHalfSpan;
+        const double half =
+            centre != 0.0 ? std::max(std::abs(centre) * kEqualRelativeHalfSpan, kAbsoluteMinSpan) : kEqualZeroHalfSpan;
         lower = centre - half;
         upper = centre + half;
     } else {

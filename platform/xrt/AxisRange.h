@@ -7,7 +7,7 @@
 namespace vexlar::xrt {
 
 struct DrawnRange {
-    double lower = 0.0;     // lower < upper always
+    double lower = 0.0;  // lower < upper always
     double upper = 1.0;
     bool reversed = false;  // the set minimum was above the set maximum
 };

@@ -79,14 +79,22 @@ void ApplyRange(QCPAxis* axis, double minimum, double maximum)
 QCPScatterStyle::ScatterShape ShapeFor(int symbol)
 {
     switch (symbol) {
-    case XRT_SYMBOL_PIXEL: return QCPScatterStyle::ssDot;
-    case XRT_SYMBOL_DOT: return QCPScatterStyle::ssDisc;
-    case XRT_SYMBOL_BOX: return QCPScatterStyle::ssSquare;
-    case XRT_SYMBOL_TRIANGLE: return QCPScatterStyle::ssTriangle;
-    case XRT_SYMBOL_DIAMOND: return QCPScatterStyle::ssDiamond;
-    case XRT_SYMBOL_CROSS: return QCPScatterStyle::ssCross;
-    case XRT_SYMBOL_CIRCLE: return QCPScatterStyle::ssCircle;
-    default: return QCPScatterStyle::ssNone;
+    case XRT_SYMBOL_PIXEL:
+        return QCPScatterStyle::ssDot;
+    case XRT_SYMBOL_DOT:
+        return QCPScatterStyle::ssDisc;
+    case XRT_SYMBOL_BOX:
+        return QCPScatterStyle::ssSquare;
+    case XRT_SYMBOL_TRIANGLE:
+        return QCPScatterStyle::ssTriangle;
+    case XRT_SYMBOL_DIAMOND:
+        return QCPScatterStyle::ssDiamond;
+    case XRT_SYMBOL_CROSS:
+        return QCPScatterStyle::ssCross;
+    case XRT_SYMBOL_CIRCLE:
+        return QCPScatterStyle::ssCircle;
+    default:
+        return QCPScatterStyle::ssNone;
     }
 }
 
@@ -128,8 +136,14 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
         if (repaint_)
             Redraw();
         return true;
-    case XRT_CURSOR_SHOWN: cursorShown_ = value.AsInt() != 0; affectsLayout = false; break;
-    case XRT_CURSOR_POINT: cursorPoint_ = value.AsInt(); affectsLayout = false; break;
+    case XRT_CURSOR_SHOWN:
+        cursorShown_ = value.AsInt() != 0;
+        affectsLayout = false;
+        break;
+    case XRT_CURSOR_POINT:
+        cursorPoint_ = value.AsInt();
+        affectsLayout = false;
+        break;
     case XRT_DATA:
         if (value.AsHandle() != 0 && !FindDataSet(value.AsHandle())) {
             *error = "data handle " + std::to_string(value.AsHandle()) + " is not a live data set";
@@ -145,16 +159,38 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
             secondStyle_ = *value.AsStyle();
         affectsLayout = false;
         break;
-    case XRT_WIDTH: width_ = value.AsInt(); break;
-    case XRT_HEIGHT: height_ = value.AsInt(); break;
-    case XRT_ORIGIN_X: originX_ = value.AsInt(); break;
-    case XRT_ORIGIN_Y: originY_ = value.AsInt(); break;
-    case XRT_X_MIN: xMin_ = value.AsDouble(); break;
-    case XRT_X_MAX: xMax_ = value.AsDouble(); break;
-    case XRT_Y_MIN: yMin_ = value.AsDouble(); break;
-    case XRT_Y_MAX: yMax_ = value.AsDouble(); break;
-    case XRT_X_BOUND_MIN: xBoundMin_ = value.AsDouble(); affectsLayout = false; break;
-    case XRT_X_BOUND_MAX: xBoundMax_ = value.AsDouble(); affectsLayout = false; break;
+    case XRT_WIDTH:
+        width_ = value.AsInt();
+        break;
+    case XRT_HEIGHT:
+        height_ = value.AsInt();
+        break;
+    case XRT_ORIGIN_X:
+        originX_ = value.AsInt();
+        break;
+    case XRT_ORIGIN_Y:
+        originY_ = value.AsInt();
+        break;
+    case XRT_X_MIN:
+        xMin_ = value.AsDouble();
+        break;
+    case XRT_X_MAX:
+        xMax_ = value.AsDouble();
+        break;
+    case XRT_Y_MIN:
+        yMin_ = value.AsDouble();
+        break;
+    case XRT_Y_MAX:
+        yMax_ = value.AsDouble();
+        break;
+    case XRT_X_BOUND_MIN:
+        xBoundMin_ = value.AsDouble();
+        affectsLayout = false;
+        break;
+    case XRT_X_BOUND_MAX:
+        xBoundMax_ = value.AsDouble();
+        affectsLayout = false;
+        break;
     case XRT_X_TITLE:
         if (!CheckedText(value.AsText(), &xTitle_, error))
             return false;
@@ -165,19 +201,47 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
             return false;
         yTitleText_ = TextFromBytes(yTitle_);
         break;
-    case XRT_MARGIN_LEFT: marginLeft_ = value.AsInt(); break;
-    case XRT_MARGIN_BOTTOM: marginBottom_ = value.AsInt(); break;
-    case XRT_MARGIN_TOP: marginTop_ = value.AsInt(); break;
-    case XRT_MARGIN_RIGHT: marginRight_ = value.AsInt(); break;
-    case XRT_X_GRID_SHOWN: xGrid_ = value.AsInt() != 0; break;
-    case XRT_Y_GRID_SHOWN: yGrid_ = value.AsInt() != 0; break;
-    case XRT_LEGEND_SHOWN: legend_ = value.AsInt() != 0; break;
-    case XRT_TOP_AXIS_SHOWN: topAxis_ = value.AsInt() != 0; break;
-    case XRT_RIGHT_AXIS_SHOWN: rightAxis_ = value.AsInt() != 0; break;
-    case XRT_X_MINOR_TICKS_SHOWN: xMinorTicks_ = value.AsInt() != 0; break;
-    case XRT_Y_MINOR_TICKS_SHOWN: yMinorTicks_ = value.AsInt() != 0; break;
-    case XRT_ANTIALIASED_LINES: antialiased_ = value.AsInt() != 0; affectsLayout = false; break;
-    case XRT_TEXT_AREAS_ENABLED: textAreasEnabled_ = value.AsInt() != 0; affectsLayout = false; break;
+    case XRT_MARGIN_LEFT:
+        marginLeft_ = value.AsInt();
+        break;
+    case XRT_MARGIN_BOTTOM:
+        marginBottom_ = value.AsInt();
+        break;
+    case XRT_MARGIN_TOP:
+        marginTop_ = value.AsInt();
+        break;
+    case XRT_MARGIN_RIGHT:
+        marginRight_ = value.AsInt();
+        break;
+    case XRT_X_GRID_SHOWN:
+        xGrid_ = value.AsInt() != 0;
+        break;
+    case XRT_Y_GRID_SHOWN:
+        yGrid_ = value.AsInt() != 0;
+        break;
+    case XRT_LEGEND_SHOWN:
+        legend_ = value.AsInt() != 0;
+        break;
+    case XRT_TOP_AXIS_SHOWN:
+        topAxis_ = value.AsInt() != 0;
+        break;
+    case XRT_RIGHT_AXIS_SHOWN:
+        rightAxis_ = value.AsInt() != 0;
+        break;
+    case XRT_X_MINOR_TICKS_SHOWN:
+        xMinorTicks_ = value.AsInt() != 0;
+        break;
+    case XRT_Y_MINOR_TICKS_SHOWN:
+        yMinorTicks_ = value.AsInt() != 0;
+        break;
+    case XRT_ANTIALIASED_LINES:
+        antialiased_ = value.AsInt() != 0;
+        affectsLayout = false;
+        break;
+    case XRT_TEXT_AREAS_ENABLED:
+        textAreasEnabled_ = value.AsInt() != 0;
+        affectsLayout = false;
+        break;
     default:
         *error = "code " + std::to_string(info.code) + " cannot be set on a chart";
         return false;
@@ -191,37 +255,97 @@ bool Chart::Get(const CodeInfo& info, XrtValueOut out, std::string* error)
     auto setInt = [&](int value) { *out.IntPtr() = value; };
     auto setDouble = [&](double value) { *out.DoublePtr() = value; };
     switch (info.code) {
-    case XRT_REPAINT: setInt(repaint_ ? 1 : 0); break;
-    case XRT_CURSOR_SHOWN: setInt(cursorShown_ ? 1 : 0); break;
-    case XRT_CURSOR_POINT: setInt(cursorPoint_); break;
+    case XRT_REPAINT:
+        setInt(repaint_ ? 1 : 0);
+        break;
+    case XRT_CURSOR_SHOWN:
+        setInt(cursorShown_ ? 1 : 0);
+        break;
+    case XRT_CURSOR_POINT:
+        setInt(cursorPoint_);
+        break;
     // A data set destroyed while shown leaves the chart showing nothing.
-    case XRT_DATA: *out.HandlePtr() = ShownData() ? data_ : 0; break;
-    case XRT_SECOND_STYLE: *out.StylePtr() = secondStylePointer_; break;
-    case XRT_WIDTH: setInt(width_ ? *width_ : ChartSize().width()); break;
-    case XRT_HEIGHT: setInt(height_ ? *height_ : ChartSize().height()); break;
-    case XRT_ORIGIN_X: setInt(originX_); break;
-    case XRT_ORIGIN_Y: setInt(originY_); break;
-    case XRT_X_MIN: setDouble(xMin_); break;
-    case XRT_X_MAX: setDouble(xMax_); break;
-    case XRT_Y_MIN: setDouble(yMin_); break;
-    case XRT_Y_MAX: setDouble(yMax_); break;
-    case XRT_X_BOUND_MIN: setDouble(xBoundMin_); break;
-    case XRT_X_BOUND_MAX: setDouble(xBoundMax_); break;
-    case XRT_X_TITLE: *out.TextPtr() = xTitle_; break;
-    case XRT_Y_TITLE: *out.TextPtr() = yTitle_; break;
-    case XRT_MARGIN_LEFT: setInt(marginLeft_); break;
-    case XRT_MARGIN_BOTTOM: setInt(marginBottom_); break;
-    case XRT_MARGIN_TOP: setInt(marginTop_); break;
-    case XRT_MARGIN_RIGHT: setInt(marginRight_); break;
-    case XRT_X_GRID_SHOWN: setInt(xGrid_ ? 1 : 0); break;
-    case XRT_Y_GRID_SHOWN: setInt(yGrid_ ? 1 : 0); break;
-    case XRT_LEGEND_SHOWN: setInt(legend_ ? 1 : 0); break;
-    case XRT_TOP_AXIS_SHOWN: setInt(topAxis_ ? 1 : 0); break;
-    case XRT_RIGHT_AXIS_SHOWN: setInt(rightAxis_ ? 1 : 0); break;
-    case XRT_X_MINOR_TICKS_SHOWN: setInt(xMinorTicks_ ? 1 : 0); break;
-    case XRT_Y_MINOR_TICKS_SHOWN: setInt(yMinorTicks_ ? 1 : 0); break;
-    case XRT_ANTIALIASED_LINES: setInt(antialiased_ ? 1 : 0); break;
-    case XRT_TEXT_AREAS_ENABLED: setInt(textAreasEnabled_ ? 1 : 0); break;
+    case XRT_DATA:
+        *out.HandlePtr() = ShownData() ? data_ : 0;
+        break;
+    case XRT_SECOND_STYLE:
+        *out.StylePtr() = secondStylePointer_;
+        break;
+    case XRT_WIDTH:
+        setInt(width_ ? *width_ : ChartSize().width());
+        break;
+    case XRT_HEIGHT:
+        setInt(height_ ? *height_ : ChartSize().height());
+        break;
+    case XRT_ORIGIN_X:
+        setInt(originX_);
+        break;
+    case XRT_ORIGIN_Y:
+        setInt(originY_);
+        break;
+    case XRT_X_MIN:
+        setDouble(xMin_);
+        break;
+    case XRT_X_MAX:
+        setDouble(xMax_);
+        break;
+    case XRT_Y_MIN:
+        setDouble(yMin_);
+        break;
+    case XRT_Y_MAX:
+        setDouble(yMax_);
+        break;
+    case XRT_X_BOUND_MIN:
+        setDouble(xBoundMin_);
+        break;
+    case XRT_X_BOUND_MAX:
+        setDouble(xBoundMax_);
+        break;
+    case XRT_X_TITLE:
+        *out.TextPtr() = xTitle_;
+        break;
+    case XRT_Y_TITLE:
+        *out.TextPtr() = yTitle_;
+        break;
+    case XRT_MARGIN_LEFT:
+        setInt(marginLeft_);
+        break;
+    case XRT_MARGIN_BOTTOM:
+        setInt(marginBottom_);
+        break;
+    case XRT_MARGIN_TOP:
+        setInt(marginTop_);
+        break;
+    case XRT_MARGIN_RIGHT:
+        setInt(marginRight_);
+        break;
+    case XRT_X_GRID_SHOWN:
+        setInt(xGrid_ ? 1 : 0);
+        break;
+    case XRT_Y_GRID_SHOWN:
+        setInt(yGrid_ ? 1 : 0);
+        break;
+    case XRT_LEGEND_SHOWN:
+        setInt(legend_ ? 1 : 0);
+        break;
+    case XRT_TOP_AXIS_SHOWN:
+        setInt(topAxis_ ? 1 : 0);
+        break;
+    case XRT_RIGHT_AXIS_SHOWN:
+        setInt(rightAxis_ ? 1 : 0);
+        break;
+    case XRT_X_MINOR_TICKS_SHOWN:
+        setInt(xMinorTicks_ ? 1 : 0);
+        break;
+    case XRT_Y_MINOR_TICKS_SHOWN:
+        setInt(yMinorTicks_ ? 1 : 0);
+        break;
+    case XRT_ANTIALIASED_LINES:
+        setInt(antialiased_ ? 1 : 0);
+        break;
+    case XRT_TEXT_AREAS_ENABLED:
+        setInt(textAreasEnabled_ ? 1 : 0);
+        break;
     default:
         *error = "code " + std::to_string(info.code) + " cannot be read from a chart";
         return false;
@@ -281,13 +405,27 @@ void Chart::RemoveTextArea(const TextArea* area)
 bool Chart::SetText(TextArea& area, const CodeInfo& info, const XrtValue& value, std::string* error)
 {
     switch (info.code) {
-    case XRT_TEXT_SHOWN: area.shown = value.AsInt() != 0; break;
-    case XRT_TEXT_ANCHOR_X: area.anchorX = value.AsDouble(); break;
-    case XRT_TEXT_ANCHOR_Y: area.anchorY = value.AsDouble(); break;
-    case XRT_TEXT_DATA_SET: area.dataSet = value.AsInt(); break;
-    case XRT_TEXT_POINT: area.point = value.AsInt(); break;
-    case XRT_TEXT_ATTACH: area.attach = value.AsInt(); break;
-    case XRT_TEXT_PLACEMENT: area.placement = value.AsInt(); break;
+    case XRT_TEXT_SHOWN:
+        area.shown = value.AsInt() != 0;
+        break;
+    case XRT_TEXT_ANCHOR_X:
+        area.anchorX = value.AsDouble();
+        break;
+    case XRT_TEXT_ANCHOR_Y:
+        area.anchorY = value.AsDouble();
+        break;
+    case XRT_TEXT_DATA_SET:
+        area.dataSet = value.AsInt();
+        break;
+    case XRT_TEXT_POINT:
+        area.point = value.AsInt();
+        break;
+    case XRT_TEXT_ATTACH:
+        area.attach = value.AsInt();
+        break;
+    case XRT_TEXT_PLACEMENT:
+        area.placement = value.AsInt();
+        break;
     case XRT_TEXT_FONT: {
         sys::LogFont font;
         if (!sys::GetFontDescription(value.AsHandle(), &font)) {
@@ -330,19 +468,38 @@ bool Chart::SetText(TextArea& area, const CodeInfo& info, const XrtValue& value,
 bool Chart::GetText(TextArea& area, const CodeInfo& info, XrtValueOut out, std::string* error)
 {
     switch (info.code) {
-    case XRT_TEXT_SHOWN: *out.IntPtr() = area.shown ? 1 : 0; return true;
-    case XRT_TEXT_ANCHOR_X: *out.DoublePtr() = area.anchorX; return true;
-    case XRT_TEXT_ANCHOR_Y: *out.DoublePtr() = area.anchorY; return true;
-    case XRT_TEXT_DATA_SET: *out.IntPtr() = area.dataSet; return true;
-    case XRT_TEXT_POINT: *out.IntPtr() = area.point; return true;
-    case XRT_TEXT_ATTACH: *out.IntPtr() = area.attach; return true;
-    case XRT_TEXT_PLACEMENT: *out.IntPtr() = area.placement; return true;
-    case XRT_TEXT_FONT: *out.HandlePtr() = area.fontHandle; return true;
-    case XRT_TEXT_LINES: *out.TextLinesPtr() = area.lines; return true;
+    case XRT_TEXT_SHOWN:
+        *out.IntPtr() = area.shown ? 1 : 0;
+        return true;
+    case XRT_TEXT_ANCHOR_X:
+        *out.DoublePtr() = area.anchorX;
+        return true;
+    case XRT_TEXT_ANCHOR_Y:
+        *out.DoublePtr() = area.anchorY;
+        return true;
+    case XRT_TEXT_DATA_SET:
+        *out.IntPtr() = area.dataSet;
+        return true;
+    case XRT_TEXT_POINT:
+        *out.IntPtr() = area.point;
+        return true;
+    case XRT_TEXT_ATTACH:
+        *out.IntPtr() = area.attach;
+        return true;
+    case XRT_TEXT_PLACEMENT:
+        *out.IntPtr() = area.placement;
+        return true;
+    case XRT_TEXT_FONT:
+        *out.HandlePtr() = area.fontHandle;
+        return true;
+    case XRT_TEXT_LINES:
+        *out.TextLinesPtr() = area.lines;
+        return true;
     case XRT_TEXT_LEFT:
     case XRT_TEXT_TOP:
     case XRT_TEXT_WIDTH:
-    case XRT_TEXT_HEIGHT: break;
+    case XRT_TEXT_HEIGHT:
+        break;
     default:
         *error = "code " + std::to_string(info.code) + " cannot be read from a text area";
         return false;
@@ -360,10 +517,18 @@ bool Chart::GetText(TextArea& area, const CodeInfo& info, XrtValueOut out, std::
     const double angle = area.font.escapement / kTenthsPerDegree;
     const QRect box = LayOutTextBlock(area.blockSize, angle, anchor, area.placement).box;
     switch (info.code) {
-    case XRT_TEXT_LEFT: *out.IntPtr() = box.left(); break;
-    case XRT_TEXT_TOP: *out.IntPtr() = box.top(); break;
-    case XRT_TEXT_WIDTH: *out.IntPtr() = box.width(); break;
-    default: *out.IntPtr() = box.height(); break;
+    case XRT_TEXT_LEFT:
+        *out.IntPtr() = box.left();
+        break;
+    case XRT_TEXT_TOP:
+        *out.IntPtr() = box.top();
+        break;
+    case XRT_TEXT_WIDTH:
+        *out.IntPtr() = box.width();
+        break;
+    default:
+        *out.IntPtr() = box.height();
+        break;
     }
     return true;
 }
@@ -492,8 +657,7 @@ void Chart::ApplyLook(QCPGraph* graph, int set)
     graph->setName(QStringLiteral("Set %1").arg(set));
 }
 
-void Chart::RebuildGraph(QCPGraph* graph, const double* x, const double* y, int points, int* order,
-                         bool* allFinite)
+void Chart::RebuildGraph(QCPGraph* graph, const double* x, const double* y, int points, int* order, bool* allFinite)
 {
     QVector<QCPGraphData> buffer;
     buffer.reserve(points);
@@ -545,8 +709,7 @@ void Chart::ApplyData(ChartPlot* plot)
     for (int set = 0; set < sets && newYFinite; ++set)
         newYFinite = std::all_of(data->Y(set), data->Y(set) + points, [](double v) { return std::isfinite(v); });
     const bool onlyYChanged = synced_.handle == data_ && synced_.xRevision == data->xRevision() &&
-                              synced_.sets == sets && synced_.points == points && synced_.allFinite &&
-                              newYFinite &&
+                              synced_.sets == sets && synced_.points == points && synced_.allFinite && newYFinite &&
                               std::none_of(synced_.order.begin(), synced_.order.end(), [](int o) { return o == 0; });
     if (onlyYChanged) {
         // The scan path: same X, new intensities; written in place, so the
@@ -564,8 +727,8 @@ void Chart::ApplyData(ChartPlot* plot)
         synced_.allFinite = true;
         for (int set = 0; set < sets; ++set) {
             bool finite = true;
-            RebuildGraph(plot->graph(set), data->X(set), data->Y(set), points, &synced_.order[static_cast<std::size_t>(set)],
-                         &finite);
+            RebuildGraph(plot->graph(set), data->X(set), data->Y(set), points,
+                         &synced_.order[static_cast<std::size_t>(set)], &finite);
             synced_.allFinite = synced_.allFinite && finite;
         }
     }
@@ -615,12 +778,12 @@ void Chart::DrawOverlay(ChartPlot* plot, QCPPainter* painter)
 
     if (!textAreasEnabled_)
         return;
-    const QRectF visibleArea = plotArea.adjusted(-kAnchorTolerance, -kAnchorTolerance, kAnchorTolerance, kAnchorTolerance);
+    const QRectF visibleArea =
+        plotArea.adjusted(-kAnchorTolerance, -kAnchorTolerance, kAnchorTolerance, kAnchorTolerance);
     painter->setPen(kLabelColor);
     for (const auto& area : textAreas_) {
         QPointF anchor;
-        if (!area->shown || area->qlines.empty() || !AnchorPixel(plot, *area, &anchor) ||
-            !visibleArea.contains(anchor))
+        if (!area->shown || area->qlines.empty() || !AnchorPixel(plot, *area, &anchor) || !visibleArea.contains(anchor))
             continue;
         const TextBlockLayout layout =
             LayOutTextBlock(area->blockSize, area->font.escapement / kTenthsPerDegree, anchor, area->placement);

@@ -107,8 +107,7 @@ private:
     void ApplyProperties(ChartPlot* plot);
     void ApplyData(ChartPlot* plot);
     void ApplyLook(QCPGraph* graph, int set);
-    void RebuildGraph(QCPGraph* graph, const double* x, const double* y, int points, int* order,
-                      bool* allFinite);
+    void RebuildGraph(QCPGraph* graph, const double* x, const double* y, int points, int* order, bool* allFinite);
     QSize ChartSize() const;
     const DataSet* ShownData() const;
     bool AnchorPixel(ChartPlot* plot, const TextArea& area, QPointF* pixel) const;
@@ -141,7 +140,7 @@ private:
     // Drawing.
     QPointer<QWidget> window_;
     QPointer<ChartPlot> plot_;
-    QTimer redrawTimer_;         // coalesces changes made while repainting is on
+    QTimer redrawTimer_;          // coalesces changes made while repainting is on
     std::uint64_t revision_ = 1;  // counts changes that move the layout
     std::uint64_t layoutRevision_ = 0;
     std::uint64_t redrawCount_ = 0;

@@ -110,8 +110,7 @@ void ChartPlot::SetUpLook()
 
 ChartOverlay::ChartOverlay(ChartPlot* plot, Chart* chart, const QString& layer)
     : QCPLayerable(plot, layer), plot_(plot), chart_(chart)
-{
-}
+{ }
 
 void ChartOverlay::applyDefaultAntialiasingHint(QCPPainter* painter) const
 {

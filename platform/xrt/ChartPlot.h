@@ -32,7 +32,7 @@ protected:
     // repainting is off the screen keeps what the chart last drew.
 
     // The chart decides the viewport and when to draw.
-    void resizeEvent(QResizeEvent*) override {}
+    void resizeEvent(QResizeEvent*) override { }
     // Shows what the chart last drew; a change of pixel ratio is left to the
     // chart to draw again.
     void paintEvent(QPaintEvent* event) override;

@@ -83,10 +83,14 @@ constexpr const CodeInfo* FindCode(const CodeInfo (&table)[N], int code)
 constexpr bool IntInRange(IntRange range, int value)
 {
     switch (range) {
-    case IntRange::Any: return true;
-    case IntRange::Flag: return value == 0 || value == 1;
-    case IntRange::NonNegative: return value >= 0;
-    case IntRange::Attach: return value == XRT_ATTACH_COORDS || value == XRT_ATTACH_DATA_POINT;
+    case IntRange::Any:
+        return true;
+    case IntRange::Flag:
+        return value == 0 || value == 1;
+    case IntRange::NonNegative:
+        return value >= 0;
+    case IntRange::Attach:
+        return value == XRT_ATTACH_COORDS || value == XRT_ATTACH_DATA_POINT;
     case IntRange::Placement:
         return value == XRT_PLACE_AT_CORNER || value == XRT_PLACE_CENTRED || value == XRT_PLACE_ABOVE;
     }
@@ -96,12 +100,18 @@ constexpr bool IntInRange(IntRange range, int value)
 constexpr const char* TypeName(XrtValueType type)
 {
     switch (type) {
-    case XrtValueType::Int: return "an int";
-    case XrtValueType::Double: return "a double";
-    case XrtValueType::Text: return "a text";
-    case XrtValueType::TextLines: return "a list of text lines";
-    case XrtValueType::Handle: return "a handle";
-    case XrtValueType::Style: return "a data style";
+    case XrtValueType::Int:
+        return "an int";
+    case XrtValueType::Double:
+        return "a double";
+    case XrtValueType::Text:
+        return "a text";
+    case XrtValueType::TextLines:
+        return "a list of text lines";
+    case XrtValueType::Handle:
+        return "a handle";
+    case XrtValueType::Style:
+        return "a data style";
     }
     return "an unknown type";
 }

@@ -17,8 +17,7 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 void AppendNumber(std::string* text, double value)
 {
     char buffer[32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
-                                kSignificantDigits);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, kSignificantDigits);
     text->append(buffer, result.ptr);
 }
 
@@ -62,7 +61,7 @@ bool ParseInt(std::string_view text, int* value)
 // files), refused by name rather than read as one over-long line.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : text_(text) {}
+    explicit LineReader(std::string_view text) : text_(text) { }
 
     // False at the end of the text, on a line ended by a CR alone (see
     // crOnly()) or on an over-long line (see tooLong()).
@@ -242,8 +241,8 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
                                "the lines end in a carriage return alone (CR, as old Macintosh programs write "
                                "them); a data file's lines end in LF or CR LF");
         } else {
-            *error = LineError(reader.number(),
-                               "longer than " + std::to_string(kDataFileMaxLineLength) + " characters");
+            *error =
+                LineError(reader.number(), "longer than " + std::to_string(kDataFileMaxLineLength) + " characters");
         }
         return false;
     };
@@ -303,8 +302,8 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
         return false;
     }
     if (read.x.size() != static_cast<std::size_t>(declared)) {
-        *error = "the file ends after " + std::to_string(read.x.size()) + " points; it declares " +
-                 std::to_string(declared);
+        *error =
+            "the file ends after " + std::to_string(read.x.size()) + " points; it declares " + std::to_string(declared);
         return false;
     }
     *contents = std::move(read);

@@ -17,8 +17,7 @@ bool DataSet::CheckShape(int type, int sets, int points, std::string* error)
         return false;
     }
     if (points < 1 || points > kMaxPoints) {
-        *error = "number of points " + std::to_string(points) + " is not between 1 and " +
-                 std::to_string(kMaxPoints);
+        *error = "number of points " + std::to_string(points) + " is not between 1 and " + std::to_string(kMaxPoints);
         return false;
     }
     return true;
@@ -30,14 +29,12 @@ DataSet::DataSet(int type, int sets, int points)
       points_(points),
       x_(type == XRT_DATA_COMMON_X ? 1 : sets, std::vector<double>(points, 0.0)),
       y_(sets, std::vector<double>(points, 0.0))
-{
-}
+{ }
 
 bool DataSet::CheckSpan(int set, int count, int first, const double* values, std::string* error) const
 {
     if (set < 0 || set >= sets_) {
-        *error = "set " + std::to_string(set) + " does not exist (the data set has " + std::to_string(sets_) +
-                 ")";
+        *error = "set " + std::to_string(set) + " does not exist (the data set has " + std::to_string(sets_) + ")";
         return false;
     }
     if (!values) {
@@ -46,8 +43,9 @@ bool DataSet::CheckSpan(int set, int count, int first, const double* values, std
     }
     // In 64 bits, so first + count cannot overflow.
     if (count < 1 || first < 0 || static_cast<long long>(first) + count > points_) {
-        *error = "points " + std::to_string(first) + " to " + std::to_string(static_cast<long long>(first) + count - 1) +
-                 " lie outside the data set's " + std::to_string(points_) + " points";
+        *error = "points " + std::to_string(first) + " to " +
+                 std::to_string(static_cast<long long>(first) + count - 1) + " lie outside the data set's " +
+                 std::to_string(points_) + " points";
         return false;
     }
     return true;
@@ -56,13 +54,11 @@ bool DataSet::CheckSpan(int set, int count, int first, const double* values, std
 bool DataSet::CheckPoint(int set, int point, const double* value, std::string* error) const
 {
     if (set < 0 || set >= sets_) {
-        *error = "set " + std::to_string(set) + " does not exist (the data set has " + std::to_string(sets_) +
-                 ")";
+        *error = "set " + std::to_string(set) + " does not exist (the data set has " + std::to_string(sets_) + ")";
         return false;
     }
     if (point < 0 || point >= points_) {
-        *error = "point " + std::to_string(point) + " does not exist (the set has " + std::to_string(points_) +
-                 ")";
+        *error = "point " + std::to_string(point) + " does not exist (the set has " + std::to_string(points_) + ")";
         return false;
     }
     if (!value) {

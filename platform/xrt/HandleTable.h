@@ -27,10 +27,8 @@ public:
 
     // lastSerial: the serial taken to have been handed out last (tests start
     // near the wrap with it).
-    explicit HandleTable(HandleKind kind, std::uint32_t lastSerial = 0)
-        : kind_(kind), serial_(lastSerial & kSerialMask)
-    {
-    }
+    explicit HandleTable(HandleKind kind, std::uint32_t lastSerial = 0) : kind_(kind), serial_(lastSerial & kSerialMask)
+    { }
 
     // The new object's handle; 0 when the table is full.
     Handle Add(Value value)

@@ -22,11 +22,21 @@ SeriesLook LookFromStyle(const XrtDataStyle& style)
 {
     SeriesLook look;
     switch (static_cast<int>(style.words[XRT_STYLE_LINE_PATTERN])) {
-    case XRT_LINE_NONE: look.line = false; break;
-    case XRT_LINE_DASHED: look.lineStyle = Qt::DashLine; break;
-    case XRT_LINE_DOTTED: look.lineStyle = Qt::DotLine; break;
-    case XRT_LINE_DASH_DOT: look.lineStyle = Qt::DashDotLine; break;
-    default: look.lineStyle = Qt::SolidLine; break;
+    case XRT_LINE_NONE:
+        look.line = false;
+        break;
+    case XRT_LINE_DASHED:
+        look.lineStyle = Qt::DashLine;
+        break;
+    case XRT_LINE_DOTTED:
+        look.lineStyle = Qt::DotLine;
+        break;
+    case XRT_LINE_DASH_DOT:
+        look.lineStyle = Qt::DashDotLine;
+        break;
+    default:
+        look.lineStyle = Qt::SolidLine;
+        break;
     }
     look.lineColor = ColorFromBgr(style.words[XRT_STYLE_LINE_COLOR]);
 

@@ -135,7 +135,8 @@ bool CheckSetValue(const CodeInfo& info, const XrtValue& value, std::string* err
         }
         return true;
     case XrtValueType::Handle:
-    case XrtValueType::Style: return true;
+    case XrtValueType::Style:
+        return true;
     }
     return false;
 }
@@ -297,8 +298,7 @@ bool XrtUnmap(XrtHandle chart, int selector, double x, double y, XrtPoint* point
     return found->Unmap(x, y, point, &error) || Fail("XrtUnmap", error);
 }
 
-bool XrtDrawToDC(XrtHandle chart, QPainter* painter, int what, int how, int left, int top, int width,
-                 int height)
+bool XrtDrawToDC(XrtHandle chart, QPainter* painter, int what, int how, int left, int top, int width, int height)
 {
     Chart* found = FindChart("XrtDrawToDC", chart);
     if (!found)

@@ -28,7 +28,7 @@ struct XrtMapResult {
     std::int32_t point = -1;      // its point nearest in x to the pixel; -1 when nothing is shown
     std::int32_t inPlotArea = 0;  // 1 when the pixel lies inside the plot area
     std::int32_t reserved = 0;
-    double x = 0.0;               // the pixel in data units
+    double x = 0.0;  // the pixel in data units
     double y = 0.0;
 };
 static_assert(sizeof(XrtMapResult) == 32);
@@ -72,8 +72,7 @@ bool XrtUnmap(XrtHandle chart, int selector, double x, double y, XrtPoint* point
 // into the rectangle of the painter's device (XRT_DRAW_WHOLE_CHART,
 // XRT_DRAW_SCALE_TO_RECT). The chart is laid out at its own size and scaled
 // evenly to fill the rectangle, so a printed page looks like the screen.
-bool XrtDrawToDC(XrtHandle chart, QPainter* painter, int what, int how, int left, int top,
-                 int width, int height);
+bool XrtDrawToDC(XrtHandle chart, QPainter* painter, int what, int how, int left, int top, int width, int height);
 
 // How many times the chart has been laid out and drawn on its surface.
 bool XrtGetRedrawCount(XrtHandle chart, std::uint64_t* count);

@@ -7,30 +7,30 @@
 // Value type in brackets: int, double, text (const char*), handle (XrtHandle),
 // style (const XrtDataStyle*).
 
-constexpr int XRT_CURSOR_SHOWN = 263;    // [int 0/1] the cursor line is drawn
-constexpr int XRT_REPAINT = 273;         // [int 0/1] 0: changes stay undrawn; 1: lay out and redraw now
-constexpr int XRT_DATA = 768;            // [handle] the data set shown
-constexpr int XRT_SECOND_STYLE = 1029;   // [style] style of every set but the first that has no style of its own
-constexpr int XRT_WIDTH = 1536;          // [int >= 0] chart width in pixels
-constexpr int XRT_HEIGHT = 1537;         // [int >= 0] chart height in pixels
-constexpr int XRT_X_BOUND_MIN = 1792;    // [double] lower X data bound
-constexpr int XRT_X_BOUND_MAX = 1795;    // [double] upper X data bound
-constexpr int XRT_X_MAX = 1811;          // [double] shown X maximum
-constexpr int XRT_Y_MAX = 1812;          // [double] shown Y maximum
-constexpr int XRT_X_MIN = 1814;          // [double] shown X minimum
-constexpr int XRT_Y_MIN = 1815;          // [double] shown Y minimum
-constexpr int XRT_CURSOR_POINT = 2309;   // [int] index of the point of the shown set under the cursor
-constexpr int XRT_ORIGIN_X = 2816;       // [int] chart's left edge within its window
-constexpr int XRT_ORIGIN_Y = 2817;       // [int] chart's top edge within its window
-constexpr int XRT_MARGIN_LEFT = 2824;    // [int >= 0] least room left of the plot area, pixels
-constexpr int XRT_MARGIN_BOTTOM = 2825;  // [int >= 0] least room below the plot area
-constexpr int XRT_MARGIN_TOP = 2826;     // [int >= 0] least room above the plot area
-constexpr int XRT_MARGIN_RIGHT = 2827;   // [int >= 0] least room right of the plot area
-constexpr int XRT_X_TITLE = 3072;        // [text] X axis title
-constexpr int XRT_Y_TITLE = 3073;        // [text] Y axis title
-constexpr int XRT_X_GRID_SHOWN = 3586;   // [int 0/1] vertical grid lines at the X ticks
-constexpr int XRT_Y_GRID_SHOWN = 3587;   // [int 0/1] horizontal grid lines at the Y ticks
-constexpr int XRT_LEGEND_SHOWN = 3608;   // [int 0/1] a legend naming the sets
+constexpr int XRT_CURSOR_SHOWN = 263;          // [int 0/1] the cursor line is drawn
+constexpr int XRT_REPAINT = 273;               // [int 0/1] 0: changes stay undrawn; 1: lay out and redraw now
+constexpr int XRT_DATA = 768;                  // [handle] the data set shown
+constexpr int XRT_SECOND_STYLE = 1029;         // [style] style of every set but the first that has no style of its own
+constexpr int XRT_WIDTH = 1536;                // [int >= 0] chart width in pixels
+constexpr int XRT_HEIGHT = 1537;               // [int >= 0] chart height in pixels
+constexpr int XRT_X_BOUND_MIN = 1792;          // [double] lower X data bound
+constexpr int XRT_X_BOUND_MAX = 1795;          // [double] upper X data bound
+constexpr int XRT_X_MAX = 1811;                // [double] shown X maximum
+constexpr int XRT_Y_MAX = 1812;                // [double] shown Y maximum
+constexpr int XRT_X_MIN = 1814;                // [double] shown X minimum
+constexpr int XRT_Y_MIN = 1815;                // [double] shown Y minimum
+constexpr int XRT_CURSOR_POINT = 2309;         // [int] index of the point of the shown set under the cursor
+constexpr int XRT_ORIGIN_X = 2816;             // [int] chart's left edge within its window
+constexpr int XRT_ORIGIN_Y = 2817;             // [int] chart's top edge within its window
+constexpr int XRT_MARGIN_LEFT = 2824;          // [int >= 0] least room left of the plot area, pixels
+constexpr int XRT_MARGIN_BOTTOM = 2825;        // [int >= 0] least room below the plot area
+constexpr int XRT_MARGIN_TOP = 2826;           // [int >= 0] least room above the plot area
+constexpr int XRT_MARGIN_RIGHT = 2827;         // [int >= 0] least room right of the plot area
+constexpr int XRT_X_TITLE = 3072;              // [text] X axis title
+constexpr int XRT_Y_TITLE = 3073;              // [text] Y axis title
+constexpr int XRT_X_GRID_SHOWN = 3586;         // [int 0/1] vertical grid lines at the X ticks
+constexpr int XRT_Y_GRID_SHOWN = 3587;         // [int 0/1] horizontal grid lines at the Y ticks
+constexpr int XRT_LEGEND_SHOWN = 3608;         // [int 0/1] a legend naming the sets
 constexpr int XRT_TOP_AXIS_SHOWN = 3619;       // [int 0/1] a plain line along the top of the plot area
 constexpr int XRT_RIGHT_AXIS_SHOWN = 3620;     // [int 0/1] a plain line along its right side
 constexpr int XRT_X_MINOR_TICKS_SHOWN = 3621;  // [int 0/1] minor ticks between the X ticks

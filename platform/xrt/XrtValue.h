@@ -29,12 +29,12 @@ enum class XrtValueType { Int, Double, Text, TextLines, Handle, Style };
 // duration of the call only; the chart copies what it keeps.
 class XrtValue {
 public:
-    XrtValue(int value) : value_(value) {}
-    XrtValue(double value) : value_(value) {}
-    XrtValue(const char* text) : value_(text) {}
-    XrtValue(const char* const* lines) : value_(lines) {}
-    XrtValue(XrtHandle handle) : value_(handle) {}
-    XrtValue(const XrtDataStyle* style) : value_(style) {}
+    XrtValue(int value) : value_(value) { }
+    XrtValue(double value) : value_(value) { }
+    XrtValue(const char* text) : value_(text) { }
+    XrtValue(const char* const* lines) : value_(lines) { }
+    XrtValue(XrtHandle handle) : value_(handle) { }
+    XrtValue(const XrtDataStyle* style) : value_(style) { }
 
     XrtValueType type() const { return static_cast<XrtValueType>(value_.index()); }
 
@@ -55,12 +55,12 @@ private:
 // a style reads back as the pointer that was set.
 class XrtValueOut {
 public:
-    XrtValueOut(int* value) : out_(value) {}
-    XrtValueOut(double* value) : out_(value) {}
-    XrtValueOut(std::string* text) : out_(text) {}
-    XrtValueOut(std::vector<std::string>* lines) : out_(lines) {}
-    XrtValueOut(XrtHandle* handle) : out_(handle) {}
-    XrtValueOut(const XrtDataStyle** style) : out_(style) {}
+    XrtValueOut(int* value) : out_(value) { }
+    XrtValueOut(double* value) : out_(value) { }
+    XrtValueOut(std::string* text) : out_(text) { }
+    XrtValueOut(std::vector<std::string>* lines) : out_(lines) { }
+    XrtValueOut(XrtHandle* handle) : out_(handle) { }
+    XrtValueOut(const XrtDataStyle** style) : out_(style) { }
 
     XrtValueType type() const { return static_cast<XrtValueType>(out_.index()); }
     bool IsNull() const

@@ -11,8 +11,8 @@
 
 #include "MessageBox.h"
 #include "acquisition/ControlCommands.h"
-#include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
+#include "acquisition/ViewHost.h"
 #include "calibration/ControlBarTexts.h"
 #include "text/NumberText.h"
 
@@ -38,15 +38,15 @@ struct DriverNumberField {
     const char* name;
     long lowest;
     long highest;
-    const char* unit; // with its leading blank; empty for a count
+    const char* unit;  // with its leading blank; empty for a count
 };
 
-constexpr DriverNumberField kIntegrationTimeField{
-    "The integration time", 0, std::numeric_limits<std::uint16_t>::max(), " msec"};
-constexpr DriverNumberField kAverageField{"The number of spectra to average",
-    std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), ""};
+constexpr DriverNumberField kIntegrationTimeField{"The integration time", 0, std::numeric_limits<std::uint16_t>::max(),
+                                                  " msec"};
+constexpr DriverNumberField kAverageField{"The number of spectra to average", std::numeric_limits<std::int16_t>::min(),
+                                          std::numeric_limits<std::int16_t>::max(), ""};
 constexpr DriverNumberField kBoxcarField{"The boxcar smoothing width", std::numeric_limits<std::int16_t>::min(),
-    std::numeric_limits<std::int16_t>::max(), ""};
+                                         std::numeric_limits<std::int16_t>::max(), ""};
 
 // Why value does not fit the field; empty when it does.
 std::string OutsideField(const DriverNumberField& field, long value, const std::string& typed)
@@ -65,8 +65,8 @@ std::string OutsideField(const DriverNumberField& field, long value, const std::
 std::string FormatWavelength(float nm)
 {
     char text[64];
-    const auto written
-        = std::to_chars(std::begin(text), std::end(text), static_cast<double>(nm), std::chars_format::general, 6);
+    const auto written =
+        std::to_chars(std::begin(text), std::end(text), static_cast<double>(nm), std::chars_format::general, 6);
     return std::string(text, written.ptr);
 }
 
@@ -107,7 +107,7 @@ void CVexlarView::OnBarParam(int kind)
         else if (kind == BAR_BOXCAR_EDITED)
             text = FieldText(*host_, IDC_BOXCAR);
         const int value = LenientInt(text);
-        const DriverNumberField& field = kind == BAR_AVERAGE_EDITED ? kAverageField
+        const DriverNumberField& field = kind == BAR_AVERAGE_EDITED  ? kAverageField
                                          : kind == BAR_BOXCAR_EDITED ? kBoxcarField
                                                                      : kIntegrationTimeField;
         const std::string refusal = OutsideField(field, value, text);
@@ -118,13 +118,13 @@ void CVexlarView::OnBarParam(int kind)
             vexlar::sys::ShowOperatorMessage(refusal, kErrorTitle);
             if (kind == BAR_AVERAGE_EDITED)
                 host_->SetText(IDC_AVERAGE,
-                    std::to_string(timeAcq_.restorePending ? timeAcq_.savedAverage : p.Average));
+                               std::to_string(timeAcq_.restorePending ? timeAcq_.savedAverage : p.Average));
             else if (kind == BAR_BOXCAR_EDITED)
                 host_->SetText(IDC_BOXCAR, std::to_string(p.Boxcar));
             else
                 host_->SetText(IDC_INTEGRATION_TIME,
-                    std::to_string(static_cast<unsigned>(
-                        timeAcq_.restorePending ? timeAcq_.savedIntegrationTime : p.IntegrationTime)));
+                               std::to_string(static_cast<unsigned>(
+                                   timeAcq_.restorePending ? timeAcq_.savedIntegrationTime : p.IntegrationTime)));
             break;
         }
         p.changed = 1;
@@ -157,12 +157,13 @@ void CVexlarView::OnBarParam(int kind)
         // off: a decimal comma is refused, not cut.
         if (DecimalCommaFollows(text)) {
             vexlar::sys::ShowOperatorMessage("The laser wavelength must be written with a decimal point, as in "
-                                             "632.8: \"" + text + "\" was not applied.",
-                kErrorTitle);
+                                             "632.8: \"" +
+                                                 text + "\" was not applied.",
+                                             kErrorTitle);
             host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
         } else if (!SetLaserWavelength(text.c_str())) {
-            vexlar::sys::ShowOperatorMessage(
-                "The laser wavelength must be a positive number of nanometres.", kErrorTitle);
+            vexlar::sys::ShowOperatorMessage("The laser wavelength must be a positive number of nanometres.",
+                                             kErrorTitle);
             host_->SetText(IDC_LASER_WAVELENGTH, FormatWavelength(calibration_.laserWavelength));
         }
         break;

@@ -18,8 +18,8 @@
 #include "WindowTimers.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
-#include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
+#include "acquisition/ViewHost.h"
 #include "display/RepaintGuard.h"
 
 using namespace vexlar;

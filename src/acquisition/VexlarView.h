@@ -405,7 +405,7 @@ private:
     // and the files written describe the spectrum, not the switches.
     struct SpectrumMaking {
         bool darkSubtracted = false;
-        long additiveScans = 0; // scans in the sum; 0 for a single scan
+        long additiveScans = 0;  // scans in the sum; 0 for a single scan
     };
     SpectrumMaking spectrumMade_;
     // The last resolution chosen for a PNG figure.

@@ -42,8 +42,7 @@ const QStringList kIntegrationTimes = {"4",     "10",    "15",    "20",    "25",
                                        "45",    "50",    "100",   "200",   "300",   "400",   "500",   "600",
                                        "700",   "800",   "900",   "1000",  "5000",  "10000", "15000", "20000",
                                        "25000", "30000", "35000", "40000", "45000", "50000", "55000", "60000"};
-const QStringList kChannels = {"Master",  "Slave 1", "Slave 2", "Slave 3",
-                               "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
+const QStringList kChannels = {"Master", "Slave 1", "Slave 2", "Slave 3", "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
 const QStringList kXAxes = {"Wavelength (nm)", "Raman Shift (cm-1)"};
 
 // A field's own list dropping down, or a context menu, takes the focus only

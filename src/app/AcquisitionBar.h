@@ -71,8 +71,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    CloseReportingComboBox* AddList(int id, const QStringList& items, int minimumWidth, int listKind,
-                                    int focusKind);
+    CloseReportingComboBox* AddList(int id, const QStringList& items, int minimumWidth, int listKind, int focusKind);
     QLineEdit* AddEdit(int id, int width, int focusKind);
     void AddLabel(const QString& text);
     void SetHelp(QWidget* control, int id);

@@ -60,24 +60,24 @@ constexpr CommandInfo kCommands[] = {
      ":/icons/left25.png", false},
     {ID_CURSOR_LEFT_1, nullptr, "Moves cursor 1 pixel to the left", "Move cursor 1 pixel left", ":/icons/left1.png",
      false},
-    {ID_CURSOR_RIGHT_1, nullptr, "Moves cursor 1 pixel to the right", "Move cursor 1 pixel right",
-     ":/icons/right1.png", false},
+    {ID_CURSOR_RIGHT_1, nullptr, "Moves cursor 1 pixel to the right", "Move cursor 1 pixel right", ":/icons/right1.png",
+     false},
     {ID_CURSOR_RIGHT_25, nullptr, "Moves cursor 25 pixels to the right", "Move cursor 25 pixels right",
      ":/icons/right25.png", false},
     {ID_CURSOR_NEXT_PEAK_LEFT, nullptr, "Moves cursor to the next peak to the left", "Move cursor to next peak left",
      ":/icons/peakleft.png", false},
-    {ID_CURSOR_NEXT_PEAK_RIGHT, nullptr, "Moves cursor to the next peak to the right",
-     "Move cursor to next peak right", ":/icons/peakright.png", false},
+    {ID_CURSOR_NEXT_PEAK_RIGHT, nullptr, "Moves cursor to the next peak to the right", "Move cursor to next peak right",
+     ":/icons/peakright.png", false},
     {ID_RESET, nullptr, "Resets acquisition", "Reset", ":/icons/reset.png", false},
 };
 
-constexpr int kFileMenu[] = {ID_FILE_NEW,       ID_FILE_OPEN, ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM, ID_EXPORT_AS,
+constexpr int kFileMenu[] = {ID_FILE_NEW,       ID_FILE_OPEN, ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM,  ID_EXPORT_AS,
                              ID_SAVE_FIGURE,    kSeparator,   ID_FILE_PRINT, ID_FILE_PRINT_SETUP, kSeparator,
                              ID_FILE_MRU_FILE1, kSeparator,   ID_APP_EXIT};
-constexpr int kViewMenu[] = {ID_CLEAR_ALL_ANNOTATIONS, kSeparator,           ID_PEAK_LABELS,
-                             ID_CURSOR,                kSeparator,           ID_REMOVE_SPIKES,
-                             ID_SUBTRACT_BASELINE,     ID_BASELINE_SETTINGS, kSeparator,
-                             ID_VIEW_TOOLBAR,          ID_VIEW_STATUS_BAR};
+constexpr int kViewMenu[] = {
+    ID_CLEAR_ALL_ANNOTATIONS, kSeparator,           ID_PEAK_LABELS,       ID_CURSOR,  kSeparator,
+    ID_REMOVE_SPIKES,         ID_SUBTRACT_BASELINE, ID_BASELINE_SETTINGS, kSeparator, ID_VIEW_TOOLBAR,
+    ID_VIEW_STATUS_BAR};
 constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER, kSeparator, ID_CALIBRATE_FROM_LAMP,
                               ID_CHECK_RAMAN_SHIFT};
 constexpr int kTimeMenu[] = {ID_TIME_ACQ_CONFIGURE, kSeparator, ID_TIME_ACQ_START, ID_TIME_ACQ_STOP};
@@ -86,16 +86,36 @@ constexpr int kPeaksMenu[] = {ID_MARK_ALL_PEAKS,  ID_PEAK_SETTINGS,    kSeparato
 constexpr int kHelpMenu[] = {ID_APP_ABOUT};
 
 constexpr MenuInfo kMenus[] = {
-    {"&File", kFileMenu},   {"&View", kViewMenu},   {"&Setup", kSetupMenu},
-    {"&Time Acquisition", kTimeMenu}, {"&Peaks", kPeaksMenu}, {"&Help", kHelpMenu},
+    {"&File", kFileMenu},   {"&View", kViewMenu}, {"&Setup", kSetupMenu}, {"&Time Acquisition", kTimeMenu},
+    {"&Peaks", kPeaksMenu}, {"&Help", kHelpMenu},
 };
 
 constexpr int kToolBar[] = {
-    ID_FILE_NEW,       ID_FILE_OPEN,     ID_SAVE_GRAPH,      ID_FILE_PRINT,      kSeparator,
-    ID_STORE_DARK,     ID_SUBTRACT_DARK, ID_ADDITIVE_MODE,   kSeparator,         ID_PEAK_LABELS,
-    kSeparator,        ID_CURSOR,        kSeparator,         ID_AUTOSCALE,       ID_SET_SCALE,
-    ID_UNSCALE,        kSeparator,       ID_CURSOR_LEFT_25,  ID_CURSOR_LEFT_1,   ID_CURSOR_RIGHT_1,
-    ID_CURSOR_RIGHT_25, kSeparator,      ID_CURSOR_NEXT_PEAK_LEFT, ID_CURSOR_NEXT_PEAK_RIGHT, kSeparator,
+    ID_FILE_NEW,
+    ID_FILE_OPEN,
+    ID_SAVE_GRAPH,
+    ID_FILE_PRINT,
+    kSeparator,
+    ID_STORE_DARK,
+    ID_SUBTRACT_DARK,
+    ID_ADDITIVE_MODE,
+    kSeparator,
+    ID_PEAK_LABELS,
+    kSeparator,
+    ID_CURSOR,
+    kSeparator,
+    ID_AUTOSCALE,
+    ID_SET_SCALE,
+    ID_UNSCALE,
+    kSeparator,
+    ID_CURSOR_LEFT_25,
+    ID_CURSOR_LEFT_1,
+    ID_CURSOR_RIGHT_1,
+    ID_CURSOR_RIGHT_25,
+    kSeparator,
+    ID_CURSOR_NEXT_PEAK_LEFT,
+    ID_CURSOR_NEXT_PEAK_RIGHT,
+    kSeparator,
     ID_RESET,
 };
 
@@ -103,13 +123,22 @@ constexpr int kToolBar[] = {
 
 const CommandInfo* FindCommand(int id)
 {
-    const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                 [id](const CommandInfo& c) { return c.id == id; });
+    const auto it =
+        std::find_if(std::begin(kCommands), std::end(kCommands), [id](const CommandInfo& c) { return c.id == id; });
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
-std::span<const CommandInfo> AllCommands() { return kCommands; }
-std::span<const MenuInfo> MenuBarLayout() { return kMenus; }
-std::span<const int> ToolBarLayout() { return kToolBar; }
+std::span<const CommandInfo> AllCommands()
+{
+    return kCommands;
+}
+std::span<const MenuInfo> MenuBarLayout()
+{
+    return kMenus;
+}
+std::span<const int> ToolBarLayout()
+{
+    return kToolBar;
+}
 
 }  // namespace vexlar

@@ -196,8 +196,10 @@ void CMainFrame::BindCommands()
     // Spectrum-file commands:
     // Time-acquisition commands: Configure stays available during a series.
     commands_[ID_TIME_ACQ_CONFIGURE] = {[v] { v->OnTimeAcqConfigure(); }, {}, {}};
-    commands_[ID_TIME_ACQ_START] = {[v] { v->StartTimeAcquisition(); }, [v] { return !v->IsTimeAcquisitionRunning(); }, {}};
-    commands_[ID_TIME_ACQ_STOP] = {[v] { v->StopTimeAcquisition(); }, [v] { return v->IsTimeAcquisitionRunning(); }, {}};
+    commands_[ID_TIME_ACQ_START] = {
+        [v] { v->StartTimeAcquisition(); }, [v] { return !v->IsTimeAcquisitionRunning(); }, {}};
+    commands_[ID_TIME_ACQ_STOP] = {
+        [v] { v->StopTimeAcquisition(); }, [v] { return v->IsTimeAcquisitionRunning(); }, {}};
     commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
     commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
     commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};
@@ -207,16 +209,18 @@ void CMainFrame::BindCommands()
     commands_[ID_FILE_PRINT] = {[v] { v->OnFilePrint(); }, {}, {}};
     commands_[ID_FILE_PRINT_DIRECT] = {[v] { v->OnFilePrintDirect(); }, {}, {}};
     commands_[ID_FILE_PRINT_SETUP] = {[v] { v->OnFilePrintSetup(); }, {}, {}};
-    commands_[ID_VIEW_TOOLBAR] = {[this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {},
-                                  [this] { return toolBar_->isVisible(); }};
-    commands_[ID_VIEW_STATUS_BAR] = {[this] { statusBar()->setVisible(!statusBar()->isVisible()); }, {},
+    commands_[ID_VIEW_TOOLBAR] = {
+        [this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {}, [this] { return toolBar_->isVisible(); }};
+    commands_[ID_VIEW_STATUS_BAR] = {[this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+                                     {},
                                      [this] { return statusBar()->isVisible(); }};
     commands_[ID_CONFIGURE_HARDWARE] = {[v] { v->OnConfigureHardware(); }, {}, {}};
     commands_[ID_APP_ABOUT] = {[this] {
                                    CAboutDlg about(this);
                                    vexlar::sys::RunModal(about);
                                },
-                               {}, {}};
+                               {},
+                               {}};
     commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
     commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->IsSubtractingDark(); }};
     commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->IsAdditive(); }};
@@ -225,8 +229,8 @@ void CMainFrame::BindCommands()
     commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};
     commands_[ID_CHECK_RAMAN_SHIFT] = {[v] { v->OnCheckRamanShift(); }, {}, {}};
     commands_[ID_REMOVE_SPIKES] = {[v] { v->OnRemoveSpikes(); }, {}, [v] { return v->IsRemovingSpikes(); }};
-    commands_[ID_SUBTRACT_BASELINE] = {[v] { v->OnSubtractBaseline(); }, {},
-                                       [v] { return v->IsSubtractingBaseline(); }};
+    commands_[ID_SUBTRACT_BASELINE] = {
+        [v] { v->OnSubtractBaseline(); }, {}, [v] { return v->IsSubtractingBaseline(); }};
     commands_[ID_BASELINE_SETTINGS] = {[v] { v->OnBaselineSettings(); }, {}, {}};
 }
 
@@ -268,14 +272,35 @@ QString CMainFrame::statusText() const
     return messagePane_ ? messagePane_->text() : QString();
 }
 
-void CMainFrame::SetChecked(int controlId, bool checked) { controlBar_->SetChecked(controlId, checked); }
-bool CMainFrame::IsChecked(int controlId) const { return controlBar_->IsChecked(controlId); }
-std::string CMainFrame::Text(int controlId) const { return controlBar_->Text(controlId); }
-void CMainFrame::SetText(int controlId, const std::string& text) { controlBar_->SetText(controlId, text); }
-int CMainFrame::SelectedIndex(int controlId) const { return controlBar_->SelectedIndex(controlId); }
-std::string CMainFrame::SelectedItemText(int controlId) const { return controlBar_->SelectedItemText(controlId); }
+void CMainFrame::SetChecked(int controlId, bool checked)
+{
+    controlBar_->SetChecked(controlId, checked);
+}
+bool CMainFrame::IsChecked(int controlId) const
+{
+    return controlBar_->IsChecked(controlId);
+}
+std::string CMainFrame::Text(int controlId) const
+{
+    return controlBar_->Text(controlId);
+}
+void CMainFrame::SetText(int controlId, const std::string& text)
+{
+    controlBar_->SetText(controlId, text);
+}
+int CMainFrame::SelectedIndex(int controlId) const
+{
+    return controlBar_->SelectedIndex(controlId);
+}
+std::string CMainFrame::SelectedItemText(int controlId) const
+{
+    return controlBar_->SelectedItemText(controlId);
+}
 
-void CMainFrame::SelectItem(int controlId, int index) { controlBar_->SelectItem(controlId, index); }
+void CMainFrame::SelectItem(int controlId, int index)
+{
+    controlBar_->SelectItem(controlId, index);
+}
 
 void CMainFrame::SetDocumentTitle(const std::string& title)
 {

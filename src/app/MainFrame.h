@@ -69,7 +69,7 @@ private:
     struct Command {
         std::function<void()> run;
         std::function<bool()> enabled;  // empty: always enabled
-        std::function<bool()> checked;   // empty: no check mark
+        std::function<bool()> checked;  // empty: no check mark
     };
 
     void CreateActions();

@@ -49,7 +49,7 @@ private:
     void RecomputeHint();
 
     QLabel* label_;
-    QString text_;  // the latest text, shown within a frame, unless
+    QString text_;              // the latest text, shown within a frame, unless
     display::Readout readout_;  // the readout is the latest
     bool showsReadout_ = false;
     int lines_ = 1;

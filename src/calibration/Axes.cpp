@@ -26,12 +26,12 @@ bool IsUsableLaserWavelength(double laserWavelengthNm)
     // Both are kept in single precision: the wavelength itself and the
     // wavenumber every Raman shift is taken from.
     const float stored = static_cast<float>(laserWavelengthNm);
-    return std::isfinite(stored) && stored > 0.0f && std::isfinite(LaserWavenumber(laserWavelengthNm))
-           && std::isfinite(LaserWavenumber(stored));
+    return std::isfinite(stored) && stored > 0.0f && std::isfinite(LaserWavenumber(laserWavelengthNm)) &&
+           std::isfinite(LaserWavenumber(stored));
 }
 
-void RebuildAxes(const Coefficients& c, float laserWavenumber, double* wavelength,
-                 double* wavenumber, double* spectrum, double* ramanShift)
+void RebuildAxes(const Coefficients& c, float laserWavenumber, double* wavelength, double* wavenumber, double* spectrum,
+                 double* ramanShift)
 {
     const double laser = laserWavenumber;
     for (int i = 0; i < kPixels; ++i) {

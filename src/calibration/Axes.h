@@ -37,8 +37,8 @@ bool IsUsableLaserWavelength(double laserWavelengthNm);
 
 // The axis rebuild, one pass over the pixels in increasing order: wavelength,
 // wavenumber, spectrum cleared to 0, Raman shift.
-void RebuildAxes(const Coefficients& c, float laserWavenumber, double* wavelength,
-                 double* wavenumber, double* spectrum, double* ramanShift);
+void RebuildAxes(const Coefficients& c, float laserWavenumber, double* wavelength, double* wavenumber, double* spectrum,
+                 double* ramanShift);
 
 // Raman shifts for a new laser line from the stored wavenumbers.
 void ComputeRamanShift(float laserWavenumber, const double* wavenumber, double* ramanShift);

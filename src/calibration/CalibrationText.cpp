@@ -38,27 +38,27 @@ std::string LaserWavelengthText(double nm)
 
 std::string LampSummaryText(const LampCalibrationResult& result)
 {
-    return Count(result.linesUsed, "line") + " used, " + std::to_string(result.linesRejected)
-        + " rejected; RMS residual " + FixedText(result.rmsNm, kResidualDecimals) + " nm.";
+    return Count(result.linesUsed, "line") + " used, " + std::to_string(result.linesRejected) +
+           " rejected; RMS residual " + FixedText(result.rmsNm, kResidualDecimals) + " nm.";
 }
 
 std::string LampSpanText(const LampCalibrationResult& result)
 {
-    return "The lines span " + FixedText(result.firstNm, kNmDecimals) + " to " + FixedText(result.lastNm, kNmDecimals)
-        + " nm (pixels " + FixedText(result.firstPixel, kPixelDecimals) + " to "
-        + FixedText(result.lastPixel, kPixelDecimals) + "). Outside this span the calibration is extrapolated.";
+    return "The lines span " + FixedText(result.firstNm, kNmDecimals) + " to " + FixedText(result.lastNm, kNmDecimals) +
+           " nm (pixels " + FixedText(result.firstPixel, kPixelDecimals) + " to " +
+           FixedText(result.lastPixel, kPixelDecimals) + "). Outside this span the calibration is extrapolated.";
 }
 
 std::string RamanSummaryText(const RamanCheckResult& result)
 {
-    return "Mean error " + FixedText(result.meanError, kShiftDecimals) + " cm-1, RMS error "
-        + FixedText(result.rmsError, kShiftDecimals) + " cm-1 over " + Count(result.bandsUsed, "band") + ".";
+    return "Mean error " + FixedText(result.meanError, kShiftDecimals) + " cm-1, RMS error " +
+           FixedText(result.rmsError, kShiftDecimals) + " cm-1 over " + Count(result.bandsUsed, "band") + ".";
 }
 
 std::string BestLaserText(const RamanCheckResult& result)
 {
-    return "A laser wavelength of " + LaserWavelengthText(result.bestLaserNm)
-        + " nm removes the mean error (RMS error then " + FixedText(result.rmsErrorAfter, kShiftDecimals) + " cm-1).";
+    return "A laser wavelength of " + LaserWavelengthText(result.bestLaserNm) +
+           " nm removes the mean error (RMS error then " + FixedText(result.rmsErrorAfter, kShiftDecimals) + " cm-1).";
 }
 
 const char* BandStatusText(BandStatus status)

@@ -76,7 +76,7 @@ struct Alignment {
 
 Alignment Score(const std::vector<Line>& lines, const std::vector<double>& references, double offset, double slope)
 {
-    Alignment a {offset, slope, 0, 0.0};
+    Alignment a{offset, slope, 0, 0.0};
     for (const Line& l : lines) {
         const double nm = l.guessNm + offset + slope * (l.pixel - kCorrectionCentre);
         const double distance = std::fabs(nm - references[Nearest(references, nm)]);
@@ -100,7 +100,7 @@ Alignment AlignWithTable(const std::vector<Line>& lines, const std::vector<doubl
     for (std::size_t i = 0; i < anchors.size(); ++i)
         anchors[i] = i;
     std::sort(anchors.begin(), anchors.end(),
-        [&](std::size_t x, std::size_t y) { return lines[x].height > lines[y].height; });
+              [&](std::size_t x, std::size_t y) { return lines[x].height > lines[y].height; });
     anchors.resize(std::min(anchors.size(), kAnchorLines));
 
     double lowestPixel = lines.front().pixel;
@@ -110,12 +110,12 @@ Alignment AlignWithTable(const std::vector<Line>& lines, const std::vector<doubl
         highestPixel = std::max(highestPixel, l.pixel);
     }
     const auto withinReach = [&](double offset, double slope) {
-        return std::fabs(offset + slope * (lowestPixel - kCorrectionCentre)) <= searchNm
-            && std::fabs(offset + slope * (highestPixel - kCorrectionCentre)) <= searchNm;
+        return std::fabs(offset + slope * (lowestPixel - kCorrectionCentre)) <= searchNm &&
+               std::fabs(offset + slope * (highestPixel - kCorrectionCentre)) <= searchNm;
     };
     const auto candidates = [&](const Line& l) {
         return std::pair(std::lower_bound(references.begin(), references.end(), l.guessNm - searchNm),
-            std::upper_bound(references.begin(), references.end(), l.guessNm + searchNm));
+                         std::upper_bound(references.begin(), references.end(), l.guessNm + searchNm));
     };
 
     Alignment best;
@@ -150,7 +150,7 @@ Alignment AlignWithTable(const std::vector<Line>& lines, const std::vector<doubl
 // its wavelength by model; a reference goes to the closest of the lines that
 // want it. By line.
 std::vector<Match> MatchLines(const std::vector<Line>& lines, const std::vector<double>& references,
-    const Polynomial& model, const std::vector<bool>& excluded)
+                              const Polynomial& model, const std::vector<bool>& excluded)
 {
     std::vector<double> claim(references.size(), -1.0);
     std::vector<std::size_t> claimant(references.size(), 0);
@@ -177,8 +177,8 @@ std::vector<Match> MatchLines(const std::vector<Line>& lines, const std::vector<
     return matches;
 }
 
-std::optional<Polynomial> Fit(
-    const std::vector<Line>& lines, const std::vector<double>& references, const std::vector<Match>& matches, int order)
+std::optional<Polynomial> Fit(const std::vector<Line>& lines, const std::vector<double>& references,
+                              const std::vector<Match>& matches, int order)
 {
     std::vector<double> pixels;
     std::vector<double> nm;
@@ -205,8 +205,8 @@ bool TurnsBackWithin(const Polynomial& p, double first, double last)
 // matched < 0: too few lines were found to try matching them.
 std::string TooFewLines(int found, int matched, int order, int needed)
 {
-    const std::string need = "a polynomial of order " + std::to_string(order) + " needs at least "
-        + std::to_string(needed) + " matched lines.";
+    const std::string need = "a polynomial of order " + std::to_string(order) + " needs at least " +
+                             std::to_string(needed) + " matched lines.";
     if (found == 0)
         return "No lamp lines were found in the spectrum; " + need;
     const std::string lines = "Found " + std::to_string(found) + " lamp line" + (found == 1 ? "" : "s");
@@ -218,25 +218,27 @@ std::string TooFewLines(int found, int matched, int order, int needed)
 // What the operator can do about lines matched wrongly.
 std::string WhatToDo(double searchNm)
 {
-    return "Is the lamp neon? If the calibration may be off by more than \u00b1" + FixedText(searchNm, 0)
-        + " nm, widen the search range and find the lines again.";
+    return "Is the lamp neon? If the calibration may be off by more than \u00b1" + FixedText(searchNm, 0) +
+           " nm, widen the search range and find the lines again.";
 }
 
 // Why a fit that matched enough lines is still not to be trusted; empty when
 // it is.
 std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& references, const Polynomial& current,
-    double dispersion, double searchNm)
+                  double dispersion, double searchNm)
 {
     const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
-        [&](double nm) { return nm >= r.firstNm && nm <= r.lastNm; }));
+                                                       [&](double nm) { return nm >= r.firstNm && nm <= r.lastNm; }));
     if (r.linesMatched < kLeastMatchedShare * inSpan) {
-        return "Only " + std::to_string(r.linesMatched) + " of the " + std::to_string(inSpan)
-            + " reference lines between " + FixedText(r.firstNm, 1) + " and " + FixedText(r.lastNm, 1)
-            + " nm were matched: the lines were matched by chance. " + WhatToDo(searchNm);
+        return "Only " + std::to_string(r.linesMatched) + " of the " + std::to_string(inSpan) +
+               " reference lines between " + FixedText(r.firstNm, 1) + " and " + FixedText(r.lastNm, 1) +
+               " nm were matched: the lines were matched by chance. " + WhatToDo(searchNm);
     }
     if (r.rmsNm > kTrustedRmsPixels * dispersion) {
-        return "The RMS residual (" + FixedText(r.rmsNm, 3) + " nm) is more than a tenth of a pixel, far more than "
-            "the lines' centres can be off: the lines may be matched wrongly. " + WhatToDo(searchNm);
+        return "The RMS residual (" + FixedText(r.rmsNm, 3) +
+               " nm) is more than a tenth of a pixel, far more than "
+               "the lines' centres can be off: the lines may be matched wrongly. " +
+               WhatToDo(searchNm);
     }
     double correction = 0.0;
     for (double p = r.firstPixel; p <= r.lastPixel; p += 1.0)
@@ -244,10 +246,15 @@ std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& ref
     if (correction > kTrustedSearchShare * searchNm) {
         // Said as the rule is: the last fifth of the range, not its edge,
         // which a correction short of it would seem not to reach.
-        return "The correction (up to " + FixedText(correction, 1) + " nm) comes within a fifth of the edge of the "
-            "search range (\u00b1" + FixedText(searchNm, 0) + " nm), where the lines may be matched wrongly: only a "
-            "correction up to " + FixedText(kTrustedSearchShare * searchNm, 1) + " nm is trusted. Widen the search "
-            "range and find the lines again.";
+        return "The correction (up to " + FixedText(correction, 1) +
+               " nm) comes within a fifth of the edge of the "
+               "search range (\u00b1" +
+               FixedText(searchNm, 0) +
+               " nm), where the lines may be matched wrongly: only a "
+               "correction up to " +
+               FixedText(kTrustedSearchShare * searchNm, 1) +
+               " nm is trusted. Widen the search "
+               "range and find the lines again.";
     }
     return {};
 }
@@ -260,7 +267,7 @@ int LampLinesNeeded(int order)
 }
 
 LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const Polynomial& current,
-    std::span<const LampLine> table, const LampSettings& settings)
+                                        std::span<const LampLine> table, const LampSettings& settings)
 {
     LampCalibrationResult result;
     const int order = settings.order;
@@ -339,10 +346,10 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
             std::vector<double> residuals;
             for (const Match& m : matches)
                 residuals.push_back(references[m.reference] - (*fit)(lines[m.line].pixel));
-            const auto worst
-                = static_cast<std::size_t>(std::max_element(residuals.begin(), residuals.end(), [](double a, double b) {
-                      return std::fabs(a) < std::fabs(b);
-                  }) - residuals.begin());
+            const auto worst = static_cast<std::size_t>(
+                std::max_element(residuals.begin(), residuals.end(),
+                                 [](double a, double b) { return std::fabs(a) < std::fabs(b); }) -
+                residuals.begin());
             const double floor = kRejectFloorPixels * std::fabs(fit->Slope(lines[matches[worst].line].pixel));
             if (!(std::fabs(residuals[worst]) > std::max(kRejectSpreads * RobustSpread(residuals), floor)))
                 break;
@@ -352,8 +359,8 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
             fit = Fit(lines, references, matches, order);
         }
         if (!fit) {
-            result.message = "The matched lines do not fix a polynomial of order " + std::to_string(order)
-                + "; choose a lower order.";
+            result.message = "The matched lines do not fix a polynomial of order " + std::to_string(order) +
+                             "; choose a lower order.";
             return result;
         }
         model = *fit;
@@ -387,14 +394,15 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
     for (const Match& m : rejected)
         addRow(m, true);
     std::sort(result.lines.begin(), result.lines.end(),
-        [](const LampLineMatch& a, const LampLineMatch& b) { return a.pixel < b.pixel; });
+              [](const LampLineMatch& a, const LampLineMatch& b) { return a.pixel < b.pixel; });
     result.rmsNm = std::sqrt(sumOfSquares / result.linesUsed);
 
     // Lines matched by chance (a lamp that is not neon, a calibration off by
     // more than the search range) scatter over the whole match window.
     if (result.rmsNm > kLooseFitPixels * meanDispersion) {
-        result.message = "The lines match the reference table only loosely (RMS residual " + FixedText(result.rmsNm, 3)
-            + " nm, more than a quarter pixel): they were matched by chance. " + WhatToDo(settings.searchNm);
+        result.message = "The lines match the reference table only loosely (RMS residual " +
+                         FixedText(result.rmsNm, 3) + " nm, more than a quarter pixel): they were matched by chance. " +
+                         WhatToDo(settings.searchNm);
         return result;
     }
     const std::string doubt = Doubt(result, references, current, meanDispersion, settings.searchNm);

@@ -41,10 +41,10 @@ constexpr int kDefaultLampOrder = 3;
 constexpr double kDefaultLampSearchNm = 15.0;
 
 // The outlier rule above, as the operator reads it.
-constexpr char kLampOutlierRule[]
-    = "A line is rejected when its residual is more than three times the lines' robust spread "
-      "(1.4826 \u00d7 the median absolute residual) and more than 0.1 pixel; the worst line goes first "
-      "and the polynomial is fitted again.";
+constexpr char kLampOutlierRule[] =
+    "A line is rejected when its residual is more than three times the lines' robust spread "
+    "(1.4826 \u00d7 the median absolute residual) and more than 0.1 pixel; the worst line goes first "
+    "and the polynomial is fitted again.";
 
 struct LampSettings {
     int order = kDefaultLampOrder;
@@ -91,6 +91,6 @@ struct LampCalibrationResult {
 // current: the channel's calibration, the first guess. spectrum: the lamp
 // spectrum, one value per pixel.
 LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const Polynomial& current,
-    std::span<const LampLine> table, const LampSettings& settings);
+                                        std::span<const LampLine> table, const LampSettings& settings);
 
 }  // namespace vexlar::calibration

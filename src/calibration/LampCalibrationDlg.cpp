@@ -20,8 +20,8 @@ constexpr int kPixelDecimals = 2;
 
 }  // namespace
 
-CLampCalibrationDlg::CLampCalibrationDlg(
-    MeasurementSource source, const Polynomial& current, const QString& channelName, QWidget* parent)
+CLampCalibrationDlg::CLampCalibrationDlg(MeasurementSource source, const Polynomial& current,
+                                         const QString& channelName, QWidget* parent)
     : StandardsDialog(std::move(source), tr("&Find Lines"), parent), current_(current)
 {
     setWindowTitle(tr("Calibrate from Lamp"));
@@ -37,7 +37,7 @@ CLampCalibrationDlg::CLampCalibrationDlg(
     AddSetting(tr("Polynomial &order"), order_);
 
     search_ = AddRangeSetting(tr("Current calibration off by up to"), "searchRange", kMinimumSearchNm, kMaximumSearchNm,
-        static_cast<int>(kDefaultLampSearchNm), "nm");
+                              static_cast<int>(kDefaultLampSearchNm), "nm");
 
     SetColumns({tr("Reference (nm)"), tr("Pixel"), tr("Fitted (nm)"), tr("Residual (nm)"), tr("Height"), tr("Line")});
     Plot()->SetAxisTitles(tr("Pixel"), tr("Residual (nm)"));
@@ -68,8 +68,8 @@ void CLampCalibrationDlg::ShowResult()
     std::vector<ResidualPlot::Point> points;
     for (const LampLineMatch& l : result_.lines) {
         rows.push_back({Text(FixedText(l.referenceNm, kNmDecimals)), Text(FixedText(l.pixel, kPixelDecimals)),
-            Text(FixedText(l.fittedNm, kNmDecimals)), Text(FixedText(l.residualNm, kNmDecimals)),
-            Text(FixedText(l.height, 0)), l.rejected ? tr("rejected") : tr("used")});
+                        Text(FixedText(l.fittedNm, kNmDecimals)), Text(FixedText(l.residualNm, kNmDecimals)),
+                        Text(FixedText(l.height, 0)), l.rejected ? tr("rejected") : tr("used")});
         dimmed.push_back(l.rejected);
         points.push_back({l.pixel, l.residualNm, l.rejected});
     }
@@ -88,5 +88,5 @@ void CLampCalibrationDlg::ShowResult()
     coefficients_->setText(
         tr("New calibration: Intercept %1, First %2, Second %3, Third %4")
             .arg(Text(FormatCoefficient(static_cast<float>(c[0]))), Text(FormatCoefficient(static_cast<float>(c[1]))),
-                Text(FormatCoefficient(static_cast<float>(c[2]))), Text(FormatCoefficient(static_cast<float>(c[3])))));
+                 Text(FormatCoefficient(static_cast<float>(c[2]))), Text(FormatCoefficient(static_cast<float>(c[3])))));
 }

@@ -18,7 +18,7 @@ class CLampCalibrationDlg : public vexlar::StandardsDialog {
 
 public:
     CLampCalibrationDlg(vexlar::calibration::MeasurementSource source, const vexlar::calibration::Polynomial& current,
-        const QString& channelName, QWidget* parent = nullptr);
+                        const QString& channelName, QWidget* parent = nullptr);
 
     // The calibration on show; the one to store when the dialog ended with
     // Apply.

@@ -54,7 +54,7 @@ std::optional<SpectralLine> FitTop(std::size_t apex, double left, double top, do
     if (std::fabs(offset) > 1.0)
         return std::nullopt;
     const double height = std::exp(b - (a - c) * (a - c) / (8.0 * curvature));
-    return SpectralLine {static_cast<double>(apex) + offset, height, fwhm};
+    return SpectralLine{static_cast<double>(apex) + offset, height, fwhm};
 }
 
 double GaussianAt(const SpectralLine& line, double pixel)
@@ -78,8 +78,8 @@ double MiddleMean(std::vector<double>& values)
 
 double LowestIn(std::span<const double> y, std::size_t first, std::size_t last)
 {
-    return *std::min_element(
-        y.begin() + static_cast<std::ptrdiff_t>(first), y.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    return *std::min_element(y.begin() + static_cast<std::ptrdiff_t>(first),
+                             y.begin() + static_cast<std::ptrdiff_t>(last) + 1);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ double NoiseLevel(std::span<const double> spectrum)
         const std::size_t first = i >= kNoiseWindow ? i - kNoiseWindow : 0;
         const std::size_t last = std::min(i + kNoiseWindow, n - 1);
         window.assign(spectrum.begin() + static_cast<std::ptrdiff_t>(first),
-            spectrum.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+                      spectrum.begin() + static_cast<std::ptrdiff_t>(last) + 1);
         deviations[i] = spectrum[i] - MiddleMean(window);
     }
     return RobustSpread(deviations);

@@ -38,8 +38,8 @@ double NoiseLevel(std::span<const double> spectrum);
 // equal pixels, as a clipped line has) and widths
 // below 0.8 pixel (a cosmic-ray spike) or above 40 pixels (background) are
 // not lines. A spectrum holding a value that is not finite has no lines.
-std::vector<SpectralLine> FindLines(
-    std::span<const double> spectrum, double minimumSignalToNoise = kDefaultLineSignalToNoise);
+std::vector<SpectralLine> FindLines(std::span<const double> spectrum,
+                                    double minimumSignalToNoise = kDefaultLineSignalToNoise);
 
 // The median width of the lines, pixels; 0 for none.
 double MedianWidth(const std::vector<SpectralLine>& lines);

@@ -38,13 +38,13 @@ std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<con
     return FitPolynomial(x, y, std::vector<double>(x.size(), 1.0), order);
 }
 
-std::optional<Polynomial> FitPolynomial(
-    std::span<const double> x, std::span<const double> y, std::span<const double> weights, int order)
+std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<const double> y,
+                                        std::span<const double> weights, int order)
 {
     const auto n = static_cast<Eigen::Index>(x.size());
-    if (order < 0 || order > kMaximumPolynomialOrder || x.size() != y.size() || x.size() != weights.size()
-        || n < order + 1 || !AllFinite(x) || !AllFinite(y) || !AllFinite(weights)
-        || !std::all_of(weights.begin(), weights.end(), [](double w) { return w > 0.0; }))
+    if (order < 0 || order > kMaximumPolynomialOrder || x.size() != y.size() || x.size() != weights.size() ||
+        n < order + 1 || !AllFinite(x) || !AllFinite(y) || !AllFinite(weights) ||
+        !std::all_of(weights.begin(), weights.end(), [](double w) { return w > 0.0; }))
         return std::nullopt;
 
     const auto [lowest, highest] = std::minmax_element(x.begin(), x.end());

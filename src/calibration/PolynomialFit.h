@@ -12,7 +12,7 @@ constexpr int kMaximumPolynomialOrder = 3;
 
 // c[0] + c[1]·x + c[2]·x² + c[3]·x³.
 struct Polynomial {
-    std::array<double, kMaximumPolynomialOrder + 1> c {};
+    std::array<double, kMaximumPolynomialOrder + 1> c{};
 
     double operator()(double x) const { return ((c[3] * x + c[2]) * x + c[1]) * x + c[0]; }
     double Slope(double x) const { return (3.0 * c[3] * x + 2.0 * c[2]) * x + c[1]; }
@@ -28,7 +28,7 @@ std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<con
 
 // The same with a weight for each point (positive and finite): the sum of
 // weight × squared residual is the least.
-std::optional<Polynomial> FitPolynomial(
-    std::span<const double> x, std::span<const double> y, std::span<const double> weights, int order);
+std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<const double> y,
+                                        std::span<const double> weights, int order);
 
 }  // namespace vexlar::calibration

@@ -34,8 +34,8 @@ constexpr double kLeastMatchedShare = 0.6;
 constexpr double kTrustedScatterPixels = 0.15;
 constexpr double kTrustedToleranceShare = 0.8;
 // What to look at when the standard's bands are not there.
-constexpr char kNoStandardHint[]
-    = " Is the laser on, and is the chosen standard the sample in front of the spectrometer?";
+constexpr char kNoStandardHint[] =
+    " Is the laser on, and is the chosen standard the sample in front of the spectrometer?";
 // Bands this close to either end of the detector cannot be fitted.
 constexpr double kEdgePixels = 2.0;
 
@@ -60,8 +60,8 @@ public:
         double previous = Shift(0.0);
         for (std::size_t i = 1; i < pixels_; ++i) {
             const double next = Shift(static_cast<double>(i));
-            if (std::isfinite(previous) && std::isfinite(next) && previous != next
-                && (shift - previous) * (shift - next) <= 0.0) {
+            if (std::isfinite(previous) && std::isfinite(next) && previous != next &&
+                (shift - previous) * (shift - next) <= 0.0) {
                 const double pixel = static_cast<double>(i - 1) + (shift - previous) / (next - previous);
                 if (pixel < kEdgePixels || pixel > static_cast<double>(pixels_ - 1) - kEdgePixels)
                     return std::nullopt;
@@ -92,8 +92,8 @@ struct Reference {
 };
 
 // For each reference, the found band it takes for this offset, or none.
-std::vector<std::optional<std::size_t>> Assign(
-    const std::vector<Reference>& references, const std::vector<Found>& found, double offset)
+std::vector<std::optional<std::size_t>> Assign(const std::vector<Reference>& references,
+                                               const std::vector<Found>& found, double offset)
 {
     std::vector<std::optional<std::size_t>> taken(references.size());
     std::vector<double> claim(found.size(), -1.0);
@@ -172,7 +172,8 @@ double RootMeanSquare(const std::vector<double>& values, double about)
 }  // namespace
 
 RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynomial& calibration,
-    double laserWavenumber, std::span<const double> bands, const RamanCheckSettings& settings)
+                                 double laserWavenumber, std::span<const double> bands,
+                                 const RamanCheckSettings& settings)
 {
     RamanCheckResult result;
     if (!(settings.toleranceCm > 0.0) || !std::isfinite(settings.toleranceCm)) {
@@ -240,12 +241,13 @@ RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynom
     }
     result.bandsMatched = static_cast<int>(used.size());
     if (result.bandsMatched < result.bandsNeeded) {
-        result.message = (result.bandsFound == 0 ? std::string("No bands were found in the spectrum")
-                                                 : "Found " + std::to_string(result.bandsFound) + " band"
-                                     + (result.bandsFound == 1 ? "" : "s") + " and matched "
-                                     + std::to_string(result.bandsMatched) + " of them to the standard")
-            + "; the check needs at least " + std::to_string(result.bandsNeeded) + " matched band"
-            + (result.bandsNeeded == 1 ? "." : "s.") + kNoStandardHint;
+        result.message =
+            (result.bandsFound == 0
+                 ? std::string("No bands were found in the spectrum")
+                 : "Found " + std::to_string(result.bandsFound) + " band" + (result.bandsFound == 1 ? "" : "s") +
+                       " and matched " + std::to_string(result.bandsMatched) + " of them to the standard") +
+            "; the check needs at least " + std::to_string(result.bandsNeeded) + " matched band" +
+            (result.bandsNeeded == 1 ? "." : "s.") + kNoStandardHint;
         return result;
     }
 
@@ -292,26 +294,33 @@ RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynom
         dispersion += references[used[k]].tolerance / kMatchPixels;
     }
     dispersion /= static_cast<double>(used.size());
-    const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
-        [&](const Reference& r) { return r.shift >= lowest && r.shift <= highest; }));
+    const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(), [&](const Reference& r) {
+        return r.shift >= lowest && r.shift <= highest;
+    }));
     if (result.bandsMatched < kLeastMatchedShare * inSpan) {
-        result.message = "Only " + std::to_string(result.bandsMatched) + " of the standard's "
-            + std::to_string(inSpan) + " bands between " + FixedText(lowest, 0) + " and " + FixedText(highest, 0)
-            + " cm-1 were found where expected: the bands were matched by chance." + kNoStandardHint;
+        result.message = "Only " + std::to_string(result.bandsMatched) + " of the standard's " +
+                         std::to_string(inSpan) + " bands between " + FixedText(lowest, 0) + " and " +
+                         FixedText(highest, 0) + " cm-1 were found where expected: the bands were matched by chance." +
+                         kNoStandardHint;
         return result;
     }
     if (result.rmsErrorAfter > kTrustedScatterPixels * dispersion) {
-        result.message = "The bands' errors scatter by " + FixedText(result.rmsErrorAfter, 2)
-            + " cm-1 about their mean, far more than their centres can be off: the bands may be matched wrongly."
-            + kNoStandardHint;
+        result.message =
+            "The bands' errors scatter by " + FixedText(result.rmsErrorAfter, 2) +
+            " cm-1 about their mean, far more than their centres can be off: the bands may be matched wrongly." +
+            kNoStandardHint;
         return result;
     }
     if (std::fabs(result.meanError) > kTrustedToleranceShare * settings.toleranceCm) {
         // Said as the rule is: the last fifth of the tolerance, not its edge.
-        result.message = "The mean error (" + FixedText(result.meanError, 1) + " cm-1) comes within a fifth of the "
-            "edge of the tolerance (" + FixedText(settings.toleranceCm, 0) + " cm-1), where the bands may be matched "
-            "wrongly: only a mean error within \u00b1" + FixedText(kTrustedToleranceShare * settings.toleranceCm, 1)
-            + " cm-1 is trusted. Widen the tolerance and check again.";
+        result.message = "The mean error (" + FixedText(result.meanError, 1) +
+                         " cm-1) comes within a fifth of the "
+                         "edge of the tolerance (" +
+                         FixedText(settings.toleranceCm, 0) +
+                         " cm-1), where the bands may be matched "
+                         "wrongly: only a mean error within \u00b1" +
+                         FixedText(kTrustedToleranceShare * settings.toleranceCm, 1) +
+                         " cm-1 is trusted. Widen the tolerance and check again.";
         return result;
     }
     result.ok = true;

@@ -35,10 +35,10 @@ namespace vexlar::calibration {
 constexpr double kDefaultRamanToleranceCm = 30.0;
 
 // The outlier rule above, as the operator reads it.
-constexpr char kRamanOutlierRule[]
-    = "A band is set aside when its error differs from the median error by more than three times the "
-      "bands' robust spread (1.4826 \u00d7 the median absolute deviation) and by more than a quarter pixel; "
-      "the worst band goes first.";
+constexpr char kRamanOutlierRule[] =
+    "A band is set aside when its error differs from the median error by more than three times the "
+    "bands' robust spread (1.4826 \u00d7 the median absolute deviation) and by more than a quarter pixel; "
+    "the worst band goes first.";
 
 struct RamanCheckSettings {
     // How far, in cm-1, a band may sit from its published shift.
@@ -85,6 +85,7 @@ struct RamanCheckResult {
 // calibration: the channel's calibration (pixel to nm); laserWavenumber: the
 // laser line in cm-1 as the axes use it; bands: the standard's shifts.
 RamanCheckResult CheckRamanShift(std::span<const double> spectrum, const Polynomial& calibration,
-    double laserWavenumber, std::span<const double> bands, const RamanCheckSettings& settings);
+                                 double laserWavenumber, std::span<const double> bands,
+                                 const RamanCheckSettings& settings);
 
 }  // namespace vexlar::calibration

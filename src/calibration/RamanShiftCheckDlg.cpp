@@ -21,7 +21,8 @@ constexpr int kMeasuredDecimals = 2;
 }  // namespace
 
 CRamanShiftCheckDlg::CRamanShiftCheckDlg(MeasurementSource source, const Polynomial& calibration,
-    double laserWavenumber, double laserNm, const QString& channelName, QWidget* parent)
+                                         double laserWavenumber, double laserNm, const QString& channelName,
+                                         QWidget* parent)
     : StandardsDialog(std::move(source), tr("C&heck"), parent),
       calibration_(calibration),
       laserWavenumber_(laserWavenumber)
@@ -37,7 +38,7 @@ CRamanShiftCheckDlg::CRamanShiftCheckDlg(MeasurementSource source, const Polynom
     AddSetting(tr("S&tandard"), standard_);
 
     tolerance_ = AddRangeSetting(tr("Bands off by up to"), "tolerance", kMinimumToleranceCm, kMaximumToleranceCm,
-        static_cast<int>(kDefaultRamanToleranceCm), "cm-1");
+                                 static_cast<int>(kDefaultRamanToleranceCm), "cm-1");
 
     SetColumns({tr("Reference (cm-1)"), tr("Measured (cm-1)"), tr("Error (cm-1)"), tr("Height"), tr("Band")});
     Plot()->SetAxisTitles(tr("Raman shift (cm-1)"), tr("Error (cm-1)"));
@@ -70,9 +71,9 @@ void CRamanShiftCheckDlg::ShowResult()
     for (const BandCheck& b : result_.bands) {
         const bool measured = b.status == BandStatus::Used || b.status == BandStatus::Rejected;
         rows.push_back({Text(FixedText(b.referenceShift, kShiftDecimals)),
-            measured ? Text(FixedText(b.measuredShift, kMeasuredDecimals)) : QString("-"),
-            measured ? Text(FixedText(b.error, kMeasuredDecimals)) : QString("-"),
-            measured ? Text(FixedText(b.height, 0)) : QString("-"), tr(BandStatusText(b.status))});
+                        measured ? Text(FixedText(b.measuredShift, kMeasuredDecimals)) : QString("-"),
+                        measured ? Text(FixedText(b.error, kMeasuredDecimals)) : QString("-"),
+                        measured ? Text(FixedText(b.height, 0)) : QString("-"), tr(BandStatusText(b.status))});
         dimmed.push_back(b.status != BandStatus::Used);
         if (measured)
             points.push_back({b.referenceShift, b.error, b.status == BandStatus::Rejected});

@@ -20,8 +20,8 @@ public:
     // laserWavenumber: the laser line as the axes use it (cm-1); laserNm: the
     // laser wavelength as the control bar holds it.
     CRamanShiftCheckDlg(vexlar::calibration::MeasurementSource source,
-        const vexlar::calibration::Polynomial& calibration, double laserWavenumber, double laserNm,
-        const QString& channelName, QWidget* parent = nullptr);
+                        const vexlar::calibration::Polynomial& calibration, double laserWavenumber, double laserNm,
+                        const QString& channelName, QWidget* parent = nullptr);
 
     // The check on show; its best laser wavelength is the one to set when
     // the dialog ended with Apply.

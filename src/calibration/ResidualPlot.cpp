@@ -90,8 +90,8 @@ void ResidualPlot::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area(
-        kLeftMargin, kTopMargin, width() - kLeftMargin - kRightMargin, height() - kTopMargin - kBottomMargin);
+    const QRectF area(kLeftMargin, kTopMargin, width() - kLeftMargin - kRightMargin,
+                      height() - kTopMargin - kBottomMargin);
     if (area.width() <= 0 || area.height() <= 0)
         return;
 
@@ -114,7 +114,7 @@ void ResidualPlot::paintEvent(QPaintEvent*)
     const Range y = Padded(-yMagnitude, yMagnitude);
     const auto toScreen = [&](double px, double py) {
         return QPointF(area.left() + (px - x.low) / (x.high - x.low) * area.width(),
-            area.bottom() - (py - y.low) / (y.high - y.low) * area.height());
+                       area.bottom() - (py - y.low) / (y.high - y.low) * area.height());
     };
 
     // Frame, ticks and their labels.
@@ -127,24 +127,24 @@ void ResidualPlot::paintEvent(QPaintEvent*)
         const QPointF at = toScreen(t, y.low);
         painter.drawLine(at, at - QPointF(0, kTickLength));
         const QString label = QString::fromStdString(calibration::FixedText(t, DecimalsFor(xStep)));
-        painter.drawText(
-            QPointF(at.x() - metrics.horizontalAdvance(label) / 2.0, at.y() + metrics.ascent() + 2), label);
+        painter.drawText(QPointF(at.x() - metrics.horizontalAdvance(label) / 2.0, at.y() + metrics.ascent() + 2),
+                         label);
     }
     const double yStep = NiceStep(y.high - y.low);
     for (double t = std::ceil(y.low / yStep) * yStep; t <= y.high; t += yStep) {
         const QPointF at = toScreen(x.low, t);
         painter.drawLine(at, at + QPointF(kTickLength, 0));
         const QString label = QString::fromStdString(calibration::FixedText(t, DecimalsFor(yStep)));
-        painter.drawText(
-            QPointF(at.x() - metrics.horizontalAdvance(label) - 3, at.y() + metrics.ascent() / 2.0 - 1), label);
+        painter.drawText(QPointF(at.x() - metrics.horizontalAdvance(label) - 3, at.y() + metrics.ascent() / 2.0 - 1),
+                         label);
     }
     painter.drawText(QRectF(area.left(), height() - metrics.height() - 1, area.width(), metrics.height()),
-        Qt::AlignHCenter, xTitle_);
+                     Qt::AlignHCenter, xTitle_);
     painter.save();
     painter.translate(metrics.height() / 2.0 + 1, area.center().y());
     painter.rotate(-90);
     painter.drawText(QRectF(-area.height() / 2, -metrics.height() / 2.0, area.height(), metrics.height()),
-        Qt::AlignHCenter, yTitle_);
+                     Qt::AlignHCenter, yTitle_);
     painter.restore();
 
     // Zero and mean lines, then the points.

@@ -60,14 +60,14 @@ enum class Presence { Always, WhenUsed };
 // Checks a value must pass before it reaches the workspace.
 enum class Check {
     None,
-    IntegrationTime,  // low 16 bits; above the longest restored time becomes the restart time
-    ChannelIndex,  // 0 to 7, else the default: it indexes the calibration tables and the buffers
-    ZeroOrOne,  // a two-way switch; anything else the default
+    IntegrationTime,        // low 16 bits; above the longest restored time becomes the restart time
+    ChannelIndex,           // 0 to 7, else the default: it indexes the calibration tables and the buffers
+    ZeroOrOne,              // a two-way switch; anything else the default
     UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
-    FiniteNumber,  // finite in the precision it is held in, else the default: it enters every axis value
-    SeriesTableChoice,  // 0 to 2, else the default: an older or edited file never asks for a table it cannot mean
-    BaselineSmoothness,  // within the baseline's range, else the default
-    BaselineAsymmetry,   // within the baseline's range, else the default
+    FiniteNumber,           // finite in the precision it is held in, else the default: it enters every axis value
+    SeriesTableChoice,      // 0 to 2, else the default: an older or edited file never asks for a table it cannot mean
+    BaselineSmoothness,     // within the baseline's range, else the default
+    BaselineAsymmetry,      // within the baseline's range, else the default
 };
 
 // Texts of numbers, of the base file name and of the control bar.
@@ -114,7 +114,7 @@ auto& FieldOf(Working& working, Value Class::*member)
     if constexpr (std::is_same_v<Class, W>)
         return working.*member;
     else
-        return (working.*kPartOf<Class>).*member;
+        return (working.*kPartOf<Class>) .*member;
 }
 
 enum class Id {
@@ -156,7 +156,7 @@ struct Key {
     const char* section;  // kEachChannel: the calibration section of each channel
     const char* name;
     ReadAs read;
-    unsigned maxChars;  // text reads
+    unsigned maxChars;         // text reads
     const char* defaultValue;  // as it would stand in the file
     WriteAs write;
     Check check;
@@ -181,8 +181,7 @@ constexpr Key kKeys[] = {
      Check::UsableLaserWavelength, &W::laserWavelength},
     {Id::ViewRaman, kAcquisition, "ViewRaman", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &W::xAxisMode},
     // [Master], [Slave1] to [Slave7]: the calibration of each channel.
-    {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::FiniteNumber,
-     &T::calFirst},
+    {Id::First, kEachChannel, "First", kText, kNumberChars, "0.5", WriteAs::Fixed, Check::FiniteNumber, &T::calFirst},
     {Id::Second, kEachChannel, "Second", kText, kNumberChars, "5e-5", WriteAs::Exponent, Check::FiniteNumber,
      &T::calSecond},
     {Id::Third, kEachChannel, "Third", kText, kNumberChars, "0.0", WriteAs::Exponent, Check::FiniteNumber,
@@ -193,20 +192,18 @@ constexpr Key kKeys[] = {
     {Id::Threshold, kPeakFind, "Threshold", kText, kNumberChars, "100", WriteAs::Fixed, Check::FiniteNumber,
      &P::peakThreshold},
     {Id::Width, kPeakFind, "Width", kInt, 0, "1", WriteAs::Signed, Check::None, &P::peakWidth},
-    {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::FiniteNumber,
-     &P::peakSlope},
+    {Id::Slope, kPeakFind, "Slope", kText, kNumberChars, "10", WriteAs::Fixed, Check::FiniteNumber, &P::peakSlope},
     // [TimeAcquisition]: the timed-series settings.
     {Id::StoreDark, kTimeAcquisition, "StoreDark", kInt, 0, "0", WriteAs::Signed, Check::None, &S::StoreDark},
-    {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None,
-     &S::ToggleLaser},
+    {Id::ToggleLaser, kTimeAcquisition, "ToggleLaser", kInt, 0, "0", WriteAs::Unsigned, Check::None, &S::ToggleLaser},
     {Id::LaserWarmupTime, kTimeAcquisition, "LaserWarmupTime", kInt, 0, "10", WriteAs::Unsigned, Check::None,
      &S::LaserWarmupTime},
-    {Id::DelayBeforeFirstAcquisition, kTimeAcquisition, "DelayBeforeFirstAcquisition", kInt, 0, "60",
-     WriteAs::Unsigned, Check::None, &S::DelayBeforeFirstAcquisition},
+    {Id::DelayBeforeFirstAcquisition, kTimeAcquisition, "DelayBeforeFirstAcquisition", kInt, 0, "60", WriteAs::Unsigned,
+     Check::None, &S::DelayBeforeFirstAcquisition},
     {Id::DelayBetweenAcquisitions, kTimeAcquisition, "DelayBetweenAcquisitions", kInt, 0, "60", WriteAs::Unsigned,
      Check::None, &S::DelayBetweenAcquisitions},
-    {Id::NumberOfAcquisitions, kTimeAcquisition, "NumberOfAcquisitions", kInt, 0, "100", WriteAs::Unsigned,
-     Check::None, &S::NumberOfAcquisitions},
+    {Id::NumberOfAcquisitions, kTimeAcquisition, "NumberOfAcquisitions", kInt, 0, "100", WriteAs::Unsigned, Check::None,
+     &S::NumberOfAcquisitions},
     {Id::FileFormat, kTimeAcquisition, "FileFormat", kInt, 0, "0", WriteAs::Unsigned, Check::None, &S::FileFormat},
     {Id::BaseFilename, kTimeAcquisition, "BaseFilename", kText, kPathChars, "Temp", WriteAs::Text, Check::None,
      &S::BaseFilename},
@@ -238,24 +235,66 @@ constexpr std::size_t kKeyCount = std::size(kKeys);
 
 // Working values, in the order they are read...
 constexpr Id kReadOrder[] = {
-    Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBeforeFirstAcquisition,
-    Id::DelayBetweenAcquisitions, Id::NumberOfAcquisitions, Id::FileFormat, Id::BaseFilename, Id::SeriesTable,
-    Id::First, Id::Second, Id::Third, Id::Intercept,
-    Id::NumChannels, Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel,
-    Id::LaserWavelength, Id::ViewRaman,
-    Id::Threshold, Id::Width, Id::Slope,
-    Id::RemoveSpikes, Id::SubtractBaseline, Id::BaselineSmoothness, Id::BaselineAsymmetry,
+    Id::StoreDark,
+    Id::ToggleLaser,
+    Id::LaserWarmupTime,
+    Id::DelayBeforeFirstAcquisition,
+    Id::DelayBetweenAcquisitions,
+    Id::NumberOfAcquisitions,
+    Id::FileFormat,
+    Id::BaseFilename,
+    Id::SeriesTable,
+    Id::First,
+    Id::Second,
+    Id::Third,
+    Id::Intercept,
+    Id::NumChannels,
+    Id::IntegrationTime,
+    Id::Average,
+    Id::Boxcar,
+    Id::CorrectDark,
+    Id::Channel,
+    Id::LaserWavelength,
+    Id::ViewRaman,
+    Id::Threshold,
+    Id::Width,
+    Id::Slope,
+    Id::RemoveSpikes,
+    Id::SubtractBaseline,
+    Id::BaselineSmoothness,
+    Id::BaselineAsymmetry,
 };
 
 // ...and written, which decides the order of sections and keys in a new file.
 constexpr Id kWriteOrder[] = {
-    Id::StoreDark, Id::ToggleLaser, Id::LaserWarmupTime, Id::DelayBetweenAcquisitions,
-    Id::NumberOfAcquisitions, Id::BaseFilename, Id::DelayBeforeFirstAcquisition, Id::FileFormat, Id::SeriesTable,
-    Id::First, Id::Second, Id::Third, Id::Intercept,
-    Id::IntegrationTime, Id::Average, Id::Boxcar, Id::CorrectDark, Id::Channel, Id::LaserWavelength,
-    Id::ViewRaman, Id::NumChannels,
-    Id::Threshold, Id::Width, Id::Slope,
-    Id::RemoveSpikes, Id::SubtractBaseline, Id::BaselineSmoothness, Id::BaselineAsymmetry,
+    Id::StoreDark,
+    Id::ToggleLaser,
+    Id::LaserWarmupTime,
+    Id::DelayBetweenAcquisitions,
+    Id::NumberOfAcquisitions,
+    Id::BaseFilename,
+    Id::DelayBeforeFirstAcquisition,
+    Id::FileFormat,
+    Id::SeriesTable,
+    Id::First,
+    Id::Second,
+    Id::Third,
+    Id::Intercept,
+    Id::IntegrationTime,
+    Id::Average,
+    Id::Boxcar,
+    Id::CorrectDark,
+    Id::Channel,
+    Id::LaserWavelength,
+    Id::ViewRaman,
+    Id::NumChannels,
+    Id::Threshold,
+    Id::Width,
+    Id::Slope,
+    Id::RemoveSpikes,
+    Id::SubtractBaseline,
+    Id::BaselineSmoothness,
+    Id::BaselineAsymmetry,
 };
 
 constexpr Id kControlBarOrder[] = {Id::BarChannel, Id::BarLaserWavelength, Id::BarXAxis};
@@ -391,8 +430,8 @@ double CheckedNumber(const Key& key, double value)
         return cleaning::IsUsableAsymmetry(value) ? value : LenientDouble(key.defaultValue);
     if (key.check == Check::FiniteNumber) {
         // "1e39" is a number, but no single-precision coefficient holds it.
-        const bool single = std::holds_alternative<PerChannel>(key.target) ||
-                            std::holds_alternative<float W::*>(key.target);
+        const bool single =
+            std::holds_alternative<PerChannel>(key.target) || std::holds_alternative<float W::*>(key.target);
         const double largest = single ? std::numeric_limits<float>::max() : std::numeric_limits<double>::max();
         return std::fabs(value) <= largest ? value : LenientDouble(key.defaultValue);
     }
@@ -400,8 +439,8 @@ double CheckedNumber(const Key& key, double value)
         return value;
     // Held in single precision: a value that only a double can hold is no
     // better than infinity.
-    const bool usable = calibration::IsUsableLaserWavelength(value) &&
-                        calibration::IsUsableLaserWavelength(static_cast<float>(value));
+    const bool usable =
+        calibration::IsUsableLaserWavelength(value) && calibration::IsUsableLaserWavelength(static_cast<float>(value));
     return usable ? value : LenientDouble(key.defaultValue);
 }
 
@@ -570,9 +609,9 @@ bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const Loade
         const Key& key = KeyOf(id);
         ForEachSection(key, [&](const char* section, int channel) {
             const std::string value = Formatted(key, channel, working, bar);
-            const bool unchanged = loaded.working && loaded.bar
-                && value == Formatted(key, channel, *loaded.working, *loaded.bar)
-                && FileHasKey(section, key.name, fileName);
+            const bool unchanged = loaded.working && loaded.bar &&
+                                   value == Formatted(key, channel, *loaded.working, *loaded.bar) &&
+                                   FileHasKey(section, key.name, fileName);
             if (unchanged || LeftOut(key, value, fileName))
                 return;
             if (!sys::WritePrivateProfileString(section, key.name, value.c_str(), fileName) && firstError.empty())

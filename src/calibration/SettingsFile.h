@@ -37,9 +37,9 @@ struct WorkingSettings {
     std::int16_t average = 0;
     std::int16_t boxcar = 0;
     int correctDark = 0;
-    std::int16_t channel = 0;  // always 0 to 7 after loading
+    std::int16_t channel = 0;      // always 0 to 7 after loading
     float laserWavelength = 0.0f;  // nm; always positive and finite after loading
-    int xAxisMode = 0;  // 0 wavelength, 1 Raman shift; always one of them after loading
+    int xAxisMode = 0;             // 0 wavelength, 1 Raman shift; always one of them after loading
 
     // [Master], [Slave1] to [Slave7]: the cubic calibration of each channel.
     calibration::CalibrationTable calibration;
@@ -50,8 +50,8 @@ struct WorkingSettings {
     // [Cleaning]: written only once they differ from their defaults (or the
     // file already holds them), so a run that never used them leaves the
     // file as it was.
-    int removeSpikes = 0;      // 0 or 1
-    int subtractBaseline = 0;  // 0 or 1
+    int removeSpikes = 0;             // 0 or 1
+    int subtractBaseline = 0;         // 0 or 1
     double baselineSmoothness = 0.0;  // λ; always within its range after loading
     double baselineAsymmetry = 0.0;   // p; always within its range after loading
 

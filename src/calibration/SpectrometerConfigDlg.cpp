@@ -27,10 +27,9 @@ namespace {
 constexpr char kTitle[] = "Spectrometer Configuration";
 
 constexpr const char* kNumberTexts[kChannelCount] = {"Single",  "Double",  "Triple", "Quad",
-                                                       "5 Chan.", "6 Chan.", "7 Chan", "8 Chan."};
-constexpr const char* kChannelTexts[kChannelCount] = {"Master",      "First Slave", "Second Slave",
-                                                        "Third Slave", "Fourth Slave", "Fifth Slave",
-                                                        "Sixth Slave", "Seventh Slave"};
+                                                     "5 Chan.", "6 Chan.", "7 Chan", "8 Chan."};
+constexpr const char* kChannelTexts[kChannelCount] = {"Master",       "First Slave", "Second Slave", "Third Slave",
+                                                      "Fourth Slave", "Fifth Slave", "Sixth Slave",  "Seventh Slave"};
 constexpr int kNumberButtonsPerRow = 4;
 constexpr int kChannelButtonsPerRow = 2;
 
@@ -58,7 +57,10 @@ constexpr int kButtonGap = 40;
 // button's own action then deals with that edit's text, once: it is stored
 // if it is a number, refused with one message if not, and a click on Cancel
 // never asks for a correction.
-void TakeFocusFromKeyboardOnly(QWidget* button) { button->setFocusPolicy(Qt::TabFocus); }
+void TakeFocusFromKeyboardOnly(QWidget* button)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+}
 
 std::string OutOfRangeMessage()
 {

@@ -46,8 +46,8 @@ constexpr int IDC_OK = 1;
 constexpr int IDC_CANCEL = 2;
 
 // The number-of-spectrometers buttons, in the order of the count they set.
-constexpr int kNumberButtonIds[kChannelCount] = {IDC_SINGLE,        IDC_DOUBLE,       IDC_TRIPLE,
-                                                 IDC_QUAD,          IDC_FIVE_CHANNELS, IDC_SIX_CHANNELS,
+constexpr int kNumberButtonIds[kChannelCount] = {IDC_SINGLE,         IDC_DOUBLE,        IDC_TRIPLE,
+                                                 IDC_QUAD,           IDC_FIVE_CHANNELS, IDC_SIX_CHANNELS,
                                                  IDC_SEVEN_CHANNELS, IDC_EIGHT_CHANNELS};
 
 }  // namespace vexlar::spectrometer_config

@@ -18,8 +18,8 @@ using namespace vexlar;
 
 namespace {
 
-constexpr const char* kChannelNames[kChannels]
-    = {"Master", "Slave 1", "Slave 2", "Slave 3", "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
+constexpr const char* kChannelNames[kChannels] = {"Master",  "Slave 1", "Slave 2", "Slave 3",
+                                                  "Slave 4", "Slave 5", "Slave 6", "Slave 7"};
 
 calibration::Polynomial ChannelCalibration(float intercept, float first, float second, float third)
 {
@@ -60,9 +60,9 @@ void CVexlarView::OnCalibrateFromLamp()
     // Stored as Setup > Configure Spectrometer stores a calibration: single
     // precision in the channel's table, saved at exit, the axes made again.
     const auto& c = dialog.Result().calibration.c;
-    calibration::SetChannelCoefficients(calibration_.table, ch,
-                                        {static_cast<float>(c[0]), static_cast<float>(c[1]),
-                                         static_cast<float>(c[2]), static_cast<float>(c[3])});
+    calibration::SetChannelCoefficients(
+        calibration_.table, ch,
+        {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]), static_cast<float>(c[3])});
     RepaintGuard repaint(chart());
     RebuildAxes();
     ShowXAxis();

@@ -47,8 +47,8 @@ StandardsDialog::StandardsDialog(calibration::MeasurementSource source, const QS
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + kRowPadding);
-    table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height()
-        + kTableRowsShown * table_->verticalHeader()->defaultSectionSize());
+    table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
+                             kTableRowsShown * table_->verticalHeader()->defaultSectionSize());
     plot_ = new ResidualPlot(this);
     plot_->setObjectName("residualPlot");
     plot_->setMinimumHeight(kPlotHeight);
@@ -114,8 +114,8 @@ void StandardsDialog::AddSetting(const QString& label, QWidget* field)
     settings_->addSpacing(16);
 }
 
-QSpinBox* StandardsDialog::AddRangeSetting(
-    const QString& label, const char* objectName, int minimum, int maximum, int value, const QString& unit)
+QSpinBox* StandardsDialog::AddRangeSetting(const QString& label, const char* objectName, int minimum, int maximum,
+                                           int value, const QString& unit)
 {
     auto* field = new QSpinBox(this);
     field->setObjectName(objectName);

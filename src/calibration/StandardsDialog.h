@@ -39,8 +39,8 @@ protected:
     void AddSetting(const QString& label, QWidget* field);
     // A whole number the operator sets within minimum to maximum, shown as
     // "± value unit" with the decimal digits of every language.
-    QSpinBox* AddRangeSetting(
-        const QString& label, const char* objectName, int minimum, int maximum, int value, const QString& unit);
+    QSpinBox* AddRangeSetting(const QString& label, const char* objectName, int minimum, int maximum, int value,
+                              const QString& unit);
     void SetColumns(const QStringList& headers);
     // One row per line or band; dimmed rows (rejected, not used) in grey.
     void SetRows(const std::vector<QStringList>& rows, const std::vector<bool>& dimmed);

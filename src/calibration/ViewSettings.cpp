@@ -95,8 +95,7 @@ bool CVexlarView::SaveControlBarTexts()
     // without its windows.
     if (!host_ || !created_)
         return true;
-    const bool saved =
-        vexlar::SaveControlBarTexts(*host_, loadedBarTexts_ ? &*loadedBarTexts_ : nullptr);
+    const bool saved = vexlar::SaveControlBarTexts(*host_, loadedBarTexts_ ? &*loadedBarTexts_ : nullptr);
     if (saved)
         loadedBarTexts_ = settings::ControlBarTexts{host_->Text(IDC_CHANNEL), host_->Text(IDC_LASER_WAVELENGTH),
                                                     host_->Text(IDC_X_AXIS)};

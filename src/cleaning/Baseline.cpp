@@ -52,8 +52,16 @@ struct BaselineEstimator::Workspace {
     std::vector<double> noise;    // ... and noise
 
     explicit Workspace(int points)
-        : n(points), matrix(points, points), diagonal(points), weights(points), rhs(points), z(points),
-          previous(points), margin(points), window(kNoiseWindow), centres(points / kNoiseStep + 2),
+        : n(points),
+          matrix(points, points),
+          diagonal(points),
+          weights(points),
+          rhs(points),
+          z(points),
+          previous(points),
+          margin(points),
+          window(kNoiseWindow),
+          centres(points / kNoiseStep + 2),
           noise(points / kNoiseStep + 2)
     {
         std::vector<Eigen::Triplet<double, int>> entries;

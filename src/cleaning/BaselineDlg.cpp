@@ -27,8 +27,8 @@ QString NumberText(double value)
 
 std::string RangeMessage(const char* what, double minimum, double maximum)
 {
-    return std::string("The ") + what + " must be a number from " + vexlar::settings::FormatShortest(minimum)
-           + " to " + vexlar::settings::FormatShortest(maximum) + ".";
+    return std::string("The ") + what + " must be a number from " + vexlar::settings::FormatShortest(minimum) + " to " +
+           vexlar::settings::FormatShortest(maximum) + ".";
 }
 
 }  // namespace
@@ -45,10 +45,9 @@ CBaselineDlg::CBaselineDlg(QWidget* parent) : QDialog(parent)
     vexlar::sys::SelectAllOnFocus(smoothnessEdit_);
     vexlar::sys::SelectAllOnFocus(asymmetryEdit_);
 
-    auto* note = new QLabel(
-        "The baseline bends on a scale of about the fourth root of the smoothness, in pixels.\n"
-        "Points above it weigh the asymmetry, points below it one less the asymmetry.",
-        this);
+    auto* note = new QLabel("The baseline bends on a scale of about the fourth root of the smoothness, in pixels.\n"
+                            "Points above it weigh the asymmetry, points below it one less the asymmetry.",
+                            this);
     auto* form = new QFormLayout;
     form->addRow(QString("Smoothness (%1 to %2)").arg(NumberText(kMinimumSmoothness), NumberText(kMaximumSmoothness)),
                  smoothnessEdit_);

@@ -12,8 +12,8 @@
 // Autoscale, Save Graph, Export and a timed series read.
 
 #include "Xrt.h"
-#include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
+#include "acquisition/ViewHost.h"
 #include "cleaning/BaselineDlg.h"
 #include "cleaning/CleaningNote.h"
 #include "display/RepaintGuard.h"
@@ -99,12 +99,11 @@ const float* CVexlarView::ScanForSpectrum()
     // the control bar's Laser box says which this one is.
     const int laserOn = host_ && host_->IsChecked(IDC_LASER) ? 1 : 0;
     const cleaning::ScanConditions conditions{workspace_.channel, p.IntegrationTime, p.Average,
-                                              p.Boxcar, p.CorrectDark, laserOn};
+                                              p.Boxcar,           p.CorrectDark,     laserOn};
     // A scan under way while the laser or the acquisition parameters were
     // switched is of neither kind: compared with nothing, and kept by none.
-    const cleaning::SpikeRemover::Result result = scanQueue_.LastArrivalStraddled()
-                                                      ? cleaning_.spikes.Pass(scan)
-                                                      : cleaning_.spikes.Clean(scan, conditions);
+    const cleaning::SpikeRemover::Result result =
+        scanQueue_.LastArrivalStraddled() ? cleaning_.spikes.Pass(scan) : cleaning_.spikes.Clean(scan, conditions);
     cleaning_.lastScanCleaned = true;
     // The first scan has nothing to be compared with, and the next one only
     // a scan that still holds its rays: shown, but kept out of a sum, which

@@ -43,9 +43,7 @@ void SpikeRemover::LocalRises(int gap)
     // Two probes of the neighbourhood, gap pixels to either side; the one
     // that changed less counts, so a spike beside this pixel does not make
     // one of it. At the ends both probes are on the one side there is.
-    const auto local = [d](int i, int a, int b) {
-        return d[i] - (std::fabs(d[a]) < std::fabs(d[b]) ? d[a] : d[b]);
-    };
+    const auto local = [d](int i, int a, int b) { return d[i] - (std::fabs(d[a]) < std::fabs(d[b]) ? d[a] : d[b]); };
     for (int i = 0; i < gap; ++i)
         h[i] = local(i, i + gap, i + gap + 1);
     for (int i = gap; i < n - gap; ++i)
@@ -71,7 +69,9 @@ bool SpikeRemover::FindRays(int* first, int* last, int widest) const
     // the smaller of its two probes: kLocalRiseVarianceRatio times as
     // much), and how much of it two neighbouring pixels share after the
     // boxcar: 2 × Boxcar of their 2 × Boxcar + 1 readings.
-    const auto pixelNoise = [this](int i) { return std::sqrt(Noise2(i) / static_cast<float>(kLocalRiseVarianceRatio)); };
+    const auto pixelNoise = [this](int i) {
+        return std::sqrt(Noise2(i) / static_cast<float>(kLocalRiseVarianceRatio));
+    };
     const int boxcar = (widest - 2) / 2;
     const float shared = static_cast<float>(2 * boxcar) / static_cast<float>(2 * boxcar + 1);
     const float ratio = static_cast<float>(kCliffRatio);

@@ -129,7 +129,7 @@ public:
         // scan compared after a start still holds what the overlap of its
         // rays with the first scan's left in it: fit to show, not to add.
         bool settled = false;
-        int spikePixels = 0;    // pixels replaced
+        int spikePixels = 0;  // pixels replaced
     };
 
     SpikeRemover();
@@ -186,10 +186,10 @@ private:
     std::array<float, kScanPixels / kNoiseSampleStride> samples_{};
     std::array<std::uint8_t, kScanPixels> replacedNow_{};
     std::array<std::uint8_t, kScanPixels> beyond_{};  // the local rise is beyond the noise
-    float floorLevel_ = 1.0f;  // m
-    float limit2_ = 0.0f;      // (kNoiseMultiple × s)²
-    float noise2_ = 0.0f;      // s²
-    const float* scan_ = nullptr;  // the scan being cleaned, as it came
+    float floorLevel_ = 1.0f;                         // m
+    float limit2_ = 0.0f;                             // (kNoiseMultiple × s)²
+    float noise2_ = 0.0f;                             // s²
+    const float* scan_ = nullptr;                     // the scan being cleaned, as it came
 };
 
 }  // namespace vexlar::cleaning

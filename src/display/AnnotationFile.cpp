@@ -34,7 +34,6 @@ void PutDouble(std::uint8_t* at, double value)
         at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
-
 std::uint32_t GetU32(const std::uint8_t* at)
 {
     std::uint32_t value = 0;
@@ -117,8 +116,7 @@ void EncodeFont(std::uint8_t* at, const sys::LogFont& font, const std::uint8_t* 
 
 void EncodeRecord(std::uint8_t* at, const AnnotationFileRecord& record)
 {
-    FillTextField(Windows1252FromUtf8(record.text, '?'), record.afterText.data(), kAnnoTextSize,
-                  at + kAnnoTextOffset);
+    FillTextField(Windows1252FromUtf8(record.text, '?'), record.afterText.data(), kAnnoTextSize, at + kAnnoTextOffset);
     for (std::size_t i = 0; i < record.screenRect.size(); ++i)
         PutI32(at + kAnnoRectOffset + 4 * i, record.screenRect[i]);
     for (std::size_t i = 0; i < record.pixelPosition.size(); ++i)
@@ -249,8 +247,7 @@ AnnotationDecode DecodeAnnotationFile(const std::uint8_t* bytes, std::size_t siz
     AnnotationDecode result;
     result.records.resize(records);
     for (std::size_t k = 0; k < records; ++k) {
-        const std::string why =
-            DecodeRecord(bytes + kAnnoCountSize + kAnnoRecordSize * k, &result.records[k]);
+        const std::string why = DecodeRecord(bytes + kAnnoCountSize + kAnnoRecordSize * k, &result.records[k]);
         if (!why.empty())
             return Refused("annotation " + std::to_string(k + 1) + " of " + std::to_string(count) +
                            " is damaged: " + why);

@@ -29,10 +29,10 @@ struct AnnotationRecord {
     // zero-terminated; the bytes after the terminator are those a loaded file
     // held there, kept for saving it again.
     char text[kAnnotationTextSize] = {};
-    int screenRect[4] = {};      // left, top, right, bottom in chart-window pixels
-    int pixelPosition[2] = {};   // the text area's left and top
-    double anchorX = 0.0;        // data units of the x axis shown when placed
-    double anchorY = 0.0;        // intensity counts
+    int screenRect[4] = {};            // left, top, right, bottom in chart-window pixels
+    int pixelPosition[2] = {};         // the text area's left and top
+    double anchorX = 0.0;              // data units of the x axis shown when placed
+    double anchorY = 0.0;              // intensity counts
     vexlar::sys::FontHandle font = 0;  // owned by the slot
     // The bytes a loaded file held after the terminator of the font's name,
     // at their places, kept for saving it again.

@@ -176,12 +176,23 @@ void CVexlarView::OnContextMenu(const QPoint& screenPoint)
 void CVexlarView::OnContextCommand(int id)
 {
     switch (id) {
-    case ID_ANNOTATE_HERE: OnAnnotateHere(); break;
-    case ID_ANNOTATION_EDIT: OnAnnotationEdit(); break;
-    case ID_ANNOTATION_MOVE: OnAnnotationMove(); break;
-    case ID_ANNOTATION_CLEAR: OnAnnotationClear(); break;
-    case ID_MARK_PEAK_AT_CURSOR: MarkPeakAtCursor(); break;
-    default: break;
+    case ID_ANNOTATE_HERE:
+        OnAnnotateHere();
+        break;
+    case ID_ANNOTATION_EDIT:
+        OnAnnotationEdit();
+        break;
+    case ID_ANNOTATION_MOVE:
+        OnAnnotationMove();
+        break;
+    case ID_ANNOTATION_CLEAR:
+        OnAnnotationClear();
+        break;
+    case ID_MARK_PEAK_AT_CURSOR:
+        MarkPeakAtCursor();
+        break;
+    default:
+        break;
     }
 }
 

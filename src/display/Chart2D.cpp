@@ -3,9 +3,7 @@
 #include <QPalette>
 #include <QRect>
 
-CChart2D::CChart2D() : QWidget(nullptr)
-{
-}
+CChart2D::CChart2D() : QWidget(nullptr) { }
 
 CChart2D::~CChart2D()
 {

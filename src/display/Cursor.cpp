@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "Xrt.h"
-#include "acquisition/ViewHost.h"
 #include "acquisition/VexlarView.h"
+#include "acquisition/ViewHost.h"
 #include "display/ShownRange.h"
 
 using namespace vexlar;

@@ -47,23 +47,23 @@ bool HasArea(QSize chartSize, double screenDpi, std::string* reason)
     return false;
 }
 
-} // namespace
+}  // namespace
 
-bool RenderPngFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, int dpi, QByteArray* bytes, std::string* reason)
+bool RenderPngFigure(XrtHandle chart, QSize chartSize, double screenDpi, int dpi, QByteArray* bytes,
+                     std::string* reason)
 {
     if (!HasArea(chartSize, screenDpi, reason))
         return false;
     const FigurePixels size = FigureSizeAt(chartSize.width(), chartSize.height(), screenDpi, dpi);
     if (!FigureFits(size)) {
-        *reason = "an image of " + std::to_string(size.width) + " x " + std::to_string(size.height)
-            + " pixels is too large; choose a lower resolution";
+        *reason = "an image of " + std::to_string(size.width) + " x " + std::to_string(size.height) +
+                  " pixels is too large; choose a lower resolution";
         return false;
     }
     QImage image(static_cast<int>(size.width), static_cast<int>(size.height), QImage::Format_RGB32);
     if (image.isNull()) {
-        *reason = "there is not enough memory for an image of " + std::to_string(size.width) + " x "
-            + std::to_string(size.height) + " pixels";
+        *reason = "there is not enough memory for an image of " + std::to_string(size.width) + " x " +
+                  std::to_string(size.height) + " pixels";
         return false;
     }
     image.setDotsPerMeterX(DotsPerMetre(dpi));
@@ -83,8 +83,8 @@ bool RenderPngFigure(
     return true;
 }
 
-bool RenderSvgFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes, std::string* reason)
+bool RenderSvgFigure(XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes,
+                     std::string* reason)
 {
     if (!HasArea(chartSize, screenDpi, reason))
         return false;
@@ -102,12 +102,12 @@ bool RenderSvgFigure(
     QPainter painter(&svg);
     if (!DrawChart(chart, painter, chartSize.width(), chartSize.height(), reason))
         return false;
-    painter.end(); // the drawing reaches the buffer whole
+    painter.end();  // the drawing reaches the buffer whole
     return true;
 }
 
-bool RenderPdfFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes, std::string* reason)
+bool RenderPdfFigure(XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes,
+                     std::string* reason)
 {
     if (!HasArea(chartSize, screenDpi, reason))
         return false;
@@ -118,7 +118,7 @@ bool RenderPdfFigure(
     // drawing is vector, so it keeps its sharpness at any zoom.
     pdf.setResolution(static_cast<int>(std::lround(screenDpi)));
     pdf.setPageSize(QPageSize(QSizeF(chartSize.width() / screenDpi, chartSize.height() / screenDpi), QPageSize::Inch,
-        QString(), QPageSize::ExactMatch));
+                              QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setTitle(title);
     pdf.setCreator(Creator());
@@ -129,4 +129,4 @@ bool RenderPdfFigure(
     return true;
 }
 
-} // namespace vexlar::display
+}  // namespace vexlar::display

@@ -16,14 +16,14 @@ namespace vexlar::display {
 
 // The chart (chartSize screen pixels, shown at screenDpi) as a PNG image at
 // dpi, its resolution recorded in the file.
-bool RenderPngFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, int dpi, QByteArray* bytes, std::string* reason);
+bool RenderPngFigure(XrtHandle chart, QSize chartSize, double screenDpi, int dpi, QByteArray* bytes,
+                     std::string* reason);
 // As an SVG drawing of the chart's size on the screen (its lines and texts
 // as shapes and text, the spectrum one line).
-bool RenderSvgFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes, std::string* reason);
+bool RenderSvgFigure(XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes,
+                     std::string* reason);
 // As a one-page PDF document of the chart's size on the screen.
-bool RenderPdfFigure(
-    XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes, std::string* reason);
+bool RenderPdfFigure(XrtHandle chart, QSize chartSize, double screenDpi, const QString& title, QByteArray* bytes,
+                     std::string* reason);
 
-} // namespace vexlar::display
+}  // namespace vexlar::display

@@ -27,7 +27,7 @@ QString PixelsText(const FigurePixels& size)
     return QStringLiteral("%1 x %2 pixels").arg(size.width).arg(size.height);
 }
 
-} // namespace
+}  // namespace
 
 CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QWidget* parent)
     : QDialog(parent), chartSize_(chartSize), screenDpi_(screenDpi)
@@ -53,8 +53,8 @@ CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QW
     // title bar's buttons, and for the largest image size the box allows.
     QFont titleFont = font();
     titleFont.setBold(true);
-    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle())
-        + kTitleBarRoomInLines * fontMetrics().height();
+    const int titleWidth =
+        QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarRoomInLines * fontMetrics().height();
     size_->setMinimumWidth(fontMetrics().horizontalAdvance(PixelsText({99999, 99999})));
     setMinimumWidth(std::max(titleWidth, sizeHint().width()));
 }
@@ -84,9 +84,9 @@ void CFigureResolutionDlg::accept()
     resolution_->interpretText();
     const FigurePixels size = FigureSizeAt(chartSize_.width(), chartSize_.height(), screenDpi_, resolution_->value());
     if (!FigureFits(size)) {
-        vexlar::sys::ShowOperatorMessage(
-            "An image of " + PixelsText(size).toStdString() + " is too large.\nChoose a lower resolution.",
-            vexlar::sys::kErrorTitle);
+        vexlar::sys::ShowOperatorMessage("An image of " + PixelsText(size).toStdString() +
+                                             " is too large.\nChoose a lower resolution.",
+                                         vexlar::sys::kErrorTitle);
         resolution_->setFocus();
         resolution_->selectAll();
         return;

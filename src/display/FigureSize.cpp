@@ -14,7 +14,7 @@ std::int64_t Side(int screenPixels, double screenDpi, int dpi)
     return pixels < 1.0 ? 1 : static_cast<std::int64_t>(pixels);
 }
 
-} // namespace
+}  // namespace
 
 FigurePixels FigureSizeAt(int chartWidth, int chartHeight, double screenDpi, int dpi)
 {
@@ -38,4 +38,4 @@ int DotsPerMetre(int dpi)
     return static_cast<int>(std::lround(dpi / kMetresPerInch));
 }
 
-} // namespace vexlar::display
+}  // namespace vexlar::display

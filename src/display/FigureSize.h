@@ -31,4 +31,4 @@ bool FigureFits(const FigurePixels& size);
 // What a PNG file records for a resolution: dots per metre, to the nearest.
 int DotsPerMetre(int dpi);
 
-} // namespace vexlar::display
+}  // namespace vexlar::display

@@ -151,8 +151,7 @@ void PrintChart(CVexlarView& view, bool direct)
     const std::string target = TargetName(printer);
     std::string reason;
     bool createdFile = false;
-    if (!ChartFitsPage(view.chartWindow(), printer, &reason) ||
-        !OutputReady(printer, direct, &createdFile, &reason)) {
+    if (!ChartFitsPage(view.chartWindow(), printer, &reason) || !OutputReady(printer, direct, &createdFile, &reason)) {
         ReportPrintError(target, reason);
         return;
     }
@@ -246,13 +245,9 @@ bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
     return vexlar::sys::RunModal(dialog) == QDialog::Accepted;
 }
 
-void CVexlarView::OnBeginPrinting(QPainter&, QPrinter&)
-{
-}
+void CVexlarView::OnBeginPrinting(QPainter&, QPrinter&) { }
 
-void CVexlarView::OnEndPrinting(QPainter&, QPrinter&)
-{
-}
+void CVexlarView::OnEndPrinting(QPainter&, QPrinter&) { }
 
 bool CVexlarView::OnPrint(QPainter& painter, std::string* error)
 {

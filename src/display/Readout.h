@@ -11,7 +11,7 @@ namespace vexlar::display {
 struct Readout {
     bool scanCount = false;  // additive mode: "Scan Number N"
     long scans = 0;
-    bool cursor = false;     // the cursor is shown: its pixel and values
+    bool cursor = false;  // the cursor is shown: its pixel and values
     int pixel = 0;
     bool ramanShift = false;  // x is a Raman shift in cm-1, else a wavelength in nm
     double x = 0.0;

@@ -31,7 +31,7 @@ const std::vector<std::vector<std::string>> kExtensions = {{"png"}, {"svg"}, {"p
 
 constexpr char kNotSaved[] = "Cannot save the figure to";
 
-} // namespace
+}  // namespace
 
 void CVexlarView::OnSaveFigure()
 {
@@ -41,8 +41,9 @@ void CVexlarView::OnSaveFigure()
         return;
     if (files::NamesAnotherFormat(path, kExtensions)) {
         files::ReportFileError(kNotSaved, path,
-            "A figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \"." + files::ExtensionOf(path)
-                + "\" is none of them. Nothing was written: choose a name ending in one of them.");
+                               "A figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \"." +
+                                   files::ExtensionOf(path) +
+                                   "\" is none of them. Nothing was written: choose a name ending in one of them.");
         return;
     }
     const int format = files::FormatOfPath(path, kExtensions, filter);

@@ -60,11 +60,16 @@ QLineEdit* CSetScaleDlg::AddEdit(int id)
 QLineEdit* CSetScaleDlg::edit(int id) const
 {
     switch (id) {
-    case kXMinimumId: return xMinimumEdit_;
-    case kXMaximumId: return xMaximumEdit_;
-    case kYMinimumId: return yMinimumEdit_;
-    case kYMaximumId: return yMaximumEdit_;
-    default: return nullptr;
+    case kXMinimumId:
+        return xMinimumEdit_;
+    case kXMaximumId:
+        return xMaximumEdit_;
+    case kYMinimumId:
+        return yMinimumEdit_;
+    case kYMaximumId:
+        return yMaximumEdit_;
+    default:
+        return nullptr;
     }
 }
 

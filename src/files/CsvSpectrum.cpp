@@ -28,7 +28,7 @@ void AppendOneLine(std::string& text, const std::string& value)
     }
 }
 
-} // namespace
+}  // namespace
 
 void AppendCsvComments(std::string& text, const std::string& title, const std::vector<MetadataEntry>& entries)
 {
@@ -86,4 +86,4 @@ std::string FormatCsvSpectrum(const std::vector<MetadataEntry>& entries, const S
     return text;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

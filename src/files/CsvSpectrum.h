@@ -40,4 +40,4 @@ void AppendCsvField(std::string& text, const std::string& field);
 // The whole file.
 std::string FormatCsvSpectrum(const std::vector<MetadataEntry>& entries, const SpectrumColumns& columns);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

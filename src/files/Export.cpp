@@ -36,8 +36,8 @@ bool CVexlarView::WriteExportFile(const char* path)
                                          vexlar::sys::kErrorTitle);
         return false;
     }
-    const std::string text = FormatExportFile(workspace_.xAxisMode, workspace_.wavelength, workspace_.ramanShift,
-                                              ShownSpectrum(), kPixels);
+    const std::string text =
+        FormatExportFile(workspace_.xAxisMode, workspace_.wavelength, workspace_.ramanShift, ShownSpectrum(), kPixels);
     // Replaced whole: an existing file gives way only to a complete new one,
     // so a failed export never leaves a cut-off file in place of a good one.
     std::string reason;

@@ -35,10 +35,10 @@ constexpr char kNotExported[] = "Cannot export the spectrum to";
 std::string SpectrumTitle(const std::string& path)
 {
     const std::string title = QFileInfo(QFile::decodeName(path.c_str())).completeBaseName().toStdString();
-    return title.empty() ? std::string(kProgramName) + " spectrum" : title; // JCAMP-DX needs a title
+    return title.empty() ? std::string(kProgramName) + " spectrum" : title;  // JCAMP-DX needs a title
 }
 
-} // namespace
+}  // namespace
 
 void CVexlarView::OnExportAs()
 {
@@ -55,8 +55,8 @@ void CVexlarView::OnExportAs()
     if (format == kJcampFormat) {
         if (JcampPointCount(facts.xAxisMode, shownX, ShownSpectrum(), kPixels) == 0) {
             ReportFileError(kNotExported, path,
-                "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
-                "and on the Raman axis a positive shift.");
+                            "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
+                            "and on the Raman axis a positive shift.");
             return;
         }
         text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, ShownSpectrum(), kPixels);
@@ -69,7 +69,7 @@ void CVexlarView::OnExportAs()
             columns.wavelength = workspace_.wavelength;
             columns.ramanShift = workspace_.ramanShift;
         } else if (facts.xAxisMode == kRamanShiftAxis) {
-            columns.ramanShift = workspace_.ramanShift; // the opened file's axis only
+            columns.ramanShift = workspace_.ramanShift;  // the opened file's axis only
         } else {
             columns.wavelength = workspace_.wavelength;
         }

@@ -41,8 +41,8 @@ std::string FormatExportLines(const double* x, const double* y, int pixels, bool
     return text;
 }
 
-std::string FormatExportFile(int xAxisMode, const double* wavelength, const double* ramanShift,
-                             const double* spectrum, int pixels)
+std::string FormatExportFile(int xAxisMode, const double* wavelength, const double* ramanShift, const double* spectrum,
+                             int pixels)
 {
     if (xAxisMode == kRamanShiftMode)
         return FormatExportLines(ramanShift, spectrum, pixels, true);

@@ -22,7 +22,7 @@ std::string FormatExportLines(const double* x, const double* y, int pixels, bool
 // (xAxisMode 1) against ramanShift, the pixels of positive shift only (the
 // anti-Stokes side and the laser line itself are left out); in any other
 // mode against wavelength, every pixel.
-std::string FormatExportFile(int xAxisMode, const double* wavelength, const double* ramanShift,
-                             const double* spectrum, int pixels);
+std::string FormatExportFile(int xAxisMode, const double* wavelength, const double* ramanShift, const double* spectrum,
+                             int pixels);
 
 }  // namespace vexlar::files

@@ -124,8 +124,8 @@ QString CFileDialog::ChosenPath() const
     const QFileInfo info(path);
     // Qt adds the default extension to a typed name already; a name that
     // reached here without one and is not an existing file gets it too.
-    if (setup_.mode == FileDialogMode::Save && !defaultSuffix().isEmpty() && !info.exists()
-        && !info.fileName().contains(u'.'))
+    if (setup_.mode == FileDialogMode::Save && !defaultSuffix().isEmpty() && !info.exists() &&
+        !info.fileName().contains(u'.'))
         path += u'.' + defaultSuffix();
     return path;
 }
@@ -146,8 +146,7 @@ void CFileDialog::accept()
 
 bool CFileDialog::ConfirmReplace(const QString& path)
 {
-    const QString question =
-        QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
+    const QString question = QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName());
     QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
     vexlar::sys::RunModal(box);

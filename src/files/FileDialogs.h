@@ -31,7 +31,7 @@ enum class FileDialogMode { Save, Open };
 struct FileDialogSetup {
     FileDialogMode mode = FileDialogMode::Save;
     QString title;
-    QStringList filters;  // shown in this order, the first one chosen
+    QStringList filters;       // shown in this order, the first one chosen
     QString defaultExtension;  // without the dot
     // When given, the default extension while each filter is chosen, in the
     // order of filters (the format follows the filter).

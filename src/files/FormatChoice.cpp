@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kNoFormat = -1;
 
-} // namespace
+}  // namespace
 
 std::string ExtensionOf(const std::string& path)
 {
@@ -32,7 +32,7 @@ int FormatOfPath(const std::string& path, const std::vector<std::vector<std::str
     if (extension.empty())
         return chosenFilter;
     std::transform(extension.begin(), extension.end(), extension.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (std::size_t format = 0; format < extensions.size(); ++format) {
         const auto& list = extensions[format];
         if (std::find(list.begin(), list.end(), extension) != list.end())
@@ -41,4 +41,4 @@ int FormatOfPath(const std::string& path, const std::vector<std::vector<std::str
     return chosenFilter;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

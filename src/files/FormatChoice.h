@@ -22,4 +22,4 @@ bool NamesAnotherFormat(const std::string& path, const std::vector<std::vector<s
 // The path's file name's extension as typed, without the dot; empty for none.
 std::string ExtensionOf(const std::string& path);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -63,8 +63,8 @@ bool ReadFileSpectrum(XrtHandle data, FileSpectrum* out, std::string* reason)
     out->x.assign(kPixels, 0.0);
     out->y.assign(kPixels, 0.0);
     for (int i = 0; i < kPixels; ++i) {
-        if (!XrtDataGetXElementIndirect(data, 0, i, &out->x[i])
-            || !XrtDataGetYElementIndirect(data, 0, i, &out->y[i])) {
+        if (!XrtDataGetXElementIndirect(data, 0, i, &out->x[i]) ||
+            !XrtDataGetYElementIndirect(data, 0, i, &out->y[i])) {
             *reason = ChartLibraryReason();
             return false;
         }

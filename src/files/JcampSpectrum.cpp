@@ -57,7 +57,7 @@ void NumberRecord(std::string& text, const std::string& label, double value)
     Record(text, label, number);
 }
 
-} // namespace
+}  // namespace
 
 int JcampPointCount(int xAxisMode, const double* x, const double* y, int pixels)
 {
@@ -68,7 +68,7 @@ int JcampPointCount(int xAxisMode, const double* x, const double* y, int pixels)
 }
 
 std::string FormatJcampSpectrum(const std::string& title, const SpectrumFacts& facts,
-    const std::vector<MetadataEntry>& entries, const double* x, const double* y, int pixels)
+                                const std::vector<MetadataEntry>& entries, const double* x, const double* y, int pixels)
 {
     const int mode = facts.xAxisMode;
     std::vector<int> points;
@@ -123,4 +123,4 @@ std::string FormatJcampSpectrum(const std::string& title, const SpectrumFacts& f
     return text;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -26,6 +26,7 @@ int JcampPointCount(int xAxisMode, const double* x, const double* y, int pixels)
 // display (facts.xAxisMode). Text that JCAMP-DX cannot carry (characters
 // outside printable ASCII, "$$" that would start a comment) is shown as '?'.
 std::string FormatJcampSpectrum(const std::string& title, const SpectrumFacts& facts,
-    const std::vector<MetadataEntry>& entries, const double* x, const double* y, int pixels);
+                                const std::vector<MetadataEntry>& entries, const double* x, const double* y,
+                                int pixels);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

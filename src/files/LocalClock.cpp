@@ -10,8 +10,13 @@ LocalTime CurrentLocalTime()
     const QDate date = now.date();
     const QTime time = now.time();
     constexpr int kSecondsPerMinute = 60;
-    return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second(),
-        now.offsetFromUtc() / kSecondsPerMinute};
+    return {date.year(),
+            date.month(),
+            date.day(),
+            time.hour(),
+            time.minute(),
+            time.second(),
+            now.offsetFromUtc() / kSecondsPerMinute};
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -7,4 +7,4 @@ namespace vexlar::files {
 
 LocalTime CurrentLocalTime();
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

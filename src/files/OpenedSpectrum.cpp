@@ -10,11 +10,11 @@ namespace {
 // which no display or file distinguishes.
 bool Same(const std::vector<double>& kept, const double* shown, int pixels)
 {
-    return pixels >= 0 && kept.size() == static_cast<std::size_t>(pixels)
-        && std::equal(kept.begin(), kept.end(), shown);
+    return pixels >= 0 && kept.size() == static_cast<std::size_t>(pixels) &&
+           std::equal(kept.begin(), kept.end(), shown);
 }
 
-} // namespace
+}  // namespace
 
 bool HoldsFileAxis(const OpenedSpectrum& opened, int xAxisMode, const double* x, int pixels)
 {
@@ -30,4 +30,4 @@ DisplayedOrigin OriginOf(const OpenedSpectrum& opened, int xAxisMode, const doub
     return DisplayedOrigin::OpenedFileOnCalibratedAxis;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

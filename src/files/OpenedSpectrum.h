@@ -10,16 +10,16 @@
 namespace vexlar::files {
 
 struct OpenedSpectrum {
-    std::string path; // empty: nothing was opened
-    int xAxisMode = 0; // the axis the file's x values are on
+    std::string path;   // empty: nothing was opened
+    int xAxisMode = 0;  // the axis the file's x values are on
     std::vector<double> x;
     std::vector<double> y;
 };
 
 enum class DisplayedOrigin {
-    Live, // acquired: the workspace's settings made it
-    OpenedFile, // the opened file's points, as read
-    OpenedFileOnCalibratedAxis, // the opened file's intensities, on the axis the calibration gives
+    Live,                        // acquired: the workspace's settings made it
+    OpenedFile,                  // the opened file's points, as read
+    OpenedFileOnCalibratedAxis,  // the opened file's intensities, on the axis the calibration gives
 };
 
 // True when the axis x of mode xAxisMode holds the opened file's x values.
@@ -31,4 +31,4 @@ bool HoldsFileAxis(const OpenedSpectrum& opened, int xAxisMode, const double* x,
 // holds the file's values.
 DisplayedOrigin OriginOf(const OpenedSpectrum& opened, int xAxisMode, const double* x, const double* y, int pixels);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

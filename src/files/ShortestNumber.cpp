@@ -9,7 +9,8 @@ namespace {
 // Longer than any shortest form of a double ("-2.2250738585072014e-308").
 constexpr int kLongestShortest = 32;
 
-template <class Number> void Append(std::string& text, Number value)
+template <class Number>
+void Append(std::string& text, Number value)
 {
     char buffer[kLongestShortest];
     // to_chars without a precision gives the shortest round-trip form and
@@ -18,7 +19,7 @@ template <class Number> void Append(std::string& text, Number value)
     text.append(buffer, result.ptr);
 }
 
-} // namespace
+}  // namespace
 
 void AppendShortest(std::string& text, double value)
 {
@@ -44,4 +45,4 @@ std::string ShortestText(float value)
     return text;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -22,4 +22,4 @@ void AppendShortest(std::string& text, float value);
 std::string ShortestText(double value);
 std::string ShortestText(float value);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -44,7 +44,7 @@ const char* YesNo(bool value)
     return value ? "yes" : "no";
 }
 
-} // namespace
+}  // namespace
 
 std::string IsoDateTime(const LocalTime& time)
 {
@@ -118,4 +118,4 @@ std::vector<MetadataEntry> DescribeSpectrum(const SpectrumFacts& facts)
     return entries;
 }
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

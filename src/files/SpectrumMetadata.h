@@ -50,8 +50,8 @@ struct SpectrumFacts {
     int averages = 0;
     int boxcar = 0;
     bool darkSubtracted = false;
-    long additiveScans = 0; // scans summed in additive mode; 0 outside it
-    bool spikesRemoved = false; // View > Remove Spikes cleaned every scan
+    long additiveScans = 0;      // scans summed in additive mode; 0 outside it
+    bool spikesRemoved = false;  // View > Remove Spikes cleaned every scan
 
     // View > Subtract Baseline: the intensities written are the spectrum
     // less its fluorescence baseline (live or opened alike).
@@ -62,7 +62,7 @@ struct SpectrumFacts {
     // The x values come from the channel's calibration and the laser line
     // (false: they are the opened file's own).
     bool calibrationKnown = false;
-    float laserWavelength = 0.0f; // nm
+    float laserWavelength = 0.0f;  // nm
     float calIntercept = 0.0f;
     float calFirst = 0.0f;
     float calSecond = 0.0f;
@@ -86,4 +86,4 @@ std::string ChannelName(int channel);
 // "wavelength (nm)" or "Raman shift (cm-1)".
 std::string AxisName(int xAxisMode);
 
-} // namespace vexlar::files
+}  // namespace vexlar::files

@@ -55,8 +55,8 @@ std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFil
     if (header.spikesRemoved)
         AppendLine(text, "Spikes removed");
     if (header.baselineSubtracted)
-        AppendLine(text, "Baseline subtracted (smoothness " + ShortestText(header.baselineSmoothness)
-                             + ", asymmetry " + ShortestText(header.baselineAsymmetry) + ")");
+        AppendLine(text, "Baseline subtracted (smoothness " + ShortestText(header.baselineSmoothness) + ", asymmetry " +
+                             ShortestText(header.baselineAsymmetry) + ")");
     AppendLine(text, header.xAxisMode == kRamanShiftMode ? "Pixel\tRaman Shift (cm-1)\tIntensity"
                                                          : "Pixel\tWavelength (nm)\tIntensity");
     for (const PeakFileRow& row : rows) {

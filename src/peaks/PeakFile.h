@@ -45,5 +45,4 @@ std::string PeakXText(double x, int xAxisMode);
 // column heading), then one row per peak.
 std::string PeakFileText(const PeakFileHeader& header, const std::vector<PeakFileRow>& rows);
 
-
 }  // namespace vexlar::peaks

@@ -16,8 +16,8 @@ void CVexlarView::FindPeaks()
     // Up to 100 new labels, drawn once at the end.
     RepaintGuard repaint(chart());
     // A peak the full table refuses is dropped and the search goes on.
-    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(workspace_.xAxisMode, workspace_.ramanShift), peakTable_.criteria,
-                       [this](int pixel) { AddPeak(pixel); });
+    peaks::SearchPeaks(ShownSpectrum(), peaks::FirstCandidate(workspace_.xAxisMode, workspace_.ramanShift),
+                       peakTable_.criteria, [this](int pixel) { AddPeak(pixel); });
 }
 
 void CVexlarView::MarkAllPeaks()

@@ -11,7 +11,7 @@ constexpr int kPeakLabelSize = 100;  // 99 characters and the terminator
 struct PeakRecord {
     int inUse = 0;
     char label[kPeakLabelSize] = {};
-    double x = 0.0;          // cm-1 in Raman-shift mode, nm in wavelength mode
+    double x = 0.0;  // cm-1 in Raman-shift mode, nm in wavelength mode
     double intensity = 0.0;
     int pixel = -1;
     XrtHandle labelArea = 0;  // created with the chart, lives as long as it

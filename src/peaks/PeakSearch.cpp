@@ -8,7 +8,10 @@ namespace {
 
 constexpr double kHalf = 0.5;
 
-bool IsValidWidth(int width) { return width >= kMinimumWidth && width <= kMaximumWidth; }
+bool IsValidWidth(int width)
+{
+    return width >= kMinimumWidth && width <= kMaximumWidth;
+}
 
 }  // namespace
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "FileReplace.h"
 #include "MessageBox.h"
 #include "Xrt.h"
 #include "acquisition/VexlarView.h"
 #include "display/RepaintGuard.h"
-#include "FileReplace.h"
 #include "peaks/PeakFile.h"
 #include "peaks/PeakTableDlg.h"
 
@@ -111,7 +111,8 @@ void CVexlarView::MarkPeakAtCursor()
 
 void CVexlarView::OnShowPeakTable()
 {
-    CPeakTableDlg dialog(peakTable_, workspace_.xAxisMode, [this](int slot) { RemovePeak(slot); }, this);
+    CPeakTableDlg dialog(
+        peakTable_, workspace_.xAxisMode, [this](int slot) { RemovePeak(slot); }, this);
     dialog.Run();
 }
 
@@ -144,7 +145,6 @@ bool CVexlarView::SavePeakFile(const char* path)
     } else if (vexlar::sys::ReplaceFileWhole(file, peaks::PeakFileText(header, rows), &reason)) {
         return true;
     }
-    vexlar::sys::ShowOperatorMessage("The peak table could not be saved to \"" + file + "\":\n" + reason,
-                                     kErrorTitle);
+    vexlar::sys::ShowOperatorMessage("The peak table could not be saved to \"" + file + "\":\n" + reason, kErrorTitle);
     return false;
 }

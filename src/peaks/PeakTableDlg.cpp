@@ -23,10 +23,10 @@ namespace {
 
 constexpr int kRamanShiftMode = 1;
 constexpr int kIntensityDecimals = 1;
-constexpr int kTabStopDigits = 8;    // the default tab spacing, in digit widths
-constexpr int kHeadingGapPixels = 8; // the least room between two headings
-constexpr int kTextMarginPixels = 3; // between a row's edge and its text
-constexpr int kTableTabStops = 7;    // the list is this many tab stops wide
+constexpr int kTabStopDigits = 8;     // the default tab spacing, in digit widths
+constexpr int kHeadingGapPixels = 8;  // the least room between two headings
+constexpr int kTextMarginPixels = 3;  // between a row's edge and its text
+constexpr int kTableTabStops = 7;     // the list is this many tab stops wide
 constexpr int kVisibleRows = 16;
 // The columns start at these tab stops: slot, x value, intensity.
 constexpr int kSlotColumnTab = 1;
@@ -49,7 +49,7 @@ QString RowText(int slot, const vexlar::PeakRecord& peak, int xAxisMode)
 // Draws the rows with their tabs expanded to evenly spaced tab stops.
 class TabStopDelegate : public QStyledItemDelegate {
 public:
-    TabStopDelegate(qreal tabDistance, QObject* parent) : QStyledItemDelegate(parent), tabDistance_(tabDistance) {}
+    TabStopDelegate(qreal tabDistance, QObject* parent) : QStyledItemDelegate(parent), tabDistance_(tabDistance) { }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -91,8 +91,8 @@ CPeakTableDlg::CPeakTableDlg(const vexlar::peaks::PeakTable& table, int xAxisMod
     // Tab stops wide enough for a wavelength such as "1234.56" in one stop
     // and for the widest heading in the two stops of its column.
     const QFontMetrics metrics(list_->font());
-    const int headingWidth = std::max(metrics.horizontalAdvance(kRamanHeading),
-                                      metrics.horizontalAdvance(kWavelengthHeading));
+    const int headingWidth =
+        std::max(metrics.horizontalAdvance(kRamanHeading), metrics.horizontalAdvance(kWavelengthHeading));
     const int tab = std::max(kTabStopDigits * metrics.horizontalAdvance(QLatin1Char('0')),
                              (headingWidth + kHeadingGapPixels + kColumnTabs - 1) / kColumnTabs);
     list_->setItemDelegate(new TabStopDelegate(tab, list_));

@@ -5,17 +5,23 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <system_error>
 
 namespace vexlar {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // The blanks of the C locale, whatever the operator's language.
 bool IsAsciiBlank(char c)
@@ -90,8 +96,8 @@ std::optional<double> LeadingDouble(std::string_view text)
         number.remove_prefix(1);
     }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
         // from_chars leaves the value alone out of range; it is an infinity
         // or zero, as strtod gives them.
@@ -110,8 +116,8 @@ bool DecimalBeyondLargest(std::string_view number)
     const std::size_t first = mantissa.find_first_of("123456789");
     if (first == std::string_view::npos)
         return false;  // zero is never too large
-    long long power = first < point ? static_cast<long long>(point - first) - 1
-                                    : -static_cast<long long>(first - point);
+    long long power =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
     // ...moved by the exponent, whose digits are held short of overflowing.
     constexpr long long kFarBeyondAnyDouble = 100000;
     if (e < number.size()) {
@@ -179,8 +185,8 @@ int LenientInt(std::string_view text)
 std::string FormatCoefficient(float value)
 {
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value),
-                                      std::chars_format::general, kCoefficientDigits);
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value), std::chars_format::general,
+                                      kCoefficientDigits);
     return std::string(text, result.ptr);
 }
 

@@ -30,9 +30,9 @@ bool SeriesComplete(unsigned scanNumber, unsigned numberOfAcquisitions);
 
 enum class StartRefusal {
     None,
-    NoBaseFilename,           // the base file name is empty
-    WarmupLongerThanDelay,    // laser toggling with warm-up > delay between scans
-    PeriodTooLong,            // a timer period beyond what the timers can run
+    NoBaseFilename,         // the base file name is empty
+    WarmupLongerThanDelay,  // laser toggling with warm-up > delay between scans
+    PeriodTooLong,          // a timer period beyond what the timers can run
 };
 
 struct StartCheck {

@@ -14,14 +14,14 @@ namespace vexlar::timed {
 constexpr std::size_t kMaxBaseFilename = 259;
 
 struct SeriesSettings {
-    int StoreDark = 0;                           // 1: a dark spectrum before each warm-up
-    unsigned ToggleLaser = 0;                    // 1: the laser is off between scans
-    unsigned LaserWarmupTime = 10;               // s
-    unsigned DelayBeforeFirstAcquisition = 60;   // s
-    unsigned DelayBetweenAcquisitions = 60;      // s
+    int StoreDark = 0;                          // 1: a dark spectrum before each warm-up
+    unsigned ToggleLaser = 0;                   // 1: the laser is off between scans
+    unsigned LaserWarmupTime = 10;              // s
+    unsigned DelayBeforeFirstAcquisition = 60;  // s
+    unsigned DelayBetweenAcquisitions = 60;     // s
     unsigned NumberOfAcquisitions = 100;
-    unsigned FileFormat = 0;                     // 0 spectrum file, 1 export file, other: no file
-    std::string BaseFilename = "Temp";           // at most kMaxBaseFilename bytes
+    unsigned FileFormat = 0;            // 0 spectrum file, 1 export file, other: no file
+    std::string BaseFilename = "Temp";  // at most kMaxBaseFilename bytes
 
     bool operator==(const SeriesSettings&) const = default;
 };

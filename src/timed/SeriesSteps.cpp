@@ -77,10 +77,14 @@ std::string WarmingUpText(const TimeAcquisitionRun& run)
 int TimerSlot(unsigned id)
 {
     switch (id) {
-    case kFirstDelayTimerId: return 0;
-    case kLaserOffTimerId: return 1;
-    case kNextSeriesScanTimerId: return 2;
-    default: return -1;
+    case kFirstDelayTimerId:
+        return 0;
+    case kLaserOffTimerId:
+        return 1;
+    case kNextSeriesScanTimerId:
+        return 2;
+    default:
+        return -1;
     }
 }
 
@@ -154,8 +158,8 @@ std::optional<SeriesActions> SeriesTimerFired(TimeAcquisitionRun& run, unsigned 
         break;
     case kLaserOffTimerId:
         if (s.StoreDark == 1) {
-            actions.push_back(Show(ScanText("Acquiring dark spectrum for scan %u of %u", run.scanNumber,
-                                            s.NumberOfAcquisitions)));
+            actions.push_back(
+                Show(ScanText("Acquiring dark spectrum for scan %u of %u", run.scanNumber, s.NumberOfAcquisitions)));
             run.darkPending = true;
             actions.push_back(Kill(id));
             actions.push_back(Do(SeriesActionKind::RequestScan));

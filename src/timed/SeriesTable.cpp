@@ -26,7 +26,7 @@ std::string TwoDecimals(double value)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 std::string SeriesTableFileName(std::string_view base)
 {
@@ -34,7 +34,7 @@ std::string SeriesTableFileName(std::string_view base)
 }
 
 void SeriesTable::Start(unsigned layout, std::string header, const double* x, int pixels,
-    const std::string& axisHeading)
+                        const std::string& axisHeading)
 {
     *this = SeriesTable();
     if (layout != kSeriesTableRowPerScan && layout != kSeriesTableRowPerPixel)
@@ -126,4 +126,4 @@ void SeriesTable::Written()
     changed_ = false;
 }
 
-} // namespace vexlar::timed
+}  // namespace vexlar::timed

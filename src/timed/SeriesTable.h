@@ -32,8 +32,8 @@ std::string SeriesTableFileName(std::string_view base);
 
 // What has to be done to the file to bring it up to date.
 struct SeriesTableWrite {
-    bool wholeFile = false; // replace the file by bytes; otherwise append them
-    std::string bytes; // empty: the file is up to date
+    bool wholeFile = false;  // replace the file by bytes; otherwise append them
+    std::string bytes;       // empty: the file is up to date
 };
 
 class SeriesTable {
@@ -73,7 +73,7 @@ private:
 struct SeriesTableRun {
     unsigned setting = kSeriesTableOff;
     SeriesTable table;
-    std::string path; // fixed at Start
+    std::string path;  // fixed at Start
 };
 
-} // namespace vexlar::timed
+}  // namespace vexlar::timed

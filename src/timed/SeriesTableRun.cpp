@@ -47,7 +47,7 @@ std::string LayoutName(unsigned layout)
                                              : "one row per scan, one column per pixel";
 }
 
-} // namespace
+}  // namespace
 
 void CVexlarView::BeginSeriesTable()
 {
@@ -58,14 +58,13 @@ void CVexlarView::BeginSeriesTable()
     files::SpectrumFacts facts = DescribeAcquisition();
     const double* shownX = facts.xAxisMode == files::kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
     if (files::HoldsFileAxis(openedSpectrum_, facts.xAxisMode, shownX, kPixels))
-        facts.calibrationKnown = false; // the axis still holds an opened file's x values
+        facts.calibrationKnown = false;  // the axis still holds an opened file's x values
     std::vector<files::MetadataEntry> entries = files::DescribeSpectrum(facts);
     const SeriesSettings& settings = timeAcq_.settings;
     entries.push_back({"Base file name", "", settings.BaseFilename});
     entries.push_back({"File format", "", FormatName(settings.FileFormat)});
     entries.push_back({"Number of acquisitions", "", std::to_string(settings.NumberOfAcquisitions)});
-    entries.push_back(
-        {"Delay before first acquisition (s)", "", std::to_string(settings.DelayBeforeFirstAcquisition)});
+    entries.push_back({"Delay before first acquisition (s)", "", std::to_string(settings.DelayBeforeFirstAcquisition)});
     entries.push_back({"Delay between acquisitions (s)", "", std::to_string(settings.DelayBetweenAcquisitions)});
     entries.push_back({"Toggle laser", "", YesNo(settings.ToggleLaser == 1)});
     entries.push_back({"Laser warmup time (s)", "", std::to_string(settings.LaserWarmupTime)});
@@ -77,14 +76,14 @@ void CVexlarView::BeginSeriesTable()
     files::AppendCsvComments(header, kTableTitle, entries);
 
     seriesTable_.path = SeriesTableFileName(settings.BaseFilename);
-    seriesTable_.table.Start(
-        seriesTable_.setting, std::move(header), shownX, kPixels, files::AxisName(facts.xAxisMode));
+    seriesTable_.table.Start(seriesTable_.setting, std::move(header), shownX, kPixels,
+                             files::AxisName(facts.xAxisMode));
     // The file is started at once, so a table of an earlier series under the
     // same name never stands for this one.
     std::string reason;
     if (!WriteSeriesTable(&reason)) {
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
-        ShowSeriesStatus(timeAcq_.seriesStatus); // at once, not with the next scan
+        ShowSeriesStatus(timeAcq_.seriesStatus);  // at once, not with the next scan
     }
 }
 

@@ -114,22 +114,32 @@ QLineEdit* CTimeAcquisitionDlg::AddNumberEdit(int id)
 QLineEdit* CTimeAcquisitionDlg::edit(int id) const
 {
     switch (id) {
-    case kLaserWarmupTimeId: return warmup_;
-    case kDelayBeforeFirstId: return delayBeforeFirst_;
-    case kDelayBetweenId: return delayBetween_;
-    case kNumberOfAcquisitionsId: return numberOfAcquisitions_;
-    case kBaseFilenameId: return baseFilename_;
-    default: return nullptr;
+    case kLaserWarmupTimeId:
+        return warmup_;
+    case kDelayBeforeFirstId:
+        return delayBeforeFirst_;
+    case kDelayBetweenId:
+        return delayBetween_;
+    case kNumberOfAcquisitionsId:
+        return numberOfAcquisitions_;
+    case kBaseFilenameId:
+        return baseFilename_;
+    default:
+        return nullptr;
     }
 }
 
 QCheckBox* CTimeAcquisitionDlg::check(int id) const
 {
     switch (id) {
-    case kToggleLaserId: return toggleLaser_;
-    case kStoreDarkId: return storeDark_;
-    case kSeriesTableId: return seriesTable_;
-    default: return nullptr;
+    case kToggleLaserId:
+        return toggleLaser_;
+    case kStoreDarkId:
+        return storeDark_;
+    case kSeriesTableId:
+        return seriesTable_;
+    default:
+        return nullptr;
     }
 }
 
@@ -145,9 +155,8 @@ void CTimeAcquisitionDlg::ShowValues()
     baseFilename_->setText(QFile::decodeName(QByteArray::fromStdString(s.BaseFilename)));
     // A format that has no item (possible only by editing the settings file)
     // selects nothing.
-    formatList_->setCurrentIndex(s.FileFormat < static_cast<unsigned>(formatList_->count())
-                                     ? static_cast<int>(s.FileFormat)
-                                     : -1);
+    formatList_->setCurrentIndex(
+        s.FileFormat < static_cast<unsigned>(formatList_->count()) ? static_cast<int>(s.FileFormat) : -1);
     const bool table = seriesTable != kNoSeriesTable && seriesTable <= std::size(kTableLayoutItems);
     seriesTable_->setChecked(table);
     tableLayout_->setCurrentIndex(table ? static_cast<int>(seriesTable) - 1 : 0);

@@ -59,8 +59,8 @@ public:
     bool WriteWhole(const std::string& path, const std::vector<TimeStampRow>& rows, std::string* reason);
 
 private:
-    std::string path_;             // the file this series' rows went to
-    std::size_t rowsInFile_ = 0;   // how many rows it holds for certain
+    std::string path_;            // the file this series' rows went to
+    std::size_t rowsInFile_ = 0;  // how many rows it holds for certain
 };
 
 }  // namespace vexlar::timed

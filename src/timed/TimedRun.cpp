@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "FileReplace.h"
 #include "MessageBox.h"
 #include "TickCount.h"
 #include "WindowTimers.h"
@@ -18,7 +19,6 @@
 #include "acquisition/ViewHost.h"
 #include "files/ExportFormat.h"
 #include "files/FileMessages.h"
-#include "FileReplace.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
 #include "timed/SeriesSteps.h"
@@ -95,16 +95,36 @@ void CVexlarView::RunSeriesActions(const SeriesActions& actions)
 {
     for (const SeriesAction& action : actions) {
         switch (action.kind) {
-        case SeriesActionKind::ShowStatus: ShowSeriesStatus(action.text); break;
-        case SeriesActionKind::ArmTimer: ArmSeriesTimer(action.timerId, action.periodMs); break;
-        case SeriesActionKind::KillTimer: KillSeriesTimer(action.timerId); break;
-        case SeriesActionKind::RequestScan: RequestScan(); break;
-        case SeriesActionKind::SwitchLaser: SwitchLaserForSeries(action.laserOn); break;
-        case SeriesActionKind::KeepDarkScan: KeepSeriesDark(); break;
-        case SeriesActionKind::SaveScan: SaveTimedScan(); break;
-        case SeriesActionKind::BeginRecords: BeginSeriesRecords(); break;
-        case SeriesActionKind::FinishRecords: FinishSeriesRecords(); break;
-        case SeriesActionKind::LaserOff: SwitchLaserOff(); break;
+        case SeriesActionKind::ShowStatus:
+            ShowSeriesStatus(action.text);
+            break;
+        case SeriesActionKind::ArmTimer:
+            ArmSeriesTimer(action.timerId, action.periodMs);
+            break;
+        case SeriesActionKind::KillTimer:
+            KillSeriesTimer(action.timerId);
+            break;
+        case SeriesActionKind::RequestScan:
+            RequestScan();
+            break;
+        case SeriesActionKind::SwitchLaser:
+            SwitchLaserForSeries(action.laserOn);
+            break;
+        case SeriesActionKind::KeepDarkScan:
+            KeepSeriesDark();
+            break;
+        case SeriesActionKind::SaveScan:
+            SaveTimedScan();
+            break;
+        case SeriesActionKind::BeginRecords:
+            BeginSeriesRecords();
+            break;
+        case SeriesActionKind::FinishRecords:
+            FinishSeriesRecords();
+            break;
+        case SeriesActionKind::LaserOff:
+            SwitchLaserOff();
+            break;
         case SeriesActionKind::ResumeScanCycle:
             // One scan for the scan cycle, unless one already on its way
             // will do: two in flight would be taken for a later series'
@@ -112,8 +132,12 @@ void CVexlarView::RunSeriesActions(const SeriesActions& actions)
             if (!ChainScanComing())
                 RequestScan();
             break;
-        case SeriesActionKind::ReportFailures: ReportSeriesWriteFailures(); break;
-        case SeriesActionKind::Stop: StopTimeAcquisition(); break;
+        case SeriesActionKind::ReportFailures:
+            ReportSeriesWriteFailures();
+            break;
+        case SeriesActionKind::Stop:
+            StopTimeAcquisition();
+            break;
         }
     }
 }
@@ -147,8 +171,8 @@ void CVexlarView::ReportSeriesWriteFailures()
     if (!timeAcq_.seriesStatusNote.empty())
         ShowSeriesStatus(timeAcq_.seriesStatus);
     if (timeAcq_.seriesWriteFailures != 0)
-        vexlar::sys::ShowOperatorMessage(
-            FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure), kErrorTitle);
+        vexlar::sys::ShowOperatorMessage(FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure),
+                                         kErrorTitle);
 }
 
 void CVexlarView::KeepSeriesDark()
@@ -220,8 +244,9 @@ bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
     *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
     const TimeAcquisitionRun& run = timeAcq_;
     const unsigned saved = run.scanNumber - 1;
-    return timeStampLog_.AddRow(*path, saved, {run.seriesFileNames[saved], run.timeStamps[saved]}, run.timeStamps[1],
-                                [this] { return SavedScanRows(); }, reason);
+    return timeStampLog_.AddRow(
+        *path, saved, {run.seriesFileNames[saved], run.timeStamps[saved]}, run.timeStamps[1],
+        [this] { return SavedScanRows(); }, reason);
 }
 
 void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)

@@ -2,8 +2,8 @@
 #include <stdexcept>
 
 #include "Xrt.h"
-#include "display/Chart2D.h"
 #include "display/AnnotationDlg.h"
+#include "display/Chart2D.h"
 #include "support/DialogOperator.h"
 #include "support/ViewFixture.h"
 
@@ -38,7 +38,8 @@ TEST_F(ViewLifecycle, CreationFillsTheBlockRegistersAndStartsAcquiring)
 {
     CreateView();
 
-    EXPECT_EQ(NamesOf(creationCalls), (Names{"QDV_V7400StrobeEnable", "QDV_Register", "QDV_ParamSet", "QDV_SingleScan"}));
+    EXPECT_EQ(NamesOf(creationCalls),
+              (Names{"QDV_V7400StrobeEnable", "QDV_Register", "QDV_ParamSet", "QDV_SingleScan"}));
     EXPECT_EQ(creationCalls.at(0).argument, 0) << "the laser is switched off at construction";
 
     const DriverCall reg = First(creationCalls, "QDV_Register");
@@ -87,7 +88,8 @@ TEST_F(ViewLifecycle, FailedRegistrationIsReportedWithTheSignedStatusAndSetUpGoe
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text, "Registered Failed\nFunction returned -5");
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
-    EXPECT_EQ(NamesOf(creationCalls), (Names{"QDV_V7400StrobeEnable", "QDV_Register", "QDV_ParamSet", "QDV_SingleScan"}));
+    EXPECT_EQ(NamesOf(creationCalls),
+              (Names{"QDV_V7400StrobeEnable", "QDV_Register", "QDV_ParamSet", "QDV_SingleScan"}));
 }
 
 TEST_F(ViewLifecycle, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavelengthRange)

@@ -16,12 +16,12 @@
 #include "Profile.h"
 #include "Xrt.h"
 #include "app/CommandIds.h"
+#include "calibration/Axes.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
-#include "calibration/Axes.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -122,19 +122,19 @@ TEST_F(ControlBar, ANumberTheDriversFieldCannotHoldIsRefusedAndTheFieldShowsTheV
     };
     const Case refused[] = {
         {IDC_INTEGRATION_TIME, "70000", "The integration time can be at most 65535 msec: \"70000\" was not applied.",
-            "250"},
+         "250"},
         {IDC_INTEGRATION_TIME, "99999", "The integration time can be at most 65535 msec: \"99999\" was not applied.",
-            "250"},
-        {IDC_INTEGRATION_TIME, "-5", "The integration time can be no less than 0 msec: \"-5\" was not applied.",
-            "250"},
+         "250"},
+        {IDC_INTEGRATION_TIME, "-5", "The integration time can be no less than 0 msec: \"-5\" was not applied.", "250"},
         {IDC_AVERAGE, "99999", "The number of spectra to average can be at most 32767: \"99999\" was not applied.",
-            "4"},
-        {IDC_AVERAGE, "99999999999", "The number of spectra to average can be at most 32767: \"99999999999\" was "
-            "not applied.", "4"},
+         "4"},
+        {IDC_AVERAGE, "99999999999",
+         "The number of spectra to average can be at most 32767: \"99999999999\" was "
+         "not applied.",
+         "4"},
         {IDC_BOXCAR, "-40000", "The boxcar smoothing width can be no less than -32768: \"-40000\" was not applied.",
-            "2"},
-        {IDC_BOXCAR, "32768 px", "The boxcar smoothing width can be at most 32767: \"32768 px\" was not applied.",
-            "2"},
+         "2"},
+        {IDC_BOXCAR, "32768 px", "The boxcar smoothing width can be at most 32767: \"32768 px\" was not applied.", "2"},
     };
     for (const Case& c : refused) {
         messages.clear();
@@ -411,7 +411,7 @@ TEST_F(ControlBar, ALaserWavelengthWithADecimalCommaIsRefusedNotCut)
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_EQ(messages.messages()[0].text,
-        "The laser wavelength must be written with a decimal point, as in 632.8: \"632,5\" was not applied.");
+              "The laser wavelength must be written with a decimal point, as in 632.8: \"632,5\" was not applied.");
     EXPECT_EQ(bar()->Text(IDC_LASER_WAVELENGTH), "632.8") << "the wavelength in force, with a decimal point";
     EXPECT_EQ(ShownX(1500), shiftAt(632.8f)) << "the Raman axis is not that of 632 nm";
 

@@ -73,27 +73,25 @@ TEST_F(MainFrame, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
 
     using T = std::vector<std::string>;
     EXPECT_EQ(MenuTexts(menus[0]->menu()),
-              (T{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save Graph\tCtrl+S", "&Export Spectrum\tCtrl+E",
-                 "Export &As...", "Save &Figure...", "|",
-                 "&Print...\tCtrl+P", "P&rint Setup...", "|", "Recent File", "|", "E&xit"}));
+              (T{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save Graph\tCtrl+S", "&Export Spectrum\tCtrl+E", "Export &As...",
+                 "Save &Figure...", "|", "&Print...\tCtrl+P", "P&rint Setup...", "|", "Recent File", "|", "E&xit"}));
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
               (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "|", "Remove Spi&kes", "Subtract &Baseline",
                  "Baseline Setti&ngs...", "|", "&Toolbar", "&Status Bar"}));
     EXPECT_EQ(MenuTexts(menus[2]->menu()), (T{"Configure &Hardware", "Configure &Spectrometer", "|",
                                               "Calibrate from &Lamp...", "Check &Raman Shift..."}));
     EXPECT_EQ(MenuTexts(menus[3]->menu()), (T{"&Configure", "|", "&Start", "Sto&p"}));
-    EXPECT_EQ(MenuTexts(menus[4]->menu()),
-              (T{"Mark &All Peaks", "Peak &Settings...", "|", "&Mark Peak at Cursor", "Show Peak &Table",
-                 "P&rint Peak Table", "R&eset Peak Table"}));
+    EXPECT_EQ(MenuTexts(menus[4]->menu()), (T{"Mark &All Peaks", "Peak &Settings...", "|", "&Mark Peak at Cursor",
+                                              "Show Peak &Table", "P&rint Peak Table", "R&eset Peak Table"}));
     EXPECT_EQ(MenuTexts(menus[5]->menu()), (T{"&About Vexlar..."}));
 
     // The tool bar: ids in order, a 0 for each separator.
     std::vector<int> ids;
     for (QAction* a : frame->toolBar()->actions())
         ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
-    EXPECT_EQ(ids, (std::vector<int>{57600, 57601, 57603, 57607, 0, 32774, 32775, 32776, 0, 32850, 0, 32839, 0,
-                                     32799, 32800, 32801, 0, 32833, 32834, 32835, 32836, 0, 32837, 32838, 0,
-                                     32852}));
+    EXPECT_EQ(
+        ids, (std::vector<int>{57600, 57601, 57603, 57607, 0,     32774, 32775, 32776, 0, 32850, 0,     32839, 0,
+                               32799, 32800, 32801, 0,     32833, 32834, 32835, 32836, 0, 32837, 32838, 0,     32852}));
     EXPECT_EQ(frame->action(ID_STORE_DARK)->toolTip(), "Store Dark");
     EXPECT_EQ(frame->action(ID_STORE_DARK)->statusTip(), "Stores a dark spectrum");
     EXPECT_EQ(frame->action(ID_RESET)->statusTip(), "Resets acquisition");

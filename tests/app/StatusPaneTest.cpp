@@ -79,7 +79,7 @@ TEST_F(StatusBarReadout, TheReadoutOfEachScanIsShownAndNothingIsLaidOutAgain)
 
     LayoutRequests layouts;
     for (int scan = 2; scan <= 6; ++scan) {
-        clock->Advance(100);  // ten scans a second: each readout shown as it comes
+        clock->Advance(100);                                 // ten scans a second: each readout shown as it comes
         ScanOf(30.0f + static_cast<float>(scan) * 1000.0f);  // a readout of another width each time
         const std::string text = Pane()->text().toStdString();
         EXPECT_EQ(text.rfind("Scan Number " + std::to_string(scan) + " Pix: 1023, Wavelength: ", 0), 0u) << text;

@@ -70,8 +70,14 @@ int16_t QDV_SingleScan(void*)
     return QDV_OK;
 }
 
-int16_t QDV_BufferEmpty(void*, int16_t) { return QDV_OK; }
-int16_t QDV_Stop(void*) { return QDV_OK; }
+int16_t QDV_BufferEmpty(void*, int16_t)
+{
+    return QDV_OK;
+}
+int16_t QDV_Stop(void*)
+{
+    return QDV_OK;
+}
 
 int16_t QDV_UnRegister(void*)
 {
@@ -79,7 +85,10 @@ int16_t QDV_UnRegister(void*)
     return QDV_OK;
 }
 
-int16_t QDV_Config(void*, void*, intptr_t, intptr_t) { return QDV_OK; }
+int16_t QDV_Config(void*, void*, intptr_t, intptr_t)
+{
+    return QDV_OK;
+}
 
 int16_t QDV_V7400StrobeEnable(int on)
 {

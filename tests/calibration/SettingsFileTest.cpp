@@ -33,14 +33,14 @@ void PrintTo(const WorkingSettings& s, std::ostream* out)
 {
     const calibration::CalibrationTable& t = s.calibration;
     const peaks::PeakCriteria& p = s.peakCriteria;
-    *out << "{channels " << s.numChannels << ", time " << s.integrationTime << ", average " << s.average
-         << ", boxcar " << s.boxcar << ", dark " << s.correctDark << ", channel " << s.channel << ", laser "
-         << s.laserWavelength << ", axis " << s.xAxisMode << ", master " << t.calIntercept[0] << " " << t.calFirst[0]
-         << " " << t.calSecond[0] << " " << t.calThird[0] << ", peaks " << p.peakThreshold << " " << p.peakWidth << " "
+    *out << "{channels " << s.numChannels << ", time " << s.integrationTime << ", average " << s.average << ", boxcar "
+         << s.boxcar << ", dark " << s.correctDark << ", channel " << s.channel << ", laser " << s.laserWavelength
+         << ", axis " << s.xAxisMode << ", master " << t.calIntercept[0] << " " << t.calFirst[0] << " "
+         << t.calSecond[0] << " " << t.calThird[0] << ", peaks " << p.peakThreshold << " " << p.peakWidth << " "
          << p.peakSlope << ", series " << s.series.StoreDark << " " << s.series.ToggleLaser << " "
          << s.series.LaserWarmupTime << " " << s.series.DelayBeforeFirstAcquisition << " "
-         << s.series.DelayBetweenAcquisitions << " " << s.series.NumberOfAcquisitions << " " << s.series.FileFormat << " \""
-         << s.series.BaseFilename << "\"}";
+         << s.series.DelayBetweenAcquisitions << " " << s.series.NumberOfAcquisitions << " " << s.series.FileFormat
+         << " \"" << s.series.BaseFilename << "\"}";
 }
 
 }  // namespace vexlar::settings
@@ -202,12 +202,11 @@ TEST(SettingsFile, IntegrationTimeKeepsItsLow16BitsAndLongTimesComeBackAs250)
         const char* stored;
         int loaded;
     } cases[] = {
-        {"5000", 250}, {"2000", 2000}, {"2001", 250}, {"4", 4},
-        {"65636", 100},   // 2^16 + 100
-        {"67536", 2000},  // 2^16 + 2000
-        {"68036", 250},   // 2^16 + 2500
-        {"-1", 250},      // low 16 bits 65535
-        {"0", 0},      {"abc", 0},   {"", 100},  // an empty value counts as missing
+        {"5000", 250},   {"2000", 2000}, {"2001", 250}, {"4", 4}, {"65636", 100},  // 2^16 + 100
+        {"67536", 2000},                                                           // 2^16 + 2000
+        {"68036", 250},                                                            // 2^16 + 2500
+        {"-1", 250},                                                               // low 16 bits 65535
+        {"0", 0},        {"abc", 0},     {"", 100},                                // an empty value counts as missing
         {"150 ms", 150},
     };
     for (const auto& c : cases) {
@@ -218,12 +217,12 @@ TEST(SettingsFile, IntegrationTimeKeepsItsLow16BitsAndLongTimesComeBackAs250)
 
 TEST(SettingsFile, NumbersAreTakenFromTheStartOfTheirText)
 {
-    const WorkingSettings s = Loaded(
-        "[Acquisition]\nLaserWavelength=532 nm\nAverage=12 scans\nBoxcar=x\n"
-        "[Master]\nFirst=abc\nSecond=1e-4xyz\nIntercept=  400.25\n"
-        "[Slave2]\nFirst=\"0.75\"\nThird=-2.5e-9\n"
-        "[PeakFind]\nThreshold=250.5 counts\nSlope=,5\nWidth=3\n"
-        "[TimeAcquisition]\nBaseFilename=  /data/my run  \nNumberOfAcquisitions=4294967295\n");
+    const WorkingSettings s =
+        Loaded("[Acquisition]\nLaserWavelength=532 nm\nAverage=12 scans\nBoxcar=x\n"
+               "[Master]\nFirst=abc\nSecond=1e-4xyz\nIntercept=  400.25\n"
+               "[Slave2]\nFirst=\"0.75\"\nThird=-2.5e-9\n"
+               "[PeakFind]\nThreshold=250.5 counts\nSlope=,5\nWidth=3\n"
+               "[TimeAcquisition]\nBaseFilename=  /data/my run  \nNumberOfAcquisitions=4294967295\n");
     EXPECT_EQ(s.laserWavelength, 532.0f);
     EXPECT_EQ(s.average, 12);
     EXPECT_EQ(s.boxcar, 0) << "text that is no number reads 0";
@@ -300,11 +299,10 @@ TEST(SettingsFile, TheCleaningKeysLoadSafelyAndAreWrittenOnlyOnceUsed)
 
 TEST(SettingsFile, SavingKeepsWhatItDoesNotKnowAndReplacesKnownKeysInPlace)
 {
-    ASSERT_TRUE(WriteSettingsFile(
-        "; Vexlar settings\n"
-        "[Custom]\nFoo=bar\n\n"
-        "[acquisition]\nchannel=2\n; operator's note\nExtra=1\nIntegrationTime = 500\n\n"
-        "[PeakFind]\nWidth=3\n"));
+    ASSERT_TRUE(WriteSettingsFile("; Vexlar settings\n"
+                                  "[Custom]\nFoo=bar\n\n"
+                                  "[acquisition]\nchannel=2\n; operator's note\nExtra=1\nIntegrationTime = 500\n\n"
+                                  "[PeakFind]\nWidth=3\n"));
     LoadedSettings loaded = ReadWorkingSettings();
     ASSERT_EQ(loaded.error, "");
     EXPECT_EQ(loaded.values.channel, 2) << "sections and keys match whatever their case";
@@ -350,8 +348,7 @@ TEST(SettingsFile, ChangedValuesSurviveASaveAndALoad)
     EXPECT_EQ(back.calibration.calFirst[3], 0.123457f);
     EXPECT_NE(back.calibration.calFirst[3], fine.calibration.calFirst[3]);
     EXPECT_EQ(back.calibration.calSecond[3], 1.234568e-5f);
-    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Slave3]\nFirst=0.123457\nSecond=1.234568e-05\n"),
-              std::string::npos);
+    EXPECT_NE(ReadWholeFile(SettingsPath()).find("[Slave3]\nFirst=0.123457\nSecond=1.234568e-05\n"), std::string::npos);
 }
 
 TEST(SettingsFile, NumbersAreWrittenWithAPointUnderACommaDecimalLanguage)

@@ -50,9 +50,18 @@ void Show(Dialog& dialog)
     EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
 }
 
-QLineEdit* Edit(const Dialog& dialog, int id) { return qobject_cast<QLineEdit*>(dialog.Control(id)); }
-QAbstractButton* Button(const Dialog& dialog, int id) { return qobject_cast<QAbstractButton*>(dialog.Control(id)); }
-QAbstractButton* ChannelButton(const Dialog& dialog, int k) { return Button(dialog, IDC_MASTER + k); }
+QLineEdit* Edit(const Dialog& dialog, int id)
+{
+    return qobject_cast<QLineEdit*>(dialog.Control(id));
+}
+QAbstractButton* Button(const Dialog& dialog, int id)
+{
+    return qobject_cast<QAbstractButton*>(dialog.Control(id));
+}
+QAbstractButton* ChannelButton(const Dialog& dialog, int k)
+{
+    return Button(dialog, IDC_MASTER + k);
+}
 
 // A mouse click where the operator would click: on a radio button's circle,
 // in the middle of anything else.
@@ -73,9 +82,15 @@ void TabInAndType(QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-void PressTab(QWidget* control) { QTest::keyClick(control, Qt::Key_Tab); }
+void PressTab(QWidget* control)
+{
+    QTest::keyClick(control, Qt::Key_Tab);
+}
 
-QString Shown(float value) { return QString::fromStdString(FormatCoefficient(value)); }
+QString Shown(float value)
+{
+    return QString::fromStdString(FormatCoefficient(value));
+}
 
 const char* const kSections[kChannels] = {"Master", "Slave1", "Slave2", "Slave3",
                                           "Slave4", "Slave5", "Slave6", "Slave7"};

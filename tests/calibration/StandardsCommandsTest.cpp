@@ -66,7 +66,8 @@ QWidget* Child(QWidget& dialog, const char* name)
     return w;
 }
 
-template <class T> T* Child(QWidget& dialog, const char* name)
+template <class T>
+T* Child(QWidget& dialog, const char* name)
 {
     return qobject_cast<T*>(Child(dialog, name));
 }
@@ -77,8 +78,8 @@ void Click(QWidget* control)
 {
     ASSERT_NE(control, nullptr);
     const bool radio = control->inherits("QRadioButton") || control->inherits("QCheckBox");
-    QTest::mouseClick(
-        control, Qt::LeftButton, Qt::NoModifier, radio ? QPoint(6, control->height() / 2) : control->rect().center());
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier,
+                      radio ? QPoint(6, control->height() / 2) : control->rect().center());
 }
 
 // Waits until the measurement the operator started has a result or a
@@ -191,7 +192,8 @@ protected:
     // Runs a command of the menu and plays the operator in the dialog it
     // opens; a dialog the play leaves open is cancelled. False when no such
     // dialog came up.
-    template <class Dialog> bool Operate(int command, const std::function<void(Dialog&)>& play)
+    template <class Dialog>
+    bool Operate(int command, const std::function<void(Dialog&)>& play)
     {
         bool played = false;
         QTimer::singleShot(0, [&] {
@@ -295,8 +297,8 @@ TEST_F(StandardsInTheProgram, ASpectrumWithoutLampLinesIsRefusedAndCancelChanges
         // Noise can look like a line now and then: the refusal says how many
         // were found (none, or a stray one) and how many are needed.
         const QString refusal = Child<QLabel>(d, "status")->text();
-        EXPECT_TRUE(refusal.startsWith("No lamp lines were found in the spectrum; ")
-            || refusal.startsWith("Found 1 lamp line; "))
+        EXPECT_TRUE(refusal.startsWith("No lamp lines were found in the spectrum; ") ||
+                    refusal.startsWith("Found 1 lamp line; "))
             << refusal.toStdString();
         EXPECT_TRUE(refusal.endsWith("a polynomial of order 3 needs at least 6 matched lines."));
         ASSERT_EQ(messages.messages().size(), 1u);
@@ -376,8 +378,8 @@ TEST_F(StandardsInTheProgram, ALaserField0_3NanometresOffIsFoundOnCyclohexaneAnd
                 measured.push_back(r);
         }
         ASSERT_GE(measured.size(), 8u);
-        std::sort(
-            measured.begin(), measured.end(), [](const Row& a, const Row& b) { return a.number(3) > b.number(3); });
+        std::sort(measured.begin(), measured.end(),
+                  [](const Row& a, const Row& b) { return a.number(3) > b.number(3); });
         double sum = 0.0;
         for (int k = 0; k < 8; ++k)
             sum += std::fabs(measured[k].number(2));

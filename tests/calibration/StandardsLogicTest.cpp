@@ -127,16 +127,16 @@ TEST(PolynomialFit, RecoversAPolynomialAndRefusesWhatCannotFixOne)
     // straight line through the others.
     std::vector<double> lx = {0, 100, 200, 300, 400};
     std::vector<double> ly = {1, 2, 3, 4, 50};
-    const Polynomial weighted = *FitPolynomial(lx, ly, std::vector<double> {1, 1, 1, 1, 1e-9}, 1);
+    const Polynomial weighted = *FitPolynomial(lx, ly, std::vector<double>{1, 1, 1, 1, 1e-9}, 1);
     EXPECT_NEAR(weighted.c[1], 0.01, 1e-6);
     EXPECT_NEAR(weighted.c[0], 1.0, 1e-5);
 
-    EXPECT_FALSE(FitPolynomial(std::vector<double> {1, 2, 3}, std::vector<double> {1, 2, 3}, 3)) << "too few points";
-    EXPECT_FALSE(FitPolynomial(std::vector<double> {5, 5, 7, 7, 9}, std::vector<double> {1, 2, 3, 4, 5}, 3))
+    EXPECT_FALSE(FitPolynomial(std::vector<double>{1, 2, 3}, std::vector<double>{1, 2, 3}, 3)) << "too few points";
+    EXPECT_FALSE(FitPolynomial(std::vector<double>{5, 5, 7, 7, 9}, std::vector<double>{1, 2, 3, 4, 5}, 3))
         << "three distinct pixels do not fix a cubic";
-    EXPECT_FALSE(FitPolynomial(std::vector<double> {1, 2, NAN}, std::vector<double> {1, 2, 3}, 1));
-    EXPECT_FALSE(FitPolynomial(std::vector<double> {1, 2, 3}, std::vector<double> {1, 2}, 1));
-    EXPECT_FALSE(FitPolynomial(lx, ly, std::vector<double> {1, 1, 0, 1, 1}, 1)) << "a weight of zero";
+    EXPECT_FALSE(FitPolynomial(std::vector<double>{1, 2, NAN}, std::vector<double>{1, 2, 3}, 1));
+    EXPECT_FALSE(FitPolynomial(std::vector<double>{1, 2, 3}, std::vector<double>{1, 2}, 1));
+    EXPECT_FALSE(FitPolynomial(lx, ly, std::vector<double>{1, 1, 0, 1, 1}, 1)) << "a weight of zero";
     EXPECT_FALSE(FitPolynomial(x, y, 4));
 }
 
@@ -173,7 +173,7 @@ TEST(LampCalibration, RecoversAKnownCalibrationFromAFirstGuessOffByMoreThanTheLi
     // nearest reference line in most places.
     ASSERT_GT(std::fabs(kGuess(1100.0) - kTruth(1100.0)), 6.5);
     const std::vector<double> spectrum = Render(NeonLamp(kTruth), 3.0, 7);
-    const LampCalibrationResult r = CalibrateFromLamp(spectrum, kGuess, NeonLines(), LampSettings {});
+    const LampCalibrationResult r = CalibrateFromLamp(spectrum, kGuess, NeonLines(), LampSettings{});
 
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_GE(r.linesUsed, 35);
@@ -218,7 +218,7 @@ TEST(LampCalibration, AMissingLineChangesLittleAndAMisplacedOneIsRejected)
     }
     lamp.push_back({PixelOf(kTruth, 700.0), 2000});
 
-    const LampCalibrationResult r = CalibrateFromLamp(Render(lamp, 3.0, 11), kGuess, NeonLines(), LampSettings {});
+    const LampCalibrationResult r = CalibrateFromLamp(Render(lamp, 3.0, 11), kGuess, NeonLines(), LampSettings{});
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(Row(r, 692.9467), nullptr) << "the missing line";
     const LampLineMatch* misplaced = Row(r, 717.3938);
@@ -237,16 +237,15 @@ TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNe
     std::vector<RenderedLine> three;
     for (double nm : {640.2248, 692.9467, 703.2413})
         three.push_back({PixelOf(kTruth, nm), 2000});
-    LampCalibrationResult r = CalibrateFromLamp(Render(three, 3.0, 3), kGuess, NeonLines(), LampSettings {});
+    LampCalibrationResult r = CalibrateFromLamp(Render(three, 3.0, 3), kGuess, NeonLines(), LampSettings{});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.linesFound, 3);
     EXPECT_EQ(r.message, "Found 3 lamp lines; a polynomial of order 3 needs at least 6 matched lines.");
 
-    r = CalibrateFromLamp(Render({}, 3.0, 3), kGuess, NeonLines(), LampSettings {});
+    r = CalibrateFromLamp(Render({}, 3.0, 3), kGuess, NeonLines(), LampSettings{});
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message,
-        "No lamp lines were found in the spectrum; a polynomial of order 3 needs at least 6 "
-        "matched lines.");
+    EXPECT_EQ(r.message, "No lamp lines were found in the spectrum; a polynomial of order 3 needs at least 6 "
+                         "matched lines.");
 
     // Enough lines, but only four of them neon lines: the rest match nothing.
     std::vector<RenderedLine> mixed;
@@ -254,11 +253,10 @@ TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNe
         mixed.push_back({PixelOf(kTruth, nm), 2000});
     for (double nm : {560.0, 680.0, 780.0, 900.0})
         mixed.push_back({PixelOf(kTruth, nm), 2000});
-    r = CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), LampSettings {});
+    r = CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), LampSettings{});
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message,
-        "Found 8 lamp lines and matched 4 of them to the reference table; a polynomial of order 3 "
-        "needs at least 6 matched lines.");
+    EXPECT_EQ(r.message, "Found 8 lamp lines and matched 4 of them to the reference table; a polynomial of order 3 "
+                         "needs at least 6 matched lines.");
 
     // Order 1 needs four: the same four lines fix it, but a neon lamp shows
     // many more of the table's lines between them, so the fit is not
@@ -273,8 +271,8 @@ TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNe
     LampSettings bad;
     bad.order = 4;
     EXPECT_EQ(CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), bad).message,
-        "The polynomial order must be 1, 2 or 3.");
-    bad = LampSettings {};
+              "The polynomial order must be 1, 2 or 3.");
+    bad = LampSettings{};
     bad.searchNm = 0.0;
     EXPECT_FALSE(CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), bad).ok);
 }
@@ -283,7 +281,7 @@ TEST(LampCalibration, AGuessOffByMoreThanTheSearchRangeIsRefusedUntilTheRangeIsW
 {
     const Polynomial farOff = Make(kTruth.c[0] + 25.0, kTruth.c[1], kTruth.c[2], kTruth.c[3]);
     const std::vector<double> spectrum = Render(NeonLamp(kTruth), 3.0, 13);
-    const LampCalibrationResult refused = CalibrateFromLamp(spectrum, farOff, NeonLines(), LampSettings {});
+    const LampCalibrationResult refused = CalibrateFromLamp(spectrum, farOff, NeonLines(), LampSettings{});
     EXPECT_FALSE(refused.ok) << "never a calibration from lines matched by chance";
 
     LampSettings wide;
@@ -301,7 +299,7 @@ TEST(LampCalibration, LinesMatchedByChanceOrAtTheEdgeOfTheSearchAreNotTrusted)
     const Polynomial truth = Make(350.0, 0.5, 5e-5, 0.0);
     const std::vector<double> spectrum = Render(NeonLamp(truth), 3.0, 13);
     for (const Polynomial& guess : {Make(376.0, 0.49, 5e-5, 0.0), Make(386.0, 0.51, 5e-5, 0.0)}) {
-        const LampCalibrationResult r = CalibrateFromLamp(spectrum, guess, NeonLines(), LampSettings {});
+        const LampCalibrationResult r = CalibrateFromLamp(spectrum, guess, NeonLines(), LampSettings{});
         EXPECT_FALSE(r.ok) << "guess " << guess.c[0];
         EXPECT_GE(r.linesMatched, 6) << "enough lines for a cubic, matched wrongly";
         EXPECT_LT(r.rmsNm, 0.12) << "within a quarter pixel";
@@ -319,7 +317,7 @@ TEST(LampCalibration, LinesMatchedByChanceOrAtTheEdgeOfTheSearchAreNotTrusted)
     // 16 nm off in the intercept and 2 % in the linear term: the right lines,
     // but the correction (12 nm) reaches into the last fifth of the range.
     const Polynomial edge = Make(366.0, 0.49, 5e-5, 0.0);
-    const LampCalibrationResult e = CalibrateFromLamp(spectrum, edge, NeonLines(), LampSettings {});
+    const LampCalibrationResult e = CalibrateFromLamp(spectrum, edge, NeonLines(), LampSettings{});
     EXPECT_FALSE(e.ok);
     EXPECT_EQ(e.message.substr(0, 26), "The correction (up to 12.3") << e.message;
     EXPECT_NE(e.message.find("Widen the search range"), std::string::npos) << e.message;
@@ -335,7 +333,8 @@ TEST(LampCalibration, ACorrectionShortOfTheEdgeIsRefusedInWordsThatSayTheLastFif
     settings.searchNm = 30.0;
     const LampCalibrationResult r = CalibrateFromLamp(spectrum, farOff, NeonLines(), settings);
     ASSERT_FALSE(r.ok);
-    EXPECT_EQ(r.message,
+    EXPECT_EQ(
+        r.message,
         "The correction (up to 25.0 nm) comes within a fifth of the edge of the search range (\u00b130 nm), where "
         "the lines may be matched wrongly: only a correction up to 24.0 nm is trusted. Widen the search range and "
         "find the lines again.");
@@ -353,8 +352,8 @@ const Polynomial kDefaultAxis = Make(350.0f, 0.5f, 5e-5f, 0.0f);
 
 // Bands of a standard at the shifts the true laser gives them; heights
 // falling from 1500 counts band by band.
-std::vector<double> Standard(
-    std::span<const double> shifts, double noise, unsigned seed, double misplacedShift = 0.0, double misplacedBy = 0.0)
+std::vector<double> Standard(std::span<const double> shifts, double noise, unsigned seed, double misplacedShift = 0.0,
+                             double misplacedBy = 0.0)
 {
     std::vector<RenderedLine> lines;
     double height = 1500.0;
@@ -399,8 +398,8 @@ TEST(RamanShiftCheck, FindsTheLaserLineThatRemovesTheErrorOfALaserFieldOffBy0_3N
     ASSERT_EQ(cyclohexane.size(), 11u);
     const std::vector<double> spectrum = Standard(cyclohexane, 3.0, 17);
 
-    const RamanCheckResult r
-        = CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(632.5), cyclohexane, RamanCheckSettings {});
+    const RamanCheckResult r =
+        CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(632.5), cyclohexane, RamanCheckSettings{});
     ASSERT_TRUE(r.ok) << r.message;
     // 1e7/632.5 − 1e7/632.8 = 7.496 cm-1 on every band.
     EXPECT_NEAR(r.meanError, 7.496, 0.1);
@@ -418,15 +417,15 @@ TEST(RamanShiftCheck, FindsTheLaserLineThatRemovesTheErrorOfALaserFieldOffBy0_3N
     EXPECT_NEAR(Band(r, 801.3)->measuredShift, 801.3 + 7.496, 0.3);
 
     // With the laser it offers, the errors are gone.
-    const RamanCheckResult after
-        = CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(r.bestLaserNm), cyclohexane, RamanCheckSettings {});
+    const RamanCheckResult after =
+        CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(r.bestLaserNm), cyclohexane, RamanCheckSettings{});
     ASSERT_TRUE(after.ok);
     EXPECT_NEAR(after.meanError, 0.0, 0.05);
 
     // A laser field 0.8 nm off puts every band 20 cm-1 off: found within
     // the default tolerance, not within 10 cm-1.
-    const RamanCheckResult far
-        = CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(632.0), cyclohexane, RamanCheckSettings {});
+    const RamanCheckResult far =
+        CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(632.0), cyclohexane, RamanCheckSettings{});
     ASSERT_TRUE(far.ok) << far.message;
     EXPECT_NEAR(far.meanError, 1e7 / 632.0 - 1e7 / kTrueLaserNm, 0.1);
     RamanCheckSettings narrow;
@@ -438,16 +437,16 @@ TEST(RamanShiftCheck, SetsAsideAMisplacedBandAndChecksASingleLineStandard)
 {
     const std::span<const double> polystyrene = Bands("Polystyrene");
     const std::vector<double> spectrum = Standard(polystyrene, 3.0, 19, 1155.3, 0.5);
-    const RamanCheckResult r
-        = CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(kTrueLaserNm), polystyrene, RamanCheckSettings {});
+    const RamanCheckResult r =
+        CheckRamanShift(spectrum, kDefaultAxis, StoredWavenumber(kTrueLaserNm), polystyrene, RamanCheckSettings{});
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(Band(r, 1155.3)->status, BandStatus::Rejected);
     EXPECT_GT(Band(r, 1155.3)->error, 4.0);
     EXPECT_NEAR(r.meanError, 0.0, 0.3) << "the rejected band takes no part";
 
     const std::span<const double> silicon = Bands("Silicon");
-    const RamanCheckResult si = CheckRamanShift(
-        Standard(silicon, 3.0, 23), kDefaultAxis, StoredWavenumber(632.9), silicon, RamanCheckSettings {});
+    const RamanCheckResult si = CheckRamanShift(Standard(silicon, 3.0, 23), kDefaultAxis, StoredWavenumber(632.9),
+                                                silicon, RamanCheckSettings{});
     ASSERT_TRUE(si.ok) << si.message;
     EXPECT_EQ(si.bandsNeeded, 1);
     EXPECT_NEAR(si.meanError, 1e7 / 632.9 - 1e7 / kTrueLaserNm, 0.3);
@@ -456,16 +455,16 @@ TEST(RamanShiftCheck, SetsAsideAMisplacedBandAndChecksASingleLineStandard)
 
 TEST(RamanShiftCheck, ASpectrumWithoutTheStandardIsRefused)
 {
-    const RamanCheckResult none = CheckRamanShift(
-        Render({}, 3.0, 29), kDefaultAxis, StoredWavenumber(632.8), Bands("Naphthalene"), RamanCheckSettings {});
+    const RamanCheckResult none = CheckRamanShift(Render({}, 3.0, 29), kDefaultAxis, StoredWavenumber(632.8),
+                                                  Bands("Naphthalene"), RamanCheckSettings{});
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.message,
-        "No bands were found in the spectrum; the check needs at least 3 matched bands. Is the laser on, and is "
-        "the chosen standard the sample in front of the spectrometer?");
+              "No bands were found in the spectrum; the check needs at least 3 matched bands. Is the laser on, and is "
+              "the chosen standard the sample in front of the spectrometer?");
 
     // Sulfur's bands where naphthalene's are expected.
     const RamanCheckResult wrong = CheckRamanShift(Standard(Bands("Sulfur"), 3.0, 31), kDefaultAxis,
-        StoredWavenumber(632.8), Bands("Naphthalene"), RamanCheckSettings {});
+                                                   StoredWavenumber(632.8), Bands("Naphthalene"), RamanCheckSettings{});
     EXPECT_FALSE(wrong.ok);
     EXPECT_EQ(wrong.message.substr(0, 22), "Found 4 bands and matc");
     EXPECT_NE(wrong.message.find("the check needs at least 3 matched bands."), std::string::npos);
@@ -478,8 +477,8 @@ TEST(RamanShiftCheck, AnotherStandardsBandsMatchedByChanceAreNotTrusted)
     const std::vector<double> cyclohexane = Standard(Bands("Cyclohexane"), 3.0, 37);
     int judged = 0;
     for (const RamanStandard& s : RamanStandards()) {
-        const RamanCheckResult r
-            = CheckRamanShift(cyclohexane, kDefaultAxis, StoredWavenumber(kTrueLaserNm), s.bands, RamanCheckSettings {});
+        const RamanCheckResult r =
+            CheckRamanShift(cyclohexane, kDefaultAxis, StoredWavenumber(kTrueLaserNm), s.bands, RamanCheckSettings{});
         if (std::string(s.name) == "Cyclohexane") {
             EXPECT_TRUE(r.ok) << r.message;
             continue;
@@ -494,13 +493,13 @@ TEST(RamanShiftCheck, AnotherStandardsBandsMatchedByChanceAreNotTrusted)
     // The right standard with the laser field 25 cm-1 off: within the
     // tolerance of 30 cm-1, but at its edge.
     const double off = StoredWavenumber(kTrueLaserNm) + 25.0;
-    const RamanCheckResult edge
-        = CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), RamanCheckSettings {});
+    const RamanCheckResult edge =
+        CheckRamanShift(cyclohexane, kDefaultAxis, off, Bands("Cyclohexane"), RamanCheckSettings{});
     EXPECT_FALSE(edge.ok);
     EXPECT_NE(edge.message.find(" cm-1) comes within a fifth of the edge of the tolerance (30 cm-1), where the "
                                 "bands may be matched wrongly: only a mean error within \u00b124.0 cm-1 is trusted. "
                                 "Widen the tolerance and check again."),
-        std::string::npos)
+              std::string::npos)
         << edge.message;
     EXPECT_EQ(edge.message.find("reaches the edge"), std::string::npos) << edge.message;
     RamanCheckSettings wide;
@@ -516,28 +515,28 @@ TEST(ScanAverage, AveragesTheScansWantedThenStopsAndCanBeStoppedEarly)
 {
     ScanAverage average;
     std::vector<std::pair<int, int>> told;
-    average.Add(std::vector<double> {9, 9});
+    average.Add(std::vector<double>{9, 9});
     EXPECT_TRUE(average.Average().empty()) << "nothing kept before a start";
 
     average.Start(3, [&](int collected, int wanted) { told.emplace_back(collected, wanted); });
     EXPECT_TRUE(average.Collecting());
-    average.Add(std::vector<double> {1, 10});
-    average.Add(std::vector<double> {2, 20, 7});  // another length: not kept
-    average.Add(std::vector<double> {2, 20});
-    average.Add(std::vector<double> {6, 60});
+    average.Add(std::vector<double>{1, 10});
+    average.Add(std::vector<double>{2, 20, 7});  // another length: not kept
+    average.Add(std::vector<double>{2, 20});
+    average.Add(std::vector<double>{6, 60});
     EXPECT_FALSE(average.Collecting());
-    average.Add(std::vector<double> {100, 100});
-    EXPECT_EQ(told, (std::vector<std::pair<int, int>> {{1, 3}, {2, 3}, {3, 3}}));
-    EXPECT_EQ(average.Average(), (std::vector<double> {3, 30}));
+    average.Add(std::vector<double>{100, 100});
+    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(average.Average(), (std::vector<double>{3, 30}));
 
     told.clear();
     average.Start(2, [&](int collected, int wanted) { told.emplace_back(collected, wanted); });
-    average.Add(std::vector<double> {4, 4});
+    average.Add(std::vector<double>{4, 4});
     average.Stop();
-    average.Add(std::vector<double> {8, 8});
-    EXPECT_EQ(told, (std::vector<std::pair<int, int>> {{1, 2}}));
+    average.Add(std::vector<double>{8, 8});
+    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{1, 2}}));
     EXPECT_EQ(average.Collected(), 1);
-    EXPECT_EQ(average.Average(), (std::vector<double> {4, 4}));
+    EXPECT_EQ(average.Average(), (std::vector<double>{4, 4}));
 }
 
 // --- Texts --------------------------------------------------------------------------------------------
@@ -557,9 +556,8 @@ TEST(CalibrationText, NumbersKeepTheirDecimalPointInEveryLanguage)
     lamp.firstPixel = 366.66;
     lamp.lastPixel = 1109.92;
     EXPECT_EQ(LampSummaryText(lamp), "38 lines used, 3 rejected; RMS residual 0.0215 nm.");
-    EXPECT_EQ(LampSpanText(lamp),
-        "The lines span 540.06 to 966.54 nm (pixels 366.7 to 1109.9). Outside this span "
-        "the calibration is extrapolated.");
+    EXPECT_EQ(LampSpanText(lamp), "The lines span 540.06 to 966.54 nm (pixels 366.7 to 1109.9). Outside this span "
+                                  "the calibration is extrapolated.");
 
     RamanCheckResult raman;
     raman.bandsUsed = 1;
@@ -568,8 +566,8 @@ TEST(CalibrationText, NumbersKeepTheirDecimalPointInEveryLanguage)
     raman.bestLaserNm = 632.80049;
     raman.rmsErrorAfter = 0.617;
     EXPECT_EQ(RamanSummaryText(raman), "Mean error 7.50 cm-1, RMS error 7.50 cm-1 over 1 band.");
-    EXPECT_EQ(
-        BestLaserText(raman), "A laser wavelength of 632.800 nm removes the mean error (RMS error then 0.62 cm-1).");
+    EXPECT_EQ(BestLaserText(raman),
+              "A laser wavelength of 632.800 nm removes the mean error (RMS error then 0.62 cm-1).");
     EXPECT_EQ(LaserWavelengthText(632.8006), "632.801");
     EXPECT_EQ(FixedText(NAN, 2), "-");
     EXPECT_STREQ(BandStatusText(BandStatus::Unresolved), "unresolved");

@@ -113,11 +113,10 @@ protected:
 
 TEST_F(ViewSettings, TheSettingsFileSetsUpTheViewAndTheDriver)
 {
-    ASSERT_TRUE(WriteSettingsFile(
-        "[Acquisition]\nChannel=3\nIntegrationTime=400\nAverage=4\nBoxcar=2\nCorrectDark=1\n"
-        "LaserWavelength=532 nm\nViewRaman=1\nNumChannels=4\n"
-        "[Slave3]\nIntercept=500\nFirst=0.25\n"
-        "[PeakFind]\nWidth=5\n[TimeAcquisition]\nBaseFilename=/data/series\n"));
+    ASSERT_TRUE(WriteSettingsFile("[Acquisition]\nChannel=3\nIntegrationTime=400\nAverage=4\nBoxcar=2\nCorrectDark=1\n"
+                                  "LaserWavelength=532 nm\nViewRaman=1\nNumChannels=4\n"
+                                  "[Slave3]\nIntercept=500\nFirst=0.25\n"
+                                  "[PeakFind]\nWidth=5\n[TimeAcquisition]\nBaseFilename=/data/series\n"));
     CreateView();
 
     const auto registered = Named(creationCalls, "QDV_Register");
@@ -357,8 +356,7 @@ TEST(UnreadableSettings, AreToldOnTheStatusBarAndNotWrittenOver)
         Instance instance;
         const std::string status = instance.frame->statusText().toStdString();
         EXPECT_EQ(status.rfind("Default settings in use; the settings file is left as it is. ", 0), 0u) << status;
-        EXPECT_NE(status.find("Cannot read the settings file \"" + SettingsPath() + "\""), std::string::npos)
-            << status;
+        EXPECT_NE(status.find("Cannot read the settings file \"" + SettingsPath() + "\""), std::string::npos) << status;
         EXPECT_NE(status.find("NUL byte"), std::string::npos) << status;
         EXPECT_EQ(instance.app.driverParams.Average, 1) << "the defaults";
         EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";

@@ -114,9 +114,9 @@ TEST(Baseline, RefusesWhatItCannotDrawAndSettingsOutsideTheirRanges)
 
     const BaselineSettings before{3e4, 0.02};
     ASSERT_TRUE(estimator.SetSettings(before));
-    for (const BaselineSettings bad : {BaselineSettings{0.5, 0.01}, BaselineSettings{1e13, 0.01},
-                                       BaselineSettings{1e3, 0.0}, BaselineSettings{1e3, 0.6},
-                                       BaselineSettings{std::nan(""), 0.01}, BaselineSettings{1e3, -0.01}})
+    for (const BaselineSettings bad :
+         {BaselineSettings{0.5, 0.01}, BaselineSettings{1e13, 0.01}, BaselineSettings{1e3, 0.0},
+          BaselineSettings{1e3, 0.6}, BaselineSettings{std::nan(""), 0.01}, BaselineSettings{1e3, -0.01}})
         EXPECT_FALSE(estimator.SetSettings(bad));
     EXPECT_EQ(estimator.Settings(), before);
 }

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -25,9 +25,9 @@
 #include "app/CommandIds.h"
 #include "cleaning/BaselineDlg.h"
 #include "peaks/PeakFinderDlg.h"
-#include "support/FileOperator.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/DialogOperator.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"

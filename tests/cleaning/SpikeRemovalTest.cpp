@@ -234,9 +234,9 @@ TEST(SpikeRemoval, TheFirstScanAndTheFirstAfterAChangeAreOnlyTheReference)
     EXPECT_TRUE(remover.Clean(flat.data(), {0, 100, 1, 0, 0}).settled);
 
     // Compared only with a scan taken the same way, from the same channel.
-    for (const ScanConditions changed : {ScanConditions{1, 100, 1, 0, 0}, ScanConditions{1, 200, 1, 0, 0},
-                                         ScanConditions{1, 200, 4, 0, 0}, ScanConditions{1, 200, 4, 2, 0},
-                                         ScanConditions{1, 200, 4, 2, 1}}) {
+    for (const ScanConditions changed :
+         {ScanConditions{1, 100, 1, 0, 0}, ScanConditions{1, 200, 1, 0, 0}, ScanConditions{1, 200, 4, 0, 0},
+          ScanConditions{1, 200, 4, 2, 0}, ScanConditions{1, 200, 4, 2, 1}}) {
         const SpikeRemover::Result result = remover.Clean(spiked.data(), changed);
         EXPECT_FALSE(result.compared);
         EXPECT_EQ(remover.Cleaned()[700], 3000.0f);

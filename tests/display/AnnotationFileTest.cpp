@@ -180,7 +180,8 @@ TEST(AnnotationFile, TextIsWindows1252AndBytesAfterTheTerminatorsAreKept)
     // A record as another program writes it: Windows-1252 text, and what was
     // in memory after the terminators of the text and of the face name.
     std::vector<std::uint8_t> file = EncodeAnnotationFile({Sample("x", 600.0), Sample("y", 700.0)});
-    const std::string texts[] = {std::string("25\xB0" "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D"),
+    const std::string texts[] = {std::string("25\xB0"
+                                             "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D"),
                                  std::string("caf\xE9")};
     for (int k = 0; k < 2; ++k) {
         const std::size_t r = RecordAt(k);
@@ -199,7 +200,9 @@ TEST(AnnotationFile, TextIsWindows1252AndBytesAfterTheTerminatorsAreKept)
 
     // Written from UTF-8 text: one byte per character, nothing after it.
     const std::vector<std::uint8_t> fresh = EncodeAnnotationFile({Sample("25\u00B0C \u20AC", 1.0)});
-    EXPECT_EQ(std::string(fresh.begin() + 4, fresh.begin() + 12), std::string("25\xB0" "C \x80\0\0", 8));
+    EXPECT_EQ(std::string(fresh.begin() + 4, fresh.begin() + 12), std::string("25\xB0"
+                                                                              "C \x80\0\0",
+                                                                              8));
     // A character Windows-1252 cannot hold (the dialog refuses it before
     // it gets here) is written as '?'.
     const std::vector<std::uint8_t> greek = EncodeAnnotationFile({Sample("\u03B1-pinene", 1.0)});
@@ -220,14 +223,17 @@ TEST(AnnotationFile, FitTextKeepsWholeCharacters)
 {
     EXPECT_EQ(FitText("abc", 99), "abc");
     EXPECT_EQ(FitText(std::string(150, 'q'), 99), std::string(99, 'q'));
-    EXPECT_EQ(FitText("ab\xC3\xA9", 3), "ab");           // é needs two bytes
+    EXPECT_EQ(FitText("ab\xC3\xA9", 3), "ab");  // é needs two bytes
     EXPECT_EQ(FitText("ab\xC3\xA9", 4), "ab\xC3\xA9");
-    EXPECT_EQ(FitText("a\xE2\x82\xAC", 3), "a");          // €
+    EXPECT_EQ(FitText("a\xE2\x82\xAC", 3), "a");  // €
     EXPECT_EQ(FitText("\xF0\x9F\x94\xAC!", 4), "\xF0\x9F\x94\xAC");
     EXPECT_EQ(FitText("\xF0\x9F\x94\xAC!", 3), "");
     // Bytes that are not UTF-8 (older single-byte texts) count one each.
     EXPECT_EQ(FitText("caf\xE9", 4), "caf\xE9");
-    EXPECT_EQ(FitText("\xC3" "A", 1), "\xC3");
+    EXPECT_EQ(FitText("\xC3"
+                      "A",
+                      1),
+              "\xC3");
     // The text ends at its first zero byte.
     EXPECT_EQ(FitText(std::string("ab\0cd", 5), 99), "ab");
 }
@@ -356,7 +362,7 @@ TEST(AnnotationFile, WritingReplacesWholeOrNotAtAll)
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(WriteAnnotationFile(path, bytes, &reason)) << reason;
     EXPECT_EQ(ReadWholeFile(path), asText);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 

@@ -5,14 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -32,12 +32,12 @@
 #include "Font.h"
 #include "ModalDialog.h"
 #include "Xrt.h"
+#include "acquisition/ControlCommands.h"
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
-#include "support/FileOperator.h"
-#include "acquisition/ControlCommands.h"
 #include "support/ChartReadout.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
@@ -189,7 +189,7 @@ double DoubleAt(const std::string& b, std::size_t at)
 // `toWindow` maps view pixels to that window's pixels.
 class Pointer {
 public:
-    Pointer(QWidget* view, QWidget* topLevel) : view_(view), top_(topLevel) {}
+    Pointer(QWidget* view, QWidget* topLevel) : view_(view), top_(topLevel) { }
 
     // Right-clicks at view pixel p and picks the item with the command id
     // (0: dismisses the menu).
@@ -991,8 +991,8 @@ TEST_F(AnnotationView, TheChartShowsTheAnnotationsReadably)
     image.fill(Qt::white);
     {
         QPainter painter(&image);
-        ASSERT_TRUE(XrtDrawToDC(v().chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, 0, 0,
-                                size.width(), size.height()));
+        ASSERT_TRUE(XrtDrawToDC(v().chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, 0, 0, size.width(),
+                                size.height()));
     }
     if (const char* png = std::getenv("VEXLAR_ANNOTATION_PNG"))
         image.save(png);
@@ -1091,9 +1091,9 @@ TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
     prompts.clear();
     rightClick(QPoint(250, 350));
     EXPECT_FALSE(CurrentText());
-    EXPECT_EQ(prompts, (std::map<std::string, std::string>{
-                           {"&Annotate Here", ""},
-                           {"Mark Peak at &Cursor", "Marks a peak at the current cursor location"}}));
+    EXPECT_EQ(prompts,
+              (std::map<std::string, std::string>{
+                  {"&Annotate Here", ""}, {"Mark Peak at &Cursor", "Marks a peak at the current cursor location"}}));
     EXPECT_EQ(frame->statusBar()->currentMessage(), "");
 }
 
@@ -1148,9 +1148,8 @@ TEST_F(AnnotationFrame, TheDialogRefusesACharacterTheFileCannotHoldAndStaysOpen)
     EXPECT_EQ(refusedWhileOpen, 1);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
-    EXPECT_EQ(messages.messages()[0].text,
-              "The character \"\u03B1\" (U+03B1) cannot be kept in an annotation.\n"
-              "Annotations hold Western European (Windows-1252) characters only.");
+    EXPECT_EQ(messages.messages()[0].text, "The character \"\u03B1\" (U+03B1) cannot be kept in an annotation.\n"
+                                           "Annotations hold Western European (Windows-1252) characters only.");
 
     // The annotation holds the corrected text, one byte per character.
     TempDir dir;
@@ -1159,7 +1158,9 @@ TEST_F(AnnotationFrame, TheDialogRefusesACharacterTheFileCannotHoldAndStaysOpen)
     frame->action(ID_SAVE_GRAPH)->trigger();
     const std::string anno = ReadWholeFile(dir.file("pinene.ram.anno"));
     ASSERT_EQ(anno.size(), 204u);
-    EXPECT_EQ(anno.substr(4, 19), std::string("alpha-pinene, 25\xB0" "C\0", 19));
+    EXPECT_EQ(anno.substr(4, 19), std::string("alpha-pinene, 25\xB0"
+                                              "C\0",
+                                              19));
 }
 
 TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAgain)
@@ -1192,7 +1193,8 @@ TEST_F(AnnotationFrame, AGraphWrittenElsewhereKeepsItsAnnotationBytesWhenSavedAg
     record.font.pitchAndFamily = 0x22;
     record.font.faceName = "Arial";
     std::vector<std::uint8_t> written = display::EncodeAnnotationFile({record});
-    const std::string text = "25\xB0" "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D";
+    const std::string text = "25\xB0"
+                             "C \x80 \x96 \x93peak\x94 \x81\x8D\x8F\x90\x9D";
     for (std::size_t i = 0; i < 100; ++i)
         written[4 + i] = static_cast<std::uint8_t>(0xC0 + i % 50);
     std::memcpy(&written[4], text.c_str(), text.size() + 1);

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "display/Chart2D.h"
 #include "Xrt.h"
+#include "display/Chart2D.h"
 
 namespace {
 

@@ -15,10 +15,10 @@ TEST(FigureSize, TheChartsScreenSizeInInchesAtTheChosenResolution)
     size = FigureSizeAt(1000, 600, 96.0, 96);
     EXPECT_EQ(size.width, 1000);
     EXPECT_EQ(size.height, 600);
-    size = FigureSizeAt(999, 601, 72.0, 100); // rounded to the nearest pixel
+    size = FigureSizeAt(999, 601, 72.0, 100);  // rounded to the nearest pixel
     EXPECT_EQ(size.width, 1388);
     EXPECT_EQ(size.height, 835);
-    size = FigureSizeAt(3, 1, 96.0, 10); // never less than a pixel
+    size = FigureSizeAt(3, 1, 96.0, 10);  // never less than a pixel
     EXPECT_EQ(size.width, 1);
     EXPECT_EQ(size.height, 1);
 
@@ -26,8 +26,8 @@ TEST(FigureSize, TheChartsScreenSizeInInchesAtTheChosenResolution)
     EXPECT_TRUE(FigureSizeAt(1000, 600, 0.0, 300).empty());
     EXPECT_TRUE(FigureSizeAt(1000, 600, 96.0, 0).empty());
 
-    EXPECT_TRUE(FigureFits(FigureSizeAt(1000, 600, 96.0, 1200))); // 12500 x 7500
-    EXPECT_FALSE(FigureFits(FigureSizeAt(1000, 600, 96.0, 2400))); // 25000 x 15000
+    EXPECT_TRUE(FigureFits(FigureSizeAt(1000, 600, 96.0, 1200)));   // 12500 x 7500
+    EXPECT_FALSE(FigureFits(FigureSizeAt(1000, 600, 96.0, 2400)));  // 25000 x 15000
     EXPECT_FALSE(FigureFits({2'000'000, 1}));
     EXPECT_FALSE(FigureFits({}));
 

@@ -19,8 +19,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -65,8 +65,7 @@ public:
               op_(dialog);
               return true;
           })
-    {
-    }
+    { }
 
     std::vector<std::string> shown;
 
@@ -162,9 +161,9 @@ QRect ExpectedOnImage(const QPrinter& printer, QSize chart)
     return QRect(QPoint(at(left), at(top)), QPoint(at(left + r.width) - 1, at(top + r.height) - 1));
 }
 
-#define SKIP_WITHOUT_PDFTOPPM()                                                              \
-    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())                                \
-    GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed, so printed pages cannot be " \
+#define SKIP_WITHOUT_PDFTOPPM()                                                                                        \
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())                                                          \
+    GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed, so printed pages cannot be "                           \
                     "looked at; scripts/install-deps installs it"
 
 // A view with a known spectrum on screen: a flat base with one tall band in
@@ -238,8 +237,7 @@ TEST_F(PrintingTest, APrintToAPdfFileShowsTheSpectrumInTheRectangleOfThePageRule
     EXPECT_GT(ink.red, 100);
     EXPECT_EQ(ink.redOutside, 0) << "red spectrum outside the chart's rectangle";
     EXPECT_EQ(ink.inkOutside, 0) << "marks outside the chart's rectangle, within " << ink.inkBounds.x() << ","
-                                 << ink.inkBounds.y() << " " << ink.inkBounds.width() << "x"
-                                 << ink.inkBounds.height();
+                                 << ink.inkBounds.y() << " " << ink.inkBounds.width() << "x" << ink.inkBounds.height();
     // The spectrum spans the plot across and from the base up to the band;
     // the plot takes most of the chart.
     EXPECT_GT(ink.redBounds.width(), expected.width() * 8 / 10);
@@ -260,8 +258,8 @@ TEST_F(PrintingTest, ThePrintedPageFollowsTheChartWindowsSizeWhenTheOperatorResi
     ShowKnownSpectrum();
     const QSize page(850, 1100);
     const auto rectOnPage = [&] {
-        const PrintedChartRect r = LayOutPrintedChart(chartSize().width(), chartSize().height(), page.width(),
-                                                      page.height());
+        const PrintedChartRect r =
+            LayOutPrintedChart(chartSize().width(), chartSize().height(), page.width(), page.height());
         return QRect(r.left, r.top, r.width, r.height);
     };
 
@@ -324,8 +322,8 @@ TEST_F(PrintingTest, TheCursorAndAnnotationsArePrintedWhereTheyStandOnTheChart)
 
     // What changed lies in the chart's rectangle and reaches the note's anchor
     // (chart pixels scaled as the page rule scales them).
-    const PrintedChartRect r = LayOutPrintedChart(chartSize().width(), chartSize().height(), page.width(),
-                                                  page.height());
+    const PrintedChartRect r =
+        LayOutPrintedChart(chartSize().width(), chartSize().height(), page.width(), page.height());
     XrtPoint anchorPixel;
     ASSERT_TRUE(XrtUnmap(view->chart(), XRT_MAP_DATA_UNITS, kNoteX, kNoteY, &anchorPixel));
     const double scale = static_cast<double>(r.width) / chartSize().width();

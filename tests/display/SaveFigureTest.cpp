@@ -24,10 +24,10 @@
 #include "display/Chart2D.h"
 #include "display/FigureResolutionDlg.h"
 #include "display/FigureSize.h"
-#include "support/FileOperator.h"
-#include "support/DecimalCommaLanguage.h"
 #include "support/Colours.h"
+#include "support/DecimalCommaLanguage.h"
 #include "support/DialogOperator.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 
@@ -95,7 +95,7 @@ protected:
     FileOperator op;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt)
 {
@@ -107,22 +107,22 @@ TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt
         ++asked;
         EXPECT_EQ(d.windowTitle(), "Figure Resolution");
         EXPECT_EQ(d.resolutionBox()->value(), 300) << "300 dpi to begin with";
-        const display::FigurePixels at300
-            = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 300);
+        const display::FigurePixels at300 =
+            display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 300);
         EXPECT_EQ(d.SizeText(), QStringLiteral("%1 x %2 pixels").arg(at300.width).arg(at300.height));
         Type(d, "150");
         d.accept();
     });
-    Save("figure"); // the PNG filter comes first and gives the extension
+    Save("figure");  // the PNG filter comes first and gives the extension
     EXPECT_EQ(op.seen.back().title, "Save Figure");
-    EXPECT_EQ(
-        op.seen.back().filters, (QStringList {"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}));
+    EXPECT_EQ(op.seen.back().filters,
+              (QStringList{"PNG Images (*.png)", "SVG Drawings (*.svg)", "PDF Documents (*.pdf)"}));
     ASSERT_EQ(asked, 1);
 
     const QImage image(QString::fromStdString(dir.file("figure.png")));
     ASSERT_FALSE(image.isNull());
-    const display::FigurePixels expected
-        = display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 150);
+    const display::FigurePixels expected =
+        display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), 150);
     EXPECT_EQ(image.width(), expected.width);
     EXPECT_EQ(image.height(), expected.height);
     EXPECT_EQ(image.dotsPerMeterX(), display::DotsPerMetre(150));
@@ -185,7 +185,7 @@ int CursorLines(const QByteArray& svg)
 
 TEST_F(SaveFigure, AnSvgDrawingHoldsTheSpectrumAsOneLineOfEveryPoint)
 {
-    Save("figure.svg", "PNG Images (*.png)"); // the typed extension wins
+    Save("figure.svg", "PNG Images (*.png)");  // the typed extension wins
     const QByteArray svg = QByteArray::fromStdString(ReadWholeFile(dir.file("figure.svg")));
     ASSERT_FALSE(svg.isEmpty());
     QXmlStreamReader xml(svg);
@@ -237,9 +237,8 @@ TEST_F(SaveFigure, APdfPageOfTheChartsSizeTurnsIntoThePicture)
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed; the page is not turned into a picture";
     QProcess process;
     const QString prefix = QString::fromStdString(dir.file("page"));
-    process.start(tool,
-        {"-r", QString::number(ScreenDpi()), "-png", "-singlefile", QString::fromStdString(dir.file("figure.pdf")),
-            prefix});
+    process.start(tool, {"-r", QString::number(ScreenDpi()), "-png", "-singlefile",
+                         QString::fromStdString(dir.file("figure.pdf")), prefix});
     ASSERT_TRUE(process.waitForFinished(30000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     const QImage page(prefix + ".png");
@@ -261,8 +260,8 @@ TEST_F(SaveFigure, AFigureThatCannotBeWrittenIsReported)
     op.Choose(dir.file("gone/a.svg"), [&] { std::filesystem::remove(dir.file("gone")); });
     frame->action(ID_SAVE_FIGURE)->trigger();
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(
-        messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0), 0u)
+    EXPECT_EQ(messages.messages()[0].text.rfind("Cannot save the figure to \"" + dir.file("gone/a.svg") + "\":\n", 0),
+              0u)
         << messages.messages()[0].text;
 }
 
@@ -276,9 +275,9 @@ TEST_F(SaveFigure, ANameEndingInAnotherFormatsExtensionIsRefusedAndNothingWritte
         EXPECT_FALSE(std::filesystem::exists(dir.file("figure.jpg"))) << filter;
         ASSERT_EQ(messages.messages().size(), 1u) << filter;
         EXPECT_EQ(messages.messages()[0].text,
-            "Cannot save the figure to \"" + dir.file("figure.jpg")
-                + "\":\nA figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \".jpg\" is none of them. "
-                  "Nothing was written: choose a name ending in one of them.");
+                  "Cannot save the figure to \"" + dir.file("figure.jpg") +
+                      "\":\nA figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \".jpg\" is none of them. "
+                      "Nothing was written: choose a name ending in one of them.");
     }
     // The same name ending in one of them is saved.
     messages.clear();

@@ -12,8 +12,8 @@ namespace {
 std::vector<double> DefaultWavelengths()
 {
     std::vector<double> wl(kPixels), wn(kPixels), sp(kPixels), rs(kPixels);
-    vexlar::calibration::RebuildAxes({}, vexlar::calibration::LaserWavenumber(632.8), wl.data(), wn.data(),
-                                     sp.data(), rs.data());
+    vexlar::calibration::RebuildAxes({}, vexlar::calibration::LaserWavenumber(632.8), wl.data(), wn.data(), sp.data(),
+                                     rs.data());
     return wl;
 }
 

@@ -19,9 +19,11 @@ TEST(Windows1252, EveryByteIsACharacterAndComesBackTheSame)
     EXPECT_EQ(*back, all);
 
     // The characters of the high range, as Windows-1252 defines them.
-    EXPECT_EQ(Utf8FromWindows1252("25\xB0" "C"), "25\u00B0C");
-    EXPECT_EQ(Utf8FromWindows1252("\x80"), "\u20AC");                        // euro sign
-    EXPECT_EQ(Utf8FromWindows1252("\x96\x97"), "\u2013\u2014");               // en and em dash
+    EXPECT_EQ(Utf8FromWindows1252("25\xB0"
+                                  "C"),
+              "25\u00B0C");
+    EXPECT_EQ(Utf8FromWindows1252("\x80"), "\u20AC");            // euro sign
+    EXPECT_EQ(Utf8FromWindows1252("\x96\x97"), "\u2013\u2014");  // en and em dash
     EXPECT_EQ(Utf8FromWindows1252("\x93x\x94 \x91y\x92"), "\u201Cx\u201D \u2018y\u2019");
     EXPECT_EQ(Utf8FromWindows1252("\x8A\x9F\x83\x99"), "\u0160\u0178\u0192\u2122");
     EXPECT_EQ(Utf8FromWindows1252("\xE9\xFF\xA0"), "\u00E9\u00FF\u00A0");

@@ -158,8 +158,8 @@ protected:
     {
         const int answered = watcher->completed + watcher->failed;
         EXPECT_GE(g_requests, answered);
-        EXPECT_LE(g_requests, answered + 1) << g_requests << " requests, " << watcher->completed << " scans, "
-                                            << watcher->failed << " failures";
+        EXPECT_LE(g_requests, answered + 1)
+            << g_requests << " requests, " << watcher->completed << " scans, " << watcher->failed << " failures";
     }
 
     sys::MessageRecorder messages;

@@ -36,7 +36,6 @@ bool IsRoot()
     return ::geteuid() == 0;
 }
 
-
 // What making a file in folder fails with (0 when it can be made: then the
 // folder is no fault at all, and the probe is taken away again).
 int CreateError(const std::string& folder)
@@ -62,16 +61,21 @@ const std::vector<Fault>& AllFaults()
 const char* FaultName(Fault fault)
 {
     switch (fault) {
-    case Fault::FullDevice: return "a full device";
-    case Fault::ReadOnlyFolder: return "a read-only folder";
-    case Fault::FolderIsAFile: return "a folder that is really a file";
-    case Fault::MissingFolder: return "a missing folder";
-    case Fault::DiskFillsWhileWriting: return "a disk that fills while writing";
+    case Fault::FullDevice:
+        return "a full device";
+    case Fault::ReadOnlyFolder:
+        return "a read-only folder";
+    case Fault::FolderIsAFile:
+        return "a folder that is really a file";
+    case Fault::MissingFolder:
+        return "a missing folder";
+    case Fault::DiskFillsWhileWriting:
+        return "a disk that fills while writing";
     }
     return "?";
 }
 
-FaultPlaces::FaultPlaces(std::string folder) : folder_(std::move(folder)) {}
+FaultPlaces::FaultPlaces(std::string folder) : folder_(std::move(folder)) { }
 
 FaultPlaces::~FaultPlaces()
 {

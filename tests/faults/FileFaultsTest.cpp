@@ -50,8 +50,12 @@ constexpr char kErrorTitle[] = "Vexlar Error";
 // labels and the annotations.
 struct Workspace {
     explicit Workspace(CVexlarView& v, const FakeHost& host)
-        : spectrum(ShownYs(v.chart())), axis(ShownXs(v.chart())), xTitle(ScaleOf(v.chart()).xTitle),
-          additive(v.IsAdditive()), subtractingDark(v.IsSubtractingDark()), channel(host.Text(IDC_CHANNEL)),
+        : spectrum(ShownYs(v.chart())),
+          axis(ShownXs(v.chart())),
+          xTitle(ScaleOf(v.chart()).xTitle),
+          additive(v.IsAdditive()),
+          subtractingDark(v.IsSubtractingDark()),
+          channel(host.Text(IDC_CHANNEL)),
           title(host.documentTitle)
     {
         for (const TextSeen& p : PeakLabels(v.chart()))
@@ -209,13 +213,12 @@ TEST_F(FileFaults, PrintToAPdfFile)
     });
     // The page is drawn into a scratch file first; when the disk is full
     // that already fails.
-    CheckEveryFault(
-        "chart.pdf", "", "Cannot print to",
-        [&](const std::string& path) {
-            pdfPath = path;
-            view->OnFilePrint();
-        },
-        {{Fault::DiskFillsWhileWriting, "the page could not be written"}});
+    CheckEveryFault("chart.pdf", "", "Cannot print to",
+                    [&](const std::string& path) {
+                        pdfPath = path;
+                        view->OnFilePrint();
+                    },
+                    {{Fault::DiskFillsWhileWriting, "the page could not be written"}});
 }
 
 // The program's settings file, written when the view goes (and the

@@ -199,7 +199,7 @@ TEST_F(ViewFixture, OpeningAFifoIsRefusedAtOnce)
     }
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find("Unable to read the annotations from " +
-                                                Quoted(spectrum + ".anno", ":\nit is not a file")),
+                                               Quoted(spectrum + ".anno", ":\nit is not a file")),
               std::string::npos)
         << messages.messages()[0].text;
     EXPECT_FALSE(NextScanIsShown(1234.0f)) << "the spectrum itself was opened";

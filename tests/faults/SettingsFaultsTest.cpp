@@ -26,11 +26,11 @@
 #include "app/AcquisitionBar.h"
 #include "calibration/Axes.h"
 #include "calibration/SpectrometerConfigDlg.h"
-#include "timed/TimeAcquisitionDlg.h"
 #include "support/FrameFixture.h"
 #include "support/PeakReadout.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
+#include "timed/TimeAcquisitionDlg.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -38,9 +38,9 @@ using namespace vexlar::spectrometer_config;
 
 namespace {
 
-constexpr std::size_t kHugeFileBytes = 20u << 20;    // beyond any settings file
-constexpr std::size_t kLargeFileBytes = 4u << 20;    // large, but still read
-constexpr int kLongestStartMs = 20000;               // a generous ceiling, sanitizers included
+constexpr std::size_t kHugeFileBytes = 20u << 20;  // beyond any settings file
+constexpr std::size_t kLargeFileBytes = 4u << 20;  // large, but still read
+constexpr int kLongestStartMs = 20000;             // a generous ceiling, sanitizers included
 constexpr unsigned kGarbageSeed = 20240607;
 constexpr std::size_t kGarbageBytes = 64 * 1024;
 
@@ -207,17 +207,21 @@ TEST_F(SettingsFaults, ALargeFileIsReadInReasonableTime)
 
 TEST_F(SettingsFaults, EnormousNumbers)
 {
-    PutSettingsFile(
-        "[Acquisition]\n"
-        "IntegrationTime=99999999999999999999999\nAverage=-99999999999\nBoxcar=2147483648\n"
-        "Channel=-2147483649\nNumChannels=99999999999\nLaserWavelength=1e39\nViewRaman=4294967297\n"
-        "CorrectDark=-1\n"
-        "[Master]\nFirst=1e39\nSecond=-1e999\nThird=1e-999\nIntercept=" + std::string(400, '9') + "\n"
-        "[Slave7]\nFirst=-3.5e38\nIntercept=inf\n"
-        "[PeakFind]\nThreshold=1e999\nSlope=-1e400\nWidth=2147483647\n"
-        "[TimeAcquisition]\nNumberOfAcquisitions=99999999999\nLaserWarmupTime=-1\n"
-        "BaseFilename=" + std::string(1000, 'x') + "\n"
-        "[DialogBar]\nLaserWavelength=" + std::string(300, '7') + "\n");
+    PutSettingsFile("[Acquisition]\n"
+                    "IntegrationTime=99999999999999999999999\nAverage=-99999999999\nBoxcar=2147483648\n"
+                    "Channel=-2147483649\nNumChannels=99999999999\nLaserWavelength=1e39\nViewRaman=4294967297\n"
+                    "CorrectDark=-1\n"
+                    "[Master]\nFirst=1e39\nSecond=-1e999\nThird=1e-999\nIntercept=" +
+                    std::string(400, '9') +
+                    "\n"
+                    "[Slave7]\nFirst=-3.5e38\nIntercept=inf\n"
+                    "[PeakFind]\nThreshold=1e999\nSlope=-1e400\nWidth=2147483647\n"
+                    "[TimeAcquisition]\nNumberOfAcquisitions=99999999999\nLaserWarmupTime=-1\n"
+                    "BaseFilename=" +
+                    std::string(1000, 'x') +
+                    "\n"
+                    "[DialogBar]\nLaserWavelength=" +
+                    std::string(300, '7') + "\n");
     StartAndCheck();
     // The Raman axis is measured from the default laser line.
     view()->SetXAxisMode(0);

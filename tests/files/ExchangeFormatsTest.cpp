@@ -65,15 +65,24 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExchangeFormats, NumbersReadBackExactlyWhateverTheLanguage)
 {
     vexlar::test::DecimalCommaLanguage comma;
     ASSERT_TRUE(comma.made()) << comma.failure();
     ASSERT_TRUE(comma.UseForNumbers());
-    const std::vector<double> awkward = {0.0, -0.0, 0.1, 350.5, -12845.123456789012, 1.0 / 3.0, 5e-05, 1e-310,
-        std::numeric_limits<double>::max(), 4095.0, 632.79998779296875};
+    const std::vector<double> awkward = {0.0,
+                                         -0.0,
+                                         0.1,
+                                         350.5,
+                                         -12845.123456789012,
+                                         1.0 / 3.0,
+                                         5e-05,
+                                         1e-310,
+                                         std::numeric_limits<double>::max(),
+                                         4095.0,
+                                         632.79998779296875};
     for (const double value : awkward) {
         const std::string text = ShortestText(value);
         EXPECT_EQ(text.find(','), std::string::npos) << text;
@@ -107,12 +116,12 @@ TEST(ExchangeFormats, MetadataSaysOnlyWhatIsKnown)
     };
     SpectrumFacts live = LiveFacts();
     EXPECT_EQ(text(DescribeSpectrum(live)),
-        "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=live acquisition|Channel=Slave 2|"
-        "Integration time (ms)=250|Averages=8|Boxcar=3|Laser wavelength (nm)=632.8|Dark subtracted=yes|"
-        "Additive scans=0|Spikes removed=no|Baseline subtracted=no|"
-        "Calibration intercept (nm)=350|Calibration first (nm/pixel)=0.5|"
-        "Calibration second (nm/pixel^2)=5e-05|Calibration third (nm/pixel^3)=0|"
-        "X axis shown=Raman shift (cm-1)|");
+              "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=live acquisition|Channel=Slave 2|"
+              "Integration time (ms)=250|Averages=8|Boxcar=3|Laser wavelength (nm)=632.8|Dark subtracted=yes|"
+              "Additive scans=0|Spikes removed=no|Baseline subtracted=no|"
+              "Calibration intercept (nm)=350|Calibration first (nm/pixel)=0.5|"
+              "Calibration second (nm/pixel^2)=5e-05|Calibration third (nm/pixel^3)=0|"
+              "X axis shown=Raman shift (cm-1)|");
 
     // An opened file: its name and axis, nothing of the live workspace.
     SpectrumFacts opened = live;
@@ -120,9 +129,9 @@ TEST(ExchangeFormats, MetadataSaysOnlyWhatIsKnown)
     opened.acquisitionKnown = false;
     opened.calibrationKnown = false;
     EXPECT_EQ(text(DescribeSpectrum(opened)),
-        "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=opened file|"
-        "Source file=/data/cyclohexane.ram|Baseline subtracted=no|"
-        "X values=as read from an opened spectrum file|X axis shown=Raman shift (cm-1)|");
+              "Program=Vexlar 1.05.00|Date=2024-05-01T09:04:05+02:00|Source=opened file|"
+              "Source file=/data/cyclohexane.ram|Baseline subtracted=no|"
+              "X values=as read from an opened spectrum file|X axis shown=Raman shift (cm-1)|");
     // The baseline taken off what is shown: said of an opened spectrum too,
     // with its two settings.
     opened.baselineSubtracted = true;
@@ -130,7 +139,7 @@ TEST(ExchangeFormats, MetadataSaysOnlyWhatIsKnown)
     opened.baselineAsymmetry = 0.001;
     EXPECT_NE(text(DescribeSpectrum(opened))
                   .find("Baseline subtracted=yes|Baseline smoothness=1e+05|Baseline asymmetry=0.001|"),
-        std::string::npos);
+              std::string::npos);
     opened.baselineSubtracted = false;
     // Its intensities on the axis the calibration gives: the calibration and
     // the laser line describe the x values.
@@ -170,8 +179,8 @@ TEST(ExchangeFormats, CsvHasOneCommentLineEachAHeadingAndARowPerPixel)
 
     // An opened Raman file: its own axis only.
     const std::string opened = FormatCsvSpectrum({}, {nullptr, shift, y, 2});
-    EXPECT_EQ(
-        opened, "# Vexlar spectrum\r\npixel,Raman shift (cm-1),intensity\r\n0,-12845.5,87.6\r\n1,-12843.25,-3.1\r\n");
+    EXPECT_EQ(opened,
+              "# Vexlar spectrum\r\npixel,Raman shift (cm-1),intensity\r\n0,-12845.5,87.6\r\n1,-12843.25,-3.1\r\n");
 
     std::string field;
     AppendCsvField(field, "plain");
@@ -195,19 +204,33 @@ TEST(ExchangeFormats, JcampHoldsTheStandardRecordsAndThePointsItCan)
     EXPECT_EQ(lines[1], "##JCAMP-DX=5.01");
     EXPECT_EQ(lines[2], "##DATA TYPE=RAMAN SPECTRUM");
     EXPECT_EQ(lines[3], "##DATA CLASS=XYPOINTS");
-    for (const char* record : {"##ORIGIN=Vexlar\r\n", "##OWNER=\r\n", "##LONGDATE=2024/05/01 09:04:05 +0200\r\n",
-             "##SPECTROMETER/DATA SYSTEM=Vexlar 1.05.00\r\n", "##$LASER WAVELENGTH NM=632.8\r\n",
-             "##$INTEGRATION TIME MS=250\r\n", "##$AVERAGES=8\r\n", "##$CHANNEL=Slave 2\r\n",
-             "##$DARK SUBTRACTED=yes\r\n", "##$CALIBRATION SECOND=5e-05\r\n", "##XUNITS=1/CM\r\n",
-             "##YUNITS=ARBITRARY UNITS\r\n", "##XFACTOR=1\r\n", "##YFACTOR=1\r\n", "##FIRSTX=2.9625\r\n",
-             "##LASTX=3000\r\n", "##FIRSTY=87.6\r\n", "##MINY=-3.5\r\n", "##MAXY=87.6\r\n", "##NPOINTS=3\r\n"}) {
+    for (const char* record : {"##ORIGIN=Vexlar\r\n",
+                               "##OWNER=\r\n",
+                               "##LONGDATE=2024/05/01 09:04:05 +0200\r\n",
+                               "##SPECTROMETER/DATA SYSTEM=Vexlar 1.05.00\r\n",
+                               "##$LASER WAVELENGTH NM=632.8\r\n",
+                               "##$INTEGRATION TIME MS=250\r\n",
+                               "##$AVERAGES=8\r\n",
+                               "##$CHANNEL=Slave 2\r\n",
+                               "##$DARK SUBTRACTED=yes\r\n",
+                               "##$CALIBRATION SECOND=5e-05\r\n",
+                               "##XUNITS=1/CM\r\n",
+                               "##YUNITS=ARBITRARY UNITS\r\n",
+                               "##XFACTOR=1\r\n",
+                               "##YFACTOR=1\r\n",
+                               "##FIRSTX=2.9625\r\n",
+                               "##LASTX=3000\r\n",
+                               "##FIRSTY=87.6\r\n",
+                               "##MINY=-3.5\r\n",
+                               "##MAXY=87.6\r\n",
+                               "##NPOINTS=3\r\n"}) {
         EXPECT_NE(jdx.find(record), std::string::npos) << record;
     }
     EXPECT_EQ(jdx.find("##$DATE"), std::string::npos) << "the date is in LONGDATE, the program in DATA SYSTEM";
     // Positive shifts only, a point that is not a number left out, the
     // exponent written with a capital E.
     EXPECT_NE(jdx.find("##XYPOINTS=(XY..XY)\r\n2.9625, 87.6\r\n1E-05, 1.2E-05\r\n3000, -3.5\r\n##END=\r\n"),
-        std::string::npos)
+              std::string::npos)
         << jdx;
     EXPECT_EQ(JcampPointCount(kRamanShiftAxis, shift, y, 6), 3);
     EXPECT_EQ(JcampPointCount(kWavelengthAxis, shift, y, 6), 5);
@@ -245,18 +268,18 @@ TEST(ExchangeFormats, ANameEndingInAnotherFormatsExtensionIsKnown)
 
 TEST(ExchangeFormats, TheSpectrumOnDisplayIsTheOpenedFilesWhileItsValuesAre)
 {
-    OpenedSpectrum opened {"/d/x.ram", kRamanShiftAxis, {-1.0, 0.5, 2.0}, {10.0, 20.0, 30.0}};
+    OpenedSpectrum opened{"/d/x.ram", kRamanShiftAxis, {-1.0, 0.5, 2.0}, {10.0, 20.0, 30.0}};
     double x[3] = {-1.0, 0.5, 2.0};
     double y[3] = {10.0, 20.0, 30.0};
     EXPECT_EQ(OriginOf(opened, kRamanShiftAxis, x, y, 3), DisplayedOrigin::OpenedFile);
     EXPECT_TRUE(HoldsFileAxis(opened, kRamanShiftAxis, x, 3));
     EXPECT_EQ(OriginOf(opened, kWavelengthAxis, x, y, 3), DisplayedOrigin::OpenedFileOnCalibratedAxis)
         << "the other axis comes from the calibration";
-    x[2] = 2.5; // the axis rebuilt
+    x[2] = 2.5;  // the axis rebuilt
     EXPECT_EQ(OriginOf(opened, kRamanShiftAxis, x, y, 3), DisplayedOrigin::OpenedFileOnCalibratedAxis);
-    y[1] = 20.5; // a scan reached the display
+    y[1] = 20.5;  // a scan reached the display
     EXPECT_EQ(OriginOf(opened, kRamanShiftAxis, x, y, 3), DisplayedOrigin::Live);
-    EXPECT_EQ(OriginOf(OpenedSpectrum {}, kRamanShiftAxis, x, y, 3), DisplayedOrigin::Live);
+    EXPECT_EQ(OriginOf(OpenedSpectrum{}, kRamanShiftAxis, x, y, 3), DisplayedOrigin::Live);
     y[1] = 20.0;
     EXPECT_EQ(OriginOf(opened, kRamanShiftAxis, x, y, 2), DisplayedOrigin::Live) << "another number of points";
 }

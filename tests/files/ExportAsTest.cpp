@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "support/FileOperator.h"
 #include "Xrt.h"
 #include "XrtCodes.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/Python.h"
 #include "support/TempDir.h"
@@ -48,8 +48,8 @@ struct DefaultAxes {
     DefaultAxes()
     {
         double spectrum[kPixels];
-        calibration::RebuildAxes(calibration::Coefficients {}, calibration::LaserWavenumber(632.8f), wavelength,
-            wavenumber, spectrum, ramanShift);
+        calibration::RebuildAxes(calibration::Coefficients{}, calibration::LaserWavenumber(632.8f), wavelength,
+                                 wavenumber, spectrum, ramanShift);
     }
     double wavelength[kPixels];
     double wavenumber[kPixels];
@@ -62,7 +62,7 @@ std::vector<std::string> CommentLines(const std::string& text)
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line) && line.rfind("#", 0) == 0)
-        lines.push_back(line.substr(0, line.size() - 1)); // without the CR
+        lines.push_back(line.substr(0, line.size() - 1));  // without the CR
     return lines;
 }
 
@@ -102,7 +102,7 @@ protected:
     DefaultAxes axes;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ExportAs, TheLiveSpectrumAsCsvReadsBackInPythonAndNumpyValueForValue)
 {
@@ -112,43 +112,42 @@ TEST_F(ExportAs, TheLiveSpectrumAsCsvReadsBackInPythonAndNumpyValueForValue)
     const std::string csv = Export("live.csv");
     ASSERT_FALSE(csv.empty());
     EXPECT_EQ(op.seen.back().title, "Export Spectrum As");
-    EXPECT_EQ(op.seen.back().filters, (QStringList {"CSV Files (*.csv)", "JCAMP-DX Files (*.jdx *.dx)"}));
+    EXPECT_EQ(op.seen.back().filters, (QStringList{"CSV Files (*.csv)", "JCAMP-DX Files (*.jdx *.dx)"}));
     std::vector<std::string> header = CommentLines(csv);
     ASSERT_GE(header.size(), 3u);
     EXPECT_EQ(header[2].substr(0, 8), "# Date: ");
-    EXPECT_EQ(
-        header[2].size(), std::string("# Date: 2024-05-01T09:04:05+02:00").size() - (header[2].back() == 'Z' ? 5 : 0))
+    EXPECT_EQ(header[2].size(),
+              std::string("# Date: 2024-05-01T09:04:05+02:00").size() - (header[2].back() == 'Z' ? 5 : 0))
         << header[2];
-    header.erase(header.begin() + 2); // the date differs from run to run
-    EXPECT_EQ(header,
-        (std::vector<std::string> {"# Vexlar spectrum", "# Program: Vexlar 1.05.00", "# Source: live acquisition",
-            "# Channel: Master", "# Integration time (ms): 100", "# Averages: 1", "# Boxcar: 1",
-            "# Laser wavelength (nm): 632.8", "# Dark subtracted: no", "# Additive scans: 0",
-            "# Spikes removed: no", "# Baseline subtracted: no",
-            "# Calibration intercept (nm): 350", "# Calibration first (nm/pixel): 0.5",
-            "# Calibration second (nm/pixel^2): 5e-05", "# Calibration third (nm/pixel^3): 0",
-            "# X axis shown: wavelength (nm)"}));
+    header.erase(header.begin() + 2);  // the date differs from run to run
+    EXPECT_EQ(header, (std::vector<std::string>{
+                          "# Vexlar spectrum", "# Program: Vexlar 1.05.00", "# Source: live acquisition",
+                          "# Channel: Master", "# Integration time (ms): 100", "# Averages: 1", "# Boxcar: 1",
+                          "# Laser wavelength (nm): 632.8", "# Dark subtracted: no", "# Additive scans: 0",
+                          "# Spikes removed: no", "# Baseline subtracted: no", "# Calibration intercept (nm): 350",
+                          "# Calibration first (nm/pixel): 0.5", "# Calibration second (nm/pixel^2): 5e-05",
+                          "# Calibration third (nm/pixel^3): 0", "# X axis shown: wavelength (nm)"}));
 
     const std::string python = PythonWithNumpy();
     if (python.empty())
         GTEST_SKIP() << "python3 with numpy is not installed; the CSV file is not read back by them";
     const std::string script = dir.file("read.py");
     ASSERT_TRUE(WriteWholeFile(script,
-        "import csv, sys, numpy\n"
-        "path, out = sys.argv[1], sys.argv[2]\n"
-        "with open(path, newline='', encoding='utf-8') as f:\n"
-        "    lines = list(csv.reader(f))\n"
-        "first = next(i for i, r in enumerate(lines) if r and not r[0].startswith('#'))\n"
-        "heading, body = lines[first], lines[first + 1:]\n"
-        "table = numpy.loadtxt(path, delimiter=',', comments='#', skiprows=first + 1, ndmin=2)\n"
-        "with open(out, 'w') as o:\n"
-        "    o.write('|'.join(heading) + '\\n')\n"
-        "    for r, t in zip(body, table):\n"
-        "        o.write(' '.join(float(v).hex() for v in r) + ' ' +\n"
-        "                ' '.join(float(v).hex() for v in t) + '\\n')\n"));
+                               "import csv, sys, numpy\n"
+                               "path, out = sys.argv[1], sys.argv[2]\n"
+                               "with open(path, newline='', encoding='utf-8') as f:\n"
+                               "    lines = list(csv.reader(f))\n"
+                               "first = next(i for i, r in enumerate(lines) if r and not r[0].startswith('#'))\n"
+                               "heading, body = lines[first], lines[first + 1:]\n"
+                               "table = numpy.loadtxt(path, delimiter=',', comments='#', skiprows=first + 1, ndmin=2)\n"
+                               "with open(out, 'w') as o:\n"
+                               "    o.write('|'.join(heading) + '\\n')\n"
+                               "    for r, t in zip(body, table):\n"
+                               "        o.write(' '.join(float(v).hex() for v in r) + ' ' +\n"
+                               "                ' '.join(float(v).hex() for v in t) + '\\n')\n"));
     const std::string out = dir.file("read.txt");
-    const std::string command
-        = python + " " + ShellQuoted(script) + " " + ShellQuoted(dir.file("live.csv")) + " " + ShellQuoted(out);
+    const std::string command =
+        python + " " + ShellQuoted(script) + " " + ShellQuoted(dir.file("live.csv")) + " " + ShellQuoted(out);
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
     std::istringstream read(ReadWholeFile(out));
@@ -164,8 +163,8 @@ TEST_F(ExportAs, TheLiveSpectrumAsCsvReadsBackInPythonAndNumpyValueForValue)
         while (values >> hex)
             v.push_back(ParseHex(hex));
         ASSERT_EQ(v.size(), 8u) << line;
-        const double expected[4]
-            = {static_cast<double>(row), axes.wavelength[row], axes.ramanShift[row], static_cast<double>(scan[row])};
+        const double expected[4] = {static_cast<double>(row), axes.wavelength[row], axes.ramanShift[row],
+                                    static_cast<double>(scan[row])};
         for (int k = 0; k < 4; ++k) {
             ASSERT_TRUE(SameBits(v[k], expected[k])) << "csv module, row " << row << " column " << k;
             ASSERT_TRUE(SameBits(v[4 + k], expected[k])) << "numpy, row " << row << " column " << k;
@@ -277,7 +276,7 @@ TEST_F(ExportAs, WithTheBaselineSubtractedTheFileHoldsWhatTheChartShowsAndSaysSo
     const std::string csv = Export("corrected.csv");
     const std::vector<std::string> header = CommentLines(csv);
     for (const char* line : {"# Spikes removed: no", "# Baseline subtracted: yes", "# Baseline smoothness: 1000",
-             "# Baseline asymmetry: 0.01"})
+                             "# Baseline asymmetry: 0.01"})
         EXPECT_NE(std::find(header.begin(), header.end(), line), header.end()) << line;
     std::istringstream rows(csv);
     std::string line;
@@ -319,7 +318,7 @@ TEST_F(ExportAs, AnAdditiveSumKeptOnDisplayAfterPausingIsDescribedAsTheSumItIs)
         }
         return lines;
     };
-    const std::vector<std::string> sum {"# Dark subtracted: yes", "# Additive scans: 3"};
+    const std::vector<std::string> sum{"# Dark subtracted: yes", "# Additive scans: 3"};
     const std::string accumulating = Export("accumulating.csv");
     EXPECT_EQ(described(accumulating), sum);
 
@@ -353,7 +352,7 @@ TEST_F(ExportAs, AnAdditiveSumKeptOnDisplayAfterPausingIsDescribedAsTheSumItIs)
         Deliver();
     }
     EXPECT_EQ(described(Export("single.csv")),
-        (std::vector<std::string> {"# Dark subtracted: no", "# Additive scans: 0"}));
+              (std::vector<std::string>{"# Dark subtracted: no", "# Additive scans: 0"}));
     EXPECT_TRUE(messages.messages().empty());
 }
 

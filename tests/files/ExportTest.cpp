@@ -59,7 +59,7 @@ protected:
 
 TEST_F(ExportTest, WavelengthModeWritesEveryPixelRamanShiftModeThePositiveShiftsOnly)
 {
-    ScanRampWith({{0, 87.6f}, {1, -3.1f}});  // pixel 1 below the dark spectrum
+    ScanRampWith({{0, 87.6f}, {1, -3.1f}});                     // pixel 1 below the dark spectrum
     const std::string nm = Export("spectrum", "spectrum.exp");  // the extension is added
     EXPECT_EQ(Lines(nm), 2048u);
     EXPECT_EQ(nm.rfind("350.00\t87.60\r\n", 0), 0u) << nm.substr(0, 40);

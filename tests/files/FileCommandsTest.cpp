@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "support/FileOperator.h"
 #include "app/CommandIds.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
 

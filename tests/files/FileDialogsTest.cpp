@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "files/FileDialogs.h"
+#include "support/FileOperator.h"
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
-#include "support/FileOperator.h"
 
 using namespace vexlar::files;
 using namespace vexlar::test;

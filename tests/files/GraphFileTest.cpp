@@ -8,20 +8,20 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "support/FileOperator.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
 #include "app/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "support/ChartReadout.h"
 #include "support/DialogOperator.h"
+#include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 
@@ -63,7 +63,10 @@ std::string XTitle(XrtHandle chart)
     return title;
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
 
 // The data sets the chart library made while action ran: handles are handed
 // out in turn, so they lie between two made just before and just after.
@@ -95,10 +98,13 @@ int Alive(const std::vector<XrtHandle>& sets)
 // mode shown and what the menus show.
 struct Workspace {
     explicit Workspace(CVexlarView& v)
-        : xs(ShownXs(v.chart())), ys(ShownYs(v.chart())), xTitle(XTitle(v.chart())), additive(v.IsAdditive()),
-          xMin(Get(v.chart(), XRT_X_MIN)), xMax(Get(v.chart(), XRT_X_MAX))
-    {
-    }
+        : xs(ShownXs(v.chart())),
+          ys(ShownYs(v.chart())),
+          xTitle(XTitle(v.chart())),
+          additive(v.IsAdditive()),
+          xMin(Get(v.chart(), XRT_X_MIN)),
+          xMax(Get(v.chart(), XRT_X_MAX))
+    { }
     bool operator==(const Workspace&) const = default;
     std::vector<double> xs, ys;
     std::string xTitle;

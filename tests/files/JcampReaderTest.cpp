@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "support/FileOperator.h"
 #include "app/CommandIds.h"
 #include "calibration/Axes.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/Python.h"
 #include "support/TempDir.h"
@@ -47,8 +47,8 @@ bool InstallReader(std::string* reason)
     }
     std::error_code ignored;
     std::filesystem::create_directories(target, ignored);
-    const bool installed = ReadWholeFile(target + "/package-lock.json") == lock
-        && !ReadWholeFile(target + "/node_modules/jcampconverter/package.json").empty();
+    const bool installed = ReadWholeFile(target + "/package-lock.json") == lock &&
+                           !ReadWholeFile(target + "/node_modules/jcampconverter/package.json").empty();
     for (const char* file : {"package.json", "package-lock.json", "read-jcamp.mjs"}) {
         if (!WriteWholeFile(target + "/" + file, ReadWholeFile(source + "/" + file))) {
             *reason = std::string("cannot write ") + file + " into " + target;
@@ -57,8 +57,8 @@ bool InstallReader(std::string* reason)
     }
     if (installed)
         return true;
-    const std::string command
-        = "cd " + ShellQuoted(target) + " && npm ci --no-audit --no-fund --loglevel=error >npm-ci.log 2>&1";
+    const std::string command =
+        "cd " + ShellQuoted(target) + " && npm ci --no-audit --no-fund --loglevel=error >npm-ci.log 2>&1";
     if (std::system(command.c_str()) != 0) {
         *reason = "npm ci failed: " + ReadWholeFile(target + "/npm-ci.log");
         return false;
@@ -67,14 +67,14 @@ bool InstallReader(std::string* reason)
 }
 
 struct ReaderOutput {
-    std::vector<std::string> items; // "name=value" lines
+    std::vector<std::string> items;  // "name=value" lines
     std::vector<double> x, y;
 };
 
 ReaderOutput Read(const std::string& jdx, const std::string& out)
 {
-    const std::string command = "node " + ShellQuoted(std::string(VEXLAR_JCAMP_READER_DIR) + "/read-jcamp.mjs") + " "
-        + ShellQuoted(jdx) + " >" + ShellQuoted(out);
+    const std::string command = "node " + ShellQuoted(std::string(VEXLAR_JCAMP_READER_DIR) + "/read-jcamp.mjs") + " " +
+                                ShellQuoted(jdx) + " >" + ShellQuoted(out);
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     ReaderOutput result;
     std::istringstream lines(ReadWholeFile(out));
@@ -105,7 +105,7 @@ bool SameBits(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
 {
@@ -127,8 +127,8 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
     driver().Post(WM_SCAN_COMPLETE, 0);
     Deliver();
     double wavelength[kPixels], wavenumber[kPixels], spectrum[kPixels], ramanShift[kPixels];
-    calibration::RebuildAxes(calibration::Coefficients {}, calibration::LaserWavenumber(632.8f), wavelength, wavenumber,
-        spectrum, ramanShift);
+    calibration::RebuildAxes(calibration::Coefficients{}, calibration::LaserWavenumber(632.8f), wavelength, wavenumber,
+                             spectrum, ramanShift);
 
     TempDir dir;
     FileOperator op;
@@ -157,7 +157,7 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
             ASSERT_TRUE(SameBits(r.y[i - first], scan[i])) << "pixel " << i << " y " << r.y[i - first];
         }
         RecordProperty(mode == 1 ? "raman_points_from" : "wavelength_points_from",
-            Has(r, "points=spectrum") ? "spectrum" : "xy-pairs");
+                       Has(r, "points=spectrum") ? "spectrum" : "xy-pairs");
     }
     EXPECT_TRUE(messages.messages().empty());
 }

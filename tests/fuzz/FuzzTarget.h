@@ -41,11 +41,10 @@ std::string ReadScratch(const std::string& path);
 
 }  // namespace vexlar::fuzz
 
-#define VEXLAR_FUZZ_CHECK(condition) \
-    ((condition) ? (void)0 : ::vexlar::fuzz::Broken(#condition, __FILE__, __LINE__))
+#define VEXLAR_FUZZ_CHECK(condition) ((condition) ? (void)0 : ::vexlar::fuzz::Broken(#condition, __FILE__, __LINE__))
 
 // Defines the target function and registers it under name.
-#define VEXLAR_FUZZ_TARGET(name)                                                       \
-    static int FuzzTarget_##name(const std::uint8_t* data, std::size_t size);          \
-    static const ::vexlar::fuzz::Registration kRegistration_##name(#name, &FuzzTarget_##name); \
+#define VEXLAR_FUZZ_TARGET(name)                                                                                       \
+    static int FuzzTarget_##name(const std::uint8_t* data, std::size_t size);                                          \
+    static const ::vexlar::fuzz::Registration kRegistration_##name(#name, &FuzzTarget_##name);                         \
     static int FuzzTarget_##name(const std::uint8_t* data, std::size_t size)

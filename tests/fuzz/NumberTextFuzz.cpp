@@ -90,8 +90,8 @@ void CheckLenientReads(const std::string& text)
     std::size_t wholeTaken = 0;
     const std::string trimmedCopy(trimmed);
     const double wholeReference = CStrtod(trimmedCopy, &wholeTaken);
-    const bool wholeExpected = !trimmed.empty() && wholeTaken == trimmed.size() && IsPlainDecimal(trimmed) &&
-                               std::isfinite(wholeReference);
+    const bool wholeExpected =
+        !trimmed.empty() && wholeTaken == trimmed.size() && IsPlainDecimal(trimmed) && std::isfinite(wholeReference);
     VEXLAR_FUZZ_CHECK(whole.has_value() == wholeExpected);
     if (whole)
         VEXLAR_FUZZ_CHECK(*whole == wholeReference);

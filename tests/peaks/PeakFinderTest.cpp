@@ -66,7 +66,7 @@ std::map<int, float> Spikes(const std::vector<int>& pixels)
     return spikes;
 }
 
-class PeakFinder : public ViewFixture {};
+class PeakFinder : public ViewFixture { };
 using PeakCommands = FrameFixture;
 
 }  // namespace

@@ -220,36 +220,33 @@ TEST(PeakFile, HeaderAndRowsWithCrLf)
     h.additions = 4;
     h.xAxisMode = 0;
     const std::string wavelength = PeakFileText(h, {{1000, 650.125, 1234.56}, {12, 351.999, -0.04}});
-    EXPECT_EQ(wavelength,
-              "Integration Time 65535 msec\r\n"
-              "Averages: 3\r\n"
-              "Boxcar Smoothing Width: -2\r\n"
-              "Spectral Additions 5\r\n"
-              "Pixel\tWavelength (nm)\tIntensity\r\n"
-              "1000\t650.12\t1234.6\r\n"
-              "12\t352.00\t-0.0\r\n");
+    EXPECT_EQ(wavelength, "Integration Time 65535 msec\r\n"
+                          "Averages: 3\r\n"
+                          "Boxcar Smoothing Width: -2\r\n"
+                          "Spectral Additions 5\r\n"
+                          "Pixel\tWavelength (nm)\tIntensity\r\n"
+                          "1000\t650.12\t1234.6\r\n"
+                          "12\t352.00\t-0.0\r\n");
     h.xAxisMode = 1;
     h.additions = 0;
-    EXPECT_EQ(PeakFileText(h, {{600, 520.6, 10.0}}),
-              "Integration Time 65535 msec\r\n"
-              "Averages: 3\r\n"
-              "Boxcar Smoothing Width: -2\r\n"
-              "Spectral Additions 1\r\n"
-              "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
-              "600\t521\t10.0\r\n");
+    EXPECT_EQ(PeakFileText(h, {{600, 520.6, 10.0}}), "Integration Time 65535 msec\r\n"
+                                                     "Averages: 3\r\n"
+                                                     "Boxcar Smoothing Width: -2\r\n"
+                                                     "Spectral Additions 1\r\n"
+                                                     "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
+                                                     "600\t521\t10.0\r\n");
     // What was done to the spectrum comes after the settings, only when done.
     h.spikesRemoved = true;
     h.baselineSubtracted = true;
     h.baselineSmoothness = 1000.0;
     h.baselineAsymmetry = 0.01;
-    EXPECT_EQ(PeakFileText(h, {}),
-              "Integration Time 65535 msec\r\n"
-              "Averages: 3\r\n"
-              "Boxcar Smoothing Width: -2\r\n"
-              "Spectral Additions 1\r\n"
-              "Spikes removed\r\n"
-              "Baseline subtracted (smoothness 1000, asymmetry 0.01)\r\n"
-              "Pixel\tRaman Shift (cm-1)\tIntensity\r\n");
+    EXPECT_EQ(PeakFileText(h, {}), "Integration Time 65535 msec\r\n"
+                                   "Averages: 3\r\n"
+                                   "Boxcar Smoothing Width: -2\r\n"
+                                   "Spectral Additions 1\r\n"
+                                   "Spikes removed\r\n"
+                                   "Baseline subtracted (smoothness 1000, asymmetry 0.01)\r\n"
+                                   "Pixel\tRaman Shift (cm-1)\tIntensity\r\n");
     // As printf rounds: to the nearest, ties of the binary value as they fall.
     EXPECT_EQ(PeakXText(0.5, 1), "0");
     EXPECT_EQ(PeakXText(1.5, 1), "2");
@@ -258,4 +255,3 @@ TEST(PeakFile, HeaderAndRowsWithCrLf)
     EXPECT_EQ(PeakXText(650.123, 2), "650.12") << "anything but 1 is wavelength";
     EXPECT_EQ(FixedText(1e300, 1).size(), 303u);
 }
-

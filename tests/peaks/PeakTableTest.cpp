@@ -82,7 +82,7 @@ TEST_F(PeakTable, AddPeakFillsTheLowestFreeSlotAndLabelsItAtItsPoint)
     // The table lists each slot's x (in the format of the mode) and its
     // intensity at the moment of marking.
     EXPECT_EQ(PeakTableRows(*view), (std::vector<std::string>{Row(0, peaks::PeakXText(x700, 1), "1234.5"),
-                                                            Row(1, peaks::PeakXText(shift701, 1), "0.0")}));
+                                                              Row(1, peaks::PeakXText(shift701, 1), "0.0")}));
 
     // Pixels off the detector are refused and change nothing.
     EXPECT_EQ(view->AddPeak(-1), 0);
@@ -297,14 +297,16 @@ TEST_F(PeakTable, PeakFileHoldsTheHeaderAndTheSlotsInUseInSlotOrder)
     ASSERT_TRUE(view->ArePeakLabelsShown());
     ASSERT_TRUE(view->SavePeakFile(spectrumPath.c_str()));
     const double wavelength1000 = ShownX(1000);
-    EXPECT_EQ(ReadWholeFile(spectrumPath + ".peak"),
-              "Integration Time 40000 msec\r\n"
-              "Averages: 7\r\n"
-              "Boxcar Smoothing Width: 2\r\n"
-              "Spectral Additions 12\r\n"
-              "Pixel\tWavelength (nm)\tIntensity\r\n"
-              "1000\t" + peaks::PeakXText(wavelength1000, 0) + "\t1250.0\r\n"
-              "40\t" + peaks::PeakXText(ShownX(40), 0) + "\t50.0\r\n");
+    EXPECT_EQ(ReadWholeFile(spectrumPath + ".peak"), "Integration Time 40000 msec\r\n"
+                                                     "Averages: 7\r\n"
+                                                     "Boxcar Smoothing Width: 2\r\n"
+                                                     "Spectral Additions 12\r\n"
+                                                     "Pixel\tWavelength (nm)\tIntensity\r\n"
+                                                     "1000\t" +
+                                                         peaks::PeakXText(wavelength1000, 0) +
+                                                         "\t1250.0\r\n"
+                                                         "40\t" +
+                                                         peaks::PeakXText(ShownX(40), 0) + "\t50.0\r\n");
     EXPECT_TRUE(messages.messages().empty());
 
     // In Raman-shift mode the heading and the x format follow the mode at
@@ -315,13 +317,13 @@ TEST_F(PeakTable, PeakFileHoldsTheHeaderAndTheSlotsInUseInSlotOrder)
     view->OnPeakLabels();
     view->RemovePeak(2);
     ASSERT_TRUE(view->SavePeakFile(spectrumPath.c_str()));
-    EXPECT_EQ(ReadWholeFile(spectrumPath + ".peak"),
-              "Integration Time 40000 msec\r\n"
-              "Averages: 7\r\n"
-              "Boxcar Smoothing Width: 2\r\n"
-              "Spectral Additions 12\r\n"
-              "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
-              "1000\t" + peaks::PeakXText(wavelength1000, 1) + "\t1250.0\r\n");
+    EXPECT_EQ(ReadWholeFile(spectrumPath + ".peak"), "Integration Time 40000 msec\r\n"
+                                                     "Averages: 7\r\n"
+                                                     "Boxcar Smoothing Width: 2\r\n"
+                                                     "Spectral Additions 12\r\n"
+                                                     "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
+                                                     "1000\t" +
+                                                         peaks::PeakXText(wavelength1000, 1) + "\t1250.0\r\n");
 }
 
 TEST_F(PeakTable, AnUnwritablePeakFileIsReportedAndNothingIsLeftBehind)

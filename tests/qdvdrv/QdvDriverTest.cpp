@@ -29,8 +29,8 @@
 
 namespace {
 
-constexpr int kWaitMs = 3000;     // generous ceiling for a message that must come
-constexpr int kQuietMs = 150;     // how long to watch for a message that must not come
+constexpr int kWaitMs = 3000;  // generous ceiling for a message that must come
+constexpr int kQuietMs = 150;  // how long to watch for a message that must not come
 constexpr float kSentinel = -1.0f;
 
 struct Message {
@@ -78,7 +78,10 @@ struct Client {
     void* hinst() { return this; }
     std::size_t count() const { return window.messages.size(); }
     const Message& last() const { return window.messages.back(); }
-    bool WaitFor(std::size_t n) { return QTest::qWaitFor([&] { return count() >= n; }, kWaitMs); }
+    bool WaitFor(std::size_t n)
+    {
+        return QTest::qWaitFor([&] { return count() >= n; }, kWaitMs);
+    }
     void Fill(int ch, float value) { raw[ch].assign(QDV_PIXELS, value); }
     bool Untouched(int ch) const
     {
@@ -118,7 +121,8 @@ int PixelOfWavelength(double wanted)
 {
     int best = 0;
     for (int i = 1; i < QDV_PIXELS; ++i) {
-        if (std::fabs(350.0 + 0.5 * i + 5e-5 * i * i - wanted) < std::fabs(350.0 + 0.5 * best + 5e-5 * best * best - wanted))
+        if (std::fabs(350.0 + 0.5 * i + 5e-5 * i * i - wanted) <
+            std::fabs(350.0 + 0.5 * best + 5e-5 * best * best - wanted))
             best = i;
     }
     return best;
@@ -178,7 +182,8 @@ TEST_F(QdvDriver, ParameterBlockKeepsItsOffsetsAndItsSizeFieldMustBeTheRealSize)
     EXPECT_EQ(WM_DRIVER_NOTIFY_LAST, 1128);
 
     Client c(0);
-    for (uint16_t wrong : {uint16_t(0), uint16_t(120), uint16_t(sizeof(DriverParams) - 1), uint16_t(sizeof(DriverParams) + 1)}) {
+    for (uint16_t wrong :
+         {uint16_t(0), uint16_t(120), uint16_t(sizeof(DriverParams) - 1), uint16_t(sizeof(DriverParams) + 1)}) {
         if (wrong == sizeof(DriverParams))
             continue;
         c.block.size = wrong;

@@ -5,8 +5,8 @@
 #include <numeric>
 #include <vector>
 
-#include "ScanSession.h"
 #include "ScanGenerator.h"
+#include "ScanSession.h"
 
 using namespace vexlar::qdv;
 
@@ -110,7 +110,8 @@ TEST(ScanGenerator, CyclohexaneBandsSitAtTheirRamanShiftsAboveBackgroundAndBelow
     // The two strongest bands dominate the spectrum, well above the
     // background and below the detector's full scale.
     const int top = static_cast<int>(std::max_element(s.begin(), s.end()) - s.begin());
-    const bool atStrongBand = std::abs(top - PixelNearestShift(2852.9)) <= 1 || std::abs(top - PixelNearestShift(801.3)) <= 1;
+    const bool atStrongBand =
+        std::abs(top - PixelNearestShift(2852.9)) <= 1 || std::abs(top - PixelNearestShift(801.3)) <= 1;
     EXPECT_TRUE(atStrongBand) << "strongest pixel " << top;
     EXPECT_GT(s[top] - background, 1000.0);
     EXPECT_LT(s[top], kFullScaleCounts - 500);
@@ -122,9 +123,8 @@ TEST(ScanGenerator, BandsFollowTheLaserLineAndEachStandardShowsItsStrongestBand)
     for (const SampleInfo& sample : AllSamples()) {
         if (sample.isLamp || sample.bands.empty())
             continue;
-        const Band strongest =
-            *std::max_element(sample.bands.begin(), sample.bands.end(),
-                              [](const Band& a, const Band& b) { return a.height < b.height; });
+        const Band strongest = *std::max_element(sample.bands.begin(), sample.bands.end(),
+                                                 [](const Band& a, const Band& b) { return a.height < b.height; });
         for (double laser : {632.8, 785.0}) {
             ChannelSetup setup = Noiseless(sample.kind);
             setup.laserWavelengthNm = laser;

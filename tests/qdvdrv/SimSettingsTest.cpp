@@ -27,8 +27,9 @@ std::string SettingsPath()
 SimSettings Unusual()
 {
     SimSettings s;
-    s.samples = {SampleKind::NeonLamp, SampleKind::Polystyrene, SampleKind::Naphthalene, SampleKind::Sulfur,
-                 SampleKind::Acetamidophenol, SampleKind::Silicon, SampleKind::None, SampleKind::Cyclohexane};
+    s.samples = {SampleKind::NeonLamp, SampleKind::Polystyrene,     SampleKind::Naphthalene,
+                 SampleKind::Sulfur,   SampleKind::Acetamidophenol, SampleKind::Silicon,
+                 SampleKind::None,     SampleKind::Cyclohexane};
     s.calibrations[3] = Calibration{400.125, 0.375, -1.5e-5, 2.5e-9};
     s.laserWavelengthNm = 785.0;
     s.laserPower = 0.35;

@@ -44,8 +44,8 @@ struct TextSeen {
     bool shown = false;
     std::vector<std::string> lines;
     int attach = 0;
-    int point = 0;  // its data point, for a text attached to one
-    double anchorX = 0, anchorY = 0;  // for a text anchored at coordinates
+    int point = 0;                                 // its data point, for a text attached to one
+    double anchorX = 0, anchorY = 0;               // for a text anchored at coordinates
     int left = 0, top = 0, width = 0, height = 0;  // where it is drawn, chart pixels
     sys::LogFont font;
 

@@ -10,12 +10,11 @@ namespace {
 
 // Only the number conventions; localedef fills the other categories with
 // its defaults and says so (a warning, and a non-zero exit status).
-constexpr char kDefinition[] =
-    "LC_NUMERIC\n"
-    "decimal_point \",\"\n"
-    "thousands_sep \".\"\n"
-    "grouping 3;3\n"
-    "END LC_NUMERIC\n";
+constexpr char kDefinition[] = "LC_NUMERIC\n"
+                               "decimal_point \",\"\n"
+                               "thousands_sep \".\"\n"
+                               "grouping 3;3\n"
+                               "END LC_NUMERIC\n";
 
 // What the language writes for 1.5; the process's numeric language is put
 // back afterwards. (setlocale, not newlocale: the C library's newlocale
@@ -47,8 +46,7 @@ DecimalCommaLanguage::DecimalCommaLanguage()
         failure_ = "cannot write " + definition;
         return;
     }
-    const std::string command =
-        "localedef -c -i '" + definition + "' '" + folder_.file(kName) + "' >/dev/null 2>&1";
+    const std::string command = "localedef -c -i '" + definition + "' '" + folder_.file(kName) + "' >/dev/null 2>&1";
     [[maybe_unused]] const int status = std::system(command.c_str());  // non-zero: the categories left out
     setenv("LOCPATH", folder_.path().c_str(), 1);
     const std::string written = OneAndAHalf(kName);

@@ -74,10 +74,7 @@ public:
         answers.push_back({name, std::move(then), {}});
     }
     // The same with a filter chosen first, as from the dialog's list.
-    void ChooseWithFilter(const std::string& name, const std::string& filter)
-    {
-        answers.push_back({name, {}, filter});
-    }
+    void ChooseWithFilter(const std::string& name, const std::string& filter) { answers.push_back({name, {}, filter}); }
     void Cancel() { answers.push_back({}); }
 
     std::deque<Answer> answers;

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QListView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -97,8 +97,7 @@ bool DropDownWithMouse(QComboBox* list)
     option.initFrom(list);
     option.editable = list->isEditable();
     option.subControls = QStyle::SC_All;
-    const QRect arrow =
-        list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, list);
+    const QRect arrow = list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, list);
     QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, arrow.center());
     return QTest::qWaitFor([list] { return IsDroppedDown(list); }, 500);
 }

@@ -26,4 +26,4 @@ inline std::string ShellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-} // namespace vexlar::test
+}  // namespace vexlar::test

@@ -34,7 +34,7 @@ std::string ReadSettingsFile(const char* fileName)
 
 bool IsCharacterDevice(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::lstat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
 }
 

@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileReplace.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
-#include "FileReplace.h"
 
 using namespace vexlar::sys;
 using namespace vexlar::test;
@@ -41,7 +41,7 @@ TEST(FileReplace, ReplacesWholeKeepsPermissionsAndLinks)
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_TRUE(ReplaceFileWhole(path, "second", &reason)) << reason;
     EXPECT_EQ(ReadWholeFile(path), "second");
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file left";
@@ -106,7 +106,7 @@ TEST(FileReplace, ReplacesWholeOrLeavesTheOldFile)
 
     // A write that fails part way (the file-size limit stands in for a full
     // disk): the old file stays whole and no temporary file is left.
-    struct rlimit old {};
+    struct rlimit old { };
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
@@ -138,7 +138,7 @@ TEST(FileAppend, AppendsWholeRecordsOrNone)
     // A record that fails part way (the file-size limit stands in for a full
     // disk) is cut off again: the file ends with its last whole record.
     const std::string before = ReadWholeFile(path);
-    struct rlimit old {};
+    struct rlimit old { };
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;

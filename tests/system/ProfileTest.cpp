@@ -150,19 +150,18 @@ TEST_F(ProfileTest, FileWrittenFromNothingKeepsTheOrderOfFirstWrites)
 
 TEST_F(ProfileTest, EditsOnlyTheLineWrittenAndKeepsEverythingElseByteForByte)
 {
-    const std::string original =
-        "\xEF\xBB\xBF; Vexlar settings\r\n"
-        "\r\n"
-        "[DialogBar]\r\n"
-        "Channel = Master\r\n"
-        "; the operator's note\r\n"
-        "Unknown=keep me   \r\n"
-        "a line without an equals sign\r\n"
-        "\r\n"
-        "; leads into the next section\r\n"
-        "[Custom]\r\n"
-        "  Indented = yes\r\n"
-        "; closing remark without a line end";
+    const std::string original = "\xEF\xBB\xBF; Vexlar settings\r\n"
+                                 "\r\n"
+                                 "[DialogBar]\r\n"
+                                 "Channel = Master\r\n"
+                                 "; the operator's note\r\n"
+                                 "Unknown=keep me   \r\n"
+                                 "a line without an equals sign\r\n"
+                                 "\r\n"
+                                 "; leads into the next section\r\n"
+                                 "[Custom]\r\n"
+                                 "  Indented = yes\r\n"
+                                 "; closing remark without a line end";
     ASSERT_TRUE(WriteWholeFile(ini, original));
     EXPECT_EQ(ReadText("DialogBar", "Channel", "", ini), "Master");
 
@@ -209,7 +208,7 @@ TEST_F(ProfileTest, DeletesListsAndRefusesWhatWouldBreakTheFile)
     EXPECT_EQ(ReadWholeFile(ini), kept);
 
     const char* refused[][3] = {{"A", "k", "two\nlines"}, {"A", "a=b", "1"}, {"A", "; comment", "1"},
-                                {"A", "[Section]", "1"},   {"A", "  ", "1"},  {"", "k", "1"},
+                                {"A", "[Section]", "1"},  {"A", "  ", "1"},  {"", "k", "1"},
                                 {"Two\rLines", "k", "1"}};
     for (const auto& write : refused) {
         SCOPED_TRACE(std::string(write[0]) + "/" + write[1]);
@@ -270,7 +269,7 @@ TEST_F(ProfileTest, ReplacementIsWholeOrNothing)
     ASSERT_TRUE(WritePrivateProfileString("A", "k", "new", dir.file("link.ini").c_str()));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.ini")));
     EXPECT_EQ(ReadWholeFile(ini), "[A]\nk=new\n");
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(ini.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_TRUE(LastProfileError().empty());
@@ -284,8 +283,8 @@ TEST_F(ProfileTest, BatchWritesTheFileOnce)
     {
         ProfileWriteBatch batch(ini.c_str());
         for (int i = 0; i < 20; ++i)
-            ASSERT_TRUE(WritePrivateProfileString("Batch", KeyName(i).c_str(),
-                                                  std::to_string(i * i).c_str(), ini.c_str()));
+            ASSERT_TRUE(
+                WritePrivateProfileString("Batch", KeyName(i).c_str(), std::to_string(i * i).c_str(), ini.c_str()));
         // Nothing on disk yet, but reads see the collected values.
         EXPECT_EQ(replacements.count, 0);
         EXPECT_EQ(ReadWholeFile(ini), "[Keep]\nx=1\n");

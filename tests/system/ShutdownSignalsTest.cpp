@@ -54,7 +54,7 @@ TEST(ShutdownSignals, OnceSafeASecondSignalEndsTheProcessAtOnce)
 TEST(ShutdownSignals, WithoutTheObjectTheSignalsHaveTheirOwnHandlersAgain)
 {
     const auto handlerOf = [](int number) {
-        struct sigaction current {};
+        struct sigaction current { };
         ::sigaction(number, nullptr, &current);
         return current.sa_handler;
     };

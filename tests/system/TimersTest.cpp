@@ -202,8 +202,8 @@ TEST(PostMessageTest, MessagesFromAnotherThreadArriveIntactOnTheUserInterfaceThr
     RecordingWindow view;
     std::thread driver([&] {
         EXPECT_TRUE(PostMessage(&view, kScanComplete, 3, -7));
-        EXPECT_TRUE(PostMessage(&view, kDriverNotify, std::numeric_limits<WPARAM>::max(),
-                                std::numeric_limits<LPARAM>::min()));
+        EXPECT_TRUE(
+            PostMessage(&view, kDriverNotify, std::numeric_limits<WPARAM>::max(), std::numeric_limits<LPARAM>::min()));
         EXPECT_EQ(VxPostMessage(&view, kDriverNotify + 1, 0, std::numeric_limits<LPARAM>::max()), 1);
         EXPECT_FALSE(PostMessage(nullptr, kScanComplete, 0, 0));
     });

@@ -21,7 +21,7 @@ TEST(NumberText, LeadingDecimalNumberWithTrailingTextIgnored)
     EXPECT_EQ(LenientDouble("-1.5e-3x"), -1.5e-3);
     EXPECT_EQ(LenientDouble("+.25"), 0.25);
     EXPECT_EQ(LenientDouble("7."), 7.0);
-    EXPECT_EQ(LenientDouble("5e"), 5.0);   // an exponent needs digits
+    EXPECT_EQ(LenientDouble("5e"), 5.0);  // an exponent needs digits
     EXPECT_EQ(LenientDouble("5e+"), 5.0);
     EXPECT_EQ(LenientDouble("1,5"), 1.0);  // a comma ends the number
     EXPECT_EQ(LenientDouble("5.000000e-05"), 5e-5);
@@ -105,7 +105,10 @@ using vexlar::FormatCoefficient;
 using vexlar::ParseCoefficient;
 using vexlar::ParsedCoefficient;
 
-ParsedCoefficient Parse(const char* text) { return ParseCoefficient(text); }
+ParsedCoefficient Parse(const char* text)
+{
+    return ParseCoefficient(text);
+}
 
 }  // namespace
 
@@ -142,8 +145,8 @@ TEST(CoefficientText, ReadBackAsOneNumberWithBlanksAround)
 
 TEST(CoefficientText, RefusesWhatIsNotExactlyOneNumber)
 {
-    for (const char* text : {"", "   ", "abc", "5 nm", "1.2.3", "5e", "e5", ".", "-", "+-1", "--1", "1 2",
-                             "inf", "-inf", "nan", "infinity", "0x10", "1,5"}) {
+    for (const char* text : {"", "   ", "abc", "5 nm", "1.2.3", "5e", "e5", ".", "-", "+-1", "--1", "1 2", "inf",
+                             "-inf", "nan", "infinity", "0x10", "1,5"}) {
         EXPECT_EQ(Parse(text).status, CoefficientStatus::NotANumber) << '"' << text << '"';
     }
     for (const char* text : {"1e39", "-1e39", "3.5e38", "1e400"})
@@ -173,6 +176,7 @@ TEST(UnsignedText, OnlyUnsignedWholeNumbers)
     EXPECT_EQ(UnsignedText("  0012 "), 12u);
     EXPECT_EQ(UnsignedText("0"), 0u);
     EXPECT_EQ(UnsignedText("4294967295"), 4294967295u);
-    for (const char* bad : {"", "  ", "abc", "6a", "a6", "-1", "+1", "1.5", "1e3", "4294967296", "99999999999999999999"})
+    for (const char* bad :
+         {"", "  ", "abc", "6a", "a6", "-1", "+1", "1.5", "1e3", "4294967296", "99999999999999999999"})
         EXPECT_FALSE(UnsignedText(bad).has_value()) << bad;
 }

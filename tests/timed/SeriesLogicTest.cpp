@@ -49,8 +49,7 @@ TEST(TimeStampFile, HeaderRowsAndTheSinglePrecisionFactor)
     // A product in single precision would give 1.00 here.
     EXPECT_EQ(SecondsAfter(1005, 0), 1005 * 0.0010000000474974513);
     // The tick count wraps between the two stamps.
-    EXPECT_EQ(TimeStampFileText({{"a", 0xFFFFFF00u}, {"b", 0x100u}}),
-              "Filename\tTime (sec)\r\na\t0.00\r\nb\t0.51\r\n");
+    EXPECT_EQ(TimeStampFileText({{"a", 0xFFFFFF00u}, {"b", 0x100u}}), "Filename\tTime (sec)\r\na\t0.00\r\nb\t0.51\r\n");
     EXPECT_EQ(TimeStampFileText({{"a", 1}, {"b", 0}}), "Filename\tTime (sec)\r\na\t0.00\r\nb\t4294967.50\r\n");
 }
 
@@ -116,7 +115,7 @@ namespace {
 
 ino_t FileNumber(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
@@ -136,7 +135,8 @@ TEST(TimeStampLog, RowsAreAppendedAndTheFileIsWrittenWholeWhenItMustBe)
     std::string reason;
     const auto add = [&](const std::string& to) {
         rows.push_back({"run." + std::to_string(rows.size() + 1), static_cast<std::uint32_t>(1000 * rows.size() + 7)});
-        return log.AddRow(to, rows.size(), rows.back(), rows.front().tick, [&] { return rows; }, &reason);
+        return log.AddRow(
+            to, rows.size(), rows.back(), rows.front().tick, [&] { return rows; }, &reason);
     };
     ASSERT_TRUE(add(path)) << reason;
     EXPECT_EQ(vexlar::test::ReadWholeFile(path), TimeStampFileText(rows));

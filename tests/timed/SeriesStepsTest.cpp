@@ -102,7 +102,7 @@ public:
     std::uint16_t integrationTime = 200;
     std::int16_t average = 3;
     std::string status;
-    std::vector<std::string> saved;   // the files saved
+    std::vector<std::string> saved;  // the files saved
     int scansOwed = 0;
     int switchingOwed = 0;
     bool laserOn = false;
@@ -207,8 +207,8 @@ TEST(SeriesSteps, PlainSeriesThreeScansOneSecondApartThenReady)
         EXPECT_EQ(b.Complete(), expected);
         EXPECT_EQ(b.run.timeStamps[k], b.now) << "stamped when handled";
     }
-    EXPECT_EQ(b.Advance(1000), (Log{"status Ready", "stop", "kill 819", "time stamps", "laser off", "scan cycle",
-                                    "report"}));
+    EXPECT_EQ(b.Advance(1000),
+              (Log{"status Ready", "stop", "kill 819", "time stamps", "laser off", "scan cycle", "report"}));
     EXPECT_FALSE(b.run.timeAcqRunning);
     EXPECT_TRUE(b.due.empty()) << "no timer outlives the series";
     EXPECT_EQ(b.saved, (std::vector<std::string>{"run.00001.ram", "run.00002.ram", "run.00003.ram"}));
@@ -230,8 +230,8 @@ TEST(SeriesSteps, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(b.Advance(6999), Log{});
     for (unsigned k = 0; k <= 1; ++k) {
         const std::string of = std::to_string(k) + " of 1";
-        EXPECT_EQ(b.Advance(k == 0 ? 1 : 7000), (Log{"status Acquiring dark spectrum for scan " + of,
-                                                                "kill 546", "scan"}));
+        EXPECT_EQ(b.Advance(k == 0 ? 1 : 7000),
+                  (Log{"status Acquiring dark spectrum for scan " + of, "kill 546", "scan"}));
         EXPECT_TRUE(b.run.darkPending);
         EXPECT_EQ(b.Complete(), (Log{"dark kept", "status Laser warming up for scan " + of, "laser on",
                                      "switching scan", "arm 819 3000"}));
@@ -292,8 +292,8 @@ TEST(SeriesSteps, FirstDelayDecidesWhenTheSecondScanComes)
     // A scan under way at Start completes during the first delay: it is scan
     // 0, the laser goes off, and no timer of the cycle is armed yet.
     b.scansOwed = 1;
-    EXPECT_EQ(b.Complete(), (Log{"scan 0 thrown away", "laser off", "switching scan",
-                                 "status Waiting for scan 1 of 3"}));
+    EXPECT_EQ(b.Complete(),
+              (Log{"scan 0 thrown away", "laser off", "switching scan", "status Waiting for scan 1 of 3"}));
     b.Complete();
     EXPECT_EQ(b.Advance(5000), (Log{"kill 273", "arm 546 3000"}));
     EXPECT_FALSE(b.run.firstDelayPending);

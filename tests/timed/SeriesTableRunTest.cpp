@@ -79,13 +79,13 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 using SeriesTableSetting = TimedFixture;
 
 TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettingsFile)
 {
-    WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n"); // an older file: no key, no table
+    WriteSettings("[TimeAcquisition]\nBaseFilename=Temp\n");  // an older file: no key, no table
     CreateView();
     {
         TimeAcqOperator op([&](Dlg& d) {
@@ -108,7 +108,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
         });
         view->OnTimeAcqConfigure();
     }
-    CloseProgram(); // the settings are written at exit
+    CloseProgram();  // the settings are written at exit
     std::string ini = ReadWholeFile(SettingsPath());
     EXPECT_NE(ini.find("\nSeriesTable=2\n"), std::string::npos) << ini;
 
@@ -143,19 +143,20 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
 
 TEST_F(SeriesTableRun, OneRowPerScanIsWrittenScanByScanBesideTheSeriesFiles)
 {
-    DecimalCommaLanguage comma; // the times and values keep their decimal point
+    DecimalCommaLanguage comma;  // the times and values keep their decimal point
     ASSERT_TRUE(comma.made()) << comma.failure();
     ASSERT_TRUE(comma.UseForNumbers());
     BeginWith(SeriesSettings("SeriesTable=1\n"));
     std::vector<std::size_t> rowsSoFar;
     RunSeries([&](int) { rowsSoFar.push_back(TableRows(ReadWholeFile("Temp.series.csv")).size()); });
-    EXPECT_EQ(rowsSoFar, (std::vector<std::size_t> {2, 3, 4})) << "the heading, then a row as each scan is saved";
+    EXPECT_EQ(rowsSoFar, (std::vector<std::size_t>{2, 3, 4})) << "the heading, then a row as each scan is saved";
 
     const std::string table = ReadWholeFile("Temp.series.csv");
     EXPECT_EQ(table.rfind("# Vexlar series table\r\n# Program: Vexlar 1.05.00\r\n# Date: ", 0), 0u);
-    for (const char* line : {"# Source: live acquisition\r\n", "# Integration time (ms): 100\r\n",
-             "# Base file name: Temp\r\n", "# Number of acquisitions: 3\r\n", "# Delay between acquisitions (s): 1\r\n",
-             "# Toggle laser: no\r\n", "# Table layout: one row per scan, one column per pixel\r\n"})
+    for (const char* line :
+         {"# Source: live acquisition\r\n", "# Integration time (ms): 100\r\n", "# Base file name: Temp\r\n",
+          "# Number of acquisitions: 3\r\n", "# Delay between acquisitions (s): 1\r\n", "# Toggle laser: no\r\n",
+          "# Table layout: one row per scan, one column per pixel\r\n"})
         EXPECT_NE(table.find(line), std::string::npos) << line;
     const std::vector<std::string> rows = TableRows(table);
     ASSERT_EQ(rows.size(), 4u);
@@ -172,7 +173,7 @@ TEST_F(SeriesTableRun, OneRowPerScanIsWrittenScanByScanBesideTheSeriesFiles)
     EXPECT_EQ(rows[2], "1.02,Temp.00002.ram" + values[1]) << "the time-stamp file's times";
     EXPECT_EQ(rows[3], "2.04,Temp.00003.ram" + values[2]);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
-        std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
+              std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t1.02\r\nTemp.00003.ram\t2.04\r\n");
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -197,27 +198,27 @@ TEST_F(SeriesTableRun, OneRowPerPixelHasAColumnPerScan)
     TempDir dir;
     const std::string script = dir.file("read.py");
     ASSERT_TRUE(WriteWholeFile(script,
-        "import csv, sys, numpy\n"
-        "path, out = sys.argv[1], sys.argv[2]\n"
-        "with open(path, newline='', encoding='utf-8') as f:\n"
-        "    lines = list(csv.reader(f))\n"
-        "times = next(r for r in lines if r and r[0] == '# time (s)')[1:]\n"
-        "first = next(i for i, r in enumerate(lines) if r and not r[0].startswith('#'))\n"
-        "table = numpy.loadtxt(path, delimiter=',', comments='#', skiprows=first + 1, ndmin=2)\n"
-        "with open(out, 'w') as o:\n"
-        "    o.write('|'.join(lines[first]) + '\\n')\n"
-        "    o.write(' '.join(repr(float(t)) for t in times) + '\\n')\n"
-        "    o.write(str(table.dtype) + ' ' + ' '.join(str(n) for n in table.shape) + '\\n')\n"
-        "    o.write(' '.join(repr(v) for v in table[1]) + '\\n')\n"));
+                               "import csv, sys, numpy\n"
+                               "path, out = sys.argv[1], sys.argv[2]\n"
+                               "with open(path, newline='', encoding='utf-8') as f:\n"
+                               "    lines = list(csv.reader(f))\n"
+                               "times = next(r for r in lines if r and r[0] == '# time (s)')[1:]\n"
+                               "first = next(i for i, r in enumerate(lines) if r and not r[0].startswith('#'))\n"
+                               "table = numpy.loadtxt(path, delimiter=',', comments='#', skiprows=first + 1, ndmin=2)\n"
+                               "with open(out, 'w') as o:\n"
+                               "    o.write('|'.join(lines[first]) + '\\n')\n"
+                               "    o.write(' '.join(repr(float(t)) for t in times) + '\\n')\n"
+                               "    o.write(str(table.dtype) + ' ' + ' '.join(str(n) for n in table.shape) + '\\n')\n"
+                               "    o.write(' '.join(repr(v) for v in table[1]) + '\\n')\n"));
     const std::string out = dir.file("read.txt");
-    const std::string command = python + " " + ShellQuoted(script) + " "
-        + ShellQuoted(std::filesystem::absolute("Temp.series.csv").string()) + " " + ShellQuoted(out);
+    const std::string command = python + " " + ShellQuoted(script) + " " +
+                                ShellQuoted(std::filesystem::absolute("Temp.series.csv").string()) + " " +
+                                ShellQuoted(out);
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(ReadWholeFile(out),
-        "wavelength (nm)|Temp.00001.ram|Temp.00002.ram|Temp.00003.ram\n"
-        "0.0 1.02 2.04\n"
-        "float64 2048 4\n"
-        "350.50004999999874 101.0 102.0 103.0\n");
+    EXPECT_EQ(ReadWholeFile(out), "wavelength (nm)|Temp.00001.ram|Temp.00002.ram|Temp.00003.ram\n"
+                                  "0.0 1.02 2.04\n"
+                                  "float64 2048 4\n"
+                                  "350.50004999999874 101.0 102.0 103.0\n");
 }
 
 TEST_F(SeriesTableRun, WithoutTheTableASeriesWritesWhatItAlwaysDid)
@@ -230,14 +231,14 @@ TEST_F(SeriesTableRun, WithoutTheTableASeriesWritesWhatItAlwaysDid)
         if (!before.count(name))
             written.insert(name);
     }
-    EXPECT_EQ(
-        written, (std::set<std::string> {"Temp.00001.ram", "Temp.00002.ram", "Temp.00003.ram", "Temp.TimeStamps"}));
+    EXPECT_EQ(written,
+              (std::set<std::string>{"Temp.00001.ram", "Temp.00002.ram", "Temp.00003.ram", "Temp.TimeStamps"}));
 }
 
 TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
 {
     BeginWith(SeriesSettings("SeriesTable=1\n"));
-    std::filesystem::create_directory("Temp.series.csv"); // its name is taken by a folder
+    std::filesystem::create_directory("Temp.series.csv");  // its name is taken by a folder
     view->StartTimeAcquisition();
     EXPECT_NE(host.status.find("could not write \"Temp.series.csv\""), std::string::npos) << host.status;
     for (int k = 0; k <= 3; ++k) {
@@ -248,6 +249,6 @@ TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
     EXPECT_TRUE(Exists("Temp.00003.ram")) << "every scan still has its file";
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find("could not be written.\nThe first was \"Temp.series.csv\": "),
-        std::string::npos)
+              std::string::npos)
         << messages.messages()[0].text;
 }

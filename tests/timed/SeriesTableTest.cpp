@@ -15,7 +15,7 @@ const double kX[3] = {350.0, 350.5, 351.25};
 const double kScan1[3] = {10.0, 20.5, -3.0};
 const double kScan2[3] = {11.0, 21.5, 4095.0};
 
-} // namespace
+}  // namespace
 
 TEST(SeriesTable, OneRowPerScanIsAppendedRowByRow)
 {
@@ -42,7 +42,7 @@ TEST(SeriesTable, OneRowPerScanIsAppendedRowByRow)
 
     // A start that never reached the file: the first write is whole.
     table.Start(kSeriesTableRowPerScan, "# h\r\n", kX, 3, "wavelength (nm)");
-    table.AddScan(0.0, "a", kScan1, 2); // a scan of fewer pixels leaves the rest empty
+    table.AddScan(0.0, "a", kScan1, 2);  // a scan of fewer pixels leaves the rest empty
     w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile);
     EXPECT_EQ(w.bytes, "# h\r\ntime (s),file,350,350.5,351.25\r\n0.00,a,10,20.5,\r\n");
@@ -68,8 +68,8 @@ TEST(SeriesTable, OneRowPerPixelIsTheSameTableOnItsSideWrittenWhole)
     w = table.PendingWrite();
     EXPECT_TRUE(w.wholeFile);
     EXPECT_EQ(w.bytes,
-        "# head\r\n# time (s),0.00,2.04\r\nwavelength (nm),Temp.00001.exp,Temp.00002.exp\r\n350,10,11\r\n"
-        "350.5,20.5,21.5\r\n351.25,-3,4095\r\n");
+              "# head\r\n# time (s),0.00,2.04\r\nwavelength (nm),Temp.00001.exp,Temp.00002.exp\r\n350,10,11\r\n"
+              "350.5,20.5,21.5\r\n351.25,-3,4095\r\n");
 
     // Below the heading, numbers only; a heading that needs quoting is quoted.
     table.Start(kSeriesTableRowPerPixel, "", kX, 1, "shift, \"cm-1\"");

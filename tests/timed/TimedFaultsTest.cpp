@@ -160,7 +160,7 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
 
 TEST_F(TimedFaults, StartResumesStoppedAcquisition)
 {
-    Begin();  // the Additive button stopped acquisition
+    Begin();                 // the Additive button stopped acquisition
     view->OnAdditiveMode();  // refused without a dark: nothing changes
     ASSERT_EQ(messages.messages().size(), 1u);
     messages.clear();
@@ -191,8 +191,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     ASSERT_EQ(::symlink("/dev/full", "Temp.00001.exp"), 0);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
-    EXPECT_EQ(host.status,
-              "Waiting for scan 2 of 2 - could not write \"Temp.00001.exp\": No space left on device");
+    EXPECT_EQ(host.status, "Waiting for scan 2 of 2 - could not write \"Temp.00001.exp\": No space left on device");
     RunScans(1, 1.0f, 1000);
     EXPECT_EQ(host.status, "Waiting for scan 3 of 2");
     EXPECT_TRUE(messages.messages().empty()) << "nothing stops the series for the operator";
@@ -225,9 +224,8 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     Fire(1000);
     EXPECT_EQ(host.status, "Ready - could not write \"Temp.TimeStamps\": No space left on device");
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].text,
-              "2 files of the time acquisition series could not be written.\n"
-              "The first was \"Temp.00001.ram\": No such device or address");
+    EXPECT_EQ(messages.messages()[0].text, "2 files of the time acquisition series could not be written.\n"
+                                           "The first was \"Temp.00001.ram\": No such device or address");
     EXPECT_TRUE(IsCharacterDevice("/dev/full"));
 }
 

@@ -14,10 +14,10 @@
 
 #include "Profile.h"
 #include "VirtualClock.h"
-#include "acquisition/ControlCommands.h"
-#include "display/Chart2D.h"
 #include "WindowTimers.h"
 #include "Xrt.h"
+#include "acquisition/ControlCommands.h"
+#include "display/Chart2D.h"
 #include "support/DialogOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
@@ -46,8 +46,7 @@ inline void WriteSettings(const std::string& text)
 inline std::string SeriesSection(const vexlar::timed::SeriesSettings& s, const std::string& more = "")
 {
     return "[TimeAcquisition]\nStoreDark=" + std::to_string(s.StoreDark) +
-           "\nToggleLaser=" + std::to_string(s.ToggleLaser) +
-           "\nLaserWarmupTime=" + std::to_string(s.LaserWarmupTime) +
+           "\nToggleLaser=" + std::to_string(s.ToggleLaser) + "\nLaserWarmupTime=" + std::to_string(s.LaserWarmupTime) +
            "\nDelayBeforeFirstAcquisition=" + std::to_string(s.DelayBeforeFirstAcquisition) +
            "\nDelayBetweenAcquisitions=" + std::to_string(s.DelayBetweenAcquisitions) +
            "\nNumberOfAcquisitions=" + std::to_string(s.NumberOfAcquisitions) +

@@ -143,8 +143,8 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(Fire(3000), (Names{"Strobe(0)", "SingleScan"}));
     EXPECT_EQ(host.status, "Ready");
     EXPECT_FALSE(host.IsChecked(IDC_LASER));
-    EXPECT_EQ(requests, (Names{"200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3",
-                               "50/1", "200/3"}));
+    EXPECT_EQ(requests,
+              (Names{"200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3", "50/1", "200/3"}));
     EXPECT_EQ(app.driverParams.IntegrationTime, 200);
     EXPECT_EQ(app.driverParams.Average, 3);
     EXPECT_FALSE(Exists("Temp.00002.ram"));

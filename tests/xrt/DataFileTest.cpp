@@ -341,12 +341,11 @@ TEST(XrtDataFile, NumpyReadsTheSameNumbers)
     const std::string out = dir.file("numpy.txt");
     ASSERT_TRUE(XrtDataSaveToFile(data, path.c_str()));
     const std::string script = dir.file("read.py");
-    ASSERT_TRUE(WriteWholeFile(script,
-                               "import sys, numpy\n"
-                               "table = numpy.loadtxt(sys.argv[1], delimiter='\\t', ndmin=2)\n"
-                               "with open(sys.argv[2], 'w') as out:\n"
-                               "    for x, y in table:\n"
-                               "        out.write(float(x).hex() + ' ' + float(y).hex() + '\\n')\n"));
+    ASSERT_TRUE(WriteWholeFile(script, "import sys, numpy\n"
+                                       "table = numpy.loadtxt(sys.argv[1], delimiter='\\t', ndmin=2)\n"
+                                       "with open(sys.argv[2], 'w') as out:\n"
+                                       "    for x, y in table:\n"
+                                       "        out.write(float(x).hex() + ' ' + float(y).hex() + '\\n')\n"));
     const std::string command = python + " '" + script + "' '" + path + "' '" + out + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 

@@ -91,7 +91,8 @@ TEST(XrtDraw, DrawsScaledIntoAnyRectangleOfTheDevice)
     ASSERT_FALSE(rows.empty());
     EXPECT_LE(rows.size(), 3u);  // the one-pixel line scaled to two
     EXPECT_NEAR(rows[0], 60 + 2 * middle.y(), 2);
-    EXPECT_TRUE(InkBox(page, QRect(0, 0, 100, page.height()), [](QRgb p) { return p != qRgb(255, 255, 255); }).isEmpty())
+    EXPECT_TRUE(
+        InkBox(page, QRect(0, 0, 100, page.height()), [](QRgb p) { return p != qRgb(255, 255, 255); }).isEmpty())
         << "drawn outside the rectangle";
 
     // Drawing elsewhere leaves the chart's own layout alone.

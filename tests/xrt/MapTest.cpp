@@ -33,12 +33,9 @@ TEST(XrtMap, MapAndUnmapAreInversesOverThePlotArea)
 {
     TestChart chart;
     const Scale scales[] = {
-        {1000, 600, 350.0, 660.0, 0.0, 4100.0},
-        {300, 200, 350.0, 660.0, 0.0, 4100.0},
-        {1600, 1200, -1200.0, 3500.0, -50.0, 60000.0},
-        {800, 500, 0.0, 1e-6, 0.0, 1e-9},
-        {800, 500, -1e12, 1e12, 1e15, 1e16},
-        {1000, 600, 660.0, 350.0, 4100.0, 0.0},  // both reversed
+        {1000, 600, 350.0, 660.0, 0.0, 4100.0},        {300, 200, 350.0, 660.0, 0.0, 4100.0},
+        {1600, 1200, -1200.0, 3500.0, -50.0, 60000.0}, {800, 500, 0.0, 1e-6, 0.0, 1e-9},
+        {800, 500, -1e12, 1e12, 1e15, 1e16},           {1000, 600, 660.0, 350.0, 4100.0, 0.0},  // both reversed
     };
     for (const Scale& scale : scales) {
         SCOPED_TRACE(testing::Message() << scale.width << "x" << scale.height << " X " << scale.xMin << ".."
@@ -62,7 +59,8 @@ TEST(XrtMap, MapAndUnmapAreInversesOverThePlotArea)
             for (int py = area.top(); py <= area.bottom(); py += 11) {
                 XrtMapResult mapped;
                 ASSERT_TRUE(XrtMap(chart.chart, XRT_MAP_DATA_UNITS, px, py, &mapped));
-                EXPECT_EQ(mapped.inPlotArea, 1) << px << "," << py << " area " << area.left() << "," << area.top() << " " << area.width() << "x" << area.height();
+                EXPECT_EQ(mapped.inPlotArea, 1) << px << "," << py << " area " << area.left() << "," << area.top()
+                                                << " " << area.width() << "x" << area.height();
                 XrtPoint back;
                 ASSERT_TRUE(XrtUnmap(chart.chart, XRT_MAP_DATA_UNITS, mapped.x, mapped.y, &back));
                 ASSERT_EQ(back.x, px);

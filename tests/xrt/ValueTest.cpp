@@ -29,8 +29,8 @@ struct Samples {
 
     std::vector<XrtValue> All() const
     {
-        return {XrtValue(integer), XrtValue(real), XrtValue(text), XrtValue(static_cast<const char* const*>(lines)),
-                XrtValue(handle), XrtValue(&style)};
+        return {XrtValue(integer), XrtValue(real),  XrtValue(text), XrtValue(static_cast<const char* const*>(lines)),
+                XrtValue(handle),  XrtValue(&style)};
     }
 };
 
@@ -157,18 +157,30 @@ TEST(XrtValues, WhatIsSetReadsBack)
     ASSERT_TRUE(XrtSetValues(chart, XRT_REPAINT, 0));
 
     const std::pair<int, int> ints[] = {
-        {XRT_CURSOR_SHOWN, 1},       {XRT_WIDTH, 1234},          {XRT_HEIGHT, 567},
-        {XRT_ORIGIN_X, 3},           {XRT_ORIGIN_Y, -4},         {XRT_CURSOR_POINT, 1000},
-        {XRT_MARGIN_LEFT, 60},       {XRT_MARGIN_BOTTOM, 61},    {XRT_MARGIN_TOP, 18},
-        {XRT_MARGIN_RIGHT, 40},      {XRT_X_GRID_SHOWN, 1},      {XRT_Y_GRID_SHOWN, 1},
-        {XRT_LEGEND_SHOWN, 1},       {XRT_TOP_AXIS_SHOWN, 1},    {XRT_RIGHT_AXIS_SHOWN, 1},
-        {XRT_X_MINOR_TICKS_SHOWN, 1}, {XRT_Y_MINOR_TICKS_SHOWN, 1}, {XRT_ANTIALIASED_LINES, 1},
+        {XRT_CURSOR_SHOWN, 1},
+        {XRT_WIDTH, 1234},
+        {XRT_HEIGHT, 567},
+        {XRT_ORIGIN_X, 3},
+        {XRT_ORIGIN_Y, -4},
+        {XRT_CURSOR_POINT, 1000},
+        {XRT_MARGIN_LEFT, 60},
+        {XRT_MARGIN_BOTTOM, 61},
+        {XRT_MARGIN_TOP, 18},
+        {XRT_MARGIN_RIGHT, 40},
+        {XRT_X_GRID_SHOWN, 1},
+        {XRT_Y_GRID_SHOWN, 1},
+        {XRT_LEGEND_SHOWN, 1},
+        {XRT_TOP_AXIS_SHOWN, 1},
+        {XRT_RIGHT_AXIS_SHOWN, 1},
+        {XRT_X_MINOR_TICKS_SHOWN, 1},
+        {XRT_Y_MINOR_TICKS_SHOWN, 1},
+        {XRT_ANTIALIASED_LINES, 1},
         {XRT_TEXT_AREAS_ENABLED, 0},
     };
     for (auto [code, value] : ints)
         ASSERT_TRUE(XrtSetValues(chart, code, value)) << code << ": " << XrtGetLastError();
     const std::pair<int, double> doubles[] = {
-        {XRT_X_MIN, 350.25}, {XRT_X_MAX, -1e-300}, {XRT_Y_MIN, 0.0},
+        {XRT_X_MIN, 350.25}, {XRT_X_MAX, -1e-300},     {XRT_Y_MIN, 0.0},
         {XRT_Y_MAX, 4100.0}, {XRT_X_BOUND_MIN, 351.0}, {XRT_X_BOUND_MAX, 1583.0625},
     };
     for (auto [code, value] : doubles)

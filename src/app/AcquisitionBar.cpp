@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -171,6 +172,8 @@ CloseReportingComboBox* AcquisitionBar::AddList(int id, const QStringList& items
     if (focusKind >= 0) {
         list->installEventFilter(this);
         focusKinds_[list] = focusKind;
+        if (QLineEdit* field = list->lineEdit())
+            connect(field, &QLineEdit::textEdited, this, [this, list] { typedNotApplied_.insert(list); });
     }
     return list;
 }
@@ -184,6 +187,7 @@ QLineEdit* AcquisitionBar::AddEdit(int id, int width, int focusKind)
     SetHelp(edit, id);
     edit->installEventFilter(this);
     focusKinds_[edit] = focusKind;
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { typedNotApplied_.insert(edit); });
     return edit;
 }
 
@@ -209,9 +213,38 @@ bool AcquisitionBar::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::FocusOut && !ForAPopup(*static_cast<QFocusEvent*>(event))) {
         const auto it = focusKinds_.find(watched);
         if (it != focusKinds_.end())
-            Q_EMIT barEvent(it->second);
+            ApplyField(it);
+    }
+    // Enter in a field applies what was typed, as leaving the field does:
+    // the field must never show a value the spectrometer is not using. The
+    // key goes no further (an editable list would add the text as an item).
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto it = focusKinds_.find(watched);
+        if (it != focusKinds_.end() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            ApplyField(it);
+            return true;
+        }
     }
     return QToolBar::eventFilter(watched, event);
+}
+
+void AcquisitionBar::ApplyFieldBeingTyped()
+{
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+        const auto it = focusKinds_.find(w);
+        if (it != focusKinds_.end()) {
+            if (typedNotApplied_.count(w))
+                ApplyField(it);
+            return;
+        }
+    }
+}
+
+void AcquisitionBar::ApplyField(std::map<QObject*, int>::const_iterator field)
+{
+    typedNotApplied_.erase(field->first);
+    Q_EMIT barEvent(field->second);
 }
 
 QWidget* AcquisitionBar::Control(int id) const

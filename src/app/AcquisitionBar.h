@@ -7,6 +7,7 @@
 #include <QToolBar>
 
 #include <map>
+#include <set>
 #include <string>
 
 class QAbstractButton;
@@ -64,6 +65,12 @@ public:
     void SelectItem(int id, int index);
     std::string SelectedItemText(int id) const;
 
+    // The field that holds the keyboard focus, typed into and not yet left,
+    // is applied as leaving it would apply it (a command given meanwhile
+    // from the tool bar or a menu, whose buttons take no focus, must act on
+    // what the field shows).
+    void ApplyFieldBeingTyped();
+
 Q_SIGNALS:
     void barEvent(int kind);
 
@@ -78,6 +85,10 @@ private:
 
     std::map<int, QWidget*> controls_;
     std::map<QObject*, int> focusKinds_;
+    // Fields the operator has typed into since they were last applied.
+    std::set<QObject*> typedNotApplied_;
+    // Reports the field's event: what it shows is applied.
+    void ApplyField(std::map<QObject*, int>::const_iterator field);
 };
 
 }  // namespace vexlar

@@ -249,6 +249,10 @@ QAction* CMainFrame::action(int id) const
 
 void CMainFrame::RunCommand(int id)
 {
+    // A value typed into the control bar and not yet applied is applied
+    // before the command acts on the acquisition.
+    if (controlBar_)
+        controlBar_->ApplyFieldBeingTyped();
     const auto it = commands_.find(id);
     if (it != commands_.end() && (!it->second.enabled || it->second.enabled()))
         it->second.run();

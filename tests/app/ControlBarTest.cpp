@@ -101,6 +101,45 @@ TEST_F(ControlBar, NumericFieldsGoToTheDriverEveryTimeTheyAreLeft)
     EXPECT_EQ(LastIntegrationTimeSent(), 70);
 }
 
+TEST_F(ControlBar, EnterAppliesATypedValueAndACommandActsOnWhatTheFieldShows)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    driver().ClearCalls();
+
+    // Enter applies the field as leaving it does; the focus stays, and the
+    // integration-time list gains no item.
+    const int items = List(bar(), IDC_INTEGRATION_TIME)->count();
+    ASSERT_TRUE(ClickInto(bar()->Control(IDC_INTEGRATION_TIME)));
+    PressKey(Qt::Key_A, Qt::ControlModifier);
+    TypeKeys("4");
+    PressKey(Qt::Key_Return);
+    EXPECT_EQ(LastIntegrationTimeSent(), 4);
+    EXPECT_TRUE(bar()->Control(IDC_INTEGRATION_TIME)->hasFocus());
+    EXPECT_EQ(List(bar(), IDC_INTEGRATION_TIME)->count(), items);
+    ASSERT_TRUE(ClickInto(bar()->Control(IDC_AVERAGE)));
+    PressKey(Qt::Key_A, Qt::ControlModifier);
+    TypeKeys("7");
+    PressKey(Qt::Key_Enter);
+    EXPECT_EQ(app.driverParams.Average, 7);
+
+    // Typed and not left: a tool-bar command (whose button takes no focus)
+    // first applies what the field shows, so the dark is stored at the
+    // integration time on screen.
+    ASSERT_TRUE(ClickInto(bar()->Control(IDC_INTEGRATION_TIME)));
+    PressKey(Qt::Key_A, Qt::ControlModifier);
+    TypeKeys("100");
+    driver().ClearCalls();
+    frame->action(ID_STORE_DARK)->trigger();
+    EXPECT_EQ(LastIntegrationTimeSent(), 100);
+    ASSERT_EQ(driver().Count("QDV_ParamSet"), 1u);
+
+    // A field not typed into since it was applied is not applied again by a
+    // command.
+    frame->action(ID_STORE_DARK)->trigger();
+    EXPECT_EQ(driver().Count("QDV_ParamSet"), 1u);
+}
+
 TEST_F(ControlBar, ANumberTheDriversFieldCannotHoldIsRefusedAndTheFieldShowsTheValueInForce)
 {
     DecimalCommaLanguage comma;

@@ -32,11 +32,13 @@ xvfb_pid=
 # Starts an X server of its own; sets DISPLAY and xvfb_pid. A server that
 # names its display and then takes no client (the display number of one
 # that has just ended, still held by its lock) is replaced, up to three times.
+# -noreset: by default the server starts over when its last client leaves
+# (here the probe below), and a program connecting meanwhile is refused.
 start_x() {
   local number_file=$work/display-$1 attempt
   for attempt in 1 2 3; do
     : > "$number_file"
-    Xvfb -displayfd 3 -screen 0 1100x720x24 -nolisten tcp 3> "$number_file" 2> "$work/xvfb-$1.log" &
+    Xvfb -displayfd 3 -screen 0 1100x720x24 -nolisten tcp -noreset 3> "$number_file" 2> "$work/xvfb-$1.log" &
     xvfb_pid=$!
     wait_for '[ -s "$number_file" ]' 10 || { echo "Xvfb did not start"; cat "$work/xvfb-$1.log"; exit 1; }
     export DISPLAY=:$(head -n 1 "$number_file")

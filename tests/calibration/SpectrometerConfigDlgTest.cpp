@@ -484,13 +484,7 @@ TEST_F(SpectrometerConfig, WithoutARunnerTheDialogIsModalForTheOperator)
         TabInAndType(Edit(*d, IDC_FIRST_COEFFICIENT), "0.55");
         QTest::keyClick(Edit(*d, IDC_FIRST_COEFFICIENT), Qt::Key_Return);
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->close();
-    });
-    guard.start(kModalGuardMs);
+    const vexlar::test::StuckDialogGuard guard(kModalGuardMs);
     view->OnConfigureSpectrometer();
     EXPECT_TRUE(played);
     ExpectAxisOf(0, {350.0f, 0.55f, 5e-5f, 0.0f});

@@ -39,6 +39,7 @@
 #include "calibration/LampCalibrationDlg.h"
 #include "calibration/RamanShiftCheckDlg.h"
 #include "support/DecimalCommaLanguage.h"
+#include "support/DialogOperator.h"
 
 using namespace vexlar;
 
@@ -206,13 +207,7 @@ protected:
             if (dialog->isVisible())
                 dialog->reject();
         });
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                w->close();
-        });
-        guard.start(3 * kWaitMs);
+        const vexlar::test::StuckDialogGuard guard(3 * kWaitMs);
         frame->action(command)->trigger();
         return played;
     }

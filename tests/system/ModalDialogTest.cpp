@@ -15,6 +15,7 @@
 
 #include "MessageBox.h"
 #include "ModalDialog.h"
+#include "support/DialogOperator.h"
 
 using namespace vexlar::sys;
 
@@ -136,13 +137,7 @@ TEST(ModalDialog, WithoutAStandInTheOperatorAnswersInAModalLoop)
         open->setTextValue("run");
         open->accept();
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->close();
-    });
-    guard.start(kModalGuardMs);
+    const vexlar::test::StuckDialogGuard guard(kModalGuardMs);
     EXPECT_EQ(RunModal(input), QDialog::Accepted);
     EXPECT_TRUE(modal);
     EXPECT_EQ(input.textValue(), "run");

@@ -30,12 +30,22 @@ void ShowBox(const std::string& text, const std::string& title)
 
 void ShowOperatorMessage(const std::string& text, const std::string& title)
 {
+    bool recorded = false;
+    std::function<void()> whileShown;
     {
         std::lock_guard lock(gMutex);
         if (gRecorder) {
             gRecorder->Record(text, title);
-            return;
+            whileShown = gRecorder->whileShown_;
+            recorded = true;
         }
+    }
+    if (recorded) {
+        // Outside the lock: what the box does meanwhile may bring another
+        // message.
+        if (whileShown)
+            whileShown();
+        return;
     }
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!application || gToStandardError.load()) {
@@ -55,7 +65,9 @@ void SendOperatorMessagesToStandardError()
     gToStandardError.store(true);
 }
 
-MessageRecorder::MessageRecorder()
+MessageRecorder::MessageRecorder() : MessageRecorder(std::function<void()>()) { }
+
+MessageRecorder::MessageRecorder(std::function<void()> whileShown) : whileShown_(std::move(whileShown))
 {
     std::lock_guard lock(gMutex);
     previous_ = gRecorder;

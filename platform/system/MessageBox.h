@@ -4,6 +4,7 @@
 // title and text, and an OK button, and returns when the operator has
 // pressed OK. Tests put a MessageRecorder in its place, so nothing blocks.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ void SendOperatorMessagesToStandardError();
 class MessageRecorder {
 public:
     MessageRecorder();
+    // whileShown runs for each message recorded, where the box would be on
+    // the screen: a test makes it take the keyboard focus as the box does.
+    explicit MessageRecorder(std::function<void()> whileShown);
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
@@ -52,6 +56,7 @@ private:
 
     MessageRecorder* previous_;
     std::vector<OperatorMessage> messages_;
+    std::function<void()> whileShown_;
 };
 
 }  // namespace vexlar::sys

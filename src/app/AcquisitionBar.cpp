@@ -210,7 +210,7 @@ void AcquisitionBar::SetHelp(QWidget* control, int id)
 
 bool AcquisitionBar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !ForAPopup(*static_cast<QFocusEvent*>(event))) {
+    if (event->type() == QEvent::FocusOut && !ForAPopup(*static_cast<QFocusEvent*>(event)) && watched != applying_) {
         const auto it = focusKinds_.find(watched);
         if (it != focusKinds_.end())
             ApplyField(it);
@@ -244,7 +244,10 @@ void AcquisitionBar::ApplyFieldBeingTyped()
 void AcquisitionBar::ApplyField(std::map<QObject*, int>::const_iterator field)
 {
     typedNotApplied_.erase(field->first);
+    QObject* const outer = applying_;
+    applying_ = field->first;
     Q_EMIT barEvent(field->second);
+    applying_ = outer;
 }
 
 QWidget* AcquisitionBar::Control(int id) const

@@ -17,8 +17,8 @@ class QCheckBox;
 
 namespace vexlar {
 
-// An editable drop-down list that behaves as the operator knows it from the
-// instrument's original controls:
+// The control bar's editable drop-down lists (msec, Avg, Box, nm): a field
+// the operator types a value into or picks one of the usual values from.
 // - the typed text is taken as typed, never completed from the items;
 // - when the list drops down, the item whose text is exactly the field's
 //   text is selected, or none, so a list closed without a choice never
@@ -87,6 +87,10 @@ private:
     std::map<QObject*, int> focusKinds_;
     // Fields the operator has typed into since they were last applied.
     std::set<QObject*> typedNotApplied_;
+    // The field whose value is being applied: a refusal's message box takes
+    // the keyboard focus from it, and that loss of focus is no second
+    // confirmation of the same text.
+    QObject* applying_ = nullptr;
     // Reports the field's event: what it shows is applied.
     void ApplyField(std::map<QObject*, int>::const_iterator field);
 };

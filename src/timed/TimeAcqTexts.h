@@ -1,11 +1,9 @@
 #pragma once
-// The operator messages of the time acquisition. Its own two refusals carry
-// the title "QDVRaman Error"; file failures of a series use the program's
-// usual title.
+// The operator messages of the time acquisition, shown under the program's
+// one error title like every other message.
 
 namespace vexlar::timed {
 
-inline constexpr char kTimeAcqErrorTitle[] = "QDVRaman Error";
 inline constexpr char kNoBaseFilename[] = "You must specify a valid base filename";
 inline constexpr char kWarmupLongerThanDelay[] =
     "You specified a laser warmup time greater than the delay between scans.\n"

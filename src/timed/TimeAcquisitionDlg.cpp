@@ -201,13 +201,13 @@ void CTimeAcquisitionDlg::accept()
     // A base file name; a single space is one.
     const std::string base = QFile::encodeName(baseFilename_->text()).toStdString();
     if (base.empty()) {
-        vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(kNoBaseFilename, vexlar::sys::kErrorTitle);
         baseFilename_->setFocus();
         return;
     }
     // The name is kept in a fixed field: a longer one is refused, never cut.
     if (base.size() > vexlar::timed::kMaxBaseFilename) {
-        vexlar::sys::ShowOperatorMessage(kBaseFilenameTooLong, kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(kBaseFilenameTooLong, vexlar::sys::kErrorTitle);
         baseFilename_->setFocus();
         return;
     }
@@ -215,7 +215,7 @@ void CTimeAcquisitionDlg::accept()
     // A toggled laser must be warm within the delay between scans.
     const bool toggle = toggleLaser_->isChecked();
     if (toggle && *warmup > *between) {
-        vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, vexlar::sys::kErrorTitle);
         warmup_->setFocus();
         return;
     }

@@ -58,13 +58,13 @@ void CVexlarView::StartTimeAcquisition()
     const SeriesStart start = StartSeries(timeAcq_, vexlar::sys::kMaximumTimerPeriodMs);
     switch (start.check.refusal) {
     case StartRefusal::NoBaseFilename:
-        vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kErrorTitle);
         return;
     case StartRefusal::WarmupLongerThanDelay:
-        vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kErrorTitle);
         return;
     case StartRefusal::PeriodTooLong:
-        vexlar::sys::ShowOperatorMessage(PeriodTooLongText(start.check.seconds), kTimeAcqErrorTitle);
+        vexlar::sys::ShowOperatorMessage(PeriodTooLongText(start.check.seconds), kErrorTitle);
         return;
     case StartRefusal::None:
         break;

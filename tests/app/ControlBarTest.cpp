@@ -140,6 +140,33 @@ TEST_F(ControlBar, EnterAppliesATypedValueAndACommandActsOnWhatTheFieldShows)
     EXPECT_EQ(driver().Count("QDV_ParamSet"), 1u);
 }
 
+// A refusal is shown once, however the value was confirmed: the message box
+// takes the keyboard focus from the field, and losing it to the box is no
+// second confirmation of the same text.
+TEST_F(ControlBar, ARefusalConfirmedWithEnterIsShownOnce)
+{
+    Start();
+    ASSERT_TRUE(Activate(*frame));
+    QWidget box;
+    sys::MessageRecorder shown([&] {
+        Activate(box);
+        box.hide();
+        Activate(*frame);
+    });
+    const struct {
+        int id;
+        const char* typed;
+    } refused[] = {{IDC_INTEGRATION_TIME, "70000"}, {IDC_AVERAGE, "40000"}, {IDC_LASER_WAVELENGTH, "632,5"}};
+    for (const auto& c : refused) {
+        shown.clear();
+        ASSERT_TRUE(ClickInto(bar()->Control(c.id)));
+        PressKey(Qt::Key_A, Qt::ControlModifier);
+        TypeKeys(c.typed);
+        PressKey(Qt::Key_Return);
+        EXPECT_EQ(shown.messages().size(), 1u) << c.typed;
+    }
+}
+
 TEST_F(ControlBar, ANumberTheDriversFieldCannotHoldIsRefusedAndTheFieldShowsTheValueInForce)
 {
     DecimalCommaLanguage comma;

@@ -19,8 +19,8 @@ TEST(MessageBoxTest, RecorderTakesEveryMessageInOrderFromAnyThread)
     ShowOperatorMessage("Cannot write the settings file", "Vexlar Error");
     {
         MessageRecorder inner;
-        ShowOperatorMessage("Start time must be later", "QDVRaman Error");
-        EXPECT_EQ(inner.messages(), (std::vector<OperatorMessage>{{"Start time must be later", "QDVRaman Error"}}));
+        ShowOperatorMessage("Start time must be later", "Vexlar Error");
+        EXPECT_EQ(inner.messages(), (std::vector<OperatorMessage>{{"Start time must be later", "Vexlar Error"}}));
     }
     std::thread([] { ShowOperatorMessage("from the driver", "Vexlar Error"); }).join();
     EXPECT_EQ(recorder.messages(), (std::vector<OperatorMessage>{{"Cannot write the settings file", "Vexlar Error"},

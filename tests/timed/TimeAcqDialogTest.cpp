@@ -22,10 +22,10 @@ using vexlar::sys::OperatorMessage;
 
 namespace {
 
-const OperatorMessage kNoName{"You must specify a valid base filename", "QDVRaman Error"};
+const OperatorMessage kNoName{"You must specify a valid base filename", "Vexlar Error"};
 const OperatorMessage kWarmup{"You specified a laser warmup time greater than the delay between scans.\n"
                               "Either reduce the laser warmup time or increase the delay between acquisitions.",
-                              "QDVRaman Error"};
+                              "Vexlar Error"};
 const OperatorMessage kNotUnsigned{"Please enter an unsigned integer.", "Vexlar Error"};
 
 // The operator of the next file dialogs.
@@ -115,7 +115,7 @@ TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
             Fill(d, "60", "60", true, QString(260, 'n').toLatin1().constData());
             d.accept();
             EXPECT_EQ(messages.messages().size(), 1u);
-            EXPECT_EQ(messages.messages()[0].title, "QDVRaman Error");
+            EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
             EXPECT_EQ(d.result(), QDialog::Rejected) << "still open";
             messages.clear();
             Fill(d, "60", "60", true, " ");

@@ -21,7 +21,7 @@ namespace {
 
 const OperatorMessage kWarmup{"You specified a laser warmup time greater than the delay between scans.\n"
                               "Either reduce the laser warmup time or increase the delay between acquisitions.",
-                              "QDVRaman Error"};
+                              "Vexlar Error"};
 
 // Files whose names start with a point: temporary files of a write.
 std::size_t TemporaryFilesIn(const std::filesystem::path& folder)
@@ -129,7 +129,7 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
     Configure(s);
     view->StartTimeAcquisition();
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].title, "QDVRaman Error");
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find("4294968 seconds"), std::string::npos);
     EXPECT_EQ(clock->TimerCount(), 0u);
     EXPECT_EQ(host.status, "");
@@ -152,7 +152,7 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
     Begin(s);
     host.status.clear();
     view->StartTimeAcquisition();
-    const OperatorMessage noName{"You must specify a valid base filename", "QDVRaman Error"};
+    const OperatorMessage noName{"You must specify a valid base filename", "Vexlar Error"};
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{noName});
     EXPECT_EQ(clock->TimerCount(), 0u);
     EXPECT_EQ(host.status, "");

@@ -4,12 +4,12 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +22,13 @@ namespace {
 constexpr int kTemporaryNameAttempts = 16;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask
 constexpr mode_t kPermissionBits = 07777;
+// Links followed from the path named to the file written, as the system
+// follows them when it opens a file.
+constexpr int kLinkHops = 40;
+
+// How long a pipe or a device may keep the program waiting to take what is
+// written into it.
+std::atomic<int> gWaitForReaderMs{kWaitForReaderMs};
 
 bool Fail(std::string* reason, int code)
 {
@@ -44,17 +51,61 @@ bool WriteAll(int fd, const std::string& bytes)
     return true;
 }
 
-// The file a write really replaces: the target of a symbolic link, so that
-// the operator's link survives.
-std::string WriteTarget(const std::string& path)
+// Writes into a pipe or a device opened without blocking, waiting for it to
+// take the bytes at most the reader's time in all: a pipe that a process
+// holds open but never reads would otherwise hold the program (and its
+// laser) forever. False with the reason.
+bool WriteWithoutBlocking(int fd, const std::string& bytes, std::string* reason)
 {
-    struct stat info { };
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved))
-            return resolved;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(gWaitForReaderMs.load());
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n >= 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return Fail(reason, errno);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            *reason = kNothingReads;
+            return false;
+        }
+        struct pollfd ready {
+            fd, POLLOUT, 0
+        };
+        ::poll(&ready, 1, static_cast<int>(left));
     }
-    return path;
+    return true;
+}
+
+// The file a write really replaces: the end of a chain of symbolic links,
+// so that the operator's links survive, even one whose target does not exist
+// yet. False (ELOOP in code) for links that lead round in a circle.
+bool WriteTarget(const std::string& path, std::string* target, int* code)
+{
+    std::filesystem::path current(path);
+    for (int hop = 0; hop < kLinkHops; ++hop) {
+        struct stat info { };
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            *target = current.string();
+            return true;
+        }
+        char linked[PATH_MAX];
+        const ssize_t length = ::readlink(current.c_str(), linked, sizeof linked);
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof linked) {
+            *target = current.string();
+            return true;
+        }
+        const std::filesystem::path next(std::string(linked, static_cast<std::size_t>(length)));
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    *code = ELOOP;
+    return false;
 }
 
 std::string TemporaryName(const std::string& target)
@@ -73,17 +124,14 @@ std::string TemporaryName(const std::string& target)
 
 // Writes into something that is not a regular file (a device, a pipe)
 // without creating or replacing anything. A pipe nobody reads refuses at
-// once instead of blocking the series.
+// once, one that is held open but not read is given up after a while.
 bool WriteInPlace(const std::string& target, const std::string& bytes, std::string* reason)
 {
     FileDescriptor file(::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
         return Fail(reason, errno);
-    const int flags = ::fcntl(file.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
-        return Fail(reason, errno);
-    if (!WriteAll(file.get(), bytes))
-        return Fail(reason, errno);
+    if (!WriteWithoutBlocking(file.get(), bytes, reason))
+        return false;
     if (file.Close() != 0)
         return Fail(reason, errno);
     return true;
@@ -113,7 +161,9 @@ bool ReplaceFileWhole(const std::string& path, const std::string& bytes, const B
 {
     if (path.empty())
         return Fail(reason, ENOENT);
-    const std::string target = WriteTarget(path);
+    std::string target;
+    if (int code = 0; !WriteTarget(path, &target, &code))
+        return Fail(reason, code);
     struct stat existing { };
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
@@ -171,11 +221,8 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
     if (::fstat(file.get(), &info) != 0)
         return Fail(reason, errno);
     if (!S_ISREG(info.st_mode)) {
-        const int flags = ::fcntl(file.get(), F_GETFL);
-        if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) < 0)
-            return Fail(reason, errno);
-        if (!WriteAll(file.get(), bytes))
-            return Fail(reason, errno);
+        if (!WriteWithoutBlocking(file.get(), bytes, reason))
+            return false;
         return file.Close() == 0 || Fail(reason, errno);
     }
     const off_t length = info.st_size;
@@ -195,6 +242,11 @@ bool AppendToFile(const std::string& path, const std::string& bytes, std::string
     if (!existed)
         SyncFolderOf(path);
     return true;
+}
+
+void SetWaitForReaderMs(int milliseconds)
+{
+    gWaitForReaderMs.store(milliseconds);
 }
 
 }  // namespace vexlar::sys

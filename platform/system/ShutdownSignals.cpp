@@ -1,24 +1,38 @@
 #include "ShutdownSignals.h"
 
-#include <QSocketNotifier>
+#include <QMetaObject>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace vexlar::sys {
 
 namespace {
 
-constexpr int kCaughtSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The signals that end the program in order.
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT,    SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
+                                  SIGALRM, SIGVTALRM, SIGXCPU, SIGIO,   SIGPWR};
+// The crashes: the instrument made safe, then the crash goes on.
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS};
+// Written into the pipe by the destructor: the signal thread ends. No signal
+// has the number 0.
+constexpr unsigned char kStopWatching = 0;
 
-// Shared with the handler: only these, of types a handler may touch.
+// Shared with the handlers: only these, of types a handler may touch (the
+// atomics are lock-free, and shared with the signal thread too).
 int gPipe[2] = {-1, -1};
-volatile sig_atomic_t gEndAtOnce = 0;
-struct sigaction gPrevious[std::size(kCaughtSignals)];
+std::atomic<bool> gEndAtOnce{false};
+std::atomic<ShutdownSignals::MakeSafe> gMakeSafe{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<ShutdownSignals::MakeSafe>::is_always_lock_free);
+struct sigaction gPreviousEnding[std::size(kEndingSignals)];
+struct sigaction gPreviousCrash[std::size(kCrashSignals)];
 
 extern "C" void OnShutdownSignal(int number)
 {
@@ -31,6 +45,20 @@ extern "C" void OnShutdownSignal(int number)
     errno = savedErrno;
 }
 
+extern "C" void OnCrashSignal(int number)
+{
+    if (const ShutdownSignals::MakeSafe makeSafe = gMakeSafe.load())
+        makeSafe();
+    // The crash goes on as it would have without us: the handler there was
+    // before (a sanitizer's, or the default that ends the process and dumps
+    // core), the signal raised again once this handler returns.
+    for (std::size_t i = 0; i < std::size(kCrashSignals); ++i) {
+        if (kCrashSignals[i] == number)
+            ::sigaction(number, &gPreviousCrash[i], nullptr);
+    }
+    ::raise(number);
+}
+
 void ClosePipe()
 {
     for (int& fd : gPipe) {
@@ -40,25 +68,57 @@ void ClosePipe()
     }
 }
 
-}  // namespace
-
-ShutdownSignals::ShutdownSignals(std::function<void(int)> onSignal, QObject* parent)
-    : QObject(parent), onSignal_(std::move(onSignal))
+void Catch(const int* numbers, std::size_t count, void (*handler)(int), struct sigaction* previous)
 {
-    gEndAtOnce = 0;
-    if (::pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::perror("Vexlar: cannot catch termination signals");
-        return;
-    }
-    notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &ShutdownSignals::ReadSignals);
-    for (std::size_t i = 0; i < std::size(kCaughtSignals); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         struct sigaction action { };
-        action.sa_handler = OnShutdownSignal;
+        action.sa_handler = handler;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        ::sigaction(kCaughtSignals[i], &action, &gPrevious[i]);
+        ::sigaction(numbers[i], &action, &previous[i]);
     }
+}
+
+void Restore(const int* numbers, std::size_t count, const struct sigaction* previous)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        ::sigaction(numbers[i], &previous[i], nullptr);
+}
+
+// The signal thread takes no signal itself: they go to the threads that
+// would have had them.
+struct BlockedSignals {
+    BlockedSignals()
+    {
+        sigset_t all;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    }
+    ~BlockedSignals() { ::pthread_sigmask(SIG_SETMASK, &before, nullptr); }
+    sigset_t before;
+};
+
+}  // namespace
+
+ShutdownSignals::ShutdownSignals(std::function<void(int)> onSignal, MakeSafe makeSafe, int orderlyEndMs,
+                                 QObject* parent)
+    : QObject(parent), onSignal_(std::move(onSignal)), makeSafe_(makeSafe), orderlyEndMs_(orderlyEndMs)
+{
+    gEndAtOnce = false;
+    // The handlers write without blocking; the signal thread reads waiting.
+    if (::pipe2(gPipe, O_CLOEXEC) != 0 || ::fcntl(gPipe[1], F_SETFL, O_NONBLOCK) != 0) {
+        std::perror("Vexlar: cannot catch termination signals");
+        ClosePipe();
+        return;
+    }
+    {
+        const BlockedSignals blocked;
+        watcher_ = std::thread(&ShutdownSignals::Watch, this);
+    }
+    gMakeSafe = makeSafe_;
+    Catch(kEndingSignals, std::size(kEndingSignals), OnShutdownSignal, gPreviousEnding);
+    if (makeSafe_)
+        Catch(kCrashSignals, std::size(kCrashSignals), OnCrashSignal, gPreviousCrash);
     active_ = true;
 }
 
@@ -66,24 +126,69 @@ ShutdownSignals::~ShutdownSignals()
 {
     if (!active_)
         return;
-    for (std::size_t i = 0; i < std::size(kCaughtSignals); ++i)
-        ::sigaction(kCaughtSignals[i], &gPrevious[i], nullptr);
-    delete notifier_;
+    Restore(kEndingSignals, std::size(kEndingSignals), gPreviousEnding);
+    if (makeSafe_)
+        Restore(kCrashSignals, std::size(kCrashSignals), gPreviousCrash);
+    gMakeSafe = nullptr;
+    const unsigned char stop = kStopWatching;
+    while (::write(gPipe[1], &stop, 1) < 0 && errno == EINTR) { }
+    watcher_.join();
     ClosePipe();
-    gEndAtOnce = 0;
+    gEndAtOnce = false;
 }
 
 void ShutdownSignals::EndAtOnceFromNowOn()
 {
-    gEndAtOnce = 1;
+    gEndAtOnce = true;
 }
 
-void ShutdownSignals::ReadSignals()
+void ShutdownSignals::Watch()
 {
-    unsigned char byte = 0;
-    while (::read(gPipe[0], &byte, 1) == 1) {
-        if (onSignal_)
-            onSignal_(byte);
+    using Clock = std::chrono::steady_clock;
+    int firstSignal = 0;
+    Clock::time_point orderlyEndBy{};
+    for (;;) {
+        int waitMs = -1;
+        if (firstSignal != 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(orderlyEndBy - Clock::now());
+            if (left.count() <= 0) {
+                // The orderly end did not come: the process ends without it,
+                // the laser long off.
+                std::fprintf(stderr, "Vexlar: did not end within %d ms of signal %d; ending now.\n", orderlyEndMs_,
+                             firstSignal);
+                _exit(ExitStatusForSignal(firstSignal));
+            }
+            waitMs = static_cast<int>(left.count());
+        }
+        struct pollfd ready {
+            gPipe[0], POLLIN, 0
+        };
+        const int polled = ::poll(&ready, 1, waitMs);
+        if (polled < 0 && errno != EINTR)
+            return;
+        if (polled <= 0)
+            continue;
+        unsigned char number = 0;
+        const ssize_t n = ::read(gPipe[0], &number, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || number == kStopWatching)
+            return;
+        if (makeSafe_) {
+            makeSafe_();
+            gEndAtOnce = true;
+        }
+        if (firstSignal == 0) {
+            firstSignal = number;
+            orderlyEndBy = Clock::now() + std::chrono::milliseconds(orderlyEndMs_);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, number] {
+                if (onSignal_)
+                    onSignal_(number);
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -1,22 +1,30 @@
 #pragma once
 // Ending the program the orderly way when it is asked to from outside:
 // SIGTERM (kill, a session ending), SIGINT (Ctrl+C in the terminal that
-// started it) and SIGHUP (that terminal closed). Left to their default, each
-// would end the process on the spot, with the laser in whatever state it was
-// and the operator's settings unsaved.
+// started it), SIGHUP (that terminal closed), SIGQUIT (Ctrl+\), and the other
+// signals whose default would end the process on the spot (SIGUSR1, SIGUSR2,
+// SIGALRM, SIGVTALRM, SIGXCPU, SIGIO, SIGPWR): left to their default, each
+// would end it with the laser in whatever state it was and the operator's
+// settings unsaved.
 //
 // The handler does only what is safe inside a signal handler: it writes the
-// signal's number into a pipe. The event loop reads the pipe (a socket
-// notifier) and calls the program's own handler there, which ends the
-// program as File > Exit does. Once the program has made itself safe to end
-// at once (the laser off), a further signal ends the process immediately,
-// with 128 plus its number as the exit status.
+// signal's number into a pipe. A thread of this object's own waits on that
+// pipe, so that whatever the user-interface thread is doing (a long drawing,
+// a write that waits), the moment a signal arrives it makes the instrument
+// safe (the laser off), then asks the event loop for the orderly end (the
+// program's own handler, which ends it as File > Exit does). Should the
+// program not have ended in order a while later, the thread ends the
+// process itself, with 128 plus the signal's number as the exit status. Once
+// safe, a further signal ends the process at once with that status.
+//
+// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS) cannot be
+// recovered from: the instrument is made safe as best it can be from inside
+// the handler, and the crash then goes on as it would have.
 
 #include <QObject>
 
 #include <functional>
-
-class QSocketNotifier;
+#include <thread>
 
 namespace vexlar::sys {
 
@@ -27,27 +35,42 @@ constexpr int ExitStatusForSignal(int signal)
     return 128 + signal;
 }
 
+// How long the orderly end may take after a signal before the process is
+// ended without it.
+inline constexpr int kOrderlyEndMs = 5000;
+
 class ShutdownSignals : public QObject {
 public:
-    // Catches the three signals until destroyed; onSignal runs in the event
-    // loop with the signal's number, once for each signal caught. Only one
-    // object may exist at a time.
-    explicit ShutdownSignals(std::function<void(int)> onSignal, QObject* parent = nullptr);
+    // Makes the instrument safe: called on the signal thread as a signal
+    // arrives and from inside a crash's handler, so it must be callable
+    // from any thread at any time and must not wait.
+    using MakeSafe = void (*)();
+
+    // Catches the signals until destroyed; onSignal runs in the event loop
+    // with the signal's number, once for each signal caught. With makeSafe,
+    // it runs first, on the signal thread, and from then on a further signal
+    // ends the process at once. Only one object may exist at a time.
+    explicit ShutdownSignals(std::function<void(int)> onSignal, MakeSafe makeSafe = nullptr,
+                             int orderlyEndMs = kOrderlyEndMs, QObject* parent = nullptr);
     ~ShutdownSignals() override;
     ShutdownSignals(const ShutdownSignals&) = delete;
     ShutdownSignals& operator=(const ShutdownSignals&) = delete;
 
-    // False when the pipe or the handlers could not be set up.
+    // False when the pipe, the thread or the handlers could not be set up.
     bool active() const { return active_; }
 
     // From now on a shutdown signal ends the process at once.
     static void EndAtOnceFromNowOn();
 
 private:
-    void ReadSignals();
+    // The signal thread: each signal's number as it arrives, until the
+    // object goes away.
+    void Watch();
 
     std::function<void(int)> onSignal_;
-    QSocketNotifier* notifier_ = nullptr;
+    MakeSafe makeSafe_;
+    int orderlyEndMs_;
+    std::thread watcher_;
     bool active_ = false;
 };
 

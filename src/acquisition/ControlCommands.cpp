@@ -222,6 +222,11 @@ void CVexlarView::SwitchLaserOff()
         host_->SetChecked(IDC_LASER, false);
 }
 
+void CVexlarView::SwitchStrobeOffFromAnyThread()
+{
+    QDV_V7400StrobeEnable(0);
+}
+
 void CVexlarView::OnConfigureHardware()
 {
     QDV_Config(nullptr, nullptr, 0, 0);

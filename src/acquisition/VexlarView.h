@@ -139,6 +139,10 @@ public:
     void OnConfigureSpectrometer();
     // Switches the laser off and shows it so on the control bar.
     void SwitchLaserOff();
+    // Switches the laser's strobe line off and nothing else: safe from any
+    // thread, for a signal that must make the instrument safe whatever the
+    // window is doing.
+    static void SwitchStrobeOffFromAnyThread();
 
     // --- Scaling and cursor -----------------------------------------------------
     void OnAutoscale();

@@ -68,10 +68,15 @@ bool CVexlarApp::InitInstance()
     frame_->view()->OnInitialUpdate();
 
     // However the program is ended from outside, the laser goes off first.
-    shutdownSignals_ = std::make_unique<sys::ShutdownSignals>([this](int signal) { EndOnSignal(signal); });
-    // Writing into a pipe whose reader has gone fails with an error the
-    // program reports, instead of ending it with the laser on.
+    // The laser goes off the moment a signal comes, whatever the window is
+    // busy with; the orderly end follows in the event loop.
+    shutdownSignals_ = std::make_unique<sys::ShutdownSignals>([this](int signal) { EndOnSignal(signal); },
+                                                              &CVexlarView::SwitchStrobeOffFromAnyThread);
+    // Writing into a pipe whose reader has gone, or beyond the file-size
+    // limit (ulimit -f), fails with an error the program reports, instead of
+    // ending it with the laser on and a half-written file.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     static const bool endOnExitRegistered = std::atexit(&CVexlarApp::EndOnExit) == 0;
     if (!endOnExitRegistered)
         std::fprintf(stderr, "Vexlar: cannot make sure the laser goes off should the display go away.\n");

@@ -24,6 +24,8 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+
 #include "FileReplace.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
@@ -97,6 +99,13 @@ bool OutputReady(const QPrinter& printer, bool direct, bool* createdFile, std::s
     if (path.isEmpty()) {
         *reason = "no printer is installed and no file to print to has been chosen.\n"
                   "Choose a PDF file in the print dialog (File > Print...).";
+        return false;
+    }
+    // A pipe or a device in the file's place would hold the program in the
+    // open below until some other process reads it.
+    struct stat info { };
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        *reason = "it is not a file.";
         return false;
     }
     QFile probe(path);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -542,6 +544,15 @@ TEST_F(PrintingTest, FailuresAreReportedWithThePathAndReasonAndLeaveNoFile)
     PrintToPdf(scratch.path());
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find("Cannot print to \"" + scratch.path() + "\""), std::string::npos);
+
+    // A pipe in place of the file, with no reader: refused at once, not
+    // waited on.
+    messages.clear();
+    const std::string pipe = scratch.file("chart.pdf");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    PrintToPdf(pipe);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text, "Cannot print to \"" + pipe + "\":\nit is not a file.");
 
     // The failures leave the set-up fit for the next print.
     messages.clear();

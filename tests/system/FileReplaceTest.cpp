@@ -9,6 +9,7 @@
 
 #include <sys/resource.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,14 @@ TEST(FileReplace, ReplacesWholeKeepsPermissionsAndLinks)
     ASSERT_TRUE(ReplaceFileWhole(link, "third", &reason)) << reason;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadWholeFile(path), "third");
+    // A link whose target does not exist yet (a settings file kept
+    // elsewhere) stays a link, and its target is made.
+    const std::string dangling = dir.file("vexlar.ini");
+    ASSERT_EQ(::symlink("kept/vexlar.ini", dangling.c_str()), 0);
+    std::filesystem::create_directory(dir.file("kept"));
+    ASSERT_TRUE(ReplaceFileWhole(dangling, "[Acquisition]", &reason)) << reason;
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(ReadWholeFile(dir.file("kept/vexlar.ini")), "[Acquisition]");
 }
 
 TEST(FileReplace, FailuresGiveTheReasonAndLeaveNothingBehind)
@@ -82,6 +91,19 @@ TEST(FileReplace, FailuresGiveTheReasonAndLeaveNothingBehind)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_FALSE(ReplaceFileWhole(pipe, "data", &reason));
     EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    // One that a process holds open but never reads is given up once it is
+    // full, whether replaced or appended to.
+    const int heldOpen = ::open(pipe.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(heldOpen, 0);
+    SetWaitForReaderMs(20);
+    const std::string spectrum(100 * 1024, '1');
+    EXPECT_FALSE(ReplaceFileWhole(pipe, spectrum, &reason));
+    EXPECT_EQ(reason, kNothingReads);
+    EXPECT_FALSE(AppendToFile(pipe, spectrum, &reason));
+    EXPECT_EQ(reason, kNothingReads);
+    SetWaitForReaderMs(kWaitForReaderMs);
+    ::close(heldOpen);
 }
 
 TEST(FileReplace, ReplacesWholeOrLeavesTheOldFile)

@@ -1,11 +1,17 @@
 // Termination signals reach the program in its event loop, never inside the
-// handler; once the program is safe to end, a further one ends it at once.
+// handler, after the instrument has been made safe on the signal thread
+// whatever the event loop was doing; once the program is safe to end, a
+// further one ends it at once, and an orderly end that does not come is not
+// waited for.
 
 #include <gtest/gtest.h>
 
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -19,6 +25,16 @@ namespace {
 
 constexpr int kWaitMs = 5000;
 
+std::atomic<int> gMadeSafe{0};
+void CountMadeSafe()
+{
+    ++gMadeSafe;
+}
+void SayMadeSafe()
+{
+    [[maybe_unused]] const ssize_t n = ::write(2, "laser off\n", 10);
+}
+
 }  // namespace
 
 TEST(ShutdownSignals, EachSignalIsHandledInTheEventLoop)
@@ -26,12 +42,54 @@ TEST(ShutdownSignals, EachSignalIsHandledInTheEventLoop)
     std::vector<int> handled;
     ShutdownSignals signals([&](int number) { handled.push_back(number); });
     ASSERT_TRUE(signals.active());
-    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    const std::vector<int> ending = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGPWR};
+    for (const int number : ending) {
         std::raise(number);
         EXPECT_TRUE(handled.empty() || handled.back() != number) << "not inside the handler";
         ASSERT_TRUE(QTest::qWaitFor([&] { return !handled.empty() && handled.back() == number; }, kWaitMs));
     }
-    EXPECT_EQ(handled, (std::vector<int>{SIGTERM, SIGINT, SIGHUP}));
+    EXPECT_EQ(handled, ending);
+}
+
+// The user-interface thread busy (a long drawing, a write that waits): the
+// instrument is made safe at once all the same, and the event loop hears of
+// the signal when it next runs.
+TEST(ShutdownSignals, TheInstrumentIsMadeSafeAtOnceWhateverTheEventLoopIsDoing)
+{
+    std::vector<int> handled;
+    gMadeSafe = 0;
+    ShutdownSignals signals([&](int number) { handled.push_back(number); }, &CountMadeSafe);
+    std::raise(SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (gMadeSafe == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(gMadeSafe, 1);
+    EXPECT_TRUE(handled.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !handled.empty(); }, kWaitMs));
+    EXPECT_EQ(handled, std::vector<int>{SIGTERM});
+}
+
+// Whatever holds the event loop, the process ends with the signal's status
+// once the orderly end has had its time; a crash makes the instrument safe
+// before it goes on as a crash.
+TEST(ShutdownSignals, AnEndThatDoesNotComeOrACrashStillLeavesTheInstrumentSafe)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ShutdownSignals signals([](int) {}, &SayMadeSafe, 50);
+            std::raise(SIGTERM);
+            for (int wait = 0; wait < 500; ++wait)
+                ::usleep(10000);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(128 + SIGTERM), "laser off");
+    EXPECT_EXIT(
+        {
+            ShutdownSignals signals([](int) {}, &SayMadeSafe);
+            std::abort();
+        },
+        testing::KilledBySignal(SIGABRT), "laser off");
 }
 
 TEST(ShutdownSignals, OnceSafeASecondSignalEndsTheProcessAtOnce)

@@ -34,6 +34,7 @@ constexpr std::uint16_t kResetIntegrationTimeMs = 100;
 // is not delivering: a few, so that an occasional failure says nothing.
 constexpr int kFailedScansNoted = 5;
 constexpr char kIdleText[] = "Ready";
+constexpr char kSeriesEndedByReset[] = "Time acquisition stopped by Reset";
 
 std::string NotDeliveringText(int failed)
 {
@@ -261,8 +262,10 @@ void CVexlarView::ResumeScanChain()
 {
     // A scan already on its way goes on with the chain: a second request
     // would keep two in flight for good. A timed series asks for its own
-    // scans.
-    if (!timeAcq_.timeAcqRunning && !ChainScanComing())
+    // scans, but one it waits for that acquisition dropped while stopped is
+    // asked for again, so that the series goes on.
+    const bool wanted = !timeAcq_.timeAcqRunning || timeAcq_.scanAwaited;
+    if (wanted && !ChainScanComing())
         RequestScan();
 }
 
@@ -299,6 +302,12 @@ void CVexlarView::NoteScanDelivered()
 
 void CVexlarView::OnReset()
 {
+    // Reset changes the integration time and averages a timed series takes
+    // its spectra with, and its scan is a live one, never a series file: a
+    // running series ends here, as Stop ends it, and the status bar says so.
+    const bool endsSeries = timeAcq_.timeAcqRunning;
+    if (endsSeries)
+        StopTimeAcquisition();
     DriverParams& p = params();
     // Stop the scan in progress, then one average at 100 ms.
     StopScans();
@@ -318,4 +327,6 @@ void CVexlarView::OnReset()
     }
     // Stop cancelled every request: this one starts the chain again.
     RequestScan();
+    if (endsSeries && host_)
+        host_->SetStatusText(kSeriesEndedByReset);
 }

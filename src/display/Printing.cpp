@@ -101,10 +101,11 @@ bool OutputReady(const QPrinter& printer, bool direct, bool* createdFile, std::s
                   "Choose a PDF file in the print dialog (File > Print...).";
         return false;
     }
-    // A pipe or a device in the file's place would hold the program in the
-    // open below until some other process reads it.
+    // A pipe in the file's place would hold the program in the open below
+    // until some other process reads it. (A device is written into as it
+    // stands, and reports its own failures.)
     struct stat info { };
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))) {
         *reason = "it is not a file.";
         return false;
     }

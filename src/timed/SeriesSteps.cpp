@@ -102,6 +102,7 @@ SeriesStart StartSeries(TimeAcquisitionRun& run, unsigned maxPeriodMs)
     run.timeAcqRunning = true;
     run.scanNumber = 0;
     run.darkPending = false;
+    run.scanAwaited = false;
     const std::size_t entries = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::uint64_t{s.NumberOfAcquisitions} + 1, kInitialTableEntries));
     run.timeStamps.assign(entries, 0);
@@ -131,6 +132,7 @@ SeriesActions StopSeries(TimeAcquisitionRun& run)
     }
     run.firstDelayPending = false;
     run.darkPending = false;
+    run.scanAwaited = false;
     run.timeAcqRunning = false;
     // The time-stamp file is written with the scans saved so far, then the
     // laser goes off whatever the settings say, and the ordinary scan cycle
@@ -163,6 +165,7 @@ std::optional<SeriesActions> SeriesTimerFired(TimeAcquisitionRun& run, unsigned 
             run.darkPending = true;
             actions.push_back(Kill(id));
             actions.push_back(Do(SeriesActionKind::RequestScan));
+            run.scanAwaited = true;
         } else {
             actions.push_back(Show(WarmingUpText(run)));
             actions.push_back(Kill(id));
@@ -176,6 +179,7 @@ std::optional<SeriesActions> SeriesTimerFired(TimeAcquisitionRun& run, unsigned 
             actions.push_back(Do(SeriesActionKind::Stop));
         } else {
             actions.push_back(Do(SeriesActionKind::RequestScan));
+            run.scanAwaited = true;
             actions.push_back(Kill(id));
         }
         break;
@@ -187,6 +191,7 @@ SeriesActions SeriesScanCompleted(TimeAcquisitionRun& run, std::uint32_t tick)
 {
     SeriesActions actions;
     const SeriesSettings& s = run.settings;
+    run.scanAwaited = false;
     if (run.darkPending) {
         // The dark scan: kept as the dark spectrum, then the warm-up.
         run.darkPending = false;

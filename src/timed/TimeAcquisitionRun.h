@@ -23,6 +23,10 @@ struct TimeAcquisitionRun {
     bool firstDelayPending = false;
     // A dark scan has been asked for and has not yet completed.
     bool darkPending = false;
+    // A dark or series scan has been asked for and has not yet reached the
+    // series step: should acquisition have dropped it (stopped meanwhile),
+    // it is asked for again when acquisition resumes.
+    bool scanAwaited = false;
     // A switching scan is on its way: its data is thrown away, and the
     // acquisition values it displaced come back when it completes.
     bool restorePending = false;

@@ -111,11 +111,12 @@ protected:
                          const std::function<void(const std::string& path)>& write,
                          const std::map<Fault, std::string>& reasons = {})
     {
+        std::string skipped;
         for (Fault fault : AllFaults()) {
             SCOPED_TRACE(std::string(FaultName(fault)) + ", " + name);
             const std::optional<AimedFile> aimed = places.Aim(fault, name);
             if (!aimed) {
-                std::printf("[  SKIPPED ] %s cannot be made safely here\n", FaultName(fault));
+                skipped += std::string(skipped.empty() ? "" : ", ") + FaultName(fault);
                 continue;
             }
             const std::string given = aimed->path.substr(0, aimed->path.size() - suffix.size());
@@ -166,6 +167,8 @@ protected:
         EXPECT_TRUE(ShowsEverywhere(0.0)) << "the dark and acquisition are as they were";
         view->OnSubtractDark();
         ScanPixels(0, std::vector<float>(shown.begin(), shown.end()));
+        if (!skipped.empty())
+            GTEST_SKIP() << skipped << ": cannot be made safely here";
     }
 
     TempDir dir;

@@ -385,3 +385,40 @@ TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
     EXPECT_EQ(ShownY(), 33.0);
     EXPECT_EQ(app.driverParams.IntegrationTime, 100) << "not put back by a cancelled switching scan";
 }
+
+// The operator's acquisition commands during a series. Additive drops the
+// scan the series asked for, and Continuous asks for it again, so the series
+// goes on (but asks for nothing while the series waits for its timer). Reset
+// sets other acquisition values and its scan is a live one: it ends the
+// series as Stop does and says so, and its scan is no series file.
+TEST_F(TimedRun, ContinuousRevivesADroppedSeriesScanAndResetEndsTheSeries)
+{
+    Begin();
+    driver().stopCancels = true;
+    view->StartTimeAcquisition();
+    for (float value : {100.0f, 101.0f}) {
+        EXPECT_EQ(Fire(1000), Names{"SingleScan"});
+        Complete(value);
+    }
+    EXPECT_EQ(Fire(1000), Names{"SingleScan"}) << "scan 2 asked for";
+    view->OnBarParam(BAR_ADDITIVE);
+    EXPECT_EQ(Arrive(102.0f), Names{}) << "dropped: acquisition stopped";
+    driver().ClearCalls();
+    view->OnBarParam(BAR_CONTINUOUS);
+    EXPECT_EQ(Calls(), Names{"SingleScan"});
+    EXPECT_EQ(Arrive(103.0f), Names{"BufferEmpty(0)"});
+    EXPECT_EQ(FirstY("Temp.00002.ram"), 103.0);
+    EXPECT_EQ(host.status, "Waiting for scan 3 of 3");
+    driver().ClearCalls();
+    view->OnBarParam(BAR_CONTINUOUS);
+    EXPECT_EQ(Calls(), Names{}) << "the series' timer asks for its scan";
+
+    view->OnReset();
+    EXPECT_EQ(host.status, "Time acquisition stopped by Reset");
+    const std::string stamps = ReadWholeFile("Temp.TimeStamps");
+    EXPECT_EQ(stamps.rfind(std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t", 0), 0u) << stamps;
+    EXPECT_EQ(Arrive(104.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "shown, and the chain goes on";
+    EXPECT_EQ(ShownY(), 104.0);
+    EXPECT_FALSE(Exists("Temp.00003.ram"));
+    EXPECT_EQ(Fire(10000), Names{}) << "no timer of the series fires any more";
+}

@@ -343,6 +343,11 @@ private:
     void FinishSeriesTable();
     // Brings the series table's file up to date; false with the reason.
     bool WriteSeriesTable(std::string* reason);
+    // A peak's x and label made from its pixel on the axis in use.
+    void LabelPeakAtItsPixel(vexlar::PeakRecord& peak);
+    // Every peak in the table labelled again on the axes as they are now:
+    // a peak stays at its pixel when the axes change under it.
+    void RelabelPeaks();
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();

@@ -35,6 +35,7 @@ void CVexlarView::RebuildAxes()
     const calibration::Coefficients c = calibration::ChannelCoefficients(calibration_, workspace_.channel);
     calibration::RebuildAxes(c, calibration_.laserWavenumber, workspace_.wavelength, workspace_.wavenumber,
                              workspace_.spectrum, workspace_.ramanShift);
+    RelabelPeaks();
 }
 
 void CVexlarView::ShowXAxis()
@@ -88,6 +89,7 @@ bool CVexlarView::SetLaserWavelength(const char* text)
     calibration_.laserWavelength = static_cast<float>(*value);
     calibration_.laserWavenumber = calibration::LaserWavenumber(*value);
     calibration::ComputeRamanShift(calibration_.laserWavenumber, workspace_.wavenumber, workspace_.ramanShift);
+    RelabelPeaks();
     if (workspace_.xAxisMode == 1) {
         RepaintGuard repaint(chart());
         ApplyRamanAxisToChart();
@@ -107,10 +109,13 @@ void CVexlarView::SetXAxisMode(int index)
         RepaintGuard repaint(chart());
         ShowXAxis();
     }
-    // Peak labels shown are made again, carrying values in the new unit.
+    // Peak labels shown are made again, carrying values in the new unit;
+    // a table whose labels are hidden keeps its peaks, in the new unit.
     if (peakTable_.peakLabelsShown) {
         ResetPeakTable();
         MarkAllPeaks();
+    } else {
+        RelabelPeaks();
     }
     flags_.annotationRefresh = true;
 }

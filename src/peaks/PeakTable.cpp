@@ -42,16 +42,30 @@ int CVexlarView::AddPeak(int pixel)
         return 0;
     PeakRecord& peak = peakTable_.peaks[slot];
     peak.inUse = 1;
+    peak.intensity = ShownSpectrum()[pixel];
+    peak.pixel = pixel;
+    LabelPeakAtItsPixel(peak);
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_POINT, pixel);
+    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_SHOWN, 1);
+    return 1;
+}
+
+void CVexlarView::LabelPeakAtItsPixel(PeakRecord& peak)
+{
+    const int pixel = peak.pixel;
     peak.x = workspace_.xAxisMode == kRamanShiftMode ? workspace_.ramanShift[pixel] : workspace_.wavelength[pixel];
     const std::string label = peaks::PeakXText(peak.x, workspace_.xAxisMode);
     std::snprintf(peak.label, sizeof peak.label, "%s", label.c_str());
-    peak.intensity = ShownSpectrum()[pixel];
-    peak.pixel = pixel;
     const char* const lines[] = {peak.label, nullptr};
-    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_POINT, pixel);
     XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_LINES, lines);
-    XrtTextAreaSetValues(peak.labelArea, XRT_TEXT_SHOWN, 1);
-    return 1;
+}
+
+void CVexlarView::RelabelPeaks()
+{
+    for (PeakRecord& peak : peakTable_.peaks) {
+        if (peak.inUse && peak.pixel >= 0 && peak.pixel < kPixels)
+            LabelPeakAtItsPixel(peak);
+    }
 }
 
 int CVexlarView::RemovePeak(int slot)

@@ -158,8 +158,8 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
     std::snprintf(expected, sizeof expected, "%.0f", ShownX(1500));
     EXPECT_EQ(MarkedLabels(*view)[1], expected);
 
-    // Labels hidden: the table keeps its wavelengths, listed in the format
-    // and under the heading of the mode shown.
+    // Labels hidden: the table keeps its peaks, listed on the axis and
+    // under the heading of the mode shown.
     view->SetXAxisMode(0);
     EXPECT_EQ(MarkedLabels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
     view->OnPeakLabels();
@@ -167,7 +167,7 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
     ScanWith(Spikes({900}));
     view->SetXAxisMode(1);
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
-    // Slot 0 still holds the wavelength of pixel 600 (668 nm), not its shift.
+    // The peaks stay at their pixels, listed with their Raman shifts.
     std::vector<std::string> rows;
     std::string heading;
     {
@@ -180,7 +180,8 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
         view->OnShowPeakTable();
     }
     EXPECT_EQ(heading, "Raman Shift (cm-1)");
-    EXPECT_EQ(rows, (std::vector<std::string>{"\t000\t\t668\t\t1000.0", "\t001\t\t1212\t\t1000.0"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"\t000\t\t" + peaks::PeakXText(ShownX(600), 1) + "\t\t1000.0",
+                                              "\t001\t\t" + peaks::PeakXText(ShownX(1500), 1) + "\t\t1000.0"}));
     view->SetXAxisMode(0);
     rows.clear();
     {

@@ -79,10 +79,17 @@ TEST_F(PeakTable, AddPeakFillsTheLowestFreeSlotAndLabelsItAtItsPoint)
     EXPECT_EQ(view->AddPeak(701), 1);
     EXPECT_EQ(Label(1).text(), peaks::PeakXText(shift701, 1));
     EXPECT_EQ(Label(1).text().find('.'), std::string::npos);
-    // The table lists each slot's x (in the format of the mode) and its
-    // intensity at the moment of marking.
-    EXPECT_EQ(PeakTableRows(*view), (std::vector<std::string>{Row(0, peaks::PeakXText(x700, 1), "1234.5"),
+    // The table lists each slot's x on the axis in use (a peak marked on
+    // another axis stays at its pixel) and its intensity at the moment of
+    // marking.
+    EXPECT_EQ(PeakTableRows(*view), (std::vector<std::string>{Row(0, peaks::PeakXText(ShownX(700), 1), "1234.5"),
                                                               Row(1, peaks::PeakXText(shift701, 1), "0.0")}));
+    EXPECT_EQ(Label(0).text(), peaks::PeakXText(ShownX(700), 1));
+    // So do they when another laser line moves the Raman axis under them.
+    ASSERT_TRUE(view->SetLaserWavelength("785"));
+    EXPECT_EQ(PeakTableRows(*view), (std::vector<std::string>{Row(0, peaks::PeakXText(ShownX(700), 1), "1234.5"),
+                                                              Row(1, peaks::PeakXText(ShownX(701), 1), "0.0")}));
+    EXPECT_EQ(Label(1).text(), peaks::PeakXText(ShownX(701), 1));
 
     // Pixels off the detector are refused and change nothing.
     EXPECT_EQ(view->AddPeak(-1), 0);
@@ -309,8 +316,8 @@ TEST_F(PeakTable, PeakFileHoldsTheHeaderAndTheSlotsInUseInSlotOrder)
                                                          peaks::PeakXText(ShownX(40), 0) + "\t50.0\r\n");
     EXPECT_TRUE(messages.messages().empty());
 
-    // In Raman-shift mode the heading and the x format follow the mode at
-    // saving; a shorter table replaces the longer file whole. (The mode is
+    // In Raman-shift mode the heading and the x values follow the mode at
+    // saving, each peak at its pixel; a shorter table replaces the longer file whole. (The mode is
     // changed with the labels off, so that the table is not searched anew.)
     view->OnPeakLabels();
     view->SetXAxisMode(1);
@@ -323,7 +330,7 @@ TEST_F(PeakTable, PeakFileHoldsTheHeaderAndTheSlotsInUseInSlotOrder)
                                                      "Spectral Additions 12\r\n"
                                                      "Pixel\tRaman Shift (cm-1)\tIntensity\r\n"
                                                      "1000\t" +
-                                                         peaks::PeakXText(wavelength1000, 1) + "\t1250.0\r\n");
+                                                         peaks::PeakXText(ShownX(1000), 1) + "\t1250.0\r\n");
 }
 
 TEST_F(PeakTable, AnUnwritablePeakFileIsReportedAndNothingIsLeftBehind)

@@ -319,7 +319,10 @@ private:
     // The row of the scan just saved, added to the time-stamp file; false
     // with its path and the reason.
     bool AddTimeStampRow(std::string* path, std::string* reason);
+    // The rows of the saved scans whose files were written, and the tick
+    // their times count from.
     std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
+    std::uint32_t FirstSavedScanTick() const;
     // A file of the series could not be written: the status bar says so, and
     // a counted failure is reported once the series stops.
     void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);

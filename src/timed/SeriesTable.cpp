@@ -126,4 +126,9 @@ void SeriesTable::Written()
     changed_ = false;
 }
 
+void SeriesTable::FileGone()
+{
+    fileStarted_ = false;
+}
+
 }  // namespace vexlar::timed

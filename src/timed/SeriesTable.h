@@ -11,9 +11,10 @@
 // so that every row below the heading is numbers only.
 //
 // The table is kept up to date scan by scan. One row per scan is appended
-// row by row; one row per pixel cannot grow at the end of the file and is
-// rewritten whole after each scan. A write that fails is not lost: what did
-// not reach the file goes with the next write.
+// row by row, to a file that holds the "#" block and the heading: a file
+// that has gone is started again with them. One row per pixel cannot grow at
+// the end of the file and is rewritten whole after each scan. A write that
+// fails is not lost: what did not reach the file goes with the next write.
 
 #include <string>
 #include <string_view>
@@ -54,6 +55,10 @@ public:
     // What must be written now, and the news that it was.
     SeriesTableWrite PendingWrite() const;
     void Written();
+
+    // The file that rows were appended to has gone: the next write starts it
+    // again whole, from the "#" block and the heading.
+    void FileGone();
 
 private:
     unsigned layout_ = kSeriesTableOff;

@@ -6,7 +6,9 @@
 // the next scan, and is counted as lost only if it never did by the end of
 // the series. With the table off, nothing of this writes anything.
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "FileReplace.h"
@@ -112,12 +114,21 @@ void CVexlarView::FinishSeriesTable()
 
 bool CVexlarView::WriteSeriesTable(std::string* reason)
 {
-    const SeriesTableWrite write = seriesTable_.table.PendingWrite();
+    SeriesTable& table = seriesTable_.table;
+    SeriesTableWrite write = table.PendingWrite();
     if (write.bytes.empty())
         return true;
+    std::error_code error;
+    if (!write.wholeFile && !std::filesystem::exists(seriesTable_.path, error) && !error) {
+        // Appended to, a file that has gone (its folder with it, perhaps)
+        // would come back without its "#" lines and heading.
+        table.FileGone();
+        write = table.PendingWrite();
+        timeAcq_.seriesStatusNote += " - \"" + seriesTable_.path + "\" was missing: started again with its heading";
+    }
     const bool written = write.wholeFile ? vexlar::sys::ReplaceFileWhole(seriesTable_.path, write.bytes, reason)
                                          : vexlar::sys::AppendToFile(seriesTable_.path, write.bytes, reason);
     if (written)
-        seriesTable_.table.Written();
+        table.Written();
     return written;
 }

@@ -252,3 +252,30 @@ TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
               std::string::npos)
         << messages.messages()[0].text;
 }
+
+TEST_F(SeriesTableRun, FilesWhoseFolderVanishedAndCameBackAreStartedAgainWhole)
+{
+    timed::SeriesSettings s = PlainSeries();
+    s.BaseFilename = "run/Temp";
+    BeginWith(SeriesSection(s, "SeriesTable=1\n"));
+    std::filesystem::create_directory("run");
+    std::string table, timeStamps;
+    RunSeries([&](int saved) {
+        if (saved == 1) {
+            std::filesystem::remove_all("run");
+            std::filesystem::create_directory("run");
+        } else if (saved == 2) {
+            EXPECT_EQ(host.status, "Waiting for scan 3 of 3 - \"run/Temp.series.csv\" was missing: started again "
+                                   "with its heading");
+            table = ReadWholeFile("run/Temp.series.csv");
+            timeStamps = ReadWholeFile("run/Temp.TimeStamps");
+        }
+    });
+    EXPECT_EQ(table.rfind("# Vexlar series table\r\n", 0), 0u);
+    const std::vector<std::string> rows = TableRows(table);
+    ASSERT_EQ(rows.size(), 2u) << "the heading and scan 2";
+    EXPECT_EQ(rows[0].rfind("time (s),file,350,", 0), 0u);
+    EXPECT_EQ(rows[1].rfind("1.02,run/Temp.00002.ram,102,", 0), 0u);
+    EXPECT_EQ(timeStamps, std::string(kHeader) + "run/Temp.00001.ram\t0.00\r\nrun/Temp.00002.ram\t1.02\r\n")
+        << "every row the series keeps";
+}

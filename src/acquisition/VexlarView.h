@@ -342,6 +342,8 @@ private:
     void FinishSeriesTable();
     // Brings the series table's file up to date; false with the reason.
     bool WriteSeriesTable(std::string* reason);
+    // The program ends during a series: its table brought up to date.
+    void SaveSeriesTableAtExit();
     // The pixels under the chart's shown x range.
     vexlar::display::PixelRange ShownPixels() const;
     void RequestNextScanAfterPendingMessages();

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -278,4 +279,31 @@ TEST_F(SeriesTableRun, FilesWhoseFolderVanishedAndCameBackAreStartedAgainWhole)
     EXPECT_EQ(rows[1].rfind("1.02,run/Temp.00002.ram,102,", 0), 0u);
     EXPECT_EQ(timeStamps, std::string(kHeader) + "run/Temp.00001.ram\t0.00\r\nrun/Temp.00002.ram\t1.02\r\n")
         << "every row the series keeps";
+}
+
+// Scans 100 ms apart: the table on its side is replaced whole every five
+// seconds, holding every scan then, and once more as the program closes.
+TEST_F(SeriesTableRun, ATableOnItsSideIsWrittenWholeEveryFewSecondsAndAtTheEnd)
+{
+    timed::SeriesSettings s = PlainSeries();
+    s.DelayBetweenAcquisitions = 0;
+    s.NumberOfAcquisitions = 1000;
+    s.FileFormat = 2;  // no scan files
+    BeginWith(SeriesSection(s, "SeriesTable=2\n"));
+    std::vector<std::size_t> scansInFile;  // as the file changes
+    const auto note = [&] {
+        const std::string heading = TableRows(ReadWholeFile("Temp.series.csv"))[0];
+        const auto scans = static_cast<std::size_t>(std::count(heading.begin(), heading.end(), ','));
+        if (scansInFile.empty() || scansInFile.back() != scans)
+            scansInFile.push_back(scans);
+    };
+    view->StartTimeAcquisition();
+    for (int scan = 0; scan <= 110; ++scan) {
+        Fire(100);
+        Complete(1.0f);
+        note();
+    }
+    CloseProgram();
+    note();
+    EXPECT_EQ(scansInFile, (std::vector<std::size_t>{0, 49, 99, 110}));
 }

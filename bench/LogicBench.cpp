@@ -322,16 +322,14 @@ void BM_TimeStampRow(benchmark::State& state)
     vexlar::timed::TimeStampLog log;
     log.Start();
     std::string reason;
-    if (!log.WriteWhole(path, rows, &reason)) {
+    if (!log.WriteWhole(path, rows, 0, &reason)) {
         state.SkipWithError(reason.c_str());
         return;
     }
-    std::size_t number = rows.size();
     vexlar::timed::TimeStampRow next{"/data/series/Temp.99999.ram", 0};
     for (auto _ : state) {
-        ++number;
         if (!log.AddRow(
-                path, number, next, 0, [&] { return rows; }, &reason))
+                path, next, 0, [&] { return rows; }, &reason))
             state.SkipWithError(reason.c_str());
     }
 }
@@ -344,7 +342,7 @@ void BM_TimeStampWhole(benchmark::State& state)
     vexlar::timed::TimeStampLog log;
     std::string reason;
     for (auto _ : state) {
-        if (!log.WriteWhole(path, rows, &reason))
+        if (!log.WriteWhole(path, rows, 0, &reason))
             state.SkipWithError(reason.c_str());
     }
 }

@@ -19,6 +19,19 @@
 //   BM_ExportFile             File > Export Spectrum to a file (WriteExportFile)
 //   BM_SpectrumFileSave/Load  the spectrum file of the live data set
 //   BM_AnnotationLoad         an annotation file of 100 records into the view
+//   BM_TimedSeries/table:N    a timed series of 1,500 scans 20 ms apart, each
+//                             saved as a spectrum file with its time-stamp
+//                             row, and the series table (N: 0 none, 1 one row
+//                             per scan, 2 one row per pixel): each scan's
+//                             handling, message to the next scan's timer
+//                             armed, the table's writes included. Counters
+//                             early_ms and late_ms are the mean per scan over
+//                             scans 1-500 and 1,001-1,500 (wall), *_cpu_ms the
+//                             same in CPU time of the thread and cpu_ratio the
+//                             late over the early (median_cpu_ratio: of the
+//                             medians, without the table's whole writes),
+//                             max_ms the longest scan, table_mb the table at
+//                             the end.
 //
 // Each scan-path benchmark counts heap allocations per iteration (counters
 // heap_allocs and new_allocs). The view is 1000 x 600 pixels.
@@ -41,17 +54,24 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <cxxabi.h>
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -74,6 +94,8 @@
 #include "app/VexlarDoc.h"
 #include "display/AnnotationFile.h"
 #include "files/FileDialogs.h"
+#include "timed/SeriesSteps.h"
+#include "timed/TimeAcquisitionDlg.h"
 
 // QCustomPlot's header spells Qt's keywords, which this project keeps off.
 #define signals Q_SIGNALS
@@ -448,6 +470,107 @@ void BM_AnnotationLoad(benchmark::State& state)
     w.view()->ClearAllAnnotations();
 }
 BENCHMARK(BM_AnnotationLoad)->Unit(benchmark::kMicrosecond);
+
+// A series long enough for a table of one row per pixel to reach tens of
+// megabytes, its scans as fast as the spectrometer gives them. Each window
+// spans the same number of the table's timed whole writes.
+constexpr unsigned kSeriesScans = 1500;
+constexpr std::uint64_t kSeriesScanMs = 20;
+constexpr unsigned kSeriesWindowScans = 500;
+
+// Time Acquisition > Configure: no delays, no laser toggling, spectrum files
+// under base, and the series table in layout table (0: none).
+void ConfigureSeries(Workspace& w, const std::string& base, int table)
+{
+    const vexlar::sys::DialogStandIn<CTimeAcquisitionDlg> answer([&](CTimeAcquisitionDlg& d) {
+        using Dlg = CTimeAcquisitionDlg;
+        d.check(Dlg::kToggleLaserId)->setChecked(false);
+        d.check(Dlg::kStoreDarkId)->setChecked(false);
+        d.edit(Dlg::kLaserWarmupTimeId)->setText("0");
+        d.edit(Dlg::kDelayBeforeFirstId)->setText("0");
+        d.edit(Dlg::kDelayBetweenId)->setText("0");
+        d.edit(Dlg::kNumberOfAcquisitionsId)->setText(QString::number(kSeriesScans));
+        d.edit(Dlg::kBaseFilenameId)->setText(QString::fromStdString(base));
+        d.formatList()->setCurrentIndex(0);
+        d.check(Dlg::kSeriesTableId)->setChecked(table != 0);
+        if (table != 0)
+            d.tableLayoutList()->setCurrentIndex(table - 1);
+        d.accept();
+    });
+    w.view()->OnTimeAcqConfigure();
+}
+
+// The CPU time of this thread so far, in milliseconds: what the disk's own
+// pace (each time-stamp row is synced) and other processes leave out.
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+void BM_TimedSeries(benchmark::State& state)
+{
+    Workspace& w = *workspace;
+    CVexlarView* v = w.view();
+    const std::string folder = w.Path("series");
+    for (auto _ : state) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
+        ConfigureSeries(w, folder + "/Temp", static_cast<int>(state.range(0)));
+        // Acquisition stopped by the Additive button and the scan then in
+        // flight arrived: every scan from here on is one the series asks for.
+        w.SetMode(kPlain);
+        v->OnBarParam(vexlar::BAR_ADDITIVE);
+        w.PostScan();
+        Workspace::Settle();
+        v->StartTimeAcquisition();
+        std::vector<double> wall, cpu;
+        for (unsigned scan = 0; scan <= kSeriesScans; ++scan) {
+            w.clock.Advance(kSeriesScanMs);  // the scan asked for, and its time taken
+            w.FillScan(static_cast<int>(scan));
+            const auto start = std::chrono::steady_clock::now();
+            const double startCpu = ThreadCpuMs();
+            w.PostScan();
+            while (!w.clock.IsTimerSet(v, vexlar::timed::kNextSeriesScanTimerId))
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
+            cpu.push_back(ThreadCpuMs() - startCpu);
+            wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        }
+        v->StopTimeAcquisition();
+        w.PostScan();  // the scan cycle's own scan
+        Workspace::Settle();
+        // Scan 0 is thrown away: saved scan k is at [k]. The means carry
+        // the table's whole writes, the medians what every scan costs.
+        const auto mean = [](const std::vector<double>& values, unsigned first) {
+            double sum = 0;
+            for (unsigned k = first; k < first + kSeriesWindowScans; ++k)
+                sum += values[k];
+            return sum / kSeriesWindowScans;
+        };
+        const auto median = [](const std::vector<double>& values, unsigned first) {
+            std::vector<double> part(values.begin() + first, values.begin() + first + kSeriesWindowScans);
+            std::nth_element(part.begin(), part.begin() + kSeriesWindowScans / 2, part.end());
+            return part[kSeriesWindowScans / 2];
+        };
+        constexpr unsigned kLate = kSeriesScans - kSeriesWindowScans + 1;
+        state.counters["early_ms"] = mean(wall, 1);
+        state.counters["late_ms"] = mean(wall, kLate);
+        state.counters["early_cpu_ms"] = mean(cpu, 1);
+        state.counters["late_cpu_ms"] = mean(cpu, kLate);
+        state.counters["cpu_ratio"] = mean(cpu, kLate) / mean(cpu, 1);
+        state.counters["median_cpu_ratio"] = median(cpu, kLate) / median(cpu, 1);
+        state.counters["max_ms"] = *std::max_element(wall.begin() + 1, wall.end());
+        std::error_code error;
+        const auto bytes = std::filesystem::file_size(folder + "/Temp.series.csv", error);
+        state.counters["table_mb"] = error ? 0.0 : static_cast<double>(bytes) / 1e6;
+        if (!w.messages.messages().empty())
+            state.SkipWithError(("the series reported: " + w.messages.messages().back().text).c_str());
+        std::filesystem::remove_all(folder);
+    }
+    state.SetLabel(state.range(0) == 0 ? "no table" : state.range(0) == 1 ? "one row per scan" : "one row per pixel");
+}
+BENCHMARK(BM_TimedSeries)->ArgName("table")->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // --- Where allocations come from ---------------------------------------------------
 

@@ -264,6 +264,15 @@ def main():
     f_spikes = figure("spike_removal", "10. Spike removal, one scan of 2048 pixels", "µs", 2, target=20)
     f_baseline = figure("baseline", "10. Baseline fitted and subtracted, 2048 pixels", "ms", 3, target=1.0)
     f_scan_cleaning = figure("scan_cleaning", "10. Scan handler with both on (wall)", "ms", 3)
+    series_title = "11. Timed series, 1,500 scans 20 ms apart, table one row per pixel"
+    f_series_early = figure("series_early", series_title + ": per scan, scans 1–500 (wall)", "ms", 2)
+    f_series_late = figure("series_late", "11. … per scan, scans 1,001–1,500 (wall)", "ms", 2)
+    f_series_early_cpu = figure("series_early_cpu", "11. … per scan, scans 1–500 (CPU time of the thread)", "ms", 2)
+    f_series_late_cpu = figure("series_late_cpu", "11. … per scan, scans 1,001–1,500 (CPU time of the thread)",
+                               "ms", 2)
+    f_series_ratio = figure("series_ratio", "11. … CPU per scan, later ÷ earlier", "", 2)
+    f_series_median = figure("series_median_ratio", "11. … median CPU per scan, later ÷ earlier", "", 2, target=1.2)
+    f_series_max = figure("series_max", "11. … longest scan (one that writes the table whole)", "ms", 1)
 
     plot_peer = numeric_peer = None
     try:
@@ -374,6 +383,18 @@ def main():
         f_baseline.note = "%d iterations of the weights" % runs["BM_Baseline"][0]["fit_iterations"]
         runs = gbench(bench_view, "^BM_ScanHandlerCleaning$", 0.2, repetitions=args.rounds)
         f_scan_cleaning.runs = [r["real_us"] / 1e3 for r in runs["BM_ScanHandlerCleaning"]]
+        log("bench: timed series with its table")
+        series = gbench(bench_view, "^BM_TimedSeries/table:2/", 0.1, repetitions=args.runs)
+        series = next(iter(series.values()))
+        f_series_early.runs = [r["early_ms"] for r in series]
+        f_series_late.runs = [r["late_ms"] for r in series]
+        f_series_early_cpu.runs = [r["early_cpu_ms"] for r in series]
+        f_series_late_cpu.runs = [r["late_cpu_ms"] for r in series]
+        f_series_ratio.runs = [r["cpu_ratio"] for r in series]
+        f_series_median.runs = [r["median_cpu_ratio"] for r in series]
+        f_series_max.runs = [r["max_ms"] for r in series]
+        f_series_max.note = ("the table, %.1f MB at the end, is written whole every 5 s of the series; the means "
+                             "carry those writes, the median is what every scan costs" % series[0]["table_mb"])
 
         # The whole program.
         for r in range(args.runs):

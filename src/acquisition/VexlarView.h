@@ -323,7 +323,10 @@ private:
     // The row of the scan just saved, added to the time-stamp file; false
     // with its path and the reason.
     bool AddTimeStampRow(std::string* path, std::string* reason);
+    // The rows of the saved scans whose files were written, and the tick
+    // their times count from.
     std::vector<vexlar::timed::TimeStampRow> SavedScanRows() const;
+    std::uint32_t FirstSavedScanTick() const;
     // A file of the series could not be written: the status bar says so, and
     // a counted failure is reported once the series stops.
     void NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted);
@@ -343,6 +346,8 @@ private:
     void FinishSeriesTable();
     // Brings the series table's file up to date; false with the reason.
     bool WriteSeriesTable(std::string* reason);
+    // The program ends during a series: its table brought up to date.
+    void SaveSeriesTableAtExit();
     // A peak's x and label made from its pixel on the axis in use.
     void LabelPeakAtItsPixel(vexlar::PeakRecord& peak);
     // Every peak in the table labelled again on the axes as they are now:

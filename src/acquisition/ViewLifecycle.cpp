@@ -109,6 +109,7 @@ CVexlarView::~CVexlarView()
             vexlar::sys::KillTimer(this, id);
         id = 0;
     }
+    SaveSeriesTableAtExit();
     CancelFramePaint();
     for (AnnotationRecord& a : annotationSlots_.annotations)
         a.ReleaseFont();
@@ -127,6 +128,7 @@ void CVexlarView::EndWithoutWindow()
     SaveSettings();
     QDV_Stop(hinst);
     QDV_UnRegister(hinst);
+    SaveSeriesTableAtExit();
     created_ = false;
 }
 

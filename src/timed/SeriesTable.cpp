@@ -126,4 +126,23 @@ void SeriesTable::Written()
     changed_ = false;
 }
 
+bool SeriesTable::WriteDue(std::uint32_t now) const
+{
+    if (layout_ == kSeriesTableRowPerScan)
+        return true;
+    // Unsigned difference: right across the wrap of the tick count.
+    return changed_ && (!wholeWriteTried_ || now - lastWholeWriteTry_ >= kSeriesTableRewriteMs);
+}
+
+void SeriesTable::WholeWriteTried(std::uint32_t now)
+{
+    wholeWriteTried_ = true;
+    lastWholeWriteTry_ = now;
+}
+
+void SeriesTable::FileGone()
+{
+    fileStarted_ = false;
+}
+
 }  // namespace vexlar::timed

@@ -10,11 +10,16 @@
 // name, then one row per pixel, its x value and its intensity in each scan,
 // so that every row below the heading is numbers only.
 //
-// The table is kept up to date scan by scan. One row per scan is appended
-// row by row; one row per pixel cannot grow at the end of the file and is
-// rewritten whole after each scan. A write that fails is not lost: what did
-// not reach the file goes with the next write.
+// The table is kept up to date as the series runs. One row per scan is
+// appended row by row, to a file that holds the "#" block and the heading:
+// a file that has gone is started again with them. One row per pixel cannot
+// grow at the end of the file: it is kept whole in memory and written whole
+// when the series starts, at most every kSeriesTableRewriteMs while it runs
+// (so the cost of a scan does not grow with the table, and a crash loses no
+// more than those last seconds) and when it ends. A write that fails is not
+// lost: what did not reach the file goes with the next write.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +34,10 @@ constexpr unsigned kSeriesTableRowPerPixel = 2;
 
 // base + ".series.csv".
 std::string SeriesTableFileName(std::string_view base);
+
+// The longest a table on its side goes without being written whole while
+// its series runs and scans come.
+constexpr std::uint32_t kSeriesTableRewriteMs = 5000;
 
 // What has to be done to the file to bring it up to date.
 struct SeriesTableWrite {
@@ -55,6 +64,17 @@ public:
     SeriesTableWrite PendingWrite() const;
     void Written();
 
+    // Whether what is pending is to be written at tick now while the series
+    // runs: rows to append at once, a table on its side kSeriesTableRewriteMs
+    // after its last whole write was tried (at once when it was never tried).
+    bool WriteDue(std::uint32_t now) const;
+    // A whole write was tried at tick now, whether or not it succeeded.
+    void WholeWriteTried(std::uint32_t now);
+
+    // The file that rows were appended to has gone: the next write starts it
+    // again whole, from the "#" block and the heading.
+    void FileGone();
+
 private:
     unsigned layout_ = kSeriesTableOff;
     int pixels_ = 0;
@@ -66,6 +86,8 @@ private:
     // pixel, each grown by a field per scan.
     std::vector<std::string> rows_;
     bool changed_ = false;
+    bool wholeWriteTried_ = false;
+    std::uint32_t lastWholeWriteTry_ = 0;
 };
 
 // The series table as the view keeps it: the operator's choice (the

@@ -1,15 +1,19 @@
 // The series table of a timed series: when the operator chose it, every
-// saved scan also goes into base name + ".series.csv", kept up to date scan
-// by scan with the durability of the time-stamp file (rows appended and
-// synced, a table on its side replaced whole). A table that cannot be
-// written is shown on the status bar; what did not reach the file goes with
-// the next scan, and is counted as lost only if it never did by the end of
-// the series. With the table off, nothing of this writes anything.
+// saved scan also goes into base name + ".series.csv". Rows are appended and
+// synced scan by scan, with the durability of the time-stamp file; a table
+// on its side is replaced whole every few seconds of the series, at its end
+// and when the program ends during it. A table that cannot be written is
+// shown on the status bar; what did not reach the file goes with the next
+// write, and is counted as lost only if it never did by the end of the
+// series. With the table off, nothing of this writes anything.
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "FileReplace.h"
+#include "TickCount.h"
 #include "acquisition/VexlarView.h"
 #include "files/CsvSpectrum.h"
 #include "timed/SeriesNames.h"
@@ -94,6 +98,8 @@ void CVexlarView::AddScanToSeriesTable()
         return;
     const double seconds = SecondsAfter(run.timeStamps[run.scanNumber], run.timeStamps[kFirstSavedScan]);
     seriesTable_.table.AddScan(seconds, run.currentFileName, ShownSpectrum(), kPixels);
+    if (!seriesTable_.table.WriteDue(vexlar::sys::GetTickCount()))
+        return;
     std::string reason;
     if (!WriteSeriesTable(&reason))
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
@@ -110,14 +116,33 @@ void CVexlarView::FinishSeriesTable()
     seriesTable_.table.Stop();
 }
 
+void CVexlarView::SaveSeriesTableAtExit()
+{
+    // The program ends during a series: nothing of the table is left behind.
+    std::string reason;
+    if (seriesTable_.table.active())
+        WriteSeriesTable(&reason);
+}
+
 bool CVexlarView::WriteSeriesTable(std::string* reason)
 {
-    const SeriesTableWrite write = seriesTable_.table.PendingWrite();
+    SeriesTable& table = seriesTable_.table;
+    SeriesTableWrite write = table.PendingWrite();
     if (write.bytes.empty())
         return true;
+    std::error_code error;
+    if (!write.wholeFile && !std::filesystem::exists(seriesTable_.path, error) && !error) {
+        // Appended to, a file that has gone (its folder with it, perhaps)
+        // would come back without its "#" lines and heading.
+        table.FileGone();
+        write = table.PendingWrite();
+        timeAcq_.seriesStatusNote += " - \"" + seriesTable_.path + "\" was missing: started again with its heading";
+    }
+    if (write.wholeFile)
+        table.WholeWriteTried(vexlar::sys::GetTickCount());
     const bool written = write.wholeFile ? vexlar::sys::ReplaceFileWhole(seriesTable_.path, write.bytes, reason)
                                          : vexlar::sys::AppendToFile(seriesTable_.path, write.bytes, reason);
     if (written)
-        seriesTable_.table.Written();
+        table.Written();
     return written;
 }

@@ -43,7 +43,8 @@ struct TimeAcquisitionRun {
     // The tick count of each series scan, by scan number (scan 0 included),
     // made at Start and grown as scans are stamped.
     std::vector<std::uint32_t> timeStamps;
-    // The name each saved scan's file was given, by scan number.
+    // The name each saved scan's file was given, by scan number; empty for
+    // a scan whose file could not be written, which has no time-stamp row.
     std::vector<std::string> seriesFileNames;
     // The name of the last series file.
     std::string currentFileName;

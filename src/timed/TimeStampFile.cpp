@@ -32,16 +32,18 @@ double SecondsAfter(std::uint32_t tick, std::uint32_t firstTick)
     return static_cast<double>(elapsed) * kSecondsPerTick;
 }
 
-std::string TimeStampFileText(const std::vector<TimeStampRow>& rows)
+std::string TimeStampFileText(const std::vector<TimeStampRow>& rows, std::uint32_t firstTick)
 {
     std::string text = kHeader;
     text += kLineEnd;
-    if (rows.empty())
-        return text;
-    const std::uint32_t first = rows.front().tick;
     for (const TimeStampRow& row : rows)
-        AppendRow(text, row, first);
+        AppendRow(text, row, firstTick);
     return text;
+}
+
+std::string TimeStampFileText(const std::vector<TimeStampRow>& rows)
+{
+    return TimeStampFileText(rows, rows.empty() ? 0 : rows.front().tick);
 }
 
 std::string TimeStampRowText(const TimeStampRow& row, std::uint32_t firstTick)
@@ -54,41 +56,38 @@ std::string TimeStampRowText(const TimeStampRow& row, std::uint32_t firstTick)
 void TimeStampLog::Start()
 {
     path_.clear();
-    rowsInFile_ = 0;
+    holdsEveryRow_ = false;
 }
 
-bool TimeStampLog::AddRow(const std::string& path, std::size_t rowNumber, const TimeStampRow& row,
-                          std::uint32_t firstTick, const std::function<std::vector<TimeStampRow>()>& allRows,
-                          std::string* reason)
+bool TimeStampLog::AddRow(const std::string& path, const TimeStampRow& row, std::uint32_t firstTick,
+                          const std::function<std::vector<TimeStampRow>()>& allRows, std::string* reason)
 {
-    if (path == path_ && rowNumber > 1 && rowsInFile_ == rowNumber - 1) {
+    // Appending to a file that has gone would start it again without its
+    // header line and the rows before.
+    if (path == path_ && holdsEveryRow_ && ::access(path.c_str(), F_OK) == 0) {
         if (!sys::AppendToFile(path, TimeStampRowText(row, firstTick), reason)) {
             // The row is not in the file: the next one writes it whole.
-            rowsInFile_ = 0;
+            holdsEveryRow_ = false;
             return false;
         }
-        rowsInFile_ = rowNumber;
         return true;
     }
-    const std::vector<TimeStampRow> rows = allRows();
-    if (!WriteWhole(path, rows, reason))
-        return false;
-    rowsInFile_ = rows.size() == rowNumber ? rowNumber : 0;
-    return true;
+    return WriteWhole(path, allRows(), firstTick, reason);
 }
 
-bool TimeStampLog::WriteWhole(const std::string& path, const std::vector<TimeStampRow>& rows, std::string* reason)
+bool TimeStampLog::WriteWhole(const std::string& path, const std::vector<TimeStampRow>& rows, std::uint32_t firstTick,
+                              std::string* reason)
 {
-    if (!sys::ReplaceFileWhole(path, TimeStampFileText(rows), reason)) {
+    if (!sys::ReplaceFileWhole(path, TimeStampFileText(rows, firstTick), reason)) {
         // Until a whole write succeeds, no row is appended; a file of an
         // earlier name keeps what it holds.
-        rowsInFile_ = 0;
+        holdsEveryRow_ = false;
         return false;
     }
     if (!path_.empty() && path_ != path)
         ::unlink(path_.c_str());
     path_ = path;
-    rowsInFile_ = rows.size();
+    holdsEveryRow_ = true;
     return true;
 }
 

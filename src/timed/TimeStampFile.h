@@ -3,7 +3,6 @@
 // row per saved scan with the scan's file name and its time in seconds after
 // the first saved scan. Text with CR LF line ends.
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -29,9 +28,11 @@ struct TimeStampRow {
 double SecondsAfter(std::uint32_t tick, std::uint32_t firstTick);
 
 // The whole file: "Filename\tTime (sec)" and then, for each row in order,
-// its file name, a tab and its time after the first row's with two
-// decimals ("%s\t%.2f", whatever the operator's language). The first row
-// therefore always reads 0.00. Every line ends in CR LF.
+// its file name, a tab and its time after firstTick with two decimals
+// ("%s\t%.2f", whatever the operator's language). Every line ends in CR LF.
+// Without firstTick the times count from the first row's, which then reads
+// 0.00.
+std::string TimeStampFileText(const std::vector<TimeStampRow>& rows, std::uint32_t firstTick);
 std::string TimeStampFileText(const std::vector<TimeStampRow>& rows);
 
 // One row of that file, for a scan whose series' first saved scan was
@@ -39,28 +40,31 @@ std::string TimeStampFileText(const std::vector<TimeStampRow>& rows);
 std::string TimeStampRowText(const TimeStampRow& row, std::uint32_t firstTick);
 
 // Keeps a running series' time-stamp file up to date scan by scan at a cost
-// that does not grow with the series: each saved scan's row is appended to
-// the file (synced to the disk before the next scan, so every saved scan
-// keeps its row whatever ends the program) once the file holds the rows
-// before it; otherwise (the first row, after a write that failed, or when
-// the base name changed) the file is written whole. A file this series wrote
-// under another name is removed, so no stale part of it stays behind.
+// that does not grow with the series: each row is appended to the file
+// (synced to the disk before the next scan, so every row keeps its place
+// whatever ends the program) once the file holds the rows before it;
+// otherwise (the first row, after a write that failed, when the base name
+// changed, or when the file has gone, its folder perhaps with it) the file
+// is written whole, so it never lacks its header line or an earlier row. A
+// file this series wrote under another name is removed, so no stale part of
+// it stays behind.
 class TimeStampLog {
 public:
     // A new series: none of its rows is in any file yet.
     void Start();
 
-    // Row rowNumber (the first saved scan is 1) has been saved. allRows
-    // gives every row so far, for a whole write. False with the reason.
-    bool AddRow(const std::string& path, std::size_t rowNumber, const TimeStampRow& row, std::uint32_t firstTick,
+    // A row to add, the times counting from firstTick. allRows gives every
+    // row so far, this one last, for a whole write. False with the reason.
+    bool AddRow(const std::string& path, const TimeStampRow& row, std::uint32_t firstTick,
                 const std::function<std::vector<TimeStampRow>()>& allRows, std::string* reason);
 
     // The whole file at path (the series' end). False with the reason.
-    bool WriteWhole(const std::string& path, const std::vector<TimeStampRow>& rows, std::string* reason);
+    bool WriteWhole(const std::string& path, const std::vector<TimeStampRow>& rows, std::uint32_t firstTick,
+                    std::string* reason);
 
 private:
     std::string path_;            // the file this series' rows went to
-    std::size_t rowsInFile_ = 0;  // how many rows it holds for certain
+    bool holdsEveryRow_ = false;  // it holds every row so far, for certain
 };
 
 }  // namespace vexlar::timed

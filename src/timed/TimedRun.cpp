@@ -191,10 +191,16 @@ void CVexlarView::SaveTimedScan()
     if (!name)
         return;
     std::string reason;
-    if (!WriteSeriesFile(*name, &reason))
+    const bool written = WriteSeriesFile(*name, &reason);
+    if (!written) {
         NoteSeriesWriteFailure(*name, reason, true);
+        // The time-stamp file lists only files there are: this scan gets no row.
+        timeAcq_.seriesFileNames[timeAcq_.scanNumber].clear();
+    }
     AddScanToSeriesTable();
     CountSavedScan(timeAcq_);
+    if (!written)
+        return;
     // The time-stamp file holds this scan's row from now on, appended and
     // synced. A failure here is shown but not yet counted: the next write,
     // or the one at Stop, may still succeed.
@@ -226,17 +232,26 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
 std::vector<TimeStampRow> CVexlarView::SavedScanRows() const
 {
     std::vector<TimeStampRow> rows;
-    // Scans 1 to scanNumber − 1 are the saved ones.
+    // Scans 1 to scanNumber − 1 are the saved ones; those without a name
+    // have no file.
     const TimeAcquisitionRun& run = timeAcq_;
-    for (unsigned i = 1; i < run.scanNumber && i < run.timeStamps.size() && i < run.seriesFileNames.size(); ++i)
-        rows.push_back({run.seriesFileNames[i], run.timeStamps[i]});
+    for (unsigned i = 1; i < run.scanNumber && i < run.timeStamps.size() && i < run.seriesFileNames.size(); ++i) {
+        if (!run.seriesFileNames[i].empty())
+            rows.push_back({run.seriesFileNames[i], run.timeStamps[i]});
+    }
     return rows;
+}
+
+std::uint32_t CVexlarView::FirstSavedScanTick() const
+{
+    // Times count from the first saved scan, whether or not its file was written.
+    return timeAcq_.timeStamps.size() > 1 ? timeAcq_.timeStamps[1] : 0;
 }
 
 bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
 {
     *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
-    return timeStampLog_.WriteWhole(*path, SavedScanRows(), reason);
+    return timeStampLog_.WriteWhole(*path, SavedScanRows(), FirstSavedScanTick(), reason);
 }
 
 bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
@@ -245,7 +260,7 @@ bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
     const TimeAcquisitionRun& run = timeAcq_;
     const unsigned saved = run.scanNumber - 1;
     return timeStampLog_.AddRow(
-        *path, saved, {run.seriesFileNames[saved], run.timeStamps[saved]}, run.timeStamps[1],
+        *path, {run.seriesFileNames[saved], run.timeStamps[saved]}, FirstSavedScanTick(),
         [this] { return SavedScanRows(); }, reason);
 }
 

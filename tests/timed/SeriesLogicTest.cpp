@@ -136,7 +136,7 @@ TEST(TimeStampLog, RowsAreAppendedAndTheFileIsWrittenWholeWhenItMustBe)
     const auto add = [&](const std::string& to) {
         rows.push_back({"run." + std::to_string(rows.size() + 1), static_cast<std::uint32_t>(1000 * rows.size() + 7)});
         return log.AddRow(
-            to, rows.size(), rows.back(), rows.front().tick, [&] { return rows; }, &reason);
+            to, rows.back(), rows.front().tick, [&] { return rows; }, &reason);
     };
     ASSERT_TRUE(add(path)) << reason;
     EXPECT_EQ(vexlar::test::ReadWholeFile(path), TimeStampFileText(rows));

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -251,4 +252,58 @@ TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
     EXPECT_NE(messages.messages()[0].text.find("could not be written.\nThe first was \"Temp.series.csv\": "),
               std::string::npos)
         << messages.messages()[0].text;
+}
+
+TEST_F(SeriesTableRun, FilesWhoseFolderVanishedAndCameBackAreStartedAgainWhole)
+{
+    timed::SeriesSettings s = PlainSeries();
+    s.BaseFilename = "run/Temp";
+    BeginWith(SeriesSection(s, "SeriesTable=1\n"));
+    std::filesystem::create_directory("run");
+    std::string table, timeStamps;
+    RunSeries([&](int saved) {
+        if (saved == 1) {
+            std::filesystem::remove_all("run");
+            std::filesystem::create_directory("run");
+        } else if (saved == 2) {
+            EXPECT_EQ(host.status, "Waiting for scan 3 of 3 - \"run/Temp.series.csv\" was missing: started again "
+                                   "with its heading");
+            table = ReadWholeFile("run/Temp.series.csv");
+            timeStamps = ReadWholeFile("run/Temp.TimeStamps");
+        }
+    });
+    EXPECT_EQ(table.rfind("# Vexlar series table\r\n", 0), 0u);
+    const std::vector<std::string> rows = TableRows(table);
+    ASSERT_EQ(rows.size(), 2u) << "the heading and scan 2";
+    EXPECT_EQ(rows[0].rfind("time (s),file,350,", 0), 0u);
+    EXPECT_EQ(rows[1].rfind("1.02,run/Temp.00002.ram,102,", 0), 0u);
+    EXPECT_EQ(timeStamps, std::string(kHeader) + "run/Temp.00001.ram\t0.00\r\nrun/Temp.00002.ram\t1.02\r\n")
+        << "every row the series keeps";
+}
+
+// Scans 100 ms apart: the table on its side is replaced whole every five
+// seconds, holding every scan then, and once more as the program closes.
+TEST_F(SeriesTableRun, ATableOnItsSideIsWrittenWholeEveryFewSecondsAndAtTheEnd)
+{
+    timed::SeriesSettings s = PlainSeries();
+    s.DelayBetweenAcquisitions = 0;
+    s.NumberOfAcquisitions = 1000;
+    s.FileFormat = 2;  // no scan files
+    BeginWith(SeriesSection(s, "SeriesTable=2\n"));
+    std::vector<std::size_t> scansInFile;  // as the file changes
+    const auto note = [&] {
+        const std::string heading = TableRows(ReadWholeFile("Temp.series.csv"))[0];
+        const auto scans = static_cast<std::size_t>(std::count(heading.begin(), heading.end(), ','));
+        if (scansInFile.empty() || scansInFile.back() != scans)
+            scansInFile.push_back(scans);
+    };
+    view->StartTimeAcquisition();
+    for (int scan = 0; scan <= 110; ++scan) {
+        Fire(100);
+        Complete(1.0f);
+        note();
+    }
+    CloseProgram();
+    note();
+    EXPECT_EQ(scansInFile, (std::vector<std::size_t>{0, 49, 99, 110}));
 }

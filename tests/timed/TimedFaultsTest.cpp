@@ -203,8 +203,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{summary});
     EXPECT_TRUE(IsCharacterDevice("/dev/full"));
     EXPECT_TRUE(Exists("Temp.00002.exp"));
-    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
-              std::string(kHeader) + "Temp.00001.exp\t0.00\r\nTemp.00002.exp\t1.00\r\n");
+    EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), std::string(kHeader) + "Temp.00002.exp\t1.00\r\n");
     messages.clear();
 
     // A pipe where a spectrum file should go is written into, never renamed
@@ -218,8 +217,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     ASSERT_EQ(::symlink("/dev/full", "Temp.TimeStamps"), 0);
     view->StartTimeAcquisition();
     RunScans(2, 1.0f, 1000);
-    EXPECT_EQ(host.status, "Waiting for scan 2 of 1 - could not write \"Temp.00001.ram\": No such device or address; "
-                           "\"Temp.TimeStamps\": No space left on device");
+    EXPECT_EQ(host.status, "Waiting for scan 2 of 1 - could not write \"Temp.00001.ram\": No such device or address");
     EXPECT_TRUE(std::filesystem::is_fifo("Temp.00001.ram"));
     Fire(1000);
     EXPECT_EQ(host.status, "Ready - could not write \"Temp.TimeStamps\": No space left on device");
@@ -227,6 +225,32 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     EXPECT_EQ(messages.messages()[0].text, "2 files of the time acquisition series could not be written.\n"
                                            "The first was \"Temp.00001.ram\": No such device or address");
     EXPECT_TRUE(IsCharacterDevice("/dev/full"));
+}
+
+TEST_F(TimedFaults, TheTimeStampFileListsOnlyTheFilesThatWereWritten)
+{
+    const struct {
+        const char* unwritable;
+        const char* rows;  // as the series runs and at its end
+    } cases[] = {
+        {"Temp.00002.exp", "Temp.00001.exp\t0.00\r\nTemp.00003.exp\t2.00\r\n"},
+        {"Temp.00001.exp", "Temp.00002.exp\t1.00\r\nTemp.00003.exp\t2.00\r\n"},  // times still after scan 1
+    };
+    for (const auto& c : cases) {
+        timed::SeriesSettings s = PlainSeries();
+        s.FileFormat = 1;
+        Begin(s);
+        std::filesystem::remove_all("Temp.00001.exp");
+        std::filesystem::remove_all("Temp.00002.exp");
+        std::filesystem::create_directory(c.unwritable);  // the file cannot be written
+        view->StartTimeAcquisition();
+        RunScans(4, 1.0f, 1000);
+        EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader + std::string(c.rows)) << c.unwritable;
+        Fire(1000);
+        EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader + std::string(c.rows)) << c.unwritable;
+        ASSERT_EQ(messages.messages().size(), 1u);
+        messages.clear();
+    }
 }
 
 TEST_F(TimedFaults, AFolderThatIsReallyAFile)

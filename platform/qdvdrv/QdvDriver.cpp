@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <string>
+
 #include "QdvSimHooks.h"
 #include "SimDevice.h"
 
@@ -66,6 +68,14 @@ QDV_API int QdvSim_StrobeState(void)
 QDV_API const char* QdvSim_Identity(void)
 {
     return QDVSIM_IDENTITY;
+}
+
+QDV_API const char* QdvSim_SettingsProblem(void)
+{
+    // Kept until the next call, so the text outlives the device's lock.
+    static std::string problem;
+    problem = SimDevice::Instance().SettingsProblem();
+    return problem.c_str();
 }
 
 }  // extern "C"

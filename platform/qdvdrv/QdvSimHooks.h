@@ -2,7 +2,8 @@
 /*
  * Controls of the simulated spectrometer that a vendor driver does not have,
  * for tests and automated runs. The program itself calls none of them
- * directly; it only looks QdvSim_Identity up in the loaded library.
+ * directly; it only looks QdvSim_Identity and QdvSim_SettingsProblem up in
+ * the loaded library.
  */
 
 #include "QdvDriver.h"
@@ -26,6 +27,14 @@ QDV_API int QdvSim_StrobeState(void);
    spectrometer, with no laser attached. A vendor library has no such call. */
 #define QDVSIM_IDENTITY "Vexlar simulated spectrometer, no laser attached"
 QDV_API const char* QdvSim_Identity(void);
+
+/* Why the simulated spectrometer could not read its settings file,
+   qdvdrv.ini, when the last client registered: a sentence naming the file's
+   path and the reason, saying that the default set-up is in use; an empty
+   text when the file was read or does not exist. The text stays as it is
+   until the next call. Vexlar looks it up by name, as QdvSim_Identity, and
+   tells the operator. */
+QDV_API const char* QdvSim_SettingsProblem(void);
 
 /* With VEXLAR_SIM_STROBE_LOG naming a file, every QDV_V7400StrobeEnable call
    appends a line "on" or "off" to it, so that tests can see the strobe line

@@ -244,7 +244,16 @@ int16_t SimDevice::Configure(QWidget* parent)
 
 void SimDevice::LoadSettings()
 {
-    ApplyFileSettings(LoadSimSettings(kSettingsFileName));
+    std::string error;
+    ApplyFileSettings(LoadSimSettings(kSettingsFileName, &error));
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    settingsProblem_ = error.empty() ? std::string() : "The simulated spectrometer uses its default set-up. " + error;
+}
+
+std::string SimDevice::SettingsProblem()
+{
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    return settingsProblem_;
 }
 
 void SimDevice::ApplyFileSettings(const SimSettings& fileSettings)

@@ -50,6 +50,9 @@ public:
     void SetStrobe(bool on);
     bool Strobe() const { return strobe_.load(); }
     int16_t ForceFaults(int count);
+    // Why the set-up last loaded at registration could not be read from the
+    // settings file, with its path; empty when it was read or is missing.
+    std::string SettingsProblem();
 
 private:
     // Reads the settings file and the environment afresh.
@@ -69,6 +72,7 @@ private:
     bool loaded_ = false;
     SimSettings fileSettings_;
     SimSettings effective_;
+    std::string settingsProblem_;
 
     std::atomic<bool> strobe_{false};
     std::string strobeLog_;  // empty: no log

@@ -59,23 +59,30 @@ std::string FormatNumber(double value)
     return std::string(text, result.ptr);
 }
 
-std::string ReadValue(const char* section, const char* key, const char* fileName)
-{
-    char text[kValueBufferSize] = {};
-    sys::GetPrivateProfileString(section, key, "", text, kValueBufferSize, fileName);
-    return text;
-}
+// Reads the values of one file, keeping the first reason it could not be
+// read.
+struct Reader {
+    const char* fileName;
+    std::string error;
 
-double ReadNumber(const char* section, const char* key, double fallback, const char* fileName)
-{
-    const std::optional<double> value = ParseNumber(ReadValue(section, key, fileName));
-    return value ? *value : fallback;
-}
-
-double ReadInRange(const char* section, const char* key, double fallback, Range range, const char* fileName)
-{
-    return std::clamp(ReadNumber(section, key, fallback, fileName), range.minimum, range.maximum);
-}
+    std::string Value(const char* section, const char* key)
+    {
+        char text[kValueBufferSize] = {};
+        sys::GetPrivateProfileString(section, key, "", text, kValueBufferSize, fileName);
+        if (error.empty())
+            error = sys::LastProfileError();
+        return text;
+    }
+    double Number(const char* section, const char* key, double fallback)
+    {
+        const std::optional<double> value = ParseNumber(Value(section, key));
+        return value ? *value : fallback;
+    }
+    double InRange(const char* section, const char* key, double fallback, Range range)
+    {
+        return std::clamp(Number(section, key, fallback), range.minimum, range.maximum);
+    }
+};
 
 std::string ChannelSection(int ch)
 {
@@ -132,33 +139,38 @@ ChannelSetup SimSettings::Channel(int ch) const
     return setup;
 }
 
-SimSettings LoadSimSettings(const char* fileName)
+SimSettings LoadSimSettings(const char* fileName, std::string* error)
 {
     const SimSettings defaults;
     SimSettings s;
+    Reader r{fileName, {}};
     s.laserWavelengthNm =
-        ReadInRange(kDeviceSection, kKeyLaserWavelength, defaults.laserWavelengthNm, kLaserWavelengthRange, fileName);
-    s.laserPower = ReadInRange(kDeviceSection, kKeyLaserPower, defaults.laserPower, kLaserPowerRange, fileName);
-    s.noise = ReadInRange(kDeviceSection, kKeyNoise, defaults.noise, kNoiseRange, fileName);
-    s.darkCurrent = ReadInRange(kDeviceSection, kKeyDarkCurrent, defaults.darkCurrent, kDarkCurrentRange, fileName);
-    s.fluorescence = ReadInRange(kDeviceSection, kKeyFluorescence, defaults.fluorescence, kFluorescenceRange, fileName);
-    s.speedFactor = ReadInRange(kDeviceSection, kKeySpeedFactor, defaults.speedFactor, kSpeedFactorRange, fileName);
-    s.faultRate = ReadInRange(kDeviceSection, kKeyFaultRate, defaults.faultRate, kFaultRateRange, fileName);
-    s.cosmicRate = ReadInRange(kDeviceSection, kKeyCosmicRate, defaults.cosmicRate, kCosmicRateRange, fileName);
+        r.InRange(kDeviceSection, kKeyLaserWavelength, defaults.laserWavelengthNm, kLaserWavelengthRange);
+    s.laserPower = r.InRange(kDeviceSection, kKeyLaserPower, defaults.laserPower, kLaserPowerRange);
+    s.noise = r.InRange(kDeviceSection, kKeyNoise, defaults.noise, kNoiseRange);
+    s.darkCurrent = r.InRange(kDeviceSection, kKeyDarkCurrent, defaults.darkCurrent, kDarkCurrentRange);
+    s.fluorescence = r.InRange(kDeviceSection, kKeyFluorescence, defaults.fluorescence, kFluorescenceRange);
+    s.speedFactor = r.InRange(kDeviceSection, kKeySpeedFactor, defaults.speedFactor, kSpeedFactorRange);
+    s.faultRate = r.InRange(kDeviceSection, kKeyFaultRate, defaults.faultRate, kFaultRateRange);
+    s.cosmicRate = r.InRange(kDeviceSection, kKeyCosmicRate, defaults.cosmicRate, kCosmicRateRange);
 
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::string section = ChannelSection(ch);
         const char* sec = section.c_str();
-        const std::optional<SampleKind> sample = SampleFromKey(ReadValue(sec, kKeySample, fileName));
+        const std::optional<SampleKind> sample = SampleFromKey(r.Value(sec, kKeySample));
         s.samples[ch] = sample ? *sample : defaults.samples[ch];
         const Calibration& d = defaults.calibrations[ch];
         Calibration& c = s.calibrations[ch];
-        c.intercept = ReadNumber(sec, kKeyCalIntercept, d.intercept, fileName);
-        c.first = ReadNumber(sec, kKeyCalFirst, d.first, fileName);
-        c.second = ReadNumber(sec, kKeyCalSecond, d.second, fileName);
-        c.third = ReadNumber(sec, kKeyCalThird, d.third, fileName);
+        c.intercept = r.Number(sec, kKeyCalIntercept, d.intercept);
+        c.first = r.Number(sec, kKeyCalFirst, d.first);
+        c.second = r.Number(sec, kKeyCalSecond, d.second);
+        c.third = r.Number(sec, kKeyCalThird, d.third);
     }
-    return s;
+    if (error)
+        *error = r.error;
+    // Half a file is worse than none: one that could not be read throughout
+    // gives the default set-up whole.
+    return r.error.empty() ? s : defaults;
 }
 
 bool SaveSimSettings(const SimSettings& s, const char* fileName, std::string* error)
@@ -174,7 +186,7 @@ bool SaveSimSettings(const SimSettings& s, const char* fileName, std::string* er
     w.Put(kDeviceSection, kKeyFaultRate, s.faultRate);
     // Added to the device after the file's first layout: a set-up without
     // cosmic rays writes the file it always wrote.
-    if (s.cosmicRate != 0.0 || !ReadValue(kDeviceSection, kKeyCosmicRate, fileName).empty())
+    if (s.cosmicRate != 0.0 || !Reader{fileName, {}}.Value(kDeviceSection, kKeyCosmicRate).empty())
         w.Put(kDeviceSection, kKeyCosmicRate, s.cosmicRate);
     for (int ch = 0; ch < kChannels; ++ch) {
         const std::string section = ChannelSection(ch);

@@ -7,8 +7,10 @@
 //              not 0, so a set-up without cosmic rays keeps the file it had)
 // [Channel0] … [Channel7]  Sample, CalIntercept, CalFirst, CalSecond, CalThird
 //
-// A missing or unreadable value takes its default; a value outside its range
-// is brought to the nearest end of it.
+// A missing or unusable value takes its default; a value outside its range
+// is brought to the nearest end of it. A file that exists but cannot be
+// read (not a file, a FIFO, a NUL byte, no permission) gives the default
+// set-up, with the reason.
 
 #include <array>
 #include <string>
@@ -55,8 +57,10 @@ struct SimSettings {
 };
 
 // Reads the settings file (a bare name resolves to the program's settings
-// folder); missing values take their defaults.
-SimSettings LoadSimSettings(const char* fileName);
+// folder); missing values take their defaults. When the file exists but
+// cannot be read, every value takes its default and error (when given)
+// holds the path and the reason; otherwise error is emptied.
+SimSettings LoadSimSettings(const char* fileName, std::string* error = nullptr);
 
 // Writes every value in one go. False, with the path and reason in error,
 // when the file cannot be written.

@@ -3,7 +3,9 @@
 #include "FileReplace.h"
 #include "RegularFile.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace vexlar::sys::detail {
 
@@ -11,6 +13,10 @@ namespace {
 
 // No settings file comes near this; anything larger is not one.
 constexpr std::size_t kMaximumFileBytes = 16 * 1024 * 1024;
+
+// The control characters no text holds: all but the tab, LF, VT, FF and CR.
+constexpr std::string_view kControlBytes = "\x01\x02\x03\x04\x05\x06\x07\x08\x0E\x0F\x10\x11\x12\x13\x14\x15"
+                                           "\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F";
 
 std::string Quoted(const std::string& path)
 {
@@ -53,11 +59,22 @@ FileRead ReadProfileFile(const std::string& path)
         return result;
     }
     // A NUL byte cuts a name or a value short wherever it stands, so a
-    // setting would silently go missing: such a file is not a settings file.
+    // setting would silently go missing; any other control character (but
+    // the tab, the line ends and the form and line feeds) is written by no
+    // editor: a file holding one is binary data, and reading it would give
+    // the defaults without a word. Neither is a settings file.
     if (const std::size_t nul = contents.bytes.find('\0'); nul != std::string::npos) {
         result.status = ReadStatus::Failed;
         result.error = ReadError(path, "it holds a NUL byte (at byte " + std::to_string(nul + 1) +
                                            "), so it is not a settings file");
+        return result;
+    }
+    if (const std::size_t control = contents.bytes.find_first_of(kControlBytes); control != std::string::npos) {
+        char code[8];
+        std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(contents.bytes[control]));
+        result.status = ReadStatus::Failed;
+        result.error = ReadError(path, std::string("it holds the control character ") + code + " (at byte " +
+                                           std::to_string(control + 1) + "), so it is not a settings file");
         return result;
     }
     result.status = ReadStatus::Read;

@@ -17,8 +17,8 @@ struct FileRead {
 
 // The whole file, read without ever waiting on it. A file or folder that
 // does not exist is Missing; one that exists but cannot be read, is not a
-// regular file, is too large to be a settings file or holds a NUL byte has
-// Failed.
+// regular file, is too large to be a settings file or holds a NUL byte or a
+// control character no text holds (binary data) has Failed.
 FileRead ReadProfileFile(const std::string& path);
 
 // Called with the temporary file (written and synced) and the file it is

@@ -101,8 +101,13 @@ public:
     bool SaveSettings();
     // The control bar's texts, in the same way (the frame, as it goes).
     bool SaveControlBarTexts();
-    // A settings file that could not be read, told on the status bar.
+    // A settings file that could not be read, or values it holds that
+    // could not be used, told on the status bar.
     void ShowSettingsProblem();
+    // Adds a settings problem (values replaced, the driver's own settings
+    // file unreadable) to what ShowSettingsProblem tells, on a line of its
+    // own, and prints it for a terminal.
+    void AddSettingsProblem(const std::string& problem);
 
     // --- Calibration and axes --------------------------------------------------
     void RebuildAxes();
@@ -440,9 +445,9 @@ private:
     int failedScansInARow_ = 0;
     // The series' time-stamp file, row by row.
     vexlar::timed::TimeStampLog timeStampLog_;
-    // What the settings file held when this run read it, and why it could
-    // not be read (empty when it could).
-    vexlar::settings::WorkingSettings loadedSettings_;
+    // What the settings file held when this run read it, with the values
+    // used in place of those it held; and the settings problems to tell.
+    vexlar::settings::LoadedSettings loadedSettings_;
     std::optional<vexlar::settings::ControlBarTexts> loadedBarTexts_;
     std::string settingsProblem_;
     CChart2D* chartWindow_ = nullptr;

@@ -18,6 +18,7 @@
 #include "app/AcquisitionBar.h"
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "app/DriverIdentity.h"
 #include "app/StatusPane.h"
 #include "app/VexlarDoc.h"
 
@@ -61,6 +62,9 @@ bool CMainFrame::Create()
     view_ = new CVexlarView;
     if (!view_->Create(context_, QRect(QPoint(0, 0), kInitialClientSize), this))
         return false;
+    // The driver read its own settings file as the view registered with it:
+    // what it could not read is told with the program's settings problems.
+    view_->AddSettingsProblem(vexlar::DriverSettingsProblem());
     setCentralWidget(view_);
     resize(kInitialClientSize.width() + 60, kInitialClientSize.height() + 110);
     CreateActions();

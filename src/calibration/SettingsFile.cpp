@@ -6,12 +6,15 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "Profile.h"
@@ -42,9 +45,10 @@ constexpr const char* kEachChannel = nullptr;
 
 // --- How a key is read, checked and written ------------------------------------
 
-// Integer: a leading decimal integer, the default when the key is missing.
-// Text: at most the key's number of characters; numbers are taken from it
-// the way atof takes them.
+// Integer: a leading decimal integer, the default when the key is missing or
+// empty; read as text, so that a number no 32-bit value holds is seen for
+// what it is instead of wrapping into another. Text: at most the key's
+// number of characters; numbers are taken from it the way atof takes them.
 enum class ReadAs { Integer, Text };
 
 // Signed "%d", Unsigned "%u", Fixed "%f", Exponent "%.6e", Shortest the
@@ -57,10 +61,11 @@ enum class WriteAs { Signed, Unsigned, Fixed, Exponent, Shortest, Text };
 // they were.
 enum class Presence { Always, WhenUsed };
 
-// Checks a value must pass before it reaches the workspace.
+// Checks a value must pass before it reaches the workspace, besides that a
+// whole number must fit the member that holds it (else the default).
 enum class Check {
     None,
-    IntegrationTime,        // low 16 bits; above the longest restored time becomes the restart time
+    IntegrationTime,        // above the longest restored time becomes the restart time
     ChannelIndex,           // 0 to 7, else the default: it indexes the calibration tables and the buffers
     ZeroOrOne,              // a two-way switch; anything else the default
     UsableLaserWavelength,  // positive and finite, else the default: it divides every Raman shift
@@ -210,7 +215,7 @@ constexpr Key kKeys[] = {
     // Also the series as one table (0 off, 1 one row per scan, 2 one row per
     // pixel); a file without the key means off.
     {Id::SeriesTable, kTimeAcquisition, "SeriesTable", kInt, 0, "0", WriteAs::Unsigned, Check::SeriesTableChoice,
-     &W::seriesTable},
+     &W::seriesTable, Presence::WhenUsed},
     // [DialogBar]: what three control-bar fields showed.
     {Id::BarChannel, kDialogBar, "Channel", kText, kBarChars, "Master", WriteAs::Text, Check::None, &B::channel},
     {Id::BarLaserWavelength, kDialogBar, "LaserWavelength", kText, kBarChars, "632.8", WriteAs::Text, Check::None,
@@ -339,6 +344,23 @@ constexpr bool HoldsInteger(Value Class::*)
     return std::is_integral_v<Value>;
 }
 
+// Whether a member holds a text rather than a number.
+template <class Value, class Class>
+constexpr bool HoldsText(Value Class::*)
+{
+    return std::is_same_v<Value, std::string>;
+}
+
+// The lowest and highest whole number a member holds (none for others).
+template <class Value, class Class>
+constexpr std::pair<long long, long long> IntegerRange(Value Class::*)
+{
+    if constexpr (std::is_integral_v<Value>)
+        return {std::numeric_limits<Value>::min(), std::numeric_limits<Value>::max()};
+    else
+        return {0, 0};
+}
+
 // Integer reads go to integer members, text reads to numbers or texts, and
 // every text fits the read buffer.
 constexpr bool ReadsMatchTargets()
@@ -374,52 +396,62 @@ void ForEachSection(const Key& key, Visit visit)
 
 // --- Reading ----------------------------------------------------------------------
 
-// A key's value as read: the integer of an integer read, the text of a text read.
+// A key's value as read: the file's text (or the key's default), and for an
+// integer read the integer it begins with.
 struct Stored {
-    int integer = 0;
     std::string text;
+    std::optional<long long> integer;  // nothing when the text does not begin with one
 };
 
 Stored DefaultOf(const Key& key)
 {
     Stored value;
+    value.text = key.defaultValue;
     if (key.read == ReadAs::Integer)
-        value.integer = LenientInt(key.defaultValue);
-    else
-        value.text = key.defaultValue;
+        value.integer = LeadingInteger(value.text);
     return value;
 }
 
 // Reads one key; false with the reason when the file exists but cannot be read.
 bool ReadStored(const Key& key, const char* section, const char* fileName, Stored* value, std::string* error)
 {
+    char text[kLongestText + 1] = {};
+    const unsigned size = key.read == ReadAs::Integer ? sizeof text : key.maxChars + 1;
+    sys::GetPrivateProfileString(section, key.name, key.defaultValue, text, size, fileName);
+    value->text = text;
     if (key.read == ReadAs::Integer) {
-        value->integer = sys::GetPrivateProfileInt(section, key.name, LenientInt(key.defaultValue), fileName);
-    } else {
-        char text[kLongestText + 1] = {};
-        sys::GetPrivateProfileString(section, key.name, key.defaultValue, text, key.maxChars + 1, fileName);
-        value->text = text;
+        if (value->text.empty())
+            value->text = key.defaultValue;
+        value->integer = LeadingInteger(value->text);
     }
     *error = sys::LastProfileError();
     return error->empty();
 }
 
-int CheckedInteger(const Key& key, int value)
+long long CheckedInteger(const Key& key, long long value)
 {
+    const long long fallback = LenientInt(key.defaultValue);
+    const auto [lowest, highest] = std::visit([](auto member) { return IntegerRange(member); }, key.target);
+    if (value < lowest || value > highest)
+        return fallback;
     switch (key.check) {
-    case Check::IntegrationTime: {
-        const auto low = static_cast<std::uint16_t>(value);
-        return low > kLongestRestoredIntegrationTimeMs ? kRestartIntegrationTimeMs : low;
-    }
+    case Check::IntegrationTime:
+        return value > kLongestRestoredIntegrationTimeMs ? kRestartIntegrationTimeMs : value;
     case Check::ChannelIndex:
-        return value >= 0 && value < kCalibratedChannels ? value : LenientInt(key.defaultValue);
+        return value >= 0 && value < kCalibratedChannels ? value : fallback;
     case Check::ZeroOrOne:
-        return value == 0 || value == 1 ? value : LenientInt(key.defaultValue);
+        return value == 0 || value == 1 ? value : fallback;
     case Check::SeriesTableChoice:
-        return value >= 0 && value <= kLastSeriesTableChoice ? value : LenientInt(key.defaultValue);
+        return value >= 0 && value <= kLastSeriesTableChoice ? value : fallback;
     default:
         return value;
     }
+}
+
+// Calibration coefficients and the laser wavelength.
+bool HeldInSinglePrecision(const Key& key)
+{
+    return std::holds_alternative<PerChannel>(key.target) || std::holds_alternative<float W::*>(key.target);
 }
 
 double CheckedNumber(const Key& key, double value)
@@ -430,9 +462,8 @@ double CheckedNumber(const Key& key, double value)
         return cleaning::IsUsableAsymmetry(value) ? value : LenientDouble(key.defaultValue);
     if (key.check == Check::FiniteNumber) {
         // "1e39" is a number, but no single-precision coefficient holds it.
-        const bool single =
-            std::holds_alternative<PerChannel>(key.target) || std::holds_alternative<float W::*>(key.target);
-        const double largest = single ? std::numeric_limits<float>::max() : std::numeric_limits<double>::max();
+        const double largest =
+            HeldInSinglePrecision(key) ? std::numeric_limits<float>::max() : std::numeric_limits<double>::max();
         return std::fabs(value) <= largest ? value : LenientDouble(key.defaultValue);
     }
     if (key.check != Check::UsableLaserWavelength)
@@ -444,11 +475,31 @@ double CheckedNumber(const Key& key, double value)
     return usable ? value : LenientDouble(key.defaultValue);
 }
 
-// Puts a value read for key (in the calibration section of channel) where it belongs.
-void Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
+// The fewest digits that read back as the same single-precision value.
+std::string FormatShortestSingle(float value)
 {
-    const int integer = key.read == ReadAs::Integer ? CheckedInteger(key, value.integer) : 0;
-    const double number = key.read == ReadAs::Text ? CheckedNumber(key, LenientDouble(value.text)) : 0.0;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string();
+}
+
+// Puts a value read for key (in the calibration section of channel) where it
+// belongs. Returns the value put, in the fewest digits that give it back,
+// when it is not the number the stored text gives: the text is no number, or
+// a check put another value in its place.
+std::optional<std::string> Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
+{
+    long long integer = 0;
+    double number = 0.0;
+    bool replaced = false;
+    if (key.read == ReadAs::Integer) {
+        integer = CheckedInteger(key, value.integer.value_or(0));
+        replaced = !value.integer || integer != *value.integer;
+    } else if (!std::visit([](auto member) { return HoldsText(member); }, key.target)) {
+        const std::optional<double> leading = LeadingDouble(value.text);
+        number = CheckedNumber(key, leading.value_or(0.0));
+        replaced = !leading || number != *leading;
+    }
     std::visit(
         [&](auto member) {
             using Member = decltype(member);
@@ -470,6 +521,11 @@ void Put(const Key& key, int channel, const Stored& value, W* working, B* bar)
             }
         },
         key.target);
+    if (!replaced)
+        return std::nullopt;
+    if (key.read == ReadAs::Integer)
+        return std::to_string(integer);
+    return HeldInSinglePrecision(key) ? FormatShortestSingle(static_cast<float>(number)) : FormatShortest(number);
 }
 
 // --- Writing ---------------------------------------------------------------------
@@ -586,16 +642,26 @@ bool LeftOut(const Key& key, const std::string& value, const char* fileName)
     return !FileHasKey(key.section, key.name, fileName);
 }
 
-// The values a save compares with: what this run loaded. Null: every key
-// is written.
+// The values a save compares with: what this run loaded, and the values it
+// used in place of what the file held. Null: every key is written.
 struct Loaded {
     const W* working = nullptr;
     const B* bar = nullptr;
+    const std::vector<ReplacedValue>* replaced = nullptr;
 };
+
+bool WasReplaced(const Loaded& loaded, const char* section, const char* key)
+{
+    if (!loaded.replaced)
+        return false;
+    return std::any_of(loaded.replaced->begin(), loaded.replaced->end(),
+                       [&](const ReplacedValue& r) { return r.section == section && r.key == key; });
+}
 
 // Writes the keys of order in one file write; false with the first reason.
 // With loaded values, a key is written only when its text differs from the
-// loaded one's or the file, read again now, lacks it.
+// loaded one's, the value loaded was not what the file held, or the file,
+// read again now, lacks it.
 template <std::size_t N>
 bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const Loaded& loaded, const char* fileName,
                std::string* error)
@@ -611,7 +677,7 @@ bool WriteKeys(const Id (&order)[N], const W& working, const B& bar, const Loade
             const std::string value = Formatted(key, channel, working, bar);
             const bool unchanged = loaded.working && loaded.bar &&
                                    value == Formatted(key, channel, *loaded.working, *loaded.bar) &&
-                                   FileHasKey(section, key.name, fileName);
+                                   !WasReplaced(loaded, section, key.name) && FileHasKey(section, key.name, fileName);
             if (unchanged || LeftOut(key, value, fileName))
                 return;
             if (!sys::WritePrivateProfileString(section, key.name, value.c_str(), fileName) && firstError.empty())
@@ -662,11 +728,13 @@ LoadedSettings ReadWorkingSettings(const char* fileName)
                 readable = false;
                 return;
             }
-            Put(key, channel, value, &loaded.values, &unused);
+            if (const std::optional<std::string> used = Put(key, channel, value, &loaded.values, &unused))
+                loaded.replaced.push_back({section, key.name, value.text, *used});
         });
         if (!readable) {
             // Half a file is worse than none: every value takes its default.
             loaded.values = DefaultSettings();
+            loaded.replaced.clear();
             return loaded;
         }
     }
@@ -678,11 +746,28 @@ bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, con
     return WriteKeys(kWriteOrder, values, B{}, Loaded{}, fileName, error);
 }
 
-bool WriteChangedWorkingSettings(const WorkingSettings& values, const WorkingSettings& loaded, std::string* error,
+std::string ReplacedValuesNotice(const std::vector<ReplacedValue>& replaced, const char* fileName)
+{
+    if (replaced.empty())
+        return {};
+    std::string notice = "The settings file \"" + sys::ResolveProfilePath(fileName) +
+                         "\" holds values that cannot be used as they stand: ";
+    for (const ReplacedValue& r : replaced) {
+        if (&r != &replaced.front())
+            notice += ", ";
+        // A text as long as a path says no more than its start.
+        const std::string stored = ClipText(r.stored, kNumberChars);
+        notice += "[" + r.section + "] " + r.key + "=" + stored + (stored.size() < r.stored.size() ? "..." : "") +
+                  " (" + r.used + " is used)";
+    }
+    return notice + ". The values used are saved at exit.";
+}
+
+bool WriteChangedWorkingSettings(const WorkingSettings& values, const LoadedSettings& loaded, std::string* error,
                                  const char* fileName)
 {
     const B none;
-    return WriteKeys(kWriteOrder, values, none, Loaded{&loaded, &none}, fileName, error);
+    return WriteKeys(kWriteOrder, values, none, Loaded{&loaded.values, &none, &loaded.replaced}, fileName, error);
 }
 
 ControlBarTexts ReadControlBarTexts(const char* fileName)

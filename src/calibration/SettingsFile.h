@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "calibration/CalibrationTable.h"
 #include "peaks/PeakCriteria.h"
@@ -55,7 +56,8 @@ struct WorkingSettings {
     double baselineSmoothness = 0.0;  // λ; always within its range after loading
     double baselineAsymmetry = 0.0;   // p; always within its range after loading
 
-    // [TimeAcquisition]: the eight series settings, and the series table.
+    // [TimeAcquisition]: the eight series settings, and the series table
+    // (written, as the [Cleaning] keys, only once used).
     timed::SeriesSettings series;
     unsigned seriesTable = 0;  // 0 no series table, 1 one row per scan, 2 one row per pixel
 
@@ -76,24 +78,46 @@ struct ControlBarTexts {
 WorkingSettings DefaultSettings();
 ControlBarTexts DefaultControlBarTexts();
 
+// A value the file holds that is not used as it stands.
+struct ReplacedValue {
+    std::string section;
+    std::string key;
+    std::string stored;  // the file's text
+    std::string used;    // the value used instead, in the fewest digits that give it back
+
+    bool operator==(const ReplacedValue&) const = default;
+};
+
 struct LoadedSettings {
     WorkingSettings values;
     // Empty when the file was read or does not exist; otherwise the path and
     // why it could not be read, and values holds the defaults.
     std::string error;
+    // The values of the file that were not used as they stand, in the order
+    // they were read.
+    std::vector<ReplacedValue> replaced;
 };
 
-// Reads every working value. A missing key gives its default; a number that
-// does not begin the text reads 0. Values that would break the workspace
-// are replaced on the way in: a channel outside 0 to 7, an x-axis mode and
-// the two cleaning switches other than 0 or 1 load as 0, the baseline's
-// smoothness and asymmetry outside their ranges load as their defaults, a
-// laser wavelength that is not positive and
-// finite loads as the default, and so does a calibration coefficient or a
-// peak-finder threshold or slope that is not finite in the precision it is
-// held in; the integration time keeps its low 16 bits and anything above
-// 2000 ms becomes 250 ms.
+// Reads every working value. A missing key (or an empty value) gives its
+// default; a value that does not begin with a number reads 0, and the
+// number it begins with is taken ("532 nm" is 532). Values that would break
+// the workspace are replaced on the way in: a whole number that its value
+// cannot hold (Boxcar=99999, SeriesTable=4294967297 or -1) is never wrapped
+// into another but loads as the default; a channel outside 0 to 7, an
+// x-axis mode and the two cleaning switches other than 0 or 1 load as 0, a
+// series table other than 0 to 2 as 0, the baseline's smoothness and
+// asymmetry outside their ranges as their defaults, a laser wavelength that
+// is not positive and finite as the default, and so does a calibration
+// coefficient or a peak-finder threshold or slope that is not finite in the
+// precision it is held in; an integration time above 2000 ms becomes 250 ms.
+// Every such value, and every number that is no number, is listed in
+// replaced with the value used.
 LoadedSettings ReadWorkingSettings(const char* fileName = kFileName);
+
+// What the operator is told of the replaced values: the file's path, each
+// value as the file holds it and the value used instead; empty when there
+// are none.
+std::string ReplacedValuesNotice(const std::vector<ReplacedValue>& replaced, const char* fileName = kFileName);
 
 // Writes every working value in one file write (keys replaced in place, new
 // keys at the end of their section, new sections at the end of the file,
@@ -102,12 +126,13 @@ LoadedSettings ReadWorkingSettings(const char* fileName = kFileName);
 bool WriteWorkingSettings(const WorkingSettings& values, std::string* error, const char* fileName = kFileName);
 
 // What a run saves at exit when another Vexlar may use the same file: only
-// the values this run changed from loaded (what it read at start), and
+// the values this run changed from loaded (what it read at start), the
+// values it used in place of what the file held (loaded.replaced), and
 // every key the file lacks, in one file write. The file is read again at
 // that moment, so every other key keeps what is in it now, whoever put it
 // there; a file written from nothing still holds every key in order. False
 // with the path and the reason, as WriteWorkingSettings.
-bool WriteChangedWorkingSettings(const WorkingSettings& values, const WorkingSettings& loaded, std::string* error,
+bool WriteChangedWorkingSettings(const WorkingSettings& values, const LoadedSettings& loaded, std::string* error,
                                  const char* fileName = kFileName);
 
 // The [DialogBar] texts; the defaults when the file cannot be read.

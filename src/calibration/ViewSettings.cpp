@@ -32,8 +32,11 @@ void CVexlarView::LoadSettings()
         std::fprintf(stderr, "Vexlar: %s; starting with the default settings.\n", loaded.error.c_str());
         settingsProblem_ = "Default settings in use; the settings file is left as it is. " + loaded.error;
     }
+    // Values the file holds that are not used as they stand are told the
+    // same way, each with the value used instead.
+    AddSettingsProblem(settings::ReplacedValuesNotice(loaded.replaced, settings::kFileName));
     const settings::WorkingSettings& s = loaded.values;
-    loadedSettings_ = s;
+    loadedSettings_ = loaded;
 
     DriverParams& p = params();
     workspace_.numChannels = s.numChannels;
@@ -80,7 +83,8 @@ bool CVexlarView::SaveSettings()
 
     std::string error;
     if (settings::WriteChangedWorkingSettings(s, loadedSettings_, &error, settings::kFileName)) {
-        loadedSettings_ = s;
+        // The file now holds every value as used.
+        loadedSettings_ = settings::LoadedSettings{s, {}, {}};
         return true;
     }
     // The file keeps what it held; the operator must know this run's
@@ -100,6 +104,14 @@ bool CVexlarView::SaveControlBarTexts()
         loadedBarTexts_ = settings::ControlBarTexts{host_->Text(IDC_CHANNEL), host_->Text(IDC_LASER_WAVELENGTH),
                                                     host_->Text(IDC_X_AXIS)};
     return saved;
+}
+
+void CVexlarView::AddSettingsProblem(const std::string& problem)
+{
+    if (problem.empty())
+        return;
+    std::fprintf(stderr, "Vexlar: %s\n", problem.c_str());  // for a terminal
+    settingsProblem_ += settingsProblem_.empty() ? problem : "\n" + problem;
 }
 
 void CVexlarView::ShowSettingsProblem()

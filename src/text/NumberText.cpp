@@ -160,6 +160,11 @@ double LenientDouble(std::string_view text)
 
 int LenientInt(std::string_view text)
 {
+    return static_cast<int>(std::clamp<long long>(LeadingInteger(text).value_or(0), INT_MIN, INT_MAX));
+}
+
+std::optional<long long> LeadingInteger(std::string_view text)
+{
     text.remove_prefix(SkipBlanks(text));
     bool negative = false;
     std::size_t i = 0;
@@ -167,19 +172,18 @@ int LenientInt(std::string_view text)
         negative = text[i] == '-';
         ++i;
     }
+    if (i == text.size() || !IsDigit(text[i]))
+        return std::nullopt;
+    // Counted as a negative number, whose range reaches one further.
+    constexpr long long kLowest = std::numeric_limits<long long>::min();
     long long value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
+        const int digit = text[i] - '0';
+        value = value < (kLowest + digit) / 10 ? kLowest : value * 10 - digit;
     }
     if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+        return value;
+    return value == kLowest ? std::numeric_limits<long long>::max() : -value;
 }
 
 std::string FormatCoefficient(float value)

@@ -25,6 +25,12 @@ double LenientDouble(std::string_view text);
 // to the range of int instead of overflowing.
 int LenientInt(std::string_view text);
 
+// The leading decimal integer of text (blanks and an optional sign before
+// it), or nothing when text does not begin with one. Held to the range of
+// long long instead of overflowing, so a number that no 32-bit value holds
+// is never wrapped into one that does.
+std::optional<long long> LeadingInteger(std::string_view text);
+
 // The leading decimal number of text, or nothing when text does not begin
 // (after blanks) with one.
 std::optional<double> LeadingDouble(std::string_view text);

@@ -66,8 +66,7 @@ WorkingSettings Loaded(const std::string& text)
 std::string DefaultTimeAcquisitionSection()
 {
     return "[TimeAcquisition]\nStoreDark=0\nToggleLaser=0\nLaserWarmupTime=10\nDelayBetweenAcquisitions=60\n"
-           "NumberOfAcquisitions=100\nBaseFilename=Temp\nDelayBeforeFirstAcquisition=60\nFileFormat=0\n"
-           "SeriesTable=0\n";
+           "NumberOfAcquisitions=100\nBaseFilename=Temp\nDelayBeforeFirstAcquisition=60\nFileFormat=0\n";
 }
 
 std::string DefaultCalibrationSections()
@@ -109,6 +108,7 @@ WorkingSettings Unusual()
     s.series.NumberOfAcquisitions = 4000000000u;  // beyond int: "%u" must carry it
     s.series.FileFormat = 1;
     s.series.BaseFilename = "/data/run 7/sample";
+    s.seriesTable = 2;
     return s;
 }
 
@@ -196,16 +196,16 @@ TEST(SettingsFile, AFileWrittenFromNothingHoldsEverySectionAndKeyInOrder)
     EXPECT_EQ(FolderEntries(sys::SettingsFolder()), std::vector<std::string>{"vexlar.ini"}) << "no temporary left";
 }
 
-TEST(SettingsFile, IntegrationTimeKeepsItsLow16BitsAndLongTimesComeBackAs250)
+TEST(SettingsFile, IntegrationTimesBeyond16BitsTakeTheDefaultAndLongTimesComeBackAs250)
 {
     const struct {
         const char* stored;
         int loaded;
     } cases[] = {
         {"5000", 250},   {"2000", 2000}, {"2001", 250}, {"4", 4}, {"65636", 100},  // 2^16 + 100
-        {"67536", 2000},                                                           // 2^16 + 2000
-        {"68036", 250},                                                            // 2^16 + 2500
-        {"-1", 250},                                                               // low 16 bits 65535
+        {"67536", 100},                                                            // 2^16 + 2000: never wrapped
+        {"68036", 100},                                                            // 2^16 + 2500
+        {"-1", 100},                                                               // not 65535
         {"0", 0},        {"abc", 0},     {"", 100},                                // an empty value counts as missing
         {"150 ms", 150},
     };
@@ -442,4 +442,47 @@ TEST(SettingsFile, NumberFormatsAreThoseOfTheCLibrary)
     EXPECT_EQ(FormatExponent(5e-5f), "5.000000e-05");
     EXPECT_EQ(FormatExponent(0.0), "0.000000e+00");
     EXPECT_EQ(FormatFixed(1e300).size(), 301u + 7u) << "long numbers are written whole";
+}
+
+// A value the workspace cannot use, or a whole number its value cannot hold,
+// is neither wrapped into another number nor replaced without a word: each
+// is listed with the file's text and the value used.
+TEST(SettingsFile, ValuesThatCannotBeUsedAreListedWithTheValueUsed)
+{
+    const ReplacedValue cases[] = {
+        // {section, key, stored, used}; used empty: used as it stands
+        {"Acquisition", "Boxcar", "99999", "1"},
+        {"Acquisition", "IntegrationTime", "5000", "250"},
+        {"Master", "First", "1e39", "0.5"},
+        {"Slave7", "Intercept", "abc", "0"},
+        {"TimeAcquisition", "SeriesTable", "4294967297", "0"},
+        {"TimeAcquisition", "SeriesTable", "3", "0"},
+        {"TimeAcquisition", "SeriesTable", "-1", "0"},
+        {"TimeAcquisition", "SeriesTable", "abc", "0"},
+        {"TimeAcquisition", "LaserWarmupTime", "-1", "10"},
+        {"Cleaning", "BaselineSmoothness", "-5", "1000"},
+        {"Cleaning", "BaselineSmoothness", "nan", "1000"},
+        {"Cleaning", "BaselineSmoothness", "1e300", "1000"},
+        {"Cleaning", "BaselineAsymmetry", "2", "0.01"},
+        {"Acquisition", "LaserWavelength", "532 nm", ""},
+        {"TimeAcquisition", "NumberOfAcquisitions", "4294967295", ""},
+    };
+    for (const ReplacedValue& c : cases) {
+        ASSERT_TRUE(WriteSettingsFile("[" + c.section + "]\n" + c.key + "=" + c.stored + "\n"));
+        EXPECT_EQ(ReadWorkingSettings().replaced, c.used.empty() ? std::vector<ReplacedValue>{} : std::vector{c})
+            << c.key << "=" << c.stored;
+    }
+}
+
+// At exit, a value used in place of what the file holds is written back,
+// while a value used as the file's text gives it keeps that text.
+TEST(SettingsFile, AValueUsedInPlaceOfTheFilesIsWrittenBack)
+{
+    const std::string before = "[Acquisition]\nIntegrationTime=5000\nBoxcar=99999\nLaserWavelength=632.8 nm\n";
+    ASSERT_TRUE(WriteSettingsFile(before));
+    const LoadedSettings loaded = ReadWorkingSettings();
+    std::string error;
+    ASSERT_TRUE(WriteChangedWorkingSettings(loaded.values, loaded, &error)) << error;
+    const std::string after = ReadWholeFile(SettingsPath());
+    EXPECT_EQ(after.rfind("[Acquisition]\nIntegrationTime=250\nBoxcar=1\nLaserWavelength=632.8 nm\n", 0), 0u) << after;
 }

@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "MessageBox.h"
@@ -23,7 +25,10 @@
 #include "acquisition/ControlCommands.h"
 #include "acquisition/VexlarView.h"
 #include "app/DriverIdentity.h"
+#include "app/MainFrame.h"
+#include "app/VexlarDoc.h"
 #include "support/TempDir.h"
+#include "support/TestFiles.h"
 #include "support/ViewFixture.h"
 
 using namespace vexlar;
@@ -268,4 +273,51 @@ TEST(DriverIdentity, TheBuiltInDriverIsTheSimulatedSpectrometer)
 {
     EXPECT_TRUE(DriverIsBuiltInSimulator());
     EXPECT_STREQ(QdvSim_Identity(), QDVSIM_IDENTITY);
+}
+
+// Settings problems are told on the status bar as the window comes up, each
+// with its file's path: a settings file that cannot be read (a folder, binary
+// data), which leaves the defaults in use, the simulated spectrometer's
+// included, and values that cannot be used, with the values used (which the
+// control bar shows).
+TEST(SettingsProblems, AreToldOnTheStatusBar)
+{
+    const std::string driverFile = sys::ResolveProfilePath("qdvdrv.ini");
+    const std::string programFile = sys::ResolveProfilePath("vexlar.ini");
+    const struct {
+        std::string qdvdrv;  // the file's bytes, or "folder"
+        const char* vexlar;
+        std::string told;
+    } cases[] = {
+        {"folder", "", driverFile + "\": it is not a file"},
+        {"[Simulator]\x01\n", "", driverFile + "\": it holds the control character 0x01"},
+        {"", "[Acquisition]\nBoxcar=2\x1B\n", programFile + "\": it holds the control character 0x1B"},
+        {"", "[Acquisition]\nBoxcar=99999\n",
+         programFile + "\" holds values that cannot be used as they stand: "
+                       "[Acquisition] Boxcar=99999 (1 is used)"},
+    };
+    sys::MessageRecorder messages;
+    for (const auto& c : cases) {
+        messages.clear();
+        std::filesystem::remove_all(sys::SettingsFolder());
+        ASSERT_TRUE(test::WriteSettingsFile(c.vexlar));
+        if (c.qdvdrv == "folder")
+            std::filesystem::create_directory(driverFile);
+        else
+            ASSERT_TRUE(test::WriteSettingsFile(c.qdvdrv, "qdvdrv.ini"));
+        AppContext app;
+        app.hinst = &app;
+        CVexlarDoc document;
+        testing::internal::CaptureStderr();
+        {
+            CMainFrame frame(&app, &document);
+            ASSERT_TRUE(frame.Create());
+            frame.view()->OnInitialUpdate();
+            const std::string status = frame.statusText().toStdString();
+            EXPECT_NE(status.find(c.told), std::string::npos) << status;
+            EXPECT_EQ(frame.Text(IDC_BOXCAR), "1") << "the value used";
+            EXPECT_TRUE(messages.messages().empty()) << "starting is not held up by a box";
+        }
+        testing::internal::GetCapturedStderr();
+    }
 }

@@ -125,12 +125,16 @@ VEXLAR_FUZZ_TARGET(settings_file)
     const std::string program = vexlar::fuzz::ScratchFile("vexlar.ini");
     vexlar::fuzz::WriteScratch(program, data, size);
     const vexlar::settings::LoadedSettings loaded = vexlar::settings::ReadWorkingSettings(program.c_str());
-    // A NUL byte would cut a name or value short: such a file is refused
-    // whole, with the defaults in its place; any other file is read.
-    const bool holdsNul = bytes.find('\0') != std::string_view::npos;
-    VEXLAR_FUZZ_CHECK(loaded.error.empty() != holdsNul);
-    if (holdsNul)
-        VEXLAR_FUZZ_CHECK(loaded.values == vexlar::settings::DefaultSettings());
+    // A NUL byte would cut a name or value short, and any other control
+    // character but the tab, the line ends and the feeds marks binary data:
+    // such a file is refused whole, with the defaults in its place; any
+    // other file is read.
+    constexpr std::string_view kBinary("\0\1\2\3\4\5\6\7\10\16\17\20\21\22\23\24\25\26\27\30\31\32\33\34\35\36\37\177",
+                                       28);
+    const bool binary = bytes.find_first_of(kBinary) != std::string_view::npos;
+    VEXLAR_FUZZ_CHECK(loaded.error.empty() != binary);
+    if (binary)
+        VEXLAR_FUZZ_CHECK(loaded.values == vexlar::settings::DefaultSettings() && loaded.replaced.empty());
     CheckWorkingValues(loaded.values);
     CheckControlBarTexts(vexlar::settings::ReadControlBarTexts(program.c_str()));
     ReadNameLists(program.c_str());

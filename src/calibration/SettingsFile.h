@@ -54,6 +54,7 @@ struct WorkingSettings {
     int subtractBaseline = 0;         // 0 or 1
     double baselineSmoothness = 0.0;  // λ; always within its range after loading
     double baselineAsymmetry = 0.0;   // p; always within its range after loading
+    double baselineCutOn = 0.0;       // cm-1; always within its range after loading
 
     // [TimeAcquisition]: the eight series settings, and the series table.
     timed::SeriesSettings series;
@@ -87,7 +88,7 @@ struct LoadedSettings {
 // does not begin the text reads 0. Values that would break the workspace
 // are replaced on the way in: a channel outside 0 to 7, an x-axis mode and
 // the two cleaning switches other than 0 or 1 load as 0, the baseline's
-// smoothness and asymmetry outside their ranges load as their defaults, a
+// smoothness, asymmetry and cut-on outside their ranges load as their defaults, a
 // laser wavelength that is not positive and
 // finite loads as the default, and so does a calibration coefficient or a
 // peak-finder threshold or slope that is not finite in the precision it is

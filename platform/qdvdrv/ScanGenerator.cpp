@@ -12,7 +12,6 @@ constexpr double kLineCutoffPixels = 60.0;      // the line shape is taken as 0 
 constexpr double kDarkNonUniformity = 0.1;      // pixel-to-pixel spread of the dark current
 constexpr double kFluorescenceOffsetNm = 70.0;  // fluorescence maximum, red of the laser
 constexpr double kFluorescenceWidthNm = 60.0;   // standard deviation of its broad hump
-constexpr double kFluorescenceRiseNm = 15.0;    // how fast it rises past the laser line
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kNmPerCm = 1e7;
 // The cosmic rays' own random source is seeded apart from the noise's.
@@ -37,15 +36,16 @@ double LineShape(double x)
     return (1.0 - kLorentzFraction) * gauss + kLorentzFraction * lorentz;
 }
 
-// Fluorescence of unit height at its maximum: nothing blue of the laser, a
-// quick rise past it and a broad hump further to the red.
+// Fluorescence of unit height at its maximum, as it reaches the detector
+// through the long-pass filter: a broad hump to the red of the laser, cut
+// off at the filter's edge. Nothing passes blue of the edge, and all of it
+// beyond, so it rises as a step there.
 double FluorescenceShape(double wavelengthNm, double laserNm)
 {
-    const double past = wavelengthNm - laserNm;
-    if (!(past > 0.0))
+    if (!(wavelengthNm > laserNm) || kNmPerCm / laserNm - kNmPerCm / wavelengthNm < kLongPassCutOnPerCm)
         return 0.0;
-    const double d = (past - kFluorescenceOffsetNm) / kFluorescenceWidthNm;
-    return (1.0 - std::exp(-past / kFluorescenceRiseNm)) * std::exp(-0.5 * d * d);
+    const double d = (wavelengthNm - laserNm - kFluorescenceOffsetNm) / kFluorescenceWidthNm;
+    return std::exp(-0.5 * d * d);
 }
 
 struct PixelAxis {

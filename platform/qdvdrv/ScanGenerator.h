@@ -10,6 +10,8 @@
 //          + (t / 100 ms) · [lamp lines                      (laser or not)
 //                            + laser power · (Raman bands + laser residue
 //                                             + fluorescence) (laser on only)]
+// The fluorescence is a broad hump cut off by the long-pass filter: nothing
+// below the filter's cut-on shift, a step up to the hump at it.
 // Each band has the instrument's line shape, a pseudo-Voigt a few pixels
 // wide, centred at its wavelength (a Raman band at 1 / (1/λlaser − shift·1e-7)).
 // Each of the `average` readings adds shot noise and read noise, is rounded to
@@ -47,6 +49,10 @@ constexpr double kLineWidthPixels = 2.5;           // full width at half maximum
 constexpr double kLorentzFraction = 0.3;           // Lorentzian share of the pseudo-Voigt
 constexpr double kFluorescencePeakCounts = 250.0;
 constexpr double kLaserResidueCounts = 120.0;
+// The Raman shift in cm-1 at which the long-pass filter in front of the
+// detector starts to pass light: the fluorescence steps up there. (The
+// filter lets the laser residue and the Raman bands through as they are.)
+constexpr double kLongPassCutOnPerCm = 60.0;
 // A cosmic ray crossing the detector's depleted silicon leaves at least about
 // a thousand electrons in a pixel (kElectronsPerCount to a count), and up to
 // whatever fills it.

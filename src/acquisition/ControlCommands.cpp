@@ -134,7 +134,7 @@ void CVexlarView::OnBarParam(int kind)
             p.Boxcar = static_cast<std::int16_t>(value);
         else
             p.IntegrationTime = static_cast<std::uint16_t>(value);
-        QDV_ParamSet(&p);
+        SendParamsToDriver();
         p.changed = 0;
         scanQueue_.AcquisitionSwitched();
         break;
@@ -178,6 +178,18 @@ void CVexlarView::OnBarParam(int kind)
     default:
         break;
     }
+}
+
+void CVexlarView::SendParamsToDriver()
+{
+    // Only the driver sees the single reading: the block keeps the
+    // operator's number for the control bar, the files and the settings.
+    DriverParams& p = params();
+    const std::int16_t average = p.Average;
+    if (AveragesReadings())
+        p.Average = 1;
+    QDV_ParamSet(&p);
+    p.Average = average;
 }
 
 void CVexlarView::OnStoreDark()

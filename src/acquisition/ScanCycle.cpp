@@ -103,13 +103,24 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
     if (!flags_.scanning)
         return;
 
+    // The selected channel's buffer, its spikes removed first while the
+    // operator has that on.
+    const float* in = nullptr;
+    if (!ScanForSpectrum(&in)) {
+        // One reading of an average the view takes itself: the next one is
+        // asked for (unless one is on its way), and nothing changes on the
+        // display or in a series until the average is complete.
+        QDV_BufferEmpty(hinst, bufferChannel);
+        if (!ChainScanComing())
+            RequestNextScanAfterPendingMessages();
+        return;
+    }
+
     {
         // The chart draws nothing until the new spectrum is attached.
         RepaintGuard repaint(chart());
 
-        // One pass over the pixels of the selected channel's buffer (its
-        // spikes removed first while the operator has that on).
-        const float* in = ScanForSpectrum();
+        // One pass over the pixels of the scan.
         if (flags_.additive) {
             // A scan that could not be searched for spikes stays out of the sum.
             if (in) {
@@ -239,6 +250,8 @@ void CVexlarView::RequestNextScanAfterPendingMessages()
 
 void CVexlarView::RequestScan()
 {
+    // A new chain of scans: readings of an average before it are not its.
+    cleaning_.readings.Restart();
     scanQueue_.Requested();
     QDV_SingleScan(hinst);
 }
@@ -313,7 +326,7 @@ void CVexlarView::OnReset()
     StopScans();
     p.Average = kResetAverage;
     p.IntegrationTime = kResetIntegrationTimeMs;
-    QDV_ParamSet(&p);
+    SendParamsToDriver();
     QDV_BufferEmpty(hinst, workspace_.channel);
     flags_.additive = false;
     // The control bar is about to say Continuous: make it true, so the scan

@@ -239,7 +239,8 @@ public:
     // View > Subtract Baseline: the fluorescence baseline taken off the
     // spectrum as it is shown, searched, saved and exported.
     void OnSubtractBaseline();
-    // View > Baseline Settings: the baseline's smoothness and asymmetry.
+    // View > Baseline Settings: the baseline's smoothness, asymmetry and
+    // cut-on shift.
     void OnBaselineSettings();
     bool IsRemovingSpikes() const;
     bool IsSubtractingBaseline() const;
@@ -381,11 +382,23 @@ private:
     void UpdateShownSpectrum();
     // Gives the live data set the shown spectrum, brought up to date.
     void SetLiveYData();
-    // The selected channel's scan as it goes into the spectrum: with its
-    // spikes removed while that is on. Null when it is not to be added to an
-    // accumulation (spikes are removed, and there was no earlier scan to
-    // find them by).
-    const float* ScanForSpectrum();
+    // The selected channel's scan as it goes into the spectrum, into
+    // *spectrumScan: with its spikes removed while that is on. Null when it
+    // is not to be added to an accumulation (spikes are removed, and there
+    // was no earlier scan to find them by). False when the scan was one
+    // reading of an average not yet complete (AveragesReadings): nothing
+    // goes into the spectrum.
+    bool ScanForSpectrum(const float** spectrumScan);
+    // Spikes are removed from a scan of several averages: the driver is
+    // asked for one reading a scan, and the view averages the readings
+    // itself, each cleaned.
+    bool AveragesReadings() const;
+    // QDV_ParamSet with the block as it stands, but one reading a scan
+    // while the view averages the readings itself.
+    void SendParamsToDriver();
+    // The shown spectrum is the spectrum less its baseline: Subtract
+    // Baseline is on and the baseline could be drawn.
+    bool IsBaselineSubtracted() const;
     // The scan last handled, as it went into the spectrum.
     const float* LastScan() const;
     // The status bar's note of what the display does to the spectrum.

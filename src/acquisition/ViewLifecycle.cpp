@@ -80,7 +80,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
     p.unnamed56 = 1;
     p.changed = 1;
     p.unnamed76 = 0;
-    QDV_ParamSet(&p);
+    SendParamsToDriver();
     RequestScan();
     created_ = true;
     return true;

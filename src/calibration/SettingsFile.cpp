@@ -73,6 +73,7 @@ enum class Check {
     SeriesTableChoice,      // 0 to 2, else the default: an older or edited file never asks for a table it cannot mean
     BaselineSmoothness,     // within the baseline's range, else the default
     BaselineAsymmetry,      // within the baseline's range, else the default
+    BaselineCutOn,          // within the baseline's range, else the default
 };
 
 // Texts of numbers, of the base file name and of the control bar.
@@ -154,6 +155,7 @@ enum class Id {
     SubtractBaseline,
     BaselineSmoothness,
     BaselineAsymmetry,
+    BaselineCutOn,
 };
 
 struct Key {
@@ -230,10 +232,13 @@ constexpr Key kKeys[] = {
      Check::BaselineSmoothness, &W::baselineSmoothness, Presence::WhenUsed},
     {Id::BaselineAsymmetry, kCleaning, "BaselineAsymmetry", kText, kNumberChars, "0.01", WriteAs::Shortest,
      Check::BaselineAsymmetry, &W::baselineAsymmetry, Presence::WhenUsed},
+    {Id::BaselineCutOn, kCleaning, "BaselineCutOn", kText, kNumberChars, "100", WriteAs::Shortest, Check::BaselineCutOn,
+     &W::baselineCutOn, Presence::WhenUsed},
 };
 
 // The defaults of the table are the baseline's own.
-static_assert(cleaning::kDefaultSmoothness == 1000.0 && cleaning::kDefaultAsymmetry == 0.01,
+static_assert(cleaning::kDefaultSmoothness == 1000.0 && cleaning::kDefaultAsymmetry == 0.01 &&
+                  cleaning::kDefaultCutOn == 100.0,
               "the [Cleaning] defaults above are the baseline's");
 
 constexpr std::size_t kKeyCount = std::size(kKeys);
@@ -268,6 +273,7 @@ constexpr Id kReadOrder[] = {
     Id::SubtractBaseline,
     Id::BaselineSmoothness,
     Id::BaselineAsymmetry,
+    Id::BaselineCutOn,
 };
 
 // ...and written, which decides the order of sections and keys in a new file.
@@ -300,6 +306,7 @@ constexpr Id kWriteOrder[] = {
     Id::SubtractBaseline,
     Id::BaselineSmoothness,
     Id::BaselineAsymmetry,
+    Id::BaselineCutOn,
 };
 
 constexpr Id kControlBarOrder[] = {Id::BarChannel, Id::BarLaserWavelength, Id::BarXAxis};
@@ -460,6 +467,8 @@ double CheckedNumber(const Key& key, double value)
         return cleaning::IsUsableSmoothness(value) ? value : LenientDouble(key.defaultValue);
     if (key.check == Check::BaselineAsymmetry)
         return cleaning::IsUsableAsymmetry(value) ? value : LenientDouble(key.defaultValue);
+    if (key.check == Check::BaselineCutOn)
+        return cleaning::IsUsableCutOn(value) ? value : LenientDouble(key.defaultValue);
     if (key.check == Check::FiniteNumber) {
         // "1e39" is a number, but no single-precision coefficient holds it.
         const double largest =

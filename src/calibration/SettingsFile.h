@@ -55,6 +55,7 @@ struct WorkingSettings {
     int subtractBaseline = 0;         // 0 or 1
     double baselineSmoothness = 0.0;  // λ; always within its range after loading
     double baselineAsymmetry = 0.0;   // p; always within its range after loading
+    double baselineCutOn = 0.0;       // cm-1; always within its range after loading
 
     // [TimeAcquisition]: the eight series settings, and the series table
     // (written, as the [Cleaning] keys, only once used).
@@ -105,8 +106,8 @@ struct LoadedSettings {
 // cannot hold (Boxcar=99999, SeriesTable=4294967297 or -1) is never wrapped
 // into another but loads as the default; a channel outside 0 to 7, an
 // x-axis mode and the two cleaning switches other than 0 or 1 load as 0, a
-// series table other than 0 to 2 as 0, the baseline's smoothness and
-// asymmetry outside their ranges as their defaults, a laser wavelength that
+// series table other than 0 to 2 as 0, the baseline's smoothness, asymmetry
+// and cut-on outside their ranges as their defaults, a laser wavelength that
 // is not positive and finite as the default, and so does a calibration
 // coefficient or a peak-finder threshold or slope that is not finite in the
 // precision it is held in; an integration time above 2000 ms becomes 250 ms.

@@ -90,9 +90,11 @@ bool CVexlarView::SetLaserWavelength(const char* text)
     calibration_.laserWavenumber = calibration::LaserWavenumber(*value);
     calibration::ComputeRamanShift(calibration_.laserWavenumber, workspace_.wavenumber, workspace_.ramanShift);
     RelabelPeaks();
-    if (workspace_.xAxisMode == 1) {
+    // The Raman axis moves, and with it the baseline's cut-on.
+    if (workspace_.xAxisMode == 1 || cleaning_.subtractBaseline) {
         RepaintGuard repaint(chart());
-        ApplyRamanAxisToChart();
+        if (workspace_.xAxisMode == 1)
+            ApplyRamanAxisToChart();
         SetLiveYData();
         XrtSetValues(chart(), XRT_DATA, liveData);
     }

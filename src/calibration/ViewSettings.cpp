@@ -52,7 +52,7 @@ void CVexlarView::LoadSettings()
 
     cleaning_.removeSpikes = s.removeSpikes;
     cleaning_.subtractBaseline = s.subtractBaseline;
-    cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry});
+    cleaning_.baseline.SetSettings({s.baselineSmoothness, s.baselineAsymmetry, s.baselineCutOn});
 
     timeAcq_.settings = s.series;
     seriesTable_.setting = s.seriesTable;
@@ -77,6 +77,7 @@ bool CVexlarView::SaveSettings()
     s.subtractBaseline = cleaning_.subtractBaseline;
     s.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     s.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
+    s.baselineCutOn = cleaning_.baseline.Settings().cutOn;
 
     s.series = timeAcq_.settings;
     s.seriesTable = seriesTable_.setting;

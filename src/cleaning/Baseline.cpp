@@ -96,7 +96,8 @@ BaselineEstimator::~BaselineEstimator() = default;
 
 bool BaselineEstimator::SetSettings(const BaselineSettings& settings)
 {
-    if (!IsUsableSmoothness(settings.smoothness) || !IsUsableAsymmetry(settings.asymmetry))
+    if (!IsUsableSmoothness(settings.smoothness) || !IsUsableAsymmetry(settings.asymmetry) ||
+        !IsUsableCutOn(settings.cutOn))
         return false;
     settings_ = settings;
     return true;
@@ -160,6 +161,9 @@ bool BaselineEstimator::Fit(const double* y, int n)
         w.rhs = w.weights.cwiseProduct(data);
         w.previous = w.z;
         w.z = w.solver.solve(w.rhs);
+        // Values near the largest a double holds overflow on the way.
+        if (!w.z.allFinite())
+            return false;
         // Settled when no weight changes, or (in a noise-free spectrum,
         // whose points lie on the curve and may swap sides for ever) when
         // the curve no longer moves.
@@ -187,10 +191,29 @@ bool BaselineEstimator::Estimate(const double* y, int n, double* baseline)
 
 bool BaselineEstimator::Subtract(const double* y, int n, double* corrected)
 {
-    const bool fitted = Fit(y, n);
+    return SubtractBetween(y, n, 0, n - 1, corrected);
+}
+
+bool BaselineEstimator::Subtract(const double* y, const double* shift, int n, double* corrected)
+{
+    const double cutOn = settings_.cutOn;
+    int first = 0;
+    while (first < n && !(shift[first] >= cutOn))
+        ++first;
+    int last = n - 1;
+    while (last >= first && !(shift[last] >= cutOn))
+        --last;
+    return SubtractBetween(y, n, first, last, corrected);
+}
+
+bool BaselineEstimator::SubtractBetween(const double* y, int n, int first, int last, double* corrected)
+{
+    bool subtracted = Fit(y + first, last - first + 1);
+    for (int i = first; subtracted && i <= last; ++i)
+        subtracted = std::isfinite(y[i] - work_->z[i - first]);
     for (int i = 0; i < n; ++i)
-        corrected[i] = fitted ? y[i] - work_->z[i] : y[i];
-    return fitted;
+        corrected[i] = subtracted && i >= first && i <= last ? y[i] - work_->z[i - first] : y[i];
+    return subtracted;
 }
 
 }  // namespace vexlar::cleaning

@@ -59,9 +59,19 @@ public:
     // matrix and its pattern; later calls for that length keep them.
     bool Estimate(const double* y, int n, double* baseline);
 
-    // corrected[i] = y[i] − baseline[i]; corrected may be y itself. The
-    // result of Estimate (on false, corrected is y).
+    // corrected[i] = y[i] − baseline[i]; corrected may be y itself. False,
+    // with corrected = y, when Estimate is false or a difference is not a
+    // finite number.
     bool Subtract(const double* y, int n, double* corrected);
+
+    // The same on the Stokes side beyond the cut-on shift only: the baseline
+    // is fitted to, and subtracted from, the pixels from the first to the
+    // last whose Raman shift (shift[i], cm-1) is at least Settings().cutOn;
+    // the others (the laser line, the anti-Stokes side, the filter's edge
+    // where the fluorescence steps up) are left as they came. False, with
+    // corrected = y, when fewer than kMinimumBaselinePoints pixels lie
+    // there or Subtract of them is false.
+    bool Subtract(const double* y, const double* shift, int n, double* corrected);
 
     // The iterations the last Estimate took.
     int LastIterations() const { return iterations_; }
@@ -71,6 +81,8 @@ private:
 
     // The baseline into the workspace's z; false when y cannot have one.
     bool Fit(const double* y, int n);
+    // Subtract of y[first .. last], y elsewhere.
+    bool SubtractBetween(const double* y, int n, int first, int last, double* corrected);
     // The margin above the curve of each point: kAboveNoise × its noise.
     void NoiseMargins(const double* y, int n);
 

@@ -1,7 +1,7 @@
 #pragma once
 // "Baseline Settings": the smoothness (λ) and asymmetry (p) of the
-// fluorescence baseline, each a number within its range, with a button that
-// puts back the defaults.
+// fluorescence baseline and the Raman shift beyond which it is fitted, each
+// a number within its range, with a button that puts back the defaults.
 
 #include <QDialog>
 
@@ -24,9 +24,10 @@ public:
 
     QLineEdit* smoothnessEdit() const { return smoothnessEdit_; }
     QLineEdit* asymmetryEdit() const { return asymmetryEdit_; }
+    QLineEdit* cutOnEdit() const { return cutOnEdit_; }
     QPushButton* defaultsButton() const { return defaultsButton_; }
 
-    // Takes the values when both are numbers within their ranges; otherwise
+    // Takes the values when all are numbers within their ranges; otherwise
     // tells the operator which and why, puts the focus on that box and keeps
     // the dialog open.
     void accept() override;
@@ -36,5 +37,6 @@ private:
 
     QLineEdit* smoothnessEdit_;
     QLineEdit* asymmetryEdit_;
+    QLineEdit* cutOnEdit_;
     QPushButton* defaultsButton_;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// The two settings of the fluorescence baseline (asymmetric least squares,
+// The settings of the fluorescence baseline (asymmetric least squares,
 // Eilers and Boelens 2005), their defaults for a 2048-pixel detector and the
 // values they may take.
 
@@ -19,9 +19,19 @@ constexpr double kDefaultAsymmetry = 0.01;
 constexpr double kMinimumAsymmetry = 1e-6;
 constexpr double kMaximumAsymmetry = 0.5;
 
+// The Raman shift (cm-1) beyond which the baseline is fitted: the long-pass
+// filter in front of the detector cuts the fluorescence off near the laser
+// line, so it steps up there, and no smooth curve follows a step. The
+// default lies past the edge of a typical filter, short of the lowest bands
+// of the usual samples.
+constexpr double kDefaultCutOn = 100.0;
+constexpr double kMinimumCutOn = 0.0;
+constexpr double kMaximumCutOn = 4000.0;
+
 struct BaselineSettings {
     double smoothness = kDefaultSmoothness;
     double asymmetry = kDefaultAsymmetry;
+    double cutOn = kDefaultCutOn;
 
     bool operator==(const BaselineSettings&) const = default;
 };
@@ -35,6 +45,11 @@ inline bool IsUsableSmoothness(double value)
 inline bool IsUsableAsymmetry(double value)
 {
     return value >= kMinimumAsymmetry && value <= kMaximumAsymmetry;
+}
+
+inline bool IsUsableCutOn(double value)
+{
+    return value >= kMinimumCutOn && value <= kMaximumCutOn;
 }
 
 }  // namespace vexlar::cleaning

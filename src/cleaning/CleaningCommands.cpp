@@ -4,7 +4,10 @@
 //
 // Where each sits: spikes are removed from each scan before it goes into
 // spectrum, so neither the running sum of additive mode nor a dark spectrum
-// stored from it ever holds one. The baseline is taken off only what is
+// stored from it ever holds one. A scan of several averages is taken as its
+// single readings for that (the driver is asked for one reading a scan),
+// each cleaned against the one before, and their mean is the scan. The
+// baseline is fitted beyond its cut-on shift and taken off only what is
 // shown: spectrum itself (the scan, the dark-subtracted scan or the running
 // sum) stays as it is, so an accumulation goes on adding the plain scans and
 // Store Dark keeps the plain dark; the shown spectrum, spectrum less its
@@ -36,7 +39,14 @@ void CVexlarView::OnRemoveSpikes()
     // Whatever was compared before is out of date: the next scan is the
     // reference for the one after it.
     cleaning_.spikes.Forget();
-    cleaning_.lastScanCleaned = false;
+    cleaning_.readings.Restart();
+    cleaning_.lastScan = nullptr;
+    // Scans of several averages: the driver takes them whole again, or one
+    // reading at a time; the scan under way was asked for the other way.
+    if (params().Average > 1) {
+        SendParamsToDriver();
+        scanQueue_.AcquisitionSwitched();
+    }
     ShowCleaningNote();
 }
 
@@ -79,8 +89,26 @@ const double* CVexlarView::ShownSpectrum() const
 
 void CVexlarView::UpdateShownSpectrum()
 {
-    if (cleaning_.subtractBaseline)
-        cleaning_.baseline.Subtract(workspace_.spectrum, kPixels, cleaning_.corrected);
+    if (!cleaning_.subtractBaseline)
+        return;
+    // Fitted beyond the cut-on on the Raman axis of the spectrum on display.
+    const bool failed =
+        !cleaning_.baseline.Subtract(workspace_.spectrum, workspace_.ramanShift, kPixels, cleaning_.corrected);
+    // The status bar and the files written say whether it was taken off.
+    if (failed != cleaning_.baselineFailed) {
+        cleaning_.baselineFailed = failed;
+        ShowCleaningNote();
+    }
+}
+
+bool CVexlarView::IsBaselineSubtracted() const
+{
+    return cleaning_.subtractBaseline == 1 && !cleaning_.baselineFailed;
+}
+
+bool CVexlarView::AveragesReadings() const
+{
+    return cleaning_.removeSpikes == 1 && app_ && app_->driverParams.Average > 1;
 }
 
 void CVexlarView::SetLiveYData()
@@ -89,11 +117,12 @@ void CVexlarView::SetLiveYData()
     XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
 }
 
-const float* CVexlarView::ScanForSpectrum()
+bool CVexlarView::ScanForSpectrum(const float** spectrumScan)
 {
     const float* scan = workspace_.raw[workspace_.channel];
+    *spectrumScan = scan;
     if (!cleaning_.removeSpikes)
-        return scan;
+        return true;
     const DriverParams& p = params();
     // Laser-on and laser-off scans are each compared with their own kind;
     // the control bar's Laser box says which this one is.
@@ -102,24 +131,43 @@ const float* CVexlarView::ScanForSpectrum()
                                               p.Boxcar,           p.CorrectDark,     laserOn};
     // A scan under way while the laser or the acquisition parameters were
     // switched is of neither kind: compared with nothing, and kept by none.
+    const bool straddled = scanQueue_.LastArrivalStraddled();
     const cleaning::SpikeRemover::Result result =
-        scanQueue_.LastArrivalStraddled() ? cleaning_.spikes.Pass(scan) : cleaning_.spikes.Clean(scan, conditions);
-    cleaning_.lastScanCleaned = true;
+        straddled ? cleaning_.spikes.Pass(scan) : cleaning_.spikes.Clean(scan, conditions);
+    if (AveragesReadings()) {
+        // One reading of the average. One taken partly one way and partly
+        // the other starts the average again; one that could not be
+        // searched for spikes (the first two after a start) is left out, so
+        // that no ray reaches the mean.
+        if (straddled) {
+            cleaning_.readings.Restart();
+            return false;
+        }
+        if (!result.settled || !cleaning_.readings.Add(cleaning_.spikes.Cleaned(), conditions, p.Average))
+            return false;
+        cleaning_.lastScan = cleaning_.readings.Mean();
+        *spectrumScan = cleaning_.lastScan;
+        return true;
+    }
+    cleaning_.lastScan = cleaning_.spikes.Cleaned();
     // The first scan has nothing to be compared with, and the next one only
     // a scan that still holds its rays: shown, but kept out of a sum, which
     // must never hold a spike.
-    if (!result.settled && flags_.additive)
-        return nullptr;
-    return cleaning_.spikes.Cleaned();
+    *spectrumScan = !result.settled && flags_.additive ? nullptr : cleaning_.lastScan;
+    return true;
 }
 
 const float* CVexlarView::LastScan() const
 {
-    return cleaning_.lastScanCleaned ? cleaning_.spikes.Cleaned() : workspace_.raw[workspace_.channel];
+    return cleaning_.lastScan ? cleaning_.lastScan : workspace_.raw[workspace_.channel];
 }
 
 void CVexlarView::ShowCleaningNote()
 {
-    if (host_)
-        host_->SetIndicatorText(cleaning::CleaningNote(cleaning_.removeSpikes == 1, cleaning_.subtractBaseline == 1));
+    if (!host_)
+        return;
+    const cleaning::BaselineState baseline = !cleaning_.subtractBaseline ? cleaning::BaselineState::Off
+                                             : cleaning_.baselineFailed  ? cleaning::BaselineState::Failed
+                                                                         : cleaning::BaselineState::Subtracted;
+    host_->SetIndicatorText(cleaning::CleaningNote(cleaning_.removeSpikes == 1, baseline));
 }

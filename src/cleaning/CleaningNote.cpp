@@ -6,19 +6,20 @@ namespace {
 
 constexpr char kSpikesNote[] = "Spikes removed";
 constexpr char kBaselineNote[] = "Baseline subtracted";
+constexpr char kBaselineFailedNote[] = "Baseline failed";
 constexpr char kBetweenNotes[] = ", ";
 
 }  // namespace
 
-std::string CleaningNote(bool spikesRemoved, bool baselineSubtracted)
+std::string CleaningNote(bool spikesRemoved, BaselineState baseline)
 {
     std::string note;
     if (spikesRemoved)
         note = kSpikesNote;
-    if (baselineSubtracted) {
+    if (baseline != BaselineState::Off) {
         if (!note.empty())
             note += kBetweenNotes;
-        note += kBaselineNote;
+        note += baseline == BaselineState::Subtracted ? kBaselineNote : kBaselineFailedNote;
     }
     return note;
 }

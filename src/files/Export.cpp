@@ -36,11 +36,16 @@ bool CVexlarView::WriteExportFile(const char* path)
                                          vexlar::sys::kErrorTitle);
         return false;
     }
+    const double* x = workspace_.xAxisMode == kRamanShiftMode ? workspace_.ramanShift : workspace_.wavelength;
+    std::string reason = NotFiniteReason(ShownSpectrum(), {x}, kPixels);
+    if (!reason.empty()) {
+        ReportFileError(kNotExported, path, reason);
+        return false;
+    }
     const std::string text =
         FormatExportFile(workspace_.xAxisMode, workspace_.wavelength, workspace_.ramanShift, ShownSpectrum(), kPixels);
     // Replaced whole: an existing file gives way only to a complete new one,
     // so a failed export never leaves a cut-off file in place of a good one.
-    std::string reason;
     if (!vexlar::sys::ReplaceFileWhole(path, text, &reason)) {
         ReportFileError(kNotExported, path, reason);
         return false;

@@ -52,7 +52,13 @@ void CVexlarView::OnExportAs()
     const std::vector<MetadataEntry> entries = DescribeSpectrum(facts);
     const double* shownX = facts.xAxisMode == kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
     std::string text;
+    std::string reason;
     if (format == kJcampFormat) {
+        reason = NotFiniteReason(ShownSpectrum(), {shownX}, kPixels);
+        if (!reason.empty()) {
+            ReportFileError(kNotExported, path, reason);
+            return;
+        }
         if (JcampPointCount(facts.xAxisMode, shownX, ShownSpectrum(), kPixels) == 0) {
             ReportFileError(kNotExported, path,
                             "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
@@ -73,9 +79,13 @@ void CVexlarView::OnExportAs()
         } else {
             columns.wavelength = workspace_.wavelength;
         }
+        reason = NotFiniteReason(columns.intensity, {columns.wavelength, columns.ramanShift}, kPixels);
+        if (!reason.empty()) {
+            ReportFileError(kNotExported, path, reason);
+            return;
+        }
         text = FormatCsvSpectrum(entries, columns);
     }
-    std::string reason;
     if (!vexlar::sys::ReplaceFileWhole(path, text, &reason))
         ReportFileError(kNotExported, path, reason);
 }
@@ -97,9 +107,10 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     facts.darkSubtracted = flags_.darkStored && (flags_.additive || flags_.subtractDark);
     facts.additiveScans = flags_.additive ? flags_.additions : 0;
     facts.spikesRemoved = cleaning_.removeSpikes != 0;
-    facts.baselineSubtracted = cleaning_.subtractBaseline != 0;
+    facts.baselineSubtracted = IsBaselineSubtracted();
     facts.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     facts.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
+    facts.baselineCutOn = cleaning_.baseline.Settings().cutOn;
     facts.calibrationKnown = true;
     facts.laserWavelength = calibration_.laserWavelength;
     facts.calIntercept = calibration_.table.calIntercept[workspace_.channel];

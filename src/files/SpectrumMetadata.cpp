@@ -103,6 +103,7 @@ std::vector<MetadataEntry> DescribeSpectrum(const SpectrumFacts& facts)
     if (facts.baselineSubtracted) {
         entries.push_back({"Baseline smoothness", "$BASELINE SMOOTHNESS", ShortestText(facts.baselineSmoothness)});
         entries.push_back({"Baseline asymmetry", "$BASELINE ASYMMETRY", ShortestText(facts.baselineAsymmetry)});
+        entries.push_back({"Baseline cut-on (cm-1)", "$BASELINE CUTON 1/CM", ShortestText(facts.baselineCutOn)});
     }
 
     if (facts.calibrationKnown) {

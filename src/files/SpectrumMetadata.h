@@ -54,10 +54,12 @@ struct SpectrumFacts {
     bool spikesRemoved = false;  // View > Remove Spikes cleaned every scan
 
     // View > Subtract Baseline: the intensities written are the spectrum
-    // less its fluorescence baseline (live or opened alike).
+    // less its fluorescence baseline (live or opened alike), beyond the
+    // cut-on shift.
     bool baselineSubtracted = false;
     double baselineSmoothness = 0.0;
     double baselineAsymmetry = 0.0;
+    double baselineCutOn = 0.0;  // cm-1
 
     // The x values come from the channel's calibration and the laser line
     // (false: they are the opened file's own).

@@ -144,7 +144,7 @@ bool CVexlarView::SavePeakFile(const char* path)
     header.additions = flags_.additions;
     header.xAxisMode = workspace_.xAxisMode;
     header.spikesRemoved = IsRemovingSpikes();
-    header.baselineSubtracted = IsSubtractingBaseline();
+    header.baselineSubtracted = IsBaselineSubtracted();
     header.baselineSmoothness = cleaning_.baseline.Settings().smoothness;
     header.baselineAsymmetry = cleaning_.baseline.Settings().asymmetry;
     std::vector<peaks::PeakFileRow> rows;

@@ -16,6 +16,7 @@
 #include "TickCount.h"
 #include "acquisition/VexlarView.h"
 #include "files/CsvSpectrum.h"
+#include "files/FileMessages.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesTable.h"
 #include "timed/TimeStampFile.h"
@@ -96,11 +97,17 @@ void CVexlarView::AddScanToSeriesTable()
     const TimeAcquisitionRun& run = timeAcq_;
     if (!seriesTable_.table.active() || run.timeStamps.size() <= run.scanNumber)
         return;
+    // A scan that is not all numbers stays out of the table, counted as a
+    // failure to write.
+    std::string reason = files::NotFiniteReason(ShownSpectrum(), {}, kPixels);
+    if (!reason.empty()) {
+        NoteSeriesWriteFailure(seriesTable_.path, run.currentFileName + " left out: " + reason, true);
+        return;
+    }
     const double seconds = SecondsAfter(run.timeStamps[run.scanNumber], run.timeStamps[kFirstSavedScan]);
     seriesTable_.table.AddScan(seconds, run.currentFileName, ShownSpectrum(), kPixels);
     if (!seriesTable_.table.WriteDue(vexlar::sys::GetTickCount()))
         return;
-    std::string reason;
     if (!WriteSeriesTable(&reason))
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
 }

@@ -220,7 +220,13 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
     }
     if (timeAcq_.settings.FileFormat == kExportFileFormat) {
         // The layout of File > Export Spectrum, written without a message
-        // box: the series goes on and reports at its end.
+        // box: the series goes on and reports at its end. Only numbers go
+        // into it (the chart library refuses anything else in its file).
+        const double* x =
+            workspace_.xAxisMode == files::kRamanShiftMode ? workspace_.ramanShift : workspace_.wavelength;
+        *reason = files::NotFiniteReason(ShownSpectrum(), {x}, kPixels);
+        if (!reason->empty())
+            return false;
         return vexlar::sys::ReplaceFileWhole(path,
                                              files::FormatExportFile(workspace_.xAxisMode, workspace_.wavelength,
                                                                      workspace_.ramanShift, ShownSpectrum(), kPixels),

@@ -81,7 +81,8 @@ private:
 
 // The simulated spectrometer in the driver's place. Each scan request is
 // taken with the laser and the acquisition values of the moment it was made
-// (the simulator takes them as the scan starts), and answered when the test
+// (the simulator takes them as the scan starts; the number of readings
+// averaged as the driver was last given it), and answered when the test
 // says, with a cyclohexane scan with cosmic rays and the same scan without
 // them (the truth).
 class SimulatedSpectrometer {
@@ -98,9 +99,11 @@ public:
         RecordingDriver::Get().onCall = [this](const DriverCall& call) {
             if (call.name == "QDV_V7400StrobeEnable") {
                 laserOn_ = call.argument != 0;
+            } else if (call.name == "QDV_Register" || call.name == "QDV_ParamSet") {
+                average_ = call.block.Average;
             } else if (call.name == "QDV_SingleScan") {
                 const DriverParams& p = *RecordingDriver::Get().registeredBlock;
-                requests_.push_back({p.IntegrationTime, p.Average, p.Boxcar, laserOn_, p.CorrectDark != 0});
+                requests_.push_back({p.IntegrationTime, average_, p.Boxcar, laserOn_, p.CorrectDark != 0});
             } else if (call.name == "QDV_Stop") {
                 requests_.clear();
             }
@@ -160,6 +163,7 @@ private:
     qdv::ScanGenerator with_;
     qdv::ScanGenerator without_;
     bool laserOn_ = false;
+    int average_ = 1;
     std::vector<qdv::ScanSettings> requests_;
 };
 
@@ -423,33 +427,38 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
     std::vector<std::string> shownTexts;
     {
         ScopedDialogOperator<CBaselineDlg> op([&](CBaselineDlg& dialog) {
-            shownTexts = {dialog.smoothnessEdit()->text().toStdString(), dialog.asymmetryEdit()->text().toStdString()};
-            const auto tryValues = [&](const char* smoothness, const char* asymmetry) {
+            shownTexts = {dialog.smoothnessEdit()->text().toStdString(), dialog.asymmetryEdit()->text().toStdString(),
+                          dialog.cutOnEdit()->text().toStdString()};
+            const auto tryValues = [&](const char* smoothness, const char* asymmetry, const char* cutOn = "100") {
                 dialog.smoothnessEdit()->setText(smoothness);
                 dialog.asymmetryEdit()->setText(asymmetry);
+                dialog.cutOnEdit()->setText(cutOn);
                 dialog.accept();
             };
             tryValues("abc", "0.01");
             tryValues("5000", "0,02");
             tryValues("0.5", "0.02");
             tryValues("5000", "0.6");
+            tryValues("5000", "0.02", "-10");
             EXPECT_EQ(dialog.result(), QDialog::Rejected) << "still open";
             dialog.defaultsButton()->click();
             EXPECT_EQ(dialog.smoothnessEdit()->text(), "1000");
             EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.01");
-            tryValues(" 5e3 ", "0.02");
+            EXPECT_EQ(dialog.cutOnEdit()->text(), "100");
+            tryValues(" 5e3 ", "0.02", "150");
         });
         view->OnBaselineSettings();
     }
     QLocale::setDefault(previous);
 
-    EXPECT_EQ(shownTexts, (std::vector<std::string>{"1000", "0.01"}));
+    EXPECT_EQ(shownTexts, (std::vector<std::string>{"1000", "0.01", "100"}));
     std::vector<std::string> said;
     for (const auto& m : messages.messages())
         said.push_back(m.text);
     EXPECT_EQ(said, (std::vector<std::string>{"Please enter a number.", "Please enter a number.",
                                               "The smoothness must be a number from 1 to 1e+12.",
-                                              "The asymmetry must be a number from 1e-06 to 0.5."}));
+                                              "The asymmetry must be a number from 1e-06 to 0.5.",
+                                              "The cut-on shift must be a number from 0 to 4000."}));
     // Taken at once: the shown spectrum is drawn with the new baseline.
     const std::vector<double> after = Shown(view->chart());
     EXPECT_NE(after, before);
@@ -459,6 +468,7 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
         ScopedDialogOperator<CBaselineDlg> op([](CBaselineDlg& dialog) {
             EXPECT_EQ(dialog.smoothnessEdit()->text(), "5000");
             EXPECT_EQ(dialog.asymmetryEdit()->text(), "0.02");
+            EXPECT_EQ(dialog.cutOnEdit()->text(), "150");
             dialog.smoothnessEdit()->setText("77");
             dialog.reject();
         });
@@ -515,6 +525,7 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
         ScopedDialogOperator<CBaselineDlg> op([](CBaselineDlg& dialog) {
             dialog.smoothnessEdit()->setText("20000");
             dialog.asymmetryEdit()->setText("0.005");
+            dialog.cutOnEdit()->setText("150");
             dialog.accept();
         });
         frame->action(ID_BASELINE_SETTINGS)->trigger();
@@ -522,7 +533,7 @@ TEST_F(CleaningFrame, TheViewMenuSwitchesThemAndTheSettingsFileKeepsThemOnlyOnce
     frame.reset();
     const std::string used = SettingsFile();
     EXPECT_NE(used.find("[Cleaning]\nRemoveSpikes=1\nSubtractBaseline=1\nBaselineSmoothness=20000\n"
-                        "BaselineAsymmetry=0.005\n"),
+                        "BaselineAsymmetry=0.005\nBaselineCutOn=150\n"),
               std::string::npos)
         << used;
     EXPECT_EQ(used.substr(0, untouched.size()), untouched) << "the rest of the file as before";
@@ -771,4 +782,64 @@ TEST_F(CleaningView, ATimedSeriesSwitchingTheLaserSavesNoRay)
     EXPECT_EQ(saved, 40);
     EXPECT_EQ(left, 0) << first;
     EXPECT_GT(rays, 350) << "rays struck";
+}
+
+TEST_F(CleaningView, ADarkOfAHundredAveragesUnderHeavyRaysHoldsNone)
+{
+    // A hundred rays a second: the driver's own average of a hundred
+    // readings holds about a thousand rays, each a hundredth of its height,
+    // too many and too faint to be found by comparing scans. Taken reading by
+    // reading, each cleaned, the dark (what Store Dark keeps) holds none.
+    SimulatedSpectrometer sim(100.0, 5);
+    sim.Listen();
+    CreateView();
+    view->OnRemoveSpikes();
+    host.SetText(IDC_BOXCAR, "0");
+    view->OnBarParam(BAR_BOXCAR_EDITED);
+    host.SetText(IDC_AVERAGE, "100");
+    view->OnBarParam(BAR_AVERAGE_EDITED);
+    // Two averages of readings, and the first three a start leaves out.
+    for (int n = 0; n < 210; ++n)
+        sim.Answer();
+    const std::vector<double> dark = Shown(view->chart());
+
+    // Every pixel within five deviations of a hundred readings' mean (1.9
+    // counts) of its level; the faintest ray left in one reading stands 2.5.
+    qdv::ScanSettings off;
+    off.laserOn = false;
+    std::vector<double> level(kPixels);
+    qdv::ScanGenerator::ExpectedCounts(qdv::ChannelSetup{}, off, level.data());
+    int left = 0;
+    for (int i = 0; i < kPixels; ++i)
+        left += std::fabs(dark[i] - level[i]) > 0.5 * DifferenceDeviation(level[i], 0) / std::sqrt(2.0) ? 1 : 0;
+    EXPECT_EQ(left, 0);
+}
+
+TEST_F(CleaningView, ABaselineThatCannotBeDrawnIsSaidToHaveFailed)
+{
+    // A spectrum file of the largest numbers stored as the dark: an additive
+    // sum less it stands near -1e308, where no baseline can be drawn, and
+    // nothing may say one was subtracted.
+    CreateView();
+    TempDir dir;
+    std::string huge = "# Vexlar chart data file, version 1\n# points: 2048\n";
+    for (int i = 0; i < kPixels; ++i)
+        huge += std::to_string(400 + i) + "\t1e308\n";
+    ASSERT_TRUE(WriteWholeFile(dir.file("huge.ram"), huge));
+    FileOperator op;
+    op.Choose(dir.file("huge.ram"));
+    view->OnOpenSpectrum();
+    view->OnStoreDark();
+    view->OnSubtractBaseline();
+    view->OnBarParam(BAR_ADDITIVE);
+    view->OnAdditiveMode();
+    Simulator sim(0.0);
+    sim.Next();
+    Deliver(sim.struck);
+    EXPECT_EQ(host.indicator, "Baseline failed");
+    op.Choose(dir.file("sum.csv"));
+    view->OnExportAs();
+    const std::string csv = ReadWholeFile(dir.file("sum.csv"));
+    EXPECT_NE(csv.find("# Baseline subtracted: no\r\n"), std::string::npos) << csv.substr(0, 600);
+    EXPECT_EQ(csv.find("nan"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // test operator.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -126,4 +127,24 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndAGoodOneIsKept)
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1);
+}
+
+TEST_F(ExportTest, ASpectrumThatIsNotAllNumbersIsRefusedAndNothingWritten)
+{
+    // An intensity no file can hold (an additive sum that ran past the
+    // largest double): each export says so, and writes nothing.
+    ScanRampWith({{7, -INFINITY}});
+    for (const auto& [name, command] :
+         {std::pair{"a.exp", &CVexlarView::OnExportSpectrum}, std::pair{"a.csv", &CVexlarView::OnExportAs},
+          std::pair{"a.jdx", &CVexlarView::OnExportAs}}) {
+        messages.clear();
+        op.Choose(dir.file(name));
+        (view.get()->*command)();
+        const vexlar::sys::OperatorMessage refusal{"Cannot export the spectrum to \"" + dir.file(name) +
+                                                       "\":\nthe intensity at pixel 7 is -inf, not a finite "
+                                                       "number; nothing was written.",
+                                                   "Vexlar Error"};
+        EXPECT_EQ(messages.messages(), std::vector<vexlar::sys::OperatorMessage>{refusal}) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    }
 }

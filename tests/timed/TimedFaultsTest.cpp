@@ -1,6 +1,7 @@
 // The series never overruns its table, loses a time stamp, waits for ever
 // or hides a file it could not write.
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -251,6 +252,26 @@ TEST_F(TimedFaults, TheTimeStampFileListsOnlyTheFilesThatWereWritten)
         ASSERT_EQ(messages.messages().size(), 1u);
         messages.clear();
     }
+}
+
+TEST_F(TimedFaults, AScanThatIsNotAllNumbersIsWrittenNowhereAndReported)
+{
+    // Exported files and a series table; the saved scan holds infinite
+    // intensities: neither takes it, and the series reports both.
+    timed::SeriesSettings s = PlainSeries();
+    s.FileFormat = 1;
+    s.NumberOfAcquisitions = 1;
+    Begin(s, 1'000'000, "SeriesTable=1\n");
+    view->StartTimeAcquisition();
+    RunScans(1, 1.0f, 1000);
+    RunScans(1, INFINITY, 1000);
+    Fire(1000);
+    EXPECT_FALSE(Exists("Temp.00001.exp"));
+    EXPECT_EQ(ReadWholeFile("Temp.series.csv").find("inf"), std::string::npos);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text, "2 files of the time acquisition series could not be written.\nThe first "
+                                           "was \"Temp.00001.exp\": the intensity at pixel 0 is inf, not a finite "
+                                           "number; nothing was written.");
 }
 
 TEST_F(TimedFaults, AFolderThatIsReallyAFile)

@@ -165,7 +165,10 @@ std::string DecodeRecord(const std::uint8_t* at, AnnotationFileRecord* record)
     std::string bytes;
     if (!GetText(at + kAnnoTextOffset, kAnnoTextSize, &bytes))
         return "its text has no end within " + std::to_string(kAnnoTextSize) + " bytes";
-    record->text = Utf8FromWindows1252(bytes);
+    // A UTF-8 text of earlier versions may hold characters that Windows-1252,
+    // and so the slot and the file, cannot: they are '?', as they will be
+    // written.
+    record->text = Utf8FromWindows1252(Windows1252FromUtf8(Utf8FromWindows1252OrUtf8(bytes), '?'));
     KeepAfterTerminator(at + kAnnoTextOffset, kAnnoTextSize, record->afterText.data());
     for (std::size_t i = 0; i < record->screenRect.size(); ++i)
         record->screenRect[i] = GetI32(at + kAnnoRectOffset + 4 * i);

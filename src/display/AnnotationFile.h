@@ -8,11 +8,15 @@
 // Record: the text (100 bytes: Windows-1252 characters, zero-terminated),
 // the screen rectangle (left, top, right, bottom), the pixel position (x, y),
 // the anchor x and y (IEEE doubles) and the font description in the 60-byte
-// logical-font layout.
+// logical-font layout. Earlier versions of the program wrote the text in
+// UTF-8; such a text is read as UTF-8 (Utf8FromWindows1252OrUtf8 says
+// when), a character Windows-1252 cannot hold as '?', and written again in
+// Windows-1252.
 //
 // The bytes after the terminator of a text field carry no meaning, but files
 // written elsewhere hold whatever was in memory there. They are kept, at
-// their places, so that a record loaded and saved again is the same bytes.
+// their places, so that a record loaded and saved again is the same bytes
+// (but for a UTF-8 text, which is then its Windows-1252 bytes).
 //
 // Plain C++: turning records into bytes and back, checking every count and
 // length before it is used, and writing the file so that a failed save never

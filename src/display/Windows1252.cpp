@@ -99,6 +99,20 @@ std::string Utf8FromWindows1252(std::string_view bytes)
     return text;
 }
 
+std::string Utf8FromWindows1252OrUtf8(std::string_view bytes)
+{
+    bool multiByte = false;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t start = at;
+        // A byte that starts no well-formed character: not UTF-8.
+        if (NextCharacter(bytes, &at) == kReplacementCharacter && at - start == 1)
+            return Utf8FromWindows1252(bytes);
+        multiByte = multiByte || at - start > 1;
+    }
+    return multiByte ? std::string(bytes) : Utf8FromWindows1252(bytes);
+}
+
 namespace {
 
 // The bytes of text; a character without one is substituted, or ends the

@@ -21,6 +21,15 @@ namespace vexlar::display {
 // zero byte included.
 std::string Utf8FromWindows1252(std::string_view bytes);
 
+// The UTF-8 text of bytes that are Windows-1252, or UTF-8 as earlier versions
+// of the program wrote annotation texts: bytes that are well-formed UTF-8
+// with at least one character of more than one byte are that UTF-8 text;
+// any other bytes are Windows-1252. Windows-1252 text is hardly ever such
+// UTF-8: every byte above 0x7F would have to be a letter from 0xC2 to 0xF4
+// ("Â", "Ã", "â") followed at once by the right symbols from 0x80 to 0xBF
+// ("©", "°", "€"), which is how UTF-8 text looks when read as Windows-1252.
+std::string Utf8FromWindows1252OrUtf8(std::string_view bytes);
+
 // The Windows-1252 bytes of UTF-8 text, one byte per character; nothing when
 // the text holds a character Windows-1252 has no byte for, or bytes that are
 // not UTF-8. Then *refused (when given) is that first character, U+FFFD for

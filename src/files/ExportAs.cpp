@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtGlobal>
 
 #include <string>
 
@@ -38,6 +39,18 @@ std::string SpectrumTitle(const std::string& path)
     return title.empty() ? std::string(kProgramName) + " spectrum" : title;  // JCAMP-DX needs a title
 }
 
+// The login name of the operator, the person who made the spectrum and
+// answers for it: what JCAMP-DX asks of ##OWNER that the program knows.
+std::string OperatorName()
+{
+    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            return name.toStdString();
+    }
+    return {};
+}
+
 }  // namespace
 
 void CVexlarView::OnExportAs()
@@ -59,13 +72,14 @@ void CVexlarView::OnExportAs()
             ReportFileError(kNotExported, path, reason);
             return;
         }
-        if (JcampPointCount(facts.xAxisMode, shownX, ShownSpectrum(), kPixels) == 0) {
+        text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, ShownSpectrum(), kPixels);
+        if (text.empty()) {
             ReportFileError(kNotExported, path,
-                            "the spectrum has no point JCAMP-DX can hold: a finite x value and intensity, "
-                            "and on the Raman axis a positive shift.");
+                            "the spectrum has no two points of different x that JCAMP-DX can hold (a finite x "
+                            "value and intensity, and on the Raman axis a positive shift), so no evenly spaced "
+                            "spectrum can be made of it.");
             return;
         }
-        text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, ShownSpectrum(), kPixels);
     } else {
         SpectrumColumns columns;
         columns.intensity = ShownSpectrum();
@@ -94,6 +108,7 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
 {
     SpectrumFacts facts;
     facts.written = CurrentLocalTime();
+    facts.owner = OperatorName();
     facts.xAxisMode = workspace_.xAxisMode == kRamanShiftAxis ? kRamanShiftAxis : kWavelengthAxis;
     const DriverParams& p = app_->driverParams;
     facts.acquisitionKnown = true;

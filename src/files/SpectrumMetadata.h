@@ -38,6 +38,9 @@ inline constexpr int kRamanShiftAxis = 1;
 // What is known of the spectrum on display at the moment it is written.
 struct SpectrumFacts {
     LocalTime written;
+    // Who the JCAMP-DX file names as the spectrum's owner (##OWNER): the
+    // operator's login name; empty when it is not known.
+    std::string owner;
     // The x axis on display: kWavelengthAxis or kRamanShiftAxis.
     int xAxisMode = kWavelengthAxis;
     // The spectrum file it was opened from; empty for the live spectrum.

@@ -219,6 +219,36 @@ TEST(AnnotationFile, TextIsWindows1252AndBytesAfterTheTerminatorsAreKept)
         EXPECT_EQ(again[4 + i], file[RecordAt(1) + i]) << "byte " << i;
 }
 
+TEST(AnnotationFile, Utf8TextOfEarlierVersionsReadsAsUtf8AndIsWrittenInWindows1252)
+{
+    const struct {
+        std::string bytes, text;
+    } cases[] = {
+        {"25\xC2\xB0"
+         "C \xC3\xA9",
+         "25\u00B0C \u00E9"},                                    // UTF-8, as earlier versions wrote it
+        {"\xE2\x82\xAC 5 \xE2\x80\x93 6", "\u20AC 5 \u2013 6"},  // three-byte characters
+        {"25\xB0"
+         "C \xE9",
+         "25\u00B0C \u00E9"},                             // Windows-1252
+        {"\xC3\xA9t\xE9", "\u00C3\u00A9t\u00E9"},         // not UTF-8 throughout
+        {"802 cm\xE2\x81\xBB\xC2\xB9", "802 cm?\u00B9"},  // U+207B: no Windows-1252 byte
+        {"\xC3\xA9", "\u00E9"},                           // both: read as UTF-8
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> file = EncodeAnnotationFile({Sample("", 1.0)});
+        std::memcpy(&file[4], c.bytes.c_str(), c.bytes.size() + 1);
+        const AnnotationDecode d = Decode(file);
+        ASSERT_TRUE(d.ok) << d.error;
+        EXPECT_EQ(d.records[0].text, c.text) << c.bytes;
+    }
+    // Saved again: in Windows-1252, the same characters.
+    std::vector<std::uint8_t> file = EncodeAnnotationFile({Sample("", 1.0)});
+    std::memcpy(&file[4], "25\xC2\xB0", 5);
+    const std::vector<std::uint8_t> saved = EncodeAnnotationFile(Decode(file).records);
+    EXPECT_EQ(std::string(saved.begin() + 4, saved.begin() + 9), std::string("25\xB0\0\0", 5));
+}
+
 TEST(AnnotationFile, FitTextKeepsWholeCharacters)
 {
     EXPECT_EQ(FitText("abc", 99), "abc");

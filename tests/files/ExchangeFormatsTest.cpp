@@ -197,15 +197,18 @@ TEST(ExchangeFormats, JcampHoldsTheStandardRecordsAndThePointsItCan)
     const double shift[6] = {-5.0, 0.0, 2.9625, 1e-5, 800.25, 3000.0};
     const double y[6] = {1.0, 2.0, 87.6, 0.000012, nan, -3.5};
     SpectrumFacts facts = LiveFacts();
+    facts.owner = "raman-lab";
     const std::string jdx = FormatJcampSpectrum("cyclohexane ü $$ test", facts, DescribeSpectrum(facts), shift, y, 6);
     const std::vector<std::string> lines = Lines(jdx);
     ASSERT_GE(lines.size(), 10u);
     EXPECT_EQ(lines[0], "##TITLE=cyclohexane ?? $? test") << "printable ASCII, no comment start";
     EXPECT_EQ(lines[1], "##JCAMP-DX=5.01");
-    EXPECT_EQ(lines[2], "##DATA TYPE=RAMAN SPECTRUM");
-    EXPECT_EQ(lines[3], "##DATA CLASS=XYPOINTS");
-    for (const char* record : {"##ORIGIN=Vexlar\r\n",
-                               "##OWNER=\r\n",
+    EXPECT_EQ(lines[2], "##DATA TYPE=LINK");
+    EXPECT_EQ(lines[3], "##BLOCKS=2");
+    for (const char* record : {"##DATA TYPE=RAMAN SPECTRUM\r\n##DATA CLASS=XYDATA\r\n##BLOCK_ID=1\r\n",
+                               "##DATA TYPE=RAMAN SPECTRUM\r\n##DATA CLASS=XYPOINTS\r\n##BLOCK_ID=2\r\n",
+                               "##ORIGIN=Vexlar\r\n",
+                               "##OWNER=raman-lab\r\n",
                                "##LONGDATE=2024/05/01 09:04:05 +0200\r\n",
                                "##SPECTROMETER/DATA SYSTEM=Vexlar 1.05.00\r\n",
                                "##$LASER WAVELENGTH NM=632.8\r\n",
@@ -229,17 +232,47 @@ TEST(ExchangeFormats, JcampHoldsTheStandardRecordsAndThePointsItCan)
     EXPECT_EQ(jdx.find("##$DATE"), std::string::npos) << "the date is in LONGDATE, the program in DATA SYSTEM";
     // Positive shifts only, a point that is not a number left out, the
     // exponent written with a capital E.
-    EXPECT_NE(jdx.find("##XYPOINTS=(XY..XY)\r\n2.9625, 87.6\r\n1E-05, 1.2E-05\r\n3000, -3.5\r\n##END=\r\n"),
+    EXPECT_NE(jdx.find("##XYPOINTS=(XY..XY)\r\n2.9625, 87.6\r\n1E-05, 1.2E-05\r\n3000, -3.5\r\n##END=\r\n##END=\r\n"),
               std::string::npos)
         << jdx;
-    EXPECT_EQ(JcampPointCount(kRamanShiftAxis, shift, y, 6), 3);
-    EXPECT_EQ(JcampPointCount(kWavelengthAxis, shift, y, 6), 5);
+    EXPECT_EQ(FormatJcampSpectrum("t", facts, {}, shift + 3, y + 3, 2), "") << "one point: no even grid";
 
     // On the wavelength axis every finite pixel, in nanometres.
     facts.xAxisMode = kWavelengthAxis;
     const std::string nm = FormatJcampSpectrum("t", facts, {}, shift, y, 6);
     EXPECT_NE(nm.find("##XUNITS=NANOMETERS\r\n"), std::string::npos);
     EXPECT_NE(nm.find("##NPOINTS=5\r\n##XYPOINTS=(XY..XY)\r\n-5, 1\r\n0, 2\r\n"), std::string::npos) << nm;
+}
+
+TEST(ExchangeFormats, JcampResamplesOntoAnEvenGridNoCoarserThanThePoints)
+{
+    const struct {
+        std::vector<double> x, y;
+        std::string data;  // the XYDATA block from ##XFACTOR on
+    } cases[] = {
+        // Spacings of 0.2 nm and more, in any order: steps of 0.2 nm; Y to
+        // 1E-05, as the largest |Y| fits in 32 bits.
+        {{501.1, 500.0, 500.5, 500.3},
+         {1e4, 10.0, -2.5, 40.0},
+         "##XFACTOR=0.1\r\n##YFACTOR=1E-05\r\n##FIRSTX=500\r\n##LASTX=501\r\n##DELTAX=0.2\r\n##FIRSTY=10\r\n"
+         "##MINY=10\r\n##MAXY=8332.91667\r\n##NPOINTS=6\r\n##XYDATA=(X++(Y..Y))\r\n"
+         "5000 1000000 3000000 1875000 166458333 499875000 833291667\r\n##END=\r\n"},
+        // A finest spacing of 0.07: steps of 0.05; Y in tens.
+        {{0.0, 0.07, 0.2},
+         {0.0, 7e9, 2e9},
+         "##XFACTOR=0.01\r\n##YFACTOR=10\r\n##FIRSTX=0\r\n##LASTX=0.2\r\n##DELTAX=0.05\r\n##FIRSTY=0\r\n##MINY=0\r\n"
+         "##MAXY=5846153850\r\n##NPOINTS=5\r\n##XYDATA=(X++(Y..Y))\r\n0 0 500000000 584615385 392307692 200000000\r\n"
+         "##END=\r\n"},
+    };
+    SpectrumFacts facts = LiveFacts();
+    facts.xAxisMode = kWavelengthAxis;
+    for (const auto& c : cases) {
+        const std::string jdx =
+            FormatJcampSpectrum("t", facts, {}, c.x.data(), c.y.data(), static_cast<int>(c.x.size()));
+        const std::size_t data = jdx.find("##XFACTOR=");
+        ASSERT_NE(data, std::string::npos) << jdx;
+        EXPECT_EQ(jdx.substr(data, c.data.size()), c.data);
+    }
 }
 
 TEST(ExchangeFormats, TheNamesExtensionChoosesTheFormatElseTheFilter)

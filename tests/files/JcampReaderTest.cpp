@@ -1,15 +1,16 @@
 // The JCAMP-DX file of File > Export As..., read by jcampconverter (a reader
 // nobody here wrote, from the npm registry, pinned by the lock file in
-// tests/files/jcamp and installed into the build folder): its x and y are
-// the spectrum's to the last bit, and the units and the laser wavelength
-// come through. Skipped, saying so, where npm is not installed.
+// tests/files/jcamp and installed into the build folder), as written: the
+// spectrum it reads is the one on display on an even grid, each value to the
+// precision written, and the units, the owner and the laser wavelength come
+// through. Skipped, saying so, where npm is not installed.
 
 #include <QAction>
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -100,9 +101,17 @@ bool Has(const ReaderOutput& r, const std::string& item)
     return std::find(r.items.begin(), r.items.end(), item) != r.items.end();
 }
 
-bool SameBits(double a, double b)
+// The number of a "name=value" item.
+double Number(const ReaderOutput& r, const std::string& name)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    for (const std::string& item : r.items) {
+        double value = 0.0;
+        if (item.rfind(name + "=", 0) == 0 &&
+            std::from_chars(item.data() + name.size() + 1, item.data() + item.size(), value).ec == std::errc())
+            return value;
+    }
+    ADD_FAILURE() << "the reader gave no number " << name;
+    return std::nan("");
 }
 
 }  // namespace
@@ -130,6 +139,7 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
     calibration::RebuildAxes(calibration::Coefficients{}, calibration::LaserWavenumber(632.8f), wavelength, wavenumber,
                              spectrum, ramanShift);
 
+    qputenv("USER", "raman-lab");  // the operator's login name, the file's owner
     TempDir dir;
     FileOperator op;
     for (const int mode : {1, 0}) {
@@ -139,25 +149,43 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
         frame->action(ID_EXPORT_AS)->trigger();
         const ReaderOutput r = Read(dir.file(name), dir.file("read.txt"));
 
+        EXPECT_TRUE(Has(r, "blocks=LINK|RAMAN SPECTRUM XYDATA|RAMAN SPECTRUM XYPOINTS")) << mode;
         EXPECT_TRUE(Has(r, "dataType=RAMAN SPECTRUM")) << mode;
         EXPECT_TRUE(Has(r, "version=5.01")) << mode;
-        EXPECT_TRUE(Has(r, "dataClass=XYPOINTS")) << mode;
+        EXPECT_TRUE(Has(r, "dataClass=XYDATA")) << mode;
+        EXPECT_TRUE(Has(r, "owner=raman-lab")) << mode;
         EXPECT_TRUE(Has(r, "title=" + name.substr(0, name.size() - 4))) << mode;
         EXPECT_TRUE(Has(r, mode == 1 ? "xUnits=1/CM" : "xUnits=NANOMETERS")) << mode;
         EXPECT_TRUE(Has(r, "yUnits=ARBITRARY UNITS")) << mode;
         EXPECT_TRUE(Has(r, "laser=632.8")) << mode;
-        // Raman-shift mode: the positive shifts only, from pixel 537 on.
+        // An even grid within the pixels shown (Raman-shift mode: the positive
+        // shifts, from pixel 537 on), no coarser than their finest step.
         const int first = mode == 1 ? 537 : 0;
-        ASSERT_TRUE(Has(r, "npoints=" + std::to_string(kPixels - first))) << mode;
-        ASSERT_EQ(r.x.size(), static_cast<std::size_t>(kPixels - first)) << mode;
-        ASSERT_EQ(r.y.size(), r.x.size());
         const double* axis = mode == 1 ? ramanShift : wavelength;
-        for (int i = first; i < kPixels; ++i) {
-            ASSERT_TRUE(SameBits(r.x[i - first], axis[i])) << "pixel " << i << " x " << r.x[i - first];
-            ASSERT_TRUE(SameBits(r.y[i - first], scan[i])) << "pixel " << i << " y " << r.y[i - first];
+        double finest = axis[kPixels - 1] - axis[first];
+        for (int i = first + 1; i < kPixels; ++i)
+            finest = std::min(finest, axis[i] - axis[i - 1]);
+        const double x0 = Number(r, "firstX");
+        const double dx = Number(r, "deltaX");
+        const auto n = static_cast<std::size_t>(Number(r, "npoints"));
+        ASSERT_EQ(r.x.size(), n) << mode;
+        ASSERT_EQ(r.y.size(), n);
+        EXPECT_LE(dx, finest) << mode;
+        EXPECT_TRUE(x0 >= axis[first] && x0 - dx < axis[first]) << x0;
+        const double xn = x0 + static_cast<double>(n - 1) * dx;
+        EXPECT_TRUE(xn <= axis[kPixels - 1] && xn + dx > axis[kPixels - 1]) << xn;
+        // Each value the spectrum between its pixels, to the precision written.
+        const double yFactor = Number(r, "yFactor");
+        int j = first;
+        for (std::size_t k = 0; k < n; ++k) {
+            const double x = x0 + static_cast<double>(k) * dx;
+            ASSERT_NEAR(r.x[k], x, 1e-6 * dx) << k;
+            while (j + 2 < kPixels && axis[j + 1] < x)
+                ++j;
+            const double t = (x - axis[j]) / (axis[j + 1] - axis[j]);
+            const double y = scan[j] + (scan[j + 1] - scan[j]) * t;
+            ASSERT_NEAR(r.y[k], y, yFactor / 2 + 1e-9 * std::fabs(y)) << "x " << x;
         }
-        RecordProperty(mode == 1 ? "raman_points_from" : "wavelength_points_from",
-                       Has(r, "points=spectrum") ? "spectrum" : "xy-pairs");
     }
     EXPECT_TRUE(messages.messages().empty());
 }

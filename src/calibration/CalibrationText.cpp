@@ -12,6 +12,7 @@ constexpr int kNmDecimals = 2;
 constexpr int kPixelDecimals = 1;
 constexpr int kResidualDecimals = 4;
 constexpr int kShiftDecimals = 2;
+constexpr int kUncertaintyDecimals = 3;
 
 std::string Count(int n, const char* thing)
 {
@@ -47,6 +48,37 @@ std::string LampSpanText(const LampCalibrationResult& result)
     return "The lines span " + FixedText(result.firstNm, kNmDecimals) + " to " + FixedText(result.lastNm, kNmDecimals) +
            " nm (pixels " + FixedText(result.firstPixel, kPixelDecimals) + " to " +
            FixedText(result.lastPixel, kPixelDecimals) + "). Outside this span the calibration is extrapolated.";
+}
+
+std::string LampEndsText(const LampCalibrationResult& result)
+{
+    return "Estimated uncertainty of the calibration: \u00b1" +
+           FixedText(result.firstDetectorPixelErrorNm, kUncertaintyDecimals) + " nm at pixel 0, \u00b1" +
+           FixedText(result.lastDetectorPixelErrorNm, kUncertaintyDecimals) + " nm at pixel " +
+           FixedText(result.lastDetectorPixel, 0) + ".";
+}
+
+std::string LampOrderText(const LampCalibrationResult& result)
+{
+    if (!result.orderChosen)
+        return {};
+    const std::string chosen = "Order " + std::to_string(result.order) + ", chosen from the lines: ";
+    const std::string next = std::to_string(result.order + 1);
+    if (result.order >= result.highestOrderFitted && result.order < kMaximumLampOrder)
+        return chosen + "too few for order " + next + ".";
+    if (result.order < result.highestOrderFitted)
+        return chosen + "order " + next + " does not fit them significantly better.";
+    return chosen + "order " + std::to_string(result.order - 1) + " fits them significantly worse.";
+}
+
+std::string LampSaturationText(int saturated)
+{
+    if (saturated <= 0)
+        return {};
+    const bool one = saturated == 1;
+    return Count(saturated, "lamp line") + (one ? " was" : " were") + " saturated (" +
+           (one ? "its top reaches" : "their tops reach") + " the detector's full scale) and " +
+           (one ? "was" : "were") + " not used: choose a shorter integration time.";
 }
 
 std::string RamanSummaryText(const RamanCheckResult& result)

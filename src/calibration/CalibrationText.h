@@ -22,6 +22,18 @@ std::string LampSummaryText(const LampCalibrationResult& result);
 // span the calibration is extrapolated."
 std::string LampSpanText(const LampCalibrationResult& result);
 
+// "Estimated uncertainty of the calibration: ±0.004 nm at pixel 0, ±0.120 nm
+// at pixel 2047."
+std::string LampEndsText(const LampCalibrationResult& result);
+
+// "Order 2, chosen from the lines: order 3 does not fit them significantly
+// better." Empty for an order the operator set.
+std::string LampOrderText(const LampCalibrationResult& result);
+
+// "11 lamp lines were saturated (their tops reach the detector's full scale)
+// and were not used: choose a shorter integration time." Empty for none.
+std::string LampSaturationText(int saturated);
+
 // "Mean error 7.50 cm-1, RMS error 7.55 cm-1 over 8 bands."
 std::string RamanSummaryText(const RamanCheckResult& result);
 

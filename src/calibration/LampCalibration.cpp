@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "calibration/CalibrationText.h"
 #include "calibration/LineFinder.h"
@@ -39,6 +40,12 @@ constexpr double kTrustedRmsPixels = 0.1;
 constexpr double kTrustedSearchShare = 0.8;
 // Points checked for a polynomial that turns back within the lines' span.
 constexpr int kMonotonySamples = 64;
+// A higher order is taken only when chance alone would fit the lines this
+// much better less often than this. Stricter than the usual 1 %: the lines'
+// centres are off by a little that is not chance alone (the line shape is
+// not the Gaussian the finder fits), and a cubic taken for it swings by a
+// nanometre at the detector's far end.
+constexpr double kOrderSignificance = 0.001;
 
 struct Line {
     double pixel;
@@ -177,18 +184,31 @@ std::vector<Match> MatchLines(const std::vector<Line>& lines, const std::vector<
     return matches;
 }
 
-std::optional<Polynomial> Fit(const std::vector<Line>& lines, const std::vector<double>& references,
-                              const std::vector<Match>& matches, int order)
-{
+// The matched lines' pixels, reference wavelengths and weights (their
+// heights), as fitted.
+struct FitPoints {
     std::vector<double> pixels;
     std::vector<double> nm;
     std::vector<double> weights;
+};
+
+FitPoints PointsOf(const std::vector<Line>& lines, const std::vector<double>& references,
+                   const std::vector<Match>& matches)
+{
+    FitPoints points;
     for (const Match& m : matches) {
-        pixels.push_back(lines[m.line].pixel);
-        nm.push_back(references[m.reference]);
-        weights.push_back(lines[m.line].height);
+        points.pixels.push_back(lines[m.line].pixel);
+        points.nm.push_back(references[m.reference]);
+        points.weights.push_back(lines[m.line].height);
     }
-    return FitPolynomial(pixels, nm, weights, order);
+    return points;
+}
+
+std::optional<Polynomial> Fit(const std::vector<Line>& lines, const std::vector<double>& references,
+                              const std::vector<Match>& matches, int order)
+{
+    const FitPoints points = PointsOf(lines, references, matches);
+    return FitPolynomial(points.pixels, points.nm, points.weights, order);
 }
 
 bool TurnsBackWithin(const Polynomial& p, double first, double last)
@@ -202,43 +222,71 @@ bool TurnsBackWithin(const Polynomial& p, double first, double last)
     return false;
 }
 
-// matched < 0: too few lines were found to try matching them.
-std::string TooFewLines(int found, int matched, int order, int needed)
+// matched < 0: too few lines were found to try matching them. saturated:
+// lines left out as saturated, which the refusal names first.
+std::string TooFewLines(int found, int matched, int order, int needed, int saturated)
 {
     const std::string need = "a polynomial of order " + std::to_string(order) + " needs at least " +
                              std::to_string(needed) + " matched lines.";
+    const std::string lamp = saturated > 0 ? "other lamp line" : "lamp line";
     if (found == 0)
-        return "No lamp lines were found in the spectrum; " + need;
-    const std::string lines = "Found " + std::to_string(found) + " lamp line" + (found == 1 ? "" : "s");
+        return "No " + lamp + "s were found in the spectrum; " + need;
+    const std::string lines = "Found " + std::to_string(found) + " " + lamp + (found == 1 ? "" : "s");
     if (matched < 0)
         return lines + "; " + need;
     return lines + " and matched " + std::to_string(matched) + " of them to the reference table; " + need;
 }
 
-// What the operator can do about lines matched wrongly.
-std::string WhatToDo(double searchNm)
+// What the operator can do about lines matched wrongly: with saturated
+// lines, shorten the integration (which the refusal says first), else look
+// at the lamp and the search range.
+std::string WhatToDo(double searchNm, int saturated)
 {
-    return "Is the lamp neon? If the calibration may be off by more than \u00b1" + FixedText(searchNm, 0) +
+    if (saturated > 0)
+        return {};
+    return " Is the lamp neon? If the calibration may be off by more than \u00b1" + FixedText(searchNm, 0) +
            " nm, widen the search range and find the lines again.";
 }
 
-// Why a fit that matched enough lines is still not to be trusted; empty when
-// it is.
-std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& references, const Polynomial& current,
-                  double dispersion, double searchNm)
+// The refusal, after the saturated lines when there were any: they are a
+// reason of their own, and shortening the integration comes first.
+std::string Refusal(const std::string& reason, int saturated)
 {
-    const auto inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
-                                                       [&](double nm) { return nm >= r.firstNm && nm <= r.lastNm; }));
+    return saturated > 0 ? LampSaturationText(saturated) + " " + reason : reason;
+}
+
+// Reference lines between first and last nm that lie under a clipped top by
+// model: their lines were there, but too bright to be used.
+int HiddenByClippedTops(const std::vector<double>& references, const std::vector<ClippedTop>& clipped,
+                        const Polynomial& model, double firstNm, double lastNm)
+{
+    return static_cast<int>(std::count_if(references.begin(), references.end(), [&](double nm) {
+        return nm >= firstNm && nm <= lastNm && std::any_of(clipped.begin(), clipped.end(), [&](const ClippedTop& t) {
+                   const double a = model(static_cast<double>(t.first) - 1.0);
+                   const double b = model(static_cast<double>(t.last) + 1.0);
+                   return nm >= std::min(a, b) && nm <= std::max(a, b);
+               });
+    }));
+}
+
+// Why a fit that matched enough lines is still not to be trusted; empty when
+// it is. hidden: reference lines in the span whose lines were saturated.
+std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& references, int hidden,
+                  const Polynomial& current, double dispersion, double searchNm)
+{
+    const int inSpan = static_cast<int>(std::count_if(references.begin(), references.end(),
+                                                      [&](double nm) { return nm >= r.firstNm && nm <= r.lastNm; })) -
+                       hidden;
     if (r.linesMatched < kLeastMatchedShare * inSpan) {
         return "Only " + std::to_string(r.linesMatched) + " of the " + std::to_string(inSpan) +
                " reference lines between " + FixedText(r.firstNm, 1) + " and " + FixedText(r.lastNm, 1) +
-               " nm were matched: the lines were matched by chance. " + WhatToDo(searchNm);
+               " nm were matched: the lines were matched by chance." + WhatToDo(searchNm, r.linesSaturated);
     }
     if (r.rmsNm > kTrustedRmsPixels * dispersion) {
         return "The RMS residual (" + FixedText(r.rmsNm, 3) +
                " nm) is more than a tenth of a pixel, far more than "
-               "the lines' centres can be off: the lines may be matched wrongly. " +
-               WhatToDo(searchNm);
+               "the lines' centres can be off: the lines may be matched wrongly." +
+               WhatToDo(searchNm, r.linesSaturated);
     }
     double correction = 0.0;
     for (double p = r.firstPixel; p <= r.lastPixel; p += 1.0)
@@ -259,36 +307,28 @@ std::string Doubt(const LampCalibrationResult& r, const std::vector<double>& ref
     return {};
 }
 
-}  // namespace
-
-int LampLinesNeeded(int order)
-{
-    return order + 3;
-}
-
-LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const Polynomial& current,
-                                        std::span<const LampLine> table, const LampSettings& settings)
+// The calibration with a polynomial of the given order (1 to 3).
+LampCalibrationResult CalibrateAtOrder(std::span<const double> spectrum, std::span<const double> fullScale,
+                                       const Polynomial& current, std::span<const LampLine> table,
+                                       const LampSettings& settings, int order)
 {
     LampCalibrationResult result;
-    const int order = settings.order;
-    if (order < kMinimumLampOrder || order > kMaximumLampOrder) {
-        result.message = "The polynomial order must be 1, 2 or 3.";
-        return result;
-    }
-    if (!(settings.searchNm > 0.0) || !std::isfinite(settings.searchNm)) {
-        result.message = "The search range must be a positive number of nanometres.";
-        return result;
-    }
+    result.order = order;
     result.linesNeeded = LampLinesNeeded(order);
 
-    const std::vector<SpectralLine> found = FindLines(spectrum);
+    // Lines cut off at full scale are left out, and counted.
+    const std::vector<ClippedTop> clipped = ClippedTops(spectrum, fullScale);
+    result.linesSaturated = static_cast<int>(clipped.size());
+    std::vector<SpectralLine> found = FindLines(spectrum);
+    std::erase_if(found, [&](const SpectralLine& l) { return TouchesClippedTop(l, clipped); });
     result.linesFound = static_cast<int>(found.size());
     result.lineWidthPixels = MedianWidth(found);
     std::vector<Line> lines;
     for (const SpectralLine& f : found)
         lines.push_back({f.pixel, f.height, current(f.pixel), std::fabs(current.Slope(f.pixel))});
     if (static_cast<int>(lines.size()) < result.linesNeeded) {
-        result.message = TooFewLines(result.linesFound, -1, order, result.linesNeeded);
+        result.message = Refusal(TooFewLines(result.linesFound, -1, order, result.linesNeeded, result.linesSaturated),
+                                 result.linesSaturated);
         return result;
     }
 
@@ -320,7 +360,8 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
             references.push_back(nm);
     }
     if (references.empty()) {
-        result.message = TooFewLines(result.linesFound, 0, order, result.linesNeeded);
+        result.message = Refusal(TooFewLines(result.linesFound, 0, order, result.linesNeeded, result.linesSaturated),
+                                 result.linesSaturated);
         return result;
     }
 
@@ -338,7 +379,9 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
         matches = MatchLines(lines, references, model, excluded);
         if (static_cast<int>(matches.size()) < result.linesNeeded) {
             result.linesMatched = static_cast<int>(matches.size() + rejected.size());
-            result.message = TooFewLines(result.linesFound, result.linesMatched, order, result.linesNeeded);
+            result.message = Refusal(
+                TooFewLines(result.linesFound, result.linesMatched, order, result.linesNeeded, result.linesSaturated),
+                result.linesSaturated);
             return result;
         }
         std::optional<Polynomial> fit = Fit(lines, references, matches, order);
@@ -359,8 +402,9 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
             fit = Fit(lines, references, matches, order);
         }
         if (!fit) {
-            result.message = "The matched lines do not fix a polynomial of order " + std::to_string(order) +
-                             "; choose a lower order.";
+            result.message = Refusal("The matched lines do not fix a polynomial of order " + std::to_string(order) +
+                                         "; choose a lower order.",
+                                     result.linesSaturated);
             return result;
         }
         model = *fit;
@@ -396,25 +440,110 @@ LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const 
     std::sort(result.lines.begin(), result.lines.end(),
               [](const LampLineMatch& a, const LampLineMatch& b) { return a.pixel < b.pixel; });
     result.rmsNm = std::sqrt(sumOfSquares / result.linesUsed);
+    const FitPoints used = PointsOf(lines, references, matches);
+    if (const std::optional<FittedPolynomial> errors =
+            FitPolynomialWithErrors(used.pixels, used.nm, used.weights, order)) {
+        result.lastDetectorPixel = static_cast<double>(spectrum.size()) - 1.0;
+        result.firstDetectorPixelErrorNm = errors->StandardError(0.0);
+        result.lastDetectorPixelErrorNm = errors->StandardError(result.lastDetectorPixel);
+    }
 
     // Lines matched by chance (a lamp that is not neon, a calibration off by
     // more than the search range) scatter over the whole match window.
     if (result.rmsNm > kLooseFitPixels * meanDispersion) {
-        result.message = "The lines match the reference table only loosely (RMS residual " +
-                         FixedText(result.rmsNm, 3) + " nm, more than a quarter pixel): they were matched by chance. " +
-                         WhatToDo(settings.searchNm);
+        result.message =
+            Refusal("The lines match the reference table only loosely (RMS residual " + FixedText(result.rmsNm, 3) +
+                        " nm, more than a quarter pixel): they were matched by chance." +
+                        WhatToDo(settings.searchNm, result.linesSaturated),
+                    result.linesSaturated);
         return result;
     }
-    const std::string doubt = Doubt(result, references, current, meanDispersion, settings.searchNm);
+    const int hidden = HiddenByClippedTops(references, clipped, model, result.firstNm, result.lastNm);
+    const std::string doubt = Doubt(result, references, hidden, current, meanDispersion, settings.searchNm);
     if (!doubt.empty()) {
-        result.message = doubt;
+        result.message = Refusal(doubt, result.linesSaturated);
         return result;
     }
     if (TurnsBackWithin(model, result.firstPixel, result.lastPixel)) {
-        result.message = "The fitted polynomial turns back within the span of the lines; choose a lower order.";
+        result.message = Refusal("The fitted polynomial turns back within the span of the lines; choose a lower order.",
+                                 result.linesSaturated);
         return result;
     }
     result.ok = true;
+    return result;
+}
+
+}  // namespace
+
+int LampLinesNeeded(int order)
+{
+    return order + 3;
+}
+
+int ChooseLampOrder(std::span<const double> pixels, std::span<const double> nm, std::span<const double> weights,
+                    int highest)
+{
+    int order = kMinimumLampOrder;
+    std::optional<FittedPolynomial> fit = FitPolynomialWithErrors(pixels, nm, weights, order);
+    while (fit && order < highest) {
+        const std::optional<FittedPolynomial> next = FitPolynomialWithErrors(pixels, nm, weights, order + 1);
+        if (!next || next->degreesOfFreedom < 1)
+            break;
+        // The improvement by the one more coefficient against the scatter
+        // left: F with 1 and the next fit's degrees of freedom.
+        const double improvement = fit->sumOfSquares - next->sumOfSquares;
+        const double scatter = next->sumOfSquares / next->degreesOfFreedom;
+        const double f =
+            scatter > 0.0 ? improvement / scatter : (improvement > 0.0 ? std::numeric_limits<double>::infinity() : 0.0);
+        if (!(FDistributionTail(f, 1, next->degreesOfFreedom) < kOrderSignificance))
+            break;
+        ++order;
+        fit = next;
+    }
+    return order;
+}
+
+LampCalibrationResult CalibrateFromLamp(std::span<const double> spectrum, const Polynomial& current,
+                                        std::span<const LampLine> table, const LampSettings& settings,
+                                        std::span<const double> fullScale)
+{
+    LampCalibrationResult result;
+    if (settings.order != kAutomaticLampOrder &&
+        (settings.order < kMinimumLampOrder || settings.order > kMaximumLampOrder)) {
+        result.message = "The polynomial order must be 1, 2 or 3.";
+        return result;
+    }
+    if (!(settings.searchNm > 0.0) || !std::isfinite(settings.searchNm)) {
+        result.message = "The search range must be a positive number of nanometres.";
+        return result;
+    }
+    if (settings.order != kAutomaticLampOrder)
+        return CalibrateAtOrder(spectrum, fullScale, current, table, settings, settings.order);
+
+    // The lines matched with the highest order they allow; too few for any
+    // order: the refusal of the lowest.
+    LampCalibrationResult matched;
+    for (int order = kMaximumLampOrder; order >= kMinimumLampOrder; --order) {
+        matched = CalibrateAtOrder(spectrum, fullScale, current, table, settings, order);
+        if (!matched.lines.empty())
+            break;
+    }
+    if (matched.lines.empty())
+        return matched;
+    std::vector<double> pixels;
+    std::vector<double> nm;
+    std::vector<double> weights;
+    for (const LampLineMatch& l : matched.lines) {
+        if (l.rejected)
+            continue;
+        pixels.push_back(l.pixel);
+        nm.push_back(l.referenceNm);
+        weights.push_back(l.height);
+    }
+    const int order = ChooseLampOrder(pixels, nm, weights, matched.order);
+    result = order == matched.order ? matched : CalibrateAtOrder(spectrum, fullScale, current, table, settings, order);
+    result.orderChosen = true;
+    result.highestOrderFitted = matched.order;
     return result;
 }
 

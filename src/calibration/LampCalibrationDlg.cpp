@@ -22,7 +22,7 @@ constexpr int kPixelDecimals = 2;
 
 CLampCalibrationDlg::CLampCalibrationDlg(MeasurementSource source, const Polynomial& current,
                                          const QString& channelName, QWidget* parent)
-    : StandardsDialog(std::move(source), tr("&Find Lines"), parent), current_(current)
+    : StandardsDialog(source, tr("&Find Lines"), parent), current_(current), fullScale_(std::move(source.fullScale))
 {
     setWindowTitle(tr("Calibrate from Lamp"));
     SetHeader(tr("Channel: %1. Lamp: neon (Ne I wavelengths in air, NIST Atomic Spectra Database). "
@@ -31,9 +31,10 @@ CLampCalibrationDlg::CLampCalibrationDlg(MeasurementSource source, const Polynom
 
     order_ = new QComboBox(this);
     order_->setObjectName("order");
+    order_->addItem(tr("Auto"), kAutomaticLampOrder);
     for (int order = kMinimumLampOrder; order <= kMaximumLampOrder; ++order)
         order_->addItem(QString::number(order), order);
-    order_->setCurrentIndex(kDefaultLampOrder - kMinimumLampOrder);
+    order_->setCurrentIndex(order_->findData(kDefaultLampOrder));
     AddSetting(tr("Polynomial &order"), order_);
 
     search_ = AddRangeSetting(tr("Current calibration off by up to"), "searchRange", kMinimumSearchNm, kMaximumSearchNm,
@@ -42,8 +43,13 @@ CLampCalibrationDlg::CLampCalibrationDlg(MeasurementSource source, const Polynom
     SetColumns({tr("Reference (nm)"), tr("Pixel"), tr("Fitted (nm)"), tr("Residual (nm)"), tr("Height"), tr("Line")});
     Plot()->SetAxisTitles(tr("Pixel"), tr("Residual (nm)"));
     summary_ = AddResultLabel("summary");
+    orderChoice_ = AddResultLabel("orderChoice");
+    saturation_ = AddResultLabel("saturation");
+    saturation_->setStyleSheet("color: #b00000");
     span_ = AddResultLabel("span");
     span_->setStyleSheet("font-weight: bold");
+    uncertainty_ = AddResultLabel("uncertainty");
+    uncertainty_->setStyleSheet("font-weight: bold");
     coefficients_ = AddResultLabel("coefficients");
     SetRule(kLampOutlierRule);
 
@@ -56,7 +62,7 @@ std::string CLampCalibrationDlg::Compute(const std::vector<double>& spectrum)
     LampSettings settings;
     settings.order = order_->currentData().toInt();
     settings.searchNm = search_->value();
-    result_ = CalibrateFromLamp(spectrum, current_, NeonLines(), settings);
+    result_ = CalibrateFromLamp(spectrum, current_, NeonLines(), settings, fullScale_);
     ShowResult();
     return result_.ok ? std::string() : result_.message;
 }
@@ -76,13 +82,18 @@ void CLampCalibrationDlg::ShowResult()
     SetRows(rows, dimmed);
     Plot()->SetPoints(std::move(points));
     if (!result_.ok) {
-        summary_->clear();
-        span_->clear();
-        coefficients_->clear();
+        for (QLabel* label : {summary_, orderChoice_, saturation_, span_, uncertainty_, coefficients_})
+            label->clear();
         return;
     }
     summary_->setText(Text(LampSummaryText(result_)));
+    // Shown only when there is something to say.
+    orderChoice_->setText(Text(LampOrderText(result_)));
+    orderChoice_->setVisible(!orderChoice_->text().isEmpty());
+    saturation_->setText(Text(LampSaturationText(result_.linesSaturated)));
+    saturation_->setVisible(!saturation_->text().isEmpty());
     span_->setText(Text(LampSpanText(result_)));
+    uncertainty_->setText(Text(LampEndsText(result_)));
     // As Setup > Configure Spectrometer shows and stores them.
     const auto& c = result_.calibration.c;
     coefficients_->setText(

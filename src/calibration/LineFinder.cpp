@@ -156,6 +156,30 @@ std::vector<SpectralLine> FindLines(std::span<const double> y, double minimumSig
     return lines;
 }
 
+std::vector<ClippedTop> ClippedTops(std::span<const double> spectrum, std::span<const double> fullScale)
+{
+    std::vector<ClippedTop> tops;
+    if (fullScale.size() != spectrum.size())
+        return tops;
+    for (std::size_t i = 0; i < spectrum.size(); ++i) {
+        if (!(spectrum[i] >= fullScale[i]))
+            continue;
+        if (!tops.empty() && tops.back().last + 1 == i)
+            tops.back().last = i;
+        else
+            tops.push_back({i, i});
+    }
+    return tops;
+}
+
+bool TouchesClippedTop(const SpectralLine& line, const std::vector<ClippedTop>& tops)
+{
+    const double nearest = std::round(line.pixel);
+    return std::any_of(tops.begin(), tops.end(), [&](const ClippedTop& t) {
+        return static_cast<double>(t.first) <= nearest + 1.0 && static_cast<double>(t.last) >= nearest - 1.0;
+    });
+}
+
 double MedianWidth(const std::vector<SpectralLine>& lines)
 {
     std::vector<double> widths;

@@ -3,6 +3,7 @@
 // Raman bands, each found as a local maximum that stands out of the noise
 // and placed by a fit of its top, not at its brightest pixel.
 
+#include <cstddef>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,25 @@ double NoiseLevel(std::span<const double> spectrum);
 // not lines. A spectrum holding a value that is not finite has no lines.
 std::vector<SpectralLine> FindLines(std::span<const double> spectrum,
                                     double minimumSignalToNoise = kDefaultLineSignalToNoise);
+
+// The top of a line too bright for the detector: a run of pixels, first to
+// last, each at or above its full scale. Its centre and height cannot be
+// found: the detector cut them off.
+struct ClippedTop {
+    std::size_t first;
+    std::size_t last;
+};
+
+// The clipped tops of the spectrum, lowest pixel first. fullScale holds, for
+// each pixel, the value it shows when the detector is full (its full scale
+// less what was subtracted from it); none when it is empty or of another
+// length than the spectrum.
+std::vector<ClippedTop> ClippedTops(std::span<const double> spectrum, std::span<const double> fullScale);
+
+// True when the line's top, the pixel nearest its centre and one on either
+// side, touches one of the clipped tops: FindLines places a top of one or two
+// clipped pixels as if it were whole.
+bool TouchesClippedTop(const SpectralLine& line, const std::vector<ClippedTop>& tops);
 
 // The median width of the lines, pixels; 0 for none.
 double MedianWidth(const std::vector<SpectralLine>& lines);

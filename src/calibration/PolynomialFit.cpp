@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace vexlar::calibration {
@@ -41,6 +42,32 @@ std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<con
 std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<const double> y,
                                         std::span<const double> weights, int order)
 {
+    const std::optional<FittedPolynomial> fit = FitPolynomialWithErrors(x, y, weights, order);
+    if (!fit)
+        return std::nullopt;
+    return fit->polynomial;
+}
+
+double FittedPolynomial::StandardError(double x) const
+{
+    if (degreesOfFreedom <= 0)
+        return std::numeric_limits<double>::infinity();
+    const double t = (x - centre) / scale;
+    double powers[kMaximumPolynomialOrder + 1];
+    powers[0] = 1.0;
+    for (int k = 1; k <= order; ++k)
+        powers[k] = powers[k - 1] * t;
+    double quadratic = 0.0;
+    for (int j = 0; j <= order; ++j) {
+        for (int k = 0; k <= order; ++k)
+            quadratic += powers[j] * unscaledCovariance[j][k] * powers[k];
+    }
+    return std::sqrt(sumOfSquares / degreesOfFreedom * std::max(quadratic, 0.0));
+}
+
+std::optional<FittedPolynomial> FitPolynomialWithErrors(std::span<const double> x, std::span<const double> y,
+                                                        std::span<const double> weights, int order)
+{
     const auto n = static_cast<Eigen::Index>(x.size());
     if (order < 0 || order > kMaximumPolynomialOrder || x.size() != y.size() || x.size() != weights.size() ||
         n < order + 1 || !AllFinite(x) || !AllFinite(y) || !AllFinite(weights) ||
@@ -73,7 +100,24 @@ std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<con
     const Eigen::VectorXd b = qr.solve(values);
     if (!b.allFinite())
         return std::nullopt;
-    return ExpandAroundZero(b, centre, usedScale);
+
+    FittedPolynomial fit;
+    fit.polynomial = ExpandAroundZero(b, centre, usedScale);
+    fit.order = order;
+    fit.sumOfSquares = (vandermonde * b - values).squaredNorm();
+    fit.degreesOfFreedom = static_cast<int>(n) - (order + 1);
+    fit.centre = centre;
+    fit.scale = usedScale;
+    // (VᵀWV)⁻¹ = P R⁻¹ R⁻ᵀ Pᵀ with V P = Q R.
+    const auto r = qr.matrixR().topLeftCorner(order + 1, order + 1).template triangularView<Eigen::Upper>();
+    const Eigen::MatrixXd rInverse = r.solve(Eigen::MatrixXd::Identity(order + 1, order + 1));
+    const Eigen::MatrixXd covariance =
+        qr.colsPermutation() * (rInverse * rInverse.transpose()) * qr.colsPermutation().transpose();
+    for (int j = 0; j <= order; ++j) {
+        for (int k = 0; k <= order; ++k)
+            fit.unscaledCovariance[j][k] = covariance(j, k);
+    }
+    return fit;
 }
 
 }  // namespace vexlar::calibration

@@ -31,4 +31,29 @@ std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<con
 std::optional<Polynomial> FitPolynomial(std::span<const double> x, std::span<const double> y,
                                         std::span<const double> weights, int order);
 
+// A weighted fit with what its residuals say about it: their weighted sum of
+// squares and the standard error of the polynomial's value anywhere, taking
+// each point's variance as the residuals' variance over its weight.
+struct FittedPolynomial {
+    Polynomial polynomial;
+    int order = 0;
+    // Σ weight × residual².
+    double sumOfSquares = 0.0;
+    // Points less coefficients.
+    int degreesOfFreedom = 0;
+    // The standard error of polynomial(x) from the scatter of the residuals
+    // alone (it does not know a wrong shape of the polynomial); infinite
+    // without a degree of freedom.
+    double StandardError(double x) const;
+
+    // (VᵀWV)⁻¹ of the Vandermonde matrix V over x scaled to [-1, 1].
+    double centre = 0.0;
+    double scale = 1.0;
+    std::array<std::array<double, kMaximumPolynomialOrder + 1>, kMaximumPolynomialOrder + 1> unscaledCovariance{};
+};
+
+// FitPolynomial with weights, and the fit's residuals and uncertainty.
+std::optional<FittedPolynomial> FitPolynomialWithErrors(std::span<const double> x, std::span<const double> y,
+                                                        std::span<const double> weights, int order);
+
 }  // namespace vexlar::calibration

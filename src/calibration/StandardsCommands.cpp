@@ -4,6 +4,7 @@
 // measure and compute; the view stores what the operator applies, the way
 // the spectrometer configuration and the laser field store it.
 
+#include <algorithm>
 #include <string>
 
 #include "ModalDialog.h"
@@ -45,6 +46,13 @@ calibration::MeasurementSource CVexlarView::CalibrationSource()
         source.noFreshScansReason = "Acquisition is stopped: only the spectrum on display can be used.";
     else
         source.freshScans = &freshScans_;
+    // A scan less the dark spectrum, or a sum of such: a pixel full in every
+    // scan shows the full scale less the dark, as many times as summed.
+    const bool lessDark = flags_.additive || flags_.subtractDark;
+    const double scans = flags_.additive ? static_cast<double>(std::max(flags_.additions, 1L)) : 1.0;
+    source.fullScale.resize(kPixels);
+    for (int i = 0; i < kPixels; ++i)
+        source.fullScale[i] = scans * (calibration::kDetectorFullScale - (lessDark ? workspace_.dark[i] : 0.0));
     return source;
 }
 

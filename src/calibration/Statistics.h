@@ -1,6 +1,7 @@
 #pragma once
-// Robust statistics for the calibration from standards: the median, and the
-// spread of a set of values that a few outliers cannot inflate.
+// Statistics for the calibration from standards: the median, the spread of a
+// set of values that a few outliers cannot inflate, and the significance of
+// an F statistic.
 
 #include <vector>
 
@@ -14,5 +15,10 @@ double Median(std::vector<double> values);
 // absolute values, which equals the standard deviation for normally
 // distributed values and ignores a minority of outliers.
 double RobustSpread(const std::vector<double>& values);
+
+// The probability that a value of the F distribution with d1 and d2 degrees
+// of freedom exceeds f: how often chance alone gives an improvement of a fit
+// as large as f. 1 for f ≤ 0; nothing sensible for d1 or d2 below 1.
+double FDistributionTail(double f, int d1, int d2);
 
 }  // namespace vexlar::calibration

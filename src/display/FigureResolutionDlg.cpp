@@ -37,7 +37,8 @@ CFigureResolutionDlg::CFigureResolutionDlg(QSize chartSize, double screenDpi, QW
     auto* form = new QFormLayout;
     resolution_ = new QSpinBox(this);
     resolution_->setObjectName(QStringLiteral("control%1").arg(kResolutionId));
-    resolution_->setRange(kSmallestFigureDpi, kLargestFigureDpi);
+    // No higher than the chart's figure fits at.
+    resolution_->setRange(kSmallestFigureDpi, LargestFigureDpi(chartSize_.width(), chartSize_.height(), screenDpi_));
     resolution_->setSuffix(" dpi");
     form->addRow("&Resolution", resolution_);
     size_ = new QLabel(this);

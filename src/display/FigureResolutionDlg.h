@@ -1,6 +1,8 @@
 #pragma once
 // "Figure Resolution": the dots per inch of a PNG figure, with the size in
-// pixels the chart will then have. OK refuses a size no image can have.
+// pixels the chart will then have. The box goes no higher than the largest
+// image allowed for the chart's size; OK refuses a size no image can have
+// (a chart too large for an image even at the lowest resolution).
 
 #include <QDialog>
 #include <QSize>

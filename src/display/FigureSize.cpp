@@ -33,6 +33,24 @@ bool FigureFits(const FigurePixels& size)
     return size.width <= kLargestFigurePixels / size.height;
 }
 
+int LargestFigureDpi(int chartWidth, int chartHeight, double screenDpi)
+{
+    // The figure grows with the resolution: the highest that fits lies
+    // between the lowest that does and the first that does not.
+    const auto fits = [&](int dpi) { return FigureFits(FigureSizeAt(chartWidth, chartHeight, screenDpi, dpi)); };
+    if (fits(kLargestFigureDpi))
+        return kLargestFigureDpi;
+    int low = kSmallestFigureDpi;
+    int high = kLargestFigureDpi;
+    if (!fits(low))
+        return low;
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        (fits(middle) ? low : high) = middle;
+    }
+    return low;
+}
+
 int DotsPerMetre(int dpi)
 {
     return static_cast<int>(std::lround(dpi / kMetresPerInch));

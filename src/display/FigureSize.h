@@ -28,6 +28,10 @@ FigurePixels FigureSizeAt(int chartWidth, int chartHeight, double screenDpi, int
 // True when an image of that size may be made.
 bool FigureFits(const FigurePixels& size);
 
+// The highest resolution, kSmallestFigureDpi to kLargestFigureDpi, at which
+// a figure of the chart fits; kSmallestFigureDpi when none does.
+int LargestFigureDpi(int chartWidth, int chartHeight, double screenDpi);
+
 // What a PNG file records for a resolution: dots per metre, to the nearest.
 int DotsPerMetre(int dpi);
 

@@ -73,6 +73,13 @@ T* Child(QWidget& dialog, const char* name)
     return qobject_cast<T*>(Child(dialog, name));
 }
 
+// The text of one of the dialog's labels; none when it has no such label.
+QString LabelText(QWidget& dialog, const char* name)
+{
+    auto* label = Child<QLabel>(dialog, name);
+    return label ? label->text() : QString();
+}
+
 // A click where the operator clicks: on a radio button's circle, in the
 // middle of anything else.
 void Click(QWidget* control)
@@ -232,12 +239,14 @@ TEST_F(StandardsInTheProgram, ALampCalibrationOff1_5NanometresAnd1PercentIsRecov
 
     double firstPixel = 0.0;
     double lastPixel = 0.0;
+    double endUncertainty[2] = {};
     ASSERT_TRUE(Operate<CLampCalibrationDlg>(ID_CALIBRATE_FROM_LAMP, [&](CLampCalibrationDlg& d) {
         EXPECT_EQ(d.windowTitle(), "Calibrate from Lamp");
-        // The defaults: the average of five fresh scans, a cubic, 15 nm.
+        // The defaults: the average of five fresh scans, the order chosen
+        // from the lines, 15 nm.
         EXPECT_TRUE(Child<QAbstractButton>(d, "freshScans")->isChecked());
         EXPECT_EQ(Child<QSpinBox>(d, "scanCount")->value(), 5);
-        EXPECT_EQ(Child<QComboBox>(d, "order")->currentText(), "3");
+        EXPECT_EQ(Child<QComboBox>(d, "order")->currentText(), "Auto");
         EXPECT_EQ(Child<QSpinBox>(d, "searchRange")->value(), 15);
         EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled()) << "nothing to apply yet";
         ASSERT_TRUE(Measure(d));
@@ -257,6 +266,17 @@ TEST_F(StandardsInTheProgram, ALampCalibrationOff1_5NanometresAnd1PercentIsRecov
         lastPixel = pixels.captured(2).toDouble();
         EXPECT_LT(firstPixel, 400.0);
         EXPECT_GT(lastPixel, 1000.0);
+        // The simulator's calibration is quadratic.
+        EXPECT_EQ(LabelText(d, "orderChoice"),
+                  "Order 2, chosen from the lines: order 3 does not fit them significantly better.");
+        const QString ends = LabelText(d, "uncertainty");
+        const QRegularExpressionMatch errors =
+            QRegularExpression(QString::fromUtf8("^Estimated uncertainty of the calibration: \u00b1([0-9.]+) nm at "
+                                                 "pixel 0, \u00b1([0-9.]+) nm at pixel 2047\\.$"))
+                .match(ends);
+        ASSERT_TRUE(errors.hasMatch()) << ends.toStdString();
+        endUncertainty[0] = errors.captured(1).toDouble();
+        endUncertainty[1] = errors.captured(2).toDouble();
         EXPECT_TRUE(Child<QLabel>(d, "rule")->text().contains("three times the lines' robust spread"));
         Click(Child(d, "apply"));
     }));
@@ -268,6 +288,9 @@ TEST_F(StandardsInTheProgram, ALampCalibrationOff1_5NanometresAnd1PercentIsRecov
     for (int p = static_cast<int>(std::ceil(firstPixel)); p <= static_cast<int>(lastPixel); ++p)
         worst = std::max(worst, std::fabs(after[p] - TrueWavelength(p)));
     EXPECT_LE(worst, 0.05);
+    // Outside it, within three times the uncertainty stated for the ends.
+    EXPECT_LE(std::fabs(after[0] - TrueWavelength(0)), 3.0 * endUncertainty[0]);
+    EXPECT_LE(std::fabs(after[2047] - TrueWavelength(2047)), 3.0 * endUncertainty[1]);
     EXPECT_TRUE(messages.messages().empty());
 
     // Stored as the spectrometer configuration stores it, written at exit.
@@ -280,6 +303,27 @@ TEST_F(StandardsInTheProgram, ALampCalibrationOff1_5NanometresAnd1PercentIsRecov
     for (int p = static_cast<int>(std::ceil(firstPixel)); p <= static_cast<int>(lastPixel); ++p)
         ASSERT_NEAR(((c3 * p + c2) * p + c1) * p + c0, TrueWavelength(p), 0.05) << "pixel " << p;
     EXPECT_EQ(Get("Slave1", "Intercept"), "350.000000") << "only the selected channel";
+}
+
+TEST_F(StandardsInTheProgram, LampLinesSaturatedAt300MillisecondsAreLeftOutAndCounted)
+{
+    Set("Acquisition", "IntegrationTime", "300");
+    Set("Acquisition", "Boxcar", "0");
+    Set("Master", "First", "0.505");
+    Start("neon");
+    ASSERT_TRUE(Operate<CLampCalibrationDlg>(ID_CALIBRATE_FROM_LAMP, [&](CLampCalibrationDlg& d) {
+        ASSERT_TRUE(Measure(d));
+        EXPECT_EQ(Child<QLabel>(d, "status")->text(), "") << "the lines within range calibrate";
+        // Three times the neon lamp's brightness: its eight strongest lines
+        // rise above the 12-bit full scale.
+        const QString saturation = LabelText(d, "saturation");
+        EXPECT_EQ(saturation.toStdString(), "8 lamp lines were saturated (their tops reach the detector's full "
+                                            "scale) and were not used: choose a shorter integration time.");
+        Click(Child(d, "apply"));
+    }));
+    const std::vector<double> after = Shown(true);
+    for (int p = 400; p <= 1100; ++p)
+        ASSERT_NEAR(after[p], TrueWavelength(p), 0.03) << "pixel " << p;
 }
 
 TEST_F(StandardsInTheProgram, ASpectrumWithoutLampLinesIsRefusedAndCancelChangesNothing)
@@ -295,15 +339,16 @@ TEST_F(StandardsInTheProgram, ASpectrumWithoutLampLinesIsRefusedAndCancelChanges
         EXPECT_TRUE(refusal.startsWith("No lamp lines were found in the spectrum; ") ||
                     refusal.startsWith("Found 1 lamp line; "))
             << refusal.toStdString();
-        EXPECT_TRUE(refusal.endsWith("a polynomial of order 3 needs at least 6 matched lines."));
+        EXPECT_TRUE(refusal.endsWith("a polynomial of order 1 needs at least 4 matched lines."));
         ASSERT_EQ(messages.messages().size(), 1u);
         EXPECT_EQ(messages.messages()[0].text, refusal.toStdString());
         EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
         EXPECT_FALSE(Child<QAbstractButton>(d, "apply")->isEnabled());
 
         // Changing the order says again, without a box, what is needed.
-        Child<QComboBox>(d, "order")->setCurrentIndex(0);
-        EXPECT_TRUE(Child<QLabel>(d, "status")->text().endsWith("order 1 needs at least 4 matched lines."));
+        auto* order = Child<QComboBox>(d, "order");
+        order->setCurrentIndex(order->findText("3"));
+        EXPECT_TRUE(Child<QLabel>(d, "status")->text().endsWith("order 3 needs at least 6 matched lines."));
         EXPECT_EQ(messages.messages().size(), 1u);
         Click(Child(d, "cancel"));
     }));

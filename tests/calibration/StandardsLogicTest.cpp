@@ -17,6 +17,7 @@
 #include "calibration/RamanShiftCheck.h"
 #include "calibration/ReferenceLines.h"
 #include "calibration/ScanAverage.h"
+#include "calibration/Statistics.h"
 #include "support/DecimalCommaLanguage.h"
 
 using namespace vexlar::calibration;
@@ -234,15 +235,17 @@ TEST(LampCalibration, AMissingLineChangesLittleAndAMisplacedOneIsRejected)
 
 TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNeeded)
 {
+    LampSettings cubic;
+    cubic.order = 3;
     std::vector<RenderedLine> three;
     for (double nm : {640.2248, 692.9467, 703.2413})
         three.push_back({PixelOf(kTruth, nm), 2000});
-    LampCalibrationResult r = CalibrateFromLamp(Render(three, 3.0, 3), kGuess, NeonLines(), LampSettings{});
+    LampCalibrationResult r = CalibrateFromLamp(Render(three, 3.0, 3), kGuess, NeonLines(), cubic);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.linesFound, 3);
     EXPECT_EQ(r.message, "Found 3 lamp lines; a polynomial of order 3 needs at least 6 matched lines.");
 
-    r = CalibrateFromLamp(Render({}, 3.0, 3), kGuess, NeonLines(), LampSettings{});
+    r = CalibrateFromLamp(Render({}, 3.0, 3), kGuess, NeonLines(), cubic);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "No lamp lines were found in the spectrum; a polynomial of order 3 needs at least 6 "
                          "matched lines.");
@@ -253,7 +256,7 @@ TEST(LampCalibration, TooFewLinesAreRefusedSayingHowManyWereFoundAndHowManyAreNe
         mixed.push_back({PixelOf(kTruth, nm), 2000});
     for (double nm : {560.0, 680.0, 780.0, 900.0})
         mixed.push_back({PixelOf(kTruth, nm), 2000});
-    r = CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), LampSettings{});
+    r = CalibrateFromLamp(Render(mixed, 3.0, 5), kGuess, NeonLines(), cubic);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Found 8 lamp lines and matched 4 of them to the reference table; a polynomial of order 3 "
                          "needs at least 6 matched lines.");
@@ -298,8 +301,10 @@ TEST(LampCalibration, LinesMatchedByChanceOrAtTheEdgeOfTheSearchAreNotTrusted)
     // either way. Each lines up some lines by chance, with a small RMS.
     const Polynomial truth = Make(350.0, 0.5, 5e-5, 0.0);
     const std::vector<double> spectrum = Render(NeonLamp(truth), 3.0, 13);
+    LampSettings cubic;
+    cubic.order = 3;
     for (const Polynomial& guess : {Make(376.0, 0.49, 5e-5, 0.0), Make(386.0, 0.51, 5e-5, 0.0)}) {
-        const LampCalibrationResult r = CalibrateFromLamp(spectrum, guess, NeonLines(), LampSettings{});
+        const LampCalibrationResult r = CalibrateFromLamp(spectrum, guess, NeonLines(), cubic);
         EXPECT_FALSE(r.ok) << "guess " << guess.c[0];
         EXPECT_GE(r.linesMatched, 6) << "enough lines for a cubic, matched wrongly";
         EXPECT_LT(r.rmsNm, 0.12) << "within a quarter pixel";
@@ -339,6 +344,63 @@ TEST(LampCalibration, ACorrectionShortOfTheEdgeIsRefusedInWordsThatSayTheLastFif
         "the lines may be matched wrongly: only a correction up to 24.0 nm is trusted. Widen the search range and "
         "find the lines again.");
     EXPECT_EQ(r.message.find("reaches the edge"), std::string::npos);
+}
+
+TEST(LampCalibration, LinesCutOffAtFullScaleAreNotUsedAndARefusalTheyCauseSaysSo)
+{
+    std::vector<double> spectrum = Render(NeonLamp(kTruth), 3.0, 17);
+    // The detector full at 2000 counts: the six lines whose tops rise above
+    // it (692.9, 703.2, 717.4, 724.5, 837.8 and 849.5 nm) are cut off.
+    const std::vector<double> fullScale(kPixels, 2000.0);
+    for (double& v : spectrum)
+        v = std::min(v, 2000.0);
+    const LampCalibrationResult r = CalibrateFromLamp(spectrum, kGuess, NeonLines(), LampSettings{}, fullScale);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.linesSaturated, 6);
+    for (double nm : {692.9467, 703.2413, 717.3938, 724.5167, 837.7608, 849.5360})
+        EXPECT_EQ(Row(r, nm), nullptr) << nm;
+    EXPECT_LT(LargestDifference(r.calibration, kTruth, r.firstPixel, r.lastPixel), 0.02);
+
+    // Full at 150 counts: every line cut off (neighbours cut off together
+    // count once).
+    for (double& v : spectrum)
+        v = std::min(v, 150.0);
+    const LampCalibrationResult refused =
+        CalibrateFromLamp(spectrum, kGuess, NeonLines(), LampSettings{}, std::vector<double>(kPixels, 150.0));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.message, "40 lamp lines were saturated (their tops reach the detector's full scale) and were "
+                               "not used: choose a shorter integration time. No other lamp lines were found in the "
+                               "spectrum; a polynomial of order 1 needs at least 4 matched lines.");
+}
+
+TEST(LampCalibration, TheOrderIsTheLowestThatTheNextDoesNotFitSignificantlyBetter)
+{
+    // F of 1 and 10 degrees of freedom exceeds 10.04 one time in a hundred,
+    // of 1 and 30 exceeds 4.171 one time in twenty.
+    EXPECT_NEAR(FDistributionTail(10.0443, 1, 10), 0.01, 1e-5);
+    EXPECT_NEAR(FDistributionTail(4.1709, 1, 30), 0.05, 1e-5);
+    // A straight line through (0, 0), (1, 1), (2, 2), (3, 4): its standard
+    // error at 0 is s·√(1/n + x̄²/Sxx) = √(0.15 × 0.7).
+    const std::optional<FittedPolynomial> line = FitPolynomialWithErrors(
+        std::vector<double>{0, 1, 2, 3}, std::vector<double>{0, 1, 2, 4}, std::vector<double>(4, 1.0), 1);
+    ASSERT_TRUE(line);
+    EXPECT_NEAR(line->StandardError(0.0), std::sqrt(0.105), 1e-12);
+
+    // 31 lines over the span of a neon lamp, the same 0.005 nm of noise on
+    // each whatever the instrument: a straight one, the simulator's
+    // quadratic one, and one with a cubic term.
+    for (const auto& [truth, order] :
+         {std::pair{Make(350.0, 0.52, 0.0, 0.0), 1}, std::pair{Make(350.0, 0.5, 5e-5, 0.0), 2}, std::pair{kTruth, 3}}) {
+        std::mt19937 random(5);
+        std::normal_distribution<double> noise(0.0, 0.005);
+        std::vector<double> pixels;
+        std::vector<double> nm;
+        for (int k = 0; k <= 30; ++k) {
+            pixels.push_back(370.0 + 24.5 * k);
+            nm.push_back(truth(pixels.back()) + noise(random));
+        }
+        EXPECT_EQ(ChooseLampOrder(pixels, nm, std::vector<double>(pixels.size(), 1.0), 3), order);
+    }
 }
 
 // --- The Raman shift -------------------------------------------------------------------------------

@@ -34,3 +34,16 @@ TEST(FigureSize, TheChartsScreenSizeInInchesAtTheChosenResolution)
     EXPECT_EQ(DotsPerMetre(300), 11811);
     EXPECT_EQ(DotsPerMetre(96), 3780);
 }
+
+TEST(FigureSize, TheLargestResolutionIsTheHighestAtWhichTheChartsFigureFits)
+{
+    struct Case {
+        int width, height;
+        double screenDpi;
+        int largest;
+    };
+    for (const Case& c : {Case{1000, 600, 96.0, 1517},  // 15802 x 9481; at 1518 dpi 15813 x 9488
+                          Case{200, 100, 96.0, kLargestFigureDpi}, Case{1000, 600, 0.5, kSmallestFigureDpi}}) {
+        EXPECT_EQ(LargestFigureDpi(c.width, c.height, c.screenDpi), c.largest) << c.width << " x " << c.height;
+    }
+}

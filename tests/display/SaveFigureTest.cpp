@@ -141,28 +141,46 @@ TEST_F(SaveFigure, APngAtTheChosenResolutionShowsTheSpectrumWhereTheChartDrawsIt
     EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST_F(SaveFigure, AResolutionTooLargeIsRefusedAndCancelWritesNothing)
+TEST_F(SaveFigure, TheResolutionGoesUpToTheLargestFigureOfTheChartAndCancelWritesNothing)
 {
     int asked = 0;
     ResolutionOperator resolution([&](CFigureResolutionDlg& d) {
         ++asked;
-        Type(d, "2400");
-        d.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected) << "the dialog stays open";
+        const auto at = [&](int dpi) {
+            return display::FigureSizeAt(ChartSize().width(), ChartSize().height(), ScreenDpi(), dpi);
+        };
+        const int most = d.resolutionBox()->maximum();
+        ASSERT_FALSE(display::FigureFits(at(2400))) << "the test's chart must be too large for 2400 dpi";
+        EXPECT_TRUE(display::FigureFits(at(most)));
+        EXPECT_FALSE(display::FigureFits(at(most + 1))) << "the box offers every resolution that fits";
         d.reject();
     });
     Save("large.png");
     EXPECT_EQ(asked, 1);
-    ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
-    EXPECT_NE(messages.messages()[0].text.find(" is too large.\nChoose a lower resolution."), std::string::npos)
-        << messages.messages()[0].text;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("large.png")));
+    EXPECT_TRUE(messages.messages().empty());
 
     op.Cancel();
     frame->action(ID_SAVE_FIGURE)->trigger();
     EXPECT_EQ(asked, 1) << "no resolution is asked after Cancel";
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    // OK takes the highest resolution offered.
+    CFigureResolutionDlg highest(QSize(1000, 600), 96.0, frame.get());
+    highest.resolutionBox()->setValue(highest.resolutionBox()->maximum());
+    highest.accept();
+    EXPECT_EQ(highest.result(), QDialog::Accepted);
+    EXPECT_EQ(highest.dpi, highest.resolutionBox()->maximum());
+    EXPECT_TRUE(messages.messages().empty());
+
+    // A chart too large for an image even at the lowest resolution: OK
+    // refuses and the dialog stays open.
+    CFigureResolutionDlg tooLarge(QSize(1000, 600), 0.5, frame.get());
+    tooLarge.accept();
+    EXPECT_EQ(tooLarge.result(), QDialog::Rejected);
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
+    EXPECT_EQ(messages.messages()[0].text,
+              "An image of 20000 x 12000 pixels is too large.\nChoose a lower resolution.");
 }
 
 // Lines drawn in the cursor's grey in an SVG drawing.

@@ -1,15 +1,11 @@
 #!/usr/bin/python3
-"""Works a running Vexlar from outside, for the tests of how it ends.
-
-  signal-probe.py hold <fifo>
-      Holds the FIFO open and full and never reads it: a write into it
-      waits for a reader that never comes. Runs until killed.
-  signal-probe.py signal <pid> <strobe log> <signal name, as TERM>
-      Sends the signal and times, from outside, how many milliseconds pass
-      until the simulated spectrometer's strobe log ends with "off" and
-      until the process is gone; prints both ("-1" for what did not happen
-      within 10 s).
-"""
+# Works a running Vexlar from outside, for the tests of how it ends.
+#   signal-probe.py hold <fifo>: holds the FIFO open and full, never reading
+#     it, so that a write into it waits; runs until killed.
+#   signal-probe.py signal <pid> <strobe log> <signal name, as TERM>: sends
+#     the signal and prints the milliseconds until the simulated
+#     spectrometer's strobe log ends with "off" and until the process is
+#     gone (-1 for what did not happen within 10 s).
 import errno
 import os
 import signal

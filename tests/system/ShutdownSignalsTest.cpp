@@ -8,10 +8,7 @@
 
 #include <QTest>
 
-#include <atomic>
-#include <chrono>
 #include <csignal>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -25,11 +22,6 @@ namespace {
 
 constexpr int kWaitMs = 5000;
 
-std::atomic<int> gMadeSafe{0};
-void CountMadeSafe()
-{
-    ++gMadeSafe;
-}
 void SayMadeSafe()
 {
     [[maybe_unused]] const ssize_t n = ::write(2, "laser off\n", 10);
@@ -49,24 +41,6 @@ TEST(ShutdownSignals, EachSignalIsHandledInTheEventLoop)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !handled.empty() && handled.back() == number; }, kWaitMs));
     }
     EXPECT_EQ(handled, ending);
-}
-
-// The user-interface thread busy (a long drawing, a write that waits): the
-// instrument is made safe at once all the same, and the event loop hears of
-// the signal when it next runs.
-TEST(ShutdownSignals, TheInstrumentIsMadeSafeAtOnceWhateverTheEventLoopIsDoing)
-{
-    std::vector<int> handled;
-    gMadeSafe = 0;
-    ShutdownSignals signals([&](int number) { handled.push_back(number); }, &CountMadeSafe);
-    std::raise(SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (gMadeSafe == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(gMadeSafe, 1);
-    EXPECT_TRUE(handled.empty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !handled.empty(); }, kWaitMs));
-    EXPECT_EQ(handled, std::vector<int>{SIGTERM});
 }
 
 // Whatever holds the event loop, the process ends with the signal's status

@@ -18,6 +18,7 @@
 #include "WindowTimers.h"
 #include "Xrt.h"
 #include "acquisition/ControlCommands.h"
+#include "acquisition/ScanArithmetic.h"
 #include "acquisition/VexlarView.h"
 #include "acquisition/ViewHost.h"
 #include "display/RepaintGuard.h"
@@ -120,23 +121,18 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         // The chart draws nothing until the new spectrum is attached.
         RepaintGuard repaint(chart());
 
-        // One pass over the pixels of the scan.
-        if (flags_.additive) {
-            // A scan that could not be searched for spikes stays out of the sum.
+        // One pass over the pixels of the scan. A scan that could not be
+        // searched for spikes stays out of the sum.
+        const acquisition::ScanUse use = acquisition::UseOfScan(flags_.additive, flags_.subtractDark);
+        if (use != acquisition::ScanUse::AddToSum || in)
+            acquisition::ApplyScan(use, in, workspace_.dark, workspace_.spectrum, kPixels);
+        if (use == acquisition::ScanUse::AddToSum) {
             if (in) {
-                for (int i = 0; i < kPixels; ++i)
-                    workspace_.spectrum[i] = (static_cast<double>(in[i]) - workspace_.dark[i]) + workspace_.spectrum[i];
                 ++flags_.additions;
                 spectrumMade_ = {true, flags_.additions};
             }
-        } else if (flags_.subtractDark) {
-            for (int i = 0; i < kPixels; ++i)
-                workspace_.spectrum[i] = static_cast<double>(in[i]) - workspace_.dark[i];
-            spectrumMade_ = {flags_.darkStored, 0};
         } else {
-            for (int i = 0; i < kPixels; ++i)
-                workspace_.spectrum[i] = static_cast<double>(in[i]);
-            spectrumMade_ = {false, 0};
+            spectrumMade_ = {use == acquisition::ScanUse::SubtractDark && flags_.darkStored, 0};
         }
         if (cleaning_.subtractBaseline)
             UpdateShownSpectrum();

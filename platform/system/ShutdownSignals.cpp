@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace vexlar::sys {
@@ -18,9 +19,15 @@ namespace {
 
 // The signals that end the program in order.
 constexpr int kEndingSignals[] = {SIGTERM, SIGINT,    SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2,
-                                  SIGALRM, SIGVTALRM, SIGXCPU, SIGIO,   SIGPWR};
+                                  SIGALRM, SIGVTALRM, SIGXCPU, SIGIO,   SIGPWR,  SIGSTKFLT};
+// Signals whose default also ends the process, but which a profiler or a
+// library may have taken for itself: caught only while at their default.
+constexpr int kEndingUnlessTaken[] = {SIGPROF};
 // The crashes: the instrument made safe, then the crash goes on.
-constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS};
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP};
+// A stop from the terminal (Ctrl+Z): the instrument made safe, then the
+// process stops as it would have; it goes on, laser off, when continued.
+constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 // Written into the pipe by the destructor: the signal thread ends. No signal
 // has the number 0.
 constexpr unsigned char kStopWatching = 0;
@@ -31,18 +38,39 @@ int gPipe[2] = {-1, -1};
 std::atomic<bool> gEndAtOnce{false};
 std::atomic<ShutdownSignals::MakeSafe> gMakeSafe{nullptr};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<ShutdownSignals::MakeSafe>::is_always_lock_free);
-struct sigaction gPreviousEnding[std::size(kEndingSignals)];
-struct sigaction gPreviousCrash[std::size(kCrashSignals)];
+// The action each signal had before it was caught, and which were caught.
+struct sigaction gPrevious[NSIG];
+bool gCaught[NSIG];
+
+bool IsStopSignal(int number)
+{
+    for (const int stop : kStopSignals) {
+        if (stop == number)
+            return true;
+    }
+    return false;
+}
+
+// Hands the signal's number to the signal thread. A full pipe means
+// signals are already waiting to be read.
+void HandOn(int number)
+{
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(number);
+    [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
+    errno = savedErrno;
+}
 
 extern "C" void OnShutdownSignal(int number)
 {
     if (gEndAtOnce)
         _exit(ExitStatusForSignal(number));
-    const int savedErrno = errno;
-    const unsigned char byte = static_cast<unsigned char>(number);
-    // A full pipe means signals are already waiting to be read.
-    [[maybe_unused]] const ssize_t written = ::write(gPipe[1], &byte, 1);
-    errno = savedErrno;
+    HandOn(number);
+}
+
+extern "C" void OnStopSignal(int number)
+{
+    HandOn(number);
 }
 
 extern "C" void OnCrashSignal(int number)
@@ -52,10 +80,7 @@ extern "C" void OnCrashSignal(int number)
     // The crash goes on as it would have without us: the handler there was
     // before (a sanitizer's, or the default that ends the process and dumps
     // core), the signal raised again once this handler returns.
-    for (std::size_t i = 0; i < std::size(kCrashSignals); ++i) {
-        if (kCrashSignals[i] == number)
-            ::sigaction(number, &gPreviousCrash[i], nullptr);
-    }
+    ::sigaction(number, &gPrevious[number], nullptr);
     ::raise(number);
 }
 
@@ -68,21 +93,21 @@ void ClosePipe()
     }
 }
 
-void Catch(const int* numbers, std::size_t count, void (*handler)(int), struct sigaction* previous)
+void Catch(int number, void (*handler)(int))
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        struct sigaction action { };
-        action.sa_handler = handler;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(numbers[i], &action, &previous[i]);
-    }
+    struct sigaction action { };
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    gCaught[number] = ::sigaction(number, &action, &gPrevious[number]) == 0;
 }
 
-void Restore(const int* numbers, std::size_t count, const struct sigaction* previous)
+// Whether the signal is at its default action, taken by nobody.
+bool AtDefault(int number)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        ::sigaction(numbers[i], &previous[i], nullptr);
+    struct sigaction current { };
+    return ::sigaction(number, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+           current.sa_handler == SIG_DFL;
 }
 
 // The signal thread takes no signal itself: they go to the threads that
@@ -116,9 +141,22 @@ ShutdownSignals::ShutdownSignals(std::function<void(int)> onSignal, MakeSafe mak
         watcher_ = std::thread(&ShutdownSignals::Watch, this);
     }
     gMakeSafe = makeSafe_;
-    Catch(kEndingSignals, std::size(kEndingSignals), OnShutdownSignal, gPreviousEnding);
-    if (makeSafe_)
-        Catch(kCrashSignals, std::size(kCrashSignals), OnCrashSignal, gPreviousCrash);
+    for (const int number : kEndingSignals)
+        Catch(number, OnShutdownSignal);
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
+        if (AtDefault(number))
+            Catch(number, OnShutdownSignal);
+    }
+    for (const int number : kEndingUnlessTaken) {
+        if (AtDefault(number))
+            Catch(number, OnShutdownSignal);
+    }
+    if (makeSafe_) {
+        for (const int number : kCrashSignals)
+            Catch(number, OnCrashSignal);
+        for (const int number : kStopSignals)
+            Catch(number, OnStopSignal);
+    }
     active_ = true;
 }
 
@@ -126,15 +164,22 @@ ShutdownSignals::~ShutdownSignals()
 {
     if (!active_)
         return;
-    Restore(kEndingSignals, std::size(kEndingSignals), gPreviousEnding);
-    if (makeSafe_)
-        Restore(kCrashSignals, std::size(kCrashSignals), gPreviousCrash);
+    for (int number = 1; number < NSIG; ++number) {
+        if (gCaught[number])
+            ::sigaction(number, &gPrevious[number], nullptr);
+        gCaught[number] = false;
+    }
     gMakeSafe = nullptr;
     const unsigned char stop = kStopWatching;
     while (::write(gPipe[1], &stop, 1) < 0 && errno == EINTR) { }
     watcher_.join();
     ClosePipe();
     gEndAtOnce = false;
+}
+
+void ShutdownSignals::WhenStopped(std::function<void()> madeSafe)
+{
+    whenStopped_ = std::move(madeSafe);
 }
 
 void ShutdownSignals::EndAtOnceFromNowOn()
@@ -174,6 +219,20 @@ void ShutdownSignals::Watch()
             continue;
         if (n <= 0 || number == kStopWatching)
             return;
+        if (IsStopSignal(number)) {
+            // The laser off before the process stops; the window learns of
+            // it when the process goes on.
+            makeSafe_();
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (whenStopped_)
+                        whenStopped_();
+                },
+                Qt::QueuedConnection);
+            ::kill(::getpid(), SIGSTOP);
+            continue;
+        }
         if (makeSafe_) {
             makeSafe_();
             gEndAtOnce = true;

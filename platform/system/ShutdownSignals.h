@@ -3,9 +3,10 @@
 // SIGTERM (kill, a session ending), SIGINT (Ctrl+C in the terminal that
 // started it), SIGHUP (that terminal closed), SIGQUIT (Ctrl+\), and the other
 // signals whose default would end the process on the spot (SIGUSR1, SIGUSR2,
-// SIGALRM, SIGVTALRM, SIGXCPU, SIGIO, SIGPWR): left to their default, each
-// would end it with the laser in whatever state it was and the operator's
-// settings unsaved.
+// SIGALRM, SIGVTALRM, SIGXCPU, SIGIO, SIGPWR, SIGSTKFLT, and SIGPROF and the
+// real-time signals unless something else has taken them): left to their
+// default, each would end it with the laser in whatever state it was and the
+// operator's settings unsaved.
 //
 // The handler does only what is safe inside a signal handler: it writes the
 // signal's number into a pipe. A thread of this object's own waits on that
@@ -17,9 +18,11 @@
 // process itself, with 128 plus the signal's number as the exit status. Once
 // safe, a further signal ends the process at once with that status.
 //
-// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS) cannot be
-// recovered from: the instrument is made safe as best it can be from inside
-// the handler, and the crash then goes on as it would have.
+// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP) cannot
+// be recovered from: the instrument is made safe as best it can be from
+// inside the handler, and the crash then goes on as it would have. A stop
+// from the terminal (SIGTSTP, Ctrl+Z; SIGTTIN, SIGTTOU) makes the
+// instrument safe on the signal thread before the process stops.
 
 #include <QObject>
 
@@ -59,6 +62,10 @@ public:
     // False when the pipe, the thread or the handlers could not be set up.
     bool active() const { return active_; }
 
+    // madeSafe runs in the event loop once a stop from the terminal has made
+    // the instrument safe and the process goes on again.
+    void WhenStopped(std::function<void()> madeSafe);
+
     // From now on a shutdown signal ends the process at once.
     static void EndAtOnceFromNowOn();
 
@@ -68,6 +75,7 @@ private:
     void Watch();
 
     std::function<void(int)> onSignal_;
+    std::function<void()> whenStopped_;
     MakeSafe makeSafe_;
     int orderlyEndMs_;
     std::thread watcher_;

@@ -36,6 +36,7 @@ constexpr std::uint16_t kResetIntegrationTimeMs = 100;
 constexpr int kFailedScansNoted = 5;
 constexpr char kIdleText[] = "Ready";
 constexpr char kSeriesEndedByReset[] = "Time acquisition stopped by Reset";
+constexpr char kSeriesWaitsForAcquisition[] = " - acquisition is stopped: Continuous lets the series go on";
 
 std::string NotDeliveringText(int failed)
 {
@@ -100,9 +101,13 @@ void CVexlarView::OnScanComplete(WPARAM wParam)
         flags_.discardNext = false;
         return;
     }
-    // Acquisition stopped: the chain ends here.
-    if (!flags_.scanning)
+    // Acquisition stopped: the chain ends here. Should a running series
+    // have waited for this scan, the status bar says how it goes on.
+    if (!flags_.scanning) {
+        if (timeAcq_.timeAcqRunning && timeAcq_.scanAwaited && host_)
+            host_->SetStatusText(timeAcq_.seriesStatus + kSeriesWaitsForAcquisition);
         return;
+    }
 
     // The selected channel's buffer, its spikes removed first while the
     // operator has that on.

@@ -72,6 +72,12 @@ bool CVexlarApp::InitInstance()
     // busy with; the orderly end follows in the event loop.
     shutdownSignals_ = std::make_unique<sys::ShutdownSignals>([this](int signal) { EndOnSignal(signal); },
                                                               &CVexlarView::SwitchStrobeOffFromAnyThread);
+    // Stopped from the terminal (Ctrl+Z) with the laser on: it went off
+    // before the process stopped, and the control bar says so once it goes on.
+    shutdownSignals_->WhenStopped([this] {
+        if (frame_ && frame_->view())
+            frame_->view()->SwitchLaserOff();
+    });
     // Writing into a pipe whose reader has gone, or beyond the file-size
     // limit (ulimit -f), fails with an error the program reports, instead of
     // ending it with the laser on and a half-written file.

@@ -2,7 +2,8 @@
 # However Vexlar ends, the laser is off and the operator's settings are
 # saved: the real program on its own Xvfb, the laser switched on from the
 # control bar, then ended by SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1,
-# SIGALRM (the laser off within 100 ms of the signal), two SIGTERMs at once,
+# SIGALRM (the laser off within 100 ms of the signal), stopped by SIGTSTP
+# (the laser off before it stops), two SIGTERMs at once,
 # and by its X server going away. The simulated spectrometer writes every
 # switch of its strobe line to a log (VEXLAR_SIM_STROBE_LOG), so the test
 # sees the laser from outside. A FIFO where either settings file should be
@@ -120,6 +121,20 @@ for sig in TERM INT HUP QUIT USR1 ALRM; do
   signal_laser_off "SIG$sig" $sig
   check_end "SIG$sig" $((128 + $(kill -l $sig)))
 done
+
+# Stopped from its terminal (Ctrl+Z, SIGTSTP) with the laser on: the laser
+# goes off before the process stops, and stays off when it goes on.
+start_vexlar stop && laser_on stop && {
+  kill -s TSTP $pid
+  if wait_for '[ "$(tail -n 1 "$log")" = off ] && [ "$(ps -o stat= -p $pid | cut -c1)" = T ]' 5; then
+    kill -s CONT $pid
+    sleep 1
+    kill -s TERM $pid
+    check_end "SIGTSTP, then SIGCONT and SIGTERM" 143
+  else
+    fail "SIGTSTP: strobe $(tr '\n' ' ' < "$log"), state $(ps -o stat= -p $pid)"; kill -9 $pid
+  fi
+}
 
 # A modal dialog open (the About box) when the signal comes: its own event
 # loop ends too.

@@ -34,7 +34,8 @@ TEST(ShutdownSignals, EachSignalIsHandledInTheEventLoop)
     std::vector<int> handled;
     ShutdownSignals signals([&](int number) { handled.push_back(number); });
     ASSERT_TRUE(signals.active());
-    const std::vector<int> ending = {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGXCPU, SIGPWR};
+    const std::vector<int> ending = {SIGTERM, SIGINT,  SIGHUP, SIGQUIT,   SIGUSR1, SIGUSR2,
+                                     SIGALRM, SIGXCPU, SIGPWR, SIGSTKFLT, SIGPROF, SIGRTMIN + 2};
     for (const int number : ending) {
         std::raise(number);
         EXPECT_TRUE(handled.empty() || handled.back() != number) << "not inside the handler";

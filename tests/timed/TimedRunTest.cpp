@@ -403,6 +403,7 @@ TEST_F(TimedRun, ContinuousRevivesADroppedSeriesScanAndResetEndsTheSeries)
     EXPECT_EQ(Fire(1000), Names{"SingleScan"}) << "scan 2 asked for";
     view->OnBarParam(BAR_ADDITIVE);
     EXPECT_EQ(Arrive(102.0f), Names{}) << "dropped: acquisition stopped";
+    EXPECT_EQ(host.status, "Waiting for scan 2 of 3 - acquisition is stopped: Continuous lets the series go on");
     driver().ClearCalls();
     view->OnBarParam(BAR_CONTINUOUS);
     EXPECT_EQ(Calls(), Names{"SingleScan"});

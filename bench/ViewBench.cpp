@@ -88,14 +88,17 @@
 #include "VirtualClock.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
-#include "acquisition/ControlCommands.h"
-#include "acquisition/VexlarView.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
 #include "display/AnnotationFile.h"
 #include "files/FileDialogs.h"
 #include "timed/SeriesSteps.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "window/AnnotationBoard.h"
+#include "window/ControlCommands.h"
+#include "window/FileCommands.h"
+#include "window/SetupCommands.h"
+#include "window/VexlarView.h"
 
 // QCustomPlot's header spells Qt's keywords, which this project keeps off.
 #define signals Q_SIGNALS
@@ -144,7 +147,7 @@ struct Workspace {
         // A dark stored as the operator stores one: a scan, then Store Dark.
         vexlar::bench::TestSpectrum(Buffer(), 1000);
         DeliverScan();
-        view()->OnStoreDark();
+        view()->instrument().StoreDark();
     }
 
     ~Workspace() { frame.reset(); }
@@ -178,11 +181,11 @@ struct Workspace {
     {
         CVexlarView* v = view();
         v->OnBarParam(vexlar::BAR_CONTINUOUS);
-        if (v->IsSubtractingDark() != (mode == kDarkSubtracted))
-            v->OnSubtractDark();
+        if (v->instrument().flags().subtractDark != (mode == kDarkSubtracted))
+            v->instrument().ToggleSubtractDark();
         if (mode == kAdditive) {
             v->OnBarParam(vexlar::BAR_ADDITIVE);
-            v->OnAdditiveMode();
+            v->instrument().ToggleAdditiveMode();
         }
         if ((mode == kCursorShown) != v->IsCursorShown())
             v->OnCursor();
@@ -309,8 +312,8 @@ void BM_ScanHandlerCleaning(benchmark::State& state)
     Workspace& w = *workspace;
     w.SetMode(kPlain);
     CVexlarView* v = w.view();
-    v->OnRemoveSpikes();
-    v->OnSubtractBaseline();
+    v->instrument().ToggleRemoveSpikes();
+    v->instrument().ToggleSubtractBaseline();
     int phase = 0;
     for (int i = 0; i < kWarmUpScans; ++i) {
         w.FillScan(++phase);
@@ -324,8 +327,8 @@ void BM_ScanHandlerCleaning(benchmark::State& state)
         state.ResumeTiming();
         w.RunUntilNextRequest();
     }
-    v->OnRemoveSpikes();
-    v->OnSubtractBaseline();
+    v->instrument().ToggleRemoveSpikes();
+    v->instrument().ToggleSubtractBaseline();
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ScanHandlerCleaning)->Unit(benchmark::kMicrosecond);
@@ -362,7 +365,7 @@ BENCHMARK(BM_ChartRedrawAlone)->Unit(benchmark::kMicrosecond);
 void ShowTestSpectrum(Workspace& w)
 {
     CVexlarView* v = w.view();
-    v->SetXAxisMode(0);
+    v->instrument().SetXAxisMode(0);
     const XrtHandle live = w.ShownData();
     std::vector<double> x(vexlar::kPixels), y(vexlar::kPixels);
     for (int i = 0; i < vexlar::kPixels; ++i)
@@ -384,7 +387,7 @@ void ShowTestSpectrum(Workspace& w)
             dialog.selectFile(QString::fromStdString(path));
             dialog.accept();
         });
-        v->OnOpenSpectrum();
+        v->files().OnOpenSpectrum();
     }
     if (!w.messages.messages().empty()) {
         std::fprintf(stderr, "bench_view: the test spectrum could not be opened: %s\n",
@@ -399,7 +402,7 @@ void BM_ExportFile(benchmark::State& state)
     ShowTestSpectrum(w);
     const std::string path = w.Path("export.txt");
     for (auto _ : state) {
-        if (!w.view()->WriteExportFile(path.c_str()))
+        if (!w.view()->files().WriteExportFile(path.c_str()))
             state.SkipWithError("the export file could not be written");
     }
     state.SetItemsProcessed(state.iterations() * vexlar::kPixels);
@@ -464,10 +467,10 @@ void BM_AnnotationLoad(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        if (!w.view()->LoadAnnotations(base.c_str()))
+        if (!w.view()->annotations().LoadAnnotations(base.c_str()))
             state.SkipWithError("the annotation file was refused");
     }
-    w.view()->ClearAllAnnotations();
+    w.view()->annotations().ClearAllAnnotations();
 }
 BENCHMARK(BM_AnnotationLoad)->Unit(benchmark::kMicrosecond);
 
@@ -497,7 +500,7 @@ void ConfigureSeries(Workspace& w, const std::string& base, int table)
             d.tableLayoutList()->setCurrentIndex(table - 1);
         d.accept();
     });
-    w.view()->OnTimeAcqConfigure();
+    w.view()->setup().OnTimeAcqConfigure();
 }
 
 // The CPU time of this thread so far, in milliseconds: what the disk's own
@@ -524,7 +527,7 @@ void BM_TimedSeries(benchmark::State& state)
         v->OnBarParam(vexlar::BAR_ADDITIVE);
         w.PostScan();
         Workspace::Settle();
-        v->StartTimeAcquisition();
+        v->instrument().StartSeries();
         std::vector<double> wall, cpu;
         for (unsigned scan = 0; scan <= kSeriesScans; ++scan) {
             w.clock.Advance(kSeriesScanMs);  // the scan asked for, and its time taken
@@ -537,7 +540,7 @@ void BM_TimedSeries(benchmark::State& state)
             cpu.push_back(ThreadCpuMs() - startCpu);
             wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
-        v->StopTimeAcquisition();
+        v->instrument().StopSeries();
         w.PostScan();  // the scan cycle's own scan
         Workspace::Settle();
         // Scan 0 is thrown away: saved scan k is at [k]. The means carry
@@ -746,7 +749,7 @@ int ExportFile(const std::string& path)
 {
     Workspace& w = *workspace;
     ShowTestSpectrum(w);
-    if (!w.view()->WriteExportFile(path.c_str()))
+    if (!w.view()->files().WriteExportFile(path.c_str()))
         return 1;
     std::string expected;
     char line[128];

@@ -39,12 +39,12 @@
 #include "QdvDriver.h"
 #include "QdvSimHooks.h"
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
-#include "acquisition/VexlarView.h"
-#include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
 #include "app/VexlarApp.h"
+#include "window/ControlCommands.h"
+#include "window/VexlarView.h"
+#include "window/ViewHost.h"
 
 using namespace vexlar;
 

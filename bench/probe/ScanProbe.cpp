@@ -51,7 +51,7 @@
 #include <vector>
 
 #include "QdvDriver.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 
 namespace {
 

@@ -1,5 +1,8 @@
 #include "DataFile.h"
 
+#include "FileReplace.h"
+#include "RegularFile.h"
+
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -307,6 +310,35 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
         return false;
     }
     *contents = std::move(read);
+    return true;
+}
+
+bool WriteDataFileAt(const std::string& path, const double* x, const double* y, int points, std::string* reason)
+{
+    const int bad = FirstNonFinitePoint(x, y, points);
+    if (bad >= 0) {
+        *reason = "point " + std::to_string(bad) + " is not a finite number and could not be read back";
+        return false;
+    }
+    return vexlar::sys::ReplaceFileWhole(path, FormatDataFile(x, y, points), reason);
+}
+
+bool ReadDataFileAt(const std::string& path, DataFileContents* contents, std::string* reason)
+{
+    vexlar::sys::FileContents file = vexlar::sys::ReadRegularFile(path, kDataFileMaxBytes);
+    if (file.cutShort) {
+        file.problem = "is larger than " + std::to_string(kDataFileMaxBytes >> 20) + " MiB, too large for a data file";
+        file.status = vexlar::sys::FileContents::Status::Failed;
+    }
+    if (file.status != vexlar::sys::FileContents::Status::Read) {
+        *reason = vexlar::sys::FileProblem(path, file);
+        return false;
+    }
+    std::string error;
+    if (!ParseDataFile(file.bytes, contents, &error)) {
+        *reason = "\"" + path + "\": " + error;
+        return false;
+    }
     return true;
 }
 

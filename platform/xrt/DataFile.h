@@ -51,4 +51,14 @@ bool ParseDataFile(std::string_view text, DataFileContents* contents, std::strin
 // The same check for one number: the whole of text is a finite decimal number.
 bool ParseFiniteDouble(std::string_view text, double* value);
 
+// Writes the data file of points x[i], y[i] at path, replaced whole (a
+// failed write leaves any earlier file as it was). False, with the reason,
+// for a point that is not finite or a file that cannot be written.
+bool WriteDataFileAt(const std::string& path, const double* x, const double* y, int points, std::string* reason);
+
+// Reads the data file at path, never waiting on something that is not a
+// file. False, with the reason (naming the file), when it cannot be read or
+// is not a data file.
+bool ReadDataFileAt(const std::string& path, DataFileContents* contents, std::string* reason);
+
 }  // namespace vexlar::xrt

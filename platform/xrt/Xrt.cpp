@@ -3,9 +3,6 @@
 
 #include "Xrt.h"
 
-#include "FileReplace.h"
-#include "RegularFile.h"
-
 #include <QFile>
 #include <QString>
 
@@ -161,22 +158,6 @@ const CodeInfo* FindCodeOrFail(const char* call, const CodeInfo (&table)[N], int
     if (!info)
         Fail(call, "code " + std::to_string(code) + " is not a " + owner + " code");
     return info;
-}
-
-bool ReadWholeFile(const char* path, std::string* bytes, std::string* error)
-{
-    vexlar::sys::FileContents contents = vexlar::sys::ReadRegularFile(path, kDataFileMaxBytes);
-    if (contents.cutShort) {
-        contents.problem =
-            "is larger than " + std::to_string(kDataFileMaxBytes >> 20) + " MiB, too large for a data file";
-        contents.status = vexlar::sys::FileContents::Status::Failed;
-    }
-    if (contents.status != vexlar::sys::FileContents::Status::Read) {
-        *error = vexlar::sys::FileProblem(path, contents);
-        return false;
-    }
-    *bytes = std::move(contents.bytes);
-    return true;
 }
 
 }  // namespace
@@ -500,14 +481,8 @@ bool XrtDataSaveToFile(XrtHandle data, const char* path, int flags)
         return Fail(kCall, "no file name given");
     if (found->sets() != 1)
         return Fail(kCall, "a data file holds one set; this data set has " + std::to_string(found->sets()));
-    const int bad = FirstNonFinitePoint(found->X(0), found->Y(0), found->points());
-    if (bad >= 0)
-        return Fail(kCall, "point " + std::to_string(bad) + " is not a finite number and could not be read back");
-
-    const std::string text = FormatDataFile(found->X(0), found->Y(0), found->points());
-    // Replaced whole, so a failed save leaves any earlier file as it was.
     std::string reason;
-    if (!vexlar::sys::ReplaceFileWhole(path, text, &reason))
+    if (!WriteDataFileAt(path, found->X(0), found->Y(0), found->points(), &reason))
         return Fail(kCall, reason);
     return true;
 }
@@ -519,13 +494,10 @@ XrtHandle XrtDataCreateFromFile(const char* path, int flags)
         return FailHandle(kCall, "unknown file flags " + std::to_string(flags));
     if (!path || !*path)
         return FailHandle(kCall, "no file name given");
-    std::string bytes;
     std::string error;
-    if (!ReadWholeFile(path, &bytes, &error))
-        return FailHandle(kCall, error);
     DataFileContents contents;
-    if (!ParseDataFile(bytes, &contents, &error))
-        return FailHandle(kCall, "\"" + std::string(path) + "\": " + error);
+    if (!ReadDataFileAt(path, &contents, &error))
+        return FailHandle(kCall, error);
 
     const int points = static_cast<int>(contents.x.size());
     auto data = std::make_unique<DataSet>(XRT_DATA_SEPARATE_X, 1, points);

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "acquisition/ControlCommands.h"
-#include "acquisition/ViewHost.h"
+#include "window/ControlCommands.h"
+#include "window/ViewHost.h"
 
 namespace vexlar {
 

@@ -10,17 +10,22 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "MessageBox.h"
 #include "Messages.h"
 #include "ModalDialog.h"
-#include "acquisition/ControlCommands.h"
-#include "acquisition/VexlarView.h"
 #include "app/AboutDlg.h"
 #include "app/AcquisitionBar.h"
-#include "app/CommandIds.h"
-#include "app/CommandTable.h"
-#include "app/DriverIdentity.h"
 #include "app/StatusPane.h"
 #include "app/VexlarDoc.h"
+#include "commands/CommandIds.h"
+#include "commands/CommandTable.h"
+#include "window/AnnotationBoard.h"
+#include "window/ChartOutput.h"
+#include "window/ControlCommands.h"
+#include "window/FileCommands.h"
+#include "window/PeakMarks.h"
+#include "window/SetupCommands.h"
+#include "window/VexlarView.h"
 
 using namespace vexlar;
 
@@ -62,9 +67,6 @@ bool CMainFrame::Create()
     view_ = new CVexlarView;
     if (!view_->Create(context_, QRect(QPoint(0, 0), kInitialClientSize), this))
         return false;
-    // The driver read its own settings file as the view registered with it:
-    // what it could not read is told with the program's settings problems.
-    view_->AddSettingsProblem(vexlar::DriverSettingsProblem());
     setCentralWidget(view_);
     resize(kInitialClientSize.width() + 60, kInitialClientSize.height() + 110);
     CreateActions();
@@ -176,7 +178,19 @@ void CMainFrame::ForwardBarEvent(int kind)
 
 void CMainFrame::BindCommands()
 {
+    // Each command is one call of the object that owns it: the engine, or a
+    // capability of the window. A command that refuses says why in the box.
     CVexlarView* v = view_;
+    Instrument* engine = &v->instrument();
+    PeakMarks* peaks = &v->peaks();
+    AnnotationBoard* annotations = &v->annotations();
+    FileCommands* files = &v->files();
+    ChartOutput* output = &v->output();
+    SetupCommands* setup = &v->setup();
+    const auto tell = [](const std::string& refusal) {
+        if (!refusal.empty())
+            vexlar::sys::ShowOperatorMessage(refusal, vexlar::sys::kErrorTitle);
+    };
     const auto cursorShown = [v] { return v->IsCursorShown(); };
     commands_[ID_AUTOSCALE] = {[v] { v->OnAutoscale(); }, {}, {}};
     commands_[ID_SET_SCALE] = {[v] { v->OnSetScale(); }, {}, {}};
@@ -188,60 +202,65 @@ void CMainFrame::BindCommands()
     commands_[ID_CURSOR_RIGHT_25] = {[v] { v->MoveCursor(display::CursorMove::Right25); }, cursorShown, {}};
     // The two next-peak moves have no handler: always shown disabled.
     // Peak commands:
-    commands_[ID_MARK_ALL_PEAKS] = {[v] { v->MarkAllPeaks(); }, {}, {}};
-    commands_[ID_PEAK_SETTINGS] = {[v] { v->OnPeakSettings(); }, {}, {}};
-    commands_[ID_MARK_PEAK_AT_CURSOR] = {[v] { v->MarkPeakAtCursor(); }, cursorShown, {}};
-    commands_[ID_SHOW_PEAK_TABLE] = {[v] { v->OnShowPeakTable(); }, {}, {}};
-    commands_[ID_RESET_PEAK_TABLE] = {[v] { v->ResetPeakTable(); }, {}, {}};
-    commands_[ID_PEAK_LABELS] = {[v] { v->OnPeakLabels(); }, {}, [v] { return v->ArePeakLabelsShown(); }};
+    commands_[ID_MARK_ALL_PEAKS] = {[peaks] { peaks->MarkAllPeaks(); }, {}, {}};
+    commands_[ID_PEAK_SETTINGS] = {[peaks] { peaks->OnPeakSettings(); }, {}, {}};
+    commands_[ID_MARK_PEAK_AT_CURSOR] = {[peaks] { peaks->MarkPeakAtCursor(); }, cursorShown, {}};
+    commands_[ID_SHOW_PEAK_TABLE] = {[peaks] { peaks->OnShowPeakTable(); }, {}, {}};
+    commands_[ID_RESET_PEAK_TABLE] = {[peaks] { peaks->ResetPeakTable(); }, {}, {}};
+    commands_[ID_PEAK_LABELS] = {
+        [peaks] { peaks->OnPeakLabels(); }, {}, [peaks] { return peaks->ArePeakLabelsShown(); }};
     // Annotation commands:
-    commands_[ID_CLEAR_ALL_ANNOTATIONS] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
-    commands_[ID_FILE_NEW] = {[v] { v->ClearAllAnnotations(); }, {}, {}};
-    // Spectrum-file commands:
+    commands_[ID_CLEAR_ALL_ANNOTATIONS] = {[annotations] { annotations->ClearAllAnnotations(); }, {}, {}};
+    commands_[ID_FILE_NEW] = {[annotations] { annotations->ClearAllAnnotations(); }, {}, {}};
     // Time-acquisition commands: Configure stays available during a series.
-    commands_[ID_TIME_ACQ_CONFIGURE] = {[v] { v->OnTimeAcqConfigure(); }, {}, {}};
+    commands_[ID_TIME_ACQ_CONFIGURE] = {[setup] { setup->OnTimeAcqConfigure(); }, {}, {}};
     commands_[ID_TIME_ACQ_START] = {
-        [v] { v->StartTimeAcquisition(); }, [v] { return !v->IsTimeAcquisitionRunning(); }, {}};
+        [engine, tell] { tell(engine->StartSeries()); }, [engine] { return !engine->IsSeriesRunning(); }, {}};
     commands_[ID_TIME_ACQ_STOP] = {
-        [v] { v->StopTimeAcquisition(); }, [v] { return v->IsTimeAcquisitionRunning(); }, {}};
-    commands_[ID_FILE_OPEN] = {[v] { v->OnOpenSpectrum(); }, {}, {}};
-    commands_[ID_SAVE_GRAPH] = {[v] { v->OnSaveGraph(); }, {}, {}};
-    commands_[ID_EXPORT_SPECTRUM] = {[v] { v->OnExportSpectrum(); }, {}, {}};
-    commands_[ID_EXPORT_AS] = {[v] { v->OnExportAs(); }, {}, {}};
-    commands_[ID_SAVE_FIGURE] = {[v] { v->OnSaveFigure(); }, {}, {}};
+        [engine] { engine->StopSeries(); }, [engine] { return engine->IsSeriesRunning(); }, {}};
+    // Spectrum-file commands:
+    commands_[ID_FILE_OPEN] = {[files] { files->OnOpenSpectrum(); }, {}, {}};
+    commands_[ID_SAVE_GRAPH] = {[files] { files->OnSaveGraph(); }, {}, {}};
+    commands_[ID_EXPORT_SPECTRUM] = {[files] { files->OnExportSpectrum(); }, {}, {}};
+    commands_[ID_EXPORT_AS] = {[files] { files->OnExportAs(); }, {}, {}};
+    commands_[ID_SAVE_FIGURE] = {[output] { output->OnSaveFigure(); }, {}, {}};
     commands_[ID_APP_EXIT] = {[this] { close(); }, {}, {}};
-    commands_[ID_FILE_PRINT] = {[v] { v->OnFilePrint(); }, {}, {}};
-    commands_[ID_FILE_PRINT_DIRECT] = {[v] { v->OnFilePrintDirect(); }, {}, {}};
-    commands_[ID_FILE_PRINT_SETUP] = {[v] { v->OnFilePrintSetup(); }, {}, {}};
+    commands_[ID_FILE_PRINT] = {[output] { output->OnFilePrint(); }, {}, {}};
+    commands_[ID_FILE_PRINT_DIRECT] = {[output] { output->OnFilePrintDirect(); }, {}, {}};
+    commands_[ID_FILE_PRINT_SETUP] = {[output] { output->OnFilePrintSetup(); }, {}, {}};
     commands_[ID_VIEW_TOOLBAR] = {
         [this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {}, [this] { return toolBar_->isVisible(); }};
     commands_[ID_VIEW_STATUS_BAR] = {[this] { statusBar()->setVisible(!statusBar()->isVisible()); },
                                      {},
                                      [this] { return statusBar()->isVisible(); }};
-    commands_[ID_CONFIGURE_HARDWARE] = {[v] { v->OnConfigureHardware(); }, {}, {}};
+    commands_[ID_CONFIGURE_HARDWARE] = {[engine] { engine->ConfigureHardware(nullptr); }, {}, {}};
     commands_[ID_APP_ABOUT] = {[this] {
                                    CAboutDlg about(this);
                                    vexlar::sys::RunModal(about);
                                },
                                {},
                                {}};
-    commands_[ID_STORE_DARK] = {[v] { v->OnStoreDark(); }, {}, {}};
-    commands_[ID_SUBTRACT_DARK] = {[v] { v->OnSubtractDark(); }, {}, [v] { return v->IsSubtractingDark(); }};
-    commands_[ID_ADDITIVE_MODE] = {[v] { v->OnAdditiveMode(); }, {}, [v] { return v->IsAdditive(); }};
-    commands_[ID_RESET] = {[v] { v->OnReset(); }, {}, {}};
-    commands_[ID_CONFIGURE_SPECTROMETER] = {[v] { v->OnConfigureSpectrometer(); }, {}, {}};
-    commands_[ID_CALIBRATE_FROM_LAMP] = {[v] { v->OnCalibrateFromLamp(); }, {}, {}};
-    commands_[ID_CHECK_RAMAN_SHIFT] = {[v] { v->OnCheckRamanShift(); }, {}, {}};
-    commands_[ID_REMOVE_SPIKES] = {[v] { v->OnRemoveSpikes(); }, {}, [v] { return v->IsRemovingSpikes(); }};
+    // Acquisition commands:
+    commands_[ID_STORE_DARK] = {[engine] { engine->StoreDark(); }, {}, {}};
+    commands_[ID_SUBTRACT_DARK] = {
+        [engine] { engine->ToggleSubtractDark(); }, {}, [engine] { return engine->flags().subtractDark; }};
+    commands_[ID_ADDITIVE_MODE] = {
+        [engine, tell] { tell(engine->ToggleAdditiveMode()); }, {}, [engine] { return engine->flags().additive; }};
+    commands_[ID_RESET] = {[engine] { engine->Reset(); }, {}, {}};
+    commands_[ID_CONFIGURE_SPECTROMETER] = {[setup] { setup->OnConfigureSpectrometer(); }, {}, {}};
+    commands_[ID_CALIBRATE_FROM_LAMP] = {[setup] { setup->OnCalibrateFromLamp(); }, {}, {}};
+    commands_[ID_CHECK_RAMAN_SHIFT] = {[setup] { setup->OnCheckRamanShift(); }, {}, {}};
+    commands_[ID_REMOVE_SPIKES] = {
+        [engine] { engine->ToggleRemoveSpikes(); }, {}, [engine] { return engine->IsRemovingSpikes(); }};
     commands_[ID_SUBTRACT_BASELINE] = {
-        [v] { v->OnSubtractBaseline(); }, {}, [v] { return v->IsSubtractingBaseline(); }};
-    commands_[ID_BASELINE_SETTINGS] = {[v] { v->OnBaselineSettings(); }, {}, {}};
+        [engine] { engine->ToggleSubtractBaseline(); }, {}, [engine] { return engine->IsSubtractingBaseline(); }};
+    commands_[ID_BASELINE_SETTINGS] = {[setup] { setup->OnBaselineSettings(); }, {}, {}};
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (view_)
-        view_->SwitchLaserOff();
+        view_->instrument().SwitchLaserOff();
     QMainWindow::closeEvent(event);
 }
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <map>
 
-#include "acquisition/ViewHost.h"
+#include "window/ViewHost.h"
 
 class QAction;
 class QLabel;

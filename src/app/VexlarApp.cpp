@@ -9,13 +9,13 @@
 
 #include "MessageBox.h"
 #include "ShutdownSignals.h"
-#include "acquisition/ControlCommands.h"
-#include "acquisition/VexlarView.h"
 #include "app/AcquisitionBar.h"
-#include "app/DriverIdentity.h"
 #include "app/MainFrame.h"
 #include "app/NumberConventions.h"
 #include "app/VexlarDoc.h"
+#include "instrument/DriverIdentity.h"
+#include "window/ControlCommands.h"
+#include "window/VexlarView.h"
 
 using namespace vexlar;
 
@@ -42,7 +42,7 @@ CVexlarApp::~CVexlarApp()
     // Whatever ended the event loop (a closed window, a signal, the end of
     // the headless demonstration), the laser goes off first.
     if (frame_ && frame_->view())
-        frame_->view()->SwitchLaserOff();
+        frame_->view()->instrument().SwitchLaserOff();
     // Then the frame: it saves the control bar, then the view saves the
     // settings and releases the driver; then the document.
     frame_.reset();
@@ -71,12 +71,12 @@ bool CVexlarApp::InitInstance()
     // The laser goes off the moment a signal comes, whatever the window is
     // busy with; the orderly end follows in the event loop.
     shutdownSignals_ = std::make_unique<sys::ShutdownSignals>([this](int signal) { EndOnSignal(signal); },
-                                                              &CVexlarView::SwitchStrobeOffFromAnyThread);
+                                                              &Instrument::SwitchStrobeOffFromAnyThread);
     // Stopped from the terminal (Ctrl+Z) with the laser on: it went off
     // before the process stopped, and the control bar says so once it goes on.
     shutdownSignals_->WhenStopped([this] {
         if (frame_ && frame_->view())
-            frame_->view()->SwitchLaserOff();
+            frame_->view()->instrument().SwitchLaserOff();
     });
     // Writing into a pipe whose reader has gone, or beyond the file-size
     // limit (ulimit -f), fails with an error the program reports, instead of
@@ -101,7 +101,7 @@ void CVexlarApp::EndOnSignal(int signal)
     endingSignal_ = signal;
     // The laser first, before anything that could wait or fail.
     if (frame_ && frame_->view())
-        frame_->view()->SwitchLaserOff();
+        frame_->view()->instrument().SwitchLaserOff();
     sys::ShutdownSignals::EndAtOnceFromNowOn();
     // Whoever sent the signal may not be at the screen: a message box would
     // hold the end up.

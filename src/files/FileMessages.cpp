@@ -1,10 +1,7 @@
 #include "files/FileMessages.h"
 
-#include <cmath>
-
 #include "MessageBox.h"
 #include "Xrt.h"
-#include "files/ShortestNumber.h"
 
 namespace vexlar::files {
 
@@ -19,27 +16,9 @@ std::string ChartLibraryReason()
     return reason.empty() ? std::string("unknown reason") : reason;
 }
 
-std::string NotFiniteReason(const double* intensity, std::initializer_list<const double*> xColumns, int pixels)
-{
-    const auto firstNotFinite = [pixels](const double* column, const char* what) -> std::string {
-        for (int i = 0; column && i < pixels; ++i) {
-            if (!std::isfinite(column[i]))
-                return std::string("the ") + what + " at pixel " + std::to_string(i) + " is " +
-                       ShortestText(column[i]) + ", not a finite number; nothing was written.";
-        }
-        return {};
-    };
-    std::string reason = firstNotFinite(intensity, "intensity");
-    for (const double* x : xColumns) {
-        if (reason.empty())
-            reason = firstNotFinite(x, "x value");
-    }
-    return reason;
-}
-
 void ReportFileError(const std::string& what, const std::string& path, const std::string& reason)
 {
-    vexlar::sys::ShowOperatorMessage(what + " \"" + path + "\":\n" + reason, vexlar::sys::kErrorTitle);
+    vexlar::sys::ShowOperatorMessage(FileErrorText(what, path, reason), vexlar::sys::kErrorTitle);
 }
 
 }  // namespace vexlar::files

@@ -7,8 +7,8 @@
 
 #include "VirtualClock.h"
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
 
 #include <filesystem>
 
@@ -50,16 +50,16 @@ TEST_F(ScanCycle, DarkSubtractionAndAccumulation)
     CreateView();
     // A dark of 20 stored from the spectrum on display.
     Scan(0, 20.0f);
-    view->OnStoreDark();
+    view->instrument().StoreDark();
 
-    view->OnSubtractDark();
+    view->instrument().ToggleSubtractDark();
     Scan(0, 100.0f);
     EXPECT_TRUE(ShowsEverywhere(80.0));
 
     // Additive: each scan adds raw - dark, whatever Subtract Dark says; the
     // sum starts from zero.
-    view->OnSubtractDark();
-    view->OnAdditiveMode();
+    view->instrument().ToggleSubtractDark();
+    Tell(view->instrument().ToggleAdditiveMode());
     EXPECT_TRUE(ShowsEverywhere(80.0)) << "nothing is drawn until a scan arrives";
     for (int n = 0; n < 3; ++n)
         Scan(0, 100.0f);
@@ -70,7 +70,7 @@ TEST_F(ScanCycle, DarkSubtractionAndAccumulation)
 TEST_F(ScanCycle, TheSelectedChannelIsReadAndTheScansBufferReturned)
 {
     CreateView();
-    view->SelectChannel(2);
+    view->instrument().SelectChannel(2);
     driver().ClearCalls();
     driver().Fill(0, 1.0f);
     driver().Fill(2, 42.0f);
@@ -113,7 +113,7 @@ TEST_F(ScanCycle, ASwitchingScanOnlyRestoresTheRunsValues)
     view->OnBarParam(BAR_ADDITIVE);
     driver().Answer(0, 0.0f);
     Deliver();
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     driver().ClearCalls();
     clock.Advance(1000);
     EXPECT_EQ(driver().Names(), (Names{"QDV_V7400StrobeEnable", "QDV_SingleScan"}));
@@ -144,11 +144,11 @@ TEST_F(ScanCycle, ResumingAfterLeavingAdditiveModeShowsTheNextScanAtOnce)
         CreateView();
         // A dark of 0, and one scan of 0 added.
         Scan(0, 0.0f);
-        view->OnStoreDark();
-        view->OnAdditiveMode();
+        view->instrument().StoreDark();
+        Tell(view->instrument().ToggleAdditiveMode());
         Scan(0, 0.0f);
         // Additive Mode left with the next scan in flight; it arrives.
-        view->OnAdditiveMode();
+        Tell(view->instrument().ToggleAdditiveMode());
         driver().ClearCalls();
         Scan(0, 5.0f);
         EXPECT_TRUE(driver().calls.empty());
@@ -158,7 +158,7 @@ TEST_F(ScanCycle, ResumingAfterLeavingAdditiveModeShowsTheNextScanAtOnce)
         if (viaContinuous)
             view->OnBarParam(BAR_CONTINUOUS);
         else
-            view->OnAdditiveMode();
+            Tell(view->instrument().ToggleAdditiveMode());
         EXPECT_EQ(driver().Names(), Names{"QDV_SingleScan"}) << "nothing is in flight: a scan is asked for";
         driver().ClearCalls();
         Scan(0, 7.0f);
@@ -179,15 +179,15 @@ TEST_F(ScanCycle, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
         Type(IDC_INTEGRATION_TIME, "2000", BAR_INTEGRATION_TIME_EDITED);
         // A sum of 9 over four scans, dark 0.
         Scan(0, 0.0f);
-        view->OnStoreDark();
-        view->OnAdditiveMode();
+        view->instrument().StoreDark();
+        Tell(view->instrument().ToggleAdditiveMode());
         for (const float value : {2.0f, 2.0f, 2.0f, 3.0f})
             Scan(0, value);
         ASSERT_EQ(host.status, "Scan Number 4 ");
         if (stopped)
             view->OnBarParam(BAR_ADDITIVE);
         driver().ClearCalls();
-        view->OnReset();
+        view->instrument().Reset();
 
         EXPECT_EQ(driver().Names(), (Names{"QDV_Stop", "QDV_ParamSet", "QDV_BufferEmpty", "QDV_SingleScan"}));
         const DriverParams& sent = driver().calls[1].block;
@@ -195,7 +195,7 @@ TEST_F(ScanCycle, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
         EXPECT_EQ(sent.IntegrationTime, 100);
         EXPECT_EQ(sent.Boxcar, 3);
         EXPECT_EQ(sent.changed, 0);
-        EXPECT_FALSE(view->IsAdditive());
+        EXPECT_FALSE(view->instrument().flags().additive);
         EXPECT_TRUE(ShowsEverywhere(9.0)) << "the spectrum stays until the next scan";
         EXPECT_TRUE(host.IsChecked(IDC_CONTINUOUS));
         EXPECT_EQ(host.Text(IDC_AVERAGE), "1");
@@ -210,7 +210,7 @@ TEST_F(ScanCycle, ResetRestartsAcquisitionWithOneAverageAnd100Milliseconds)
         if (!stopped) {
             // The count of scans added stays: a new accumulation goes on
             // counting from it.
-            view->OnAdditiveMode();
+            Tell(view->instrument().ToggleAdditiveMode());
             Scan(0, 1.0f);
             EXPECT_EQ(host.status, "Scan Number 5 ");
         }
@@ -262,9 +262,9 @@ protected:
     void Accumulate()
     {
         ASSERT_TRUE(Arrives(20.0f));
-        view->OnStoreDark();
-        view->OnAdditiveMode();
-        ASSERT_TRUE(view->IsAdditive());
+        view->instrument().StoreDark();
+        Tell(view->instrument().ToggleAdditiveMode());
+        ASSERT_TRUE(view->instrument().flags().additive);
         ASSERT_TRUE(Arrives(25.0f));
         ASSERT_TRUE(Arrives(25.0f));
         ASSERT_EQ(Shown(), 10.0);
@@ -277,7 +277,7 @@ TEST_F(ScanChain, ContinuousAfterLeavingAdditiveModeShowsScansAgain)
     // Leaving additive mode with a scan in flight: that scan is dropped and
     // the sum stays; Continuous then shows the next scan and goes on.
     Accumulate();
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     EXPECT_TRUE(Arrives(99.0f));
     EXPECT_EQ(Shown(), 10.0) << "the scan in flight is not added to the paused sum";
     EXPECT_EQ(driver().owed, 0) << "acquisition has stopped";
@@ -291,13 +291,13 @@ TEST_F(ScanChain, ContinuousAfterLeavingAdditiveModeShowsScansAgain)
     // Additive clicked first ends the chain at the next scan; leaving
     // additive mode after that has no scan to drop, so Continuous's own
     // scan is shown.
-    view->OnAdditiveMode();
-    ASSERT_TRUE(view->IsAdditive());
+    Tell(view->instrument().ToggleAdditiveMode());
+    ASSERT_TRUE(view->instrument().flags().additive);
     view->OnBarParam(BAR_ADDITIVE);
     EXPECT_TRUE(Arrives(50.0f));
     EXPECT_EQ(driver().owed, 0);
-    view->OnAdditiveMode();
-    EXPECT_FALSE(view->IsAdditive());
+    Tell(view->instrument().ToggleAdditiveMode());
+    EXPECT_FALSE(view->instrument().flags().additive);
     view->OnBarParam(BAR_CONTINUOUS);
     EXPECT_TRUE(Arrives(60.0f));
     EXPECT_EQ(Shown(), 60.0);
@@ -309,11 +309,11 @@ TEST_F(ScanChain, ResumingWhileTheDroppedScanIsStillOnItsWay)
     for (const bool viaReset : {false, true}) {
         SCOPED_TRACE(viaReset ? "Reset" : "Continuous");
         Accumulate();
-        view->OnAdditiveMode();
+        Tell(view->instrument().ToggleAdditiveMode());
         if (viaReset) {
             // Reset's Stop cancels the scan that was to be dropped; its own
             // scan is shown.
-            view->OnReset();
+            view->instrument().Reset();
             EXPECT_EQ(driver().owed, 1);
             EXPECT_TRUE(Arrives(70.0f));
         } else {
@@ -340,7 +340,7 @@ TEST_F(ScanChain, ResetDropsScansTheStoppedDriverHadAlreadyPosted)
     ASSERT_TRUE(Arrives(5.0f));
     // The driver finished a scan and posted it just before Reset stopped it.
     driver().Answer(0, 66.0f);
-    view->OnReset();
+    view->instrument().Reset();
     Deliver();
     EXPECT_EQ(Shown(), 5.0) << "the stopped chain's scan is not shown";
     EXPECT_EQ(driver().owed, 1);
@@ -358,8 +358,8 @@ TEST_F(ScanChain, ContinuousWhileScanningAsksForNoSecondScan)
     EXPECT_EQ(driver().Count("QDV_SingleScan"), 0u);
     EXPECT_EQ(driver().owed, 1);
     // Entering additive mode while scanning asks for no second one either.
-    view->OnStoreDark();
-    view->OnAdditiveMode();
+    view->instrument().StoreDark();
+    Tell(view->instrument().ToggleAdditiveMode());
     EXPECT_EQ(driver().owed, 1);
 }
 

@@ -54,7 +54,7 @@ TEST_F(ViewAxes, ChoosingAChannelShowsItsAxisAndClearsTheSpectrum)
     Setting("Slave2", "Second", "0.0");
     CreateView();
     Scan(0, 77.0f);
-    view->SelectChannel(2);
+    view->instrument().SelectChannel(2);
     EXPECT_TRUE(ShowsEverywhere(0.0));
     const ShownAxis a = Shown(chart());
     EXPECT_EQ(a.xMin, 500.0);
@@ -66,8 +66,8 @@ TEST_F(ViewAxes, ChoosingAChannelShowsItsAxisAndClearsTheSpectrum)
     EXPECT_EQ(app.driverParams.channelEnable[2], 0);
 
     // Indexes outside the eight channels change nothing.
-    view->SelectChannel(-1);
-    view->SelectChannel(8);
+    view->instrument().SelectChannel(-1);
+    view->instrument().SelectChannel(8);
     EXPECT_EQ(Shown(chart()).lastX, a.lastX);
     driver().ClearCalls();
     driver().Fill(2, 5.0f);
@@ -82,7 +82,7 @@ TEST_F(ViewAxes, SwitchingToRamanShiftKeepsTheSpectrumAndStartsTheAxisAtZero)
     CreateView();
     Scan(0, 300.0f);
     ASSERT_FALSE(ScanRefreshesAnnotations(300.0f));
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_EQ(ShownY(10), 300.0);
     const ShownAxis a = Shown(chart());
     EXPECT_EQ(a.xMin, 0.0);
@@ -93,10 +93,10 @@ TEST_F(ViewAxes, SwitchingToRamanShiftKeepsTheSpectrumAndStartsTheAxisAtZero)
     EXPECT_EQ(a.firstX, DefaultShift(0, 632.8f));
     EXPECT_TRUE(ScanRefreshesAnnotations(300.0f));
 
-    view->SetXAxisMode(2);
-    view->SetXAxisMode(-1);
+    view->instrument().SetXAxisMode(2);
+    view->instrument().SetXAxisMode(-1);
     EXPECT_EQ(Shown(chart()).title, "Raman Shift (cm-1)");
-    view->SetXAxisMode(0);
+    view->instrument().SetXAxisMode(0);
     EXPECT_EQ(Shown(chart()).title, "Wavelength (nm)");
 }
 
@@ -104,18 +104,18 @@ TEST_F(ViewAxes, ANewLaserLineMovesTheRamanAxisButNotTheWavelengthChart)
 {
     CreateView();
     const ShownAxis before = Shown(chart());
-    ASSERT_TRUE(view->SetLaserWavelength("532 nm"));
+    ASSERT_EQ(view->instrument().SetLaserWavelength("532 nm"), "");
     const ShownAxis after = Shown(chart());
     EXPECT_EQ(after.xMax, before.xMax);
     EXPECT_EQ(after.lastX, before.lastX);
 
     // The shifts come from the new line, its wavenumber held in single
     // precision.
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_EQ(ShownX(1000), static_cast<double>(static_cast<float>(1.0 / (532.0 * 1e-7))) -
                                 1.0 / (calibration::PixelWavelength(calibration::Coefficients{}, 1000) * 1e-7));
     EXPECT_NE(ShownX(1000), DefaultShift(1000, 632.8f));
-    ASSERT_TRUE(view->SetLaserWavelength("785"));
+    ASSERT_EQ(view->instrument().SetLaserWavelength("785"), "");
     EXPECT_EQ(Shown(chart()).xMax, DefaultShift(2047, 785.0f));
     EXPECT_EQ(Shown(chart()).lastX, DefaultShift(2047, 785.0f));
 }
@@ -123,14 +123,13 @@ TEST_F(ViewAxes, ANewLaserLineMovesTheRamanAxisButNotTheWavelengthChart)
 TEST_F(ViewAxes, UnusableLaserWavelengthsAreRefusedAndChangeNothing)
 {
     CreateView();
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     const double shift = ShownX(1500);
     ASSERT_EQ(shift, DefaultShift(1500, 632.8f));
     for (const char* text : {"0", "-632.8", "abc", "", "1e999", "1e-320"}) {
-        EXPECT_FALSE(view->SetLaserWavelength(text)) << text;
+        EXPECT_NE(view->instrument().SetLaserWavelength(text), "") << text;
         EXPECT_EQ(ShownX(1500), shift) << text;
     }
-    EXPECT_FALSE(view->SetLaserWavelength(nullptr));
     const ShownAxis a = Shown(chart());
     EXPECT_TRUE(std::isfinite(a.xMax));
     EXPECT_EQ(a.xMax, DefaultShift(2047, 632.8f));

@@ -45,7 +45,7 @@ TEST_F(ViewLifecycle, CreationFillsTheBlockRegistersAndStartsAcquiring)
     const DriverCall reg = First(creationCalls, "QDV_Register");
     const DriverParams& b = reg.block;
     EXPECT_EQ(b.size, sizeof(DriverParams));
-    EXPECT_EQ(b.window, static_cast<void*>(static_cast<QObject*>(view.get())));
+    EXPECT_EQ(b.window, static_cast<void*>(static_cast<QObject*>(&view->instrument())));
     EXPECT_EQ(b.hinst, app.hinst);
     for (int ch = 0; ch < kChannels; ++ch) {
         ASSERT_NE(b.buffer[ch], nullptr) << ch;
@@ -160,7 +160,7 @@ TEST_F(ViewLifecycle, RightAfterStartTheChartShowsAFlatZeroLineOverTheWholeWavel
         d.accept();
     });
     for (int k = 0; k < kAnnotationSlots; ++k)
-        view->OnAnnotateHere();
+        view->annotations().OnAnnotateHere();
     EXPECT_EQ(dialogs, kAnnotationSlots);
     EXPECT_TRUE(messages.messages().empty()) << "no slot was taken";
     for (const TextSeen& note : AnnotationAreas(c)) {

@@ -15,8 +15,8 @@
 
 #include "Profile.h"
 #include "Xrt.h"
-#include "app/CommandIds.h"
 #include "calibration/Axes.h"
+#include "commands/CommandIds.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"

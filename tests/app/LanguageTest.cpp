@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Xrt.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "support/FrameFixture.h"
 #include "support/OperatorInput.h"
 

@@ -8,11 +8,11 @@
 #include <sstream>
 
 #include "Profile.h"
-#include "acquisition/ControlCommands.h"
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "support/FrameFixture.h"
 #include "support/TestFiles.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -125,7 +125,7 @@ TEST_F(MainFrame, EnablingAndCheckMarksFollowTheWorkspace)
     EXPECT_EQ(ShownY(0), 5.0) << "the dark is subtracted";
     EXPECT_TRUE(frame->action(ID_SUBTRACT_DARK)->isChecked());
     // A change made elsewhere shows at the next update.
-    view()->OnSubtractDark();
+    view()->instrument().ToggleSubtractDark();
     frame->UpdateCommandUI();
     EXPECT_FALSE(frame->action(ID_SUBTRACT_DARK)->isChecked());
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "VirtualClock.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "support/FrameFixture.h"
 
 using namespace vexlar;

@@ -17,9 +17,9 @@
 
 #include "Profile.h"
 #include "Xrt.h"
-#include "app/CommandIds.h"
 #include "calibration/SettingsFile.h"
 #include "calibration/SpectrometerConfigDlg.h"
+#include "commands/CommandIds.h"
 #include "display/SetScaleDlg.h"
 #include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
@@ -134,7 +134,7 @@ protected:
     // chosen: its wavelength axis, against the one the coefficients give.
     void ExpectAxisOf(int channel, const calibration::Coefficients& c)
     {
-        view->SelectChannel(channel);
+        view->instrument().SelectChannel(channel);
         for (const int i : {0, 1, 2, 3, 1000, 2047})
             EXPECT_EQ(ShownX(i), calibration::PixelWavelength(c, i)) << "channel " << channel << ", pixel " << i;
     }
@@ -157,7 +157,7 @@ protected:
                     count = k + 1;
             d.reject();
         });
-        view->OnConfigureSpectrometer();
+        view->setup().OnConfigureSpectrometer();
         return count;
     }
 };
@@ -172,7 +172,7 @@ TEST_F(SpectrometerConfig, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
 {
     StartWith(Distinct(), 3);
     CreateView();
-    view->SelectChannel(3);
+    view->instrument().SelectChannel(3);
     bool ran = false;
     ScopedRunner runner([&](Dialog& d) {
         ran = true;
@@ -214,7 +214,7 @@ TEST_F(SpectrometerConfig, OpensOnMasterAndEnablesTheChannelsTheCountAllows)
         Click(d.Control(IDC_CANCEL));
         EXPECT_FALSE(d.isVisible());
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_TRUE(ran);
     EXPECT_EQ(ShownX(0), 380.0) << "the axes are still those of the control bar's channel";
     EXPECT_EQ(CountShown(), 3);
@@ -224,7 +224,7 @@ TEST_F(SpectrometerConfig, AValueTypedForASlaveStaysWithThatSlave)
 {
     StartWith(Distinct(), 8);
     CreateView();
-    view->SelectChannel(2);
+    view->instrument().SelectChannel(2);
     ScopedRunner runner([&](Dialog& d) {
         Show(d);
         Click(ChannelButton(d, 2));
@@ -240,7 +240,7 @@ TEST_F(SpectrometerConfig, AValueTypedForASlaveStaysWithThatSlave)
         EXPECT_EQ(first->text(), "0.5");
         Click(d.Control(IDC_OK));
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     // The axes are those of the control bar's channel, with its new value.
     EXPECT_EQ(ShownX(1), calibration::PixelWavelength({370.0f, 0.75f, 5e-5f, 2e-9f}, 1));
     Table expected = Distinct();
@@ -274,7 +274,7 @@ TEST_F(SpectrometerConfig, CancelKeepsTheCalibrationButRebuildsTheAxesInOneDraw)
         view->OnSetScale();
     }
     ASSERT_EQ(ScaleOf(chart()).xMin, 400.0);
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     // Drawn once, with the whole update, by the time the command returns;
     // nothing is left over to draw again.
     EXPECT_EQ(Redraws(chart()) - redraws, 1u);
@@ -311,7 +311,7 @@ TEST_F(SpectrometerConfig, PassingTheFocusThroughAnEditRoundsToSixDigits)
         EXPECT_EQ(d.focusWidget(), Edit(d, IDC_SECOND_COEFFICIENT));
         Click(d.Control(IDC_OK));
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     // The first rounded to 0.123457, the second read back from 5e-05 as
     // 5e-5; the untouched edits keep every digit.
     ExpectAxisOf(0, {350.1234567f, 0.123457f, 5e-5f, 1.23456789e-9f});
@@ -329,7 +329,7 @@ TEST_F(SpectrometerConfig, OkFromTheKeyboardKeepsTheValueBeingTyped)
         QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Return);
         EXPECT_FALSE(d.isVisible());
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     Table expected = Distinct();
     expected[1].intercept = 512.5f;
     ExpectAxisOf(1, expected[1]);
@@ -340,7 +340,7 @@ TEST_F(SpectrometerConfig, OkFromTheKeyboardKeepsTheValueBeingTyped)
         TabInAndType(Edit(d, IDC_THIRD_COEFFICIENT), "-2e-9");
         QTest::keyClick(Edit(d, IDC_THIRD_COEFFICIENT), Qt::Key_Enter);
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     expected[0].third = -2e-9f;
     ExpectAxes(expected);
     EXPECT_TRUE(messages.messages().empty());
@@ -380,7 +380,7 @@ TEST_F(SpectrometerConfig, OkRefusesATextThatIsNotANumber)
         TabInAndType(Edit(d, IDC_SECOND_COEFFICIENT), "6e-5");
         QTest::keyClick(Edit(d, IDC_SECOND_COEFFICIENT), Qt::Key_Return);
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     const auto& shown = messages.messages();
     ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0].text, "Please enter a number.");
@@ -415,7 +415,7 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         Click(d.Control(IDC_CANCEL));
         EXPECT_FALSE(d.isVisible());
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
     ExpectAxes(Distinct());
 
@@ -426,7 +426,7 @@ TEST_F(SpectrometerConfig, LeavingAnEditStoresItEvenWhenAnotherIsRefused)
         QTest::keyClick(Edit(d, IDC_INTERCEPT), Qt::Key_Escape);
         EXPECT_FALSE(d.isVisible());
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
     ExpectAxes(Distinct());
     EXPECT_EQ(CountShown(), 1);
@@ -462,7 +462,7 @@ TEST_F(SpectrometerConfig, AChannelOrCountIsNotChosenOverATextThatIsNotANumber)
         EXPECT_EQ(intercept->selectedText(), "390") << "ready to be typed over";
         Click(d.Control(IDC_OK));
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_EQ(messages.messages().size(), 2u);
     Table expected = Distinct();
     expected[0].intercept = 355.0f;
@@ -485,7 +485,7 @@ TEST_F(SpectrometerConfig, WithoutARunnerTheDialogIsModalForTheOperator)
         QTest::keyClick(Edit(*d, IDC_FIRST_COEFFICIENT), Qt::Key_Return);
     });
     const vexlar::test::StuckDialogGuard guard(kModalGuardMs);
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_TRUE(played);
     ExpectAxisOf(0, {350.0f, 0.55f, 5e-5f, 0.0f});
 }
@@ -513,7 +513,7 @@ TEST_F(SpectrometerConfig, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         EXPECT_EQ(d.selectedChannel, 6);
         Click(d.Control(IDC_OK));
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_EQ(CountShown(), 0) << "kept until the operator chooses a count";
     ExpectAxisOf(0, {351.0f, 0.5f, 5e-5f, 0.0f});
     view.reset();
@@ -531,7 +531,7 @@ TEST_F(SpectrometerConfig, ACountOutsideOneToEightFromTheSettingsFileIsKept)
         EXPECT_FALSE(ChannelButton(d, 2)->isEnabled());
         Click(d.Control(IDC_OK));
     });
-    view->OnConfigureSpectrometer();
+    view->setup().OnConfigureSpectrometer();
     EXPECT_EQ(CountShown(), 2);
 }
 

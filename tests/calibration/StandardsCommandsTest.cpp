@@ -30,16 +30,16 @@
 #include "Profile.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
-#include "acquisition/VexlarView.h"
-#include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
 #include "calibration/LampCalibrationDlg.h"
 #include "calibration/RamanShiftCheckDlg.h"
+#include "commands/CommandIds.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/DialogOperator.h"
+#include "window/VexlarView.h"
+#include "window/ViewHost.h"
 
 using namespace vexlar;
 

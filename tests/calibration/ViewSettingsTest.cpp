@@ -13,12 +13,10 @@
 #include <QComboBox>
 
 #include "Profile.h"
-#include "acquisition/ControlCommands.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
 #include "calibration/Axes.h"
-#include "calibration/ControlBarTexts.h"
 #include "calibration/SettingsFile.h"
 #include "calibration/SpectrometerConfigDlg.h"
 #include "peaks/PeakFinderDlg.h"
@@ -27,6 +25,8 @@
 #include "support/TestFiles.h"
 #include "support/ViewFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "window/ControlBarTexts.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -82,7 +82,7 @@ protected:
             }
             d.reject();
         });
-        view->OnConfigureSpectrometer();
+        view->setup().OnConfigureSpectrometer();
         return count;
     }
     // The peak width the Configure Peak Finder dialog shows.
@@ -93,7 +93,7 @@ protected:
             width = d.widthBox()->currentText().toStdString();
             d.reject();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
         return width;
     }
     // The base file name the Time Acquisition dialog shows.
@@ -104,7 +104,7 @@ protected:
             name = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
         return name;
     }
 };
@@ -136,7 +136,7 @@ TEST_F(ViewSettings, TheSettingsFileSetsUpTheViewAndTheDriver)
     EXPECT_EQ(ChannelCountShown(), 4);
     EXPECT_EQ(PeakWidthShown(), "5");
     EXPECT_EQ(BaseFilenameShown(), "/data/series");
-    view->SetXAxisMode(0);
+    view->instrument().SetXAxisMode(0);
     EXPECT_EQ(ShownX(0), 500.0) << "the axes come from channel 3's calibration";
     EXPECT_EQ(ShownX(4), 500.0 + 0.25 * 4 + double(5e-5f) * 16);
     // Channel 3's scans, out of the buffer given to the driver for it.
@@ -157,7 +157,7 @@ TEST_F(ViewSettings, AChannelBeyondTheTablesStartsOnTheMaster)
         EXPECT_EQ(block.channelEnable[ch], ch == 0 ? 1 : 0) << ch;
     EXPECT_EQ(ScaleOf(chart()).xTitle, "Wavelength (nm)");
     EXPECT_EQ(ShownX(0), 350.0) << "the master's calibration";
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_TRUE(std::isfinite(ShownX(0)));
     EXPECT_EQ(ShownX(0), Shift({}, 0, 632.8f));
 }
@@ -178,7 +178,7 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
             d.widthBox()->setEditText("7");
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     host.SetText(IDC_INTEGRATION_TIME, "1500");
     view->OnBarParam(BAR_INTEGRATION_TIME_EDITED);
@@ -196,7 +196,7 @@ TEST_F(ViewSettings, ARunEndsWithTheControlBarTextsFirstAndTheWorkingValuesAfter
             intercept->setModified(true);
             d.accept();
         });
-        view->OnConfigureSpectrometer();
+        view->setup().OnConfigureSpectrometer();
     }
     ASSERT_FALSE(fs::exists(SettingsPath())) << "nothing is written while the program runs";
     host.SetText(IDC_CHANNEL, "Slave 2");
@@ -268,7 +268,7 @@ TEST_F(ViewSettings, AnUnreadableSettingsFileStartsWithTheDefaultsAndSaysSoOnce)
     EXPECT_EQ(Named(creationCalls, "QDV_Register").at(0).block.channelEnable[0], 1) << "the master";
     EXPECT_EQ(ShownX(0), 350.0);
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_EQ(ShownX(1000), Shift({}, 1000, 632.8f));
     EXPECT_EQ(Named(creationCalls, "QDV_Register").size(), 1u) << "the program still starts";
     EXPECT_EQ(Named(creationCalls, "QDV_SingleScan").size(), 1u);

@@ -21,9 +21,8 @@
 #include "ScanGenerator.h"
 #include "VirtualClock.h"
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
-#include "app/CommandIds.h"
 #include "cleaning/BaselineDlg.h"
+#include "commands/CommandIds.h"
 #include "peaks/PeakFinderDlg.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/DialogOperator.h"
@@ -32,6 +31,7 @@
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -237,8 +237,8 @@ TEST_F(CleaningView, SpikesNeitherShowNorEverEnterTheSum)
 
     // Switched on: the first scan is the reference, every later one shows
     // without its rays.
-    view->OnRemoveSpikes();
-    EXPECT_TRUE(view->IsRemovingSpikes());
+    view->instrument().ToggleRemoveSpikes();
+    EXPECT_TRUE(view->instrument().IsRemovingSpikes());
     sim.Next();
     Deliver(sim.struck);
     int rays = 0;
@@ -259,10 +259,10 @@ TEST_F(CleaningView, SpikesNeitherShowNorEverEnterTheSum)
     qdv::ScanGenerator::ExpectedCounts(qdv::ChannelSetup{}, off, dark.data());
     Counts darkScan(dark.begin(), dark.end());
     Deliver(darkScan);
-    view->OnStoreDark();
+    view->instrument().StoreDark();
     host.SetChecked(IDC_LASER, true);
     view->OnBarParam(BAR_ADDITIVE);
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     std::vector<double> truthSum(kPixels, 0.0);
     for (int n = 0; n < 100; ++n) {
         sim.Next();
@@ -276,8 +276,8 @@ TEST_F(CleaningView, SpikesNeitherShowNorEverEnterTheSum)
     // Switched on in the middle of a sum, the next scan has nothing to be
     // searched by, and the one after only a scan that still held its rays:
     // neither is added.
-    view->OnRemoveSpikes();
-    view->OnRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
     for (int n = 0; n < 2; ++n) {
         sim.Next();
         Deliver(sim.struck);
@@ -298,8 +298,8 @@ TEST_F(CleaningView, TheBaselineComesOffWhatIsShownAndNeverOffTheWorkspace)
     const std::vector<double> plain = Widened(sim.struck);
     EXPECT_EQ(host.indicator, "");
 
-    view->OnSubtractBaseline();
-    EXPECT_TRUE(view->IsSubtractingBaseline());
+    view->instrument().ToggleSubtractBaseline();
+    EXPECT_TRUE(view->instrument().IsSubtractingBaseline());
     EXPECT_EQ(host.indicator, "Baseline subtracted");
     // At once, without a new scan: the 801 cm-1 band (1,515 counts) stands
     // on zero, and so does the fluorescence at 2,000 cm-1.
@@ -310,26 +310,26 @@ TEST_F(CleaningView, TheBaselineComesOffWhatIsShownAndNeverOffTheWorkspace)
 
     // Store Dark keeps the spectrum itself, not what is shown: subtracting it
     // from the same scan leaves exactly nothing.
-    view->OnStoreDark();
-    view->OnSubtractDark();
+    view->instrument().StoreDark();
+    view->instrument().ToggleSubtractDark();
     Deliver(sim.struck);
     EXPECT_EQ(WorstDifference(std::vector<double>(kPixels, 0.0)), 0.0);
-    view->OnSubtractBaseline();
+    view->instrument().ToggleSubtractBaseline();
     EXPECT_EQ(host.indicator, "");
     EXPECT_EQ(WorstDifference(std::vector<double>(kPixels, 0.0)), 0.0);
 
     // A sum adds the plain scans: with the baseline shown off it, the sum of
     // three scans is three scans when it is switched off again.
-    view->OnSubtractDark();
+    view->instrument().ToggleSubtractDark();
     Counts zero(kPixels, 0.0f);
     Deliver(zero);
-    view->OnStoreDark();
-    view->OnSubtractBaseline();
+    view->instrument().StoreDark();
+    view->instrument().ToggleSubtractBaseline();
     view->OnBarParam(BAR_ADDITIVE);
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     for (int n = 0; n < 3; ++n)
         Deliver(sim.struck);
-    view->OnSubtractBaseline();
+    view->instrument().ToggleSubtractBaseline();
     std::vector<double> threeScans(kPixels);
     for (int i = 0; i < kPixels; ++i)
         threeScans[i] = 3.0 * sim.struck[i];
@@ -343,7 +343,7 @@ TEST_F(CleaningView, PeaksTheCursorAndEveryFileTakeTheSpectrumAsShown)
     Simulator sim(0.0, 10.0);
     sim.Next();
     Deliver(sim.struck);
-    view->OnSubtractBaseline();
+    view->instrument().ToggleSubtractBaseline();
     const std::vector<double> shown = Shown(view->chart());
 
     // The peak search finds the bands on zero, with a threshold the plain
@@ -354,9 +354,9 @@ TEST_F(CleaningView, PeaksTheCursorAndEveryFileTakeTheSpectrumAsShown)
             dialog.slopeEdit()->setText("50");
             dialog.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     view->OnCursor();
     view->MoveCursor(display::CursorMove::Right1);
     const int cursor = view->CursorPoint();
@@ -367,9 +367,9 @@ TEST_F(CleaningView, PeaksTheCursorAndEveryFileTakeTheSpectrumAsShown)
     TempDir dir;
     FileOperator op;
     op.Choose(dir.file("cyclohexane.ram"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     op.Choose(dir.file("cyclohexane.exp"));
-    view->OnExportSpectrum();
+    view->files().OnExportSpectrum();
     EXPECT_TRUE(op.answers.empty());
 
     // The peak table: its header says so, every row's intensity is the
@@ -414,7 +414,7 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
     Simulator sim(0.0, 10.0);
     sim.Next();
     Deliver(sim.struck);
-    view->OnSubtractBaseline();
+    view->instrument().ToggleSubtractBaseline();
     const std::vector<double> before = Shown(view->chart());
 
     // The operator's language writes numbers with a decimal comma; the
@@ -447,7 +447,7 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
             EXPECT_EQ(dialog.cutOnEdit()->text(), "100");
             tryValues(" 5e3 ", "0.02", "150");
         });
-        view->OnBaselineSettings();
+        view->setup().OnBaselineSettings();
     }
     QLocale::setDefault(previous);
 
@@ -472,7 +472,7 @@ TEST_F(CleaningView, TheBaselineSettingsDialogTakesOnlyNumbersInRange)
             dialog.smoothnessEdit()->setText("77");
             dialog.reject();
         });
-        view->OnBaselineSettings();
+        view->setup().OnBaselineSettings();
     }
     EXPECT_EQ(Shown(view->chart()), after);
 }
@@ -579,7 +579,7 @@ TEST_P(SpikesThroughTheView, NoRayReachesTheSpectrumTheDarkOrTheSum)
     sim = std::make_unique<SimulatedSpectrometer>(rate, 77);
     sim->Listen();
     CreateView();
-    view->OnRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
     host.SetText(IDC_BOXCAR, std::to_string(box));
     view->OnBarParam(BAR_BOXCAR_EDITED);
     std::string first;
@@ -595,7 +595,7 @@ TEST_P(SpikesThroughTheView, NoRayReachesTheSpectrumTheDarkOrTheSum)
     const std::vector<double> dark = Shown(view->chart());
     left += RayLeft(dark, TruthShown(), sim->truth, box, "the dark", &first);
     rays += static_cast<int>(sim->events.size());
-    view->OnStoreDark();
+    view->instrument().StoreDark();
 
     // The laser on, clicked: the scan then under way and the first laser-on
     // scan show as they came, the next is compared with a scan that held its
@@ -613,7 +613,7 @@ TEST_P(SpikesThroughTheView, NoRayReachesTheSpectrumTheDarkOrTheSum)
 
     // Additive: every scan added is the scan without its rays, less the dark.
     view->OnBarParam(BAR_ADDITIVE);
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     std::vector<double> sum(kPixels, 0.0);
     for (int n = 0; n < 100; ++n) {
         sim->Answer();
@@ -645,17 +645,17 @@ TEST_F(CleaningView, AScanUnderWayWhenTheLaserIsSwitchedIsComparedWithNothing)
     SimulatedSpectrometer sim(0.0, 9);
     sim.Listen();
     CreateView();
-    view->OnRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
     for (int n = 0; n < 3; ++n)
         sim.Answer();
     const std::vector<double> dark = Shown(view->chart());
-    view->OnStoreDark();
+    view->instrument().StoreDark();
     host.SetChecked(IDC_LASER, true);
     view->OnBarParam(BAR_LASER_CLICKED);
     for (int n = 0; n < 4; ++n)
         sim.Answer();
     view->OnBarParam(BAR_ADDITIVE);
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     for (int n = 0; n < 3; ++n)
         sim.Answer();
     EXPECT_EQ(host.status, "Scan Number 3 ");
@@ -697,7 +697,7 @@ TEST_F(CleaningView, ATimedSeriesSwitchingTheLaserSavesNoRay)
     SimulatedSpectrometer sim(50.0, 91);
     sim.Listen();
     CreateView();
-    view->OnRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
     host.SetText(IDC_BOXCAR, "1");
     view->OnBarParam(BAR_BOXCAR_EDITED);
     for (int n = 0; n < 3; ++n)
@@ -721,10 +721,10 @@ TEST_F(CleaningView, ATimedSeriesSwitchingTheLaserSavesNoRay)
             d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->setText(QString::fromStdString(base));
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
-    view->OnSubtractDark();
-    view->StartTimeAcquisition();
+    view->instrument().ToggleSubtractDark();
+    Tell(view->instrument().StartSeries());
 
     // Every scan answered, in order: the darks and the series scans are the
     // 100 ms ones (a switching scan is 50 ms).
@@ -793,7 +793,7 @@ TEST_F(CleaningView, ADarkOfAHundredAveragesUnderHeavyRaysHoldsNone)
     SimulatedSpectrometer sim(100.0, 5);
     sim.Listen();
     CreateView();
-    view->OnRemoveSpikes();
+    view->instrument().ToggleRemoveSpikes();
     host.SetText(IDC_BOXCAR, "0");
     view->OnBarParam(BAR_BOXCAR_EDITED);
     host.SetText(IDC_AVERAGE, "100");
@@ -828,17 +828,17 @@ TEST_F(CleaningView, ABaselineThatCannotBeDrawnIsSaidToHaveFailed)
     ASSERT_TRUE(WriteWholeFile(dir.file("huge.ram"), huge));
     FileOperator op;
     op.Choose(dir.file("huge.ram"));
-    view->OnOpenSpectrum();
-    view->OnStoreDark();
-    view->OnSubtractBaseline();
+    view->files().OnOpenSpectrum();
+    view->instrument().StoreDark();
+    view->instrument().ToggleSubtractBaseline();
     view->OnBarParam(BAR_ADDITIVE);
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     Simulator sim(0.0);
     sim.Next();
     Deliver(sim.struck);
     EXPECT_EQ(host.indicator, "Baseline failed");
     op.Choose(dir.file("sum.csv"));
-    view->OnExportAs();
+    view->files().OnExportAs();
     const std::string csv = ReadWholeFile(dir.file("sum.csv"));
     EXPECT_NE(csv.find("# Baseline subtracted: no\r\n"), std::string::npos) << csv.substr(0, 600);
     EXPECT_EQ(csv.find("nan"), std::string::npos);

@@ -32,8 +32,7 @@
 #include "Font.h"
 #include "ModalDialog.h"
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
 #include "support/ChartReadout.h"
@@ -42,6 +41,7 @@
 #include "support/OperatorInput.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -98,7 +98,7 @@ struct HookReset {
             ADD_FAILURE() << "a font chooser nobody expected";
             return std::optional<QFont>();
         };
-        CVexlarView::contextMenuForTests = [](QMenu&, const QPoint&) -> QAction* {
+        AnnotationBoard::contextMenuForTests = [](QMenu&, const QPoint&) -> QAction* {
             ADD_FAILURE() << "a context menu nobody expected";
             return nullptr;
         };
@@ -107,7 +107,7 @@ struct HookReset {
     {
         annotationOperator = nullptr;
         fontChooser = nullptr;
-        CVexlarView::contextMenuForTests = nullptr;
+        AnnotationBoard::contextMenuForTests = nullptr;
     }
 
     sys::ModalStandIn dialogs;
@@ -137,7 +137,7 @@ std::optional<std::string> CurrentAnnotationText(CVexlarView& view)
         text = d.textEdit()->text().toStdString();
         d.reject();
     };
-    view.OnAnnotationEdit();
+    view.annotations().OnAnnotationEdit();
     annotationOperator = previous;
     return text;
 }
@@ -196,8 +196,8 @@ public:
     MenuSeen RightClick(QPoint p, int choose = 0)
     {
         MenuSeen seen;
-        auto previous = CVexlarView::contextMenuForTests;
-        CVexlarView::contextMenuForTests = [&seen, choose](QMenu& menu, const QPoint&) -> QAction* {
+        auto previous = AnnotationBoard::contextMenuForTests;
+        AnnotationBoard::contextMenuForTests = [&seen, choose](QMenu& menu, const QPoint&) -> QAction* {
             seen.shown = true;
             seen.name = menu.objectName().toStdString();
             QAction* chosen = nullptr;
@@ -211,7 +211,7 @@ public:
         };
         QTest::mousePress(window(), Qt::RightButton, Qt::NoModifier, ToWindow(p));
         QTest::mouseRelease(window(), Qt::RightButton, Qt::NoModifier, ToWindow(p));
-        CVexlarView::contextMenuForTests = previous;
+        AnnotationBoard::contextMenuForTests = previous;
         return seen;
     }
     void Move(QPoint p) { QTest::mouseMove(window(), ToWindow(p)); }
@@ -282,7 +282,7 @@ protected:
     std::string TextInFile()
     {
         const std::string path = dir.file("text.ram");
-        EXPECT_TRUE(v().SaveAnnotations(path.c_str()));
+        EXPECT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
         const std::string b = ReadWholeFile(path + ".anno");
         return b.size() < 104 ? std::string() : std::string(b.data() + 4);
     }
@@ -293,7 +293,7 @@ protected:
     {
         auto previous = annotationOperator;
         annotationOperator = [](CAnnotationDlg& d) { d.accept(); };
-        v().OnAnnotateHere();
+        v().annotations().OnAnnotateHere();
         annotationOperator = previous;
         return {Slot(slot).anchorX, Slot(slot).anchorY};
     }
@@ -375,7 +375,7 @@ TEST_F(AnnotationView, RightClicksOpenAMenuOnlyInsideThePlotRectangle)
         EXPECT_FALSE(CurrentText()) << p.x() << "," << p.y();
     }
     EXPECT_TRUE(AnnotateAtLastPoint(1) == DataAt(noted)) << "the point of the last right-click in the plot";
-    v().ClearAllAnnotations();
+    v().annotations().ClearAllAnnotations();
 
     // The edges belong to the plot; the blank-area menu, with the point kept
     // in view pixels.
@@ -385,7 +385,7 @@ TEST_F(AnnotationView, RightClicksOpenAMenuOnlyInsideThePlotRectangle)
         EXPECT_EQ(seen.name, "blank_area_popup");
         EXPECT_EQ(seen.items, (std::vector<std::string>{"&Annotate Here", "Mark Peak at &Cursor"}));
         EXPECT_TRUE(AnnotateAtLastPoint(0) == DataAt(p)) << p.x() << "," << p.y();
-        v().ClearAllAnnotations();
+        v().annotations().ClearAllAnnotations();
     }
 
     // The rectangle is the one the shown ranges span, whichever way round
@@ -481,7 +481,7 @@ TEST_F(AnnotationView, TheHundredAndFirstAnnotationIsRefused)
     // Right-clicked once at a blank spot, then Annotate Here a hundred times.
     pointer->RightClick(At(0.1, 0.1));
     for (int k = 0; k < kAnnotationSlots; ++k)
-        v().OnAnnotateHere();
+        v().annotations().OnAnnotateHere();
     EXPECT_EQ(dialogs, 100);
     EXPECT_TRUE(messages.messages().empty());
     const std::vector<SlotState> before = Snapshot(chart());
@@ -573,7 +573,7 @@ TEST_F(AnnotationView, MoveFollowsThePointerAndDropsOnTheNextLeftPress)
     // With no current annotation (a right-click on a blank spot after Move)
     // a pending move has nothing to move.
     pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_MOVE);
-    v().ContextMenuAt(view->mapToGlobal(At(0.3, 0.3)));
+    v().annotations().ContextMenuAt(view->mapToGlobal(At(0.3, 0.3)));
     ASSERT_FALSE(CurrentText());
     pointer->Move(At(0.3, 0.3));
     pointer->LeftClick(At(0.3, 0.3));
@@ -736,7 +736,7 @@ TEST_F(AnnotationView, TheFileHoldsTheAnnotationsInUseFieldByField)
     pointer->RightClick(Inside(Slot(1)), ID_ANNOTATION_CLEAR);
 
     const std::string path = dir.file("run1.ram");
-    ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
+    ASSERT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
     const std::string b = ReadWholeFile(path + ".anno");
     ASSERT_EQ(b.size(), 4u + 2 * 200u);
     EXPECT_EQ(I32At(b, 0), 2);
@@ -778,14 +778,14 @@ TEST_F(AnnotationView, SavedAnnotationsLoadBackInPlaceOfTheCurrentOnes)
     const std::vector<SlotState> saved = Snapshot(chart());
     const sys::LogFont monoFont = Description(FontOf(Slot(0)));
     const std::string path = dir.file("pair.ram");
-    ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
+    ASSERT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
 
     // Something else on the chart, then the graph's annotations again.
-    v().ClearAllAnnotations();
+    v().annotations().ClearAllAnnotations();
     Annotate(At(0.8, 0.8), QString("other"));
     Annotate(At(0.1, 0.9), QString("another"));
     Annotate(At(0.9, 0.1), QString("third"));
-    ASSERT_TRUE(v().LoadAnnotations(path.c_str()));
+    ASSERT_TRUE(v().annotations().LoadAnnotations(path.c_str()));
     const std::vector<SlotState> loaded = Snapshot(chart());
     for (int k = 0; k < 2; ++k) {
         SlotState expected = saved[static_cast<std::size_t>(k)];
@@ -811,10 +811,10 @@ TEST_F(AnnotationView, AnAnnotationSavedInWavelengthModeKeepsItsNumberInRamanMod
     Annotate(At(0.5, 0.4), QString("here"));
     const double x = Slot(0).anchorX, y = Slot(0).anchorY;
     const std::string path = dir.file("nm.ram");
-    ASSERT_TRUE(v().SaveAnnotations(path.c_str()));
+    ASSERT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
 
-    v().SetXAxisMode(1);
-    ASSERT_TRUE(v().LoadAnnotations(path.c_str()));
+    v().instrument().SetXAxisMode(1);
+    ASSERT_TRUE(v().annotations().LoadAnnotations(path.c_str()));
     const TextSeen a = Slot(0);
     EXPECT_EQ(a.anchorX, x);
     EXPECT_EQ(a.anchorY, y);
@@ -829,19 +829,19 @@ TEST_F(AnnotationView, AnAnnotationSavedInWavelengthModeKeepsItsNumberInRamanMod
 TEST_F(AnnotationView, NoAnnotationsWriteNoFileAndNoFileKeepsTheCurrentOnes)
 {
     const std::string path = dir.file("bare.ram");
-    EXPECT_TRUE(v().SaveAnnotations(path.c_str()));
+    EXPECT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
     EXPECT_FALSE(std::filesystem::exists(path + ".anno"));
     // An annotation file already there stays as it is.
     ASSERT_TRUE(WriteWholeFile(path + ".anno", "earlier"));
     Annotate(At(0.5, 0.5), QString("gone"));
     pointer->RightClick(Inside(Slot(0)), ID_ANNOTATION_CLEAR);
-    EXPECT_TRUE(v().SaveAnnotations(path.c_str()));
+    EXPECT_TRUE(v().annotations().SaveAnnotations(path.c_str()));
     EXPECT_EQ(ReadWholeFile(path + ".anno"), "earlier");
 
     // Opening a graph saved without annotations keeps those on the chart.
     Annotate(At(0.4, 0.4), QString("mine"));
     const std::vector<SlotState> before = Snapshot(chart());
-    EXPECT_TRUE(v().LoadAnnotations(dir.file("other.ram").c_str()));
+    EXPECT_TRUE(v().annotations().LoadAnnotations(dir.file("other.ram").c_str()));
     EXPECT_EQ(Snapshot(chart()), before);
     EXPECT_TRUE(messages.messages().empty());
 }
@@ -896,7 +896,7 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteWholeFile(path + ".anno", c.contents));
         messages.clear();
-        EXPECT_FALSE(v().LoadAnnotations(path.c_str())) << c.name;
+        EXPECT_FALSE(v().annotations().LoadAnnotations(path.c_str())) << c.name;
         ASSERT_EQ(messages.messages().size(), 1u) << c.name;
         const std::string& text = messages.messages()[0].text;
         EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
@@ -910,7 +910,7 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
     std::filesystem::remove(path + ".anno");
     std::filesystem::create_directory(path + ".anno");
     messages.clear();
-    EXPECT_FALSE(v().LoadAnnotations(path.c_str()));
+    EXPECT_FALSE(v().annotations().LoadAnnotations(path.c_str()));
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find(path + ".anno"), std::string::npos);
     EXPECT_EQ(Snapshot(chart()), before);
@@ -918,7 +918,7 @@ TEST_F(AnnotationView, ABrokenAnnotationFileIsRefusedAndTheChartStaysAsItWas)
     // The file itself is still good for what it holds.
     ASSERT_TRUE(WriteWholeFile(dir.file("good.ram.anno"), bytes(valid)));
     messages.clear();
-    EXPECT_TRUE(v().LoadAnnotations(dir.file("good.ram").c_str()));
+    EXPECT_TRUE(v().annotations().LoadAnnotations(dir.file("good.ram").c_str()));
     EXPECT_EQ(Slot(1).text(), "from file");
     EXPECT_TRUE(messages.messages().empty());
 }
@@ -927,7 +927,7 @@ TEST_F(AnnotationView, AnAnnotationFileThatCannotBeWrittenIsReported)
 {
     Annotate(At(0.5, 0.5), QString("lost?"));
     const std::string path = dir.file("no such folder/run.ram");
-    EXPECT_FALSE(v().SaveAnnotations(path.c_str()));
+    EXPECT_FALSE(v().annotations().SaveAnnotations(path.c_str()));
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find(path + ".anno"), std::string::npos);
@@ -1020,8 +1020,8 @@ protected:
     // A right-click at view pixel (x, y), then Annotate Here.
     void Place(int x, int y)
     {
-        view()->ContextMenuAt(view()->mapToGlobal(QPoint(x, y)));
-        view()->OnAnnotateHere();
+        view()->annotations().ContextMenuAt(view()->mapToGlobal(QPoint(x, y)));
+        view()->annotations().OnAnnotateHere();
     }
 
     std::optional<std::string> CurrentText() { return CurrentAnnotationText(*view()); }
@@ -1039,8 +1039,8 @@ TEST_F(AnnotationFrame, ClearAllAndFileNewClearEveryAnnotation)
         Place(400, 300);
         // The second made current, and its move begun.
         const TextSeen second = AnnotationAreas(chart()).at(1);
-        view()->ContextMenuAt(view()->mapToGlobal(QPoint(second.left + 2, second.top + 2)));
-        view()->OnContextCommand(ID_ANNOTATION_MOVE);
+        view()->annotations().ContextMenuAt(view()->mapToGlobal(QPoint(second.left + 2, second.top + 2)));
+        view()->annotations().OnContextCommand(ID_ANNOTATION_MOVE);
         QAction* command = frame->action(id);
         ASSERT_NE(command, nullptr);
         EXPECT_TRUE(command->isEnabled()) << id;
@@ -1070,7 +1070,7 @@ TEST_F(AnnotationFrame, TheChartMenusShowTheirPromptsInTheStatusBar)
     const TextSeen a = AnnotationAreas(chart()).at(0);
     // Every item of a menu hovered in turn: its text and the status bar's.
     std::map<std::string, std::string> prompts;
-    CVexlarView::contextMenuForTests = [&](QMenu& menu, const QPoint&) -> QAction* {
+    AnnotationBoard::contextMenuForTests = [&](QMenu& menu, const QPoint&) -> QAction* {
         for (QAction* item : menu.actions()) {
             item->hover();
             prompts[item->text().toStdString()] = frame->statusBar()->currentMessage().toStdString();
@@ -1103,7 +1103,7 @@ namespace {
 // context-menu command.
 void RightClickAndChoose(CMainFrame& frame, CVexlarView& view, QPoint inView, int command)
 {
-    CVexlarView::contextMenuForTests = [command](QMenu& menu, const QPoint&) -> QAction* {
+    AnnotationBoard::contextMenuForTests = [command](QMenu& menu, const QPoint&) -> QAction* {
         for (QAction* item : menu.actions()) {
             if (item->data().toInt() == command)
                 return item;

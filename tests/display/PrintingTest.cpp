@@ -34,7 +34,7 @@
 
 #include "ModalDialog.h"
 #include "Xrt.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "display/Chart2D.h"
 #include "display/PrintLayout.h"
 #include "support/Colours.h"
@@ -192,7 +192,7 @@ protected:
     void PrintToPdf(const std::string& path)
     {
         DialogScript dialogs(ChoosePdfFile(path));
-        view->OnFilePrint();
+        view->output().OnFilePrint();
         EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"QPrintDialog"}));
     }
 
@@ -203,7 +203,7 @@ protected:
         image.fill(Qt::white);
         QPainter painter(&image);
         std::string error;
-        EXPECT_TRUE(view->OnPrint(painter, &error)) << error;
+        EXPECT_TRUE(view->output().OnPrint(painter, &error)) << error;
         return image;
     }
 
@@ -227,7 +227,7 @@ TEST_F(PrintingTest, APrintToAPdfFileShowsTheSpectrumInTheRectangleOfThePageRule
     const std::vector<QImage> pages = RenderPages(pdf, scratch);
     ASSERT_EQ(pages.size(), 1u) << "the chart is printed on one page";
     const QImage& page = pages[0];
-    const QPrinter& printer = view->printSetup();
+    const QPrinter& printer = view->output().printSetup();
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     EXPECT_NEAR(page.width(), paper.width() * kRenderDpi / printer.resolution(), 1.5);
     EXPECT_NEAR(page.height(), paper.height() * kRenderDpi / printer.resolution(), 1.5);
@@ -389,15 +389,15 @@ TEST_F(PrintingTest, PrintingThroughQtsOwnDialogsWritesTheChosenFileInTheChosenO
         });
         dialog.exec();
     });
-    view->OnFilePrintSetup();
+    view->output().OnFilePrintSetup();
     if (driven)
-        view->OnFilePrint();
+        view->output().OnFilePrint();
     if (!driven)
         GTEST_SKIP() << "this Qt's print dialogs do not have the expected controls";
     EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"QPageSetupDialog", "QPrintDialog"}));
     EXPECT_TRUE(messages.messages().empty()) << messages.messages().front().text;
 
-    const QPrinter& printer = view->printSetup();
+    const QPrinter& printer = view->output().printSetup();
     EXPECT_EQ(printer.outputFileName().toStdString(), pdf);
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     const std::vector<QImage> pages = RenderPages(pdf, scratch);
@@ -429,10 +429,10 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
                 landscape->click();
             dialog.done(QDialog::Accepted);
         });
-        view->OnFilePrintSetup();
+        view->output().OnFilePrintSetup();
         EXPECT_EQ(setup.shown, (std::vector<std::string>{"QPageSetupDialog"}));
     }
-    ASSERT_EQ(seen, &view->printSetup());
+    ASSERT_EQ(seen, &view->output().printSetup());
 
     // The print dialog opens on the same set-up; the operator only names a file.
     const std::string first = scratch.file("first.pdf");
@@ -443,7 +443,7 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
             EXPECT_EQ(seen->pageLayout().orientation(), QPageLayout::Landscape);
             ChoosePdfFile(first)(dialog);
         });
-        view->OnFilePrint();
+        view->output().OnFilePrint();
     }
     std::vector<QImage> pages = RenderPages(first, scratch);
     ASSERT_EQ(pages.size(), 1u);
@@ -458,7 +458,7 @@ TEST_F(PrintingTest, ThePrinterSetUpIsKeptBetweenPrintsOfTheRun)
             EXPECT_EQ(printDialog->printer()->outputFileName().toStdString(), first);
             printDialog->done(QDialog::Accepted);
         });
-        view->OnFilePrint();
+        view->output().OnFilePrint();
     }
     EXPECT_TRUE(QFile::exists(QString::fromStdString(first)));
     EXPECT_TRUE(messages.messages().empty());
@@ -478,7 +478,7 @@ TEST_F(PrintingTest, CancellingThePrintDialogPrintsNothing)
         print->printer()->setOutputFileName(QString::fromStdString(pdf));
         print->done(QDialog::Rejected);
     });
-    view->OnFilePrint();
+    view->output().OnFilePrint();
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
     EXPECT_TRUE(messages.messages().empty());
@@ -498,7 +498,7 @@ TEST_F(PrintingTest, DirectPrintingShowsNoDialogAndNeverReplacesAFileUnasked)
         dialog.reject();
     });
     // The file of the last print exists: it is left as it is.
-    view->OnFilePrintDirect();
+    view->output().OnFilePrintDirect();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find(pdf), std::string::npos);
@@ -508,7 +508,7 @@ TEST_F(PrintingTest, DirectPrintingShowsNoDialogAndNeverReplacesAFileUnasked)
     // Once it is gone, direct printing writes the page there without asking.
     messages.clear();
     ASSERT_TRUE(QFile::remove(QString::fromStdString(pdf)));
-    view->OnFilePrintDirect();
+    view->output().OnFilePrintDirect();
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_TRUE(ReadWholeFile(pdf).starts_with("%PDF"));
     EXPECT_TRUE(none.shown.empty());
@@ -519,7 +519,7 @@ TEST_F(PrintingTest, DirectPrintingWithNoPrinterAndNoFileChosenTellsTheOperator)
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         GTEST_SKIP() << "a printer is installed here; direct printing would print on it";
     CreateView();
-    view->OnFilePrintDirect();
+    view->output().OnFilePrintDirect();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find("no printer is installed"), std::string::npos);

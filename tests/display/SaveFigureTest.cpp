@@ -20,7 +20,7 @@
 #include <string>
 
 #include "Xrt.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "display/Chart2D.h"
 #include "display/FigureResolutionDlg.h"
 #include "display/FigureSize.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Xrt.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "display/SetScaleDlg.h"
 #include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
@@ -68,7 +68,7 @@ TEST_F(ScaleAndCursor, AutoscaleFitsTheYAxisToTheShownPixelsAndUnscaleRestores)
     EXPECT_TRUE(ScanRefreshesAnnotations());
 
     // In Raman-shift mode the default scale starts at 0.
-    v->SetXAxisMode(1);
+    v->instrument().SetXAxisMode(1);
     XrtSetValues(v->chart(), XRT_X_MIN, 500.0);
     QTest::keyClick(v, Qt::Key_Escape);
     r = ScaleOf(v->chart());
@@ -178,7 +178,7 @@ TEST_F(ScaleAndCursor, TheCursorMarksAPixelAndReportsIt)
     std::snprintf(expected, sizeof expected, "Pix: 1024, Wavelength: %.3f nm, Intensity: 1234.568", ShownX(1024));
     EXPECT_EQ(frame->statusText().toStdString(), expected);
 
-    v->SetXAxisMode(1);
+    v->instrument().SetXAxisMode(1);
     frame->action(ID_CURSOR_LEFT_25)->trigger();
     std::snprintf(expected, sizeof expected, "Pix: 999 Raman Shift: %.0f cm-1, Intensity: 1234.568", ShownX(999));
     EXPECT_EQ(frame->statusText().toStdString(), expected);
@@ -205,7 +205,7 @@ TEST_F(ScaleAndCursor, TheCursorStartsHalfwayAcrossTheRamanScale)
 {
     Start();
     CVexlarView* v = view();
-    v->SetXAxisMode(1);
+    v->instrument().SetXAxisMode(1);
     v->OnCursor();
     // Halfway between the last pixel with a negative shift (536) and 2046.
     EXPECT_EQ(v->CursorPoint(), 536 + (2046 - 536) / 2);

@@ -22,14 +22,14 @@
 #include "QdvSimHooks.h"
 #include "Xrt.h"
 #include "acquisition/AppContext.h"
-#include "acquisition/ControlCommands.h"
-#include "acquisition/VexlarView.h"
-#include "app/DriverIdentity.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
+#include "instrument/DriverIdentity.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
+#include "window/VexlarView.h"
 
 using namespace vexlar;
 
@@ -57,16 +57,22 @@ extern "C" std::int16_t __wrap_QDV_SingleScan(void* hinst)
 
 namespace {
 
-// Watches the view's messages from the driver: lets the view handle each
-// scan, then checks that what it shows is exactly what the driver wrote into
-// the buffer the parameter block gives it.
+// Watches the engine's messages from the driver: lets the engine handle each
+// scan, then checks that what the view shows is exactly what the driver
+// wrote into the buffer the parameter block gives it.
 class ScanWatcher : public QObject {
 public:
-    ScanWatcher(CVexlarView* view, const DriverParams& params) : view_(view), params_(params)
+    ScanWatcher(CVexlarView* view, const DriverParams& params)
+        : view_(view), engine_(&view->instrument()), params_(params)
     {
         view_->installEventFilter(this);
+        engine_->installEventFilter(this);
     }
-    ~ScanWatcher() override { view_->removeEventFilter(this); }
+    ~ScanWatcher() override
+    {
+        view_->removeEventFilter(this);
+        engine_->removeEventFilter(this);
+    }
 
     int completed = 0;
     int failed = 0;
@@ -80,7 +86,7 @@ protected:
         const sys::WindowMessageEvent* message = sys::AsWindowMessage(event);
         if (watched == view_ && event->type() == QEvent::Resize)
             resized_ = true;
-        if (watched != view_ || !message)
+        if (watched != engine_ || !message)
             return false;
         if (message->message() >= WM_DRIVER_NOTIFY_FIRST && message->message() <= WM_DRIVER_NOTIFY_LAST)
             ++failed;
@@ -92,7 +98,7 @@ protected:
         const std::vector<float> written(buffer, buffer + kPixels);
         std::uint64_t redrawsBefore = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsBefore);
-        static_cast<QObject*>(view_)->event(event);  // the view's own handling
+        engine_->event(event);  // the engine's own handling
         std::uint64_t redrawsAfter = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsAfter);
         // A scan after a resize also lays the chart out once for the
@@ -118,6 +124,7 @@ protected:
 
 private:
     CVexlarView* view_;
+    QObject* engine_;
     const DriverParams& params_;
     bool resized_ = false;
     bool firstScan_ = true;
@@ -235,16 +242,16 @@ TEST_F(DriverFaults, ResumingAfterAdditiveModeWithADriverThatCancelsOnStop)
 {
     // A quarter of the scans still fail, as in the other tests here.
     ASSERT_TRUE(WaitForScans(3));
-    view->OnStoreDark();
+    view->instrument().StoreDark();
     for (const bool viaReset : {false, true}) {
         SCOPED_TRACE(viaReset ? "Reset before the dropped scan arrives" : "Continuous after it arrived");
-        view->OnAdditiveMode();
-        ASSERT_TRUE(view->IsAdditive());
+        vexlar::test::Tell(view->instrument().ToggleAdditiveMode());
+        ASSERT_TRUE(view->instrument().flags().additive);
         ASSERT_TRUE(WaitForScans(watcher->completed + 3));
-        view->OnAdditiveMode();
-        ASSERT_FALSE(view->IsAdditive());
+        vexlar::test::Tell(view->instrument().ToggleAdditiveMode());
+        ASSERT_FALSE(view->instrument().flags().additive);
         if (viaReset) {
-            view->OnReset();
+            view->instrument().Reset();
         } else {
             // The scan in flight arrives and is dropped; nothing more comes.
             ASSERT_TRUE(WaitForScans(watcher->completed + 1));

@@ -25,7 +25,6 @@
 
 #include "Profile.h"
 #include "SimSettings.h"
-#include "acquisition/ControlCommands.h"
 #include "display/AnnotationDlg.h"
 #include "faults/FaultPlaces.h"
 #include "support/DialogOperator.h"
@@ -33,6 +32,7 @@
 #include "support/PeakReadout.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -53,8 +53,8 @@ struct Workspace {
         : spectrum(ShownYs(v.chart())),
           axis(ShownXs(v.chart())),
           xTitle(ScaleOf(v.chart()).xTitle),
-          additive(v.IsAdditive()),
-          subtractingDark(v.IsSubtractingDark()),
+          additive(v.instrument().flags().additive),
+          subtractingDark(v.instrument().flags().subtractDark),
           channel(host.Text(IDC_CHANNEL)),
           title(host.documentTitle)
     {
@@ -81,9 +81,9 @@ protected:
         CreateView();
         host.SetChecked(IDC_CONTINUOUS, true);
         Scan(0, 1000.0f);
-        view->OnStoreDark();
-        ASSERT_EQ(view->AddPeak(1024), 1);
-        view->OnPeakLabels();
+        view->instrument().StoreDark();
+        ASSERT_EQ(view->peaks().AddPeak(1024), 1);
+        view->peaks().OnPeakLabels();
         Annotate("C-H stretch");
         messages.clear();
     }
@@ -95,8 +95,8 @@ protected:
             d.accept();
         });
         // Right-clicked in the middle of the plot.
-        view->ContextMenuAt(view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2)));
-        view->OnAnnotateHere();
+        view->annotations().ContextMenuAt(view->mapToGlobal(QPoint(view->width() / 2, view->height() / 2)));
+        view->annotations().OnAnnotateHere();
         ASSERT_EQ(ShownAnnotations(chart()).size(), 1u);
     }
 
@@ -162,10 +162,10 @@ protected:
         // The dark stored at the start is still stored, and acquisition
         // still runs: with the dark subtracted, a scan of it shows nothing.
         const std::vector<double> shown = ShownYs(chart());
-        view->OnSubtractDark();
+        view->instrument().ToggleSubtractDark();
         Scan(0, 1000.0f);
         EXPECT_TRUE(ShowsEverywhere(0.0)) << "the dark and acquisition are as they were";
-        view->OnSubtractDark();
+        view->instrument().ToggleSubtractDark();
         ScanPixels(0, std::vector<float>(shown.begin(), shown.end()));
         if (!skipped.empty())
             GTEST_SKIP() << skipped << ": cannot be made safely here";
@@ -183,7 +183,7 @@ TEST_F(FileFaults, SaveGraph)
 {
     CheckEveryFault("graph.ram", "", "Cannot save the graph to", [&](const std::string& path) {
         op.Choose(path);
-        view->OnSaveGraph();
+        view->files().OnSaveGraph();
     });
 }
 
@@ -191,20 +191,20 @@ TEST_F(FileFaults, ExportSpectrum)
 {
     CheckEveryFault("spectrum.exp", "", "Cannot export the spectrum to", [&](const std::string& path) {
         op.Choose(path);
-        view->OnExportSpectrum();
+        view->files().OnExportSpectrum();
     });
 }
 
 TEST_F(FileFaults, PeakTable)
 {
     CheckEveryFault("run.ram.peak", ".peak", "The peak table could not be saved to",
-                    [&](const std::string& path) { view->SavePeakFile(path.c_str()); });
+                    [&](const std::string& path) { view->peaks().SavePeakFile(path.c_str()); });
 }
 
 TEST_F(FileFaults, Annotations)
 {
     CheckEveryFault("run.ram.anno", ".anno", "Unable to save the annotations to",
-                    [&](const std::string& path) { view->SaveAnnotations(path.c_str()); });
+                    [&](const std::string& path) { view->annotations().SaveAnnotations(path.c_str()); });
 }
 
 TEST_F(FileFaults, PrintToAPdfFile)
@@ -219,7 +219,7 @@ TEST_F(FileFaults, PrintToAPdfFile)
     CheckEveryFault("chart.pdf", "", "Cannot print to",
                     [&](const std::string& path) {
                         pdfPath = path;
-                        view->OnFilePrint();
+                        view->output().OnFilePrint();
                     },
                     {{Fault::DiskFillsWhileWriting, "the page could not be written"}});
 }
@@ -279,7 +279,7 @@ TEST_F(FileFaults, SettingsFile)
             d.widthBox()->setEditText("7");
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     {
         FileSizeLimit fullDisk(kFullDiskBytes);

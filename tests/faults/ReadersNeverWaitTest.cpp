@@ -177,7 +177,7 @@ TEST_F(ViewFixture, OpeningAFifoIsRefusedAtOnce)
         WatchedFifo fifo(dir.file("pipe.ram"));
         ASSERT_TRUE(fifo.made());
         files.Choose(dir.file("pipe.ram"));
-        view->OnOpenSpectrum();
+        view->files().OnOpenSpectrum();
         EXPECT_TRUE(fifo.AnsweredInTime());
     }
     ASSERT_EQ(messages.messages().size(), 1u);
@@ -188,13 +188,13 @@ TEST_F(ViewFixture, OpeningAFifoIsRefusedAtOnce)
     messages.clear();
     const std::string spectrum = dir.file("good.ram");
     files.Choose(spectrum);
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     ASSERT_TRUE(messages.messages().empty());
     {
         WatchedFifo fifo(spectrum + ".anno");
         ASSERT_TRUE(fifo.made());
         files.Choose(spectrum);
-        view->OnOpenSpectrum();
+        view->files().OnOpenSpectrum();
         EXPECT_TRUE(fifo.AnsweredInTime());
     }
     ASSERT_EQ(messages.messages().size(), 1u);

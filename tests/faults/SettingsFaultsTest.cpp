@@ -22,7 +22,6 @@
 
 #include "Profile.h"
 #include "Xrt.h"
-#include "acquisition/ViewHost.h"
 #include "app/AcquisitionBar.h"
 #include "calibration/Axes.h"
 #include "calibration/SpectrometerConfigDlg.h"
@@ -31,6 +30,7 @@
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "window/ViewHost.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -79,7 +79,7 @@ std::array<ShownCalibration, kChannels> CalibrationTable(CVexlarView& view)
         }
         d.reject();
     });
-    view.OnConfigureSpectrometer();
+    view.setup().OnConfigureSpectrometer();
     return table;
 }
 
@@ -134,11 +134,11 @@ protected:
         // Both axes finite, and a laser line that is a positive wavelength:
         // the one the Raman shifts are measured from.
         const int mode = xTitle == "Raman Shift (cm-1)" ? 1 : 0;
-        v.SetXAxisMode(0);
+        v.instrument().SetXAxisMode(0);
         const std::vector<double> wavelength = ShownXs(chart());
-        v.SetXAxisMode(1);
+        v.instrument().SetXAxisMode(1);
         const std::vector<double> ramanShift = ShownXs(chart());
-        v.SetXAxisMode(mode);
+        v.instrument().SetXAxisMode(mode);
         EXPECT_TRUE(AllFinite(wavelength)) << "the wavelength axis";
         EXPECT_TRUE(AllFinite(ramanShift)) << "the Raman-shift axis";
         const double laser = 1e7 / (ramanShift.at(1000) + 1e7 / wavelength.at(1000));
@@ -148,7 +148,7 @@ protected:
             EXPECT_TRUE(std::isfinite(std::stod(d.slopeEdit()->text().toStdString())));
             d.reject();
         });
-        v.OnPeakSettings();
+        v.peaks().OnPeakSettings();
     }
 
     // The channel whose scans were shown at start.
@@ -224,9 +224,9 @@ TEST_F(SettingsFaults, EnormousNumbers)
                     std::string(300, '7') + "\n");
     StartAndCheck();
     // The Raman axis is measured from the default laser line.
-    view()->SetXAxisMode(0);
+    view()->instrument().SetXAxisMode(0);
     const double wavelength = ShownX(1000);
-    view()->SetXAxisMode(1);
+    view()->instrument().SetXAxisMode(1);
     EXPECT_EQ(ShownX(1000), static_cast<double>(calibration::LaserWavenumber(632.8f)) - 1.0 / (wavelength * 1e-7));
     EXPECT_EQ(CalibrationTable(*view())[0].first, 0.5f) << "a coefficient no float holds takes its default";
     EXPECT_EQ(CalibrationTable(*view())[0].third, 0.0f) << "too small to hold is zero";
@@ -236,7 +236,7 @@ TEST_F(SettingsFaults, EnormousNumbers)
             baseName = d.edit(CTimeAcquisitionDlg::kBaseFilenameId)->text().toStdString();
             d.reject();
         });
-        view()->OnTimeAcqConfigure();
+        view()->setup().OnTimeAcqConfigure();
     }
     EXPECT_EQ(baseName.size(), 259u) << "the base file name is cut to what it holds";
     EXPECT_LE(bar()->Text(IDC_LASER_WAVELENGTH).size(), 49u);
@@ -261,7 +261,7 @@ TEST_F(SettingsFaults, DuplicateSectionsAndKeysTheFirstCounts)
     EXPECT_EQ(app.driverParams.IntegrationTime, 50);
     EXPECT_EQ(CalibrationTable(*view())[0].first, 0.25f);
     // Saving changes the first of each and keeps the rest.
-    view()->SelectChannel(4);
+    view()->instrument().SelectChannel(4);
     frame.reset();
     const std::string saved = ReadSettingsFile();
     EXPECT_NE(saved.find("Channel=4\nChannel=9\n"), std::string::npos) << saved;

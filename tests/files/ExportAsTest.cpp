@@ -16,8 +16,8 @@
 
 #include "Xrt.h"
 #include "XrtCodes.h"
-#include "app/CommandIds.h"
 #include "calibration/Axes.h"
+#include "commands/CommandIds.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/FileOperator.h"
 #include "support/FrameFixture.h"
@@ -189,7 +189,7 @@ TEST_F(ExportAs, TheFilterOrTheTypedExtensionChoosesTheFormat)
     EXPECT_EQ(ReadWholeFile(dir.file("default.csv")).rfind("# Vexlar spectrum\r\n", 0), 0u);
 
     // In Raman-shift mode only the positive shifts, as the export has them.
-    view()->SetXAxisMode(1);
+    view()->instrument().SetXAxisMode(1);
     const std::string raman = Export("raman.jdx");
     EXPECT_NE(raman.find("##XUNITS=1/CM\r\n"), std::string::npos);
     EXPECT_NE(raman.find("##$LASER WAVELENGTH NM=632.8\r\n"), std::string::npos);
@@ -204,7 +204,7 @@ TEST_F(ExportAs, TheFilterOrTheTypedExtensionChoosesTheFormat)
 
 TEST_F(ExportAs, AnOpenedSpectrumSaysWhereItCameFromAndNothingItCannotKnow)
 {
-    view()->SetXAxisMode(1);
+    view()->instrument().SetXAxisMode(1);
     op.Choose(dir.file("sample.ram"));
     frame->action(ID_SAVE_GRAPH)->trigger();
     op.Choose(dir.file("sample.ram"));
@@ -231,7 +231,7 @@ TEST_F(ExportAs, AnOpenedSpectrumSaysWhereItCameFromAndNothingItCannotKnow)
     EXPECT_EQ(jdx.find("LASER"), std::string::npos);
 
     // Its intensities on the wavelength axis the calibration gives.
-    view()->SetXAxisMode(0);
+    view()->instrument().SetXAxisMode(0);
     const std::string onAxis = Export("on-axis.csv");
     EXPECT_NE(onAxis.find("# Source: opened file\r\n"), std::string::npos);
     EXPECT_NE(onAxis.find("# Calibration first (nm/pixel): 0.5\r\n"), std::string::npos);
@@ -325,7 +325,7 @@ TEST_F(ExportAs, AnAdditiveSumKeptOnDisplayAfterPausingIsDescribedAsTheSumItIs)
     // Additive clicked again: the sum stays on display, and so does what it is.
     frame->action(ID_ADDITIVE_MODE)->trigger();
     Deliver();
-    ASSERT_FALSE(view()->IsAdditive());
+    ASSERT_FALSE(view()->instrument().flags().additive);
     const std::string paused = Export("paused.csv");
     EXPECT_EQ(described(paused), sum);
     EXPECT_NE(paused.find("\r\n0,350,"), std::string::npos);

@@ -48,7 +48,7 @@ protected:
     std::string Export(const std::string& name, const std::string& written)
     {
         op.Choose(dir.file(name));
-        view->OnExportSpectrum();
+        view->files().OnExportSpectrum();
         return ReadWholeFile(dir.file(written));
     }
 
@@ -68,7 +68,7 @@ TEST_F(ExportTest, WavelengthModeWritesEveryPixelRamanShiftModeThePositiveShifts
     ScanRampWith({{0, 11.0f}});
     EXPECT_EQ(ShownY(0), 11.0) << "exporting does not pause acquisition";
 
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     ASSERT_LE(ShownX(536), 0.0);
     const std::string raman = Export("raman.exp", "raman.exp");
     EXPECT_EQ(Lines(raman), 1511u);
@@ -95,7 +95,7 @@ TEST_F(ExportTest, ExportingOverAnExistingFileReplacesItWhole)
     ScanRampWith({{0, 5.0f}});
     EXPECT_EQ(Export("old.exp", "old.exp"), expected);
     op.Cancel();
-    view->OnExportSpectrum();
+    view->files().OnExportSpectrum();
     EXPECT_EQ(ReadWholeFile(path), expected);
 }
 
@@ -103,13 +103,13 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndAGoodOneIsKept)
 {
     // The timed series writes through the same call.
     const std::string good = dir.file("good.exp");
-    ASSERT_TRUE(view->WriteExportFile(good.c_str()));
+    ASSERT_TRUE(view->files().WriteExportFile(good.c_str()));
     const std::string before = ReadWholeFile(good);
 
     // Its folder gone by the time the file is written.
     std::filesystem::create_directory(dir.file("gone"));
     op.Choose(dir.file("gone/a.exp"), [&] { std::filesystem::remove(dir.file("gone")); });
-    view->OnExportSpectrum();
+    view->files().OnExportSpectrum();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     const std::string& text = messages.messages()[0].text;
@@ -118,8 +118,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndAGoodOneIsKept)
 
     // A folder where the file should go; no name at all.
     std::filesystem::create_directory(dir.file("folder.exp"));
-    EXPECT_FALSE(view->WriteExportFile(dir.file("folder.exp").c_str()));
-    EXPECT_FALSE(view->WriteExportFile(""));
+    EXPECT_FALSE(view->files().WriteExportFile(dir.file("folder.exp").c_str()));
+    EXPECT_FALSE(view->files().WriteExportFile(""));
     EXPECT_EQ(messages.messages().size(), 3u);
 
     EXPECT_EQ(ReadWholeFile(good), before);
@@ -135,11 +135,11 @@ TEST_F(ExportTest, ASpectrumThatIsNotAllNumbersIsRefusedAndNothingWritten)
     // largest double): each export says so, and writes nothing.
     ScanRampWith({{7, -INFINITY}});
     for (const auto& [name, command] :
-         {std::pair{"a.exp", &CVexlarView::OnExportSpectrum}, std::pair{"a.csv", &CVexlarView::OnExportAs},
-          std::pair{"a.jdx", &CVexlarView::OnExportAs}}) {
+         {std::pair{"a.exp", &FileCommands::OnExportSpectrum}, std::pair{"a.csv", &FileCommands::OnExportAs},
+          std::pair{"a.jdx", &FileCommands::OnExportAs}}) {
         messages.clear();
         op.Choose(dir.file(name));
-        (view.get()->*command)();
+        (view->files().*command)();
         const vexlar::sys::OperatorMessage refusal{"Cannot export the spectrum to \"" + dir.file(name) +
                                                        "\":\nthe intensity at pixel 7 is -inf, not a finite "
                                                        "number; nothing was written.",

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "support/FileOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TempDir.h"
@@ -22,7 +22,7 @@ TEST_F(FrameFixture, SaveOpenAndExportRunFromTheMenuAndOpenShowsTheFileOnTheBars
     for (int id : {ID_FILE_OPEN, ID_SAVE_GRAPH, ID_EXPORT_SPECTRUM})
         EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
 
-    view()->SetXAxisMode(1);
+    view()->instrument().SetXAxisMode(1);
     op.Choose(dir.file("sample.ram"));
     frame->action(ID_SAVE_GRAPH)->trigger();
     EXPECT_TRUE(std::filesystem::exists(dir.file("sample.ram")));
@@ -31,7 +31,7 @@ TEST_F(FrameFixture, SaveOpenAndExportRunFromTheMenuAndOpenShowsTheFileOnTheBars
     EXPECT_TRUE(std::filesystem::exists(dir.file("sample.exp")));
 
     // Back to wavelength on the bar, then open the Raman graph.
-    view()->SetXAxisMode(0);
+    view()->instrument().SetXAxisMode(0);
     bar()->SelectItem(IDC_X_AXIS, 0);
     op.Choose(dir.file("sample.ram"));
     frame->action(ID_FILE_OPEN)->trigger();

@@ -16,14 +16,14 @@
 #include <vector>
 
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "display/AnnotationDlg.h"
 #include "support/ChartReadout.h"
 #include "support/DialogOperator.h"
 #include "support/FileOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -101,7 +101,7 @@ struct Workspace {
         : xs(ShownXs(v.chart())),
           ys(ShownYs(v.chart())),
           xTitle(XTitle(v.chart())),
-          additive(v.IsAdditive()),
+          additive(v.instrument().flags().additive),
           xMin(Get(v.chart(), XRT_X_MIN)),
           xMax(Get(v.chart(), XRT_X_MAX))
     { }
@@ -126,7 +126,7 @@ protected:
     }
 
     // The spectrum shown as it is in the given mode.
-    void Show(int mode) { view->SetXAxisMode(mode); }
+    void Show(int mode) { view->instrument().SetXAxisMode(mode); }
 
     // The x axis of a mode as the chart draws it.
     std::vector<double> AxisOf(int mode)
@@ -148,7 +148,7 @@ TEST_F(SpectrumFileTest, ARamanGraphSavedAndOpenedAgainComesBackInRamanShift)
     const std::vector<double> saved = ShownYs(chart());
     ASSERT_LT(shifts[0], 0.0) << "the default calibration starts on the anti-Stokes side";
     op.Choose(dir.file("sample"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     ASSERT_TRUE(Exists(dir.file("sample.ram")));
     EXPECT_EQ(host.documentTitle, "Untitled") << "saving keeps the title";
     Scan(0, 5.0f);
@@ -159,17 +159,17 @@ TEST_F(SpectrumFileTest, ARamanGraphSavedAndOpenedAgainComesBackInRamanShift)
     // Back to a wavelength display of other data, with additive running.
     Show(0);
     Scan(0, 0.0f);
-    view->OnStoreDark();
-    view->OnAdditiveMode();
+    view->instrument().StoreDark();
+    Tell(view->instrument().ToggleAdditiveMode());
     Scan(0, 7.0f);
     ASSERT_TRUE(ShowsEverywhere(7.0));
     op.Choose(dir.file("sample.ram"));
-    const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
+    const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->files().OnOpenSpectrum(); });
 
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_EQ(host.SelectedIndex(IDC_X_AXIS), 1);
     EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS));
-    EXPECT_FALSE(view->IsAdditive());
+    EXPECT_FALSE(view->instrument().flags().additive);
     EXPECT_EQ(ShownYs(chart()), saved) << "every value read back exactly";
     EXPECT_EQ(ShownXs(chart()), shifts);
     const XrtHandle c = chart();
@@ -180,7 +180,7 @@ TEST_F(SpectrumFileTest, ARamanGraphSavedAndOpenedAgainComesBackInRamanShift)
     EXPECT_EQ(Get(c, XRT_Y_MAX), 4100.0);
     EXPECT_EQ(XTitle(c), "Raman Shift (cm-1)");
     EXPECT_EQ(host.documentTitle, "sample.ram");
-    EXPECT_EQ(Alive(made), 1) << "the file's data set is kept";
+    EXPECT_EQ(Alive(made), 0) << "the file's points are in the workspace, no data set is left behind";
 
     // Scans that arrive now are dropped: the file's spectrum stays.
     Scan(0, 999.0f);
@@ -199,7 +199,7 @@ TEST_F(SpectrumFileTest, AFileWhoseFirstXIsNotNegativeOpensAsWavelengthAndSwitch
         const std::vector<double> y = Ramp(-20.0, 0.5);
         WriteSpectrumFile(dir.file("stokes.ram"), x, y);
         op.Choose(dir.file("stokes.ram"));
-        view->OnOpenSpectrum();
+        view->files().OnOpenSpectrum();
         EXPECT_EQ(host.SelectedIndex(IDC_X_AXIS), 0) << first;
         EXPECT_EQ(XTitle(chart()), "Wavelength (nm)");
         EXPECT_EQ(Get(chart(), XRT_X_MIN), first);
@@ -214,7 +214,7 @@ TEST_F(SpectrumFileTest, AFileWhoseFirstXIsNotNegativeOpensAsWavelengthAndSwitch
     // ...and the file's wavelengths stay until the axes are rebuilt.
     Show(0);
     EXPECT_EQ(ShownX(100), 0.0 + 1.5 * 100);
-    view->SelectChannel(0);
+    view->instrument().SelectChannel(0);
     EXPECT_EQ(ShownX(100), calibrationNm[100]);
 }
 
@@ -222,8 +222,8 @@ TEST_F(SpectrumFileTest, CancellingOpenChangesNothingButTheContinuousButton)
 {
     WriteSpectrumFile(dir.file("a.ram"), Ramp(400.0, 0.1), Ramp(1.0, 1.0));
     op.Choose(dir.file("a.ram"));
-    const std::vector<XrtHandle> previous = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
-    ASSERT_EQ(Alive(previous), 1);
+    const std::vector<XrtHandle> previous = DataSetsMadeBy([&] { view->files().OnOpenSpectrum(); });
+    ASSERT_EQ(Alive(previous), 0);
     view->OnBarParam(BAR_CONTINUOUS);  // the operator resumes scanning
     host.SetChecked(IDC_CONTINUOUS, true);
     Scan(0, 50.0f);
@@ -232,7 +232,7 @@ TEST_F(SpectrumFileTest, CancellingOpenChangesNothingButTheContinuousButton)
     const std::string title = host.documentTitle;
 
     op.Cancel();
-    view->OnOpenSpectrum();
+    view->files().OnOpenSpectrum();
     EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS)) << "unchecked before the dialog, and stays so";
     EXPECT_TRUE(Workspace(*view) == before);
     EXPECT_EQ(host.documentTitle, title);
@@ -247,13 +247,13 @@ TEST_F(SpectrumFileTest, SaveGraphWritesTheLiveDataAndItsCompanionsOnlyWhenThere
 {
     Show(0);
     op.Cancel();
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "cancelled: nothing written";
 
     // The peak table goes beside the spectrum while its labels are shown.
-    view->OnPeakLabels();
+    view->peaks().OnPeakLabels();
     op.Choose(dir.file("labelled.ram"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     EXPECT_TRUE(Exists(dir.file("labelled.ram")));
     EXPECT_TRUE(Exists(dir.file("labelled.ram.peak")));
     EXPECT_FALSE(Exists(dir.file("labelled.ram.anno")));
@@ -276,17 +276,17 @@ TEST_F(SpectrumFileTest, AFileThatCannotBeSavedIsReportedAndNothingIsLeftHalfWri
     Show(0);
     // Written once, good.
     op.Choose(dir.file("good.ram"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     const std::string good = ReadWholeFile(dir.file("good.ram"));
     ASSERT_FALSE(good.empty());
 
     // A spectrum the file could not give back (not a number) is refused;
     // the good file and its side files stay as they were.
-    view->OnPeakLabels();
+    view->peaks().OnPeakLabels();
     ScanWith({{5, std::nanf("")}}, 1.0f);
     Show(0);
     op.Choose(dir.file("good.ram"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     const std::string& text = messages.messages()[0].text;
@@ -302,7 +302,7 @@ TEST_F(SpectrumFileTest, AFileThatCannotBeSavedIsReportedAndNothingIsLeftHalfWri
     Show(0);
     std::filesystem::create_directory(dir.file("gone"));
     op.Choose(dir.file("gone/x.ram"), [&] { std::filesystem::remove(dir.file("gone")); });
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_NE(messages.messages()[0].text.find(dir.file("gone/x.ram")), std::string::npos);
     EXPECT_FALSE(Exists(dir.file("gone")));
@@ -344,7 +344,7 @@ TEST_F(SpectrumFileTest, AFileThatIsNotASpectrumIsRefusedAndTheWorkspaceStaysAsI
             op.Choose(path, [&] { std::filesystem::remove(path); });  // gone before it is read
         else
             op.Choose(path);
-        const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->OnOpenSpectrum(); });
+        const std::vector<XrtHandle> made = DataSetsMadeBy([&] { view->files().OnOpenSpectrum(); });
         ASSERT_EQ(messages.messages().size(), 1u) << c.name;
         EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
         const std::string& message = messages.messages()[0].text;
@@ -371,13 +371,13 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
     // Annotations placed as the operator does: right-click in the plot,
     // Annotate Here, the text typed.
     const auto annotate = [&](QPoint at, const char* text) {
-        view->ContextMenuAt(view->mapToGlobal(at));
+        view->annotations().ContextMenuAt(view->mapToGlobal(at));
         {
             ScopedDialogOperator<CAnnotationDlg> op([text](CAnnotationDlg& d) {
                 d.textEdit()->setText(text);
                 d.accept();
             });
-            view->OnContextCommand(ID_ANNOTATE_HERE);
+            view->annotations().OnContextCommand(ID_ANNOTATE_HERE);
         }
     };
     const QPoint places[] = {{300, 150}, {400, 150}, {500, 150}, {600, 250}};
@@ -385,8 +385,8 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
         annotate(places[slot], slot == 3 ? "Si 520" : "gone");
     // The first three cleared: the one left is in the fourth slot.
     for (int slot = 0; slot < 3; ++slot) {
-        view->ContextMenuAt(view->mapToGlobal(places[slot] + QPoint(3, 3)));
-        view->OnContextCommand(ID_ANNOTATION_CLEAR);
+        view->annotations().ContextMenuAt(view->mapToGlobal(places[slot] + QPoint(3, 3)));
+        view->annotations().OnContextCommand(ID_ANNOTATION_CLEAR);
     }
     std::vector<TextSeen> shown = ShownAnnotations(chart());
     ASSERT_EQ(shown.size(), 1u);
@@ -394,12 +394,12 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
     ASSERT_EQ(shown[0].handle, AnnotationAreas(chart()).at(3).handle);
     const double anchorX = shown[0].anchorX;
     op.Choose(dir.file("annotated.ram"));
-    view->OnSaveGraph();
+    view->files().OnSaveGraph();
     ASSERT_TRUE(Exists(dir.file("annotated.ram.anno")));
 
-    view->ClearAllAnnotations();
+    view->annotations().ClearAllAnnotations();
     op.Choose(dir.file("annotated.ram"));
-    view->OnOpenSpectrum();
+    view->files().OnOpenSpectrum();
     shown = ShownAnnotations(chart());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].handle, AnnotationAreas(chart()).at(0).handle) << "restored into the first slot";
@@ -407,11 +407,11 @@ TEST_F(SpectrumFileTest, TheAnnotationsTravelWithTheGraph)
     EXPECT_EQ(shown[0].anchorX, anchorX);
 
     // A graph saved without annotations keeps those on the chart.
-    view->ClearAllAnnotations();
+    view->annotations().ClearAllAnnotations();
     annotate(places[1], "kept");
     std::filesystem::remove(dir.file("annotated.ram.anno"));
     op.Choose(dir.file("annotated.ram"));
-    view->OnOpenSpectrum();
+    view->files().OnOpenSpectrum();
     shown = ShownAnnotations(chart());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text(), "kept");

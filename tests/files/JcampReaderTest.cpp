@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandIds.h"
 #include "calibration/Axes.h"
+#include "commands/CommandIds.h"
 #include "support/DecimalCommaLanguage.h"
 #include "support/FileOperator.h"
 #include "support/FrameFixture.h"
@@ -143,7 +143,7 @@ TEST_F(FrameFixture, JcampDxIsReadByAnIndependentReaderValueForValue)
     TempDir dir;
     FileOperator op;
     for (const int mode : {1, 0}) {
-        view()->SetXAxisMode(mode);
+        view()->instrument().SetXAxisMode(mode);
         const std::string name = mode == 1 ? "raman shift.jdx" : "wavelength.jdx";
         op.Choose(dir.file(name));
         frame->action(ID_EXPORT_AS)->trigger();

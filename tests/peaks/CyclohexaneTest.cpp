@@ -65,9 +65,9 @@ TEST_F(CyclohexaneFixture, MarkAllPeaksLabelsTheStrongBandsAtTheirPublishedShift
     Setting("PeakFind", "Slope", "40.0");
     Setting("PeakFind", "Width", "2");
     CreateView();
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     ScanCyclohexane();
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
 
     const std::vector<double> ramanShift = ShownXs(chart());
     const std::vector<TextSeen> labels = MarkedPeaks(*view);

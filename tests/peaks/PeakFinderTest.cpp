@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "Xrt.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "peaks/PeakFile.h"
 #include "peaks/PeakFinderDlg.h"
 #include "peaks/PeakTableDlg.h"
@@ -43,7 +43,7 @@ CriteriaShown ShownCriteria(CVexlarView& v)
         shown.width = d.widthBox()->currentText().toStdString();
         d.reject();
     });
-    v.OnPeakSettings();
+    v.peaks().OnPeakSettings();
     return shown;
 }
 
@@ -54,7 +54,7 @@ void ConfirmWidth(CVexlarView& v, const QString& width)
         d.widthBox()->setEditText(width);
         d.accept();
     });
-    v.OnPeakSettings();
+    v.peaks().OnPeakSettings();
 }
 
 // A scan of spikes of 1000 on a flat 0 at the given pixels.
@@ -78,35 +78,35 @@ TEST_F(PeakFinder, MarkAllPeaksAddsEveryPeakLowestFirstWithOneRedraw)
     std::uint64_t before = 0, after = 0;
     XrtGetRedrawCount(chart(), &before);
     driver().ClearCalls();
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     XrtGetRedrawCount(chart(), &after);
     EXPECT_EQ(after, before + 1) << "one redraw for the whole search";
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500}));
-    EXPECT_TRUE(view->ArePeakLabelsShown());
+    EXPECT_TRUE(view->peaks().ArePeakLabelsShown());
     int repaint = 0;
     XrtGetValues(chart(), XRT_REPAINT, &repaint);
     EXPECT_EQ(repaint, 1);
     // The search is done: labels off and on search no more.
-    view->OnPeakLabels();
-    view->OnPeakLabels();
+    view->peaks().OnPeakLabels();
+    view->peaks().OnPeakLabels();
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500}));
 
     // Twice: every peak again in the next free slots.
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{40, 1000, 1500, 40, 1000, 1500}));
 
     // A width outside 1 to 5 finds nothing and still resumes repainting.
-    view->ResetPeakTable();
+    view->peaks().ResetPeakTable();
     ConfirmWidth(*view, "6");
     XrtGetRedrawCount(chart(), &before);
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     XrtGetRedrawCount(chart(), &after);
     EXPECT_TRUE(MarkedPixels(*view).empty());
     EXPECT_EQ(after, before + 1);
     ConfirmWidth(*view, "0");
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     EXPECT_TRUE(MarkedPixels(*view).empty());
-    EXPECT_TRUE(view->ArePeakLabelsShown());
+    EXPECT_TRUE(view->peaks().ArePeakLabelsShown());
 }
 
 TEST_F(PeakFinder, MoreThanAHundredPeaksFillTheTableWithTheLowest)
@@ -116,28 +116,28 @@ TEST_F(PeakFinder, MoreThanAHundredPeaksFillTheTableWithTheLowest)
     for (int p = 10; p < 2040; p += 10)
         pixels.push_back(p);  // 203 peaks
     ScanWith(Spikes(pixels));
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     const std::vector<int> marked = MarkedPixels(*view);
     ASSERT_EQ(marked.size(), 100u);
     EXPECT_EQ(marked.front(), 10);
     EXPECT_EQ(marked.back(), 1000);
     EXPECT_TRUE(std::is_sorted(marked.begin(), marked.end()));
     // A search on a full table adds nothing.
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     EXPECT_EQ(MarkedPixels(*view), marked);
 }
 
 TEST_F(PeakFinder, RamanModeSkipsTheAntiStokesSide)
 {
     CreateView();
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     const std::vector<double> shifts = ShownXs(chart());
     int firstNonNegative = 0;
     while (shifts[firstNonNegative] < 0.0)
         ++firstNonNegative;
     ASSERT_GT(firstNonNegative, 100);
     ScanWith(Spikes({firstNonNegative - 50, firstNonNegative + 50}));
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{firstNonNegative + 50});
     EXPECT_EQ(MarkedLabels(*view), std::vector<std::string>{peaks::PeakXText(shifts[firstNonNegative + 50], 1)});
 }
@@ -146,13 +146,13 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
 {
     CreateView();
     ScanWith(Spikes({600, 1500}));
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     // 350 + 0.5 i + 5e-5 i^2 nm.
     EXPECT_EQ(MarkedLabels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
     // In Raman shift the table is rebuilt from the search: the new labels
     // carry shifts, and pixel 600 is past the laser line.
-    view->SetXAxisMode(1);
-    EXPECT_TRUE(view->ArePeakLabelsShown());
+    view->instrument().SetXAxisMode(1);
+    EXPECT_TRUE(view->peaks().ArePeakLabelsShown());
     ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
     char expected[32];
     std::snprintf(expected, sizeof expected, "%.0f", ShownX(1500));
@@ -160,12 +160,12 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
 
     // Labels hidden: the table keeps its peaks, listed on the axis and
     // under the heading of the mode shown.
-    view->SetXAxisMode(0);
+    view->instrument().SetXAxisMode(0);
     EXPECT_EQ(MarkedLabels(*view), (std::vector<std::string>{"668.00", "1212.50"}));
-    view->OnPeakLabels();
-    ASSERT_FALSE(view->ArePeakLabelsShown());
+    view->peaks().OnPeakLabels();
+    ASSERT_FALSE(view->peaks().ArePeakLabelsShown());
     ScanWith(Spikes({900}));
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_EQ(MarkedPixels(*view), (std::vector<int>{600, 1500}));
     // The peaks stay at their pixels, listed with their Raman shifts.
     std::vector<std::string> rows;
@@ -177,26 +177,26 @@ TEST_F(PeakFinder, ChangingTheXAxisRemarksOnlyWhileLabelsAreShown)
                 rows.push_back(d.list()->item(r)->text().toStdString());
             d.closeButton()->click();
         });
-        view->OnShowPeakTable();
+        view->peaks().OnShowPeakTable();
     }
     EXPECT_EQ(heading, "Raman Shift (cm-1)");
     EXPECT_EQ(rows, (std::vector<std::string>{"\t000\t\t" + peaks::PeakXText(ShownX(600), 1) + "\t\t1000.0",
                                               "\t001\t\t" + peaks::PeakXText(ShownX(1500), 1) + "\t\t1000.0"}));
-    view->SetXAxisMode(0);
+    view->instrument().SetXAxisMode(0);
     rows.clear();
     {
         PeakTableOperator op([&](CPeakTableDlg& d) {
             heading = d.xHeading()->text().toStdString();
             d.accept();
         });
-        view->OnShowPeakTable();
+        view->peaks().OnShowPeakTable();
     }
     EXPECT_EQ(heading, "Wavelength (nm)");
 
     // Each change of axis has the next scan re-read the annotations'
     // places from a freshly laid-out chart.
     EXPECT_TRUE(ScanRefreshesAnnotations());
-    view->SetXAxisMode(1);
+    view->instrument().SetXAxisMode(1);
     EXPECT_TRUE(ScanRefreshesAnnotations());
     EXPECT_FALSE(ScanRefreshesAnnotations());
 }
@@ -219,7 +219,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
                 EXPECT_EQ(d.widthBox()->itemText(i), QString::number(i + 1));
             d.reject();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     EXPECT_EQ(ShownCriteria(*view).threshold, 0.1 + 0.2);
     EXPECT_TRUE(messages.messages().empty());
@@ -241,7 +241,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
             d.widthBox()->setEditText("4 px");
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     ASSERT_EQ(messages.messages().size(), 2u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
@@ -257,7 +257,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
             d.widthBox()->setEditText(typed);
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
         EXPECT_EQ(ShownCriteria(*view).width, std::to_string(width)) << typed.toStdString();
     }
     // An item picked from the list.
@@ -266,7 +266,7 @@ TEST_F(PeakFinder, PeakSettingsDialogShowsFullPrecisionAndRefusesNonNumbers)
             d.widthBox()->setCurrentIndex(1);
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     EXPECT_EQ(ShownCriteria(*view).width, "2");
 }
@@ -291,14 +291,14 @@ TEST_F(PeakFinder, PeakSettingsTakeTheFocusAndSelectTheWholeText)
         EXPECT_EQ(d.thresholdEdit()->selectedText(), "250");
         d.reject();
     });
-    view->OnPeakSettings();
+    view->peaks().OnPeakSettings();
 }
 
 TEST_F(PeakFinder, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
 {
     CreateView();
     ScanWith({{300, 1000.0f}, {900, 500.0f}});
-    view->MarkAllPeaks();
+    view->peaks().MarkAllPeaks();
     ASSERT_EQ(MarkedPixels(*view), (std::vector<int>{300, 900}));
     // Labels shown: a higher threshold leaves one peak.
     {
@@ -306,23 +306,23 @@ TEST_F(PeakFinder, ConfirmedSettingsRemarkOnlyWhileLabelsAreShown)
             d.thresholdEdit()->setText("600");
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
-    EXPECT_TRUE(view->ArePeakLabelsShown());
+    EXPECT_TRUE(view->peaks().ArePeakLabelsShown());
 
     // Labels hidden: stored, no search.
-    view->OnPeakLabels();
+    view->peaks().OnPeakLabels();
     {
         PeakFinderOperator op([](CPeakFinderDlg& d) {
             d.thresholdEdit()->setText("100");
             d.accept();
         });
-        view->OnPeakSettings();
+        view->peaks().OnPeakSettings();
     }
     EXPECT_EQ(ShownCriteria(*view).threshold, 100.0);
     EXPECT_EQ(MarkedPixels(*view), std::vector<int>{300});
-    EXPECT_FALSE(view->ArePeakLabelsShown());
+    EXPECT_FALSE(view->peaks().ArePeakLabelsShown());
 }
 
 TEST_F(PeakCommands, AreWiredWithTheirEnablingAndCheckMark)
@@ -345,7 +345,7 @@ TEST_F(PeakCommands, AreWiredWithTheirEnablingAndCheckMark)
     EXPECT_EQ(MarkedPixels(*v), std::vector<int>{1234});
     EXPECT_TRUE(frame->action(ID_PEAK_LABELS)->isChecked());
     frame->action(ID_PEAK_LABELS)->trigger();
-    EXPECT_FALSE(v->ArePeakLabelsShown());
+    EXPECT_FALSE(v->peaks().ArePeakLabelsShown());
     EXPECT_FALSE(frame->action(ID_PEAK_LABELS)->isChecked());
     frame->action(ID_RESET_PEAK_TABLE)->trigger();
     EXPECT_TRUE(MarkedPixels(*v).empty());

@@ -13,12 +13,19 @@
 #include "MessageBox.h"
 #include "Profile.h"
 #include "acquisition/AppContext.h"
-#include "acquisition/VexlarView.h"
 #include "app/AcquisitionBar.h"
 #include "app/MainFrame.h"
 #include "app/VexlarDoc.h"
+#include "commands/CommandIds.h"
 #include "support/ChartReadout.h"
 #include "support/RecordingDriver.h"
+#include "support/Refusal.h"
+#include "window/AnnotationBoard.h"
+#include "window/ChartOutput.h"
+#include "window/FileCommands.h"
+#include "window/PeakMarks.h"
+#include "window/SetupCommands.h"
+#include "window/VexlarView.h"
 
 namespace vexlar::test {
 

@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/VexlarView.h"
 #include "peaks/PeakFinderDlg.h"
 #include "peaks/PeakTableDlg.h"
 #include "support/ChartReadout.h"
 #include "support/DialogOperator.h"
+#include "window/PeakMarks.h"
+#include "window/VexlarView.h"
 
 namespace vexlar::test {
 
@@ -36,7 +37,7 @@ inline std::vector<std::string> PeakTableRows(CVexlarView& view, std::string* he
             *heading = d.xHeading()->text().toStdString();
         d.closeButton()->click();
     });
-    view.OnShowPeakTable();
+    view.peaks().OnShowPeakTable();
     return rows;
 }
 

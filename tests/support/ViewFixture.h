@@ -18,10 +18,17 @@
 #include "MessageBox.h"
 #include "Profile.h"
 #include "acquisition/AppContext.h"
-#include "acquisition/VexlarView.h"
-#include "acquisition/ViewHost.h"
+#include "commands/CommandIds.h"
 #include "support/ChartReadout.h"
 #include "support/RecordingDriver.h"
+#include "support/Refusal.h"
+#include "window/AnnotationBoard.h"
+#include "window/ChartOutput.h"
+#include "window/FileCommands.h"
+#include "window/PeakMarks.h"
+#include "window/SetupCommands.h"
+#include "window/VexlarView.h"
+#include "window/ViewHost.h"
 
 namespace vexlar::test {
 

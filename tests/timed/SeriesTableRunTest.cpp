@@ -67,7 +67,7 @@ protected:
     // between runs after each saved scan.
     void RunSeries(const std::function<void(int saved)>& between = {})
     {
-        view->StartTimeAcquisition();
+        Tell(view->instrument().StartSeries());
         for (int k = 0; k <= 3; ++k) {
             Fire(1000);
             clock->Advance(20);
@@ -107,7 +107,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
             EXPECT_EQ(d.tableLayoutList()->currentIndex(), 1);
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     CloseProgram();  // the settings are written at exit
     std::string ini = ReadWholeFile(SettingsPath());
@@ -124,7 +124,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
             EXPECT_FALSE(d.tableLayoutList()->isEnabled());
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     CloseProgram();
     ini = ReadWholeFile(SettingsPath());
@@ -138,7 +138,7 @@ TEST_F(SeriesTableSetting, TheSeriesTableIsChosenInTheDialogAndKeptInTheSettings
             EXPECT_FALSE(d.check(Dlg::kSeriesTableId)->isChecked());
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
 }
 
@@ -240,7 +240,7 @@ TEST_F(SeriesTableRun, ATableThatCannotBeWrittenIsReportedAndTheSeriesGoesOn)
 {
     BeginWith(SeriesSettings("SeriesTable=1\n"));
     std::filesystem::create_directory("Temp.series.csv");  // its name is taken by a folder
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_NE(host.status.find("could not write \"Temp.series.csv\""), std::string::npos) << host.status;
     for (int k = 0; k <= 3; ++k) {
         Fire(1000);
@@ -297,7 +297,7 @@ TEST_F(SeriesTableRun, ATableOnItsSideIsWrittenWholeEveryFewSecondsAndAtTheEnd)
         if (scansInFile.empty() || scansInFile.back() != scans)
             scansInFile.push_back(scans);
     };
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     for (int scan = 0; scan <= 110; ++scan) {
         Fire(100);
         Complete(1.0f);

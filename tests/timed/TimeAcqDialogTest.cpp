@@ -67,7 +67,7 @@ TEST_F(TimeAcqDialog, DefaultsAreShownAndCancelChangesNothing)
             Fill(d, "5", "30", true, "other");
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_TRUE(ran);
     const Shown shown = ShownInDialog();
@@ -123,7 +123,7 @@ TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
             d.edit(Dlg::kDelayBeforeFirstId)->setText("4294967295");
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_EQ(ShownInDialog().base, " ");
@@ -145,7 +145,7 @@ TEST_F(TimeAcqDialog, OkTakesEveryValueAfterTheChecksInOrder)
             d.formatList()->setCurrentIndex(1);
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_TRUE(messages.messages().empty());
     const Shown shown = ShownInDialog();
@@ -185,7 +185,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
             EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text().toStdString(), chosen);
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_EQ(fileDialogs, 1);
     EXPECT_EQ(ShownInDialog().base, "Temp");
@@ -199,7 +199,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
             EXPECT_EQ(d.edit(Dlg::kBaseFilenameId)->text(), "Temp");
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     {
         FileOperator choose([&](CFileDialog& f) {
@@ -210,7 +210,7 @@ TEST_F(TimeAcqDialog, BrowseFillsTheNameAndCancelKeepsTheSetting)
             d.OnBrowse();
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_EQ(ShownInDialog().base, chosen);
 }

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "acquisition/ControlCommands.h"
 #include "support/TestFiles.h"
 #include "timed/TimedFixture.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -44,16 +44,16 @@ TEST_F(TimedFaults, NoNumberOfAcquisitionsOverrunsOrOversizesTheTable)
     clock = std::make_unique<vexlar::sys::VirtualClock>();
     CreateView();
     ASSERT_EQ(ShownInDialog().count, "4294967295");
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(3, 1.0f, 1000);
     EXPECT_EQ(Fire(1000), Names{"SingleScan"}) << "N + 1 does not wrap to 0: the series goes on";
     EXPECT_EQ(host.status, "Waiting for scan 3 of 4294967295");
-    view->StopTimeAcquisition();
+    view->instrument().StopSeries();
 
     // N raised during a series beyond the table made at Start.
     s.NumberOfAcquisitions = 1;
     Configure(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     s.NumberOfAcquisitions = 6;
     Configure(s);
     RunScans(7, 1.0f, 1000);
@@ -70,7 +70,7 @@ TEST_F(TimedFaults, TheTimeStampFileFollowsEverySavedScanAndSurvivesClosing)
     timed::SeriesSettings s = PlainSeries();
     s.NumberOfAcquisitions = 10;
     Begin(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(1, 1.0f, 1000);
     EXPECT_FALSE(Exists("Temp.TimeStamps")) << "scan 0 is no saved scan";
     RunScans(1, 1.0f, 1000);
@@ -94,7 +94,7 @@ TEST_F(TimedFaults, RowsNameTheFilesAsTheyWereSaved)
     s.NumberOfAcquisitions = 2;
     s.BaseFilename = "first";
     Begin(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(2, 1.0f, 1000);
     s.BaseFilename = "second";
     s.FileFormat = 1;
@@ -117,7 +117,7 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
     s.DelayBetweenAcquisitions = 60;
     Begin(s);
     driver().ClearCalls();
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{kWarmup});
     EXPECT_EQ(clock->TimerCount(), 0u);
     EXPECT_EQ(host.status, "");
@@ -128,7 +128,7 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
     s = PlainSeries();
     s.DelayBeforeFirstAcquisition = 4294968;
     Configure(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].title, "Vexlar Error");
     EXPECT_NE(messages.messages()[0].text.find("4294968 seconds"), std::string::npos);
@@ -140,19 +140,19 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
     s.DelayBeforeFirstAcquisition = 0;
     s.DelayBetweenAcquisitions = 2147483;
     Configure(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_EQ(host.status, "Waiting for first scan");
     EXPECT_EQ(Fire(2147482999), Names{});
     EXPECT_EQ(Fire(1), Names{"SingleScan"});
-    view->StopTimeAcquisition();
+    view->instrument().StopSeries();
 
     // An empty base name from the settings file.
     s.DelayBetweenAcquisitions = 1;
     s.BaseFilename = "";
     Begin(s);
     host.status.clear();
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     const OperatorMessage noName{"You must specify a valid base filename", "Vexlar Error"};
     EXPECT_EQ(messages.messages(), std::vector<OperatorMessage>{noName});
     EXPECT_EQ(clock->TimerCount(), 0u);
@@ -161,19 +161,19 @@ TEST_F(TimedFaults, StartRefusesSettingsTheSeriesCannotRunWith)
 
 TEST_F(TimedFaults, StartResumesStoppedAcquisition)
 {
-    Begin();                 // the Additive button stopped acquisition
-    view->OnAdditiveMode();  // refused without a dark: nothing changes
+    Begin();                                        // the Additive button stopped acquisition
+    Tell(view->instrument().ToggleAdditiveMode());  // refused without a dark: nothing changes
     ASSERT_EQ(messages.messages().size(), 1u);
     messages.clear();
     // Into additive mode with a dark and out again while its scan is in
     // flight: that scan is marked to be dropped, and acquisition stops.
-    view->OnStoreDark();
-    view->OnAdditiveMode();
-    view->OnAdditiveMode();
+    view->instrument().StoreDark();
+    Tell(view->instrument().ToggleAdditiveMode());
+    Tell(view->instrument().ToggleAdditiveMode());
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_FALSE(host.IsChecked(IDC_CONTINUOUS));
     ASSERT_EQ(driver().owed, 1);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_TRUE(host.IsChecked(IDC_CONTINUOUS));
     // The scan in flight is the series' scan 0, not dropped.
     Arrive(41.0f);
@@ -190,7 +190,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     s.NumberOfAcquisitions = 2;
     Begin(s);
     ASSERT_EQ(::symlink("/dev/full", "Temp.00001.exp"), 0);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(2, 1.0f, 1000);
     EXPECT_EQ(host.status, "Waiting for scan 2 of 2 - could not write \"Temp.00001.exp\": No space left on device");
     RunScans(1, 1.0f, 1000);
@@ -216,7 +216,7 @@ TEST_F(TimedFaults, FilesThatCannotBeWrittenNeverStopTheSeries)
     ASSERT_EQ(::mkfifo("Temp.00001.ram", 0600), 0);
     std::filesystem::remove("Temp.TimeStamps");
     ASSERT_EQ(::symlink("/dev/full", "Temp.TimeStamps"), 0);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(2, 1.0f, 1000);
     EXPECT_EQ(host.status, "Waiting for scan 2 of 1 - could not write \"Temp.00001.ram\": No such device or address");
     EXPECT_TRUE(std::filesystem::is_fifo("Temp.00001.ram"));
@@ -244,7 +244,7 @@ TEST_F(TimedFaults, TheTimeStampFileListsOnlyTheFilesThatWereWritten)
         std::filesystem::remove_all("Temp.00001.exp");
         std::filesystem::remove_all("Temp.00002.exp");
         std::filesystem::create_directory(c.unwritable);  // the file cannot be written
-        view->StartTimeAcquisition();
+        Tell(view->instrument().StartSeries());
         RunScans(4, 1.0f, 1000);
         EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader + std::string(c.rows)) << c.unwritable;
         Fire(1000);
@@ -262,7 +262,7 @@ TEST_F(TimedFaults, AScanThatIsNotAllNumbersIsWrittenNowhereAndReported)
     s.FileFormat = 1;
     s.NumberOfAcquisitions = 1;
     Begin(s, 1'000'000, "SeriesTable=1\n");
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(1, 1.0f, 1000);
     RunScans(1, INFINITY, 1000);
     Fire(1000);
@@ -281,7 +281,7 @@ TEST_F(TimedFaults, AFolderThatIsReallyAFile)
     s.NumberOfAcquisitions = 2;
     Begin(s);
     ASSERT_TRUE(WriteWholeFile("plain", "not a folder"));
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(3, 1.0f, 1000);
     Fire(1000);
     EXPECT_EQ(host.status.substr(0, 5), "Ready");

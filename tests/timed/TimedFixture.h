@@ -16,13 +16,13 @@
 #include "VirtualClock.h"
 #include "WindowTimers.h"
 #include "Xrt.h"
-#include "acquisition/ControlCommands.h"
 #include "display/Chart2D.h"
 #include "support/DialogOperator.h"
 #include "support/TempDir.h"
 #include "support/ViewFixture.h"
 #include "timed/SeriesSettings.h"
 #include "timed/TimeAcquisitionDlg.h"
+#include "window/ControlCommands.h"
 
 namespace vexlar::test {
 
@@ -117,7 +117,7 @@ protected:
             d.accept();
             accepted = d.result() == QDialog::Accepted;
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
         EXPECT_TRUE(accepted) << "the dialog refused the settings";
     }
 
@@ -144,7 +144,7 @@ protected:
             shown.format = d.formatList()->currentIndex();
             d.reject();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
         return shown;
     }
 
@@ -217,7 +217,7 @@ protected:
         return Calls();
     }
 
-    bool TimerSet(unsigned id) const { return clock->IsTimerSet(&*view, id); }
+    bool TimerSet(unsigned id) const { return clock->IsTimerSet(&view->instrument(), id); }
 
     // The operator closes the program: the view goes, and with it writes the
     // settings file.

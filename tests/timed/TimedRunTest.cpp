@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "support/FrameFixture.h"
 #include "timed/TimeAcquisitionDlg.h"
 #include "timed/TimedFixture.h"
@@ -19,7 +19,7 @@ TEST_F(TimedRun, ThreeScansOneSecondApartThenReady)
 {
     Begin();
     driver().ClearCalls();
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_EQ(host.status, "Waiting for first scan");
     EXPECT_TRUE(driver().calls.empty()) << "Start requests no scan and leaves the laser alone";
     EXPECT_TRUE(TimerSet(kNextSeriesScanTimerId));
@@ -51,7 +51,7 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
     timed::SeriesSettings none = PlainSeries();
     none.NumberOfAcquisitions = 0;
     Begin(none);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_EQ(Fire(1000), Names{"SingleScan"});
     Complete(1.0f);
     EXPECT_EQ(Fire(1000), (Names{"Strobe(0)", "SingleScan"}));
@@ -68,11 +68,11 @@ TEST_F(TimedRun, NoAcquisitionsAndAnOperatorsStop)
     timed::SeriesSettings five = PlainSeries();
     five.NumberOfAcquisitions = 5;
     Configure(five);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(3, 10.0f, 1000);
     EXPECT_EQ(host.status, "Waiting for scan 3 of 5");
     driver().ClearCalls();
-    view->StopTimeAcquisition();
+    view->instrument().StopSeries();
     EXPECT_EQ(Calls(), (Names{"Strobe(0)", "SingleScan"}));
     EXPECT_EQ(host.status, "Waiting for scan 3 of 5") << "an operator's Stop leaves the text";
     EXPECT_EQ(clock->TimerCount(), 0u);
@@ -92,7 +92,7 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     Begin(s);
     // The operator subtracts the dark spectrum: each series scan is saved
     // less the dark stored just before it.
-    view->OnSubtractDark();
+    view->instrument().ToggleSubtractDark();
     app.driverParams.IntegrationTime = 200;
     app.driverParams.Average = 3;
     // Every scan request with the acquisition values it was made with.
@@ -107,7 +107,7 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     const Names kLaserOff = {"BufferEmpty(0)", "Strobe(0)", "SingleScan"};
     const Names kRestore = {"BufferEmpty(0)"};
 
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_TRUE(TimerSet(kLaserOffTimerId));
     EXPECT_EQ(Fire(6999), Names{});
     EXPECT_EQ(Fire(1), kDark);
@@ -149,7 +149,7 @@ TEST_F(TimedRun, LaserTogglingWithADarkBeforeEachScan)
     EXPECT_EQ(app.driverParams.Average, 3);
     EXPECT_FALSE(Exists("Temp.00002.ram"));
     // A dark is stored: Additive Mode may be entered.
-    view->OnAdditiveMode();
+    Tell(view->instrument().ToggleAdditiveMode());
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -161,7 +161,7 @@ TEST_F(TimedRun, WarmupEqualToTheDelayAndWarmupWithoutDark)
     s.LaserWarmupTime = 2;
     Begin(s);
     app.driverParams.IntegrationTime = 100;
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     // A laser-off interval of 0 fires as soon as the timers allow.
     EXPECT_EQ(Fire(vexlar::sys::kMinimumTimerPeriodMs), (Names{"Strobe(1)", "SingleScan"}));
     EXPECT_EQ(host.status, "Laser warming up for scan 0 of 3");
@@ -188,10 +188,10 @@ TEST_F(TimedRun, StopDuringTheFirstDelayThenStartWithoutOne)
     timed::SeriesSettings s = PlainSeries();
     s.DelayBeforeFirstAcquisition = 60;
     Begin(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_TRUE(TimerSet(kFirstDelayTimerId));
     clock->Advance(30000);
-    view->StopTimeAcquisition();
+    view->instrument().StopSeries();
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"), kHeader) << "no scan saved: the header alone";
     EXPECT_EQ(clock->TimerCount(), 0u);
     Complete(0.0f);
@@ -199,7 +199,7 @@ TEST_F(TimedRun, StopDuringTheFirstDelayThenStartWithoutOne)
     s.DelayBeforeFirstAcquisition = 0;
     s.NumberOfAcquisitions = 2;
     Configure(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     // No first delay is pending from the series stopped: each scan arms
     // the next.
     for (int k = 0; k < 3; ++k) {
@@ -221,7 +221,7 @@ TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
     s.NumberOfAcquisitions = 2;
     s.BaseFilename = "run.txt";
     Begin(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     // A scan already under way at Start completes during the first delay:
     // it is scan 0, and the first delay still decides when scan 1 comes.
     clock->Advance(100);
@@ -242,7 +242,7 @@ TEST_F(TimedRun, FirstDelayFormatWithoutFilesAndBaseWithExtension)
     s.NumberOfAcquisitions = 1;
     s.DelayBeforeFirstAcquisition = 0;
     Configure(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(2, 1.0f, 1000);
     EXPECT_TRUE(Exists("run.txt.00001.ram"));
 }
@@ -253,8 +253,8 @@ TEST_F(TimedRun, RamanShiftExportFilesHoldThePositiveShiftsOnly)
     s.FileFormat = 1;
     s.NumberOfAcquisitions = 1;
     Begin(s);
-    view->SetXAxisMode(1);
-    view->StartTimeAcquisition();
+    view->instrument().SetXAxisMode(1);
+    Tell(view->instrument().StartSeries());
     RunScans(2, 87.6f, 1000);
     const std::string text = ReadWholeFile("Temp.00001.exp");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1511);
@@ -264,7 +264,7 @@ TEST_F(TimedRun, RamanShiftExportFilesHoldThePositiveShiftsOnly)
 TEST_F(TimedRun, TheTickCountWrapsDuringTheSeries)
 {
     Begin(PlainSeries(), 0xFFFFFFFFull - 2500);  // wraps between scans 1 and 2
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(4, 1.0f, 1000);
     Fire(1000);
     EXPECT_EQ(ReadWholeFile("Temp.TimeStamps"),
@@ -276,7 +276,7 @@ TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
     timed::SeriesSettings s = PlainSeries();
     s.NumberOfAcquisitions = 2;
     Begin(s);
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     RunScans(1, 1.0f, 1000);
     // Configured during the series: the timer already armed keeps its period.
     {
@@ -284,7 +284,7 @@ TEST_F(TimedRun, SettingsChangedDuringTheSeriesTakeEffectAtTheNextStep)
             d.edit(CTimeAcquisitionDlg::kDelayBetweenId)->setText("5");
             d.accept();
         });
-        view->OnTimeAcqConfigure();
+        view->setup().OnTimeAcqConfigure();
     }
     EXPECT_EQ(ShownInDialog().delay, "5");
     RunScans(1, 2.0f, 1000);
@@ -340,16 +340,16 @@ TEST_F(TimedRun, ContinuousAndStopWhileASeriesScanIsOnItsWay)
     s.DelayBetweenAcquisitions = 2;
     Begin(s);
     constexpr float kSwitching = 50.0f;
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"})) << "warm-up with a switching scan";
     EXPECT_EQ(Arrive(kSwitching), Names{"BufferEmpty(0)"});
     EXPECT_EQ(Fire(1000), Names{"SingleScan"});
 
     driver().ClearCalls();
     view->OnBarParam(BAR_CONTINUOUS);
-    view->StopTimeAcquisition();
+    view->instrument().StopSeries();
     EXPECT_EQ(Calls(), Names{"Strobe(0)"}) << "the scan on its way serves; no second request";
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
 
     EXPECT_EQ(Arrive(111.0f), (Names{"BufferEmpty(0)", "Strobe(0)", "SingleScan"})) << "scan 0, laser off";
     EXPECT_EQ(Arrive(kSwitching), Names{"BufferEmpty(0)"}) << "the switching scan is restored";
@@ -374,11 +374,11 @@ TEST_F(TimedRun, ResetWhileASwitchingScanIsOnItsWay)
     Begin(s);
     driver().stopCancels = true;
     app.driverParams.IntegrationTime = 400;
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     EXPECT_EQ(Fire(1000), (Names{"Strobe(1)", "SingleScan"}));
     EXPECT_EQ(app.driverParams.IntegrationTime, 50) << "the switching scan's";
-    view->StopTimeAcquisition();
-    view->OnReset();
+    view->instrument().StopSeries();
+    view->instrument().Reset();
     EXPECT_EQ(app.driverParams.IntegrationTime, 100);
     EXPECT_EQ(driver().owed, 1);
     EXPECT_EQ(Arrive(33.0f), (Names{"BufferEmpty(0)", "SingleScan"})) << "shown, and the chain goes on";
@@ -395,7 +395,7 @@ TEST_F(TimedRun, ContinuousRevivesADroppedSeriesScanAndResetEndsTheSeries)
 {
     Begin();
     driver().stopCancels = true;
-    view->StartTimeAcquisition();
+    Tell(view->instrument().StartSeries());
     for (float value : {100.0f, 101.0f}) {
         EXPECT_EQ(Fire(1000), Names{"SingleScan"});
         Complete(value);
@@ -414,7 +414,7 @@ TEST_F(TimedRun, ContinuousRevivesADroppedSeriesScanAndResetEndsTheSeries)
     view->OnBarParam(BAR_CONTINUOUS);
     EXPECT_EQ(Calls(), Names{}) << "the series' timer asks for its scan";
 
-    view->OnReset();
+    view->instrument().Reset();
     EXPECT_EQ(host.status, "Time acquisition stopped by Reset");
     const std::string stamps = ReadWholeFile("Temp.TimeStamps");
     EXPECT_EQ(stamps.rfind(std::string(kHeader) + "Temp.00001.ram\t0.00\r\nTemp.00002.ram\t", 0), 0u) << stamps;

@@ -1,34 +1,32 @@
-// File > Export As...: the spectrum on display, live or opened, written for
-// the programs scientists take it to: CSV with a header of what is known
-// about it, or JCAMP-DX 5.01. The dialog's filter chooses the format (a
-// typed extension of the other format wins). Acquisition goes on; the file
-// holds the arrays as they are now.
+// The spectrum on display written out and a spectrum file read back: the
+// spectrum file (the chart library's data file: the x axis of the mode and
+// the spectrum as shown), the tab-separated export, CSV and JCAMP-DX with a
+// header of what is known about it, and File > Open's read, checked before
+// anything changes. Each returns the operator's message when it fails.
 
 #include <QFile>
 #include <QFileInfo>
 #include <QtGlobal>
 
-#include <string>
+#include <algorithm>
+#include <cmath>
 
+#include "DataFile.h"
 #include "FileReplace.h"
-#include "acquisition/VexlarView.h"
 #include "files/CsvSpectrum.h"
-#include "files/FileDialogs.h"
-#include "files/FileMessages.h"
-#include "files/FormatChoice.h"
+#include "files/ExportFormat.h"
+#include "files/FileProblems.h"
 #include "files/JcampSpectrum.h"
 #include "files/LocalClock.h"
+#include "instrument/Instrument.h"
 
 using namespace vexlar;
 using namespace vexlar::files;
 
 namespace {
 
-// The formats, in the order of the dialog's filters.
-constexpr int kCsvFormat = 0;
-constexpr int kJcampFormat = 1;
-const std::vector<std::vector<std::string>> kExtensions = {{"csv"}, {"jdx", "dx", "jcm"}};
-
+constexpr char kNotSaved[] = "Cannot save the graph to";
+constexpr char kNotOpened[] = "Cannot open the spectrum file";
 constexpr char kNotExported[] = "Cannot export the spectrum to";
 
 // The name the JCAMP-DX file gives the spectrum: the file's, without folder
@@ -53,14 +51,45 @@ std::string OperatorName()
 
 }  // namespace
 
-void CVexlarView::OnExportAs()
+const std::vector<std::vector<std::string>>& Instrument::ExportAsExtensions()
 {
-    int filter = kCsvFormat;
-    const std::string path = CFileDialog::Choose(this, ExportAsDialog(), &filter);
-    if (path.empty())
-        return;
-    const int format = FormatOfPath(path, kExtensions, filter);
+    static const std::vector<std::vector<std::string>> extensions = {{"csv"}, {"jdx", "dx", "jcm"}};
+    return extensions;
+}
 
+bool Instrument::WriteSpectrumFile(const std::string& path, std::string* reason) const
+{
+    // The spectrum as drawn: the x axis of the mode and the spectrum on
+    // display. The file is replaced only once the whole of it is written.
+    return xrt::WriteDataFileAt(path, ShownX(), ShownSpectrum(), kPixels, reason);
+}
+
+std::string Instrument::SaveSpectrumFile(const std::string& path) const
+{
+    if (path.empty())
+        return FileErrorText(kNotSaved, path, "no file name given");
+    std::string reason;
+    return WriteSpectrumFile(path, &reason) ? std::string() : FileErrorText(kNotSaved, path, reason);
+}
+
+std::string Instrument::WriteExportFile(const std::string& path) const
+{
+    if (path.empty())
+        return "Cannot export the spectrum: no file name was given.";
+    std::string reason = NotFiniteReason(ShownSpectrum(), {ShownX()}, kPixels);
+    if (!reason.empty())
+        return FileErrorText(kNotExported, path, reason);
+    const std::string text =
+        FormatExportFile(workspace_.xAxisMode, workspace_.wavelength, workspace_.ramanShift, ShownSpectrum(), kPixels);
+    // Replaced whole: an existing file gives way only to a complete new one,
+    // so a failed export never leaves a cut-off file in place of a good one.
+    if (!sys::ReplaceFileWhole(path, text, &reason))
+        return FileErrorText(kNotExported, path, reason);
+    return {};
+}
+
+std::string Instrument::ExportAs(const std::string& path, int format) const
+{
     const SpectrumFacts facts = DescribeDisplayedSpectrum();
     const std::vector<MetadataEntry> entries = DescribeSpectrum(facts);
     const double* shownX = facts.xAxisMode == kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;
@@ -68,18 +97,14 @@ void CVexlarView::OnExportAs()
     std::string reason;
     if (format == kJcampFormat) {
         reason = NotFiniteReason(ShownSpectrum(), {shownX}, kPixels);
-        if (!reason.empty()) {
-            ReportFileError(kNotExported, path, reason);
-            return;
-        }
+        if (!reason.empty())
+            return FileErrorText(kNotExported, path, reason);
         text = FormatJcampSpectrum(SpectrumTitle(path), facts, entries, shownX, ShownSpectrum(), kPixels);
-        if (text.empty()) {
-            ReportFileError(kNotExported, path,
-                            "the spectrum has no two points of different x that JCAMP-DX can hold (a finite x "
-                            "value and intensity, and on the Raman axis a positive shift), so no evenly spaced "
-                            "spectrum can be made of it.");
-            return;
-        }
+        if (text.empty())
+            return FileErrorText(kNotExported, path,
+                                 "the spectrum has no two points of different x that JCAMP-DX can hold (a finite x "
+                                 "value and intensity, and on the Raman axis a positive shift), so no evenly spaced "
+                                 "spectrum can be made of it.");
     } else {
         SpectrumColumns columns;
         columns.intensity = ShownSpectrum();
@@ -94,23 +119,55 @@ void CVexlarView::OnExportAs()
             columns.wavelength = workspace_.wavelength;
         }
         reason = NotFiniteReason(columns.intensity, {columns.wavelength, columns.ramanShift}, kPixels);
-        if (!reason.empty()) {
-            ReportFileError(kNotExported, path, reason);
-            return;
-        }
+        if (!reason.empty())
+            return FileErrorText(kNotExported, path, reason);
         text = FormatCsvSpectrum(entries, columns);
     }
-    if (!vexlar::sys::ReplaceFileWhole(path, text, &reason))
-        ReportFileError(kNotExported, path, reason);
+    if (!sys::ReplaceFileWhole(path, text, &reason))
+        return FileErrorText(kNotExported, path, reason);
+    return {};
 }
 
-SpectrumFacts CVexlarView::DescribeAcquisition() const
+std::string Instrument::OpenSpectrumFile(const std::string& path)
+{
+    // The file is read and checked before anything changes, so a file that
+    // is refused leaves acquisition and the arrays as they were.
+    xrt::DataFileContents file;
+    std::string reason;
+    if (!xrt::ReadDataFileAt(path, &file, &reason))
+        return FileErrorText(kNotOpened, path, reason);
+    if (file.x.size() != static_cast<std::size_t>(kPixels)) {
+        return FileErrorText(kNotOpened, path,
+                             "it holds " + std::to_string(file.x.size()) + " points; a spectrum has " +
+                                 std::to_string(kPixels) + ", one per detector pixel");
+    }
+    for (int i = 0; i < kPixels; ++i) {
+        if (!std::isfinite(file.x[i]) || !std::isfinite(file.y[i]))
+            return FileErrorText(kNotOpened, path, "point " + std::to_string(i) + " is not a finite number");
+    }
+
+    // Scans that arrive from now on are dropped; accumulation ends.
+    flags_.scanning = false;
+    flags_.additive = false;
+    // The sign of the first x value stands in for the unit.
+    const bool raman = file.x[0] < 0.0;
+    workspace_.xAxisMode = raman ? kRamanShiftMode : 0;
+    std::copy(file.y.begin(), file.y.end(), workspace_.spectrum);
+    std::copy(file.x.begin(), file.x.end(), raman ? workspace_.ramanShift : workspace_.wavelength);
+    UpdateShownSpectrum();
+    // Kept, so that what is written out later knows the spectrum on display
+    // is this file's for as long as it is.
+    openedSpectrum_ = {path, workspace_.xAxisMode, std::move(file.x), std::move(file.y)};
+    return {};
+}
+
+SpectrumFacts Instrument::DescribeAcquisition() const
 {
     SpectrumFacts facts;
     facts.written = CurrentLocalTime();
     facts.owner = OperatorName();
     facts.xAxisMode = workspace_.xAxisMode == kRamanShiftAxis ? kRamanShiftAxis : kWavelengthAxis;
-    const DriverParams& p = app_->driverParams;
+    const DriverParams& p = params();
     facts.acquisitionKnown = true;
     facts.channel = workspace_.channel;
     // While a switching scan of a timed series is out, the block holds its
@@ -135,7 +192,7 @@ SpectrumFacts CVexlarView::DescribeAcquisition() const
     return facts;
 }
 
-SpectrumFacts CVexlarView::DescribeDisplayedSpectrum() const
+SpectrumFacts Instrument::DescribeDisplayedSpectrum() const
 {
     SpectrumFacts facts = DescribeAcquisition();
     const double* shownX = facts.xAxisMode == kRamanShiftAxis ? workspace_.ramanShift : workspace_.wavelength;

@@ -1,4 +1,4 @@
-#include "app/DriverIdentity.h"
+#include "instrument/DriverIdentity.h"
 
 #include <cstring>
 

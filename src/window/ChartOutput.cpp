@@ -1,5 +1,6 @@
-// Printing the chart: File > Print with the print dialog, direct printing
-// without it, and File > Print Setup with the page set-up dialog.
+// The chart on paper and in figures: File > Print with the print dialog,
+// direct printing without it, File > Print Setup with the page set-up
+// dialog, and File > Save Figure.
 //
 // One printer set-up lives as long as the view, so the printer, paper,
 // orientation and output file the operator chose stay chosen for the next
@@ -18,6 +19,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -30,9 +32,15 @@
 #include "MessageBox.h"
 #include "ModalDialog.h"
 #include "Xrt.h"
-#include "acquisition/VexlarView.h"
 #include "display/Chart2D.h"
+#include "display/FigureRender.h"
+#include "display/FigureResolutionDlg.h"
 #include "display/PrintLayout.h"
+#include "files/FileDialogs.h"
+#include "files/FileMessages.h"
+#include "files/FormatChoice.h"
+#include "window/ChartOutput.h"
+#include "window/VexlarView.h"
 
 namespace {
 
@@ -153,7 +161,7 @@ bool KeepPrintedPage(const QString& scratch, const QString& chosen, std::string*
 
 // The print job of the toolkit's standard print procedure: prepare (the
 // dialog unless printing directly), begin, the one page, end.
-void PrintChart(CVexlarView& view, bool direct)
+void PrintChart(vexlar::ChartOutput& view, const CVexlarView& chartView, bool direct)
 {
     QPrinter& printer = view.printSetup();
     if (!view.OnPreparePrinting(printer, direct))
@@ -161,11 +169,12 @@ void PrintChart(CVexlarView& view, bool direct)
     const std::string target = TargetName(printer);
     std::string reason;
     bool createdFile = false;
-    if (!ChartFitsPage(view.chartWindow(), printer, &reason) || !OutputReady(printer, direct, &createdFile, &reason)) {
+    if (!ChartFitsPage(chartView.chartWindow(), printer, &reason) ||
+        !OutputReady(printer, direct, &createdFile, &reason)) {
         ReportPrintError(target, reason);
         return;
     }
-    const QString title = view.window()->windowTitle();
+    const QString title = chartView.window()->windowTitle();
     printer.setDocName(title.isEmpty() ? QString(kDefaultDocumentName) : title);
 
     // A PDF file's page goes to a scratch file for the length of the job.
@@ -213,7 +222,7 @@ void PrintChart(CVexlarView& view, bool direct)
 
 }  // namespace
 
-QPrinter& CVexlarView::printSetup()
+QPrinter& vexlar::ChartOutput::printSetup()
 {
     // The page is measured in the screen's resolution, the units the chart
     // is laid out in, so it is drawn on paper as it is on the screen; the
@@ -223,29 +232,29 @@ QPrinter& CVexlarView::printSetup()
     return *printSetup_;
 }
 
-void CVexlarView::OnFilePrint()
+void vexlar::ChartOutput::OnFilePrint()
 {
-    PrintChart(*this, false);
+    PrintChart(*this, view_, false);
 }
 
-void CVexlarView::OnFilePrintDirect()
+void vexlar::ChartOutput::OnFilePrintDirect()
 {
-    PrintChart(*this, true);
+    PrintChart(*this, view_, true);
 }
 
-void CVexlarView::OnFilePrintSetup()
+void vexlar::ChartOutput::OnFilePrintSetup()
 {
     // The dialog writes the operator's choices into the kept set-up when
     // accepted and leaves it alone when cancelled.
-    QPageSetupDialog dialog(&printSetup(), this);
+    QPageSetupDialog dialog(&printSetup(), &view_);
     vexlar::sys::RunModal(dialog);
 }
 
-bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
+bool vexlar::ChartOutput::OnPreparePrinting(QPrinter& printer, bool direct)
 {
     if (direct)
         return true;
-    QPrintDialog dialog(&printer, this);
+    QPrintDialog dialog(&printer, &view_);
     // One page, so there is no range or selection to choose.
     dialog.setMinMax(kOnlyPage, kOnlyPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
@@ -255,11 +264,11 @@ bool CVexlarView::OnPreparePrinting(QPrinter& printer, bool direct)
     return vexlar::sys::RunModal(dialog) == QDialog::Accepted;
 }
 
-void CVexlarView::OnBeginPrinting(QPainter&, QPrinter&) { }
+void vexlar::ChartOutput::OnBeginPrinting(QPainter&, QPrinter&) { }
 
-void CVexlarView::OnEndPrinting(QPainter&, QPrinter&) { }
+void vexlar::ChartOutput::OnEndPrinting(QPainter&, QPrinter&) { }
 
-bool CVexlarView::OnPrint(QPainter& painter, std::string* error)
+bool vexlar::ChartOutput::OnPrint(QPainter& painter, std::string* error)
 {
     // The painter draws in the page's device units from the top-left corner
     // of its printable area, so the rectangle of the page rule is handed to
@@ -269,16 +278,68 @@ bool CVexlarView::OnPrint(QPainter& painter, std::string* error)
         *error = "the page is not open for drawing.";
         return false;
     }
-    const QSize client = chartWindow_ ? chartWindow_->size() : QSize();
+    const QSize client = view_.chartWindow() ? view_.chartWindow()->size() : QSize();
     const PrintedChartRect r = LayOutPrintedChart(client.width(), client.height(), page->width(), page->height());
     if (r.empty()) {
         *error = NoAreaReason(client, page->width(), page->height());
         return false;
     }
-    if (!XrtDrawToDC(chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, r.left, r.top, r.width,
+    if (!XrtDrawToDC(view_.chart(), &painter, XRT_DRAW_WHOLE_CHART, XRT_DRAW_SCALE_TO_RECT, r.left, r.top, r.width,
                      r.height)) {
         *error = "the chart could not be drawn (" + XrtGetLastError() + ").";
         return false;
     }
     return true;
+}
+
+// --- Figures ---------------------------------------------------------------------------
+
+namespace {
+
+// The formats, in the order of the dialog's filters.
+constexpr int kPngFormat = 0;
+constexpr int kSvgFormat = 1;
+const std::vector<std::vector<std::string>> kExtensions = {{"png"}, {"svg"}, {"pdf"}};
+
+constexpr char kNotSaved[] = "Cannot save the figure to";
+
+}  // namespace
+
+void vexlar::ChartOutput::OnSaveFigure()
+{
+    int filter = kPngFormat;
+    const std::string path = CFileDialog::Choose(&view_, files::SaveFigureDialog(), &filter);
+    if (path.empty())
+        return;
+    if (files::NamesAnotherFormat(path, kExtensions)) {
+        files::ReportFileError(kNotSaved, path,
+                               "A figure is saved as PNG (.png), SVG (.svg) or PDF (.pdf), and \"." +
+                                   files::ExtensionOf(path) +
+                                   "\" is none of them. Nothing was written: choose a name ending in one of them.");
+        return;
+    }
+    const int format = files::FormatOfPath(path, kExtensions, filter);
+    const CChart2D* chartWindow = view_.chartWindow();
+    const QSize chartSize = chartWindow ? chartWindow->size() : QSize();
+    const double screenDpi = chartWindow ? chartWindow->logicalDpiX() : 0.0;
+    const QString title = QFileInfo(QFile::decodeName(path.c_str())).completeBaseName();
+
+    QByteArray bytes;
+    std::string reason;
+    bool drawn = false;
+    if (format == kPngFormat) {
+        CFigureResolutionDlg resolution(chartSize, screenDpi, &view_);
+        resolution.dpi = figureDpi_;
+        if (resolution.Run() != QDialog::Accepted)
+            return;
+        figureDpi_ = resolution.dpi;
+        drawn = display::RenderPngFigure(view_.chart(), chartSize, screenDpi, figureDpi_, &bytes, &reason);
+    } else if (format == kSvgFormat) {
+        drawn = display::RenderSvgFigure(view_.chart(), chartSize, screenDpi, title, &bytes, &reason);
+    } else {
+        drawn = display::RenderPdfFigure(view_.chart(), chartSize, screenDpi, title, &bytes, &reason);
+    }
+    if (drawn && vexlar::sys::ReplaceFileWhole(path, bytes.toStdString(), &reason))
+        return;
+    files::ReportFileError(kNotSaved, path, reason);
 }

@@ -14,9 +14,9 @@
 
 #include "FileReplace.h"
 #include "TickCount.h"
-#include "acquisition/VexlarView.h"
 #include "files/CsvSpectrum.h"
-#include "files/FileMessages.h"
+#include "files/FileProblems.h"
+#include "instrument/Instrument.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesTable.h"
 #include "timed/TimeStampFile.h"
@@ -54,7 +54,7 @@ std::string LayoutName(unsigned layout)
 
 }  // namespace
 
-void CVexlarView::BeginSeriesTable()
+void Instrument::BeginSeriesTable()
 {
     seriesTable_.table.Stop();
     if (seriesTable_.setting != kSeriesTableRowPerScan && seriesTable_.setting != kSeriesTableRowPerPixel)
@@ -92,7 +92,7 @@ void CVexlarView::BeginSeriesTable()
     }
 }
 
-void CVexlarView::AddScanToSeriesTable()
+void Instrument::AddScanToSeriesTable()
 {
     const TimeAcquisitionRun& run = timeAcq_;
     if (!seriesTable_.table.active() || run.timeStamps.size() <= run.scanNumber)
@@ -112,7 +112,7 @@ void CVexlarView::AddScanToSeriesTable()
         NoteSeriesWriteFailure(seriesTable_.path, reason, false);
 }
 
-void CVexlarView::FinishSeriesTable()
+void Instrument::FinishSeriesTable()
 {
     if (!seriesTable_.table.active())
         return;
@@ -123,15 +123,7 @@ void CVexlarView::FinishSeriesTable()
     seriesTable_.table.Stop();
 }
 
-void CVexlarView::SaveSeriesTableAtExit()
-{
-    // The program ends during a series: nothing of the table is left behind.
-    std::string reason;
-    if (seriesTable_.table.active())
-        WriteSeriesTable(&reason);
-}
-
-bool CVexlarView::WriteSeriesTable(std::string* reason)
+bool Instrument::WriteSeriesTable(std::string* reason)
 {
     SeriesTable& table = seriesTable_.table;
     SeriesTableWrite write = table.PendingWrite();

@@ -11,14 +11,11 @@
 #include <string>
 
 #include "FileReplace.h"
-#include "MessageBox.h"
 #include "TickCount.h"
 #include "WindowTimers.h"
-#include "Xrt.h"
-#include "acquisition/VexlarView.h"
-#include "acquisition/ViewHost.h"
 #include "files/ExportFormat.h"
-#include "files/FileMessages.h"
+#include "files/FileProblems.h"
+#include "instrument/Instrument.h"
 #include "timed/SeriesNames.h"
 #include "timed/SeriesPlan.h"
 #include "timed/SeriesSteps.h"
@@ -29,8 +26,6 @@ using namespace vexlar;
 using namespace vexlar::timed;
 
 namespace {
-
-using vexlar::sys::kErrorTitle;
 
 std::string PeriodTooLongText(std::uint64_t seconds)
 {
@@ -51,33 +46,31 @@ std::string FailureSummary(unsigned failures, const std::string& first)
 
 }  // namespace
 
-void CVexlarView::StartTimeAcquisition()
+std::string Instrument::StartSeries()
 {
     // Settings that only an edited settings file can give are refused here
     // as the dialog refuses them, before anything changes.
-    const SeriesStart start = StartSeries(timeAcq_, vexlar::sys::kMaximumTimerPeriodMs);
+    const SeriesStart start = timed::StartSeries(timeAcq_, sys::kMaximumTimerPeriodMs);
     switch (start.check.refusal) {
     case StartRefusal::NoBaseFilename:
-        vexlar::sys::ShowOperatorMessage(kNoBaseFilename, kErrorTitle);
-        return;
+        return kNoBaseFilename;
     case StartRefusal::WarmupLongerThanDelay:
-        vexlar::sys::ShowOperatorMessage(kWarmupLongerThanDelay, kErrorTitle);
-        return;
+        return kWarmupLongerThanDelay;
     case StartRefusal::PeriodTooLong:
-        vexlar::sys::ShowOperatorMessage(PeriodTooLongText(start.check.seconds), kErrorTitle);
-        return;
+        return PeriodTooLongText(start.check.seconds);
     case StartRefusal::None:
         break;
     }
     RunSeriesActions(start.actions);
+    return {};
 }
 
-void CVexlarView::StopTimeAcquisition()
+void Instrument::StopSeries()
 {
-    RunSeriesActions(StopSeries(timeAcq_));
+    RunSeriesActions(timed::StopSeries(timeAcq_));
 }
 
-bool CVexlarView::OnTimeAcqTimer(unsigned id)
+bool Instrument::OnSeriesTimer(unsigned id)
 {
     const std::optional<SeriesActions> actions = SeriesTimerFired(timeAcq_, id);
     if (!actions)
@@ -86,12 +79,12 @@ bool CVexlarView::OnTimeAcqTimer(unsigned id)
     return true;
 }
 
-void CVexlarView::OnSeriesScanComplete()
+void Instrument::OnSeriesScanComplete()
 {
     RunSeriesActions(SeriesScanCompleted(timeAcq_, vexlar::sys::GetTickCount()));
 }
 
-void CVexlarView::RunSeriesActions(const SeriesActions& actions)
+void Instrument::RunSeriesActions(const SeriesActions& actions)
 {
     for (const SeriesAction& action : actions) {
         switch (action.kind) {
@@ -136,27 +129,27 @@ void CVexlarView::RunSeriesActions(const SeriesActions& actions)
             ReportSeriesWriteFailures();
             break;
         case SeriesActionKind::Stop:
-            StopTimeAcquisition();
+            StopSeries();
             break;
         }
     }
 }
 
-void CVexlarView::BeginSeriesRecords()
+void Instrument::BeginSeriesRecords()
 {
     // Every scan of the series must reach the series step: a stopped
     // acquisition (after Open or a click on Additive) would drop them all.
     if (!flags_.scanning) {
         flags_.scanning = true;
-        if (!flags_.additive && host_)
-            host_->SetChecked(IDC_CONTINUOUS, true);
+        if (!flags_.additive)
+            Q_EMIT continuousShown(true);
     }
     flags_.discardNext = false;
     timeStampLog_.Start();
     BeginSeriesTable();
 }
 
-void CVexlarView::FinishSeriesRecords()
+void Instrument::FinishSeriesRecords()
 {
     // The final time-stamp file; only its failure here loses anything.
     std::string path;
@@ -166,16 +159,15 @@ void CVexlarView::FinishSeriesRecords()
     FinishSeriesTable();
 }
 
-void CVexlarView::ReportSeriesWriteFailures()
+void Instrument::ReportSeriesWriteFailures()
 {
     if (!timeAcq_.seriesStatusNote.empty())
         ShowSeriesStatus(timeAcq_.seriesStatus);
     if (timeAcq_.seriesWriteFailures != 0)
-        vexlar::sys::ShowOperatorMessage(FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure),
-                                         kErrorTitle);
+        Q_EMIT operatorMessage(FailureSummary(timeAcq_.seriesWriteFailures, timeAcq_.firstSeriesWriteFailure));
 }
 
-void CVexlarView::KeepSeriesDark()
+void Instrument::KeepSeriesDark()
 {
     // The dark scan: kept as the dark spectrum, not shown.
     const float* in = LastScan();
@@ -184,7 +176,7 @@ void CVexlarView::KeepSeriesDark()
     flags_.darkStored = true;
 }
 
-void CVexlarView::SaveTimedScan()
+void Instrument::SaveTimedScan()
 {
     // Scan 0 is thrown away; every other keeps its name for the time-stamp rows.
     const std::optional<std::string> name = NameScanForSaving(timeAcq_);
@@ -209,14 +201,10 @@ void CVexlarView::SaveTimedScan()
         NoteSeriesWriteFailure(path, reason, false);
 }
 
-bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
+bool Instrument::WriteSeriesFile(const std::string& path, std::string* reason)
 {
     if (timeAcq_.settings.FileFormat == kSpectrumFileFormat) {
-        if (!XrtDataSaveToFile(liveData, path.c_str(), XRT_FILE_DEFAULT)) {
-            *reason = files::ChartLibraryReason();
-            return false;
-        }
-        return true;
+        return WriteSpectrumFile(path, reason);
     }
     if (timeAcq_.settings.FileFormat == kExportFileFormat) {
         // The layout of File > Export Spectrum, written without a message
@@ -235,7 +223,7 @@ bool CVexlarView::WriteSeriesFile(const std::string& path, std::string* reason)
     return true;  // no file for any other format
 }
 
-std::vector<TimeStampRow> CVexlarView::SavedScanRows() const
+std::vector<TimeStampRow> Instrument::SavedScanRows() const
 {
     std::vector<TimeStampRow> rows;
     // Scans 1 to scanNumber − 1 are the saved ones; those without a name
@@ -248,19 +236,19 @@ std::vector<TimeStampRow> CVexlarView::SavedScanRows() const
     return rows;
 }
 
-std::uint32_t CVexlarView::FirstSavedScanTick() const
+std::uint32_t Instrument::FirstSavedScanTick() const
 {
     // Times count from the first saved scan, whether or not its file was written.
     return timeAcq_.timeStamps.size() > 1 ? timeAcq_.timeStamps[1] : 0;
 }
 
-bool CVexlarView::WriteTimeStampFile(std::string* path, std::string* reason)
+bool Instrument::WriteTimeStampFile(std::string* path, std::string* reason)
 {
     *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
     return timeStampLog_.WriteWhole(*path, SavedScanRows(), FirstSavedScanTick(), reason);
 }
 
-bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
+bool Instrument::AddTimeStampRow(std::string* path, std::string* reason)
 {
     *path = TimeStampFileName(timeAcq_.settings.BaseFilename);
     const TimeAcquisitionRun& run = timeAcq_;
@@ -270,7 +258,7 @@ bool CVexlarView::AddTimeStampRow(std::string* path, std::string* reason)
         [this] { return SavedScanRows(); }, reason);
 }
 
-void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)
+void Instrument::NoteSeriesWriteFailure(const std::string& path, const std::string& reason, bool counted)
 {
     const std::string what = "\"" + path + "\": " + reason;
     TimeAcquisitionRun& run = timeAcq_;
@@ -282,16 +270,15 @@ void CVexlarView::NoteSeriesWriteFailure(const std::string& path, const std::str
     run.seriesStatusNote += run.seriesStatusNote.empty() ? " - could not write " + what : "; " + what;
 }
 
-void CVexlarView::ShowSeriesStatus(const std::string& text)
+void Instrument::ShowSeriesStatus(const std::string& text)
 {
     timeAcq_.seriesStatus = text;
     const std::string shown = text + timeAcq_.seriesStatusNote;
     timeAcq_.seriesStatusNote.clear();
-    if (host_)
-        host_->SetStatusText(shown);
+    Q_EMIT statusText(shown);
 }
 
-void CVexlarView::ArmSeriesTimer(unsigned id, std::uint64_t periodMs)
+void Instrument::ArmSeriesTimer(unsigned id, std::uint64_t periodMs)
 {
     // Settings changed during the series are not checked as Start checks
     // them: a period beyond the timers' longest runs at the longest.
@@ -299,26 +286,26 @@ void CVexlarView::ArmSeriesTimer(unsigned id, std::uint64_t periodMs)
     NoteTimerArmed(timeAcq_, id, vexlar::sys::SetTimer(this, id, period));
 }
 
-void CVexlarView::KillSeriesTimer(unsigned id)
+void Instrument::KillSeriesTimer(unsigned id)
 {
     vexlar::sys::KillTimer(this, id);
     NoteTimerKilled(timeAcq_, id);
 }
 
-void CVexlarView::SwitchLaserForSeries(bool on)
+void Instrument::SwitchLaserForSeries(bool on)
 {
     // A switching scan already on its way straddles this switch as well: it
     // serves for both, and the acquisition values it saved stay saved.
     // Saving again would keep the short switching values for good, and a
     // second switching scan would reach the series as a series scan.
-    DriverParams& p = params();
+    DriverParams& p = mutableParams();
     const bool switchingScanRequested = BeginSwitchingScan(timeAcq_, p.IntegrationTime, p.Average);
     QDV_V7400StrobeEnable(on ? 1 : 0);
     scanQueue_.AcquisitionSwitched();
-    if (host_)
-        host_->SetChecked(IDC_LASER, on);
+    laserOn_ = on;
+    Q_EMIT laserChanged(on);
     if (!switchingScanRequested)
         return;
     scanQueue_.SwitchingRequested();
-    QDV_SingleScan(hinst);
+    QDV_SingleScan(hinst_);
 }

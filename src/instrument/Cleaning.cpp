@@ -1,39 +1,24 @@
-// Spike removal and the fluorescence baseline in the view: the View menu's
-// two switches and the baseline's settings, and the glue that puts them
-// into the scan cycle and into what the operator sees.
+// Spike removal and the fluorescence baseline in the engine: the two
+// switches and the baseline's settings, and where they sit in the scan.
 //
-// Where each sits: spikes are removed from each scan before it goes into
-// spectrum, so neither the running sum of additive mode nor a dark spectrum
-// stored from it ever holds one. A scan of several averages is taken as its
-// single readings for that (the driver is asked for one reading a scan),
-// each cleaned against the one before, and their mean is the scan. The
-// baseline is fitted beyond its cut-on shift and taken off only what is
-// shown: spectrum itself (the scan, the dark-subtracted scan or the running
-// sum) stays as it is, so an accumulation goes on adding the plain scans and
-// Store Dark keeps the plain dark; the shown spectrum, spectrum less its
-// baseline, is what the chart draws and what the peak search, the cursor,
-// Autoscale, Save Graph, Export and a timed series read.
+// Spikes are removed from each scan before it goes into the spectrum, so
+// neither the running sum of additive mode nor a dark spectrum stored from it
+// ever holds one. A scan of several averages is taken as its single readings
+// for that (the driver is asked for one reading a scan), each cleaned against
+// the one before, and their mean is the scan. The baseline is fitted beyond
+// its cut-on shift and taken off only what is shown: the spectrum itself
+// (the scan, the dark-subtracted scan or the running sum) stays as it is, so
+// an accumulation goes on adding the plain scans and Store Dark keeps the
+// plain dark; the shown spectrum, the spectrum less its baseline, is what
+// the chart draws and what the peak search, the cursor, Autoscale, the files
+// and a timed series read.
 
-#include "Xrt.h"
-#include "acquisition/VexlarView.h"
-#include "acquisition/ViewHost.h"
-#include "cleaning/BaselineDlg.h"
 #include "cleaning/CleaningNote.h"
-#include "display/RepaintGuard.h"
+#include "instrument/Instrument.h"
 
 using namespace vexlar;
 
-bool CVexlarView::IsRemovingSpikes() const
-{
-    return cleaning_.removeSpikes == 1;
-}
-
-bool CVexlarView::IsSubtractingBaseline() const
-{
-    return cleaning_.subtractBaseline == 1;
-}
-
-void CVexlarView::OnRemoveSpikes()
+void Instrument::ToggleRemoveSpikes()
 {
     cleaning_.removeSpikes = cleaning_.removeSpikes == 1 ? 0 : 1;
     // Whatever was compared before is out of date: the next scan is the
@@ -50,44 +35,38 @@ void CVexlarView::OnRemoveSpikes()
     ShowCleaningNote();
 }
 
-void CVexlarView::OnSubtractBaseline()
+void Instrument::ToggleSubtractBaseline()
 {
     cleaning_.subtractBaseline = cleaning_.subtractBaseline == 1 ? 0 : 1;
-    {
-        // The spectrum on display changes at once, also while acquisition
-        // is stopped or a spectrum file is open.
-        RepaintGuard repaint(chart());
-        SetLiveYData();
-        XrtSetValues(chart(), XRT_DATA, liveData);
-    }
-    if (flags_.cursorShown)
-        UpdateReadout();
+    // The spectrum on display changes at once, also while acquisition is
+    // stopped or a spectrum file is open.
+    UpdateShownSpectrum();
+    Q_EMIT shownSpectrumChanged();
     ShowCleaningNote();
 }
 
-void CVexlarView::OnBaselineSettings()
+bool Instrument::SetBaselineSettings(const cleaning::BaselineSettings& settings)
 {
-    CBaselineDlg dialog(this);
-    dialog.settings = cleaning_.baseline.Settings();
-    if (dialog.Run() != QDialog::Accepted)
-        return;
-    if (!cleaning_.baseline.SetSettings(dialog.settings) || !cleaning_.subtractBaseline)
-        return;
-    {
-        RepaintGuard repaint(chart());
-        SetLiveYData();
-        XrtSetValues(chart(), XRT_DATA, liveData);
+    if (!cleaning_.baseline.SetSettings(settings))
+        return false;
+    if (cleaning_.subtractBaseline) {
+        UpdateShownSpectrum();
+        Q_EMIT shownSpectrumChanged();
     }
-    if (flags_.cursorShown)
-        UpdateReadout();
+    return true;
 }
 
-const double* CVexlarView::ShownSpectrum() const
+const double* Instrument::ShownSpectrum() const
 {
     return cleaning_.subtractBaseline ? cleaning_.corrected : workspace_.spectrum;
 }
 
-void CVexlarView::UpdateShownSpectrum()
+const double* Instrument::ShownX() const
+{
+    return workspace_.xAxisMode == 1 ? workspace_.ramanShift : workspace_.wavelength;
+}
+
+void Instrument::UpdateShownSpectrum()
 {
     if (!cleaning_.subtractBaseline)
         return;
@@ -101,32 +80,25 @@ void CVexlarView::UpdateShownSpectrum()
     }
 }
 
-bool CVexlarView::IsBaselineSubtracted() const
+bool Instrument::IsBaselineSubtracted() const
 {
     return cleaning_.subtractBaseline == 1 && !cleaning_.baselineFailed;
 }
 
-bool CVexlarView::AveragesReadings() const
+bool Instrument::AveragesReadings() const
 {
     return cleaning_.removeSpikes == 1 && app_ && app_->driverParams.Average > 1;
 }
 
-void CVexlarView::SetLiveYData()
-{
-    UpdateShownSpectrum();
-    XrtDataSetYData(liveData, 0, ShownSpectrum(), kPixels);
-}
-
-bool CVexlarView::ScanForSpectrum(const float** spectrumScan)
+bool Instrument::ScanForSpectrum(const float** spectrumScan)
 {
     const float* scan = workspace_.raw[workspace_.channel];
     *spectrumScan = scan;
     if (!cleaning_.removeSpikes)
         return true;
     const DriverParams& p = params();
-    // Laser-on and laser-off scans are each compared with their own kind;
-    // the control bar's Laser box says which this one is.
-    const int laserOn = host_ && host_->IsChecked(IDC_LASER) ? 1 : 0;
+    // Laser-on and laser-off scans are each compared with their own kind.
+    const int laserOn = laserOn_ ? 1 : 0;
     const cleaning::ScanConditions conditions{workspace_.channel, p.IntegrationTime, p.Average,
                                               p.Boxcar,           p.CorrectDark,     laserOn};
     // A scan under way while the laser or the acquisition parameters were
@@ -157,17 +129,20 @@ bool CVexlarView::ScanForSpectrum(const float** spectrumScan)
     return true;
 }
 
-const float* CVexlarView::LastScan() const
+const float* Instrument::LastScan() const
 {
     return cleaning_.lastScan ? cleaning_.lastScan : workspace_.raw[workspace_.channel];
 }
 
-void CVexlarView::ShowCleaningNote()
+std::string Instrument::CleaningNote() const
 {
-    if (!host_)
-        return;
     const cleaning::BaselineState baseline = !cleaning_.subtractBaseline ? cleaning::BaselineState::Off
                                              : cleaning_.baselineFailed  ? cleaning::BaselineState::Failed
                                                                          : cleaning::BaselineState::Subtracted;
-    host_->SetIndicatorText(cleaning::CleaningNote(cleaning_.removeSpikes == 1, baseline));
+    return cleaning::CleaningNote(cleaning_.removeSpikes == 1, baseline);
+}
+
+void Instrument::ShowCleaningNote()
+{
+    Q_EMIT cleaningNoteChanged(CleaningNote());
 }

@@ -1,6 +1,6 @@
 // The [DialogBar] texts between the settings file and the control bar.
 
-#include "calibration/ControlBarTexts.h"
+#include "window/ControlBarTexts.h"
 
 #include <string>
 

@@ -21,18 +21,20 @@
 #include "Font.h"
 #include "MessageBox.h"
 #include "Xrt.h"
-#include "acquisition/VexlarView.h"
-#include "app/CommandIds.h"
-#include "app/CommandTable.h"
+#include "commands/CommandIds.h"
+#include "commands/CommandTable.h"
 #include "display/AnnotationDlg.h"
 #include "display/AnnotationFile.h"
 #include "display/AnnotationHitTest.h"
 #include "display/RepaintGuard.h"
 #include "display/Windows1252.h"
+#include "window/AnnotationBoard.h"
+#include "window/PeakMarks.h"
+#include "window/VexlarView.h"
 
-using namespace vexlar;
+namespace vexlar {
 
-std::function<QAction*(QMenu&, const QPoint&)> CVexlarView::contextMenuForTests;
+std::function<QAction*(QMenu&, const QPoint&)> AnnotationBoard::contextMenuForTests;
 
 namespace {
 
@@ -115,11 +117,11 @@ QAction* AddCommand(QMenu& menu, const char* text, int id)
 
 // --- The context menus ----------------------------------------------------------------
 
-std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
+std::unique_ptr<QMenu> AnnotationBoard::ContextMenuAt(const QPoint& screenPoint)
 {
-    annotationSlots_.currentAnnotation = -1;
+    slots_.currentAnnotation = -1;
     // The plot rectangle spanned by the shown ranges, in view pixels.
-    const XrtHandle c = chart();
+    const XrtHandle c = view_.chart();
     double xMin = 0.0, xMax = 0.0, yMin = 0.0, yMax = 0.0;
     XrtGetValues(c, XRT_X_MIN, &xMin);
     XrtGetValues(c, XRT_X_MAX, &xMax);
@@ -130,17 +132,17 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
         return nullptr;
     const display::PixelRect plot{std::min(low.x, high.x), std::min(low.y, high.y), std::max(low.x, high.x),
                                   std::max(low.y, high.y)};
-    const QPoint at = screenPoint - mapToGlobal(QPoint(0, 0));
+    const QPoint at = screenPoint - view_.mapToGlobal(QPoint(0, 0));
     // Over the margins, the axes and their titles there is no menu.
     if (!display::PlotHolds(plot, at.x(), at.y()))
         return nullptr;
-    annotationSlots_.contextPoint[0] = at.x();
-    annotationSlots_.contextPoint[1] = at.y();
+    slots_.contextPoint[0] = at.x();
+    slots_.contextPoint[1] = at.y();
     // Where annotations overlap, the lowest slot is the one hit.
-    annotationSlots_.currentAnnotation = display::HitAnnotation(annotationSlots_.annotations, at.x(), at.y());
+    slots_.currentAnnotation = display::HitAnnotation(slots_.annotations, at.x(), at.y());
     // The annotation's menu, or the blank area's.
     auto menu = std::make_unique<QMenu>();
-    if (annotationSlots_.currentAnnotation != -1) {
+    if (slots_.currentAnnotation != -1) {
         menu->setObjectName(kAnnotationPopup);
         AddCommand(*menu, "&Edit...", ID_ANNOTATION_EDIT);
         AddCommand(*menu, "&Move", ID_ANNOTATION_MOVE)->setStatusTip(kMovePrompt);
@@ -153,14 +155,14 @@ std::unique_ptr<QMenu> CVexlarView::ContextMenuAt(const QPoint& screenPoint)
             ->setStatusTip(QString::fromUtf8(FindCommand(ID_MARK_PEAK_AT_CURSOR)->prompt));
     }
     // The prompt of the item pointed at goes to the frame's status bar.
-    connect(menu.get(), &QMenu::hovered, this, [this](QAction* action) {
+    QObject::connect(menu.get(), &QMenu::hovered, &view_, [this](QAction* action) {
         QStatusTipEvent tip(action->statusTip());
-        QCoreApplication::sendEvent(this, &tip);
+        QCoreApplication::sendEvent(&view_, &tip);
     });
     return menu;
 }
 
-void CVexlarView::OnContextMenu(const QPoint& screenPoint)
+void AnnotationBoard::OnContextMenu(const QPoint& screenPoint)
 {
     std::unique_ptr<QMenu> menu = ContextMenuAt(screenPoint);
     if (!menu)
@@ -168,12 +170,12 @@ void CVexlarView::OnContextMenu(const QPoint& screenPoint)
     QAction* chosen = contextMenuForTests ? contextMenuForTests(*menu, screenPoint) : menu->exec(screenPoint);
     // The menu's prompt leaves the status bar with the menu.
     QStatusTipEvent clear{QString()};
-    QCoreApplication::sendEvent(this, &clear);
+    QCoreApplication::sendEvent(&view_, &clear);
     if (chosen && chosen->isEnabled())
         OnContextCommand(chosen->data().toInt());
 }
 
-void CVexlarView::OnContextCommand(int id)
+void AnnotationBoard::OnContextCommand(int id)
 {
     switch (id) {
     case ID_ANNOTATE_HERE:
@@ -189,80 +191,65 @@ void CVexlarView::OnContextCommand(int id)
         OnAnnotationClear();
         break;
     case ID_MARK_PEAK_AT_CURSOR:
-        MarkPeakAtCursor();
+        view_.peaks().MarkPeakAtCursor();
         break;
     default:
         break;
     }
 }
 
-void CVexlarView::contextMenuEvent(QContextMenuEvent* event)
-{
-    OnContextMenu(event->globalPos());
-    event->accept();
-}
-
 // --- Moving -----------------------------------------------------------------------------
 
-void CVexlarView::MoveAnnotationTo(int x, int y)
+void AnnotationBoard::MoveAnnotationTo(int x, int y)
 {
     // A right-click on a blank spot while a move is pending leaves no
     // annotation to move.
-    if (!IsSlot(annotationSlots_.currentAnnotation))
+    if (!IsSlot(slots_.currentAnnotation))
         return;
-    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
+    AnnotationRecord& a = slots_.annotations[slots_.currentAnnotation];
     XrtMapResult point;
-    if (!XrtMap(chart(), XRT_MAP_DATA_UNITS, x, y, &point))
+    if (!XrtMap(view_.chart(), XRT_MAP_DATA_UNITS, x, y, &point))
         return;
     AnchorTextArea(a, point.x, point.y);
     ReadBackGeometry(a);
 }
 
-void CVexlarView::mouseMoveEvent(QMouseEvent* event)
+void AnnotationBoard::PointerMoved(const QPoint& at)
 {
-    if (annotationSlots_.annotationMoving) {
-        const QPoint at = event->position().toPoint();
+    if (slots_.annotationMoving)
         MoveAnnotationTo(at.x(), at.y());
-    }
-    QWidget::mouseMoveEvent(event);
 }
 
-void CVexlarView::mousePressEvent(QMouseEvent* event)
+void AnnotationBoard::LeftPressed(const QPoint& at)
 {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
     // The left press drops a moving annotation where it is; otherwise it
     // does nothing at all.
-    if (annotationSlots_.annotationMoving) {
-        const QPoint at = event->position().toPoint();
+    if (slots_.annotationMoving) {
         MoveAnnotationTo(at.x(), at.y());
-        annotationSlots_.annotationMoving = false;
+        slots_.annotationMoving = false;
     }
-    event->accept();
 }
 
 // --- The commands -------------------------------------------------------------------------
 
-void CVexlarView::OnAnnotateHere()
+void AnnotationBoard::OnAnnotateHere()
 {
     int slot = 0;
-    while (slot < kAnnotationSlots && annotationSlots_.annotations[slot].inUse)
+    while (slot < kAnnotationSlots && slots_.annotations[slot].inUse)
         ++slot;
     if (slot == kAnnotationSlots) {
         sys::ShowOperatorMessage(kSlotsFullMessage, kErrorTitle);
         return;
     }
-    AnnotationRecord& a = annotationSlots_.annotations[slot];
+    AnnotationRecord& a = slots_.annotations[slot];
     // A font picked in the dialog stays with the slot even on Cancel.
-    CAnnotationDlg dialog(a.font, this);
+    CAnnotationDlg dialog(a.font, &view_);
     if (dialog.Run() != QDialog::Accepted)
         return;
     a.inUse = 1;
     StoreText(a, dialog.text.toStdString());
     XrtMapResult point;
-    XrtMap(chart(), XRT_MAP_DATA_UNITS, annotationSlots_.contextPoint[0], annotationSlots_.contextPoint[1], &point);
+    XrtMap(view_.chart(), XRT_MAP_DATA_UNITS, slots_.contextPoint[0], slots_.contextPoint[1], &point);
     AnchorTextArea(a, point.x, point.y);
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_FONT, XrtHandle{a.font});
     ShowTextInArea(a);
@@ -270,13 +257,13 @@ void CVexlarView::OnAnnotateHere()
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 1);
 }
 
-void CVexlarView::OnAnnotationEdit()
+void AnnotationBoard::OnAnnotationEdit()
 {
-    const int slot = annotationSlots_.currentAnnotation;
+    const int slot = slots_.currentAnnotation;
     if (!IsSlot(slot))
         return;
-    AnnotationRecord& a = annotationSlots_.annotations[slot];
-    CAnnotationDlg dialog(a.font, this);
+    AnnotationRecord& a = slots_.annotations[slot];
+    CAnnotationDlg dialog(a.font, &view_);
     dialog.text = QString::fromStdString(SlotText(a));
     if (dialog.Run() != QDialog::Accepted)
         return;
@@ -288,24 +275,24 @@ void CVexlarView::OnAnnotationEdit()
     ReadBackGeometry(a);
 }
 
-void CVexlarView::OnAnnotationMove()
+void AnnotationBoard::OnAnnotationMove()
 {
-    annotationSlots_.annotationMoving = true;
+    slots_.annotationMoving = true;
 }
 
-void CVexlarView::OnAnnotationClear()
+void AnnotationBoard::OnAnnotationClear()
 {
-    if (!IsSlot(annotationSlots_.currentAnnotation))
+    if (!IsSlot(slots_.currentAnnotation))
         return;
     // The slot keeps its font and its last rectangle.
-    AnnotationRecord& a = annotationSlots_.annotations[annotationSlots_.currentAnnotation];
+    AnnotationRecord& a = slots_.annotations[slots_.currentAnnotation];
     a.inUse = 0;
     XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
 }
 
-void CVexlarView::ClearAllAnnotations()
+void AnnotationBoard::ClearAllAnnotations()
 {
-    for (AnnotationRecord& a : annotationSlots_.annotations) {
+    for (AnnotationRecord& a : slots_.annotations) {
         if (a.inUse) {
             a.inUse = 0;
             XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
@@ -315,12 +302,12 @@ void CVexlarView::ClearAllAnnotations()
 
 // --- The annotation file ---------------------------------------------------------------------
 
-bool CVexlarView::SaveAnnotations(const char* path)
+bool AnnotationBoard::SaveAnnotations(const char* path)
 {
     if (!path)
         return false;
     std::vector<display::AnnotationFileRecord> records;
-    for (const AnnotationRecord& a : annotationSlots_.annotations) {
+    for (const AnnotationRecord& a : slots_.annotations) {
         if (a.inUse)
             records.push_back(FileRecordFrom(a));
     }
@@ -336,7 +323,7 @@ bool CVexlarView::SaveAnnotations(const char* path)
     return true;
 }
 
-bool CVexlarView::LoadAnnotations(const char* path)
+bool AnnotationBoard::LoadAnnotations(const char* path)
 {
     if (!path)
         return false;
@@ -373,10 +360,10 @@ bool CVexlarView::LoadAnnotations(const char* path)
     ClearAllAnnotations();
     {
         // The chart draws once, with every annotation in place.
-        RepaintGuard repaint(chart());
+        RepaintGuard repaint(view_.chart());
         for (std::size_t k = 0; k < decoded.records.size(); ++k) {
             const display::AnnotationFileRecord& r = decoded.records[k];
-            AnnotationRecord& a = annotationSlots_.annotations[k];
+            AnnotationRecord& a = slots_.annotations[k];
             a.inUse = 1;
             // The text field and the font name's field as the file held them.
             const auto field = reinterpret_cast<std::uint8_t*>(a.text);
@@ -393,9 +380,40 @@ bool CVexlarView::LoadAnnotations(const char* path)
         }
     }
     // The rectangles where the chart has just put the texts.
-    for (AnnotationRecord& a : annotationSlots_.annotations) {
+    for (AnnotationRecord& a : slots_.annotations) {
         if (a.inUse)
             ReadBackGeometry(a);
     }
     return true;
 }
+
+void AnnotationBoard::AttachChart(XrtHandle chart)
+{
+    // Annotation slots: free, empty, each with its own font and a hidden
+    // text area anchored in data units.
+    for (AnnotationRecord& a : slots_.annotations) {
+        a.inUse = 0;
+        a.text[0] = '\0';
+        std::fill(std::begin(a.screenRect), std::end(a.screenRect), 0);
+        a.CreateFont();
+        a.textArea = XrtTextAreaCreate(chart);
+        XrtTextAreaSetValues(a.textArea, XRT_TEXT_ATTACH, XRT_ATTACH_COORDS);
+        XrtTextAreaSetValues(a.textArea, XRT_TEXT_SHOWN, 0);
+    }
+}
+
+void AnnotationBoard::RefreshGeometry()
+{
+    for (AnnotationRecord& a : slots_.annotations) {
+        if (a.inUse)
+            ReadBackGeometry(a);
+    }
+}
+
+void AnnotationBoard::ReleaseFonts()
+{
+    for (AnnotationRecord& a : slots_.annotations)
+        a.ReleaseFont();
+}
+
+}  // namespace vexlar

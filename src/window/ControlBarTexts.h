@@ -5,8 +5,8 @@
 // operator saw at the last exit. They are only texts: the working values
 // come from the view's own settings.
 
-#include "acquisition/ViewHost.h"
 #include "calibration/SettingsFile.h"
+#include "window/ViewHost.h"
 
 namespace vexlar {
 

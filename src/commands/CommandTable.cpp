@@ -1,9 +1,9 @@
-#include "app/CommandTable.h"
+#include "commands/CommandTable.h"
 
 #include <algorithm>
 #include <array>
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 
 namespace vexlar {
 namespace {

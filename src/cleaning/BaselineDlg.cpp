@@ -13,7 +13,7 @@
 #include "FieldInput.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
-#include "calibration/SettingsFile.h"
+#include "files/ShortestNumber.h"
 #include "text/NumberText.h"
 
 using namespace vexlar::cleaning;
@@ -22,13 +22,13 @@ namespace {
 
 QString NumberText(double value)
 {
-    return QString::fromStdString(vexlar::settings::FormatShortest(value));
+    return QString::fromStdString(vexlar::files::ShortestText(value));
 }
 
 std::string RangeMessage(const char* what, double minimum, double maximum)
 {
-    return std::string("The ") + what + " must be a number from " + vexlar::settings::FormatShortest(minimum) + " to " +
-           vexlar::settings::FormatShortest(maximum) + ".";
+    return std::string("The ") + what + " must be a number from " + vexlar::files::ShortestText(minimum) + " to " +
+           vexlar::files::ShortestText(maximum) + ".";
 }
 
 }  // namespace

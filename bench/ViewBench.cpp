@@ -202,12 +202,13 @@ struct Workspace {
     // The driver's message, posted as its thread posts it.
     void PostScan()
     {
-        vexlar::sys::PostMessage(view(), WM_SCAN_COMPLETE, static_cast<vexlar::sys::WPARAM>(kChannel), 0);
+        vexlar::sys::PostMessage(&view()->instrument(), WM_SCAN_COMPLETE, static_cast<vexlar::sys::WPARAM>(kChannel),
+                                 0);
     }
 
     // The program's part: the event loop runs, as in the program, until the
-    // view has handled the message, drawn the chart, given the buffer back and
-    // requested the next scan (which it does only once every event already
+    // engine has handled the message, the view drawn the chart, the buffer
+    // been given back and the next scan requested (which it does only once every event already
     // waiting has been handled).
     void RunUntilNextRequest()
     {
@@ -535,7 +536,7 @@ void BM_TimedSeries(benchmark::State& state)
             const auto start = std::chrono::steady_clock::now();
             const double startCpu = ThreadCpuMs();
             w.PostScan();
-            while (!w.clock.IsTimerSet(v, vexlar::timed::kNextSeriesScanTimerId))
+            while (!w.clock.IsTimerSet(&v->instrument(), vexlar::timed::kNextSeriesScanTimerId))
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
             cpu.push_back(ThreadCpuMs() - startCpu);
             wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
@@ -626,7 +627,7 @@ std::string Classify(const std::vector<std::string>& names)
     }
     for (const std::string& n : names) {
         if (Contains(n, "RequestNextScanAfterPendingMessages") || Contains(n, "QCoreApplication::postEvent"))
-            return "view: next-scan request (posted event)";
+            return "engine: next-scan request (posted event)";
     }
     return "view: other";
 }

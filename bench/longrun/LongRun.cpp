@@ -92,14 +92,16 @@ bool ParseOptions(int argc, char** argv, Options* options)
     return options->scans > kWarmUpScans && options->speed > 0.0;
 }
 
-// Watches the view's messages from the driver: lets the view handle each
-// scan and checks that it then shows what the driver wrote into the buffer
-// the parameter block gives it.
+// Watches the engine's messages from the driver: lets the engine handle each
+// scan and checks that the view then shows what the driver wrote into the
+// buffer the parameter block gives it.
 class ScanWatcher : public QObject {
 public:
-    ScanWatcher(CVexlarView* view, const DriverParams& params) : view_(view), params_(params)
+    ScanWatcher(CVexlarView* view, const DriverParams& params)
+        : view_(view), engine_(&view->instrument()), params_(params)
     {
         view_->installEventFilter(this);
+        engine_->installEventFilter(this);
     }
 
     long completed = 0;
@@ -118,7 +120,7 @@ protected:
         const sys::WindowMessageEvent* message = sys::AsWindowMessage(event);
         if (watched == view_ && event->type() == QEvent::Resize)
             resized_ = true;
-        if (watched != view_ || !message)
+        if (watched != engine_ || !message)
             return false;
         if (message->message() >= WM_DRIVER_NOTIFY_FIRST && message->message() <= WM_DRIVER_NOTIFY_LAST)
             ++failed;
@@ -126,12 +128,12 @@ protected:
             return false;
         ++completed;
         if (stopping)
-            return false;  // the view drops it
+            return false;  // the engine drops it
         const auto channel = static_cast<int>(message->wParam());
         written_.assign(params_.buffer[channel], params_.buffer[channel] + kPixels);
         std::uint64_t redrawsBefore = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsBefore);
-        static_cast<QObject*>(view_)->event(event);
+        engine_->event(event);
         std::uint64_t redrawsAfter = 0;
         XrtGetRedrawCount(view_->chart(), &redrawsAfter);
         // A scan after a resize also lays the chart out once for the
@@ -167,6 +169,7 @@ protected:
 
 private:
     CVexlarView* view_;
+    QObject* engine_;
     const DriverParams& params_;
     bool resized_ = false;
     bool firstScan_ = true;

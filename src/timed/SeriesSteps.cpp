@@ -159,7 +159,12 @@ std::optional<SeriesActions> SeriesTimerFired(TimeAcquisitionRun& run, unsigned 
         actions.push_back(ArmNextTimer(s));
         break;
     case kLaserOffTimerId:
-        if (s.StoreDark == 1) {
+        if (SeriesComplete(run.scanNumber, s.NumberOfAcquisitions)) {
+            // The last spectrum is in: no dark and no warm-up for a scan that
+            // will not come. The laser stays off and the series ends here.
+            actions.push_back(Show("Ready"));
+            actions.push_back(Do(SeriesActionKind::Stop));
+        } else if (s.StoreDark == 1) {
             actions.push_back(
                 Show(ScanText("Acquiring dark spectrum for scan %u of %u", run.scanNumber, s.NumberOfAcquisitions)));
             run.darkPending = true;

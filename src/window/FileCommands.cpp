@@ -105,6 +105,8 @@ void FileCommands::OpenSpectrum(const std::string& path)
         }
         XrtDataSetYData(live, 0, engine.ShownSpectrum(), kPixels);
         XrtSetValues(c, XRT_DATA, live);
+        // The peaks marked stay at their pixels, on the file's axis.
+        view_.peaks().Relabel();
         XrtSetValues(c, XRT_Y_MIN, 0.0);
         XrtSetValues(c, XRT_Y_MAX, kFullScaleIntensity);
         // Tells the operator itself when the file beside the spectrum

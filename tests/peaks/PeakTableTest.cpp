@@ -90,6 +90,13 @@ TEST_F(PeakTable, AddPeakFillsTheLowestFreeSlotAndLabelsItAtItsPoint)
     EXPECT_EQ(PeakTableRows(*view), (std::vector<std::string>{Row(0, peaks::PeakXText(ShownX(700), 1), "1234.5"),
                                                               Row(1, peaks::PeakXText(ShownX(701), 1), "0.0")}));
     EXPECT_EQ(Label(1).text(), peaks::PeakXText(ShownX(701), 1));
+    // And when a spectrum file on the other axis is opened under them.
+    TempDir dir;
+    view->instrument().SetXAxisMode(0);
+    ASSERT_EQ(view->instrument().SaveSpectrumFile(dir.file("nm.ram")), "");
+    view->instrument().SetXAxisMode(1);
+    view->files().OpenSpectrum(dir.file("nm.ram"));
+    EXPECT_EQ(Label(1).text(), peaks::PeakXText(ShownX(701), 0));
 
     // Pixels off the detector are refused and change nothing.
     EXPECT_EQ(view->peaks().AddPeak(-1), 0);

@@ -25,6 +25,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import remote  # noqa: E402
 import wholeprogram  # noqa: E402
 
 PEER_PYTHON = "/usr/bin/python3"  # the Debian interpreter the peer packages belong to
@@ -273,6 +274,13 @@ def main():
     f_series_ratio = figure("series_ratio", "11. … CPU per scan, later ÷ earlier", "", 2)
     f_series_median = figure("series_median_ratio", "11. … median CPU per scan, later ÷ earlier", "", 2, target=1.2)
     f_series_max = figure("series_max", "11. … longest scan (one that writes the table whole)", "ms", 1)
+    f_tango_p99 = figure("tango_round_trip_p99", "12. Tango: IntegrationTime written then read, 99th percentile",
+                         "ms", 3, target=2)
+    f_tango_median = figure("tango_round_trip", "12. … median (loopback, scanning at 4 ms)", "ms", 3)
+    f_tango_events = figure("tango_events", "12. Tango: change events to each of 3 subscribers at 4 ms", "/s", 1)
+    f_tango_fraction = figure("tango_events_fraction", "12. … as a fraction of the simulator's ceiling", "", 3,
+                              target=0.95, better="higher")
+    f_tango_lost = figure("tango_events_lost", "12. … scans lost or repeated, all subscribers", "", 0, target=0)
 
     plot_peer = numeric_peer = None
     try:
@@ -424,6 +432,16 @@ def main():
             f_rss_growth.runs.append(mem["rss_growth_kib"])
             f_ceiling.runs.append(mem["program_limited_handled_per_s"])
             f_ceiling.note = "CPU %.0f %% of a core at that pace" % mem["program_limited_cpu_percent"]
+            if remote.available():
+                trip = remote.round_trip(build)
+                f_tango_p99.runs.append(trip["p99_ms"])
+                f_tango_median.runs.append(trip["median_ms"])
+                pushed = remote.events(build, args.seconds if args.quick else max(args.seconds, 60.0))
+                f_tango_events.runs.append(pushed["events_per_s"])
+                f_tango_fraction.runs.append(pushed["events_per_s"] / max(top["completed_per_s"], 1e-9))
+                f_tango_lost.runs.append(pushed["lost"] + pushed["repeated"])
+            else:
+                f_tango_p99.note = "PyTango is missing (scripts/install-deps installs it)"
         for r in range(args.rounds):
             log("bench: start-up, round %d of %d" % (r + 1, args.rounds))
             start = wholeprogram.startup(build)

@@ -74,7 +74,7 @@ def rss_kib(pid):
 class Program:
     """One run of vexlar with its own settings and working folder."""
 
-    def __init__(self, build, ini=None, env=None, probe=True):
+    def __init__(self, build, ini=None, env=None, probe=True, arguments=()):
         self.folder = tempfile.mkdtemp(prefix="vexlar-bench-")
         config = os.path.join(self.folder, "config")
         os.makedirs(os.path.join(config, "vexlar"))
@@ -96,7 +96,7 @@ class Program:
         environment.update(env or {})
         executable = os.path.join(build, "bin", "vexlar")
         self.start_ns = time.monotonic_ns()
-        self.process = subprocess.Popen([executable], cwd=self.folder, env=environment,
+        self.process = subprocess.Popen([executable, *arguments], cwd=self.folder, env=environment,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.pid = self.process.pid
 

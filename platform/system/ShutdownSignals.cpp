@@ -38,9 +38,11 @@ int gPipe[2] = {-1, -1};
 std::atomic<bool> gEndAtOnce{false};
 std::atomic<ShutdownSignals::MakeSafe> gMakeSafe{nullptr};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<ShutdownSignals::MakeSafe>::is_always_lock_free);
-// The action each signal had before it was caught, and which were caught.
+// The action each signal had before it was caught, which were caught, and
+// with which handler.
 struct sigaction gPrevious[NSIG];
 bool gCaught[NSIG];
+void (*gHandler[NSIG])(int);
 
 bool IsStopSignal(int number)
 {
@@ -100,6 +102,7 @@ void Catch(int number, void (*handler)(int))
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     gCaught[number] = ::sigaction(number, &action, &gPrevious[number]) == 0;
+    gHandler[number] = handler;
 }
 
 // Whether the signal is at its default action, taken by nobody.
@@ -175,6 +178,19 @@ ShutdownSignals::~ShutdownSignals()
     watcher_.join();
     ClosePipe();
     gEndAtOnce = false;
+}
+
+void ShutdownSignals::Reassert()
+{
+    for (int number = 1; number < NSIG; ++number) {
+        if (!gCaught[number])
+            continue;
+        struct sigaction action { };
+        action.sa_handler = gHandler[number];
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(number, &action, nullptr);
+    }
 }
 
 void ShutdownSignals::WhenStopped(std::function<void()> madeSafe)

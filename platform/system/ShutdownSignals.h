@@ -62,6 +62,11 @@ public:
     // False when the pipe, the thread or the handlers could not be set up.
     bool active() const { return active_; }
 
+    // Takes the signals back from a library that set its own actions for
+    // some of them meanwhile (the control system's device server resets
+    // SIGINT and SIGQUIT to their default).
+    void Reassert();
+
     // madeSafe runs in the event loop once a stop from the terminal has made
     // the instrument safe and the process goes on again.
     void WhenStopped(std::function<void()> madeSafe);

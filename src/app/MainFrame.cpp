@@ -15,6 +15,8 @@
 #include "ModalDialog.h"
 #include "app/AboutDlg.h"
 #include "app/AcquisitionBar.h"
+#include "app/RemoteAccess.h"
+#include "app/RemoteControlDlg.h"
 #include "app/StatusPane.h"
 #include "app/VexlarDoc.h"
 #include "commands/CommandIds.h"
@@ -153,6 +155,10 @@ bool CMainFrame::CreateStatusBar()
     indicatorPane_->setObjectName("IndicatorPane");
     indicatorPane_->setVisible(false);
     bar->addPermanentWidget(indicatorPane_);
+    remotePane_ = new QLabel("Remote", bar);
+    remotePane_->setObjectName("RemotePane");
+    remotePane_->setVisible(false);
+    bar->addPermanentWidget(remotePane_);
     return true;
 }
 
@@ -255,6 +261,53 @@ void CMainFrame::BindCommands()
     commands_[ID_SUBTRACT_BASELINE] = {
         [engine] { engine->ToggleSubtractBaseline(); }, {}, [engine] { return engine->IsSubtractingBaseline(); }};
     commands_[ID_BASELINE_SETTINGS] = {[setup] { setup->OnBaselineSettings(); }, {}, {}};
+    commands_[ID_REMOTE_CONTROL] = {[this] { OnRemoteControl(); }, [this] { return remote_ != nullptr; }, {}};
+}
+
+void CMainFrame::SetRemoteAccess(vexlar::RemoteAccess* remote)
+{
+    remote_ = remote;
+    if (remote_) {
+        remote_->onLaserHeld = [this](bool held) {
+            if (remotePane_)
+                remotePane_->setVisible(held);
+        };
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnRemoteControl()
+{
+    if (!remote_ || !view_)
+        return;
+    vexlar::settings::RemoteSettings& kept = view_->remoteSettings();
+    CRemoteControlDlg dialog(this);
+    dialog.exportDevice = remote_->DeviceRunning();
+    if (kept.port > 0)
+        dialog.port = kept.port;
+    dialog.deviceName = kept.device;
+    dialog.allowLaser = remote_->RemoteLaserAllowed();
+    if (kept.watchdogSeconds > 0)
+        dialog.watchdogSeconds = kept.watchdogSeconds;
+    dialog.address = remote_->Address();
+    if (dialog.Run() != QDialog::Accepted)
+        return;
+    // Remembered, but for the laser's permission, which is the operator's
+    // anew in every run.
+    kept.control = dialog.exportDevice ? 1 : 0;
+    kept.port = dialog.port;
+    kept.device = dialog.deviceName;
+    kept.watchdogSeconds = dialog.watchdogSeconds;
+    if (dialog.exportDevice && !remote_->DeviceRunning()) {
+        const std::string problem =
+            remote_->StartDevice({dialog.port, dialog.deviceName, dialog.allowLaser, dialog.watchdogSeconds});
+        if (!problem.empty())
+            vexlar::sys::ShowOperatorMessage("Vexlar could not be exported as a Tango device:\n" + problem,
+                                             vexlar::sys::kErrorTitle);
+    } else if (!dialog.exportDevice && remote_->DeviceRunning()) {
+        remote_->StopDevice();
+    }
+    remote_->AllowRemoteLaser(dialog.allowLaser);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

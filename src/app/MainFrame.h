@@ -19,6 +19,7 @@ class CVexlarView;
 class CVexlarDoc;
 
 namespace vexlar {
+class RemoteAccess;
 struct AppContext;
 class AcquisitionBar;
 class StatusPane;
@@ -47,6 +48,11 @@ public:
     void UpdateCommandUI();
     // Runs a command as the menu or tool bar would.
     void RunCommand(int id);
+
+    // Vexlar's Tango device, when the program has it: Setup > Remote Control
+    // is enabled with it, and "Remote" shows on the status bar while a
+    // client holds the laser on.
+    void SetRemoteAccess(vexlar::RemoteAccess* remote);
 
     // vexlar::ViewHost
     void SetChecked(int controlId, bool checked) override;
@@ -79,6 +85,8 @@ private:
     bool CreateControlBar();
     void BindCommands();
     void ForwardBarEvent(int kind);
+    // Setup > Remote Control.
+    void OnRemoteControl();
 
     vexlar::AppContext* context_;
     CVexlarDoc* document_;
@@ -87,6 +95,8 @@ private:
     vexlar::AcquisitionBar* controlBar_ = nullptr;
     vexlar::StatusPane* messagePane_ = nullptr;
     QLabel* indicatorPane_ = nullptr;
+    QLabel* remotePane_ = nullptr;
+    vexlar::RemoteAccess* remote_ = nullptr;
     QTimer* updateTimer_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, Command> commands_;

@@ -35,6 +35,8 @@ public:
     int RunHeadlessDemonstration(const QString& path, int milliseconds);
 
     vexlar::AppContext& context() { return context_; }
+    // The program's catch of the ending signals (null until started).
+    vexlar::sys::ShutdownSignals* shutdownSignals() const { return shutdownSignals_.get(); }
     CMainFrame* frame() const { return frame_.get(); }
 
     // The organisation under which the per-user data (the recent-file list)

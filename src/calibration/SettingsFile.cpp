@@ -36,6 +36,7 @@ constexpr char kPeakFind[] = "PeakFind";
 constexpr char kTimeAcquisition[] = "TimeAcquisition";
 constexpr char kDialogBar[] = "DialogBar";
 constexpr char kCleaning[] = "Cleaning";
+constexpr char kRemote[] = "Remote";
 // The calibration section of each channel, by channel index.
 constexpr const char* kChannelSections[kCalibratedChannels] = {
     "Master", "Slave1", "Slave2", "Slave3", "Slave4", "Slave5", "Slave6", "Slave7",
@@ -98,10 +99,11 @@ constexpr std::uint16_t kRestartIntegrationTimeMs = 250;
 using P = peaks::PeakCriteria;
 using T = calibration::CalibrationTable;
 using S = timed::SeriesSettings;
+using R = RemoteSettings;
 using PerChannel = float (T::*)[kCalibratedChannels];
 using Target = std::variant<int W::*, unsigned W::*, std::int16_t W::*, std::uint16_t W::*, float W::*, double W::*,
                             std::string W::*, double P::*, int P::*, PerChannel, std::string B::*, int S::*,
-                            unsigned S::*, std::string S::*>;
+                            unsigned S::*, std::string S::*, int R::*, std::string R::*>;
 
 // The member of the working values that holds a part whole.
 template <class Part>
@@ -112,6 +114,8 @@ template <>
 constexpr T W::*kPartOf<T> = &W::calibration;
 template <>
 constexpr S W::*kPartOf<S> = &W::series;
+template <>
+constexpr R W::*kPartOf<R> = &W::remote;
 
 // The field a member names in the working values (const or not).
 template <class Working, class Value, class Class>
@@ -156,6 +160,10 @@ enum class Id {
     BaselineSmoothness,
     BaselineAsymmetry,
     BaselineCutOn,
+    RemoteControl,
+    RemotePort,
+    RemoteWatchdogSeconds,
+    RemoteDevice,
 };
 
 struct Key {
@@ -234,6 +242,16 @@ constexpr Key kKeys[] = {
      Check::BaselineAsymmetry, &W::baselineAsymmetry, Presence::WhenUsed},
     {Id::BaselineCutOn, kCleaning, "BaselineCutOn", kText, kNumberChars, "100", WriteAs::Shortest, Check::BaselineCutOn,
      &W::baselineCutOn, Presence::WhenUsed},
+    // [Remote]: the Tango device (off until the operator switches it on), its
+    // port, and how long a client may stay silent while it holds the laser.
+    {Id::RemoteControl, kRemote, "RemoteControl", kInt, 0, "0", WriteAs::Signed, Check::ZeroOrOne, &R::control,
+     Presence::WhenUsed},
+    {Id::RemotePort, kRemote, "RemotePort", kInt, 0, "10000", WriteAs::Signed, Check::None, &R::port,
+     Presence::WhenUsed},
+    {Id::RemoteWatchdogSeconds, kRemote, "RemoteWatchdogSeconds", kInt, 0, "10", WriteAs::Signed, Check::None,
+     &R::watchdogSeconds, Presence::WhenUsed},
+    {Id::RemoteDevice, kRemote, "RemoteDevice", kText, kPathChars, "", WriteAs::Text, Check::None, &R::device,
+     Presence::WhenUsed},
 };
 
 // The defaults of the table are the baseline's own.
@@ -274,6 +292,10 @@ constexpr Id kReadOrder[] = {
     Id::BaselineSmoothness,
     Id::BaselineAsymmetry,
     Id::BaselineCutOn,
+    Id::RemoteControl,
+    Id::RemotePort,
+    Id::RemoteWatchdogSeconds,
+    Id::RemoteDevice,
 };
 
 // ...and written, which decides the order of sections and keys in a new file.
@@ -307,6 +329,10 @@ constexpr Id kWriteOrder[] = {
     Id::BaselineSmoothness,
     Id::BaselineAsymmetry,
     Id::BaselineCutOn,
+    Id::RemoteControl,
+    Id::RemotePort,
+    Id::RemoteWatchdogSeconds,
+    Id::RemoteDevice,
 };
 
 constexpr Id kControlBarOrder[] = {Id::BarChannel, Id::BarLaserWavelength, Id::BarXAxis};

@@ -31,6 +31,16 @@ constexpr int kCalibratedChannels = calibration::kCalibratedChannels;
 constexpr std::size_t kControlBarTextMax = 49;
 
 // The working values, in the types the view holds them.
+// Vexlar as a Tango device ([Remote]).
+struct RemoteSettings {
+    int control = 0;          // 0 or 1: the device is exported at start
+    int port = 0;             // without a database
+    int watchdogSeconds = 0;  // a client's silence that switches its laser off
+    std::string device;       // with the Tango database: the device's name
+
+    bool operator==(const RemoteSettings&) const = default;
+};
+
 struct WorkingSettings {
     // [Acquisition]
     int numChannels = 0;
@@ -61,6 +71,9 @@ struct WorkingSettings {
     // (written, as the [Cleaning] keys, only once used).
     timed::SeriesSettings series;
     unsigned seriesTable = 0;  // 0 no series table, 1 one row per scan, 2 one row per pixel
+
+    // [Remote]: the Tango device, written only once used.
+    RemoteSettings remote;
 
     bool operator==(const WorkingSettings&) const = default;
 };

@@ -50,6 +50,7 @@ enum CommandId : int {
     ID_REMOVE_SPIKES = 32864,
     ID_SUBTRACT_BASELINE = 32865,
     ID_BASELINE_SETTINGS = 32866,
+    ID_REMOTE_CONTROL = 32867,
 };
 
 // Child ids of the frame's bars.

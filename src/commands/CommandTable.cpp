@@ -39,6 +39,8 @@ constexpr CommandInfo kCommands[] = {
      nullptr, nullptr, false},
     {ID_CHECK_RAMAN_SHIFT, "Check &Raman Shift...", "Checks the Raman shift against a reference sample", nullptr,
      nullptr, false},
+    {ID_REMOTE_CONTROL, "Remote &Control...", "Lets a control system drive Vexlar as a Tango device", nullptr, nullptr,
+     false},
     {ID_TIME_ACQ_CONFIGURE, "&Configure", "Configure Time Acquisition", nullptr, nullptr, false},
     {ID_TIME_ACQ_START, "&Start", "Starts the time acquisition series", nullptr, nullptr, false},
     {ID_TIME_ACQ_STOP, "Sto&p", "Stops the time acquisition series", nullptr, nullptr, false},
@@ -78,8 +80,9 @@ constexpr int kViewMenu[] = {
     ID_CLEAR_ALL_ANNOTATIONS, kSeparator,           ID_PEAK_LABELS,       ID_CURSOR,  kSeparator,
     ID_REMOVE_SPIKES,         ID_SUBTRACT_BASELINE, ID_BASELINE_SETTINGS, kSeparator, ID_VIEW_TOOLBAR,
     ID_VIEW_STATUS_BAR};
-constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE, ID_CONFIGURE_SPECTROMETER, kSeparator, ID_CALIBRATE_FROM_LAMP,
-                              ID_CHECK_RAMAN_SHIFT};
+constexpr int kSetupMenu[] = {ID_CONFIGURE_HARDWARE,  ID_CONFIGURE_SPECTROMETER, kSeparator,
+                              ID_CALIBRATE_FROM_LAMP, ID_CHECK_RAMAN_SHIFT,      kSeparator,
+                              ID_REMOTE_CONTROL};
 constexpr int kTimeMenu[] = {ID_TIME_ACQ_CONFIGURE, kSeparator, ID_TIME_ACQ_START, ID_TIME_ACQ_STOP};
 constexpr int kPeaksMenu[] = {ID_MARK_ALL_PEAKS,  ID_PEAK_SETTINGS,    kSeparator,         ID_MARK_PEAK_AT_CURSOR,
                               ID_SHOW_PEAK_TABLE, ID_PRINT_PEAK_TABLE, ID_RESET_PEAK_TABLE};

@@ -161,6 +161,8 @@ public:
     const calibration::CalibrationState& calibration() const { return calibration_; }
     const DriverParams& params() const { return app_->driverParams; }
     bool IsLaserOn() const { return laserOn_; }
+    // The spectrometer has failed the last few scans asked for.
+    bool IsDeliveryFailing() const;
     bool IsRemovingSpikes() const { return cleaning_.removeSpikes == 1; }
     bool IsSubtractingBaseline() const { return cleaning_.subtractBaseline == 1; }
     // The baseline was taken off what is shown: on, and it could be drawn.

@@ -208,6 +208,11 @@ void Instrument::OnDriverNotify(WPARAM wParam)
         Q_EMIT statusText(NotDeliveringText(failedScansInARow_));
 }
 
+bool Instrument::IsDeliveryFailing() const
+{
+    return failedScansInARow_ >= kFailedScansNoted;
+}
+
 void Instrument::NoteScanDelivered()
 {
     if (failedScansInARow_ >= kFailedScansNoted) {

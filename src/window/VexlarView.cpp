@@ -108,6 +108,7 @@ bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)
                        settings::ReplacedValuesNotice(loadedSettings_.replaced, settings::kFileName));
     instrument_->Configure(app, loadedSettings_.values);
     peaks_->SetCriteria(loadedSettings_.values.peakCriteria);
+    remote_ = loadedSettings_.values.remote;
 
     // The live data set and the chart, then the engine's news.
     liveData_ = XrtDataCreate(XRT_DATA_SEPARATE_X, 1, kPixels);
@@ -191,6 +192,7 @@ bool CVexlarView::SaveSettings()
     settings::WorkingSettings s;
     instrument_->CollectSettings(&s);
     s.peakCriteria = peaks_->criteria();
+    s.remote = remote_;
     std::string error;
     if (settings::WriteChangedWorkingSettings(s, loadedSettings_, &error, settings::kFileName)) {
         // The file now holds every value as used.

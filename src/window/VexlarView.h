@@ -79,6 +79,8 @@ public:
     bool SaveSettings();
     // The control bar's texts, in the same way (the frame, as it goes).
     bool SaveControlBarTexts();
+    // The remote control's settings, as read and to be written back.
+    vexlar::settings::RemoteSettings& remoteSettings() { return remote_; }
 
     // --- The control bar -------------------------------------------------------------------
     // Fills the control bar once the frame is complete.
@@ -146,6 +148,7 @@ private:
     // What the settings file held when this run read it, and why it could
     // not be read or which of its values were replaced (empty when none).
     vexlar::settings::LoadedSettings loadedSettings_;
+    vexlar::settings::RemoteSettings remote_;
     std::optional<vexlar::settings::ControlBarTexts> loadedBarTexts_;
     std::string settingsProblem_;
 };

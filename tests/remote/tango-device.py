@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+# The real program as a Tango device, without a window, on the simulated
+# spectrometer, driven by a PyTango client as a control system would drive
+# it: a whole measurement (the laser refused without permission, a dark
+# stored and subtracted, 20 scans summed, the spectrum read and compared
+# value for value with the CSV the device wrote), bad input refused with the
+# window's words, every scan shown reaching a subscriber once and in order,
+# and a client that falls silent leaving the laser off within the watchdog.
+#
+#   tango-device.py <vexlar executable> <work folder>
+# Exits 77 (skipped) without PyTango.
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+try:
+    import tango
+except ImportError:
+    print("PyTango is not installed: skipped")
+    sys.exit(77)
+
+program, work = sys.argv[1], sys.argv[2]
+shutil.rmtree(work, ignore_errors=True)
+os.makedirs(work)
+failures = []
+
+
+def check(condition, what):
+    print(("ok: " if condition else "FAIL: ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start(name, settings="", *options):
+    folder = os.path.join(work, name)
+    os.makedirs(os.path.join(folder, "config", "vexlar"))
+    if settings:
+        with open(os.path.join(folder, "config", "vexlar", "vexlar.ini"), "w") as f:
+            f.write(settings)
+    port = free_port()
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "config"),
+               VEXLAR_SIM_STROBE_LOG=os.path.join(folder, "strobe.log"))
+    env.pop("DISPLAY", None)
+    log = open(os.path.join(folder, "vexlar.log"), "w")
+    process = subprocess.Popen([program, "--no-window", "--tango-port", str(port), *options], env=env,
+                               stdout=log, stderr=subprocess.STDOUT, cwd=folder)
+    device = tango.DeviceProxy("tango://127.0.0.1:%d/vexlar/raman/1#dbase=no" % port)
+    for _ in range(100):
+        try:
+            device.ping()
+            return process, device, folder
+        except tango.DevFailed:
+            time.sleep(0.1)
+    process.kill()
+    sys.exit("the device did not start: " + open(os.path.join(folder, "vexlar.log")).read())
+
+
+def last_switch(folder):
+    with open(os.path.join(folder, "strobe.log")) as f:
+        lines = f.read().split()
+    return lines[-1] if lines else ""
+
+
+def refusal(action):
+    try:
+        action()
+    except tango.DevFailed as failed:
+        return failed.args[0].desc
+    return None
+
+
+def end(process):
+    process.send_signal(signal.SIGTERM)
+    return process.wait(timeout=30)
+
+
+# --- Arguments the program cannot take: status 2 and the usage, nothing started ---------------
+for arguments in (["--tango-port", "0"], ["--no-window"], ["--tango-port", "1", "--tango-device", "a/b/c"],
+                  ["--tango-device", "raman"]):
+    run = subprocess.run([program, *arguments], capture_output=True, text=True, timeout=30)
+    check(run.returncode == 2 and "Usage: vexlar" in run.stderr, "%s: status %d, %s" % (arguments, run.returncode,
+                                                                                       run.stderr.strip()))
+
+# --- A measurement ------------------------------------------------------------------------
+process, device, folder = start("measurement", "[Acquisition]\nIntegrationTime=20\n")
+device.IntegrationTime = 10
+check(device.IntegrationTime == 10, "the integration time written is the one in force")
+for value, words in ((0, "no less than 1 msec"), (70000, "can be at most 65535 msec: \"70000\" was not applied.")):
+    reason = refusal(lambda: setattr(device, "IntegrationTime", value)) or ""
+    check(words in reason, "integration time %d refused: %s" % (value, reason))
+check(device.IntegrationTime == 10, "a refused value changes nothing")
+for typed, words in (("abc", "The laser wavelength must be a positive number of nanometres."),
+                     ("632,5", "The laser wavelength must be written with a decimal point, as in 632.8: "
+                               "\"632,5\" was not applied.")):
+    reason = refusal(lambda: setattr(device, "LaserWavelength", typed)) or ""
+    check(reason == words, "laser wavelength %s refused as the control bar refuses it" % typed)
+device.LaserWavelength = "785"
+check(device.LaserWavelength == "785", "a laser wavelength is taken as the control bar's field takes it")
+reason = refusal(lambda: setattr(device, "LaserOn", True)) or ""
+check("Remote laser control is not allowed" in reason, "the laser refused without the operator's permission")
+check(last_switch(folder) == "off", "the laser stays off")
+reason = refusal(lambda: device.StartSeries('{"toggleLaser": true, "acquisitions": 1}')) or ""
+check("remote laser control is not allowed" in reason, "nor may a series switch it on: " + reason)
+reason = refusal(lambda: device.SaveGraph(folder)) or ""
+check(reason.startswith('Cannot save the graph to "%s":' % folder), "a folder is no file: " + reason)
+fifo = os.path.join(folder, "pipe.csv")
+os.mkfifo(fifo)
+reason = refusal(lambda: device.ExportAs(fifo)) or ""
+check(reason.startswith('Cannot export the spectrum to "%s":' % fifo), "a FIFO nobody reads is refused: " + reason)
+
+# Every scan shown reaches a subscriber once, in order.
+counts = []
+subscription = device.subscribe_event("ScanCount", tango.EventType.CHANGE_EVENT,
+                                      lambda event: counts.append(None if event.err else event.attr_value.value))
+deadline = time.monotonic() + 30
+while len(counts) < 30 and time.monotonic() < deadline:
+    time.sleep(0.05)
+device.unsubscribe_event(subscription)
+# The first calls overlap the subscription: the value read as it is made,
+# and an event of a scan shown meanwhile. From then on, each scan once.
+pushed = [c for c in counts[2:] if c is not None]
+check(len(pushed) > 20 and all(b == a + 1 for a, b in zip(pushed, pushed[1:])),
+      "%d change events of ScanCount, each count once and in order: %s" % (len(pushed), pushed[:40]))
+
+device.StoreDark()
+check(device.DarkStored, "the dark is stored")
+device.SubtractDark = True
+device.Acquire(20)
+check(device.Mode == "stopped", "acquisition stops once the 20 scans are in the sum")
+spectrum = list(device.Spectrum)
+csv = os.path.join(folder, "sum.csv")
+device.ExportAs(csv)
+rows = [line.split(",") for line in open(csv).read().splitlines() if line and not line.startswith("#")][1:]
+exported = [float(row[-1]) for row in rows]
+check(exported == spectrum, "Spectrum equals the CSV that ExportAs wrote, value for value")
+check("# Additive scans: 20" in open(csv).read(), "the CSV says the 20 scans were added")
+status = end(process)
+check(status == 128 + signal.SIGTERM, "SIGTERM ends the device's program with 143, not %d" % status)
+check(last_switch(folder) == "off", "the laser is off at the end")
+
+# --- The laser's watchdog -------------------------------------------------------------------
+process, device, folder = start("watchdog", "[Remote]\nRemoteWatchdogSeconds=1\n", "--allow-remote-laser")
+device.LaserOn = True
+check(last_switch(folder) == "on", "with permission a client switches the laser on")
+deadline = time.monotonic() + 3
+while last_switch(folder) != "off" and time.monotonic() < deadline:
+    time.sleep(0.05)
+check(last_switch(folder) == "off", "a client that falls silent leaves the laser off within the watchdog's time")
+end(process)
+
+print("%d failed" % len(failures))
+sys.exit(1 if failures else 0)

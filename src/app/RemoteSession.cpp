@@ -20,8 +20,7 @@ std::string HostName()
 
 }  // namespace
 
-RemoteSession::RemoteSession(Instrument& engine, sys::ShutdownSignals* signals) : engine_(engine), signals_(signals)
-{ }
+RemoteSession::RemoteSession(Instrument& engine, sys::ShutdownSignals* signals) : engine_(engine), signals_(signals) { }
 
 RemoteSession::~RemoteSession()
 {
@@ -91,8 +90,8 @@ std::string RemoteSession::Address() const
         return {};
     const remote::RemoteOptions& o = link_->options();
     if (o.port > 0)
-        return "tango://" + HostName() + ":" + std::to_string(o.port) + "/" +
-               remote::kDeviceNameWithoutDatabase + "#dbase=no";
+        return "tango://" + HostName() + ":" + std::to_string(o.port) + "/" + remote::kDeviceNameWithoutDatabase +
+               "#dbase=no";
     return o.deviceName;
 }
 

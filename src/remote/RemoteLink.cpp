@@ -206,8 +206,8 @@ std::string RemoteLink::CheckRamanShift(const std::string& standard)
 {
     const calibration::RamanStandard* found = nullptr;
     for (const calibration::RamanStandard& s : calibration::RamanStandards()) {
-        if (standard.empty() || QString::fromUtf8(s.name).compare(QString::fromStdString(standard),
-                                                                   Qt::CaseInsensitive) == 0) {
+        if (standard.empty() ||
+            QString::fromUtf8(s.name).compare(QString::fromStdString(standard), Qt::CaseInsensitive) == 0) {
             found = &s;
             break;
         }
@@ -241,8 +241,7 @@ void RemoteLink::ApplyCalibration()
     pending_.reset();
     if (p.lamp) {
         engine_.ApplyChannelCalibration({static_cast<float>(p.coefficients[0]), static_cast<float>(p.coefficients[1]),
-                                         static_cast<float>(p.coefficients[2]),
-                                         static_cast<float>(p.coefficients[3])});
+                                         static_cast<float>(p.coefficients[2]), static_cast<float>(p.coefficients[3])});
         return;
     }
     const std::string refusal = engine_.SetLaserWavelength(calibration::LaserWavelengthText(p.laserNm));

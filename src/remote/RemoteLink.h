@@ -142,7 +142,8 @@ T RemoteLink::Run(Work work, int waitMs)
     NoteCall();
     auto task = std::make_shared<std::packaged_task<T()>>(std::move(work));
     std::future<T> result = task->get_future();
-    QMetaObject::invokeMethod(this, [task] { (*task)(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [task] { (*task)(); }, Qt::QueuedConnection);
     if (result.wait_for(std::chrono::milliseconds(waitMs)) != std::future_status::ready)
         throw Refused("Vexlar did not answer within " + std::to_string(waitMs / 1000) + " s.");
     return result.get();

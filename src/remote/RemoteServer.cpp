@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "files/ShortestNumber.h"
 #include "files/FormatChoice.h"
+#include "files/ShortestNumber.h"
 #include "instrument/Instrument.h"
 #include "remote/RemoteLink.h"
 #include "timed/SeriesSettings.h"
@@ -87,7 +87,8 @@ public:
     using Read = std::function<void(Tango::Attribute&)>;
     using Write = std::function<void(Tango::WAttribute&)>;
     FunctionAttr(const char* name, long type, Read read, Write write = {})
-        : Tango::Attr(name, type, write ? Tango::READ_WRITE : Tango::READ), read_(std::move(read)),
+        : Tango::Attr(name, type, write ? Tango::READ_WRITE : Tango::READ),
+          read_(std::move(read)),
           write_(std::move(write))
     { }
     void read(Tango::DeviceImpl*, Tango::Attribute& attribute) override
@@ -161,8 +162,7 @@ public:
         try {
             for (long i = 0; i < held_; ++i)
                 monitor_.get_monitor();
-        } catch (const Tango::DevFailed&) {
-        }
+        } catch (const Tango::DevFailed&) { }
     }
     DeviceLetGo(const DeviceLetGo&) = delete;
     DeviceLetGo& operator=(const DeviceLetGo&) = delete;
@@ -421,9 +421,9 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
     list.push_back(new FunctionAttr(
         "IntegrationTime", Tango::DEV_LONG,
         [](Tango::Attribute& a) {
-            SetOwned<Tango::DevLong>(a, OnEngine<long>([] {
-                return Link().engine().AcquisitionValueShown(AcquisitionValue::IntegrationTime);
-            }));
+            SetOwned<Tango::DevLong>(
+                a, OnEngine<long>(
+                       [] { return Link().engine().AcquisitionValueShown(AcquisitionValue::IntegrationTime); }));
         },
         [](Tango::WAttribute& a) {
             Tango::DevLong value = 0;
@@ -435,8 +435,8 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
                 Check(e.SetAcquisitionValue(AcquisitionValue::IntegrationTime, std::to_string(value)));
             });
         }));
-    for (const auto& [name, which] : {std::pair{"Averages", AcquisitionValue::Average},
-                                      std::pair{"Boxcar", AcquisitionValue::Boxcar}}) {
+    for (const auto& [name, which] :
+         {std::pair{"Averages", AcquisitionValue::Average}, std::pair{"Boxcar", AcquisitionValue::Boxcar}}) {
         const AcquisitionValue w = which;
         list.push_back(new FunctionAttr(
             name, Tango::DEV_LONG,
@@ -454,9 +454,8 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
     list.push_back(new FunctionAttr(
         "LaserWavelength", Tango::DEV_STRING,
         [](Tango::Attribute& a) {
-            SetOwnedString(a, OnEngine<std::string>([] {
-                return files::ShortestText(Link().engine().calibration().laserWavelength);
-            }));
+            SetOwnedString(a, OnEngine<std::string>(
+                                  [] { return files::ShortestText(Link().engine().calibration().laserWavelength); }));
         },
         [](Tango::WAttribute& a) {
             Tango::DevString value = nullptr;
@@ -573,11 +572,11 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
 void VexlarRamanClass::command_factory()
 {
     const auto simple = [this](const char* name, std::function<void(Instrument&)> work) {
-        command_list.push_back(new FunctionCommand(
-            name, Tango::DEV_VOID, Tango::DEV_VOID, [work](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any&) {
-                OnEngineVoid(work);
-                return c.insert();
-            }));
+        command_list.push_back(new FunctionCommand(name, Tango::DEV_VOID, Tango::DEV_VOID,
+                                                   [work](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any&) {
+                                                       OnEngineVoid(work);
+                                                       return c.insert();
+                                                   }));
     };
     simple("Continuous", [](Instrument& e) { e.Continuous(); });
     simple("Additive", [](Instrument& e) { SetMode(e, "additive"); });
@@ -587,45 +586,47 @@ void VexlarRamanClass::command_factory()
     simple("FindPeaks", [](Instrument&) { Link().FindPeaks(); });
     simple("ApplyCalibration", [](Instrument&) { Link().ApplyCalibration(); });
 
-    command_list.push_back(new FunctionCommand(
-        "Acquire", Tango::DEV_LONG, Tango::DEV_VOID,
-        [](FunctionCommand& c, Tango::DeviceImpl& device, const CORBA::Any& in) {
-            Tango::DevLong scans = 0;
-            c.extract(in, scans);
-            RemoteLink& link = Link();
-            const std::shared_future<void> done =
-                link.Run<std::shared_future<void>>([&link, scans] { return link.StartAcquire(scans); });
-            // The scans take their time; each may take up to a minute at the
-            // longest integration.
-            const auto longest = std::chrono::minutes(1) * (scans + 1);
-            // Other clients are served meanwhile (Stop, the state, the
-            // spectrum as it grows): the device is let go while the scans
-            // come and taken again for the reply.
-            bool arrived = false;
-            {
-                const DeviceLetGo letGo(device);
-                arrived = done.wait_for(longest) == std::future_status::ready;
-            }
-            if (!arrived)
-                throw Refused("The scans did not come in time.");
-            return c.insert();
-        }));
+    command_list.push_back(new FunctionCommand("Acquire", Tango::DEV_LONG, Tango::DEV_VOID,
+                                               [](FunctionCommand& c, Tango::DeviceImpl& device, const CORBA::Any& in) {
+                                                   Tango::DevLong scans = 0;
+                                                   c.extract(in, scans);
+                                                   RemoteLink& link = Link();
+                                                   const std::shared_future<void> done =
+                                                       link.Run<std::shared_future<void>>(
+                                                           [&link, scans] { return link.StartAcquire(scans); });
+                                                   // The scans take their time; each may take up to a minute at the
+                                                   // longest integration.
+                                                   const auto longest = std::chrono::minutes(1) * (scans + 1);
+                                                   // Other clients are served meanwhile (Stop, the state, the
+                                                   // spectrum as it grows): the device is let go while the scans
+                                                   // come and taken again for the reply.
+                                                   bool arrived = false;
+                                                   {
+                                                       const DeviceLetGo letGo(device);
+                                                       arrived = done.wait_for(longest) == std::future_status::ready;
+                                                   }
+                                                   if (!arrived)
+                                                       throw Refused("The scans did not come in time.");
+                                                   return c.insert();
+                                               }));
     const auto withPath = [this](const char* name, std::function<std::string(Instrument&, const std::string&)> work) {
-        command_list.push_back(new FunctionCommand(
-            name, Tango::DEV_STRING, Tango::DEV_VOID, [work](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
-                Tango::ConstDevString text = nullptr;
-                c.extract(in, text);
-                const std::string path = text ? text : "";
-                OnEngineVoid([work, path](Instrument& e) { Check(work(e, path)); });
-                return c.insert();
-            }));
+        command_list.push_back(
+            new FunctionCommand(name, Tango::DEV_STRING, Tango::DEV_VOID,
+                                [work](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
+                                    Tango::ConstDevString text = nullptr;
+                                    c.extract(in, text);
+                                    const std::string path = text ? text : "";
+                                    OnEngineVoid([work, path](Instrument& e) { Check(work(e, path)); });
+                                    return c.insert();
+                                }));
     };
     withPath("SaveGraph", [](Instrument& e, const std::string& path) { return e.SaveSpectrumFile(path); });
     withPath("ExportAs", [](Instrument& e, const std::string& path) {
         return e.ExportAs(path, files::FormatOfPath(path, Instrument::ExportAsExtensions(), Instrument::kCsvFormat));
     });
     command_list.push_back(new FunctionCommand(
-        "StartSeries", Tango::DEV_STRING, Tango::DEV_VOID, [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
+        "StartSeries", Tango::DEV_STRING, Tango::DEV_VOID,
+        [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
             Tango::ConstDevString text = nullptr;
             c.extract(in, text);
             const std::string json = text ? text : "";
@@ -641,19 +642,21 @@ void VexlarRamanClass::command_factory()
             });
             return c.insert();
         }));
-    command_list.push_back(new FunctionCommand(
-        "CalibrateFromLamp", Tango::DEV_VOID, Tango::DEV_STRING, [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any&) {
-            const std::string json = OnEngine<std::string>([] { return Link().CalibrateFromLamp(); });
-            return c.insert(json.c_str());
-        }));
-    command_list.push_back(new FunctionCommand(
-        "CheckRamanShift", Tango::DEV_STRING, Tango::DEV_STRING, [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
-            Tango::ConstDevString text = nullptr;
-            c.extract(in, text);
-            const std::string standard = text ? text : "";
-            const std::string json = OnEngine<std::string>([standard] { return Link().CheckRamanShift(standard); });
-            return c.insert(json.c_str());
-        }));
+    command_list.push_back(new FunctionCommand("CalibrateFromLamp", Tango::DEV_VOID, Tango::DEV_STRING,
+                                               [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any&) {
+                                                   const std::string json =
+                                                       OnEngine<std::string>([] { return Link().CalibrateFromLamp(); });
+                                                   return c.insert(json.c_str());
+                                               }));
+    command_list.push_back(new FunctionCommand("CheckRamanShift", Tango::DEV_STRING, Tango::DEV_STRING,
+                                               [](FunctionCommand& c, Tango::DeviceImpl&, const CORBA::Any& in) {
+                                                   Tango::ConstDevString text = nullptr;
+                                                   c.extract(in, text);
+                                                   const std::string standard = text ? text : "";
+                                                   const std::string json = OnEngine<std::string>(
+                                                       [standard] { return Link().CheckRamanShift(standard); });
+                                                   return c.insert(json.c_str());
+                                               }));
 }
 
 }  // namespace
@@ -741,20 +744,18 @@ private:
         started.set_value(std::string());
         try {
             tango->server_run();
-        } catch (...) {
-        }
+        } catch (...) { }
     }
 
     static bool IsExported(Tango::Util& tango, const std::string& name)
     {
         try {
             for (Tango::DeviceImpl* device : tango.get_device_list_by_class(kClassName)) {
-                if (QString::fromStdString(device->get_name()).compare(QString::fromStdString(name),
-                                                                       Qt::CaseInsensitive) == 0)
+                if (QString::fromStdString(device->get_name())
+                        .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
                     return true;
             }
-        } catch (const Tango::DevFailed&) {
-        }
+        } catch (const Tango::DevFailed&) { }
         return false;
     }
 

@@ -78,8 +78,9 @@ TEST_F(MainFrame, MenusAndToolBarAreLaidOutAsTheOperatorKnowsThem)
     EXPECT_EQ(MenuTexts(menus[1]->menu()),
               (T{"&Clear All Annotations", "|", "&Peak Labels", "Cursor", "|", "Remove Spi&kes", "Subtract &Baseline",
                  "Baseline Setti&ngs...", "|", "&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(MenuTexts(menus[2]->menu()), (T{"Configure &Hardware", "Configure &Spectrometer", "|",
-                                              "Calibrate from &Lamp...", "Check &Raman Shift..."}));
+    EXPECT_EQ(MenuTexts(menus[2]->menu()),
+              (T{"Configure &Hardware", "Configure &Spectrometer", "|", "Calibrate from &Lamp...",
+                 "Check &Raman Shift...", "|", "Remote &Control..."}));
     EXPECT_EQ(MenuTexts(menus[3]->menu()), (T{"&Configure", "|", "&Start", "Sto&p"}));
     EXPECT_EQ(MenuTexts(menus[4]->menu()), (T{"Mark &All Peaks", "Peak &Settings...", "|", "&Mark Peak at Cursor",
                                               "Show Peak &Table", "P&rint Peak Table", "R&eset Peak Table"}));

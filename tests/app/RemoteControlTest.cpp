@@ -61,7 +61,7 @@ std::string RemoteKeys(const std::string& file)
 
 }  // namespace
 
-class RemoteControl : public FrameFixture {};
+class RemoteControl : public FrameFixture { };
 
 TEST_F(RemoteControl, TheDialogStartsTheDeviceAsTypedAndKeepsAllButTheLaserPermission)
 {

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "window/ControlCommands.h"
 #include "Profile.h"
 #include "support/Refusal.h"
 #include "support/TempDir.h"
 #include "support/TestFiles.h"
 #include "support/ViewFixture.h"
+#include "window/ControlCommands.h"
 
 using namespace vexlar;
 using namespace vexlar::test;

@@ -72,8 +72,7 @@ TEST(RemoteDevice, ThreeClientsAtOnceReachTheEngineOneAtATime)
     remote::RemoteLink link(engine, options);
     remote::RemoteServer server(link);
     ASSERT_EQ(server.Start(), "");
-    const std::string address =
-        "tango://127.0.0.1:" + std::to_string(options.port) + "/vexlar/raman/1#dbase=no";
+    const std::string address = "tango://127.0.0.1:" + std::to_string(options.port) + "/vexlar/raman/1#dbase=no";
 
     std::atomic<int> finished{0};
     std::atomic<int> failures{0};

@@ -9,6 +9,29 @@ namespace {
 
 constexpr int kHighestPort = 65535;
 
+// Qt's own options, which Qt takes with one dash or two.
+bool IsQtOption(const std::string& argument)
+{
+    static const char* const kQtOptions[] = {"platform",      "platformpluginpath",
+                                             "platformtheme", "plugin",
+                                             "qmljsdebugger", "qwindowgeometry",
+                                             "qwindowicon",   "qwindowtitle",
+                                             "geometry",      "title",
+                                             "display",       "style",
+                                             "stylesheet",    "reverse",
+                                             "session",       "widgetcount",
+                                             "name",          "dialogs",
+                                             "fontengine",    "nograb",
+                                             "dograb",        "sync"};
+    std::string name = argument.substr(2);
+    name = name.substr(0, name.find('='));
+    for (const char* option : kQtOptions) {
+        if (name == option)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(int argc, char** argv)
@@ -36,6 +59,11 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv)
             o.noWindow = true;
         } else if (argument == "--allow-remote-laser") {
             o.allowRemoteLaser = true;
+        } else if (argument == "--help" || argument == "-h") {
+            o.help = true;
+        } else if (argument.rfind("--", 0) == 0 && !IsQtOption(argument)) {
+            parsed.error = "unknown option \"" + argument + "\"";
+            return parsed;
         }
     }
     if (o.tangoPort > 0 && !o.tangoDevice.empty())

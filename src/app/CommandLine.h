@@ -1,6 +1,7 @@
 #pragma once
 // Vexlar's own command-line options; Qt's (-platform and the like) pass
-// through untouched.
+// through untouched (with one dash or two); any other option with two
+// dashes is refused.
 //
 //   --tango-port PORT       export Vexlar as a Tango device without a
 //                           database: tango://HOST:PORT/vexlar/raman/1#dbase=no
@@ -18,6 +19,7 @@ struct CommandLine {
     std::string tangoDevice;
     bool noWindow = false;
     bool allowRemoteLaser = false;
+    bool help = false;  // --help or -h: the usage, and nothing started
     bool Exported() const { return tangoPort > 0 || !tangoDevice.empty(); }
 };
 

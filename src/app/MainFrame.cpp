@@ -308,6 +308,7 @@ void CMainFrame::OnRemoteControl()
         remote_->StopDevice();
     }
     remote_->AllowRemoteLaser(dialog.allowLaser);
+    remote_->SetWatchdogSeconds(dialog.watchdogSeconds);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -38,6 +38,8 @@ public:
     virtual bool DeviceRunning() const = 0;
     virtual void AllowRemoteLaser(bool allowed) = 0;
     virtual bool RemoteLaserAllowed() const = 0;
+    // A client's silence that switches its laser off, from now on.
+    virtual void SetWatchdogSeconds(int seconds) = 0;
     // How a client reaches the device; empty while none runs.
     virtual std::string Address() const = 0;
     // Told whenever a client starts or stops holding the laser on.

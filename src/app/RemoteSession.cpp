@@ -84,6 +84,12 @@ void RemoteSession::AllowRemoteLaser(bool allowed)
         engine_.SwitchLaserOff();
 }
 
+void RemoteSession::SetWatchdogSeconds(int seconds)
+{
+    if (link_ && seconds > 0)
+        link_->SetWatchdogSeconds(seconds);
+}
+
 std::string RemoteSession::Address() const
 {
     if (!link_)

@@ -45,6 +45,7 @@ public:
     void StopDevice() override { Stop(); }
     bool DeviceRunning() const override { return running(); }
     void AllowRemoteLaser(bool allowed) override;
+    void SetWatchdogSeconds(int seconds) override;
     bool RemoteLaserAllowed() const override { return link_ && link_->options().allowLaser; }
     // What FindPeaks looks for, and the laser's watchdog by default.
     remote::RemoteOptions defaults;

@@ -69,6 +69,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vexlar: %s\n%s", parsed.error.c_str(), vexlar::CommandLineUsage().c_str());
         return 2;
     }
+    if (parsed.options.help) {
+        std::printf("%s", vexlar::CommandLineUsage().c_str());
+        return 0;
+    }
     if (parsed.options.noWindow)
         return vexlar::RunWithoutWindow(parsed.options, argc, argv);
     const bool headless = !HasDisplay();

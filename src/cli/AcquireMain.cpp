@@ -5,7 +5,11 @@
 // the laser off. Ctrl+C (any ending signal) switches the laser off at once
 // and ends without writing anything.
 
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -158,6 +162,26 @@ int main(int argc, char** argv)
         return kBadArguments;
     }
     const AcquireOptions& o = parsed.options;
+    if (o.help) {
+        std::printf("%s", vexlar::cli::AcquireUsage().c_str());
+        return 0;
+    }
+    // A file that could not be written is known before the laser and the
+    // scans, not after them.
+    const QFileInfo out(QString::fromStdString(o.out));
+    const std::string folder = out.absolutePath().toStdString();
+    std::string unwritable;
+    if (out.isDir())
+        unwritable = "it is a folder";
+    else if (!out.absoluteDir().exists())
+        unwritable = "the folder \"" + folder + "\" does not exist";
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        unwritable = "the folder \"" + folder + "\" cannot be written into";
+    if (!unwritable.empty()) {
+        std::fprintf(stderr, "vexlar-acquire: cannot write \"%s\": %s; nothing was measured.\n", o.out.c_str(),
+                     unwritable.c_str());
+        return kFailed;
+    }
     QCoreApplication core(argc, argv);
     std::setlocale(LC_ALL, "C");
 
@@ -197,7 +221,7 @@ int main(int argc, char** argv)
     if (o.laserWavelength) {
         const std::string refusal = engine.SetLaserWavelength(*o.laserWavelength);
         if (!refusal.empty()) {
-            std::fprintf(stderr, "vexlar-acquire: %s\n", refusal.c_str());
+            std::fprintf(stderr, "vexlar-acquire: %s\n%s", refusal.c_str(), vexlar::cli::AcquireUsage().c_str());
             return kBadArguments;
         }
     }

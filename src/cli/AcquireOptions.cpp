@@ -25,7 +25,7 @@ std::optional<OutputFormat> FormatOf(const std::string& path)
     const std::string extension = Lower(path.substr(dot + 1));
     if (extension == "csv")
         return OutputFormat::Csv;
-    if (extension == "jdx" || extension == "dx" || extension == "jcm")
+    if (extension == "jdx" || extension == "dx" || extension == "jcm" || extension == "jcamp")
         return OutputFormat::Jcamp;
     if (extension == "ram")
         return OutputFormat::SpectrumFile;
@@ -80,7 +80,7 @@ ParsedAcquire ParseAcquireOptions(const std::vector<std::string>& arguments)
             const std::string axis = Lower(value);
             if (axis == "wavelength" || axis == "nm")
                 o.xAxis = 0;
-            else if (axis == "raman" || axis == "raman-shift")
+            else if (axis == "raman" || axis == "raman-shift" || axis == "shift")
                 o.xAxis = 1;
             else
                 return fail("--x-axis is \"wavelength\" or \"raman\"");
@@ -90,6 +90,9 @@ ParsedAcquire ParseAcquireOptions(const std::vector<std::string>& arguments)
                 return fail("--out needs the file to write");
             o.out = value;
             ++i;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+            return parsed;
         } else if (a == "--dark") {
             o.dark = true;
         } else if (a == "--laser") {

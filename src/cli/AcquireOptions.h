@@ -27,6 +27,7 @@ struct AcquireOptions {
     std::optional<std::string> laserWavelength;  // as the control bar's field takes it
     std::optional<int> xAxis;                    // 0 wavelength, 1 Raman shift
     bool dark = false;
+    bool help = false;  // --help or -h: the usage, and nothing measured
     bool laser = false;
     bool removeSpikes = false;
     bool subtractBaseline = false;

@@ -297,9 +297,14 @@ void Instrument::SetXAxisMode(int index)
 
 void Instrument::SetLaser(bool on)
 {
+    const bool changed = laserOn_ != on;
     laserOn_ = on;
     QDV_V7400StrobeEnable(on ? 1 : 0);
     scanQueue_.AcquisitionSwitched();
+    // The control bar's Laser On follows a laser switched from elsewhere
+    // (a client of the device).
+    if (changed)
+        Q_EMIT laserChanged(on);
 }
 
 void Instrument::SwitchLaserOff()

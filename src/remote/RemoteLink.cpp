@@ -108,11 +108,42 @@ void RemoteLink::ReleaseLaser()
 
 void RemoteLink::CheckWatchdog()
 {
-    // A laser a client switched on goes off when no client has called for
-    // the watchdog's time: a client that went away leaves no laser on.
+    // A client waiting for its Acquire is still there.
+    if (acquireDone_)
+        NoteCall();
+    if (seriesHeld_ && !engine_.IsSeriesRunning())
+        seriesHeld_ = false;
+    // A laser a client switched on (itself or by its series) goes off when
+    // no client has called for the watchdog's time: a client that went
+    // away leaves no laser on.
     const std::uint32_t quietMs = sys::GetTickCount() - lastCallMs_.load();  // the tick count wraps
-    if (laserHeld_ && quietMs > static_cast<std::uint32_t>(options_.watchdogSeconds) * 1000u)
-        engine_.SwitchLaserOff();
+    if ((!laserHeld_ && !seriesHeld_) || quietMs <= static_cast<std::uint32_t>(options_.watchdogSeconds) * 1000u)
+        return;
+    const std::string why =
+        "Laser switched off: no client called the device for " + std::to_string(options_.watchdogSeconds) + " s";
+    if (seriesHeld_) {
+        seriesHeld_ = false;
+        engine_.StopSeries();
+    }
+    engine_.SwitchLaserOff();
+    status_ = why;
+    Q_EMIT engine_.statusText(why);
+}
+
+void RemoteLink::StartSeries(bool togglesLaser)
+{
+    seriesHeld_ = togglesLaser;
+}
+
+void RemoteLink::Stop()
+{
+    if (engine_.IsSeriesRunning())
+        engine_.StopSeries();
+    seriesHeld_ = false;
+    if (engine_.flags().additive)
+        engine_.ToggleAdditiveMode();
+    else
+        engine_.StopForAdditive();
 }
 
 void RemoteLink::OnScanProcessed(bool shown)
@@ -164,15 +195,31 @@ std::shared_future<void> RemoteLink::StartAcquire(int scans)
 
 void RemoteLink::FindPeaks()
 {
-    peakPositions_.clear();
+    peakPixels_.clear();
     peakHeights_.clear();
     const acquisition::AcquisitionWorkspace& w = engine_.workspace();
     const double* shown = engine_.ShownSpectrum();
-    const double* x = engine_.ShownX();
     peaks::SearchPeaks(shown, peaks::FirstCandidate(w.xAxisMode, w.ramanShift), options_.criteria, [&](int pixel) {
-        peakPositions_.push_back(x[pixel]);
+        peakPixels_.push_back(pixel);
         peakHeights_.push_back(shown[pixel]);
     });
+}
+
+std::vector<double> RemoteLink::peakPositions() const
+{
+    // Each peak keeps its pixel: a change of axis, laser line or
+    // calibration moves its x as it moves the window's labels.
+    const double* x = engine_.ShownX();
+    std::vector<double> positions;
+    positions.reserve(peakPixels_.size());
+    for (int pixel : peakPixels_)
+        positions.push_back(x[pixel]);
+    return positions;
+}
+
+std::vector<double> RemoteLink::peakHeights() const
+{
+    return peakHeights_;
 }
 
 std::string RemoteLink::CalibrateFromLamp()

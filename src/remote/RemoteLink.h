@@ -79,6 +79,12 @@ public:
     Instrument& engine() { return engine_; }
     const RemoteOptions& options() const { return options_; }
     void SetLaserAllowed(bool allowed) { options_.allowLaser = allowed; }
+    void SetWatchdogSeconds(int seconds) { options_.watchdogSeconds = seconds; }
+    // A client starts a series; one that switches the laser is the
+    // client's, as a laser it switched on: the watchdog ends it.
+    void StartSeries(bool togglesLaser);
+    // A client's Stop: acquisition stopped and a series under way ended.
+    void Stop();
     // A client switches the laser: refused unless the operator allowed it.
     void SetLaser(bool on);
     // Whether a client holds the laser on.
@@ -90,8 +96,9 @@ public:
     // in; the result is ready when they are.
     std::shared_future<void> StartAcquire(int scans);
     void FindPeaks();
-    const std::vector<double>& peakPositions() const { return peakPositions_; }
-    const std::vector<double>& peakHeights() const { return peakHeights_; }
+    // The peaks found, x on the axis shown now.
+    std::vector<double> peakPositions() const;
+    std::vector<double> peakHeights() const;
     // The calibrations from standards, kept to be applied; JSON results.
     std::string CalibrateFromLamp();
     std::string CheckRamanShift(const std::string& standard);
@@ -120,8 +127,11 @@ private:
     std::int32_t scanCount_ = 0;
     bool saturated_ = false;
     std::string status_ = "Ready";
-    std::vector<double> peakPositions_;
+    // The pixels of the peaks FindPeaks found, and their heights then.
+    std::vector<int> peakPixels_;
     std::vector<double> peakHeights_;
+    // A series a client started that switches the laser.
+    bool seriesHeld_ = false;
     // An Acquire under way: the scans it adds, and its promise.
     long acquireScans_ = 0;
     std::shared_ptr<std::promise<void>> acquireDone_;

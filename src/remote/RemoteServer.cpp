@@ -4,12 +4,21 @@
 // Qt's headers comes before them here.
 #include <tango.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
@@ -31,6 +40,8 @@ constexpr char kClassName[] = "VexlarRaman";
 constexpr char kServerName[] = "vexlar";
 constexpr char kInstanceName[] = "vexlar";
 constexpr long kSpectrumPoints = kPixels;
+// The largest count of averages or boxcar width the driver holds.
+constexpr Tango::DevLong kMaxCount = 32767;
 
 // The link the device reaches the engine through, for the one device server
 // of the process.
@@ -211,15 +222,6 @@ std::string ModeName(const acquisition::AcquisitionFlags& flags)
     return flags.scanning ? "continuous" : "stopped";
 }
 
-// Stops acquisition as the window's Additive button does (a sum stays as it is).
-void StopAcquisition(Instrument& engine)
-{
-    if (engine.flags().additive)
-        engine.ToggleAdditiveMode();
-    else
-        engine.StopForAdditive();
-}
-
 void SetMode(Instrument& engine, const std::string& mode)
 {
     if (mode == "continuous")
@@ -227,7 +229,7 @@ void SetMode(Instrument& engine, const std::string& mode)
     else if (mode == "additive")
         Check(engine.flags().additive ? std::string() : engine.ToggleAdditiveMode());
     else if (mode == "stopped")
-        StopAcquisition(engine);
+        Link().Stop();
     else
         throw Refused("The mode is \"continuous\", \"additive\" or \"stopped\", not \"" + mode + "\".");
 }
@@ -237,9 +239,20 @@ timed::SeriesSettings SeriesPlan(const std::string& json, timed::SeriesSettings 
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw Refused("The series plan is not JSON: " + error.errorString().toStdString() + " at character " +
+                      std::to_string(error.offset) + ".");
     if (!document.isObject())
-        throw Refused("The series plan is not a JSON object: " + error.errorString().toStdString());
+        throw Refused("The series plan is a JSON object, as {\"acquisitions\": 10, \"delayBetween\": 5}.");
     const QJsonObject plan = document.object();
+    static const char* const kKeys[] = {"acquisitions", "delayBetween", "delayBeforeFirst", "laserWarmup",
+                                        "toggleLaser",  "storeDark",    "baseFilename",     "format"};
+    for (const QString& key : plan.keys()) {
+        if (std::none_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return key == k; }))
+            throw Refused("The series plan has no key \"" + key.toStdString() +
+                          "\": its keys are acquisitions, delayBetween, delayBeforeFirst, laserWarmup, toggleLaser, "
+                          "storeDark, baseFilename and format.");
+    }
     const auto count = [&](const char* key, unsigned* value) {
         if (!plan.contains(key))
             return;
@@ -260,6 +273,12 @@ timed::SeriesSettings SeriesPlan(const std::string& json, timed::SeriesSettings 
     flag("storeDark", &s.StoreDark);
     if (plan.contains("baseFilename"))
         s.BaseFilename = plan.value("baseFilename").toString().toStdString();
+    // The series' files go beside the base name, on the server: its folder
+    // must be there, or the series would run and keep nothing.
+    const QFileInfo base(QString::fromStdString(s.BaseFilename));
+    if (s.BaseFilename.empty() || !base.absoluteDir().exists())
+        throw Refused("The series' files would go into \"" + base.absolutePath().toStdString() +
+                      "\", which is not a folder on the server.");
     if (plan.contains("format")) {
         const QString format = plan.value("format").toString();
         if (format == "ram")
@@ -446,6 +465,13 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
             [w](Tango::WAttribute& a) {
                 Tango::DevLong value = 0;
                 a.get_write_value(value);
+                // The driver's range; the control bar's own leniency (an
+                // Avg of 0 counts as 1) is no use to a client.
+                if (w == AcquisitionValue::Average && (value < 1 || value > kMaxCount))
+                    throw Refused("The number of averages is 1 to 32767: \"" + std::to_string(value) +
+                                  "\" was not applied.");
+                if (w == AcquisitionValue::Boxcar && (value < 0 || value > kMaxCount))
+                    throw Refused("The boxcar width is 0 to 32767: \"" + std::to_string(value) + "\" was not applied.");
                 OnEngineVoid([w, value](Instrument& e) { Check(e.SetAcquisitionValue(w, std::to_string(value))); });
             }));
     }
@@ -515,6 +541,9 @@ void VexlarRamanClass::attribute_factory(std::vector<Tango::Attr*>& list)
     list.push_back(new FunctionAttr("DarkStored", Tango::DEV_BOOLEAN, [](Tango::Attribute& a) {
         SetOwned<Tango::DevBoolean>(a, OnEngine<bool>([] { return Link().engine().flags().darkStored; }));
     }));
+    list.push_back(new FunctionAttr("SeriesRunning", Tango::DEV_BOOLEAN, [](Tango::Attribute& a) {
+        SetOwned<Tango::DevBoolean>(a, OnEngine<bool>([] { return Link().engine().IsSeriesRunning(); }));
+    }));
     // The three switches of the spectrum as shown: written to the state asked for.
     struct Switch {
         const char* name;
@@ -580,7 +609,7 @@ void VexlarRamanClass::command_factory()
     };
     simple("Continuous", [](Instrument& e) { e.Continuous(); });
     simple("Additive", [](Instrument& e) { SetMode(e, "additive"); });
-    simple("Stop", [](Instrument& e) { StopAcquisition(e); });
+    simple("Stop", [](Instrument&) { Link().Stop(); });
     simple("Reset", [](Instrument& e) { e.Reset(); });
     simple("StoreDark", [](Instrument& e) { e.StoreDark(); });
     simple("FindPeaks", [](Instrument&) { Link().FindPeaks(); });
@@ -622,6 +651,8 @@ void VexlarRamanClass::command_factory()
     };
     withPath("SaveGraph", [](Instrument& e, const std::string& path) { return e.SaveSpectrumFile(path); });
     withPath("ExportAs", [](Instrument& e, const std::string& path) {
+        if (QFileInfo(QString::fromStdString(path)).suffix().compare("ram", Qt::CaseInsensitive) == 0)
+            return e.SaveSpectrumFile(path);
         return e.ExportAs(path, files::FormatOfPath(path, Instrument::ExportAsExtensions(), Instrument::kCsvFormat));
     });
     command_list.push_back(new FunctionCommand(
@@ -639,6 +670,7 @@ void VexlarRamanClass::command_factory()
                                   "the operator allows it in Setup > Remote Control (or with --allow-remote-laser).");
                 e.SetSeriesSettings(plan);
                 Check(e.StartSeries());
+                Link().StartSeries(plan.ToggleLaser != 0);
             });
             return c.insert();
         }));
@@ -659,6 +691,29 @@ void VexlarRamanClass::command_factory()
                                                }));
 }
 
+// Why the device server could not listen on the port (empty when it can):
+// the control system's own report of a port in use names only its step.
+std::string PortProblem(int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0)
+        return {};
+    const int yes = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    std::string problem;
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        problem = "the port " + std::to_string(port) + " cannot be used: " + std::strerror(errno);
+        if (errno == EADDRINUSE)
+            problem += " (another program, or another Vexlar, listens on it)";
+    }
+    ::close(s);
+    return problem;
+}
+
 }  // namespace
 
 // --- The device server ---------------------------------------------------------------------
@@ -672,6 +727,9 @@ public:
         const RemoteOptions& options = link_.options();
         arguments_ = {kServerName, kInstanceName};
         if (options.port > 0) {
+            const std::string problem = PortProblem(options.port);
+            if (!problem.empty())
+                return problem;
             arguments_.push_back("-ORBendPoint");
             arguments_.push_back("giop:tcp::" + std::to_string(options.port));
             arguments_.push_back("-nodb");

@@ -11,11 +11,13 @@
 
 #include <optional>
 
+#include "app/AcquisitionBar.h"
 #include "app/RemoteAccess.h"
 #include "app/RemoteControlDlg.h"
 #include "support/DialogOperator.h"
 #include "support/FrameFixture.h"
 #include "support/TestFiles.h"
+#include "window/VexlarView.h"
 
 using namespace vexlar;
 using namespace vexlar::test;
@@ -35,11 +37,13 @@ public:
     bool DeviceRunning() const override { return running; }
     void AllowRemoteLaser(bool allowed) override { laserAllowed = allowed; }
     bool RemoteLaserAllowed() const override { return laserAllowed; }
+    void SetWatchdogSeconds(int seconds) override { watchdogSeconds = seconds; }
     std::string Address() const override { return running ? "tango://here:10001/vexlar/raman/1#dbase=no" : ""; }
 
     std::optional<RemoteStart> started;
     bool running = false;
     bool laserAllowed = false;
+    int watchdogSeconds = 0;
 };
 
 // Types text into a field that has the keyboard focus, as the operator does.
@@ -89,6 +93,7 @@ TEST_F(RemoteControl, TheDialogStartsTheDeviceAsTypedAndKeepsAllButTheLaserPermi
             d.findChild<QCheckBox*>("allowLaser")->setChecked(true);
             Type(d.findChild<QLineEdit*>("port"), c.port);
             Type(d.findChild<QLineEdit*>("device"), c.device);
+            Type(d.findChild<QLineEdit*>("watchdog"), "5");
             d.accept();  // refused, the dialog stays open and the operator cancels
         });
         frame->action(ID_REMOTE_CONTROL)->trigger();
@@ -102,6 +107,7 @@ TEST_F(RemoteControl, TheDialogStartsTheDeviceAsTypedAndKeepsAllButTheLaserPermi
             EXPECT_EQ(remote.started->deviceName, c.startedDevice);
             EXPECT_TRUE(remote.started->allowLaser);
             EXPECT_TRUE(remote.laserAllowed);
+            EXPECT_EQ(remote.watchdogSeconds, 5) << "the running device's watchdog follows the dialog";
         }
         frame->SetRemoteAccess(nullptr);
         frame.reset();
@@ -126,6 +132,12 @@ TEST_F(RemoteControl, TheStatusBarSaysRemoteWhileAClientHoldsTheLaser)
     for (bool held : {true, false, true}) {
         remote.onLaserHeld(held);
         EXPECT_EQ(pane->isVisible(), held);
+    }
+    // A client's laser, switched on the engine as the device does, ticks
+    // the control bar's Laser On: the box never says off while it is on.
+    for (bool on : {true, false}) {
+        view()->instrument().SetLaser(on);
+        EXPECT_EQ(bar()->IsChecked(IDC_LASER), on);
     }
     frame->SetRemoteAccess(nullptr);
 }

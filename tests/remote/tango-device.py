@@ -9,6 +9,7 @@
 #
 #   tango-device.py <vexlar executable> <work folder>
 # Exits 77 (skipped) without PyTango.
+import json
 import os
 import shutil
 import signal
@@ -150,12 +151,37 @@ check(last_switch(folder) == "off", "the laser is off at the end")
 
 # --- The laser's watchdog -------------------------------------------------------------------
 process, device, folder = start("watchdog", "[Remote]\nRemoteWatchdogSeconds=1\n", "--allow-remote-laser")
+device.set_timeout_millis(30000)
+device.IntegrationTime = 100
+device.StoreDark()
+device.SubtractDark = True
 device.LaserOn = True
 check(last_switch(folder) == "on", "with permission a client switches the laser on")
+# A client waiting for its Acquire is there: 20 scans of 100 ms outlast the watchdog.
+device.Acquire(20)
+check(last_switch(folder) == "on", "the laser stays on through an Acquire longer than the watchdog's time")
 deadline = time.monotonic() + 3
 while last_switch(folder) != "off" and time.monotonic() < deadline:
     time.sleep(0.05)
 check(last_switch(folder) == "off", "a client that falls silent leaves the laser off within the watchdog's time")
+
+# A series a client started that switches the laser is the client's: Stop
+# ends it, and so does the client's silence.
+plan = json.dumps({"acquisitions": 3, "delayBetween": 2, "laserWarmup": 1, "toggleLaser": True,
+                   "baseFilename": os.path.join(folder, "run"), "format": "ram"})
+device.StartSeries(plan)
+device.Stop()
+check(not device.SeriesRunning and last_switch(folder) == "off", "Stop ends the client's series, laser off")
+switches = len(open(os.path.join(folder, "strobe.log")).read().split())
+device.StartSeries(plan)
+deadline = time.monotonic() + 6
+while time.monotonic() < deadline and not (
+        "on" in open(os.path.join(folder, "strobe.log")).read().split()[switches:] and last_switch(folder) == "off"):
+    time.sleep(0.05)
+status_text = device.read_attribute("Status").value
+check(not device.SeriesRunning and "no client called" in status_text,
+      "a silent client's series is ended by the watchdog: " + status_text)
+check(last_switch(folder) == "off", "and its laser is off")
 end(process)
 
 print("%d failed" % len(failures))

@@ -108,7 +108,14 @@ void RemoteLink::ReleaseLaser()
 
 void RemoteLink::CheckWatchdog()
 {
-    // A client waiting for its Acquire is still there.
+    // A client waiting for its Acquire is still there. A sum ended by
+    // anything else (the operator's Continuous, Stop) fails the Acquire now
+    // rather than at its far bound.
+    if (acquireDone_ && !engine_.flags().additive) {
+        acquireDone_->set_exception(std::make_exception_ptr(
+            Refused("The sum was ended before its " + std::to_string(acquireScans_) + " scans were in.")));
+        acquireDone_.reset();
+    }
     if (acquireDone_)
         NoteCall();
     if (seriesHeld_ && !engine_.IsSeriesRunning())

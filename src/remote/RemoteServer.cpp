@@ -636,6 +636,7 @@ void VexlarRamanClass::command_factory()
                                                    }
                                                    if (!arrived)
                                                        throw Refused("The scans did not come in time.");
+                                                   done.get();  // the Acquire's own refusal, if any
                                                    return c.insert();
                                                }));
     const auto withPath = [this](const char* name, std::function<std::string(Instrument&, const std::string&)> work) {

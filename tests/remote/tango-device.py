@@ -16,6 +16,7 @@ import signal
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 try:
@@ -55,7 +56,9 @@ def start(name, settings="", *options):
     log = open(os.path.join(folder, "vexlar.log"), "w")
     process = subprocess.Popen([program, "--no-window", "--tango-port", str(port), *options], env=env,
                                stdout=log, stderr=subprocess.STDOUT, cwd=folder)
-    device = tango.DeviceProxy("tango://127.0.0.1:%d/vexlar/raman/1#dbase=no" % port)
+    global address
+    address = "tango://127.0.0.1:%d/vexlar/raman/1#dbase=no" % port
+    device = tango.DeviceProxy(address)
     for _ in range(100):
         try:
             device.ping()
@@ -145,6 +148,11 @@ rows = [line.split(",") for line in open(csv).read().splitlines() if line and no
 exported = [float(row[-1]) for row in rows]
 check(exported == spectrum, "Spectrum equals the CSV that ExportAs wrote, value for value")
 check("# Additive scans: 20" in open(csv).read(), "the CSV says the 20 scans were added")
+# A sum ended before its scans are in (another client's Stop) fails the
+# Acquire at once, with the reason.
+threading.Timer(0.3, lambda: tango.DeviceProxy(address).Stop()).start()
+reason = refusal(lambda: device.Acquire(100000)) or ""
+check(reason == "The sum was ended before its 100000 scans were in.", "an Acquire cut short says so: " + reason)
 status = end(process)
 check(status == 128 + signal.SIGTERM, "SIGTERM ends the device's program with 143, not %d" % status)
 check(last_switch(folder) == "off", "the laser is off at the end")

@@ -6,7 +6,8 @@
 
 #include "ShutdownSignals.h"
 #include "instrument/Instrument.h"
-#include "remote/RemoteServer.h"
+#include "remote/DeviceServer.h"
+#include "remote/RemoteLink.h"
 
 namespace vexlar {
 
@@ -35,7 +36,12 @@ std::string RemoteSession::Start(const remote::RemoteOptions& options)
         return "The Tango device was stopped in this run: it can be exported again only when Vexlar starts again.";
     startedOnce_ = true;
     link_ = std::make_unique<remote::RemoteLink>(engine_, options);
-    server_ = std::make_unique<remote::RemoteServer>(*link_);
+    std::string loadProblem;
+    server_ = remote::LoadDeviceServer(*link_, &loadProblem);
+    if (!server_) {
+        link_.reset();
+        return loadProblem;
+    }
     QObject::connect(link_.get(), &remote::RemoteLink::laserHeldChanged, [this](bool held) {
         if (onLaserHeld)
             onLaserHeld(held);

@@ -20,7 +20,7 @@ class ShutdownSignals;
 }
 
 namespace remote {
-class RemoteServer;
+class DeviceServer;
 }
 
 class RemoteSession : public RemoteAccess {
@@ -54,7 +54,7 @@ private:
     Instrument& engine_;
     sys::ShutdownSignals* signals_;
     std::unique_ptr<remote::RemoteLink> link_;
-    std::unique_ptr<remote::RemoteServer> server_;
+    std::unique_ptr<remote::DeviceServer> server_;
     bool startedOnce_ = false;
 };
 

@@ -841,6 +841,12 @@ void RemoteServer::Stop()
     impl_->Stop();
 }
 
+// What the program finds when it loads this module.
+extern "C" __attribute__((visibility("default"))) DeviceServer* VexlarCreateDeviceServer(RemoteLink* link)
+{
+    return new RemoteServer(*link);
+}
+
 }  // namespace vexlar::remote
 
 // The class of the device server, which Tango asks the program for.

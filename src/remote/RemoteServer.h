@@ -12,26 +12,21 @@
 #include <memory>
 #include <string>
 
+#include "remote/DeviceServer.h"
+
 namespace vexlar::remote {
 
 class RemoteLink;
 
-// The device name a server without a database exports.
-inline constexpr char kDeviceNameWithoutDatabase[] = "vexlar/raman/1";
-
-class RemoteServer {
+class RemoteServer : public DeviceServer {
 public:
     explicit RemoteServer(RemoteLink& link);
-    ~RemoteServer();
+    ~RemoteServer() override;
     RemoteServer(const RemoteServer&) = delete;
     RemoteServer& operator=(const RemoteServer&) = delete;
 
-    // Starts the device server and waits until it takes calls; the reason
-    // when it could not start (the port taken, no database). Only once per
-    // process.
-    std::string Start();
-    // The device server ends: no call reaches the engine any more.
-    void Stop();
+    std::string Start() override;
+    void Stop() override;
 
     class Impl;
 

@@ -200,7 +200,9 @@ def main():
     f_news = figure("news", "1. … of which by operator new", "", 1)
     f_view_allocs = figure("view_allocs", "1. Allocations per scan outside the chart's drawing", "", 2, target=0)
     f_redraw = figure("redraw", "1. Chart redraw alone: XrtSetValues(XRT_REPAINT, 1) (wall)", "ms", 3)
-    f_redraw_allocs = figure("redraw_allocs", "1. Heap allocations of the chart redraw alone", "", 1)
+    f_scan_vs_peer = figure("scan_vs_peer", "1. … a scan drawn ÷ pyqtgraph's frame (same spectrum and size)", "", 2,
+                            target=0.5)
+    f_redraw_allocs = figure("redraw_allocs", "1. Heap allocations of the chart redraw alone", "", 1, target=20)
     other_modes = {}
     for mode, name in ((1, "dark subtracted"), (2, "additive, readout shown"), (3, "cursor shown, readout")):
         other_modes[mode] = (
@@ -232,7 +234,19 @@ def main():
             figure("live_cpu:" + mode, "2. … CPU of the process", "% of a core", 1,
                    target=live_cpu_targets.get(mode)))
     f_live_latency = figure("live_latency", "2. Live, replace mode: driver's message to buffer given back", "ms", 2)
-    f_idle_cpu = figure("idle_cpu", "3. Idle, 100 ms × 1: CPU of the process", "% of a core", 2, target=2)
+    # A detector ten times faster: 1 ms scans, no readout, both cleaning
+    # steps on (View > Remove Spikes, View > Subtract Baseline).
+    fast_env = {"VEXLAR_SIM_READOUT_MS": "0"}
+    f_fast_ceiling = figure("fast_ceiling", "2. Simulated spectrometer's ceiling, 1 ms × 1, readout 0", "/s", 1)
+    fast = {}
+    for mode in wholeprogram.LIVE_MODES:
+        fast[mode] = (
+            figure("fast_fraction:" + mode, "2. Live 1 ms, readout 0, spikes and baseline on, %s: completed ÷ "
+                   "ceiling" % mode, "", 3, target=0.95, better="higher"),
+            figure("fast_dropped:" + mode, "2. … scans dropped", "", 0, target=0),
+            figure("fast_painted:" + mode, "2. … chart drawn per second", "/s", 1, target=60),
+            figure("fast_cpu:" + mode, "2. … CPU of the process", "% of a core", 1, target=50))
+    f_idle_cpu = figure("idle_cpu", "3. Idle, 100 ms × 1: CPU of the process", "% of a core", 2, target=1)
     f_idle_rate = figure("idle_rate", "3. Idle, 100 ms × 1: chart painted per second", "/s", 2)
     f_idle_each = figure("idle_each", "3. Idle, 100 ms × 1: frames with a new scan ÷ scans completed", "", 3,
                          target=0.98, better="higher")
@@ -338,6 +352,7 @@ def main():
                 frame = plot_peer.ask("frames 300")["ms_per_frame"]
                 f_scan.peer_runs.append(frame)
                 f_scan.ratios.append(f_scan.runs[-1] / frame)
+                f_scan_vs_peer.runs.append(f_scan.runs[-1] / frame)
             peaks = gbench(bench_logic, "^BM_PeakSearch$", 0.3)["BM_PeakSearch"][0]
             f_peaks.runs.append(peaks["real_us"])
             if numeric_peer:
@@ -420,6 +435,14 @@ def main():
                 cpu.runs.append(run["cpu_percent"])
                 if mode == "replace":
                     f_live_latency.runs.append(run["message_to_handled_ms"])
+            fast_top = wholeprogram.ceiling(build, 1, args.seconds, env=fast_env)
+            f_fast_ceiling.runs.append(fast_top["completed_per_s"])
+            for mode, (fraction, dropped, painted, cpu) in fast.items():
+                run = wholeprogram.live(build, 1, args.seconds, env=fast_env, mode=mode, cleaning=True)
+                fraction.runs.append(run["completed_per_s"] / max(fast_top["completed_per_s"], 1e-9))
+                dropped.runs.append(run["dropped"])
+                painted.runs.append(run["painted_per_s"])
+                cpu.runs.append(run["cpu_percent"])
             idle = wholeprogram.live(build, 100, args.seconds)
             f_idle_cpu.runs.append(idle["cpu_percent"])
             f_idle_rate.runs.append(idle["painted_per_s"])

@@ -189,15 +189,20 @@ LIVE_MODES = {
 }
 
 
-def live(build, integration_ms, seconds=10.0, warm_up=1.0, env=None, mode="replace"):
+# Both cleaning steps, as the operator switches them on from the View menu.
+CLEANING_COMMANDS = "remove-spikes,subtract-baseline"
+
+
+def live(build, integration_ms, seconds=10.0, warm_up=1.0, env=None, mode="replace", cleaning=False):
     """Continuous acquisition at the given integration time and 1 average, in
-    one of LIVE_MODES."""
+    one of LIVE_MODES, with both cleaning steps on when cleaning is true."""
     env = dict(env or {})
-    if LIVE_MODES[mode]:
-        env["VEXLAR_PROBE_COMMANDS"] = LIVE_MODES[mode]
+    given = ",".join(c for c in (LIVE_MODES[mode], CLEANING_COMMANDS if cleaning else "") if c)
+    if given:
+        env["VEXLAR_PROBE_COMMANDS"] = given
     with Program(build, ini=acquisition_ini(integration_ms), env=env) as program:
         program.wait_for(lambda c: c["scans_displayed"] >= 1, 20.0, "the first scan displayed")
-        commands = len(LIVE_MODES[mode].split(",")) if LIVE_MODES[mode] else 0
+        commands = len(given.split(",")) if given else 0
         program.wait_for(lambda c: c["commands_given"] >= commands, 10.0, "the commands of mode %s" % mode)
         time.sleep(warm_up)
         a = program.snapshot()
@@ -209,13 +214,13 @@ def live(build, integration_ms, seconds=10.0, warm_up=1.0, env=None, mode="repla
         return result
 
 
-def ceiling(build, integration_ms=4, seconds=10.0, warm_up=1.0):
+def ceiling(build, integration_ms=4, seconds=10.0, warm_up=1.0, env=None):
     """The simulated spectrometer's own pace: scans per second delivered to a
     client that answers each at once (bench/ceiling/SimCeiling.cpp)."""
     folder = tempfile.mkdtemp(prefix="vexlar-ceiling-")
     try:
         environment = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=folder,
-                           XDG_RUNTIME_DIR=folder)
+                           XDG_RUNTIME_DIR=folder, **(env or {}))
         out = subprocess.run([os.path.join(build, "bin", "bench_sim_ceiling"), "--integration-ms",
                               str(integration_ms), "--seconds", str(seconds), "--warm-up", str(warm_up)],
                              capture_output=True, text=True, env=environment, timeout=seconds + warm_up + 30)

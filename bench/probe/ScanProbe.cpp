@@ -6,8 +6,9 @@
 //   QDV_SingleScan                  a scan requested by the view
 //   vexlar::sys::PostMessage        WM_SCAN_COMPLETE / WM_DRIVER_NOTIFY posted
 //                                   by the driver's thread (scans completed)
-//   QCustomPlot::replot             the chart drawn (immediate replots only,
-//                                   the only kind the chart library asks for)
+//   QWidget::repaint(QRect)         the chart drawn onto the screen (only the
+//                                   chart's plot counts; the chart library
+//                                   draws each frame so, at once)
 //   QDV_BufferEmpty                 the view giving a scan's buffer back
 //
 // A scan counts as handled when the view gives its buffer back after the
@@ -54,9 +55,6 @@
 #include "commands/CommandIds.h"
 
 namespace {
-
-// QCustomPlot::rpImmediateRefresh.
-constexpr int kImmediateRefresh = 0;
 
 constexpr std::uint64_t kMagic = 0x31424f5250584556ull;  // "VEXPROB1"
 constexpr std::size_t kMappingSize = 4096;
@@ -157,6 +155,10 @@ std::vector<int> OperatorCommands()
             ids.push_back(vexlar::ID_ADDITIVE_MODE);
         else if (name == "cursor")
             ids.push_back(vexlar::ID_CURSOR);
+        else if (name == "remove-spikes")
+            ids.push_back(vexlar::ID_REMOVE_SPIKES);
+        else if (name == "subtract-baseline")
+            ids.push_back(vexlar::ID_SUBTRACT_BASELINE);
         start = end + 1;
     }
     return ids;
@@ -253,20 +255,9 @@ extern "C" bool ProbePostMessage(void* window, unsigned message, std::uintptr_t 
     return next(window, message, wParam, lParam);
 }
 
-// void QCustomPlot::replot(QCustomPlot::RefreshPriority)
-extern "C" __attribute__((visibility("default"))) void
-ProbeReplot(void* plot, int priority) __asm__("_ZN11QCustomPlot6replotENS_15RefreshPriorityE");
-extern "C" void ProbeReplot(void* plot, int priority)
+// Counts one drawing of the chart: its time and whether a new scan was in it.
+void CountChartDrawn(std::uint64_t start, std::uint64_t end)
 {
-    using Fn = void (*)(void*, int);
-    static const Fn next = Next<Fn>("_ZN11QCustomPlot6replotENS_15RefreshPriorityE");
-    if (!counters || priority != kImmediateRefresh) {
-        next(plot, priority);
-        return;
-    }
-    const std::uint64_t start = Now();
-    next(plot, priority);
-    const std::uint64_t end = Now();
     counters->replots.fetch_add(1);
     counters->replotNs.fetch_add(end - start);
     lastReplotEndNs.store(end);
@@ -275,4 +266,21 @@ extern "C" void ProbeReplot(void* plot, int priority)
         SetOnce(counters->firstDisplayedNs, end);
         counters->lastDisplayedNs.store(end);
     }
+}
+
+// void QWidget::repaint(const QRect&): the chart's plot draws its frame onto
+// the screen this way (other widgets' repaints pass through uncounted).
+extern "C" __attribute__((visibility("default"))) void
+ProbeRepaint(void* widget, const void* rect) __asm__("_ZN7QWidget7repaintERK5QRect");
+extern "C" void ProbeRepaint(void* widget, const void* rect)
+{
+    using Fn = void (*)(void*, const void*);
+    static const Fn next = Next<Fn>("_ZN7QWidget7repaintERK5QRect");
+    if (!counters || !static_cast<QObject*>(static_cast<QWidget*>(widget))->inherits("QCustomPlot")) {
+        next(widget, rect);
+        return;
+    }
+    const std::uint64_t start = Now();
+    next(widget, rect);
+    CountChartDrawn(start, Now());
 }

@@ -39,7 +39,7 @@ namespace vexlar::qdv {
 constexpr int kPixels = 2048;
 constexpr int kChannels = 8;
 constexpr int kFullScaleCounts = 4095;  // 12-bit detector
-constexpr int kMinIntegrationMs = 4;    // shortest integration the detector allows
+constexpr int kMinIntegrationMs = 1;    // shortest integration the detector allows
 constexpr double kDefaultLaserWavelengthNm = 632.8;
 constexpr double kDarkOffsetCounts = 100.0;
 constexpr double kReadNoiseCounts = 3.0;

@@ -8,12 +8,6 @@
 
 namespace vexlar::qdv {
 
-namespace {
-
-constexpr double kReadoutMs = 3.0;  // moving the detector's charge out after the integration
-
-}  // namespace
-
 int ReportedChannel(const SessionParams& params)
 {
     for (int ch = 0; ch < kChannels; ++ch) {
@@ -23,11 +17,11 @@ int ReportedChannel(const SessionParams& params)
     return 0;
 }
 
-double ScanDurationMs(const ScanSettings& scanIn, double speedFactor)
+double ScanDurationMs(const ScanSettings& scanIn, double speedFactor, double readoutMs)
 {
     const ScanSettings scan = Normalized(scanIn);
     const double speed = speedFactor > 0.0 ? speedFactor : 1.0;
-    return (static_cast<double>(scan.integrationMs) * scan.average + kReadoutMs) / speed;
+    return (static_cast<double>(scan.integrationMs) * scan.average + readoutMs) / speed;
 }
 
 ScanSession::ScanSession(const SessionParams& params, DeviceSource device, Poster post, std::uint64_t seed)
@@ -126,7 +120,8 @@ bool ScanSession::ServeOne(std::unique_lock<std::mutex>& lock)
     const auto started = std::chrono::steady_clock::now();
     const DeviceState device = device_();
     const ScanSettings scan{params.integrationMs, params.average, params.boxcar, device.laserOn, params.correctDark};
-    const auto duration = std::chrono::duration<double, std::milli>(ScanDurationMs(scan, device.speedFactor));
+    const auto duration =
+        std::chrono::duration<double, std::milli>(ScanDurationMs(scan, device.speedFactor, device.readoutMs));
     const auto deadline = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
     const bool fail = device.forceFault || (device.faultRate > 0.0 &&
                                             std::uniform_real_distribution<double>()(faultRandom_) < device.faultRate);

@@ -42,6 +42,7 @@ struct DeviceState {
     std::array<ChannelSetup, kChannels> channels;
     bool laserOn = false;
     double speedFactor = 1.0;
+    double readoutMs = 3.0;
     double faultRate = 0.0;
     bool forceFault = false;  // this scan fails, whatever the fault rate
 };
@@ -53,7 +54,7 @@ int ReportedChannel(const SessionParams& params);
 // How long the device takes for a scan: the integration time (at least the
 // detector's minimum) times the readings averaged, plus the readout, divided
 // by the speed factor.
-double ScanDurationMs(const ScanSettings& scan, double speedFactor);
+double ScanDurationMs(const ScanSettings& scan, double speedFactor, double readoutMs = 3.0);
 
 class ScanSession {
 public:

@@ -274,6 +274,7 @@ DeviceState SimDevice::Snapshot()
         for (int ch = 0; ch < kChannels; ++ch)
             state.channels[ch] = effective_.Channel(ch);
         state.speedFactor = effective_.speedFactor;
+        state.readoutMs = effective_.readoutMs;
         state.faultRate = effective_.faultRate;
     }
     state.laserOn = strobe_.load();

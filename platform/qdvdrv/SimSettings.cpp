@@ -35,6 +35,7 @@ constexpr const char* kEnvSample = "VEXLAR_SIM_SAMPLE";
 constexpr const char* kEnvNoise = "VEXLAR_SIM_NOISE";
 constexpr const char* kEnvFaultRate = "VEXLAR_SIM_FAULT_RATE";
 constexpr const char* kEnvCosmicRate = "VEXLAR_SIM_COSMIC_RATE";
+constexpr const char* kEnvReadout = "VEXLAR_SIM_READOUT_MS";
 
 constexpr unsigned kValueBufferSize = 128;
 
@@ -215,6 +216,7 @@ std::vector<std::string> ApplyEnvironmentOverrides(SimSettings& s)
     OverrideNumber(kEnvNoise, kNoiseRange, s.noise, applied);
     OverrideNumber(kEnvFaultRate, kFaultRateRange, s.faultRate, applied);
     OverrideNumber(kEnvCosmicRate, kCosmicRateRange, s.cosmicRate, applied);
+    OverrideNumber(kEnvReadout, kReadoutRange, s.readoutMs, applied);
     if (const char* text = std::getenv(kEnvSample)) {
         if (const std::optional<SampleKind> sample = SampleFromKey(text)) {
             s.samples.fill(*sample);

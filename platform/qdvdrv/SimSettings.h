@@ -36,6 +36,8 @@ constexpr Range kFluorescenceRange{0.0, 100.0};        // relative
 constexpr Range kSpeedFactorRange{0.01, 100000.0};     // scan time is divided by it
 constexpr Range kFaultRateRange{0.0, 1.0};             // fraction of scans that fail
 constexpr Range kCosmicRateRange{0.0, 10000.0};        // cosmic-ray events per second per detector
+constexpr Range kReadoutRange{0.0, 10.0};              // ms to move the charge out after each reading
+constexpr double kDefaultReadoutMs = 3.0;
 
 struct SimSettings {
     std::array<SampleKind, kChannels> samples;
@@ -48,6 +50,9 @@ struct SimSettings {
     double speedFactor = 1.0;
     double faultRate = 0.0;
     double cosmicRate = 0.0;
+    // Set by VEXLAR_SIM_READOUT_MS only (a faster detector for benchmarks);
+    // never kept in the settings file.
+    double readoutMs = kDefaultReadoutMs;
 
     SimSettings();
     bool operator==(const SimSettings&) const = default;
@@ -69,7 +74,8 @@ bool SaveSimSettings(const SimSettings& settings, const char* fileName, std::str
 // Applies the environment's overrides for unattended runs and tests:
 // VEXLAR_SIM_SPEED (speed factor), VEXLAR_SIM_SAMPLE (a sample key, every
 // channel), VEXLAR_SIM_NOISE, VEXLAR_SIM_FAULT_RATE, VEXLAR_SIM_COSMIC_RATE
-// (cosmic-ray events per second per detector). Returns one
+// (cosmic-ray events per second per detector), VEXLAR_SIM_READOUT_MS (the
+// readout after each reading, 0 to 10 ms). Returns one
 // "NAME=value" line per override applied; a value that cannot be used is
 // ignored and reported on standard error.
 std::vector<std::string> ApplyEnvironmentOverrides(SimSettings& settings);

@@ -29,6 +29,18 @@ constexpr double kAnchorTolerance = 1.0;      // pixels: a text area on the plot
 constexpr double kPixelLimit = 1e6;           // anchors further out are not drawn
 const QColor kCursorColor(0x40, 0x40, 0x40);
 const QColor kLabelColor(Qt::black);
+// The pens, made once: a pen made from a colour for each frame would be
+// allocated for each frame.
+const QPen& CursorPen()
+{
+    static const QPen pen(kCursorColor, 0);
+    return pen;
+}
+const QPen& LabelPen()
+{
+    static const QPen pen(kLabelColor);
+    return pen;
+}
 
 // Texts arrive as bytes: UTF-8 when they are valid UTF-8, otherwise the
 // single-byte characters older annotation files hold.
@@ -119,8 +131,10 @@ Chart::~Chart()
 
 // --- Properties ---------------------------------------------------------------
 
-void Chart::Changed(bool affectsLayout)
+void Chart::Changed(bool affectsLayout, bool affectsStill)
 {
+    if (affectsStill)
+        ++stillRevision_;
     if (affectsLayout)
         ++revision_;
     if (repaint_)
@@ -130,6 +144,7 @@ void Chart::Changed(bool affectsLayout)
 bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
 {
     bool affectsLayout = true;
+    bool affectsStill = true;
     switch (info.code) {
     case XRT_REPAINT:
         repaint_ = value.AsInt() != 0;
@@ -139,10 +154,12 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
     case XRT_CURSOR_SHOWN:
         cursorShown_ = value.AsInt() != 0;
         affectsLayout = false;
+        affectsStill = false;  // the cursor is drawn over the data
         break;
     case XRT_CURSOR_POINT:
         cursorPoint_ = value.AsInt();
         affectsLayout = false;
+        affectsStill = false;
         break;
     case XRT_DATA:
         if (value.AsHandle() != 0 && !FindDataSet(value.AsHandle())) {
@@ -151,6 +168,7 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
         }
         data_ = value.AsHandle();
         affectsLayout = false;
+        affectsStill = false;  // lines that come or go are seen as they are drawn
         break;
     case XRT_SECOND_STYLE:
         secondStylePointer_ = value.AsStyle();
@@ -246,7 +264,7 @@ bool Chart::Set(const CodeInfo& info, const XrtValue& value, std::string* error)
         *error = "code " + std::to_string(info.code) + " cannot be set on a chart";
         return false;
     }
-    Changed(affectsLayout);
+    Changed(affectsLayout, affectsStill);
     return true;
 }
 
@@ -581,6 +599,7 @@ ChartPlot* Chart::EnsurePlot()
         }
         synced_ = SyncedData();  // the new plot holds no data yet
         ++revision_;
+        ++stillRevision_;
     }
     return plot_.data();
 }
@@ -600,9 +619,17 @@ void Chart::Redraw()
 {
     redrawTimer_.stop();
     ChartPlot* plot = EnsurePlot();
-    ApplyProperties(plot);
-    ApplyData(plot);
-    plot->Render();
+    // The still parts of the chart are drawn again only when a property
+    // changed or lines came or went (the legend lists them); a new scan
+    // alone brings its values to the lines and draws them.
+    bool stillChanged = stillRevision_ != drawnStillRevision_;
+    if (stillChanged)
+        ApplyProperties(plot);
+    stillChanged = ApplyData(plot, stillChanged) || stillChanged;
+    if (stillChanged)
+        plot->LayOut();
+    plot->Render(stillChanged);
+    drawnStillRevision_ = stillRevision_;
     layoutRevision_ = revision_;
     ++redrawCount_;
 }
@@ -687,22 +714,25 @@ void Chart::RebuildGraph(QCPGraph* graph, const double* x, const double* y, int 
     graph->data()->set(buffer, *order != 0);
 }
 
-void Chart::ApplyData(ChartPlot* plot)
+bool Chart::ApplyData(ChartPlot* plot, bool looks)
 {
     const DataSet* data = ShownData();
     const int sets = data ? data->sets() : 0;
+    const bool linesChanged = plot->graphCount() != sets;
     while (plot->graphCount() > sets)
         plot->removeGraph(plot->graphCount() - 1);
     while (plot->graphCount() < sets)
-        plot->addGraph(plot->xAxis, plot->yAxis);
-    for (int set = 0; set < sets; ++set)
-        ApplyLook(plot->graph(set), set);
+        plot->AddGraph();
+    if (looks || linesChanged) {
+        for (int set = 0; set < sets; ++set)
+            ApplyLook(plot->graph(set), set);
+    }
     if (!data) {
         synced_ = SyncedData();
-        return;
+        return linesChanged;
     }
     if (synced_.handle == data_ && synced_.revision == data->revision())
-        return;
+        return linesChanged;
 
     const int points = data->points();
     bool newYFinite = true;
@@ -737,6 +767,7 @@ void Chart::ApplyData(ChartPlot* plot)
     synced_.xRevision = data->xRevision();
     synced_.sets = sets;
     synced_.points = points;
+    return linesChanged;
 }
 
 // --- Drawing the cursor and the text areas ------------------------------------------
@@ -762,15 +793,25 @@ bool Chart::AnchorPixel(ChartPlot* plot, const TextArea& area, QPointF* pixel) c
     return true;
 }
 
+bool Chart::OverlayShown() const
+{
+    if (cursorShown_)
+        return true;
+    return textAreasEnabled_ &&
+           std::any_of(textAreas_.begin(), textAreas_.end(), [](const auto& area) { return area->shown; });
+}
+
 void Chart::DrawOverlay(ChartPlot* plot, QCPPainter* painter)
 {
-    const QRectF plotArea = plot->axisRect()->rect();
+    // The plot area, found through the axis (the plot's list of areas would
+    // be made anew for each frame).
+    const QRectF plotArea = plot->xAxis->axisRect()->rect();
     const DataSet* data = ShownData();
     if (cursorShown_ && data && cursorPoint_ >= 0 && cursorPoint_ < data->points()) {
         const double x = data->X(0)[cursorPoint_];
         const double px = std::isfinite(x) ? plot->xAxis->coordToPixel(x) : -1.0;
         if (px >= plotArea.left() && px <= plotArea.right()) {
-            painter->setPen(QPen(kCursorColor, 0));
+            painter->setPen(CursorPen());
             const double column = std::round(px);
             painter->drawLine(QLineF(column, plotArea.top(), column, plotArea.bottom()));
         }
@@ -780,7 +821,9 @@ void Chart::DrawOverlay(ChartPlot* plot, QCPPainter* painter)
         return;
     const QRectF visibleArea =
         plotArea.adjusted(-kAnchorTolerance, -kAnchorTolerance, kAnchorTolerance, kAnchorTolerance);
-    painter->setPen(kLabelColor);
+    if (textAreas_.empty())
+        return;
+    painter->setPen(LabelPen());
     for (const auto& area : textAreas_) {
         QPointF anchor;
         if (!area->shown || area->qlines.empty() || !AnchorPixel(plot, *area, &anchor) || !visibleArea.contains(anchor))
@@ -865,8 +908,10 @@ bool Chart::DrawTo(QPainter* painter, int left, int top, int width, int height, 
     }
     for (QCPGraph* graph : thinned)
         graph->setAdaptiveSampling(true);
-    // Drawing at another size moved the plot's layout; lay it out afresh next time.
-    layoutRevision_ = 0;
+    // Drawing at another size moved the plot's layout: back to the screen's,
+    // which the data lines drawn on the screen follow.
+    plot->setViewport(QRect(QPoint(0, 0), own));
+    plot->LayOut();
 
     // A picture played on a device of another resolution is scaled by the
     // ratio of the two (a 1200-dpi printer would get the chart 12.5 times

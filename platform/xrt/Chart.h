@@ -86,6 +86,8 @@ public:
 
     // Called by the plot.
     void DrawOverlay(ChartPlot* plot, QCPPainter* painter);
+    // Whether the overlay draws anything (the cursor, a text area shown).
+    bool OverlayShown() const;
     void WindowResized();
     void PixelRatioChanged();
 
@@ -100,12 +102,16 @@ private:
         std::vector<int> order;  // per set: 1 ascending x, -1 descending, 0 neither
     };
 
-    void Changed(bool affectsLayout);
+    // A property changed: the layout may move, and the still parts of the
+    // chart (all but its data lines, cursor and text areas) may look new.
+    void Changed(bool affectsLayout, bool affectsStill = true);
     void Redraw();
     ChartPlot* EnsurePlot();
     ChartPlot* EnsureLayout();
     void ApplyProperties(ChartPlot* plot);
-    void ApplyData(ChartPlot* plot);
+    // Brings the data onto the plot's lines; their looks too when lines came
+    // or went or looks is true. True when lines came or went.
+    bool ApplyData(ChartPlot* plot, bool looks = true);
     void ApplyLook(QCPGraph* graph, int set);
     void RebuildGraph(QCPGraph* graph, const double* x, const double* y, int points, int* order, bool* allFinite);
     QSize ChartSize() const;
@@ -143,6 +149,8 @@ private:
     QTimer redrawTimer_;          // coalesces changes made while repainting is on
     std::uint64_t revision_ = 1;  // counts changes that move the layout
     std::uint64_t layoutRevision_ = 0;
+    std::uint64_t stillRevision_ = 1;  // counts every change of a property
+    std::uint64_t drawnStillRevision_ = 0;
     std::uint64_t redrawCount_ = 0;
     SyncedData synced_;
 };

@@ -13,6 +13,23 @@
 namespace vexlar::xrt {
 
 class Chart;
+class ChartOverlay;
+
+// A line of the chart's data, drawn by the plot onto the screen by itself,
+// over the rest of the chart kept as a picture.
+class ChartGraph : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+    // Draws the line as its layer would, clipped to the plot area. A plain
+    // line (solid, one pixel, no symbols, no antialiasing, linear axes) is
+    // drawn straight from the points, through every one of them, with no
+    // containers made per frame; any other look as the plot library draws it.
+    void DrawNow(QCPPainter* painter);
+
+private:
+    bool IsPlainLine() const;
+    std::vector<QPointF> points_;  // the line's pixels, kept between frames
+};
 
 class ChartPlot : public QCustomPlot {
 public:
@@ -20,9 +37,14 @@ public:
 
     // Lays the plot out for its viewport without drawing.
     void LayOut() { updateLayout(); }
-    // Draws into the plot's buffers and onto the screen at once. The only way
-    // the plot draws: nothing reaches the screen that the chart did not ask for.
-    void Render() { replot(rpImmediateRefresh); }
+    // A new line of data, drawn by the plot itself (see Render).
+    ChartGraph* AddGraph() { return new ChartGraph(xAxis, yAxis); }
+    // Draws onto the screen at once. The only way the plot draws: nothing
+    // reaches the screen that the chart did not ask for. Everything but the
+    // data lines and the cursor and text areas above them (paper, axes,
+    // labels, grid, legend) is kept as a picture made again only when
+    // staticChanged; a new scan draws its lines and the overlay over it.
+    void Render(bool staticChanged);
 
 protected:
     // QCustomPlot starts a replot by itself only from its widget event
@@ -48,13 +70,25 @@ protected:
 
 private:
     void SetUpLook();
+    // Paints the kept picture of the chart's still parts, then the data lines
+    // and the overlay over it.
+    void PaintLayers(QCPPainter* painter, const QRect& changed);
+    // Makes the picture of the still parts at the plot's size and pixel ratio.
+    void KeepStillParts();
 
     Chart* chart_;
+    ChartOverlay* overlay_ = nullptr;
+    QPixmap still_;                 // the chart without its data lines and overlay, as last drawn
+    QPixmap frame_;                 // the whole chart as last drawn
+    bool frameWhole_ = false;       // frame_ holds a whole drawing (else nothing yet)
+    bool overlayWasShown_ = false;  // the last frame drew an overlay, to be wiped
 };
 
 class ChartOverlay : public QCPLayerable {
 public:
     ChartOverlay(ChartPlot* plot, Chart* chart, const QString& layer);
+    // Draws the overlay as its layer would.
+    void DrawNow(QCPPainter* painter);
 
 protected:
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override;

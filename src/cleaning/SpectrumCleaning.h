@@ -29,6 +29,10 @@ struct SpectrumCleaning {
     // values that are not finite numbers, or too few pixels lie beyond the
     // cut-on): what is shown is the spectrum itself.
     bool baselineFailed = false;
+    // The spectrum changed since corrected was made: the baseline is fitted
+    // again when the shown spectrum is next read (drawn, written, searched),
+    // not for every scan.
+    bool correctedStale = false;
 };
 
 }  // namespace vexlar::cleaning

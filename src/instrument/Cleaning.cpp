@@ -58,7 +58,10 @@ bool Instrument::SetBaselineSettings(const cleaning::BaselineSettings& settings)
 
 const double* Instrument::ShownSpectrum() const
 {
-    return cleaning_.subtractBaseline ? cleaning_.corrected : workspace_.spectrum;
+    if (!cleaning_.subtractBaseline)
+        return workspace_.spectrum;
+    RefreshCorrected();
+    return cleaning_.corrected;
 }
 
 const double* Instrument::ShownX() const
@@ -68,20 +71,34 @@ const double* Instrument::ShownX() const
 
 void Instrument::UpdateShownSpectrum()
 {
-    if (!cleaning_.subtractBaseline)
+    // The baseline is fitted when someone reads the shown spectrum: at most
+    // once per displayed frame while scans come faster than frames, and
+    // never for a scan that no one draws, writes or searches.
+    if (cleaning_.subtractBaseline)
+        cleaning_.correctedStale = true;
+}
+
+void Instrument::RefreshCorrected() const
+{
+    if (!cleaning_.subtractBaseline || !cleaning_.correctedStale)
         return;
+    // The corrected spectrum is a cache of the spectrum less its baseline;
+    // reading the shown spectrum fills it, so the readers stay const.
+    auto& self = const_cast<Instrument&>(*this);
+    cleaning::SpectrumCleaning& c = self.cleaning_;
+    c.correctedStale = false;
     // Fitted beyond the cut-on on the Raman axis of the spectrum on display.
-    const bool failed =
-        !cleaning_.baseline.Subtract(workspace_.spectrum, workspace_.ramanShift, kPixels, cleaning_.corrected);
+    const bool failed = !c.baseline.Subtract(workspace_.spectrum, workspace_.ramanShift, kPixels, c.corrected);
     // The status bar and the files written say whether it was taken off.
-    if (failed != cleaning_.baselineFailed) {
-        cleaning_.baselineFailed = failed;
-        ShowCleaningNote();
+    if (failed != c.baselineFailed) {
+        c.baselineFailed = failed;
+        self.ShowCleaningNote();
     }
 }
 
 bool Instrument::IsBaselineSubtracted() const
 {
+    RefreshCorrected();
     return cleaning_.subtractBaseline == 1 && !cleaning_.baselineFailed;
 }
 
@@ -136,6 +153,7 @@ const float* Instrument::LastScan() const
 
 std::string Instrument::CleaningNote() const
 {
+    RefreshCorrected();
     const cleaning::BaselineState baseline = !cleaning_.subtractBaseline ? cleaning::BaselineState::Off
                                              : cleaning_.baselineFailed  ? cleaning::BaselineState::Failed
                                                                          : cleaning::BaselineState::Subtracted;

@@ -225,6 +225,7 @@ private:
 
     // Cleaning.
     void UpdateShownSpectrum();
+    void RefreshCorrected() const;
     bool AveragesReadings() const;
     bool ScanForSpectrum(const float** spectrumScan);
     const float* LastScan() const;

@@ -53,6 +53,8 @@ void ChartPacer::PaintWaiting()
 {
     Cancel();
     pacer_.Painted(sys::GetTickCount());
+    if (beforePaint)
+        beforePaint();
     // Repainting resumed meanwhile (another command's bracket ended) has
     // drawn the scan already.
     int repaint = 1;

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include "display/FramePacer.h"
 
 class CVexlarView;
@@ -30,6 +32,9 @@ public:
     void PaintIfDue();
     // Nothing waits to be painted any more.
     void Cancel();
+    // Runs just before the waiting scan is drawn: what must be made for the
+    // frame alone (the spectrum less its baseline) is made there.
+    std::function<void()> beforePaint;
 
 protected:
     bool event(QEvent* event) override;

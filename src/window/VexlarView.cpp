@@ -80,6 +80,15 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent), instrument_(std::ma
     output_ = std::make_unique<ChartOutput>(*this);
     setup_ = std::make_unique<SetupCommands>(*this);
     pacer_ = std::make_unique<ChartPacer>(*this);
+    pacer_->beforePaint = [this] {
+        if (!spectrumWaiting_)
+            return;
+        spectrumWaiting_ = false;
+        if (instrument_->flags().additive || cursorShown_)
+            UpdateReadout();
+        XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
+        XrtSetValues(chart(), XRT_DATA, liveData_);
+    };
 }
 
 bool CVexlarView::Create(AppContext* app, const QRect& rect, QWidget* parent)

@@ -145,6 +145,8 @@ private:
     // The annotations' screen rectangles are re-read at the next scan (after
     // a resize or a change of scale).
     bool annotationRefresh_ = false;
+    // A scan is in whose shown spectrum the chart takes when it draws.
+    bool spectrumWaiting_ = false;
     // What the settings file held when this run read it, and why it could
     // not be read or which of its values were replaced (empty when none).
     vexlar::settings::LoadedSettings loadedSettings_;

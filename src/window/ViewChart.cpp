@@ -142,15 +142,20 @@ void CVexlarView::OnScanProcessed(bool shown)
         XrtSetValues(chart(), XRT_REPAINT, 0);
     }
 
-    // The status-bar readout: the scan count and the cursor.
-    if (instrument_->flags().additive || cursorShown_)
-        UpdateReadout();
-
     // The new spectrum to the chart. It is drawn once the next scan has been
     // asked for (or when no next scan follows), and then only when a
     // display frame has passed since the last drawing; otherwise by the
-    // frame timer, at the latest a frame after it arrived.
-    XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
+    // frame timer, at the latest a frame after it arrived. With the baseline
+    // subtracted, the shown spectrum (and the readout, which reads it) is
+    // taken from the engine only as the frame is drawn, so the baseline is
+    // fitted once per frame, not once per scan.
+    spectrumWaiting_ = shown && instrument_->IsSubtractingBaseline();
+    if (!spectrumWaiting_) {
+        // The status-bar readout: the scan count and the cursor.
+        if (instrument_->flags().additive || cursorShown_)
+            UpdateReadout();
+        XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
+    }
     repaint.Release();
     if (!shown) {
         pacer_->Cancel();  // the run's dark scan is not shown

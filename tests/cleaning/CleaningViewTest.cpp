@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -200,13 +201,27 @@ int RayLeft(const std::vector<double>& shown, const std::vector<double>& expecte
 
 class CleaningView : public ViewFixture {
 protected:
-    // The driver delivers a scan in the channel-0 buffer.
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        clock_ = std::make_unique<sys::VirtualClock>(1000);
+    }
+    void TearDown() override
+    {
+        ViewFixture::TearDown();
+        clock_.reset();
+    }
+    // The driver delivers a scan in the channel-0 buffer, and a display
+    // frame passes: the chart draws it.
     void Deliver(const Counts& scan)
     {
         driver().FillPixels(0, scan.data());
         driver().Post(WM_SCAN_COMPLETE, 0);
         ViewFixture::Deliver();
+        clock_->Advance(kFrameMs);
     }
+    static constexpr unsigned kFrameMs = 17;
+    std::unique_ptr<sys::VirtualClock> clock_;
     // The largest difference between what the chart shows and expected.
     double WorstDifference(const std::vector<double>& expected) const
     {

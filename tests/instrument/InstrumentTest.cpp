@@ -6,9 +6,13 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
+#include "Messages.h"
 #include "instrument/Instrument.h"
 #include "support/RecordingDriver.h"
 #include "support/TempDir.h"
@@ -102,4 +106,39 @@ TEST_F(InstrumentTest, RefusalsCarryTheOperatorsMessageAndChangeNothing)
     EXPECT_EQ(engine->params().IntegrationTime, settings::DefaultSettings().integrationTime);
     EXPECT_EQ(engine->calibration().laserWavelength, 632.8f);
     EXPECT_FALSE(engine->flags().additive);
+}
+
+// With the baseline subtracted, the spectrum less its baseline is made when
+// it is read, not for each scan: a file written right after a scan that
+// nobody drew holds that scan, never the one before it.
+TEST_F(InstrumentTest, AFileWrittenRightAfterAScanHoldsThatScanLessItsBaseline)
+{
+    engine->ToggleSubtractBaseline();
+    std::vector<float> scan(kPixels);
+    for (const int band : {1000, 1500}) {
+        for (int i = 0; i < kPixels; ++i)
+            scan[static_cast<std::size_t>(i)] = 200.0f + (std::abs(i - band) < 4 ? 1500.0f : 0.0f);
+        RecordingDriver::Get().FillPixels(0, scan.data());
+        RecordingDriver::Get().Post(WM_SCAN_COMPLETE, 0);
+        for (int round = 0; round < 4; ++round)
+            QCoreApplication::sendPostedEvents();
+        if (band == 1000)
+            EXPECT_GT(engine->ShownSpectrum()[1000], 1000.0) << "the first scan drawn";
+    }
+    TempDir dir;
+    ASSERT_EQ(engine->ExportAs(dir.file("shown.csv"), Instrument::kCsvFormat), "");
+    const std::string csv = ReadWholeFile(dir.file("shown.csv"));
+    EXPECT_NE(csv.find("Baseline subtracted: yes"), std::string::npos);
+    std::vector<double> intensities;
+    std::size_t at = csv.find("\r\n", csv.rfind("#")) + 2;
+    at = csv.find("\r\n", at) + 2;  // the column heading
+    while (at < csv.size()) {
+        const std::size_t end = csv.find("\r\n", at);
+        intensities.push_back(std::stod(csv.substr(csv.rfind(',', end) + 1, end - csv.rfind(',', end) - 1)));
+        at = end + 2;
+    }
+    ASSERT_EQ(intensities.size(), static_cast<std::size_t>(kPixels));
+    const auto top = std::max_element(intensities.begin(), intensities.end()) - intensities.begin();
+    EXPECT_NEAR(static_cast<double>(top), 1500.0, 4.0) << "the band of the last scan";
+    EXPECT_LT(intensities[1000], 100.0) << "nothing of the scan before";
 }

@@ -234,13 +234,17 @@ TEST(ScanGenerator, BadParametersAreTakenAtTheNearestAllowedValue)
     minimumTime.integrationMs = kMinIntegrationMs;
     EXPECT_EQ(Scan(ChannelSetup{}, zeroTime), Scan(ChannelSetup{}, minimumTime));
 
-    // The scan timing uses the same rules: 4 ms × 1 reading plus readout.
+    // The scan timing uses the same rules: 1 ms × 1 reading plus readout,
+    // 3 ms unless a faster detector is asked for (down to none).
     ScanSettings allBad{0, -5, -3, true, false};
     EXPECT_DOUBLE_EQ(ScanDurationMs(allBad, 1.0), ScanDurationMs(minimumTime, 1.0));
     EXPECT_LT(ScanDurationMs(allBad, 1.0), 10.0);
     ScanSettings slow{200, 5, 0, true, false};
     EXPECT_NEAR(ScanDurationMs(slow, 10.0), ScanDurationMs(slow, 1.0) / 10.0, 1e-9);
     EXPECT_GE(ScanDurationMs(slow, 1.0), 1000.0);
+    ScanSettings fastest{1, 1, 0, true, false};
+    EXPECT_DOUBLE_EQ(ScanDurationMs(fastest, 1.0), 4.0);
+    EXPECT_DOUBLE_EQ(ScanDurationMs(fastest, 1.0, 0.0), 1.0);
 }
 
 TEST(ScanGenerator, NeonLinesSitAtTheirWavelengthsWhateverTheLaser)

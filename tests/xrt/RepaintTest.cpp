@@ -7,6 +7,10 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "ChartTestSupport.h"
 #include "Xrt.h"
 
@@ -186,3 +190,48 @@ TEST(XrtRepaint, ChartFillsItsWindowUntilPlacedBySizeAndOrigin)
 }
 
 }  // namespace
+
+// A new scan draws its line over the kept picture of the rest of the chart.
+// Whatever changed before (only data, the cursor, a title, the scale), the
+// screen shows what a chart drawn afresh in that state shows: no stale axes,
+// no line or cursor of an earlier frame left behind.
+TEST(XrtRepaint, EachFrameShowsWhatAChartDrawnAfreshShows)
+{
+    const std::vector<double> lower(kPoints, 1000.0);
+    const std::vector<double> higher(kPoints, 3000.0);
+    using Step = std::function<void(TestChart&)>;
+    const auto data = [](const std::vector<double>& y) {
+        return [y](TestChart& c) { EXPECT_TRUE(XrtDataSetYData(c.data, 0, y.data(), kPoints, 0)); };
+    };
+    const std::vector<std::pair<const char*, std::vector<Step>>> cases = {
+        {"new data", {data(lower)}},
+        {"new data twice", {data(lower), data(higher)}},
+        {"cursor shown, then hidden, then new data",
+         {[](TestChart& c) { XrtSetValues(c.chart, XRT_CURSOR_SHOWN, 1); },
+          [](TestChart& c) { XrtSetValues(c.chart, XRT_CURSOR_SHOWN, 0); }, data(lower)}},
+        {"a title, then new data",
+         {[](TestChart& c) { XrtSetValues(c.chart, XRT_X_TITLE, "Raman Shift (cm-1)"); }, data(higher)}},
+        {"new data, then the scale", {data(lower), [](TestChart& c) { XrtSetValues(c.chart, XRT_Y_MAX, 8000.0); }}},
+    };
+    for (const auto& [what, steps] : cases) {
+        ChartOnScreen live;
+        for (const Step& step : steps) {
+            step(live.chart);
+            XrtSetValues(live.chart.chart, XRT_DATA, live.chart.data);  // as the view attaches each scan
+            QApplication::processEvents();
+        }
+        // The same state, drawn once, from nothing.
+        QWidget window;
+        window.resize(kChartWidth, kChartHeight);
+        window.show();
+        TestChart fresh;
+        XrtSetValues(fresh.chart, XRT_REPAINT, 0);
+        for (const Step& step : steps)
+            step(fresh);
+        XrtSetValues(fresh.chart, XRT_DATA, fresh.data);
+        EXPECT_TRUE(XrtAttachWindow(fresh.chart, &window));
+        XrtSetValues(fresh.chart, XRT_REPAINT, 1);
+        QApplication::processEvents();
+        EXPECT_EQ(OnScreen(live.window), OnScreen(window)) << what;
+    }
+}

@@ -130,7 +130,7 @@ def events(build, seconds=60.0, subscribers=3):
         for run in runs:
             out, err = run.communicate(timeout=seconds + 60)
             if run.returncode != 0:
-                raise wholeprogram.ProgramError("a subscriber failed: " + err[-400:])
+                raise wholeprogram.ProgramError("a subscriber failed with status %d: %s" % (run.returncode, err[-400:]))
             results.append(json.loads(out.strip().splitlines()[-1]))
         return {"events_per_s": min(r["events_per_s"] for r in results),
                 "spectra_per_s": min(r["spectra_per_s"] for r in results),

@@ -24,8 +24,8 @@ std::unique_ptr<DeviceServer> LoadDeviceServer(RemoteLink& link, std::string* pr
             module = dlopen(kModuleName, RTLD_NOW | RTLD_LOCAL);
         if (!module) {
             const char* why = dlerror();
-            *problem = std::string("the Tango support (") + kModuleName + ") could not be loaded: " +
-                       (why ? why : "not found");
+            *problem = std::string("the Tango support (") + kModuleName +
+                       ") could not be loaded: " + (why ? why : "not found");
             return nullptr;
         }
     }

@@ -69,10 +69,10 @@ ChartPlot::ChartPlot(Chart* chart, QWidget* parent) : QCustomPlot(parent), chart
     overlay_ = new ChartOverlay(this, chart, QString::fromLatin1(kOverlayLayer));  // owned by the plot
 }
 
-void ChartPlot::Render(bool staticChanged)
+void ChartPlot::Render(bool stillChanged)
 {
     const double ratio = devicePixelRatioF();
-    if (staticChanged || still_.isNull() || still_.size() != size() * ratio ||
+    if (stillChanged || still_.isNull() || still_.size() != size() * ratio ||
         !qFuzzyCompare(still_.devicePixelRatio(), ratio))
         KeepStillParts();
     // The frame is kept whole: a paint the window asks for later (an expose,
@@ -84,7 +84,7 @@ void ChartPlot::Render(bool staticChanged)
     }
     // A new scan alone changes only the plot area, where its lines are, when
     // nothing is drawn over the chart: only that part is drawn again.
-    const bool whole = staticChanged || !frameWhole_ || chart_->OverlayShown() || overlayWasShown_;
+    const bool whole = stillChanged || !frameWhole_ || chart_->OverlayShown() || overlayWasShown_;
     overlayWasShown_ = chart_->OverlayShown();
     const QRect changed =
         whole ? rect() : xAxis->axisRect()->rect().adjusted(-kLineMargin, -kLineMargin, kLineMargin, kLineMargin);

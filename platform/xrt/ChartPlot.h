@@ -43,8 +43,8 @@ public:
     // reaches the screen that the chart did not ask for. Everything but the
     // data lines and the cursor and text areas above them (paper, axes,
     // labels, grid, legend) is kept as a picture made again only when
-    // staticChanged; a new scan draws its lines and the overlay over it.
-    void Render(bool staticChanged);
+    // stillChanged; a new scan draws its lines and the overlay over it.
+    void Render(bool stillChanged);
 
 protected:
     // QCustomPlot starts a replot by itself only from its widget event

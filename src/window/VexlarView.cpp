@@ -84,9 +84,7 @@ CVexlarView::CVexlarView(QWidget* parent) : QWidget(parent), instrument_(std::ma
         if (!spectrumWaiting_)
             return;
         spectrumWaiting_ = false;
-        if (instrument_->flags().additive || cursorShown_)
-            UpdateReadout();
-        XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
+        TakeShownSpectrum();
         XrtSetValues(chart(), XRT_DATA, liveData_);
     };
 }

@@ -116,6 +116,9 @@ private:
     void ApplyXAxisToChart();
     // The chart shows the shown spectrum now, and the readout follows.
     void ShowSpectrum();
+    // The readout (scan count, cursor) and the chart's data set take the
+    // shown spectrum.
+    void TakeShownSpectrum();
     // The engine's news: a scan went into the spectrum, the axes changed.
     void OnScanProcessed(bool shown);
     enum class AxisChange {

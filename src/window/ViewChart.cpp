@@ -128,6 +128,13 @@ void CVexlarView::ShowSpectrum()
         UpdateReadout();
 }
 
+void CVexlarView::TakeShownSpectrum()
+{
+    if (instrument_->flags().additive || cursorShown_)
+        UpdateReadout();
+    XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
+}
+
 void CVexlarView::OnScanProcessed(bool shown)
 {
     // The chart draws nothing until the new spectrum is attached.
@@ -150,12 +157,8 @@ void CVexlarView::OnScanProcessed(bool shown)
     // taken from the engine only as the frame is drawn, so the baseline is
     // fitted once per frame, not once per scan.
     spectrumWaiting_ = shown && instrument_->IsSubtractingBaseline();
-    if (!spectrumWaiting_) {
-        // The status-bar readout: the scan count and the cursor.
-        if (instrument_->flags().additive || cursorShown_)
-            UpdateReadout();
-        XrtDataSetYData(liveData_, 0, instrument_->ShownSpectrum(), kPixels);
-    }
+    if (!spectrumWaiting_)
+        TakeShownSpectrum();
     repaint.Release();
     if (!shown) {
         pacer_->Cancel();  // the run's dark scan is not shown

@@ -19,6 +19,9 @@ constexpr int kTickLabelPadding = 3;
 constexpr int kTitlePadding = 4;
 const char* const kOverlayLayer = "chart-overlay";
 const char* const kLegendLayer = "legend";
+// The data lines' own layer, above the plot area and grid ("main", which
+// also holds the plot area the axes belong to) and below the axes.
+const char* const kDataLayer = "chart-data";
 // Pixels around the plot area that a data line may reach (its clip is moved
 // up by one pixel, as the plot library moves it).
 constexpr int kLineMargin = 2;
@@ -66,7 +69,15 @@ ChartPlot::ChartPlot(Chart* chart, QWidget* parent) : QCustomPlot(parent), chart
     setAttribute(Qt::WA_OpaquePaintEvent);
     SetUpLook();
     addLayer(QString::fromLatin1(kOverlayLayer), layer(QString::fromLatin1(kLegendLayer)), limAbove);
+    addLayer(QString::fromLatin1(kDataLayer), layer(QStringLiteral("main")), limAbove);
     overlay_ = new ChartOverlay(this, chart, QString::fromLatin1(kOverlayLayer));  // owned by the plot
+}
+
+ChartGraph* ChartPlot::AddGraph()
+{
+    auto* line = new ChartGraph(xAxis, yAxis);  // owned by the plot
+    line->setLayer(QString::fromLatin1(kDataLayer));
+    return line;
 }
 
 void ChartPlot::Render(bool stillChanged)
@@ -107,7 +118,7 @@ void ChartPlot::KeepStillParts()
     setBufferDevicePixelRatio(ratio);
     // Everything but the data lines and the overlay, laid out for the
     // viewport as the screen shows it.
-    QCPLayer* data = layer(QStringLiteral("main"));
+    QCPLayer* data = layer(QString::fromLatin1(kDataLayer));
     QCPLayer* above = layer(QString::fromLatin1(kOverlayLayer));
     data->setVisible(false);
     above->setVisible(false);

@@ -38,7 +38,7 @@ public:
     // Lays the plot out for its viewport without drawing.
     void LayOut() { updateLayout(); }
     // A new line of data, drawn by the plot itself (see Render).
-    ChartGraph* AddGraph() { return new ChartGraph(xAxis, yAxis); }
+    ChartGraph* AddGraph();
     // Draws onto the screen at once. The only way the plot draws: nothing
     // reaches the screen that the chart did not ask for. Everything but the
     // data lines and the cursor and text areas above them (paper, axes,

@@ -233,5 +233,8 @@ TEST(XrtRepaint, EachFrameShowsWhatAChartDrawnAfreshShows)
         XrtSetValues(fresh.chart, XRT_REPAINT, 1);
         QApplication::processEvents();
         EXPECT_EQ(OnScreen(live.window), OnScreen(window)) << what;
+        // The axes and their labels are on the screen, left of the line.
+        EXPECT_FALSE(InkBox(OnScreen(live.window), QRect(0, 0, kChartWidth / 20, kChartHeight), IsDark).isEmpty())
+            << what;
     }
 }
